@@ -1,0 +1,45 @@
+# Nummora: the two commands a fresh Debian machine needs are `make run` and `make test`.
+BUILD_DIR ?= build
+FUZZ_DIR  ?= build-fuzz
+FUZZ_SECONDS ?= 60
+CMAKE_FLAGS ?=
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build test run fuzz bench format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@if [ ! -f $(BUILD_DIR)/build.ninja ]; then \
+	  cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNUMMORA_WERROR=ON $(CMAKE_FLAGS); \
+	fi
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	@scripts/run-tests $(BUILD_DIR)
+
+run: build
+	@scripts/run-nummora $(BUILD_DIR)
+
+fuzz: deps
+	@if [ ! -f $(FUZZ_DIR)/build.ninja ]; then \
+	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DNUMMORA_LIBFUZZER=ON -DNUMMORA_BUILD_APP=OFF -DNUMMORA_BUILD_BENCH=OFF \
+	    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer"; \
+	fi
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@scripts/run-fuzz $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+bench: build
+	@scripts/run-bench $(BUILD_DIR)
+
+format:
+	find src tests fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR)
