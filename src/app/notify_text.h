@@ -1,0 +1,24 @@
+#pragma once
+// Texts of the notifications the main window shows: the message-box text and the limits of a
+// tray balloon.
+#include <string>
+
+namespace nummora {
+
+// Notification kinds by number, as callers pass them.
+enum class NotifyKind : int { Warning = 0, Error = 1, Information = 2, Confirmation = 3, Plain = 4 };
+
+// The kind for a number; numbers outside 0..4 are plain.
+NotifyKind NotifyKindOf(int number);
+
+inline constexpr std::size_t kBalloonTitleLimit = 63;
+inline constexpr std::size_t kBalloonTextLimit = 255;
+inline constexpr int kBalloonTimeoutMs = 60000;
+
+// The text of the message box: title, ":", CR LF, text (a lone ":" line for an empty title).
+std::string NotifyBoxText(const std::string& title, const std::string& text);
+// The first 63 characters of a balloon title, the first 255 of a balloon text.
+std::string BalloonTitle(const std::string& title);
+std::string BalloonText(const std::string& text);
+
+}  // namespace nummora

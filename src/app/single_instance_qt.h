@@ -1,0 +1,46 @@
+#pragma once
+// The running instance's window stand-in: a local socket named after the main window's class,
+// listening while the main window exists, through which a second instance asks it to come to
+// the front (10101) or to open the link waiting in the hand-off value (10100).
+#include <QObject>
+#include <QString>
+#include <optional>
+#include <string>
+
+class QLocalServer;
+
+namespace nummora {
+
+class SettingsStore;
+
+class TInstanceServer : public QObject {
+  Q_OBJECT
+ public:
+  explicit TInstanceServer(QObject* parent = nullptr);
+  ~TInstanceServer() override;
+
+  // Starts listening at `socketPath` (owner-only access). A socket file left by an instance
+  // that is gone is removed first; one that answers belongs to a live window and is left
+  // alone (then false).
+  bool Listen(const QString& socketPath);
+  void Stop();
+  bool IsListening() const;
+
+ signals:
+  // A message number arrived from another instance.
+  void MessageReceived(int number);
+
+ private:
+  QLocalServer* server_;
+};
+
+// Whether a main window listens at `socketPath`.
+bool RunningWindowAnswers(const QString& socketPath, int timeoutMs = 1000);
+
+// The second instance's hand-over: sends 10101 to the running window, then, with a link, writes
+// it to the hand-off value "URL" of NMR and sends 10100. Returns false (and writes nothing)
+// when no window answers.
+bool HandOverToRunningInstance(const QString& socketPath, const std::optional<std::string>& link,
+                               SettingsStore& store, int timeoutMs = 3000);
+
+}  // namespace nummora

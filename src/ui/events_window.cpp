@@ -1,0 +1,68 @@
+#include "ui/events_window.h"
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+namespace nummora {
+
+namespace {
+QString FromLatin1Lines(const std::string& text) {
+  QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  s.replace(QChar('\r'), QChar('\n'));
+  return s;
+}
+}  // namespace
+
+TfTasks::TfTasks(QWidget* mainWindow)
+    : QWidget(mainWindow, Qt::Tool), memo_(new QPlainTextEdit(this)), mainWindow_(mainWindow) {
+  setObjectName(QStringLiteral("fTasks"));
+  setWindowTitle(QStringLiteral("Events list"));
+  memo_->setObjectName(QStringLiteral("Memo"));
+  memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(10, 10, 10, 10);
+  layout->addWidget(memo_);
+  resize(378, 283);
+}
+
+void TfTasks::Append(const QString& line) {
+  // Written through a cursor rather than appendPlainText, which would swallow a leading
+  // empty line of an empty box.
+  QTextCursor cursor(memo_->document());
+  cursor.movePosition(QTextCursor::End);
+  if (written_) cursor.insertBlock();
+  cursor.insertText(line);
+  written_ = true;
+  memo_->verticalScrollBar()->setValue(memo_->verticalScrollBar()->maximum());
+}
+
+void TfTasks::AddEntry(const std::string& title, const std::string& text) {
+  Append(QString());
+  if (!title.empty()) Append(FromLatin1Lines(title));
+  Append(FromLatin1Lines(text));
+  Append(QString());
+}
+
+void TfTasks::AddLine(const std::string& text) {
+  Append(FromLatin1Lines(text));
+}
+
+void TfTasks::ShowEvents() {
+  if (!placed_ && mainWindow_) {
+    const QRect outer = mainWindow_->frameGeometry();
+    move(outer.center() - QPoint(width() / 2, height() / 2));
+  }
+  placed_ = true;
+  show();
+  raise();
+}
+
+QString TfTasks::Text() const {
+  return memo_->toPlainText();
+}
+
+}  // namespace nummora

@@ -1,0 +1,36 @@
+#pragma once
+// The events list: a plain text window into which the program writes what it exchanges with
+// the payment systems and every error that escaped a handler. Created once, hidden and shown,
+// never closed for good.
+#include <QWidget>
+#include <string>
+
+class QPlainTextEdit;
+
+namespace nummora {
+
+class TfTasks : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TfTasks(QWidget* mainWindow = nullptr);
+
+  // Appends an empty line, the title as a line when it is not empty, the text, an empty line.
+  // Texts are ISO-8859-1; line breaks in them give several lines.
+  void AddEntry(const std::string& title, const std::string& text);
+  // Appends the text as one line.
+  void AddLine(const std::string& text);
+  // Shows the window; the first time it is centred on the main window.
+  void ShowEvents();
+
+  QString Text() const;
+
+ private:
+  void Append(const QString& line);
+
+  QPlainTextEdit* memo_;
+  QWidget* mainWindow_;
+  bool placed_ = false;
+  bool written_ = false;
+};
+
+}  // namespace nummora

@@ -1,0 +1,66 @@
+// The events list: entries and lines as the rest of the program writes them, and text that
+// survives hiding the window.
+#include <QPlainTextEdit>
+#include <QtTest>
+
+#include "ui/events_window.h"
+
+using nummora::TfTasks;
+
+class TestEventsWindow : public QObject {
+  Q_OBJECT
+ private slots:
+  void entriesAndLines_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("empty title gives three lines") << "" << "reply" << "\nreply\n";
+    QTest::newRow("title line") << "10:01:02 AM: <U123>" << "sent - 12 bytes" << "\n10:01:02 AM: <U123>\nsent - 12 bytes\n";
+    QTest::newRow("line breaks split") << "Response" << "a\r\nb\nc" << "\nResponse\na\nb\nc\n";
+  }
+  void entriesAndLines() {
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    TfTasks events;
+    events.AddEntry(title.toStdString(), text.toStdString());
+    QCOMPARE(events.Text(), expected);
+  }
+
+  void linesAppendInOrderAfterEntries() {
+    TfTasks events;
+    events.AddLine("first");
+    events.AddEntry("Catalog", "http://127.0.0.1/services/directory.php");
+    events.AddLine("Range check error");
+    QCOMPARE(events.Text(),
+             QStringLiteral("first\n\nCatalog\nhttp://127.0.0.1/services/directory.php\n\nRange check error"));
+  }
+
+  void latin1TextShowsAsSuch() {
+    TfTasks events;
+    events.AddLine(std::string("caf\xE9"));
+    QCOMPARE(events.Text(), QString::fromUtf8("caf\xC3\xA9"));
+  }
+
+  void closingHidesAndKeepsText() {
+    QWidget main;
+    main.resize(443, 339);
+    main.show();
+    TfTasks events(&main);
+    QCOMPARE(events.windowTitle(), QStringLiteral("Events list"));
+    events.ShowEvents();
+    QVERIFY(events.isVisible());
+    events.AddLine("before close");
+    QVERIFY(events.close());
+    QVERIFY(!events.isVisible());
+    events.AddLine("while hidden");
+    events.ShowEvents();
+    QVERIFY(events.isVisible());
+    QCOMPARE(events.Text(), QStringLiteral("before close\nwhile hidden"));
+    auto* memo = events.findChild<QPlainTextEdit*>("Memo");
+    QVERIFY(memo && !memo->isReadOnly());
+  }
+};
+
+QTEST_MAIN(TestEventsWindow)
+#include "test_events_window.moc"

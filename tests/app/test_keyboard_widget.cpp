@@ -1,0 +1,109 @@
+// The on-screen keyboard types into its target field only: letters follow CAPS, BACK removes
+// the last character, a masked field stays masked.
+#include <QLineEdit>
+#include <QToolButton>
+#include <QtTest>
+
+#include "ui/keyboard_widget.h"
+
+using nummora::TvKeyboard;
+
+class TestKeyboard : public QObject {
+  Q_OBJECT
+
+  static void Click(TvKeyboard* kb, const char* name) {
+    auto* key = kb->findChild<QToolButton*>(QString::fromLatin1(name));
+    QVERIFY2(key, name);
+    QTest::mouseClick(key, Qt::LeftButton);
+  }
+
+ private slots:
+  void capsTogglesLetterCase() {
+    QWidget dialog;
+    QLineEdit field(&dialog);
+    TvKeyboard* kb = TvKeyboard::Open(&dialog, &field);
+    Click(kb, "bCAPS");
+    Click(kb, "bKey_q");
+    Click(kb, "bKey_1");
+    Click(kb, "bCAPS");
+    Click(kb, "bKey_q");
+    Click(kb, "bSPACE");
+    Click(kb, "bKey_m");
+    QCOMPARE(field.text(), QStringLiteral("Q1q m"));
+    QCOMPARE(kb->findChild<QToolButton*>("bKey_a")->text(), QStringLiteral("a"));
+    QCOMPARE(kb->findChild<QToolButton*>("bKey_1")->text(), QStringLiteral("1"));
+  }
+
+  void capsChangesAllLetterCaptionsAndNoDigit() {
+    QWidget dialog;
+    QLineEdit field(&dialog);
+    TvKeyboard kb(&dialog, &field);
+    Click(&kb, "bCAPS");
+    int letters = 0;
+    for (QToolButton* key : kb.findChildren<QToolButton*>()) {
+      if (!key->objectName().startsWith("bKey_")) continue;
+      const QChar c = key->text().at(0);
+      if (c.isLetter()) {
+        ++letters;
+        QVERIFY2(c.isUpper(), qPrintable(key->objectName()));
+      } else {
+        QVERIFY(c.isDigit());
+      }
+    }
+    QCOMPARE(letters, 26);
+    QVERIFY(kb.findChild<QToolButton*>("bENTER")->isHidden());
+  }
+
+  void backRemovesLastCharacterAndStopsAtEmpty() {
+    QWidget dialog;
+    QLineEdit field(&dialog);
+    field.setText("ab");
+    TvKeyboard kb(&dialog, &field);
+    Click(&kb, "bBACK");
+    QCOMPARE(field.text(), QStringLiteral("a"));
+    Click(&kb, "bBACK");
+    Click(&kb, "bBACK");
+    QCOMPARE(field.text(), QString());
+  }
+
+  void maskedFieldShowsTypedCharactersMasked() {
+    QWidget dialog;
+    QLineEdit field(&dialog);
+    field.setEchoMode(QLineEdit::Password);
+    QSignalSpy changed(&field, &QLineEdit::textChanged);
+    TvKeyboard kb(&dialog, &field);
+    Click(&kb, "bKey_x");
+    Click(&kb, "bKey_7");
+    QCOMPARE(field.text(), QStringLiteral("x7"));
+    QCOMPARE(field.displayText().size(), 2);
+    QVERIFY(!field.displayText().contains('x'));
+    QCOMPARE(changed.count(), 2);  // dialogs re-check their OK button on every change
+  }
+
+  void escapeHidesAndTargetGoneIsHarmless() {
+    QWidget dialog;
+    auto* field = new QLineEdit(&dialog);
+    TvKeyboard* kb = TvKeyboard::Open(&dialog, field);
+    QVERIFY(kb->isVisible());
+    QTest::keyClick(kb, Qt::Key_Escape);
+    QVERIFY(!kb->isVisible());
+    delete field;
+    Click(kb, "bKey_a");  // the field went away with its dialog page: nothing to type into
+    Click(kb, "bBACK");
+  }
+
+  void eachOpenMakesANewKeyboardOwnedByTheDialog() {
+    auto* dialog = new QWidget;
+    QLineEdit field(nullptr);
+    QPointer<TvKeyboard> a = TvKeyboard::Open(dialog, &field);
+    QPointer<TvKeyboard> b = TvKeyboard::Open(dialog, &field);
+    QVERIFY(a != b);
+    QCOMPARE(a->size(), QSize(257, 150));
+    QCOMPARE(a->windowTitle(), QStringLiteral("Virtual Keyboard"));
+    delete dialog;
+    QVERIFY(a.isNull() && b.isNull());
+  }
+};
+
+QTEST_MAIN(TestKeyboard)
+#include "test_keyboard_widget.moc"
