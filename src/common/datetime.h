@@ -24,7 +24,7 @@ struct DateTimeFields {
   int minute = 0;
   int second = 0;
   int millisecond = 0;
-  int dayOfWeek = 6;  // 0 = Monday ... 6 = Sunday (filled by DecodeDateTime)
+  int dayOfWeek = 5;  // 0 = Monday ... 6 = Sunday (filled by DecodeDateTime)
 };
 
 bool IsLeapYear(int year);
