@@ -3,14 +3,12 @@
 #include <stdexcept>
 #include <utility>
 
+#include "common/account_label.h"
 #include "common/secure_memory.h"
 
 namespace nummora {
 
-std::string AccountLabel(const TAccount& account) {
-  if (account.Name.empty()) return account.ID;
-  return account.Name + " (" + account.ID + ")";
-}
+std::string AccountLabel(const TAccount& account) { return AccountLabel(account.Name, account.ID); }
 
 void ProfileModel::Clear() {
   for (TAccount& a : accounts_) SecureWipe(a.Password);

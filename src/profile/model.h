@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "common/account_label.h"
+#include "common/currency.h"
+#include "common/datetime.h"
+
 namespace nummora {
 
 // One account, copied by value into workers and dialogs.
@@ -16,19 +20,19 @@ struct TAccount {
   std::string ID;              // account number; empty marks a deleted entry
   std::string Password;        // e-gold pass phrase or Liberty Reserve security word
   bool Refreshing = false;     // a balance refresh is running (memory only)
-  double Updated = 0;          // last answer from the payment system
+  TDateTime Updated = 0;       // last answer from the payment system
   bool Update = false;         // refresh when the profile is opened
   uint16_t Refresh = 0;        // automatic refresh interval in minutes; 0 = none
   int32_t Batch = 0;           // newest known transaction
-  double BatchDate = 0;        // date up to which the history is known
+  TDateTime BatchDate = 0;       // date up to which the history is known
   uint8_t Status = 0;          // 0 accepted, 3 login failure / error block (memory only)
   double Gold = 0;
   double Silver = 0;
   double Platinum = 0;
   double Palladium = 0;
   std::string APIname;         // Liberty Reserve API name
-  int64_t LRusd = 0;           // fixed point, amount * 10000
-  int64_t LReur = 0;           // fixed point, amount * 10000
+  Currency LRusd = 0;          // fixed point, amount * 10000
+  Currency LReur = 0;          // fixed point, amount * 10000
 };
 
 inline constexpr int32_t kAccountTypeEgold = 0;
@@ -129,7 +133,7 @@ class ProfileModel {
   TProxy Proxy;
   std::string DisplayCurrency = "USD";
   std::string RatesText;
-  double RatesTime = 0;
+  TDateTime RatesTime = 0;
 
   // Wipes every secret the model holds (pass phrases, security words, proxy password).
   void WipeSecrets();

@@ -1,0 +1,304 @@
+#include "profile/document.h"
+
+#include <optional>
+
+#include "common/currency.h"
+#include "common/datetime.h"
+#include "common/number_text.h"
+#include "common/secure_memory.h"
+#include "net/text_routines.h"
+
+namespace nummora {
+namespace {
+
+// The tag reader counts positions in 16 bits: a match must start within the first 65535
+// characters of the text it searches.
+constexpr size_t kTagPositionLimit = 65535;
+
+const char* const kCrLf = "\r\n";
+
+// Wipes a text that may hold pass phrases when it goes out of scope.
+struct WipeOnExit {
+  std::string& text;
+  ~WipeOnExit() { SecureWipe(text); }
+};
+
+std::string Quoted(const std::string& text) {
+  constexpr size_t kShown = 40;
+  if (text.size() <= kShown) return "\"" + text + "\"";
+  return "\"" + text.substr(0, kShown) + "...\"";
+}
+
+// The text of the element <name>...</name> inside an element's content, found by its exact
+// opening tag (so "<Update>" is not taken from "<Updated>"); empty when absent.
+std::string Field(const std::string& content, const char* name) {
+  const std::string open = std::string("<") + name + ">";
+  const std::string close = std::string("</") + name + ">";
+  size_t start = content.find(open);
+  if (start == std::string::npos) return {};
+  start += open.size();
+  size_t end = content.find(close, start);
+  if (end == std::string::npos) return {};
+  return content.substr(start, end - start);
+}
+
+// Walks the elements of one name through a document. Each step hands the tag reader a slice
+// that starts at the next opening tag, so its positions stay small however long the document
+// is; an element the reader cannot take is reported instead of ending the walk quietly.
+class ElementWalk {
+ public:
+  ElementWalk(const std::string& text, std::string name) : text_(text), name_(std::move(name)) {}
+
+  enum class Outcome { kElement, kEnd, kTooLong, kEmpty };
+
+  // The next element's content in `content`, or why there is none.
+  Outcome Next(std::string& content) {
+    content.clear();
+    const size_t open = text_.find("<" + name_, offset_);
+    if (open == std::string::npos) return Outcome::kEnd;
+    const std::string close_tag = "</" + name_ + ">";
+    std::string slice = text_.substr(open, std::min(text_.size() - open, kTagPositionLimit + close_tag.size() + 8));
+    WipeOnExit wipe{slice};
+    const size_t before = slice.size();
+    try {
+      content = ExtractTag(slice, name_, true);
+    } catch (const ERangeError&) {
+      return Outcome::kTooLong;
+    }
+    if (!content.empty()) {
+      offset_ = open + (before - slice.size());
+      return Outcome::kElement;
+    }
+    // Nothing read: the end, unless a complete element is still there.
+    const size_t close = text_.find(close_tag, open);
+    if (close == std::string::npos) return Outcome::kEnd;
+    if (close - open >= kTagPositionLimit) return Outcome::kTooLong;
+    // An empty element ends the walk; that is harmless only when no other follows.
+    const size_t after = close + close_tag.size();
+    if (text_.find("<" + name_, after) == std::string::npos) return Outcome::kEnd;
+    return Outcome::kEmpty;
+  }
+
+ private:
+  const std::string& text_;
+  std::string name_;
+  size_t offset_ = 0;
+};
+
+TAccount ReadAccount(const std::string& content, int position, const FormatSettings& regional,
+                     const FormatSettings& number_format) {
+  TAccount a;
+  a.Index = static_cast<int8_t>(position);
+  a.ID = Field(content, "ID");
+  a.Name = Field(content, "Name");
+  const std::string who = "Account " + std::to_string(position + 1) + " (" + Quoted(AccountLabel(a)) + ")";
+
+  const std::string type = Field(content, "Type");
+  if (!TryStrToInt(type, a.Type)) {
+    throw EProfileDocumentError("The profile cannot be read completely: " + who + " has the type " + Quoted(type) +
+                                ", which is not a whole number.");
+  }
+  a.Password = Field(content, "Password");
+  a.APIname = Field(content, "APIname");
+  a.LRusd = StrToCurrDef(Field(content, "LRusd"), number_format, 0);
+  a.LReur = StrToCurrDef(Field(content, "LReur"), number_format, 0);
+  a.Gold = StrToFloatDef(Field(content, "Gold"), number_format, 0);
+  a.Silver = StrToFloatDef(Field(content, "Silver"), number_format, 0);
+  a.Platinum = StrToFloatDef(Field(content, "Platinum"), number_format, 0);
+  a.Palladium = StrToFloatDef(Field(content, "Palladium"), number_format, 0);
+  if (!TryStrToDateTime(Field(content, "Updated"), regional, a.Updated)) a.Updated = 0;
+  bool update = false;
+  a.Update = TryStrToBool(Field(content, "Update"), update) && update;
+
+  const std::string refresh_text = Field(content, "Refresh");
+  const int32_t refresh = StrToIntDef(refresh_text, 0);
+  if (refresh < 0 || refresh > 65535) {
+    throw EProfileDocumentError("The profile cannot be read completely: " + who + " has the refresh interval " +
+                                Quoted(refresh_text) + ", outside 0 to 65535 minutes.");
+  }
+  a.Refresh = static_cast<uint16_t>(refresh);
+  a.Batch = StrToIntDef(Field(content, "Batch"), 0);
+  if (!TryStrToDate(Field(content, "BatchDate"), regional, a.BatchDate)) a.BatchDate = 0;
+  a.Refreshing = false;
+  a.Status = 0;
+  return a;
+}
+
+[[noreturn]] void ThrowUnreadable(const std::string& what, ElementWalk::Outcome outcome) {
+  if (outcome == ElementWalk::Outcome::kTooLong) {
+    throw EProfileDocumentError("The profile cannot be read completely: " + what +
+                                " is longer than 65535 characters.");
+  }
+  throw EProfileDocumentError("The profile cannot be read completely: " + what + " is empty and more follow.");
+}
+
+void AppendElement(std::string& out, const char* name, const std::string& value) {
+  out += '<';
+  out += name;
+  out += '>';
+  out += value;
+  out += "</";
+  out += name;
+  out += '>';
+}
+
+}  // namespace
+
+ProfileDocumentContent::~ProfileDocumentContent() {
+  for (TAccount& a : accounts) SecureWipe(a.Password);
+}
+
+bool LooksLikeProfileDocument(const std::string& text) { return text.compare(0, 5, "<?nmr") == 0; }
+
+bool HasProfileTrailer(const std::string& text) { return text.find(kProfileTrailer) != std::string::npos; }
+
+ProfileDocumentContent ReadProfileDocument(const std::string& text, const FormatSettings& regional) {
+  const FormatSettings number_format = MakeNumberFormat(regional);
+  ProfileDocumentContent doc;
+  std::string content;
+  WipeOnExit wipe{content};
+
+  ElementWalk accounts(text, "Account");
+  for (;;) {
+    const auto outcome = accounts.Next(content);
+    if (outcome == ElementWalk::Outcome::kEnd) break;
+    const int position = static_cast<int>(doc.accounts.size());
+    if (outcome != ElementWalk::Outcome::kElement) ThrowUnreadable("account " + std::to_string(position + 1), outcome);
+    if (position >= ProfileModel::kMaxAccounts) {
+      TAccount extra;
+      extra.ID = Field(content, "ID");
+      extra.Name = Field(content, "Name");
+      throw EProfileDocumentError("The profile cannot be read completely: account " + std::to_string(position + 1) +
+                                  " (" + Quoted(AccountLabel(extra)) + ") is one more than the 127 a profile can hold.");
+    }
+    doc.accounts.push_back(ReadAccount(content, position, regional, number_format));
+  }
+
+  ElementWalk contacts(text, "Contact");
+  for (;;) {
+    const auto outcome = contacts.Next(content);
+    if (outcome == ElementWalk::Outcome::kEnd) break;
+    if (outcome != ElementWalk::Outcome::kElement) {
+      ThrowUnreadable("contact " + std::to_string(doc.contacts.size() + 1), outcome);
+    }
+    TContact c;
+    c.Name = Field(content, "Name");
+    c.EgoldID = Field(content, "EgoldID");
+    c.LRID = Field(content, "LRID");
+    c.Email = Field(content, "Email");
+    c.Comment = Field(content, "Comment");
+    doc.contacts.push_back(std::move(c));
+  }
+
+  // The rates are a copy of the last server answer and are asked for again at every opening;
+  // an element the reader cannot take just leaves them empty.
+  ElementWalk rates(text, "Rates");
+  if (rates.Next(content) == ElementWalk::Outcome::kElement) doc.rates_text = content;
+  return doc;
+}
+
+ProfileLoadResult LoadProfile(ProfileModel& model, const std::string& text, const FormatSettings& regional) {
+  ProfileDocumentContent doc = ReadProfileDocument(text, regional);
+  ProfileLoadResult result;
+  model.Clear();
+  for (TAccount& a : doc.accounts) {
+    const bool update = a.Update;
+    const int position = model.AppendAccount(std::move(a));
+    if (update) result.refresh_positions.push_back(position);
+  }
+  for (TContact& c : doc.contacts) model.Contacts().push_back(std::move(c));
+  model.RatesText = std::move(doc.rates_text);
+  model.RatesTime = 0;
+  return result;
+}
+
+std::string BuildProfileDocument(const ProfileModel& model, bool save_passwords, const FormatSettings& regional) {
+  const int contact_count = static_cast<int>(model.Contacts().size());
+  if (contact_count > ProfileModel::kMaxSavedContacts) {
+    throw EProfileDocumentError("The profile cannot be saved: it holds " + std::to_string(contact_count) +
+                                " contacts, and a profile can hold at most 128. Delete " +
+                                std::to_string(contact_count - ProfileModel::kMaxSavedContacts) +
+                                " of them and save again.");
+  }
+  const FormatSettings number_format = MakeNumberFormat(regional);
+  std::string out;
+  out.reserve(1024);
+  out += kProfileHeader;
+  out += kCrLf;
+
+  std::string line;
+  WipeOnExit wipe{line};
+  for (int row = 0; row < model.RowCount(); ++row) {
+    const int position = model.AccountOfRow(row);
+    if (!model.IsValidPosition(position)) continue;
+    const TAccount& a = model.Account(position);
+    if (a.ID.empty()) continue;
+    line = "<Account> ";
+    AppendElement(line, "Type", std::to_string(a.Type));
+    AppendElement(line, "ID", a.ID);
+    AppendElement(line, "Name", a.Name);
+    AppendElement(line, "Password", save_passwords ? a.Password : std::string());
+    AppendElement(line, "APIname", a.APIname);
+    AppendElement(line, "LRusd", CurrToStr(a.LRusd, number_format));
+    AppendElement(line, "LReur", CurrToStr(a.LReur, number_format));
+    AppendElement(line, "Gold", FloatToStr(a.Gold, number_format));
+    AppendElement(line, "Silver", FloatToStr(a.Silver, number_format));
+    AppendElement(line, "Platinum", FloatToStr(a.Platinum, number_format));
+    AppendElement(line, "Palladium", FloatToStr(a.Palladium, number_format));
+    AppendElement(line, "Updated", DateTimeToStr(a.Updated, regional));
+    AppendElement(line, "Update", a.Update ? "-1" : "0");
+    AppendElement(line, "Refresh", std::to_string(a.Refresh));
+    AppendElement(line, "Batch", std::to_string(a.Batch));
+    AppendElement(line, "BatchDate", DateToStr(a.BatchDate, regional));
+    if (line.size() >= kTagPositionLimit) {
+      SecureWipe(out);
+      throw EProfileDocumentError("The profile cannot be saved: the account " + Quoted(AccountLabel(a)) +
+                                  " holds more than 65535 characters of text.");
+    }
+    line += "</Account>";
+    out += line;
+    out += kCrLf;
+  }
+
+  for (const TContact& c : model.Contacts()) {
+    line = "<Contact>";
+    AppendElement(line, "Name", c.Name);
+    AppendElement(line, "EgoldID", c.EgoldID);
+    AppendElement(line, "LRID", c.LRID);
+    AppendElement(line, "Email", c.Email);
+    AppendElement(line, "Comment", c.Comment);
+    if (line.size() >= kTagPositionLimit) {
+      SecureWipe(out);
+      throw EProfileDocumentError("The profile cannot be saved: the contact " + Quoted(c.Name) +
+                                  " holds more than 65535 characters of text.");
+    }
+    line += "</Contact>";
+    out += line;
+    out += kCrLf;
+  }
+
+  out += "<Rates>";
+  // Rates longer than the reader takes are not kept; they are asked for again at every opening.
+  if (model.RatesText.size() + 7 < kTagPositionLimit) out += model.RatesText;
+  out += "</Rates>";
+  out += kCrLf;
+  out += kProfileTrailer;
+  out += kCrLf;
+  return out;
+}
+
+bool SaveProfile(ProfileModel& model, const std::string& password, const std::string& path, bool save_passwords,
+                 const FormatSettings& regional, const ProfileFileOptions& options) {
+  if (password.empty()) return false;
+  std::string text = BuildProfileDocument(model, save_passwords, regional);
+  WipeOnExit wipe{text};
+  if (!save_passwords) {
+    for (int position = 0; position < model.AccountCount(); ++position) {
+      if (model.IsLive(position)) SecureWipe(model.Account(position).Password);
+    }
+  }
+  EncipherToFile(path, text, password, options);
+  return true;
+}
+
+}  // namespace nummora
