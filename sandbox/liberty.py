@@ -19,9 +19,9 @@ ENDPOINTS = {
     "/xml/transfer.aspx": "TransferRequest",
     "/xml/history.aspx": "HistoryRequest",
 }
-# The form field as it arrives: the client's form encoding leaves letters, "-", ".", "_", "@"
-# and "+" as they are and writes every other byte of the once-encoded document as %XX.
-WIRE_BODY = re.compile(r"req=((?:[A-Za-z\-._@+]|%[0-9A-F]{2})*)\Z")
+# The form field as it arrives: the client's form encoding leaves letters, digits, "-", ".",
+# "_", "@" and "+" as they are and writes "%" and "*" of the once-encoded document as %XX.
+WIRE_BODY = re.compile(r"req=((?:[A-Za-z0-9\-._@+]|%[0-9A-F]{2})*)\Z")
 # The once-encoded document: letters and "*-._@" as they are, "+" for a blank, every other
 # byte as % and two lower-case hexadecimal digits (digits included).
 ONCE_ENCODED = re.compile(r"(?:[A-Za-z*\-._@+]|%[0-9a-f]{2})*\Z")
