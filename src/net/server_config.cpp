@@ -1,0 +1,134 @@
+#include "net/server_config.h"
+
+#include <cstdlib>
+
+#include "platform/paths.h"
+
+namespace nummora {
+namespace {
+
+constexpr const char* kSection = "Servers";
+
+struct Entry {
+  const char* key;
+  const char* variable;
+  std::string ServerConfig::*field;
+};
+
+const Entry kAddresses[] = {
+    {"EgoldSecure", "NUMMORA_EGOLD_SECURE", &ServerConfig::EgoldSecure},
+    {"EgoldPlain", "NUMMORA_EGOLD_PLAIN", &ServerConfig::EgoldPlain},
+    {"LibertyReserve", "NUMMORA_LIBERTY_RESERVE", &ServerConfig::LibertyReserve},
+    {"Vendor", "NUMMORA_VENDOR", &ServerConfig::Vendor},
+};
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+  size_t i = 0;
+  for (; prefix[i]; ++i) {
+    if (i >= text.size()) return false;
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+// The address without trailing "/", or nothing when it is not an http(s) address.
+std::optional<std::string> CleanAddress(std::string value) {
+  while (!value.empty() && value.back() == '/') value.pop_back();
+  size_t hostStart;
+  if (StartsWithNoCase(value, "https://"))
+    hostStart = 8;
+  else if (StartsWithNoCase(value, "http://"))
+    hostStart = 7;
+  else
+    return std::nullopt;
+  if (value.size() <= hostStart || value[hostStart] == ':' || value[hostStart] == '/')
+    return std::nullopt;
+  for (char c : value) {
+    auto u = static_cast<unsigned char>(c);
+    if (u <= 32 || u >= 127) return std::nullopt;
+  }
+  if (value.find_first_of("?#@\\", hostStart) != std::string::npos) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+EnvLookup ProcessEnvironment() {
+  return [](const char* name) -> std::optional<std::string> {
+    const char* v = std::getenv(name);
+    if (!v) return std::nullopt;
+    return std::string(v);
+  };
+}
+
+ServerConfig DefaultServerConfig() {
+  ServerConfig config;
+  config.EgoldSecure = "https://127.0.0.1:18443";
+  config.EgoldPlain = "http://127.0.0.1:18080";
+  config.LibertyReserve = "https://127.0.0.1:18444";
+  config.Vendor = "http://127.0.0.1:18081";
+  return config;
+}
+
+ServerConfig ServerConfigFrom(const IniFile& ini, const EnvLookup& env,
+                              const std::filesystem::path& iniFolder) {
+  ServerConfig config = DefaultServerConfig();
+  auto fromEnv = [&](const char* variable) -> std::optional<std::string> {
+    if (!env) return std::nullopt;
+    auto v = env(variable);
+    if (!v || v->empty()) return std::nullopt;
+    return v;
+  };
+  for (const Entry& e : kAddresses) {
+    std::optional<std::string> value = fromEnv(e.variable);
+    std::string source = e.variable;
+    if (!value) {
+      value = ini.Find(kSection, e.key);
+      source = std::string("servers.ini ") + e.key;
+      if (value && value->empty()) value.reset();
+    }
+    if (!value) continue;
+    if (auto clean = CleanAddress(*value))
+      config.*e.field = *clean;
+    else
+      config.Problems.push_back(source + " is not an http:// or https:// address; using " +
+                                config.*e.field);
+  }
+  if (auto ca = fromEnv("NUMMORA_CA_FILE")) {
+    config.CAFile = std::filesystem::absolute(*ca).lexically_normal().string();
+  } else if (auto iniCa = ini.Find(kSection, "CAFile"); iniCa && !iniCa->empty()) {
+    std::filesystem::path p(*iniCa);
+    if (p.is_relative()) p = iniFolder / p;
+    config.CAFile = p.lexically_normal().string();
+  }
+  if (!config.CAFile.empty()) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(config.CAFile, ec))
+      config.Problems.push_back("CA file not found: " + config.CAFile);
+  }
+  return config;
+}
+
+std::filesystem::path ServersIniPath() {
+  const char* file = std::getenv("NUMMORA_SERVERS_INI");
+  if (file && *file) return std::filesystem::absolute(file);
+  return ConfigFolder() / "servers.ini";
+}
+
+ServerConfig LoadServerConfig() {
+  std::filesystem::path file = ServersIniPath();
+  IniFile ini;
+  std::string problem;
+  try {
+    ini = IniFile::Load(file);
+  } catch (const IniError& e) {
+    problem = e.what();
+  }
+  ServerConfig config = ServerConfigFrom(ini, ProcessEnvironment(), file.parent_path());
+  if (!problem.empty()) config.Problems.insert(config.Problems.begin(), problem);
+  return config;
+}
+
+}  // namespace nummora
