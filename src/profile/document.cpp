@@ -91,7 +91,7 @@ TAccount ReadAccount(const std::string& content, int position, const FormatSetti
   a.Index = static_cast<int8_t>(position);
   a.ID = Field(content, "ID");
   a.Name = Field(content, "Name");
-  const std::string who = "Account " + std::to_string(position + 1) + " (" + Quoted(AccountLabel(a)) + ")";
+  const std::string who = "account " + std::to_string(position + 1) + " (" + Quoted(AccountLabel(a)) + ")";
 
   const std::string type = Field(content, "Type");
   if (!TryStrToInt(type, a.Type)) {
