@@ -1,0 +1,637 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/account_rows.h"
+#include "app/instance_messages.h"
+#include "app/scheme_registration.h"
+#include "app/single_instance_qt.h"
+#include "app/tray_qt.h"
+#include "app/vendor_urls.h"
+#include "common/secure_memory.h"
+#include "contacts/account_editor_dialog.h"
+#include "platform/settings_store.h"
+#include "profile/document.h"
+#include "ui/events_window.h"
+#include "ui/icons_qt.h"
+#include "ui/message_box_qt.h"
+
+namespace nummora {
+
+namespace {
+QString L1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+
+MessageIcon BoxIconOf(NotifyKind kind) {
+  switch (kind) {
+    case NotifyKind::Warning: return MessageIcon::Warning;
+    case NotifyKind::Error: return MessageIcon::Error;
+    case NotifyKind::Information: return MessageIcon::Information;
+    case NotifyKind::Confirmation: return MessageIcon::Question;
+    case NotifyKind::Plain: break;
+  }
+  return MessageIcon::None;
+}
+
+const SystemClock& TheSystemClock() {
+  static const SystemClock clock;
+  return clock;
+}
+}  // namespace
+
+TNummora::TNummora(TMainWindowSetup setup, QWidget* parent)
+    : QMainWindow(parent),
+      store_(setup.store),
+      profileName_(std::move(setup.profileName)),
+      profilePassword_(std::move(setup.profilePassword)),
+      profileText_(std::move(setup.profileText)),
+      commandLineLink_(std::move(setup.commandLineLink)),
+      regional_(setup.regional),
+      numberFormat_(MakeNumberFormat(setup.regional)),
+      clock_(setup.clock ? setup.clock : &TheSystemClock()),
+      boxes_(setup.boxes),
+      instanceSocket_(setup.instanceSocket),
+      storeFile_(setup.storeFile) {
+  setObjectName(QStringLiteral("Nummora"));
+  setWindowTitle(QStringLiteral("Nummora"));
+  setWindowIcon(ProgramIcon());
+  setWindowFlags((windowFlags() | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) &
+                 ~Qt::WindowMaximizeButtonHint);
+  if (store_) settings_ = ReadShellSettings(*store_, profileName_);
+  model_.DisplayCurrency = settings_.displayCurrency;
+  if (settings_.onTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+
+  actions_ = CreateMainActions(this);
+  BuildWindow();
+  BuildMenus();
+  events_ = new TfTasks(this);
+
+  if (setup.notifier) {
+    notifier_ = setup.notifier;
+  } else {
+    tray_ = new TTray([this] { return hiddenInTray_; }, this);
+    tray_->SetMenuActions(actions_.Spend, actions_.UpdateAll);
+    connect(tray_, &TTray::ToggleRequested, this, &TNummora::ToggleTray);
+    connect(tray_, &TTray::BalloonClicked, this, &TNummora::ShowFromTray);
+    connect(tray_, &TTray::ExitRequested, this, &QWidget::close);
+    notifier_ = tray_;
+  }
+
+  timer_ = new QTimer(this);
+  timer_->setObjectName(QStringLiteral("Timer"));
+  timer_->setInterval(60000);
+  connect(timer_, &QTimer::timeout, this, &TNummora::TimerTick);
+
+  ConnectActions();
+  ShowActiveAccount(-1);
+  UpdateActions();
+
+  if (!instanceSocket_.isEmpty()) {
+    instanceServer_ = new TInstanceServer(this);
+    connect(instanceServer_, &TInstanceServer::MessageReceived, this, &TNummora::InstanceMessage);
+    instanceServer_->Listen(instanceSocket_);
+  }
+}
+
+TNummora::~TNummora() {
+  if (instanceServer_) instanceServer_->Stop();
+  SecureWipe(profilePassword_);
+  SecureWipe(profileText_);
+}
+
+MessageBoxes& TNummora::Boxes() const { return BoxesOrSystem(boxes_); }
+
+TDateTime TNummora::Now() const { return clock_->Now(); }
+
+void TNummora::BuildWindow() {
+  pages_ = new QTabWidget(this);
+  pages_->setObjectName(QStringLiteral("PageControl"));
+  accountsTab_ = new QWidget(pages_);
+  accountsTab_->setObjectName(QStringLiteral("tsAccounts"));
+
+  auto* toolbar = new QToolBar(accountsTab_);
+  toolbar->setObjectName(QStringLiteral("ToolBar"));
+  toolbar->setIconSize(QSize(24, 24));
+  toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  toolbar->addActions({actions_.New, actions_.Delete, actions_.Info});
+  toolbar->addSeparator();
+  toolbar->addActions({actions_.Balance, actions_.Spend, actions_.ViewHistory});
+  toolbar->addSeparator();
+  toolbar->addActions({actions_.Moveup, actions_.Movedown});
+
+  list_ = new QTreeWidget(accountsTab_);
+  list_->setObjectName(QStringLiteral("List"));
+  list_->setColumnCount(3);
+  list_->setHeaderLabels({QStringLiteral("Account"), QStringLiteral("Balance"), QStringLiteral("Last update")});
+  list_->setRootIsDecorated(false);
+  list_->setUniformRowHeights(true);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setIconSize(QSize(25, 25));
+  list_->setAlternatingRowColors(true);
+  QFont font = list_->font();
+  font.setPixelSize(15);
+  list_->setFont(font);
+  list_->setColumnWidth(0, 163);
+  list_->setColumnWidth(1, 80);
+  list_->setColumnWidth(2, 122);
+  list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  list_->installEventFilter(this);
+  auto* separator = new QAction(list_);
+  separator->setSeparator(true);
+  list_->addActions({actions_.Balance, actions_.UpdateAll, actions_.Spend, actions_.ViewHistory, actions_.Info,
+                     separator, actions_.CopyNumber});
+
+  details_ = new QLabel(QStringLiteral("Details of"), accountsTab_);
+  details_->setObjectName(QStringLiteral("lDetails"));
+
+  auto* layout = new QVBoxLayout(accountsTab_);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->setSpacing(4);
+  layout->addWidget(toolbar);
+  layout->addWidget(list_, 1);
+  layout->addWidget(details_);
+
+  pages_->addTab(accountsTab_, AccountTypeIcon(0), QStringLiteral("Accounts"));
+  const char* others[][2] = {{"tsContacts", "Contacts"}, {"tsOperations", "Last operations"},
+                             {"tsDirectory", "Gold directory"}};
+  for (const auto& page : others) {
+    auto* tab = new QWidget(pages_);
+    tab->setObjectName(QString::fromLatin1(page[0]));
+    pages_->addTab(tab, QString::fromLatin1(page[1]));
+  }
+  setCentralWidget(pages_);
+
+  panelActive_ = new QLabel(this);
+  panelActive_->setObjectName(QStringLiteral("StatusActive"));
+  panelActive_->setFixedWidth(200);
+  panelProxy_ = new QLabel(this);
+  panelProxy_->setObjectName(QStringLiteral("StatusProxy"));
+  panelProxy_->setFixedWidth(25);
+  panelHint_ = new QLabel(this);
+  panelHint_->setObjectName(QStringLiteral("StatusHint"));
+  statusBar()->setObjectName(QStringLiteral("StatusBar"));
+  statusBar()->setSizeGripEnabled(true);
+  statusBar()->addWidget(panelActive_);
+  statusBar()->addWidget(panelProxy_);
+  statusBar()->addWidget(panelHint_, 1);
+  statusBar()->installEventFilter(this);
+  for (QLabel* panel : {panelActive_, panelProxy_, panelHint_}) panel->installEventFilter(this);
+
+  resize(443, 339 + 60);
+}
+
+void TNummora::BuildMenus() {
+  QMenu* account = menuBar()->addMenu(QStringLiteral("&Account"));
+  account->setObjectName(QStringLiteral("mAccount"));
+  account->addActions({actions_.New, actions_.Delete, actions_.Info});
+  account->addSeparator();
+  account->addActions({actions_.Balance, actions_.UpdateAll, actions_.Spend, actions_.ViewHistory});
+  account->addSeparator();
+  account->addActions({actions_.actImport, actions_.actExport});
+  account->addSeparator();
+  account->addAction(actions_.Exit);
+
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+  edit->setObjectName(QStringLiteral("mEdit"));
+  edit->addAction(actions_.CopyNumber);
+  edit->addSeparator();
+  edit->addActions({actions_.Moveup, actions_.Movedown});
+  edit->addSeparator();
+  edit->addAction(actions_.Preferences);
+
+  QMenu* contacts = menuBar()->addMenu(QStringLiteral("&Contacts"));
+  contacts->setObjectName(QStringLiteral("mContacts"));
+  contacts->addActions({actions_.NewContact, actions_.EditContact, actions_.DeleteContact});
+
+  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  view->setObjectName(QStringLiteral("mView"));
+  view->addActions(actions_.viewTabs);
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
+  help->setObjectName(QStringLiteral("mHelp"));
+  help->addActions({actions_.Help, actions_.WebSite});
+  help->addSeparator();
+  help->addAction(actions_.About);
+}
+
+void TNummora::ConnectActions() {
+  connect(actions_.New, &QAction::triggered, this, &TNummora::NewExecute);
+  connect(actions_.Delete, &QAction::triggered, this, &TNummora::DeleteExecute);
+  connect(actions_.Info, &QAction::triggered, this, &TNummora::InfoExecute);
+  connect(actions_.Balance, &QAction::triggered, this, [this] { RequestBalance(AccountOfRow(-1)); });
+  connect(actions_.UpdateAll, &QAction::triggered, this, &TNummora::UpdateAllExecute);
+  connect(actions_.Spend, &QAction::triggered, this, [this] { OpenPaymentLink(std::string()); });
+  connect(actions_.ViewHistory, &QAction::triggered, this, [this] {
+    const int position = AccountOfRow(-1);
+    if (position < 0) return;
+    const TAccount copy = model_.Account(position);
+    if (openHistory)
+      openHistory(copy);
+    else
+      LogLine("History of " + AccountLabel(copy) + " requested; the history download is not available yet.");
+  });
+  connect(actions_.CopyNumber, &QAction::triggered, this, &TNummora::CopyNumberExecute);
+  connect(actions_.Moveup, &QAction::triggered, this, [this] { MoveExecute(true); });
+  connect(actions_.Movedown, &QAction::triggered, this, [this] { MoveExecute(false); });
+  connect(actions_.Preferences, &QAction::triggered, this, [this] {
+    if (showPreferences) showPreferences(this);
+  });
+  connect(actions_.Exit, &QAction::triggered, this, &QWidget::close);
+  for (QAction* item : actions_.viewTabs)
+    connect(item, &QAction::toggled, item, [item] { item->setChecked(true); });
+  connect(actions_.Help, &QAction::triggered, this,
+          [] { QDesktopServices::openUrl(QUrl(L1(VendorBaseUrl() + "/help/"))); });
+  connect(actions_.WebSite, &QAction::triggered, this,
+          [] { QDesktopServices::openUrl(QUrl(L1(VendorBaseUrl() + "/"))); });
+  connect(actions_.About, &QAction::triggered, this, [this] {
+    Boxes().Show(this, MessageIcon::Information,
+                 QStringLiteral("Nummora 4.4\nDesktop wallet for e-gold and Liberty Reserve accounts."));
+  });
+  for (QAction* a : {actions_.NewContact, actions_.EditContact, actions_.DeleteContact, actions_.actImport,
+                     actions_.actExport})
+    a->setEnabled(false);  // their dialogs come with the address book and the settings transfer
+
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] {
+    const QList<QTreeWidgetItem*> selected = list_->selectedItems();
+    if (selected.isEmpty()) {
+      // Losing the selection changes nothing on screen, but the commands follow it.
+      model_.SetSelectedRow(-1);
+    } else {
+      const int row = list_->indexOfTopLevelItem(selected.first());
+      model_.SetSelectedRow(row);
+      ShowActiveAccount(row);
+      details_->setText(QStringLiteral("Details of ") + list_->topLevelItem(row)->text(0));
+    }
+    UpdateActions();
+  });
+  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
+    if (model_.SelectedRow() >= 0) OpenPaymentLink(std::string());
+  });
+  connect(pages_, &QTabWidget::currentChanged, this, &TNummora::UpdateActions);
+}
+
+void TNummora::UpdateActions() {
+  const AccountActionStates s = ComputeAccountActionStates(model_, pages_->currentWidget() == accountsTab_);
+  actions_.New->setEnabled(s.newAccount);
+  actions_.Delete->setEnabled(s.deleteAccount);
+  actions_.Info->setEnabled(s.info);
+  actions_.Balance->setEnabled(s.balance);
+  actions_.UpdateAll->setEnabled(s.updateAll);
+  actions_.Spend->setEnabled(s.spend);
+  actions_.ViewHistory->setEnabled(s.viewHistory);
+  actions_.CopyNumber->setEnabled(s.copyNumber);
+  actions_.Moveup->setEnabled(s.moveUp);
+  actions_.Movedown->setEnabled(s.moveDown);
+}
+
+void TNummora::ShowTitle() {
+  setWindowTitle(QStringLiteral("Nummora ver 4.4 [") + L1(profileName_) + QStringLiteral("]"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Nummora 4.4"));
+}
+
+void TNummora::ShowAccountRow(int row) {
+  if (row < 0 || row >= model_.RowCount() || row >= list_->topLevelItemCount()) return;
+  const int position = model_.AccountOfRow(row);
+  if (!model_.IsValidPosition(position)) return;
+  const TAccount& account = model_.Account(position);
+  const Currency egold = account.Type == kAccountTypeEgold && egoldValue ? egoldValue(account) : 0;
+  const Currency amount = RowAmount(account, model_.DisplayCurrency, egold);
+  QTreeWidgetItem* item = list_->topLevelItem(row);
+  item->setIcon(0, AccountTypeIcon(account.Type));
+  item->setText(0, L1(AccountLabel(account)));
+  item->setText(1, L1(BalanceText(amount, model_.DisplayCurrency)));
+  item->setText(2, account.Updated == 0 ? QString() : L1(DateTimeToStr(account.Updated, regional_)));
+  item->setData(0, Qt::UserRole, position);
+  if (row == model_.SelectedRow()) details_->setText(QStringLiteral("Details of ") + item->text(0));
+}
+
+void TNummora::ShowActiveAccount(int row) {
+  std::string caption;
+  const bool exists = row >= 0 && row < list_->topLevelItemCount();
+  if (exists) caption = list_->topLevelItem(row)->text(0).toLatin1().toStdString();
+  panelActive_->setText(L1(ActiveAccountText(exists ? &caption : nullptr)));
+}
+
+void TNummora::FillRows() {
+  list_->clear();
+  for (int row = 0; row < model_.RowCount(); ++row) {
+    list_->addTopLevelItem(new QTreeWidgetItem);
+    ShowAccountRow(row);
+  }
+}
+
+void TNummora::SelectRow(int row) {
+  if (row >= 0 && row < list_->topLevelItemCount()) {
+    list_->setCurrentItem(list_->topLevelItem(row));
+    list_->topLevelItem(row)->setSelected(true);
+  } else {
+    list_->clearSelection();
+    model_.SetSelectedRow(-1);
+  }
+  UpdateActions();
+}
+
+void TNummora::RequestBalance(int position) {
+  if (!model_.IsValidPosition(position)) return;
+  TAccount& account = model_.Account(position);
+  if (account.Refreshing) return;
+  account.Refreshing = true;
+  LogLine(TimeToStr(Now(), regional_) + ": Balance refresh requested for " + AccountLabel(account));
+  emit BalanceRequested(position);
+  // No balance worker runs yet: the request ends at once, leaving balances and Updated as they are.
+  QMetaObject::invokeMethod(this, [this, position] { BalanceFinished(position); }, Qt::QueuedConnection);
+  UpdateActions();
+}
+
+void TNummora::BalanceFinished(int position) {
+  if (!model_.IsValidPosition(position)) return;
+  model_.Account(position).Refreshing = false;
+  UpdateActions();
+}
+
+void TNummora::UpdateAllExecute() {
+  for (int position : LivePositions(model_)) RequestBalance(position);
+}
+
+void TNummora::TimerTick() {
+  const TDateTime now = Now();
+  for (int position : DueRefreshes(model_, now)) RequestBalance(position);
+  if (RatesDue(model_.RatesTime, now) && requestRates) requestRates();
+}
+
+void TNummora::MoveExecute(bool up) {
+  if (pages_->currentWidget() != accountsTab_) return;
+  const int row = model_.SelectedRow();
+  const int target = up ? model_.MoveRowUp(row) : model_.MoveRowDown(row);
+  if (target < 0) return;
+  ShowAccountRow(row);
+  ShowAccountRow(target);
+  SelectRow(target);
+}
+
+void TNummora::CopyNumberExecute() {
+  const int position = AccountOfRow(-1);
+  if (position < 0) return;
+  QGuiApplication::clipboard()->setText(L1(model_.Account(position).ID));
+}
+
+void TNummora::NewExecute() {
+  if (!model_.CanCreateAccount()) return;
+  TfAccount editor(true, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
+  editor.egoldSecureBase = EgoldSecureBaseUrl();
+  editor.vendorBase = VendorBaseUrl();
+  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (editor.exec() != QDialog::Accepted) return;
+  pages_->setCurrentWidget(accountsTab_);
+  TAccount account;
+  account.Type = editor.AccountType();
+  editor.ApplyTo(account);
+  account.Updated = Now();
+  account.BatchDate = account.Updated;
+  account.Refreshing = false;
+  const int position = model_.AppendAccount(account);
+  if (position < 0) return;
+  SecureWipe(account.Password);
+  if (account.Type == kAccountTypeEgold && requestRates) requestRates();
+  list_->addTopLevelItem(new QTreeWidgetItem);
+  RequestBalance(position);
+  ShowAccountRow(model_.RowOfAccount(position));
+  UpdateActions();
+}
+
+void TNummora::InfoExecute() {
+  const int position = AccountOfRow(-1);
+  if (position < 0) return;
+  const int row = model_.SelectedRow();
+  TfAccount editor(false, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
+  editor.egoldSecureBase = EgoldSecureBaseUrl();
+  editor.vendorBase = VendorBaseUrl();
+  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  editor.Fill(model_.Account(position));
+  if (editor.exec() != QDialog::Accepted) return;
+  editor.ApplyTo(model_.Account(position));
+  ShowAccountRow(row);
+}
+
+void TNummora::DeleteExecute() {
+  const int row = model_.SelectedRow();
+  const int position = AccountOfRow(-1);
+  if (position < 0) return;
+  const QString caption = list_->topLevelItem(row)->text(0);
+  if (!Boxes().Ask(this, QStringLiteral("Do you want to delete account ") + caption + QStringLiteral("?"))) return;
+  model_.DeleteAccount(position);
+  delete list_->takeTopLevelItem(row);
+  list_->clearSelection();
+  model_.SetSelectedRow(-1);
+  UpdateActions();
+}
+
+void TNummora::OpenPaymentLink(const std::string& link) {
+  const PaymentLinkFields fields = ParsePaymentLink(link);
+  emit PaymentLinkOpened(fields);
+  if (openPaymentDialog) {
+    openPaymentDialog(fields);
+  } else {
+    LogLine(fields.hasParts ? "Payment link opened for " + fields.payto : std::string("Payment form opened"));
+  }
+}
+
+void TNummora::Notify(int kind, const std::string& title, bool asDialog, const std::string& text) {
+  const NotifyKind k = NotifyKindOf(kind);
+  const bool shown = isVisible() && !isMinimized() && !hiddenInTray_;
+  if (shown && asDialog) {
+    Boxes().Show(this, BoxIconOf(k), L1(NotifyBoxText(title, text)));
+    return;
+  }
+  notifier_->ShowBalloon(k, L1(BalloonTitle(title)), L1(BalloonText(text)), kBalloonTimeoutMs);
+  panelHint_->setText(L1(text));
+}
+
+void TNummora::HotkeyPressed(int shortcutValue) {
+  QApplication::setActiveWindow(this);
+  raise();
+  activateWindow();
+  if (shortcutValue == settings_.hotkeyBalance) UpdateAllExecute();
+  if (shortcutValue == settings_.hotkeySpend && model_.AccountCount() > 0) OpenPaymentLink(std::string());
+}
+
+void TNummora::InstanceMessage(int number) {
+  if (number == kMessageComeToFront) {
+    ShowFromTray();
+    return;
+  }
+  if (number != kMessageLinkWaits) return;
+  std::string link;
+  try {
+    // A fresh store object, so the profile key of the program's own object stays open.
+    SettingsStore handOff(storeFile_.empty() ? SettingsStore::DefaultFile() : storeFile_);
+    handOff.SetRootKey(RootKey::ClassesRoot);
+    handOff.OpenKey(kNmrKey, true);
+    link = handOff.ReadString(kHandOffValue);
+    handOff.DeleteValue(kHandOffValue);
+  } catch (const std::exception&) {
+    // Failures on this path are ignored; an unreadable slot opens an empty form.
+  }
+  OpenPaymentLink(link);
+}
+
+void TNummora::ShowFromTray() {
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  raise();
+  activateWindow();
+  hiddenInTray_ = false;
+}
+
+void TNummora::HideToTray() {
+  if (!notifier_->CanHideToTray()) return;  // nowhere to come back from
+  hide();
+  hiddenInTray_ = true;
+}
+
+void TNummora::ToggleTray() {
+  if (hiddenInTray_)
+    ShowFromTray();
+  else
+    HideToTray();
+}
+
+void TNummora::LogLine(const std::string& line) { events_->AddLine(line); }
+void TNummora::LogError(const std::string& message) { events_->AddLine(message); }
+
+void TNummora::SessionEnding() {
+  std::string error;
+  if (!SaveProfile(&error)) LogError(error);
+}
+
+bool TNummora::LoadProfile() {
+  bool ok = true;
+  try {
+    const ProfileLoadResult result = nummora::LoadProfile(model_, profileText_, regional_);
+    FillRows();
+    for (int position : result.refresh_positions) RequestBalance(position);
+  } catch (const std::exception& e) {
+    LogError(e.what());
+    ok = false;
+  }
+  if (ok) {
+    if (requestRates) requestRates();
+    SecureWipe(profileText_);
+    if (tray_) tray_->Reveal();
+    pages_->setCurrentWidget(accountsTab_);
+    ShowActiveAccount(-1);
+    if (model_.RowCount() == 1) {
+      SelectRow(0);
+    } else if (model_.RowCount() > 1) {
+      const int row = model_.RowOfAccount(settings_.defaultAccount);
+      if (row >= 0) SelectRow(row);
+    }
+  }
+  UpdateActions();
+  return ok;
+}
+
+bool TNummora::SaveProfile(std::string* error) {
+  try {
+    if (store_) settings_ = ReadShellSettings(*store_, profileName_);
+    if (profilePassword_.empty()) return true;  // nothing to save with
+    if (settings_.dataFile.empty()) throw std::runtime_error("No data file is set for profile " + profileName_);
+    nummora::SaveProfile(model_, profilePassword_, settings_.dataFile, settings_.savePassPhrases, regional_);
+    return true;
+  } catch (const std::exception& e) {
+    if (error) *error = e.what();
+    return false;
+  }
+}
+
+bool TNummora::event(QEvent* e) {
+  if (e->type() == QEvent::StatusTip) {
+    panelHint_->setText(static_cast<QStatusTipEvent*>(e)->tip());
+    return true;
+  }
+  return QMainWindow::event(e);
+}
+
+bool TNummora::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == list_ && e->type() == QEvent::ShortcutOverride) {
+    // Page Up and Page Down move accounts; the list must not keep them for paging.
+    auto* key = static_cast<QKeyEvent*>(e);
+    if (key->modifiers() == Qt::NoModifier && (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
+      e->ignore();
+      return true;
+    }
+  }
+  if (e->type() == QEvent::MouseButtonRelease &&
+      (watched == statusBar() || watched == panelActive_ || watched == panelHint_)) {
+    events_->ShowEvents();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, e);
+}
+
+void TNummora::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  hiddenInTray_ = false;
+  if (firstShowDone_) return;
+  firstShowDone_ = true;
+  LoadProfile();
+  ShowTitle();
+  if (commandLineLink_) OpenPaymentLink(*commandLineLink_);
+  timer_->start();
+}
+
+void TNummora::closeEvent(QCloseEvent* e) {
+  if (closing_) {
+    e->accept();
+    return;
+  }
+  if (store_) {
+    try {
+      store_->SetRootKey(RootKey::LocalMachine);
+      if (store_->OpenKey(ProfileKeyPath(profileName_), false)) store_->WriteBool("Metals", false);
+    } catch (const std::exception&) {
+      // The profile is saved even when this fails.
+    }
+  }
+  std::string error;
+  if (!SaveProfile(&error)) {
+    // Closing would lose every change of this run: say so and let the user decide.
+    if (!Boxes().Ask(this, QStringLiteral("The profile could not be saved:\n") + L1(error) +
+                               QStringLiteral("\n\nClose without saving?"))) {
+      e->ignore();
+      return;
+    }
+  }
+  closing_ = true;
+  timer_->stop();
+  if (instanceServer_) instanceServer_->Stop();
+  events_->hide();
+  e->accept();
+  emit Closed();
+}
+
+void TNummora::changeEvent(QEvent* e) {
+  QMainWindow::changeEvent(e);
+  if (e->type() == QEvent::WindowStateChange && isMinimized() && notifier_ && notifier_->CanHideToTray()) {
+    // Minimising hides the window (and its taskbar button) into the tray.
+    QTimer::singleShot(0, this, &TNummora::HideToTray);
+  }
+}
+
+}  // namespace nummora

@@ -1,0 +1,167 @@
+#pragma once
+// The main window: owns the profile model for the whole run, shows the accounts with their
+// balances, carries the menus and commands, runs the one-minute refresh timer, and is where
+// notifications, global hotkeys and the messages of a second instance arrive.
+#include <QMainWindow>
+#include <QPointer>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/main_actions_qt.h"
+#include "app/notify_text.h"
+#include "app/payment_link.h"
+#include "app/shell_settings.h"
+#include "common/currency.h"
+#include "common/datetime.h"
+#include "common/format_settings.h"
+#include "profile/model.h"
+
+class QLabel;
+class QTabWidget;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace nummora {
+
+class BalloonNotifier;
+class MessageBoxes;
+class SettingsStore;
+class TfTasks;
+class TInstanceServer;
+class TTray;
+
+// What the start-up hands to the main window.
+struct TMainWindowSetup {
+  SettingsStore* store = nullptr;          // the program's settings store (required)
+  std::string profileName;                 // login results
+  std::string profilePassword;
+  std::string profileText;
+  std::optional<std::string> commandLineLink;
+  FormatSettings regional = UsEnglishFormatSettings();
+  const Clock* clock = nullptr;            // nullptr: the system clock
+  MessageBoxes* boxes = nullptr;           // nullptr: real message boxes
+  BalloonNotifier* notifier = nullptr;     // nullptr: the tray (with its D-Bus fallback)
+  QString instanceSocket;                  // where second instances find this window; empty: nowhere
+  std::filesystem::path storeFile;         // the settings database; empty: the default one
+};
+
+class TNummora : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TNummora(TMainWindowSetup setup, QWidget* parent = nullptr);
+  ~TNummora() override;
+
+  ProfileModel& Model() { return model_; }
+  const TMainActions& Actions() const { return actions_; }
+  TfTasks* Events() const { return events_; }
+  const std::string& ProfileName() const { return profileName_; }
+  const FormatSettings& NumberFormat() const { return numberFormat_; }
+  bool HiddenInTray() const { return hiddenInTray_; }
+
+  // --- operations used across the program (main thread) ---
+  void ShowTitle();
+  void ShowAccountRow(int row);
+  void ShowActiveAccount(int row);
+  void RequestBalance(int position);
+  // A balance refresh for the entry ended (whatever its outcome): clears Refreshing.
+  void BalanceFinished(int position);
+  void OpenPaymentLink(const std::string& link);
+  void Notify(int kind, const std::string& title, bool asDialog, const std::string& text);
+  int AccountOfRow(int row) const { return model_.AccountOfRow(row); }
+  int RowOfAccount(int position) const { return model_.RowOfAccount(position); }
+  int FindAccount(const std::string& id) const { return model_.FindAccount(id); }
+  bool AccountExists(const std::string& id) const { return model_.AccountExists(id); }
+  // Loads the login's document into the model and the list; false when it could not be read
+  // (the message then goes to the events list).
+  bool LoadProfile();
+  // Writes the profile to its data file; false (with `error` set) when that failed.
+  bool SaveProfile(std::string* error = nullptr);
+  // The desktop session ends: the profile is saved, nothing else.
+  void SessionEnding();
+  // Re-evaluates the enabled state of every command.
+  void UpdateActions();
+  // One tick of the one-minute timer.
+  void TimerTick();
+  // A global hotkey with its shortcut value was pressed.
+  void HotkeyPressed(int shortcutValue);
+  // A message from a second instance (10101 or 10100).
+  void InstanceMessage(int number);
+  // Selects a row of the accounts list (-1 for none).
+  void SelectRow(int row);
+  // Shows the window out of the tray and brings it to the front; hides it into the tray.
+  void ShowFromTray();
+  void HideToTray();
+
+  // --- hooks for the parts that plug in later; each has a sound default ---
+  std::function<void(const PaymentLinkFields&)> openPaymentDialog;  // default: note in events list
+  std::function<Currency(const TAccount&)> egoldValue;                // default: 0 (no rates yet)
+  std::function<void(const TAccount&)> openHistory;                   // default: note in events list
+  std::function<void()> requestRates;                                 // default: nothing
+  std::function<void(QWidget*)> showPreferences;                      // default: nothing
+
+ signals:
+  void BalanceRequested(int position);
+  void PaymentLinkOpened(const nummora::PaymentLinkFields& fields);
+  // The window was closed for good: the program ends.
+  void Closed();
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void BuildWindow();
+  void BuildMenus();
+  void ConnectActions();
+  void FillRows();
+  void NewExecute();
+  void InfoExecute();
+  void DeleteExecute();
+  void UpdateAllExecute();
+  void MoveExecute(bool up);
+  void CopyNumberExecute();
+  void ToggleTray();
+  void LogError(const std::string& message);
+  void LogLine(const std::string& line);
+  TDateTime Now() const;
+  MessageBoxes& Boxes() const;
+
+  SettingsStore* store_;
+  std::string profileName_;
+  std::string profilePassword_;
+  std::string profileText_;
+  std::optional<std::string> commandLineLink_;
+  FormatSettings regional_;
+  FormatSettings numberFormat_;
+  const Clock* clock_;
+  MessageBoxes* boxes_;
+  ShellSettings settings_;
+  ProfileModel model_;
+
+  TMainActions actions_;
+  QTabWidget* pages_ = nullptr;
+  QWidget* accountsTab_ = nullptr;
+  QTreeWidget* list_ = nullptr;
+  QLabel* details_ = nullptr;
+  QLabel* panelActive_ = nullptr;
+  QLabel* panelProxy_ = nullptr;
+  QLabel* panelHint_ = nullptr;
+  TfTasks* events_ = nullptr;
+  TTray* tray_ = nullptr;
+  BalloonNotifier* notifier_ = nullptr;
+  TInstanceServer* instanceServer_ = nullptr;
+  QString instanceSocket_;
+  std::filesystem::path storeFile_;
+  QTimer* timer_ = nullptr;
+  bool firstShowDone_ = false;
+  bool hiddenInTray_ = false;
+  bool closing_ = false;
+};
+
+}  // namespace nummora

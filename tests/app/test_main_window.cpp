@@ -1,0 +1,326 @@
+// The main window: commands enabled by the selection and the tab, row texts, moving accounts
+// (kept across save and reopen), deleting, the refresh timer and notifications.
+#include <QAction>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "app/main_window_fixture.h"
+
+using namespace nummora;
+using namespace nummora::test;
+
+namespace {
+QMap<QString, bool> States(TNummora& w) {
+  QMap<QString, bool> s;
+  for (const char* name : {"New", "Delete", "Info", "Balance", "UpdateAll", "Spend", "ViewHistory", "CopyNumber",
+                           "Moveup", "Movedown", "Preferences"}) {
+    auto* a = w.findChild<QAction*>(name);
+    s[name] = a && a->isEnabled();
+  }
+  return s;
+}
+QTreeWidget* List(TNummora& w) { return w.findChild<QTreeWidget*>("List"); }
+QString Panel(TNummora& w, const char* name) { return w.findChild<QLabel*>(name)->text(); }
+}  // namespace
+
+class TestMainWindow : public QObject {
+  Q_OBJECT
+ private slots:
+  void noAccounts() {
+    MainWindowFixture f;
+    auto w = f.Open(f.WriteProfile({}));
+    w->show();
+    QCOMPARE(List(*w)->topLevelItemCount(), 0);
+    QCOMPARE(Panel(*w, "StatusActive"), QStringLiteral("Active account: ..."));
+    const auto s = States(*w);
+    for (const char* off : {"Delete", "Info", "Balance", "Spend", "ViewHistory", "CopyNumber", "Moveup", "Movedown"})
+      QVERIFY2(!s[off], off);
+    QVERIFY(s["UpdateAll"]);
+    QVERIFY(s["New"]);
+    QCOMPARE(w->windowTitle(), QStringLiteral("Nummora ver 4.4 [alice]"));
+  }
+
+  void captionsHintsAndShortcuts_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("hint");
+    QTest::addColumn<QKeySequence>("shortcut");
+    QTest::newRow("New") << "New" << "&New account..." << "Add new account" << QKeySequence("Ctrl+N");
+    QTest::newRow("Delete") << "Delete" << "&Delete" << "Delete account" << QKeySequence("Ctrl+D");
+    QTest::newRow("Info") << "Info" << "&Account Info..." << "Account information" << QKeySequence("Ctrl+I");
+    QTest::newRow("Balance") << "Balance" << "&Update balance" << "Update account balance" << QKeySequence("Ctrl+B");
+    QTest::newRow("UpdateAll") << "UpdateAll" << "&Update all balances" << "Update all accounts balances"
+                               << QKeySequence("Ctrl+A");
+    QTest::newRow("Spend") << "Spend" << "&Spend..." << "Spend funds" << QKeySequence("Ctrl+S");
+    QTest::newRow("ViewHistory") << "ViewHistory" << "&View history..." << "View account history"
+                                 << QKeySequence("Ctrl+H");
+    QTest::newRow("CopyNumber") << "CopyNumber" << "Copy account number" << "Copy account number to clipboard"
+                                << QKeySequence("Ctrl+C");
+    QTest::newRow("Moveup") << "Moveup" << "Move &up" << "Move selected account up" << QKeySequence(Qt::Key_PageUp);
+    QTest::newRow("Movedown") << "Movedown" << "Move &down" << "Move selected account down"
+                              << QKeySequence(Qt::Key_PageDown);
+    QTest::newRow("Preferences") << "Preferences" << "&Preferences..." << "Program options" << QKeySequence();
+    QTest::newRow("actImport") << "actImport" << "&Import accounts..." << "Import accounts" << QKeySequence();
+    QTest::newRow("actExport") << "actExport" << "&Export accounts..." << "Export accounts" << QKeySequence();
+  }
+  void captionsHintsAndShortcuts() {
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, hint);
+    QFETCH(QKeySequence, shortcut);
+    MainWindowFixture f;
+    auto w = f.Open(f.WriteProfile({}));
+    auto* a = w->findChild<QAction*>(name);
+    QVERIFY(a);
+    QCOMPARE(a->text(), caption);
+    QCOMPARE(a->statusTip(), hint);
+    QCOMPARE(a->shortcut(), shortcut);
+  }
+
+  void statesFollowSelectionAndTab() {
+    MainWindowFixture f;
+    auto w = f.Open(f.WriteProfile({MakeAccount(1, "Savings", "U1234567"), MakeAccount(0, "", "1234567"),
+                                     MakeAccount(1, "", "X42")}));
+    w->show();
+    // More than one account and default account 0: the first row is selected at start.
+    QCOMPARE(w->Model().SelectedRow(), 0);
+    QCOMPARE(Panel(*w, "StatusActive"), QStringLiteral("Active account: Savings (U1234567)"));
+    auto s = States(*w);
+    QVERIFY(s["Delete"] && s["Info"] && s["Balance"] && s["Spend"] && s["ViewHistory"] && s["CopyNumber"]);
+    QVERIFY(!s["Moveup"]);
+    QVERIFY(s["Movedown"]);
+
+    w->SelectRow(1);
+    s = States(*w);
+    QVERIFY(s["Moveup"] && s["Movedown"]);
+    QCOMPARE(Panel(*w, "StatusActive"), QStringLiteral("Active account: 1234567"));
+
+    w->SelectRow(2);
+    s = States(*w);
+    QVERIFY(s["Moveup"] && !s["Movedown"]);
+
+    w->findChild<QTabWidget*>("PageControl")->setCurrentIndex(1);
+    s = States(*w);
+    QVERIFY(!s["Moveup"] && !s["Movedown"]);
+    QVERIFY(s["Spend"]);
+
+    // While its refresh runs, Update balance is off for the account; Update all skips it.
+    w->findChild<QTabWidget*>("PageControl")->setCurrentIndex(0);
+    QSignalSpy requested(w.get(), &TNummora::BalanceRequested);
+    w->RequestBalance(2);
+    QVERIFY(!States(*w)["Balance"]);
+    w->findChild<QAction*>("UpdateAll")->trigger();
+    QCOMPARE(requested.count(), 3);  // 2 once, then 0 and 1
+    QCOMPARE(requested.at(1).at(0).toInt(), 0);
+    QCOMPARE(requested.at(2).at(0).toInt(), 1);
+    QTRY_VERIFY(!w->Model().Account(2).Refreshing);
+    QVERIFY(States(*w)["Balance"]);
+  }
+
+  void rowTexts_data() {
+    QTest::addColumn<int>("fiat");
+    QTest::addColumn<QString>("balance");
+    QTest::newRow("USD") << 0 << "$1234.5";
+    QTest::newRow("EUR") << 1 << "EUR 10";
+  }
+  void rowTexts() {
+    QFETCH(int, fiat);
+    QFETCH(QString, balance);
+    MainWindowFixture f;
+    f.store->WriteInteger("Fiat", fiat);
+    TAccount lr = MakeAccount(1, "Savings", "U1234567", EncodeDateTime(2024, 2, 29, 13, 5, 0));
+    lr.LRusd = 12345000;
+    lr.LReur = 100000;
+    auto w = f.Open(f.WriteProfile({lr, MakeAccount(0, "", "1234567", EncodeDate(2024, 1, 2))}));
+    w->show();
+    QTreeWidgetItem* row0 = List(*w)->topLevelItem(0);
+    QCOMPARE(row0->text(0), QStringLiteral("Savings (U1234567)"));
+    QCOMPARE(row0->text(1), balance);
+    QCOMPARE(row0->text(2), QStringLiteral("2/29/2024 1:05:00 PM"));
+    QTreeWidgetItem* row1 = List(*w)->topLevelItem(1);
+    QCOMPARE(row1->text(0), QStringLiteral("1234567"));
+    QCOMPARE(row1->text(2), QStringLiteral("1/2/2024"));
+  }
+
+  void moveSurvivesSaveAndReopen() {
+    MainWindowFixture f;
+    {
+      auto w = f.Open(f.WriteProfile({MakeAccount(1, "A", "U1"), MakeAccount(1, "B", "U2"), MakeAccount(1, "C", "U3")}));
+      w->show();
+      w->SelectRow(2);
+      w->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(w.get()));
+      List(*w)->setFocus();
+      QTest::keyClick(List(*w), Qt::Key_PageUp);  // the shortcut beats the list's own paging
+      QCOMPARE(w->Model().SelectedRow(), 1);
+      w->findChild<QAction*>("Moveup")->trigger();
+      QCOMPARE(w->Model().SelectedRow(), 0);
+      QVERIFY(!w->findChild<QAction*>("Moveup")->isEnabled());
+      QCOMPARE(List(*w)->topLevelItem(0)->text(0), QStringLiteral("C (U3)"));
+      // The table itself is untouched: every Index stays.
+      QCOMPARE(w->Model().Account(2).ID, std::string("U3"));
+      QCOMPARE(int(w->Model().Account(2).Index), 2);
+      w->SelectRow(1);
+      w->findChild<QAction*>("Movedown")->trigger();
+      QCOMPARE(List(*w)->topLevelItem(2)->text(0), QStringLiteral("A (U1)"));
+      QVERIFY(w->close());
+    }
+    const auto saved = f.SavedAccounts();
+    QCOMPARE(saved.size(), size_t(3));
+    QCOMPARE(saved[0].ID, std::string("U3"));
+    QCOMPARE(saved[1].ID, std::string("U2"));
+    QCOMPARE(saved[2].ID, std::string("U1"));
+    // Reopened, the moved account is entry 0 and shown first.
+    auto w = f.Open(DecipherFile(f.dataFile, MainWindowFixture::kPassword));
+    w->show();
+    QCOMPARE(List(*w)->topLevelItem(0)->text(0), QStringLiteral("C (U3)"));
+    QCOMPARE(w->Model().Account(0).ID, std::string("U3"));
+  }
+
+  void deleteAsksAndKeepsTheEntry() {
+    MainWindowFixture f;
+    auto w = f.Open(f.WriteProfile({MakeAccount(1, "A", "U1"), MakeAccount(1, "B", "U2"), MakeAccount(1, "C", "U3")}));
+    w->show();
+    w->SelectRow(1);
+    f.boxes.answer = false;
+    w->findChild<QAction*>("Delete")->trigger();
+    QCOMPARE(f.boxes.asked.value(0), QStringLiteral("Do you want to delete account B (U2)?"));
+    QCOMPARE(List(*w)->topLevelItemCount(), 3);
+    f.boxes.answer = true;
+    w->findChild<QAction*>("Delete")->trigger();
+    QCOMPARE(List(*w)->topLevelItemCount(), 2);
+    QCOMPARE(w->Model().AccountCount(), 3);
+    QCOMPARE(w->RowOfAccount(1), -1);
+    QCOMPARE(w->FindAccount("U2"), -1);
+    QVERIFY(!w->findChild<QAction*>("Delete")->isEnabled());
+    // Neither the timer nor Update all refreshes it.
+    QSignalSpy requested(w.get(), &TNummora::BalanceRequested);
+    w->findChild<QAction*>("UpdateAll")->trigger();
+    QCOMPARE(requested.count(), 2);
+    QVERIFY(w->close());
+    QCOMPARE(f.SavedAccounts().size(), size_t(2));
+  }
+
+  void timerRefreshesByInterval() {
+    MainWindowFixture f;
+    TAccount every10 = MakeAccount(1, "", "U10", f.clock.now - 9.0 / 1440);
+    every10.Refresh = 10;
+    TAccount never = MakeAccount(1, "", "U0", f.clock.now - 400.0);
+    TAccount deleted = MakeAccount(1, "", "U9", f.clock.now - 400.0);
+    deleted.Refresh = 1;
+    auto w = f.Open(f.WriteProfile({every10, never, deleted}));
+    w->show();
+    w->SelectRow(2);
+    w->findChild<QAction*>("Delete")->trigger();
+    QSignalSpy requested(w.get(), &TNummora::BalanceRequested);
+    w->TimerTick();
+    QCOMPARE(requested.count(), 0);
+    QTest::qWait(1);
+    f.clock.now += 1.0 / 1440;
+    w->TimerTick();
+    QCOMPARE(requested.count(), 1);
+    QCOMPARE(requested.at(0).at(0).toInt(), 0);
+    // A refresh that got no answer leaves Updated: the account is tried on every tick.
+    QTRY_VERIFY(!w->Model().Account(0).Refreshing);
+    w->TimerTick();
+    QCOMPARE(requested.count(), 2);
+  }
+
+  void notifyAsBoxOrBalloon() {
+    MainWindowFixture f;
+    auto w = f.Open(f.WriteProfile({}));
+    w->show();
+    w->Notify(1, "Connection problem!", true, "refused");
+    QCOMPARE(f.boxes.shown.size(), size_t(1));
+    QCOMPARE(f.boxes.shown[0].icon, MessageIcon::Error);
+    QCOMPARE(f.boxes.shown[0].text, QStringLiteral("Connection problem!:\r\nrefused"));
+    w->Notify(2, "", true, "text");
+    QCOMPARE(f.boxes.shown[1].text, QStringLiteral(":\r\ntext"));
+    QVERIFY(f.notifier.balloons.empty());
+
+    // Without the dialog flag: a balloon and the status text.
+    w->Notify(2, "Balance changed", false, "U1: $10");
+    QCOMPARE(f.notifier.balloons.size(), size_t(1));
+    QCOMPARE(f.notifier.balloons[0].kind, NotifyKind::Information);
+    QCOMPARE(Panel(*w, "StatusHint"), QStringLiteral("U1: $10"));
+
+    // Hidden in the tray: never a box, a long title is cut.
+    w->HideToTray();
+    QVERIFY(w->HiddenInTray());
+    w->Notify(3, std::string(80, 'T'), true, std::string(300, 'x'));
+    QCOMPARE(f.boxes.shown.size(), size_t(2));
+    QCOMPARE(f.notifier.balloons.back().kind, NotifyKind::Confirmation);
+    QCOMPARE(f.notifier.balloons.back().title, QString(63, 'T'));
+    QCOMPARE(f.notifier.balloons.back().text.size(), 255);
+    w->ShowFromTray();
+    QVERIFY(!w->HiddenInTray() && w->isVisible());
+  }
+
+  void withoutTrayTheWindowStays() {
+    MainWindowFixture f;
+    f.notifier.trayAvailable = false;
+    auto w = f.Open(f.WriteProfile({}));
+    w->show();
+    w->HideToTray();
+    QVERIFY(w->isVisible());
+    QVERIFY(!w->HiddenInTray());
+  }
+
+  void hotkeys() {
+    MainWindowFixture f;
+    f.store->WriteInteger("HotkeySpend", 24659);
+    f.store->WriteInteger("HotkeyBalance", 24659);  // the same value: both things happen
+    auto w = f.Open(f.WriteProfile({}));
+    w->show();
+    QSignalSpy links(w.get(), &TNummora::PaymentLinkOpened);
+    w->HotkeyPressed(24659);
+    QCOMPARE(links.count(), 0);  // no accounts: nothing opens
+    auto w2 = f.Open(f.WriteProfile({MakeAccount(1, "", "U1")}));
+    w2->show();
+    QSignalSpy links2(w2.get(), &TNummora::PaymentLinkOpened);
+    QSignalSpy requested(w2.get(), &TNummora::BalanceRequested);
+    w2->HotkeyPressed(24659);
+    QCOMPARE(links2.count(), 1);
+    QCOMPARE(requested.count(), 1);
+    w2->HotkeyPressed(1);
+    QCOMPARE(links2.count(), 1);
+  }
+
+  void linkWaitingInTheHandOffSlot() {
+    MainWindowFixture f;
+    auto w = f.Open(f.WriteProfile({}));
+    w->show();
+    SettingsStore other(f.storeFile);
+    other.SetRootKey(RootKey::ClassesRoot);
+    other.OpenKey("\\NMR", true);
+    other.WriteString("URL", "nmr://payto=U1234567&amount=10/");
+    QSignalSpy links(w.get(), &TNummora::PaymentLinkOpened);
+    w->InstanceMessage(10100);
+    QCOMPARE(links.count(), 1);
+    const auto fields = links.at(0).at(0).value<PaymentLinkFields>();
+    QCOMPARE(fields.payto, std::string("U1234567"));
+    QVERIFY(fields.paytoIsLibertyReserve);
+    QCOMPARE(fields.amount, std::string("10"));
+    QVERIFY(!other.ValueExists("URL"));
+    // An empty slot opens an empty payment form.
+    w->InstanceMessage(10100);
+    QCOMPARE(links.count(), 2);
+    QVERIFY(!links.at(1).at(0).value<PaymentLinkFields>().hasParts);
+  }
+
+  void sessionEndSavesTheProfile() {
+    MainWindowFixture f;
+    auto w = f.Open(f.WriteProfile({MakeAccount(1, "A", "U1")}));
+    w->show();
+    w->Model().Account(0).Name = "Renamed";
+    w->SessionEnding();
+    QCOMPARE(f.SavedAccounts().at(0).Name, std::string("Renamed"));
+  }
+};
+
+Q_DECLARE_METATYPE(nummora::PaymentLinkFields)
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"
