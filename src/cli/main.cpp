@@ -1,0 +1,63 @@
+// nummora-cli: command-line tools over the Nummora core. The first argument names the
+// command; everything after it belongs to the command.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "common/secure_memory.h"
+
+namespace {
+
+using namespace nummora::cli;
+
+void PrintOverview(std::ostream& out) {
+  out << "Usage: nummora-cli COMMAND [ARGUMENTS]\n"
+         "       nummora-cli COMMAND --help\n\nCommands:\n";
+  for (const Command& c : AllCommands()) out << "  " << c.name << std::string(c.name.size() < 16 ? 16 - c.name.size() : 1, ' ') << c.summary << "\n";
+  out << "\nUsage of each command:\n";
+  for (const Command& c : AllCommands()) out << c.synopsis;
+  out << "\nExit codes: 0 done, 1 failure, 2 bad arguments, 3 profile file not found,\n"
+         "4 wrong password (or a file written on another volume), 5 damaged profile file,\n"
+         "6 no volume serial number for the file's folder.\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Passwords and pass phrases are in memory: never leave them in a core dump.
+  nummora::DisableCoreDumps();
+  std::vector<std::string> args(argv + 1, argv + argc);
+  Io io{std::cin, std::cout, std::cerr};
+  if (args.empty()) {
+    PrintOverview(std::cerr);
+    return kExitUsage;
+  }
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    PrintOverview(std::cout);
+    return kExitOk;
+  }
+  const Command* command = FindCommand(args[0]);
+  if (command == nullptr) {
+    std::cerr << "nummora-cli: unknown command \"" << args[0] << "\". See nummora-cli --help.\n";
+    return kExitUsage;
+  }
+  args.erase(args.begin());
+  for (const std::string& a : args) {
+    if (a == "--help" || a == "-h") {
+      std::cout << command->synopsis;
+      return kExitOk;
+    }
+  }
+  try {
+    int code = command->run(args, io);
+    std::cout.flush();
+    return code;
+  } catch (const CommandError& e) {
+    std::cerr << "nummora-cli: " << e.what() << "\n";
+    return e.code();
+  } catch (const std::exception& e) {
+    std::cerr << "nummora-cli: " << e.what() << "\n";
+    return kExitFailure;
+  }
+}
