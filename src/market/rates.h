@@ -1,0 +1,84 @@
+#pragma once
+// Metal rates: reading the rates answer of the e-gold price page (with the rise and fall
+// pictures of the "Rate" cells), the value of an e-gold account in the display currency, and
+// the texts of the details pane under the accounts list. Pure functions.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "common/currency.h"
+#include "common/format_settings.h"
+#include "net/egold.h"
+#include "profile/model.h"
+
+namespace nummora {
+
+inline constexpr double kGramsPerTroyOunce = 31.103;
+
+// Captions of the four rows of the details list, in metal order.
+inline constexpr std::array<const char*, kMetalCount> kMetalCaptions = {"Gold", "Silver",
+                                                                        "Platinum", "Palladium"};
+
+// The picture of a "Rate" cell: its index in the image list, or none.
+enum class RatePicture : int { None = -1, Falling = 0, Rising = 1 };
+
+// What the last reading left: the four current rates (price of one troy ounce in the display
+// currency), the texts of the "Rate" cells and their pictures. All 0, empty and none at start.
+struct RatesState {
+  MetalAmounts rates{};
+  std::array<std::string, kMetalCount> cells{};
+  std::array<RatePicture, kMetalCount> pictures{RatePicture::None, RatePicture::None,
+                                                RatePicture::None, RatePicture::None};
+};
+
+// Reads a rates answer into a new state. The answer is split into items by the comma rule;
+// with at least five items, items 2 to 5 are the gold, silver, platinum and palladium prices
+// (trimmed of blanks and control characters for the cell, read with the number format, 0 when
+// not a number). A metal's picture is none when its rate is unchanged or the previous rate was
+// below 0.1, else rising or falling. With fewer than five items the previous state is kept
+// whole. `read` (optional) tells which of the two happened.
+RatesState ReadRates(const std::string& ratesText, const RatesState& previous,
+                     const FormatSettings& numberFormat, bool* read = nullptr);
+
+// Whether asking for rates makes sense: some entry of the table (deleted ones included) is an
+// e-gold account.
+bool HasEgoldAccount(const std::vector<TAccount>& accounts);
+
+// The address of the rates page: the plain-HTTP e-gold base +
+// "/unsecure/metaldata.asp?LATEST=1&CUR=" + the display currency.
+std::string RatesUrl(const std::string& egoldPlainBase, const std::string& displayCurrency);
+
+// A metal's value: balance times rate as a fixed-point amount rounded to four decimals; 0 when
+// the product cannot be held in a fixed-point amount.
+Currency MetalValue(double balance, double rate);
+
+// The value of an e-gold account: the sum of its four metal values (0 when the sum does not
+// fit a fixed-point amount).
+Currency AccountValue(const TAccount& account, const MetalAmounts& rates);
+
+// The value as shown in the accounts list and the change notice: "$" + amount for "USD",
+// otherwise amount + " " + the display currency; shortest form with the number format.
+std::string AccountValueText(Currency value, const std::string& displayCurrency,
+                             const FormatSettings& numberFormat);
+
+// The three computed cells of one metal row of the details list.
+struct MetalDetailsRow {
+  std::string weight;  // balance in ounces, general form
+  std::string grams;   // balance times 31.103, general form
+  std::string value;   // balance times rate, shortest fixed-point form
+};
+
+// The details rows of an e-gold account, in metal order ("Rate" cells come from RatesState).
+std::array<MetalDetailsRow, kMetalCount> MetalDetails(const TAccount& account,
+                                                      const MetalAmounts& rates,
+                                                      const FormatSettings& numberFormat);
+
+// The caption of the details label: "Details of " + the account label, and for a Liberty
+// Reserve account ":   " + dollars + " USD   " + euros + " EUR" after it, the amounts in the
+// shortest form with the user's regional decimal separator.
+std::string DetailsCaption(const TAccount& account, const FormatSettings& regional);
+
+// Whether the details list is shown for the account (e-gold) or hidden (Liberty Reserve).
+inline bool ShowsMetalDetails(const TAccount& account) { return account.Type == kAccountTypeEgold; }
+
+}  // namespace nummora

@@ -1,0 +1,152 @@
+#include "net/balance_outcome.h"
+
+#include "common/currency.h"
+#include "common/errors.h"
+#include "market/rates.h"
+#include "net/liberty_reserve.h"
+
+namespace nummora {
+
+namespace {
+
+const char kCrLf[] = "\r\n";
+constexpr uint8_t kStatusAccepted = 0;
+constexpr uint8_t kStatusRefused = 3;
+
+BalanceOutcome Begin(const TAccount& account) {
+  BalanceOutcome out;
+  out.account = account;
+  return out;
+}
+
+void Notice(BalanceOutcome& out, BalanceNoticeKind kind, std::string title, std::string message) {
+  out.notice = BalanceNotice{kind, std::move(title), std::move(message)};
+}
+
+std::string ReadFailedLine(const TAccount& account, const std::string& reason) {
+  return "The answer for account " + account.ID + " could not be read: " + reason;
+}
+
+}  // namespace
+
+std::string EgoldRequestLogLine(const std::string& serverBase, const TAccount& account) {
+  return MaskPassPhrase(serverBase + kEgoldBalancePath + EgoldLoginLine(account));
+}
+
+BalanceOutcome EgoldBalanceOutcome(const TAccount& account, const std::string& serverBase,
+                                   const std::string& page, const MetalAmounts& rates,
+                                   const std::string& displayCurrency,
+                                   const FormatSettings& numberFormat) {
+  BalanceOutcome out = Begin(account);
+  const std::string requestLine = EgoldRequestLogLine(serverBase, account);
+  // The refresh mark is cleared (and the request line logged) as soon as the answer is in.
+  out.events.push_back(requestLine);
+
+  EgoldBalancePage read;
+  try {
+    read = ReadEgoldBalancePage(page, MetalBalances(account), numberFormat);
+  } catch (const ERangeError& e) {
+    out.readFailed = true;
+    out.events.push_back(ReadFailedLine(account, e.what()));
+    return out;
+  }
+
+  out.store = true;
+  out.newStatus = kStatusRefused;
+  std::string message = requestLine;
+  switch (read.outcome) {
+    case EgoldPageOutcome::LoginFailure:
+      message = std::string("Check your PassPhrase, or e-gold AccSent.") + kCrLf +
+                "Your Automation got to be \"Allowed from any IP\" or allowed from your IP.";
+      Notice(out, BalanceNoticeKind::Error, "Could not login to account " + account.ID + "!",
+             message);
+      out.events.push_back(message);
+      break;
+    case EgoldPageOutcome::LockedOut:
+      message = "The account " + account.ID + " is currently locked out";
+      Notice(out, BalanceNoticeKind::Error, "Account locked!", message);
+      out.events.push_back(message);
+      break;
+    case EgoldPageOutcome::Balances:
+      SetMetalBalances(out.account, read.balances);
+      if (read.AnyChanged()) {
+        const std::string valueText = AccountValueText(AccountValue(out.account, rates),
+                                                       displayCurrency, numberFormat);
+        message = "Current balance of " + account.ID + " is " + valueText;
+        Notice(out, BalanceNoticeKind::Information, kBalanceChangedTitle, message);
+        out.fetchRecentPayments = true;
+      }
+      out.newStatus = kStatusAccepted;
+      break;
+  }
+  // Finish after Store logs the last message once more.
+  out.events.push_back(message);
+  return out;
+}
+
+BalanceOutcome EgoldTransportFailure(const TAccount& account, const std::string& failureMessage) {
+  BalanceOutcome out = Begin(account);
+  Notice(out, BalanceNoticeKind::Error, kConnectionProblemTitle, failureMessage);
+  out.events = {failureMessage, failureMessage};
+  return out;
+}
+
+BalanceOutcome LRBalanceOutcome(const TAccount& account, const std::string& answer,
+                                const FormatSettings& numberFormat) {
+  BalanceOutcome out = Begin(account);
+  std::string message;
+  try {
+    if (!IsLRErrorAnswer(answer)) {
+      bool usdChanged = false;
+      bool eurChanged = false;
+      for (const LRBalanceEntry& entry : ReadLRBalanceAnswer(answer, numberFormat)) {
+        Currency& stored = entry.euro ? out.account.LReur : out.account.LRusd;
+        if (entry.value != stored) (entry.euro ? eurChanged : usdChanged) = true;
+        stored = entry.value;
+      }
+      if (usdChanged || eurChanged) {
+        message = "Current balance of " + account.ID + " is";
+        if (usdChanged) message += " $" + CurrToStr(out.account.LRusd, numberFormat);
+        if (usdChanged && eurChanged) message += ", ";
+        if (eurChanged) message += " " + CurrToStr(out.account.LReur, numberFormat) + " EUR";
+        Notice(out, BalanceNoticeKind::Information, kBalanceChangedTitle, message);
+      }
+      out.newStatus = kStatusAccepted;
+    } else {
+      message = LRErrorMessage(answer);
+      Notice(out, BalanceNoticeKind::Error, "Account " + account.ID + " error!", message);
+      out.events.push_back(message);
+      out.newStatus = kStatusRefused;
+    }
+  } catch (const ERangeError& e) {
+    BalanceOutcome failed = Begin(account);
+    failed.readFailed = true;
+    failed.events.push_back(ReadFailedLine(account, e.what()));
+    return failed;
+  }
+  out.store = true;
+  // Finish logs the last message (empty when nothing changed).
+  out.events.push_back(message);
+  return out;
+}
+
+BalanceOutcome LRTransportFailure(const TAccount& account, const std::string& failureMessage) {
+  BalanceOutcome out = Begin(account);
+  Notice(out, BalanceNoticeKind::Error, kConnectionProblemTitle, failureMessage);
+  out.events = {failureMessage, failureMessage};
+  return out;
+}
+
+void ApplyBalanceOutcome(const BalanceOutcome& outcome, TAccount& entry, TDateTime now) {
+  if (!outcome.store) return;
+  if (outcome.account.Type == kAccountTypeEgold) {
+    SetMetalBalances(entry, MetalBalances(outcome.account));
+  } else {
+    entry.LRusd = outcome.account.LRusd;
+    entry.LReur = outcome.account.LReur;
+  }
+  entry.Updated = now;
+  entry.Status = outcome.newStatus;
+}
+
+}  // namespace nummora

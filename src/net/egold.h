@@ -1,0 +1,62 @@
+#pragma once
+// The e-gold Automation pages: the login line every request starts with, the reading of error
+// pages and the reading of the balance page. Pages are searched for fixed texts and field
+// patterns; there is no HTML parser. Pure functions.
+#include <array>
+#include <string>
+
+#include "common/format_settings.h"
+#include "profile/model.h"
+
+namespace nummora {
+
+inline constexpr const char* kEgoldBalancePath = "/acct/balance.asp";
+inline constexpr const char* kEgoldVerifyPath = "/acct/verify.asp";
+inline constexpr const char* kEgoldConfirmPath = "/acct/confirm.asp";
+inline constexpr const char* kEgoldHistoryCsvPath = "/acct/historycsv.asp";
+inline constexpr const char* kEgoldMetalDataPath = "/unsecure/metaldata.asp";
+inline constexpr const char* kEgoldNewAccountPath = "/newacct/newaccount.asp";
+
+// "AccountID=" + ID + "&PassPhrase=" + Password, neither encoded. It holds the pass phrase:
+// never log it as it is (see MaskPassPhrase).
+std::string EgoldLoginLine(const TAccount& account);
+
+// A text for the logs: every value after "PassPhrase=" (up to the end of its line) replaced
+// by asterisks. A pass phrase may itself hold "&" or "=", so the whole rest of the line goes.
+// An empty value stays empty.
+std::string MaskPassPhrase(const std::string& text);
+
+// The error text of an Automation page, or an empty text when the page reports no error:
+// the login failure text (with the account number) when the page contains
+// "Could not login to account.", else the value of the hidden ERROR field when it is closed
+// by a quote and ">" within 9999 characters. Throws ERangeError when the ERROR field lies
+// beyond byte 65535.
+std::string EgoldErrorText(const std::string& page, const std::string& accountId);
+
+enum class EgoldPageOutcome { LoginFailure, LockedOut, Balances };
+
+// Metals in the order the program always uses: gold, silver, platinum, palladium.
+enum Metal { kGold = 0, kSilver = 1, kPlatinum = 2, kPalladium = 3 };
+inline constexpr int kMetalCount = 4;
+using MetalAmounts = std::array<double, kMetalCount>;
+
+// The account's balances in metal order.
+MetalAmounts MetalBalances(const TAccount& account);
+void SetMetalBalances(TAccount& account, const MetalAmounts& balances);
+
+struct EgoldBalancePage {
+  EgoldPageOutcome outcome = EgoldPageOutcome::Balances;
+  MetalAmounts balances{};                      // the new balances (outcome Balances only)
+  std::array<bool, kMetalCount> changed{};      // which of them differ from the record's
+  bool AnyChanged() const { return changed[0] || changed[1] || changed[2] || changed[3]; }
+};
+
+// Reads the balance page against the record's current balances: login failure, locked out,
+// or the four balances (all 0 for the "none" cell of an account without metal; a missing
+// field gives 0; a value is the text before the closing quote among the 20 characters of the
+// value, read with the number format, 0 when it is not a number). Throws ERangeError when a
+// field name lies beyond byte 65535.
+EgoldBalancePage ReadEgoldBalancePage(const std::string& page, const MetalAmounts& current,
+                                      const FormatSettings& numberFormat);
+
+}  // namespace nummora

@@ -1,0 +1,134 @@
+#include "net/liberty_reserve.h"
+
+#include <openssl/evp.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "common/secure_memory.h"
+#include "net/text_routines.h"
+
+namespace nummora {
+
+namespace {
+
+const char kCrLf[] = "\r\n";
+
+std::string TwoDigits(int value) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%.2d", value);
+  return buf;
+}
+
+std::string Sha256UpperHex(const std::string& text) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (EVP_Digest(text.data(), text.size(), digest, &length, EVP_sha256(), nullptr) != 1)
+    throw std::runtime_error("SHA-256 is not available");
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(length * 2);
+  for (unsigned int i = 0; i < length; ++i) {
+    out += kHex[digest[i] >> 4];
+    out += kHex[digest[i] & 0x0F];
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string LRRequestId(TDateTime local) {
+  const DateTimeFields f = DecodeDateTime(local);
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "1%.2d%.2d%.2d%.2d%.2d%.2d%.3d", f.year % 100, f.day, f.month,
+                f.hour, f.minute, f.second, f.millisecond);
+  return buf;
+}
+
+std::string LRRequestId() { return LRRequestId(Now()); }
+
+std::string LRToken(const std::string& securityWord, TDateTime utc) {
+  const DateTimeFields f = DecodeDateTime(utc);
+  char date[32];
+  std::snprintf(date, sizeof date, ":%.4d%.2d%.2d:", f.year, f.month, f.day);
+  SecretString text(securityWord + date + TwoDigits(f.hour));
+  return Sha256UpperHex(text.str());
+}
+
+std::string LRToken(const std::string& securityWord) {
+  return LRToken(securityWord, LocalToUtc(Now()));
+}
+
+std::string LRAuthBlock(const TAccount& account, TDateTime utc) {
+  std::string block = "<Auth>";
+  block += kCrLf;
+  block += "<ApiName>" + account.APIname + "</ApiName>";
+  block += kCrLf;
+  block += "<Token>" + LRToken(account.Password, utc) + "</Token>";
+  block += kCrLf;
+  block += "</Auth>";
+  block += kCrLf;
+  return block;
+}
+
+std::string LRAuthBlock(const TAccount& account) {
+  return LRAuthBlock(account, LocalToUtc(Now()));
+}
+
+std::string LRDateForm(TDateTime local) {
+  const DateTimeFields f = DecodeDateTime(LocalToUtc(local));
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.4d-%.2d-%.2d %.2d:%.2d:%.2d", f.year, f.day, f.month, f.hour,
+                f.minute, 0);
+  return buf;
+}
+
+bool IsLRErrorAnswer(const std::string& answer) {
+  return answer.find("<Error>") != std::string::npos;
+}
+
+std::string LRErrorMessage(const std::string& answer) {
+  std::string source = answer;
+  const std::string code = ExtractTag(source, "Code", false);
+  const std::string text = ExtractTag(source, "Text", false);
+  const std::string description = ExtractTag(source, "Description", false);
+  return "Error " + code + ": " + text + " (" + description + ")";
+}
+
+std::string LRFormBody(const std::string& document) { return "req=" + UrlEncode(document); }
+
+std::string LRBalanceRequest(const TAccount& account, const std::string& requestId,
+                             TDateTime utc) {
+  std::string doc = "<BalanceRequest id=\"" + requestId + "\">";
+  doc += LRAuthBlock(account, utc);
+  doc += "<Balance><CurrencyId>";
+  doc += kLRCurrencyUsd;
+  doc += "</CurrencyId><AccountId>" + account.ID + "</AccountId></Balance>";
+  doc += "<Balance><CurrencyId>";
+  doc += kLRCurrencyEur;
+  doc += "</CurrencyId><AccountId>" + account.ID + "</AccountId></Balance>";
+  doc += "</BalanceRequest>";
+  return doc;
+}
+
+std::string LRBalanceRequest(const TAccount& account) {
+  return LRBalanceRequest(account, LRRequestId(), LocalToUtc(Now()));
+}
+
+std::vector<LRBalanceEntry> ReadLRBalanceAnswer(const std::string& answer,
+                                                const FormatSettings& numberFormat) {
+  std::vector<LRBalanceEntry> entries;
+  std::string rest = answer;
+  // The prefix match may first hit an enclosing element such as <Balances>; the text it
+  // returns then still holds the first Balance element whole, so each balance is read once.
+  for (std::string item = ExtractTag(rest, "Balance", true); !item.empty();
+       item = ExtractTag(rest, "Balance", true)) {
+    LRBalanceEntry entry;
+    entry.value = StrToCurrDef(ExtractTag(item, "Value", false), numberFormat, 0);
+    entry.euro = ExtractTag(item, "CurrencyId", false) == kLRCurrencyEur;
+    entries.push_back(entry);
+  }
+  return entries;
+}
+
+}  // namespace nummora

@@ -1,0 +1,167 @@
+#include "market/rates.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/format_settings.h"
+
+namespace nummora {
+namespace {
+
+FormatSettings NumberFormat() { return MakeNumberFormat(UsEnglishFormatSettings()); }
+
+constexpr RatePicture kNone = RatePicture::None;
+constexpr RatePicture kUp = RatePicture::Rising;
+constexpr RatePicture kDown = RatePicture::Falling;
+
+RatesState StateWithRates(const MetalAmounts& rates) {
+  RatesState s;
+  s.rates = rates;
+  return s;
+}
+
+TEST(ReadRates, ReadsItemsTwoToFiveAndShowsTheRise) {
+  bool read = false;
+  const RatesState s = ReadRates("x, 500.5, 8.1, 900, 300", StateWithRates({500, 8.1, 900, 300}),
+                                 NumberFormat(), &read);
+  EXPECT_TRUE(read);
+  EXPECT_EQ(s.cells[kGold], "500.5");
+  EXPECT_EQ(s.cells[kPalladium], "300");
+  EXPECT_EQ(s.rates, (MetalAmounts{500.5, 8.1, 900, 300}));
+  EXPECT_EQ(s.pictures, (std::array<RatePicture, 4>{kUp, kNone, kNone, kNone}));
+}
+
+TEST(ReadRates, SameAnswerTwiceShowsNoPictures) {
+  const std::string answer = "x, 500.5, 8.1, 900, 300";
+  const RatesState first = ReadRates(answer, StateWithRates({400, 9, 800, 310}), NumberFormat());
+  EXPECT_EQ(first.pictures, (std::array<RatePicture, 4>{kUp, kDown, kUp, kDown}));
+  const RatesState second = ReadRates(answer, first, NumberFormat());
+  EXPECT_EQ(second.pictures, (std::array<RatePicture, 4>{kNone, kNone, kNone, kNone}));
+  EXPECT_EQ(second.rates, first.rates);
+}
+
+TEST(ReadRates, NoArrowsAgainstRatesBelowOneTenth) {
+  // The stored answer read at start compares with rates of 0.
+  const RatesState s = ReadRates("x,500,8,900,300", RatesState{}, NumberFormat());
+  EXPECT_EQ(s.pictures, (std::array<RatePicture, 4>{kNone, kNone, kNone, kNone}));
+  const RatesState small = ReadRates("x,1,1,1,1", StateWithRates({0.09, 0.1, 0.11, 0}),
+                                     NumberFormat());
+  EXPECT_EQ(small.pictures, (std::array<RatePicture, 4>{kNone, kUp, kUp, kNone}));
+}
+
+TEST(ReadRates, ItemThatIsNoNumberIsAFallToZero) {
+  const RatesState s = ReadRates("x,n/a,8,900,300", StateWithRates({500, 8, 900, 300}),
+                                 NumberFormat());
+  EXPECT_EQ(s.cells[kGold], "n/a");
+  EXPECT_EQ(s.rates[kGold], 0);
+  EXPECT_EQ(s.pictures[kGold], kDown);
+}
+
+TEST(ReadRates, CellsAreTrimmedOfBlanksAndControlCharacters) {
+  const RatesState s = ReadRates("x,\t 500 \t,\"8,1\",900 \r\n300", RatesState{}, NumberFormat());
+  EXPECT_EQ(s.cells[kGold], "500");
+  EXPECT_EQ(s.cells[kSilver], "\"8,1\"");  // quoted run: one item, not a number
+  EXPECT_EQ(s.rates[kSilver], 0);
+  EXPECT_EQ(s.cells[kPlatinum], "900");
+  EXPECT_EQ(s.cells[kPalladium], "300");
+}
+
+TEST(ReadRates, FewerThanFiveItemsKeepEverything) {
+  RatesState previous = StateWithRates({500, 8, 900, 300});
+  previous.cells = {"500", "8", "900", "300"};
+  previous.pictures = {kUp, kDown, kNone, kUp};
+  for (const std::string answer : {"", "x,1,2,3", "error page", "x,1,2\r\n"}) {
+    bool read = true;
+    const RatesState s = ReadRates(answer, previous, NumberFormat(), &read);
+    EXPECT_FALSE(read) << answer;
+    EXPECT_EQ(s.rates, previous.rates);
+    EXPECT_EQ(s.cells, previous.cells);
+    EXPECT_EQ(s.pictures, previous.pictures);
+  }
+}
+
+TEST(ReadRates, ExtraItemsAndLinesAreIgnored) {
+  const RatesState s = ReadRates("date,1,2,3,4,5\r\nmore,9,9,9,9", RatesState{}, NumberFormat());
+  EXPECT_EQ(s.rates, (MetalAmounts{1, 2, 3, 4}));
+}
+
+TEST(HasEgoldAccount, CountsDeletedEntries) {
+  TAccount lr;
+  lr.Type = kAccountTypeLibertyReserve;
+  TAccount deletedEgold;
+  deletedEgold.Type = kAccountTypeEgold;
+  EXPECT_FALSE(HasEgoldAccount({}));
+  EXPECT_FALSE(HasEgoldAccount({lr}));
+  EXPECT_TRUE(HasEgoldAccount({lr, deletedEgold}));
+}
+
+TEST(RatesUrl, AsksForTheLatestRatesInTheDisplayCurrency) {
+  EXPECT_EQ(RatesUrl("http://egold.test", "EUR"),
+            "http://egold.test/unsecure/metaldata.asp?LATEST=1&CUR=EUR");
+}
+
+TEST(AccountValue, SumsBalanceTimesRate) {
+  TAccount a;
+  a.Gold = 2;
+  a.Silver = 10;
+  const MetalAmounts rates{500, 8, 900, 300};
+  EXPECT_EQ(AccountValue(a, rates), CurrencyFromUnits(1080));
+  EXPECT_EQ(AccountValueText(AccountValue(a, rates), "USD", NumberFormat()), "$1080");
+  EXPECT_EQ(AccountValueText(AccountValue(a, rates), "EUR", NumberFormat()), "1080 EUR");
+}
+
+TEST(AccountValue, RoundsEachMetalToFourDecimals) {
+  TAccount a;
+  a.Gold = 0.12346;
+  a.Silver = 0.00004;
+  EXPECT_EQ(AccountValue(a, {1, 1, 0, 0}), 1235);  // 0.1235 + 0.0000
+}
+
+TEST(AccountValue, ValuesBeyondTheFixedPointRangeCountAsZero) {
+  TAccount a;
+  a.Gold = 1e10;
+  a.Silver = 1;
+  EXPECT_EQ(AccountValue(a, {1e300, 2, 0, 0}), CurrencyFromUnits(2));
+  a.Gold = 9e14;
+  a.Silver = 9e14;
+  EXPECT_EQ(AccountValue(a, {1, 1, 0, 0}), 0);  // each fits, the sum does not
+}
+
+TEST(MetalDetails, WritesWeightGramsAndValue) {
+  TAccount a;
+  a.Gold = 1;
+  a.Silver = 2.5;
+  const auto rows = MetalDetails(a, {500.5, 8.1, 900, 300}, NumberFormat());
+  EXPECT_EQ(rows[kGold].weight, "1");
+  EXPECT_EQ(rows[kGold].grams, "31.103");
+  EXPECT_EQ(rows[kGold].value, "500.5");
+  EXPECT_EQ(rows[kSilver].weight, "2.5");
+  EXPECT_EQ(rows[kSilver].grams, "77.7575");
+  EXPECT_EQ(rows[kSilver].value, "20.25");
+  EXPECT_EQ(rows[kPlatinum].weight, "0");
+  EXPECT_EQ(rows[kPlatinum].value, "0");
+}
+
+TEST(DetailsCaption, NamesTheAccountAndShowsLibertyReserveAmounts) {
+  TAccount eg;
+  eg.Type = kAccountTypeEgold;
+  eg.ID = "123";
+  eg.Name = "Main";
+  EXPECT_EQ(DetailsCaption(eg, UsEnglishFormatSettings()), "Details of Main (123)");
+  EXPECT_TRUE(ShowsMetalDetails(eg));
+
+  TAccount lr;
+  lr.Type = kAccountTypeLibertyReserve;
+  lr.ID = "U1";
+  lr.LRusd = 125000;
+  lr.LReur = 30000;
+  FormatSettings regional = UsEnglishFormatSettings();
+  EXPECT_EQ(DetailsCaption(lr, regional), "Details of U1:   12.5 USD   3 EUR");
+  regional.decimalSeparator = ',';
+  EXPECT_EQ(DetailsCaption(lr, regional), "Details of U1:   12,5 USD   3 EUR");
+  EXPECT_FALSE(ShowsMetalDetails(lr));
+}
+
+}  // namespace
+}  // namespace nummora
