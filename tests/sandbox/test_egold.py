@@ -84,6 +84,22 @@ class EgoldPagesTest(SandboxCase):
         self.assertEqual(sent["body"], "AccountID=1001001&PassPhrase=alice%20gold%202006")
         self.assertEqual(sent["headers"]["Content-Type"], "application/x-www-form-urlencoded")
 
+    def test_units_convert_to_ounces_at_the_current_price(self):
+        rows = [("9999", "0.5", lambda oz, price: 0.5),
+                ("8888", "31.1034768", lambda oz, price: 1.0),
+                ("1", "65", lambda oz, price: 65 / price),
+                ("85", "52", lambda oz, price: 52 * 1.25 / price),
+                ("49", "100", lambda oz, price: 100 / 1.95583 * 1.25 / price)]
+        for pay_in, amount, expected in rows:
+            with self.subTest(pay_in=pay_in):
+                _, page = self.client.egold("/acct/confirm.asp", ALICE, [
+                    "Payee_Account=1001002", "Amount=" + amount, "PAY_IN=" + pay_in,
+                    "WORTH_OF=Gold", "Memo=", "PAYMENT_ID="])
+                self.assertEqual(egold_error(page, ALICE[0]), "")
+                ounces = float(hidden_input("ACTUAL_PAYMENT_OUNCES", page))
+                price = float(hidden_input("USD_PER_OUNCE", page))
+                self.assertAlmostEqual(ounces, expected(ounces, price), places=5)
+
     def test_refused_payments_give_automation_error_pages(self):
         rows = [
             (["Payee_Account=9999999", "Amount=1", "PAY_IN=1", "WORTH_OF=Gold"],

@@ -130,6 +130,28 @@ class FaultKindsTest(SandboxCase):
                 self.assertEqual(status, 400)
                 self.assertIn("error", value)
 
+    def test_garbage_requests_are_answered_not_crashed_on(self):
+        import random
+        rng = random.Random(7)
+        targets = [("egold_secure", p) for p in ("/acct/balance.asp", "/acct/verify.asp",
+                                                  "/acct/confirm.asp", "/acct/historycsv.asp")]
+        targets += [("liberty_reserve", p) for p in ("/xml/balance.aspx", "/xml/accountname.aspx",
+                                                      "/xml/transfer.aspx", "/xml/history.aspx")]
+        targets += [("vendor", "/services/email.php"), ("egold_plain", "/unsecure/metaldata.asp")]
+        seeds = ["req=" + "%25" * 3, "req=%253c%2521DOCTYPE", "AccountID=1001001&PassPhrase=",
+                 "AccountID=1001001&PassPhrase=alice%20gold%202006&Payee_Account=1001002"
+                 "&Amount=1e9999&PAY_IN=9999&WORTH_OF=Gold", "req=" + "%253c" * 2000]
+        for base, path in targets:
+            for i in range(12):
+                if i < len(seeds):
+                    body = seeds[i].encode("latin-1")
+                else:
+                    body = bytes(rng.randrange(256) for _ in range(rng.randrange(1, 400)))
+                status, _, _ = self.client.request(base, path + "?startyear=%d&endmonth=x" % i,
+                                                   body)
+                self.assertIn(status, (200, 405), (base, path, body[:60]))
+        self.assertEqual(egold_balances(self.egold_balance()[1])[0], 12.5)
+
     def test_request_log_tells_what_was_sent(self):
         self.client.control("DELETE", "/control/requests")
         self.client.fault(path="/xml/balance.aspx", kind="status500", count=1)
