@@ -176,6 +176,8 @@ class EgoldSecureSite:
             start = datetime.datetime(int(q["startyear"]), int(q["startmonth"]),
                                       int(q["startday"]))
             end = datetime.datetime(int(q["endyear"]), int(q["endmonth"]), int(q["endday"]))
+            t0 = time.mktime(start.timetuple())
+            t1 = time.mktime((end + datetime.timedelta(days=1)).timetuple())
         except (KeyError, ValueError, OverflowError):
             return Response(200, error_page("Invalid date range"))
         req.notes["range"] = [start.date().isoformat(), end.date().isoformat()]
@@ -185,8 +187,6 @@ class EgoldSecureSite:
                 kinds.update(types)
         if not kinds:
             return text_response(NO_RECORDS)
-        t0 = time.mktime(start.timetuple())
-        t1 = time.mktime((end + datetime.timedelta(days=1)).timetuple())
         sort = q.get("oldsort", "tstamp")
         if sort not in ("tstamp", "batch_num"):
             return Response(200, error_page("Invalid sort order"))

@@ -198,10 +198,14 @@ class EgoldPagesTest(SandboxCase):
                                     query=history_query(now - 10 * 86400, now,
                                                         extra="&batchfilter=%d" % batches[0]))
         self.assertEqual([int(r[2]) for r in csv_rows(text)], [batches[0]])
-        _, page = self.client.egold("/acct/historycsv.asp", ALICE,
-                                    query="?initial=1&oldsort=tstamp&startmonth=13&startday=1"
-                                          "&startyear=2026&endmonth=1&endday=1&endyear=2026")
-        self.assertEqual(egold_error(page, ALICE[0]), "Invalid date range")
+        for bad in ("startmonth=13&startday=1&startyear=2026&endmonth=1&endday=1&endyear=2026",
+                    "startmonth=1&startday=1&startyear=2026&endmonth=12&endday=31&endyear=9999",
+                    "startmonth=1&startday=1&startyear=2026&endmonth=1&endday=1"):
+            with self.subTest(bad):
+                _, page = self.client.egold("/acct/historycsv.asp", ALICE,
+                                            query="?initial=1&oldsort=tstamp&" + bad
+                                                  + "&paymentsmade=1")
+                self.assertEqual(egold_error(page, ALICE[0]), "Invalid date range")
 
     def test_metal_rates_drift_in_both_currencies(self):
         def rates(cur):
