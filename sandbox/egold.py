@@ -204,7 +204,8 @@ class EgoldSecureSite:
                 csv_quote(e["type"]), str(e["batch"]), e["metal"], e["ounces"], e["counter"],
                 csv_quote(e["counter_name"]), e["usd"], csv_quote("USD"), e["price"],
                 csv_quote(e["memo"]), csv_quote(e["payment_id"])]))
-        return text_response("\r\n".join(lines) + "\r\n", content_type="text/csv; charset=iso-8859-1")
+        return text_response("\r\n".join(lines) + "\r\n",
+                             content_type="text/csv; charset=iso-8859-1")
 
 
 class EgoldPlainSite:

@@ -97,7 +97,8 @@ class LibertyApiTest(SandboxCase):
         self.assertTrue(lr_error(answer).startswith("Error 100"))
 
     def test_account_names_single_and_mass_stay_in_step(self):
-        _, answer = self.client.lr("/xml/accountname.aspx", account_name_request(DAVE, ["U1000002"]))
+        _, answer = self.client.lr("/xml/accountname.aspx",
+                                   account_name_request(DAVE, ["U1000002"]))
         self.assertIsNone(lr_error(answer))
         self.assertEqual(extract_tag(answer, "Name")[0], "Erin Shop")
         _, answer = self.client.lr("/xml/accountname.aspx",
