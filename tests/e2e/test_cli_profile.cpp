@@ -1,0 +1,254 @@
+// Runs the built nummora-cli against profile files made in a temporary folder.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/volume_serial.h"
+#include "profile/document.h"
+#include "profile/profile_file.h"
+
+namespace nummora {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "nummora-cli-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    cli_ = std::string(NUMMORA_BUILD_DIR) + "/src/nummora-cli";
+    ASSERT_TRUE(fs::exists(cli_)) << cli_;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  std::string File(const std::string& name) const { return (dir_ / name).string(); }
+
+  // Runs the program in its own session (so it has no terminal) with `input` on stdin.
+  Result Run(const std::vector<std::string>& args, const std::string& input = "") {
+    const std::string in_path = File(".stdin"), out_path = File(".stdout"), err_path = File(".stderr");
+    std::ofstream(in_path, std::ios::binary) << input;
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      ::setsid();
+      int in = ::open(in_path.c_str(), O_RDONLY);
+      int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ::dup2(in, 0);
+      ::dup2(out, 1);
+      ::dup2(err, 2);
+      std::vector<char*> argv;
+      argv.push_back(cli_.data());
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      ::execv(cli_.c_str(), argv.data());
+      ::_exit(127);
+    }
+    Result r;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.out = ReadAll(out_path);
+    r.err = ReadAll(err_path);
+    fs::remove(in_path);
+    fs::remove(out_path);
+    fs::remove(err_path);
+    return r;
+  }
+
+  fs::path dir_;
+  std::string cli_;
+};
+
+const std::string kDocument =
+    "<?nmr version=\"4.4\" encoding=\"iso-8859-1\"?>\r\n"
+    "<Account> <Type>0</Type><ID>123456</ID><Name>Main</Name><Password>phrase-one-xyz</Password><APIname></APIname>"
+    "<LRusd>0</LRusd><LReur>0</LReur><Gold>0.25</Gold><Silver>1.5</Silver><Platinum>0</Platinum><Palladium>2</Palladium>"
+    "<Updated>1/2/2020 3:04:05 PM</Updated><Update>-1</Update><Refresh>0</Refresh><Batch>0</Batch>"
+    "<BatchDate>1/1/2020</BatchDate></Account>\r\n"
+    "<Account> <Type>1</Type><ID>U7654321</ID><Name></Name><Password>word-two-xyz</Password><APIname>api</APIname>"
+    "<LRusd>1234.5</LRusd><LReur>0.0001</LReur><Gold>0</Gold><Silver>0</Silver><Platinum>0</Platinum>"
+    "<Palladium>0</Palladium><Updated></Updated><Update>0</Update><Refresh>5</Refresh><Batch>3</Batch>"
+    "<BatchDate></BatchDate></Account>\r\n"
+    "<Contact><Name>Bob</Name><EgoldID>42</EgoldID><LRID>U7</LRID><Email>bob@example.com</Email>"
+    "<Comment>pays rent</Comment></Contact>\r\n"
+    "<Rates>x,1,2,3,4</Rates>\r\n<?end>\r\n";
+
+constexpr uint32_t kSerial = 0x0BADF00Du;
+const std::string kSerialArg = "0BADF00D";
+
+TEST_F(CliTest, EncipheredProfileIsShownWithoutSecrets) {
+  Result w = Run({"profile", "encipher", File("a.nmr"), "--password-stdin", "--volume-serial", kSerialArg},
+                 "pw123\n" + kDocument);
+  ASSERT_EQ(w.code, 0) << w.err;
+  EXPECT_EQ(DecipherFile(File("a.nmr"), "pw123", ProfileFileOptions{kSerial, nullptr}), kDocument);
+
+  Result r = Run({"profile", "show", File("a.nmr"), "--password-stdin", "--volume-serial", kSerialArg}, "pw123\n");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "Accounts: 2\n"
+            "  Main (123456)\n"
+            "    Type: e-gold\n"
+            "    Balance: gold 0.25 oz, silver 1.5 oz, platinum 0 oz, palladium 2 oz\n"
+            "    Last update: 1/2/2020 3:04:05 PM\n"
+            "  U7654321\n"
+            "    Type: Liberty Reserve\n"
+            "    Balance: USD 1234.5, EUR 0.0001\n"
+            "    Last update: never\n"
+            "Contacts: 1\n"
+            "  Bob\n"
+            "    e-gold: 42\n"
+            "    Liberty Reserve: U7\n"
+            "    E-mail: bob@example.com\n"
+            "    Comment: pays rent\n");
+  for (const std::string* text : {&r.out, &r.err}) {
+    EXPECT_EQ(text->find("phrase-one-xyz"), std::string::npos);
+    EXPECT_EQ(text->find("word-two-xyz"), std::string::npos);
+    EXPECT_EQ(text->find("pw123"), std::string::npos);
+  }
+
+  Result d = Run({"profile", "decipher", File("a.nmr"), "--password-stdin", "--volume-serial", kSerialArg}, "pw123\n");
+  ASSERT_EQ(d.code, 0) << d.err;
+  EXPECT_TRUE(d.out == kDocument) << "deciphered text differs";
+}
+
+TEST_F(CliTest, DistinctExitCodesForWrongPasswordMissingAndDamagedFiles) {
+  const ProfileFileOptions key{kSerial, nullptr};
+  EncipherToFile(File("a.nmr"), kDocument, "pw123", key);
+  EncipherToFile(File("cut.nmr"), kDocument.substr(0, kDocument.size() - 10), "pw123", key);
+  EncipherToFile(File("badtype.nmr"), "<?nmr>\r\n<Account> <Type>x</Type><ID>9</ID></Account>\r\n<?end>", "pw123", key);
+  std::ofstream(File("empty.nmr")).close();
+
+  struct Case {
+    std::string file, password;
+    int code;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"a.nmr", "PW123", 4, "Wrong password"},
+      {"nothere.nmr", "pw123", 3, "Data file not found"},
+      {"empty.nmr", "pw123", 5, "Error loading profile"},
+      {"cut.nmr", "pw123", 5, "File is damaged"},
+      {"badtype.nmr", "pw123", 5, "has the type \"x\""},
+  };
+  for (const Case& c : cases) {
+    Result r = Run({"profile", "show", File(c.file), "--password-stdin", "--volume-serial", kSerialArg}, c.password + "\n");
+    EXPECT_EQ(r.code, c.code) << c.file << ": " << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.file << ": " << r.err;
+    EXPECT_TRUE(r.out.empty()) << c.file;
+  }
+  // The same file keyed for another volume reads as a wrong password.
+  Result other = Run({"profile", "show", File("a.nmr"), "--password-stdin", "--volume-serial", "0BADF00E"}, "pw123\n");
+  EXPECT_EQ(other.code, 4);
+}
+
+TEST_F(CliTest, EncipherRefusesWhatIsNotAReadableDocument) {
+  const std::vector<std::string> inputs = {
+      "pw123\nhello\n",                                                         // not a document
+      "pw123\n<?nmr version=\"4.4\"?>\r\n<Account> <Type>0</Type>\r\n",          // no trailer
+      "pw123\n<?nmr>\r\n<Account> <Type>1</Type><Refresh>99999</Refresh></Account>\r\n<?end>",  // refused by the reader
+  };
+  for (const std::string& input : inputs) {
+    Result r = Run({"profile", "encipher", File("n.nmr"), "--password-stdin", "--volume-serial", kSerialArg}, input);
+    EXPECT_EQ(r.code, 5) << r.err;
+    EXPECT_FALSE(fs::exists(File("n.nmr")));
+  }
+  Result shortpw = Run({"profile", "encipher", File("n.nmr"), "--password-stdin", "--volume-serial", kSerialArg},
+                       "pw\n<?nmr> <?end>");
+  EXPECT_EQ(shortpw.code, 2);
+  EXPECT_FALSE(fs::exists(File("n.nmr")));
+}
+
+TEST_F(CliTest, RekeyMovesAProfileToTheKeyOfItsNewVolumeAndKeepsABackup) {
+  const std::string path = File("moved.nmr");
+  EncipherToFile(path, kDocument, "pw123", ProfileFileOptions{0x11111111u, nullptr});
+  const std::string old_bytes = ReadAll(path);
+
+  // A wrong old serial changes nothing.
+  Result wrong = Run({"profile", "rekey", path, "--from-serial", "22222222", "--password-stdin"}, "pw123\n");
+  EXPECT_EQ(wrong.code, 4) << wrong.err;
+  EXPECT_EQ(ReadAll(path), old_bytes);
+  EXPECT_FALSE(fs::exists(path + ".bak"));
+
+  Result r = Run({"profile", "rekey", path, "--from-serial", "1111-1111", "--password-stdin"}, "pw123\n");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadAll(path + ".bak"), old_bytes);
+  EXPECT_EQ(DecipherFile(path, "pw123"), kDocument);  // keyed for the folder's own volume now
+
+  // Again from an explicit serial to another: a second backup, the first one kept.
+  char serial_text[16];
+  std::snprintf(serial_text, sizeof serial_text, "%08X", VolumeSerialOf(dir_.string()));
+  Result again = Run({"profile", "rekey", path, "--from-serial", serial_text, "--volume-serial", "ABCD", "--password-stdin"},
+                     "pw123\n");
+  ASSERT_EQ(again.code, 0) << again.err;
+  EXPECT_EQ(ReadAll(path + ".bak"), old_bytes);
+  EXPECT_TRUE(fs::exists(path + ".bak.2"));
+  EXPECT_EQ(DecipherFile(path, "pw123", ProfileFileOptions{0xABCDu, nullptr}), kDocument);
+}
+
+TEST_F(CliTest, VolumeSerialLinkAndUsage) {
+  Result v = Run({"volume-serial", dir_.string()});
+  ASSERT_EQ(v.code, 0) << v.err;
+  char expected[16];
+  std::snprintf(expected, sizeof expected, "%08X", VolumeSerialOf(dir_.string()));
+  EXPECT_EQ(v.out.substr(0, 8), expected);
+  Result missing = Run({"volume-serial", File("no/such/place")});
+  EXPECT_EQ(missing.code, 6);
+  EXPECT_NE(missing.err.find("no/such/place"), std::string::npos);
+
+  Result link = Run({"link", "nmr://payto=U1234567&amount=12.5&memo=rent 'a&b'&merchant=Shop/"});
+  ASSERT_EQ(link.code, 0);
+  EXPECT_EQ(link.out,
+            "Pay to: U1234567\nPay to field: Liberty Reserve\nAmount: 12.5\nMemo: rent 'a&b'\nMerchant: Shop\n");
+  Result empty_link = Run({"link", "nmr://"});
+  EXPECT_EQ(empty_link.code, 0);
+  EXPECT_NE(empty_link.out.find("no payment fields"), std::string::npos);
+
+  Result help = Run({"--help"});
+  EXPECT_EQ(help.code, 0);
+  for (const char* word : {"profile show", "profile rekey", "volume-serial", "link", "Exit codes"}) {
+    EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  }
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {},
+           {"nonsense"},
+           {"profile"},
+           {"profile", "show"},
+           {"profile", "show", File("a.nmr"), "--bogus"},
+           {"profile", "show", File("a.nmr"), "--volume-serial", "XYZ"},
+           {"profile", "rekey", File("a.nmr"), "--password-stdin"},
+           {"profile", "show", File("a.nmr")},  // no terminal and no --password-stdin
+       }) {
+    Result r = Run(args);
+    EXPECT_EQ(r.code, 2) << ::testing::PrintToString(args) << ": " << r.err;
+    EXPECT_FALSE(r.err.empty());
+  }
+}
+
+}  // namespace
+}  // namespace nummora
