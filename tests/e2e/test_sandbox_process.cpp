@@ -2,12 +2,14 @@
 // addresses, sets faults through the control endpoint and leaves nothing behind.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "net/server_config.h"
 #include "support/sandbox_process.h"
 
 namespace nummora::test {
@@ -38,6 +40,17 @@ TEST(SandboxProcess, StartsWritesServersIniAndStops) {
   EXPECT_EQ(sandbox.EgoldSecureUrl().rfind("https://127.0.0.1:", 0), 0u);
   EXPECT_EQ(sandbox.VendorUrl().rfind("http://127.0.0.1:", 0), 0u);
   EXPECT_TRUE(std::filesystem::exists(sandbox.CaFile()));
+
+  // The program's own configuration reader takes the sandbox's servers.ini as it is.
+  ASSERT_TRUE(sandbox.ExportServersIni());
+  ServerConfig config = LoadServerConfig();
+  EXPECT_TRUE(config.Problems.empty()) << config.Problems.front();
+  EXPECT_EQ(config.EgoldSecure, sandbox.EgoldSecureUrl());
+  EXPECT_EQ(config.EgoldPlain, sandbox.EgoldPlainUrl());
+  EXPECT_EQ(config.LibertyReserve, sandbox.LibertyReserveUrl());
+  EXPECT_EQ(config.Vendor, sandbox.VendorUrl());
+  EXPECT_EQ(config.CAFile, sandbox.CaFile());
+  unsetenv("NUMMORA_SERVERS_INI");
 
   // A fault set through the control endpoint is listed; bad ones are refused.
   SandboxFault fault;

@@ -220,6 +220,10 @@ void SandboxProcess::RemoveStateDir() {
   ownsStateDir_ = false;
 }
 
+bool SandboxProcess::ExportServersIni() const {
+  return !serversIni_.empty() && setenv("NUMMORA_SERVERS_INI", serversIni_.c_str(), 1) == 0;
+}
+
 bool SandboxProcess::Control(const std::string& method, const std::string& path,
                              const std::string& body, std::string* reply, long* status) {
   if (vendor_.empty()) return false;

@@ -64,6 +64,10 @@ class SandboxProcess {
   const std::string& CaFile() const { return caFile_; }
   const std::string& StateDir() const { return stateDir_; }
 
+  // Points the program's server configuration at this sandbox: sets NUMMORA_SERVERS_INI in
+  // this process's environment (inherited by programs it starts) to ServersIni().
+  bool ExportServersIni() const;
+
   // Control endpoints. Each returns true when the sandbox answered 200; `reply` gets the
   // answer body (JSON).
   bool AddFault(const SandboxFault& fault, std::string* reply = nullptr);
