@@ -357,7 +357,10 @@ def main(argv=None):
     while not sandbox.stopping.wait(0.5):
         pass
     sandbox.stop()
-    print("STOPPED", flush=True)
+    try:
+        print("STOPPED", flush=True)
+    except (BrokenPipeError, ValueError):  # nobody reads our output any more
+        pass
     return 0
 
 
