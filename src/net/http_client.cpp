@@ -1,0 +1,243 @@
+#include "net/http_client.h"
+
+#include <curl/curl.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include "common/secure_memory.h"
+
+namespace nummora {
+namespace {
+
+void GlobalInitOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct Exchange {
+  std::string body;
+  std::string statusLine;
+  size_t maxBody = 0;
+  bool tooLarge = false;
+  const std::string* caFile = nullptr;
+  std::string caProblem;
+  // Idle watch: the time of the last byte received or sent once the connection stood.
+  CURL* handle = nullptr;
+  std::chrono::steady_clock::duration idleLimit{};
+  std::chrono::steady_clock::time_point lastActivity{};
+  curl_off_t lastTotal = -1;
+  bool idleExpired = false;
+};
+
+void Touch(Exchange* ex) { ex->lastActivity = std::chrono::steady_clock::now(); }
+
+// Called by curl at least once a second while a transfer runs.
+int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
+  auto* ex = static_cast<Exchange*>(user);
+  curl_off_t pretransfer = 0;
+  curl_easy_getinfo(ex->handle, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
+  // Until the connection (proxy tunnel and TLS included) stands, the connect time-out rules.
+  if (pretransfer == 0 || dlnow + ulnow != ex->lastTotal) {
+    ex->lastTotal = dlnow + ulnow;
+    Touch(ex);
+    return 0;
+  }
+  if (std::chrono::steady_clock::now() - ex->lastActivity >= ex->idleLimit) {
+    ex->idleExpired = true;
+    return 1;  // aborts the transfer
+  }
+  return 0;
+}
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+  auto* ex = static_cast<Exchange*>(user);
+  size_t n = size * count;
+  if (ex->body.size() + n > ex->maxBody) {
+    ex->tooLarge = true;
+    return 0;  // makes curl stop with a write error
+  }
+  ex->body.append(data, n);
+  Touch(ex);
+  return n;
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+  auto* ex = static_cast<Exchange*>(user);
+  size_t n = size * count;
+  Touch(ex);
+  std::string line(data, n);
+  if (line.compare(0, 5, "HTTP/") == 0) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    ex->statusLine = line;
+  }
+  return n;
+}
+
+// Adds the extra CA file to the store curl has already filled with the system's roots.
+CURLcode OnSslContext(CURL*, void* sslContext, void* user) {
+  auto* ex = static_cast<Exchange*>(user);
+  if (!ex->caFile || ex->caFile->empty()) return CURLE_OK;
+  X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslContext));
+  if (!store || X509_STORE_load_file(store, ex->caFile->c_str()) != 1) {
+    ex->caProblem = "Cannot read the CA file " + *ex->caFile;
+    return CURLE_SSL_CACERT_BADFILE;
+  }
+  return CURLE_OK;
+}
+
+std::string IdleText(std::chrono::milliseconds idle) {
+  if (idle.count() % 1000 != 0) return std::to_string(idle.count()) + " ms";
+  long seconds = static_cast<long>(idle.count() / 1000);
+  return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+}
+
+long StatusOf(const std::string& statusLine) {
+  // "HTTP/1.1 302 Found": the number after the first blank.
+  size_t blank = statusLine.find(' ');
+  if (blank == std::string::npos) return 0;
+  return std::strtol(statusLine.c_str() + blank + 1, nullptr, 10);
+}
+
+std::string ProxyAddress(const std::string& host) {
+  // An IPv6 address needs brackets in a URL.
+  if (host.find(':') != std::string::npos && host.front() != '[') return "http://[" + host + "]";
+  return "http://" + host;
+}
+
+struct CurlDeleter {
+  void operator()(CURL* c) const { curl_easy_cleanup(c); }
+};
+struct SlistDeleter {
+  void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+
+}  // namespace
+
+HttpClient::HttpClient(HttpOptions options) : options_(std::move(options)) { GlobalInitOnce(); }
+
+HttpClient::~HttpClient() { SecureWipe(proxy_.ProxyPasswd); }
+
+void HttpClient::SetProxy(const TProxy& proxy) {
+  SecureWipe(proxy_.ProxyPasswd);
+  proxy_ = proxy;
+}
+
+HttpResult HttpClient::Post(const std::string& url, const std::string& body) { return Perform(url, &body); }
+
+HttpResult HttpClient::Get(const std::string& url) { return Perform(url, nullptr); }
+
+HttpResult HttpClient::Perform(const std::string& url, const std::string* postBody) {
+  HttpResult result;
+  std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+  if (!curl) {
+    result.Message = "Cannot start a network request";
+    return result;
+  }
+  CURL* h = curl.get();
+  Exchange ex;
+  ex.maxBody = options_.MaxBodyBytes;
+  ex.caFile = &options_.CAFile;
+  char errorText[CURL_ERROR_SIZE] = {0};
+
+  std::unique_ptr<curl_slist, SlistDeleter> headers;
+  auto addHeader = [&](const char* header) {
+    headers.reset(curl_slist_append(headers.release(), header));
+  };
+  addHeader("Accept: text/html, */*");
+  addHeader("Expect:");  // no "100-continue" round trip before larger bodies
+
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
+  curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
+  curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnBody);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, &ex);
+  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, OnHeader);
+  curl_easy_setopt(h, CURLOPT_HEADERDATA, &ex);
+
+  // TLS: verify the certificate chain and the host name.
+  curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+  curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, OnSslContext);
+  curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &ex);
+
+  // Time-outs.
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.ConnectTimeout.count()));
+  ex.handle = h;
+  ex.idleLimit = options_.IdleTimeout;
+  Touch(&ex);
+  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress);
+  curl_easy_setopt(h, CURLOPT_XFERINFODATA, &ex);
+
+  // Proxy; "" turns off the proxy variables of the environment.
+  std::string proxyAddress;
+  if (proxy_.UseProxy && !proxy_.ProxyHost.empty()) {
+    proxyAddress = ProxyAddress(proxy_.ProxyHost);
+    curl_easy_setopt(h, CURLOPT_PROXY, proxyAddress.c_str());
+    curl_easy_setopt(h, CURLOPT_PROXYPORT, static_cast<long>(proxy_.ProxyPort));
+    curl_easy_setopt(h, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
+    curl_easy_setopt(h, CURLOPT_NOPROXY, "");
+    if (!proxy_.ProxyUser.empty()) {
+      curl_easy_setopt(h, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+      curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, proxy_.ProxyUser.c_str());
+      curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, proxy_.ProxyPasswd.c_str());
+    }
+  } else {
+    curl_easy_setopt(h, CURLOPT_PROXY, "");
+  }
+
+  if (postBody) {
+    addHeader("Content-Type: application/x-www-form-urlencoded");
+    curl_easy_setopt(h, CURLOPT_POST, 1L);
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, postBody->data());
+    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody->size()));
+  } else {
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+  }
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+
+  CURLcode rc = curl_easy_perform(h);
+  long code = 0;
+  curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &code);
+  long connectCode = 0;
+  curl_easy_getinfo(h, CURLINFO_HTTP_CONNECTCODE, &connectCode);
+  result.StatusLine = ex.statusLine;
+
+  if (rc != CURLE_OK) {
+    if (connectCode >= 300 || (connectCode == 0 && StatusOf(ex.statusLine) >= 300)) {
+      // The proxy refused the tunnel: its status line says why.
+      result.Status = connectCode ? connectCode : StatusOf(ex.statusLine);
+      result.Message = ex.statusLine.empty() ? "Proxy refused the connection" : ex.statusLine;
+    } else if (ex.tooLarge) {
+      result.Message = "The answer is larger than " + std::to_string(options_.MaxBodyBytes) + " bytes";
+    } else if (!ex.caProblem.empty()) {
+      result.Message = ex.caProblem;
+    } else if (ex.idleExpired) {
+      result.Message = "No data from the server for " + IdleText(options_.IdleTimeout);
+    } else if (rc == CURLE_OPERATION_TIMEDOUT) {
+      result.Message = "Connection timed out after " + IdleText(options_.ConnectTimeout);
+    } else {
+      result.Message = errorText[0] ? errorText : curl_easy_strerror(rc);
+    }
+    return result;
+  }
+  result.Status = code;
+  if (code < 200 || code > 299) {
+    result.Message = ex.statusLine.empty() ? "HTTP status " + std::to_string(code) : ex.statusLine;
+    return result;
+  }
+  result.Succeeded = true;
+  result.Body = std::move(ex.body);
+  return result;
+}
+
+}  // namespace nummora
