@@ -57,17 +57,25 @@ class ElementWalk {
     const size_t open = text_.find("<" + name_, offset_);
     if (open == std::string::npos) return Outcome::kEnd;
     const std::string close_tag = "</" + name_ + ">";
-    std::string slice = text_.substr(open, std::min(text_.size() - open, kTagPositionLimit + close_tag.size() + 8));
-    WipeOnExit wipe{slice};
-    const size_t before = slice.size();
-    try {
-      content = ExtractTag(slice, name_, true);
-    } catch (const ERangeError&) {
-      return Outcome::kTooLong;
-    }
-    if (!content.empty()) {
-      offset_ = open + (before - slice.size());
-      return Outcome::kElement;
+    const size_t full = std::min(text_.size() - open, kTagPositionLimit + close_tag.size() + 8);
+    // Usually the element ends at the first closing tag: try a slice that just holds it, and
+    // the widest slice the tag reader can take only when that reads nothing.
+    const size_t first_close = text_.find(close_tag, open);
+    const size_t tight = first_close == std::string::npos ? full : first_close - open + close_tag.size();
+    for (size_t length : {std::min(tight, full), full}) {
+      std::string slice = text_.substr(open, length);
+      WipeOnExit wipe{slice};
+      const size_t before = slice.size();
+      try {
+        content = ExtractTag(slice, name_, true);
+      } catch (const ERangeError&) {
+        return Outcome::kTooLong;
+      }
+      if (!content.empty()) {
+        offset_ = open + (before - slice.size());
+        return Outcome::kElement;
+      }
+      if (length == full) break;
     }
     // Nothing read: the end, unless a complete element is still there.
     const size_t close = text_.find(close_tag, open);
