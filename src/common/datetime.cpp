@@ -153,8 +153,13 @@ bool ScanDate(Scanner& s, const FormatSettings& fs, TDateTime& out) {
   if (!s.Number(n1, l1) || !s.Char(fs.dateSeparator) || !s.Number(n2, l2)) return false;
   const DateOrder order = DateOrderOf(fs.shortDateFormat);
   int year = 0, month = 0, day = 0;
+  bool third = false;
+  bool separatorTaken = false;  // a separator after the second number and nothing after it
   if (s.Char(fs.dateSeparator)) {
-    if (!s.Number(n3, l3)) return false;
+    third = s.Number(n3, l3);
+    separatorTaken = !third;
+  }
+  if (third) {
     int yearDigits = 0;
     switch (order) {
       case DateOrder::MDY: year = n3; yearDigits = l3; month = n1; day = n2; break;
@@ -170,7 +175,8 @@ bool ScanDate(Scanner& s, const FormatSettings& fs, TDateTime& out) {
       if (window > 0 && year < base) year += 100;
     }
   } else {
-    // Only two numbers: day and month of the current year.
+    // Only two numbers (a separator after them is allowed, as in "5.3."): day and month of
+    // the current year.
     year = CurrentYear();
     if (order == DateOrder::DMY) {
       day = n1;
@@ -180,7 +186,7 @@ bool ScanDate(Scanner& s, const FormatSettings& fs, TDateTime& out) {
       day = n2;
     }
   }
-  s.Char(fs.dateSeparator);  // an optional separator after the last number
+  if (!separatorTaken) s.Char(fs.dateSeparator);  // an optional separator after the last number
   s.SkipBlanks();
   return TryEncodeDate(year, month, day, out);
 }
