@@ -2,6 +2,7 @@
 // Shared pieces of the widget tests: a private NUMMORA_HOME and runtime folder per test
 // program, and message boxes that are recorded instead of shown.
 #include <QByteArray>
+#include <QDir>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtGlobal>
@@ -16,6 +17,7 @@ class TempHome {
   TempHome() {
     qputenv("NUMMORA_HOME", dir_.filePath(QStringLiteral("home")).toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR", dir_.path().toLocal8Bit());
+    QDir().mkpath(Path());
   }
   QString Path() const { return dir_.filePath(QStringLiteral("home")); }
   QString Root() const { return dir_.path(); }

@@ -1,0 +1,21 @@
+// Nummora: desktop wallet for e-gold and Liberty Reserve accounts.
+#include <optional>
+#include <string>
+
+#include "app/application_qt.h"
+#include "app/startup_qt.h"
+#include "common/secure_memory.h"
+
+int main(int argc, char** argv) {
+  nummora::DisableCoreDumps();  // a crash must never write passwords to disk
+  // The link as the system passed it, bytes unchanged; further arguments are ignored.
+  std::optional<std::string> link;
+  if (argc > 1) link = std::string(argv[1]);
+
+  nummora::TNummoraApplication app(argc, argv);
+  nummora::TNummoraApplication::setApplicationName(QStringLiteral("Nummora"));
+  nummora::TNummoraApplication::setApplicationVersion(QStringLiteral("4.4"));
+  nummora::TNummoraApplication::setStyle(QStringLiteral("Fusion"));
+  nummora::TNummoraApplication::setQuitOnLastWindowClosed(false);
+  return nummora::RunNummora(app, link);
+}

@@ -1,0 +1,70 @@
+#include "app/startup_qt.h"
+
+#include <QSessionManager>
+
+#include "app/application_qt.h"
+#include "app/instance_lock.h"
+#include "app/main_window.h"
+#include "app/regional_qt.h"
+#include "app/scheme_registration.h"
+#include "app/single_instance_qt.h"
+#include "common/secure_memory.h"
+#include "platform/settings_store.h"
+#include "profile/login_dialog.h"
+#include "ui/events_window.h"
+
+namespace nummora {
+
+int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link) {
+  std::unique_ptr<SettingsStore> store;
+  try {
+    store = std::make_unique<SettingsStore>();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "nummora: %s\n", e.what());
+    return 1;
+  }
+
+  // 1. The nmr link scheme.
+  const std::string executable = QCoreApplication::applicationFilePath().toLocal8Bit().toStdString();
+  try {
+    RegisterSchemeEntries(*store, executable);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "nummora: %s\n", e.what());
+  }
+  InstallSchemeHandler(executable);
+  store->SetRootKey(RootKey::LocalMachine);
+
+  // 2. Another instance runs when it holds the lock and its main window answers.
+  const QString socket = QString::fromLocal8Bit(InstanceSocketPath().c_str());
+  InstanceLock lock;
+  const bool holdsLock = lock.Acquire(InstanceLockPath());
+  if (!holdsLock && RunningWindowAnswers(socket)) {
+    // 3. Hand the link over and end.
+    HandOverToRunningInstance(socket, link, *store);
+    return 0;
+  }
+
+  // 4. Login.
+  const FormatSettings regional = SystemRegionalSettings();
+  TMainWindowSetup setup;
+  setup.store = store.get();
+  setup.regional = regional;
+  setup.commandLineLink = link;
+  setup.instanceSocket = socket;
+  if (!RunLogin(*store, regional, setup.profileName, setup.profilePassword, setup.profileText)) return 0;
+
+  // 5.-7. The main window and the message loop.
+  QApplication::setApplicationDisplayName(QStringLiteral("Nummora"));
+  TNummora window(std::move(setup));
+  app.SetErrorSink([&window](const std::string& message) { window.Events()->AddLine(message); });
+  QObject::connect(&window, &TNummora::Closed, &app, &QCoreApplication::quit);
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                   [&window](QSessionManager&) { window.SessionEnding(); });
+  window.show();
+  const int code = app.exec();
+  app.SetErrorSink({});
+  // 8.-9. The lock and the store go with their objects.
+  return code;
+}
+
+}  // namespace nummora

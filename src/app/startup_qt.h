@@ -1,0 +1,14 @@
+#pragma once
+// The program's run from start to exit: link-scheme registration, the instance decision and
+// hand-over, the login, the main window and the message loop.
+#include <optional>
+#include <string>
+
+namespace nummora {
+
+class TNummoraApplication;
+
+// `link` is the first command-line argument, if any. Returns the exit code.
+int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link);
+
+}  // namespace nummora

@@ -1,0 +1,207 @@
+#include "profile/login_dialog.h"
+
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/login_flow.h"
+#include "common/secure_memory.h"
+#include "profile/new_profile_dialog.h"
+#include "ui/balloon_widget.h"
+#include "ui/caps_lock.h"
+#include "ui/icons_qt.h"
+#include "ui/keyboard_widget.h"
+#include "ui/message_box_qt.h"
+
+namespace nummora {
+
+namespace {
+QString L1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+std::string Std(const QString& s) { return s.toLatin1().toStdString(); }
+}  // namespace
+
+TfLogin::TfLogin(SettingsStore& store, const FormatSettings& regional, MessageBoxes* boxes, QWidget* parent)
+    : QDialog(parent), store_(store), regional_(regional), boxes_(boxes) {
+  setObjectName(QStringLiteral("fLogin"));
+  setWindowTitle(QStringLiteral("Nummora Login"));
+  setWindowIcon(ProgramIcon());
+  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  capsLockOn = [] { return CapsLockOn(); };
+  runNewUser = [](TfNewUser& dialog) { return dialog.exec() == QDialog::Accepted; };
+
+  cProfiles_ = new QListWidget(this);
+  cProfiles_->setObjectName(QStringLiteral("cProfiles"));
+  cProfiles_->setSelectionMode(QAbstractItemView::SingleSelection);
+  ePassword_ = new QLineEdit(this);
+  ePassword_->setObjectName(QStringLiteral("ePassword"));
+  ePassword_->setEchoMode(QLineEdit::Password);
+  auto* bKeyboard = new QToolButton(this);
+  bKeyboard->setObjectName(QStringLiteral("bKeyboard"));
+  bKeyboard->setIcon(KeyboardIcon());
+  bKeyboard->setToolTip(QStringLiteral("Virtual Keyboard"));
+  bKeyboard->setAutoRaise(true);
+  auto* bNewProfile = new QPushButton(QStringLiteral("&New profile"), this);
+  bNewProfile->setObjectName(QStringLiteral("bNewProfile"));
+  bNewProfile->setAutoDefault(false);
+  bOK_ = new QPushButton(QStringLiteral("&OK"), this);
+  bOK_->setObjectName(QStringLiteral("bOK"));
+  bOK_->setDefault(true);
+  bOK_->setEnabled(false);
+  balloon_ = new TBalloonTip(this);
+
+  auto* profileLabel = new QLabel(QStringLiteral("&Profile name:"), this);
+  profileLabel->setBuddy(cProfiles_);
+  auto* passwordLabel = new QLabel(QStringLiteral("&Password:"), this);
+  passwordLabel->setBuddy(ePassword_);
+  auto* passwordRow = new QHBoxLayout;
+  passwordRow->addWidget(ePassword_, 1);
+  passwordRow->addWidget(bKeyboard);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(bNewProfile);
+  buttons->addStretch(1);
+  buttons->addWidget(bOK_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(profileLabel);
+  layout->addWidget(cProfiles_);
+  layout->addWidget(passwordLabel);
+  layout->addLayout(passwordRow);
+  layout->addSpacing(6);
+  layout->addLayout(buttons);
+  setFixedSize(300, 300);
+
+  connect(cProfiles_, &QListWidget::itemSelectionChanged, this, &TfLogin::CheckOk);
+  connect(cProfiles_, &QListWidget::itemClicked, this, &TfLogin::CheckOk);
+  connect(ePassword_, &QLineEdit::textChanged, this, &TfLogin::CheckOk);
+  connect(bKeyboard, &QToolButton::clicked, this, [this] { TvKeyboard::Open(this, ePassword_); });
+  connect(bOK_, &QPushButton::clicked, this, &TfLogin::bOKClick);
+  connect(bNewProfile, &QPushButton::clicked, this, &TfLogin::bNewProfileClick);
+  FillList();
+}
+
+TfLogin::~TfLogin() {
+  SecureWipe(profilePassword_);
+  SecureWipe(profileText_);
+}
+
+void TfLogin::showEvent(QShowEvent* event) {
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+  QDialog::showEvent(event);
+}
+
+void TfLogin::FillList() {
+  cProfiles_->clear();
+  ProfileList list;
+  try {
+    list = ReadProfileList(store_);
+  } catch (const std::exception& e) {
+    Refuse(L1(e.what()));
+  }
+  for (const std::string& name : list.names) cProfiles_->addItem(L1(name));
+  if (list.selected >= 0) {
+    cProfiles_->setCurrentRow(list.selected);
+    ePassword_->setFocus();
+  } else {
+    cProfiles_->setCurrentRow(-1);
+    cProfiles_->clearSelection();
+  }
+  CheckOk();
+}
+
+void TfLogin::CheckOk() {
+  const int selected = cProfiles_->selectedItems().isEmpty() ? -1 : cProfiles_->currentRow();
+  bOK_->setEnabled(LoginOkEnabled(selected, Std(ePassword_->text())));
+}
+
+void TfLogin::Refuse(const QString& message) { BoxesOrSystem(boxes_).Error(this, message); }
+
+void TfLogin::bOKClick() {
+  if (!bOK_->isEnabled()) return;
+  const int position = cProfiles_->currentRow();
+  const std::string name = Std(cProfiles_->currentItem()->text());
+  SecretString password(Std(ePassword_->text()));
+  LoginResult result;
+  try {
+    result = AttemptLogin(store_, position, name, password.str(), regional_);
+  } catch (const std::exception& e) {
+    Refuse(L1(e.what()));
+    return;
+  }
+  switch (result.outcome) {
+    case LoginOutcome::Success:
+      profileName_ = name;
+      profilePassword_ = std::move(password.str());
+      profileText_ = std::move(result.text);
+      ePassword_->clear();
+      accept();
+      return;
+    case LoginOutcome::FileMissing:
+      Refuse(L1(result.message));
+      delete cProfiles_->takeItem(position);
+      cProfiles_->clearSelection();
+      CheckOk();
+      return;
+    case LoginOutcome::WrongPassword: {
+      ePassword_->clear();
+      ePassword_->setFocus();
+      QStringList lines;
+      for (const std::string& line : WrongPasswordLines(result.hint, capsLockOn && capsLockOn()))
+        lines << L1(line);
+      balloon_->ShowAt(ePassword_, TBalloonTip::Icon::Error, QStringLiteral("Wrong password"),
+                       lines.join(QLatin1Char('\n')), 5000);
+      return;
+    }
+    case LoginOutcome::Empty:
+    case LoginOutcome::Damaged:
+    case LoginOutcome::Unreadable:
+      Refuse(L1(result.message));
+      return;
+  }
+}
+
+void TfLogin::bNewProfileClick() {
+  TfNewUser dialog(this);
+  if (runNewUser(dialog)) {
+    const std::string name = dialog.UserName();
+    SecretString password(dialog.Password());
+    dialog.ClearPasswords();
+    bool create = true;
+    if (const auto problem = ProfileNameProblem(name)) {
+      Refuse(L1(*problem));
+      create = false;
+    } else if (ProfileExists(store_, name)) {
+      create = BoxesOrSystem(boxes_).Ask(
+          this, QStringLiteral("A profile named \"%1\" exists already. Replace it with a new, empty profile?")
+                    .arg(L1(name)));
+    }
+    if (create) {
+      try {
+        CreateProfile(store_, name, password.str(), dialog.Hint());
+      } catch (const std::exception& e) {
+        Refuse(L1(e.what()));
+      }
+    }
+    FillList();
+  }
+  dialog.ClearPasswords();
+  ePassword_->clear();
+}
+
+bool RunLogin(SettingsStore& store, const FormatSettings& regional, std::string& profileName,
+              std::string& profilePassword, std::string& profileText) {
+  TfLogin login(store, regional);
+  if (login.exec() != QDialog::Accepted) return false;
+  profileName = login.ProfileName();
+  profilePassword = login.TakeProfilePassword();
+  profileText = login.TakeProfileText();
+  return true;
+}
+
+}  // namespace nummora

@@ -1,0 +1,72 @@
+#pragma once
+// The login dialog: which profile to open and its password; from here a new profile can be
+// created. On success the login results are set and the settings store is left open at the
+// profile's key.
+#include <QDialog>
+#include <functional>
+#include <string>
+
+#include "common/format_settings.h"
+
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace nummora {
+
+class MessageBoxes;
+class SettingsStore;
+class TBalloonTip;
+class TfNewUser;
+
+class TfLogin : public QDialog {
+  Q_OBJECT
+ public:
+  TfLogin(SettingsStore& store, const FormatSettings& regional, MessageBoxes* boxes = nullptr,
+          QWidget* parent = nullptr);
+  ~TfLogin() override;
+
+  // Login results (valid after the dialog closed with success).
+  const std::string& ProfileName() const { return profileName_; }
+  const std::string& ProfilePassword() const { return profilePassword_; }
+  const std::string& ProfileText() const { return profileText_; }
+  // Hands the secret results over, leaving nothing behind in the dialog.
+  std::string TakeProfilePassword() { return std::move(profilePassword_); }
+  std::string TakeProfileText() { return std::move(profileText_); }
+
+  TBalloonTip* Balloon() const { return balloon_; }
+
+  // Whether Caps Lock is on; tests set their own.
+  std::function<bool()> capsLockOn;
+  // Runs the new profile dialog modally; true for OK. Tests fill and confirm it instead.
+  std::function<bool(TfNewUser&)> runNewUser;
+
+  // Fills the profile list from the settings store (selection from "LastUser").
+  void FillList();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void CheckOk();
+  void bOKClick();
+  void bNewProfileClick();
+  void Refuse(const QString& message);
+
+  SettingsStore& store_;
+  FormatSettings regional_;
+  MessageBoxes* boxes_;
+  QListWidget* cProfiles_;
+  QLineEdit* ePassword_;
+  QPushButton* bOK_;
+  TBalloonTip* balloon_;
+  std::string profileName_;
+  std::string profilePassword_;
+  std::string profileText_;
+};
+
+// Shows the login dialog modally; true when a profile was opened (the results are then set).
+bool RunLogin(SettingsStore& store, const FormatSettings& regional, std::string& profileName,
+              std::string& profilePassword, std::string& profileText);
+
+}  // namespace nummora
