@@ -103,6 +103,18 @@ long StatusOf(const std::string& statusLine) {
   return std::strtol(statusLine.c_str() + blank + 1, nullptr, 10);
 }
 
+// A host name or an IPv4/IPv6 address; nothing that a URL parser would read as user
+// information, a path or another scheme.
+bool PlausibleHost(const std::string& host) {
+  if (host.empty() || host.size() > 253) return false;
+  for (char c : host) {
+    bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+              c == '.' || c == '-' || c == '_' || c == ':' || c == '[' || c == ']';
+    if (!ok) return false;
+  }
+  return true;
+}
+
 std::string ProxyAddress(const std::string& host) {
   // An IPv6 address needs brackets in a URL.
   if (host.find(':') != std::string::npos && host.front() != '[') return "http://[" + host + "]";
@@ -180,7 +192,15 @@ HttpResult HttpClient::Perform(const std::string& url, const std::string* postBo
 
   // Proxy; "" turns off the proxy variables of the environment.
   std::string proxyAddress;
-  if (proxy_.UseProxy && !proxy_.ProxyHost.empty()) {
+  if (proxy_.UseProxy) {
+    if (!PlausibleHost(proxy_.ProxyHost)) {
+      result.Message = "Invalid proxy host \"" + proxy_.ProxyHost + "\"";
+      return result;
+    }
+    if (proxy_.ProxyPort < 1 || proxy_.ProxyPort > 65535) {
+      result.Message = "Invalid proxy port " + std::to_string(proxy_.ProxyPort);
+      return result;
+    }
     proxyAddress = ProxyAddress(proxy_.ProxyHost);
     curl_easy_setopt(h, CURLOPT_PROXY, proxyAddress.c_str());
     curl_easy_setopt(h, CURLOPT_PROXYPORT, static_cast<long>(proxy_.ProxyPort));

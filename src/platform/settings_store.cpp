@@ -134,7 +134,13 @@ SettingsStore::~SettingsStore() {
   if (db_) sqlite3_close_v2(db_);
 }
 
-std::filesystem::path SettingsStore::DefaultFile() { return ConfigFolder() / "settings.db"; }
+std::filesystem::path SettingsStore::DefaultFile() {
+  try {
+    return ConfigFolder() / "settings.db";
+  } catch (const PathError& e) {
+    throw SettingsError(e.what());
+  }
+}
 
 void SettingsStore::Exec(const char* sql) {
   char* error = nullptr;
