@@ -118,12 +118,13 @@ std::filesystem::path ServersIniPath() {
 }
 
 ServerConfig LoadServerConfig() {
-  std::filesystem::path file = ServersIniPath();
+  std::filesystem::path file;
   IniFile ini;
   std::string problem;
   try {
+    file = ServersIniPath();
     ini = IniFile::Load(file);
-  } catch (const IniError& e) {
+  } catch (const std::exception& e) {  // IniError, PathError
     problem = e.what();
   }
   ServerConfig config = ServerConfigFrom(ini, ProcessEnvironment(), file.parent_path());

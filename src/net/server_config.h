@@ -53,8 +53,8 @@ ServerConfig ServerConfigFrom(const IniFile& ini, const EnvLookup& env,
 // NUMMORA_SERVERS_INI, or servers.ini in the configuration folder.
 std::filesystem::path ServersIniPath();
 
-// Reads ServersIniPath() (a missing file gives the defaults; an unreadable one too, noted in
-// `Problems`) with the process environment.
+// Reads ServersIniPath() with the process environment. Never throws: a missing file gives the
+// defaults, an unreadable one (or no configuration folder) too, noted in `Problems`.
 ServerConfig LoadServerConfig();
 
 }  // namespace nummora
