@@ -18,6 +18,7 @@
 #include "profile/cipher.h"
 #include "profile/document.h"
 #include "profile/profile_file.h"
+#include "profile/profile_open.h"
 
 namespace nummora::cli {
 namespace {
@@ -40,9 +41,6 @@ const char* const kSynopsis =
     "  --volume-serial HEX   key the file for this volume serial instead of the serial of the\n"
     "                        volume that holds it\n";
 
-// Number of extra readings when the trailer is missing (a file still being written).
-constexpr int kRereadings = 3;
-
 struct ProfileArgs {
   std::string path;
   bool password_stdin = false;
@@ -62,30 +60,29 @@ ProfileArgs ParseProfileArgs(const std::vector<std::string>& args, const std::ve
 
 // Deciphers a profile file and checks that it is a whole profile document, as the login does.
 std::string OpenProfile(const std::string& path, const std::string& password, const ProfileFileOptions& options) {
-  std::string text;
+  ProfileOpenResult opened;
   try {
-    for (int attempt = 0; attempt <= kRereadings; ++attempt) {
-      SecureWipe(text);
-      text = DecipherFile(path, password, options);
-      if (text.empty()) throw CommandError(kExitDamaged, "Error loading profile: " + path + " is empty.");
-      if (!LooksLikeProfileDocument(text)) {
-        SecureWipe(text);
-        throw CommandError(kExitWrongPassword,
-                           "Wrong password for " + path +
-                               " (or the file was written on another volume: see nummora-cli profile rekey).");
-      }
-      if (HasProfileTrailer(text)) return text;
-    }
-  } catch (const EProfileFileError& e) {
-    SecureWipe(text);
-    if (e.error_number() == ENOENT) throw CommandError(kExitFileMissing, "Data file not found: " + path);
-    throw CommandError(kExitFailure, e.what());
+    opened = OpenProfileFile(path, password, options);
   } catch (const EVolumeSerialError& e) {
-    SecureWipe(text);
     throw CommandError(kExitNoVolumeSerial, std::string(e.what()) + " (give it with --volume-serial)");
+  } catch (const EProfileFileError& e) {
+    throw CommandError(kExitFailure, e.what());
   }
-  SecureWipe(text);
-  throw CommandError(kExitDamaged, "File is damaged: " + path + " does not end like a profile document.");
+  switch (opened.status) {
+    case ProfileOpenStatus::kOpened:
+      return std::move(opened.text.str());
+    case ProfileOpenStatus::kFileMissing:
+      throw CommandError(kExitFileMissing, std::string(kDataFileNotFound) + ": " + path);
+    case ProfileOpenStatus::kEmpty:
+      throw CommandError(kExitDamaged, std::string(kErrorLoadingProfile) + ": " + path + " deciphers to nothing.");
+    case ProfileOpenStatus::kWrongPassword:
+      throw CommandError(kExitWrongPassword,
+                         "Wrong password for " + path +
+                             " (or the file was written on another volume: see nummora-cli profile rekey).");
+    case ProfileOpenStatus::kDamaged:
+      break;
+  }
+  throw CommandError(kExitDamaged, std::string(kFileIsDamaged) + ": " + path + " does not end like a profile document.");
 }
 
 std::string TypeName(int32_t type) {

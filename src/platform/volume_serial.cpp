@@ -1,6 +1,8 @@
 #include "platform/volume_serial.h"
 
 #include <dirent.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
@@ -13,8 +15,6 @@
 
 namespace nummora {
 namespace {
-
-constexpr const char* kByUuidFolder = "/dev/disk/by-uuid";
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -57,18 +57,27 @@ std::string ReadWholeFile(const char* path) {
   return s.str();
 }
 
-// The by-uuid name of the block device `device`, or empty when it has none.
-std::string UuidOfDevice(const std::string& device) {
+// The by-uuid name of the device `device`, or empty when it has none. An entry names the
+// device when it links to the same file, or to a block device with the same device number.
+std::string UuidOfDevice(const std::string& device, const std::string& by_uuid_folder) {
   struct stat dev_stat {};
-  if (stat(device.c_str(), &dev_stat) != 0 || !S_ISBLK(dev_stat.st_mode)) return {};
-  DIR* dir = opendir(kByUuidFolder);
+  if (stat(device.c_str(), &dev_stat) != 0) return {};
+  char resolved_device[PATH_MAX];
+  if (realpath(device.c_str(), resolved_device) == nullptr) return {};
+  DIR* dir = opendir(by_uuid_folder.c_str());
   if (dir == nullptr) return {};
   std::string found;
   while (dirent* entry = readdir(dir)) {
     if (entry->d_name[0] == '.') continue;
-    std::string link = std::string(kByUuidFolder) + "/" + entry->d_name;
+    const std::string link = by_uuid_folder + "/" + entry->d_name;
     struct stat link_stat {};
-    if (stat(link.c_str(), &link_stat) == 0 && S_ISBLK(link_stat.st_mode) && link_stat.st_rdev == dev_stat.st_rdev) {
+    if (stat(link.c_str(), &link_stat) != 0) continue;
+    char resolved_link[PATH_MAX];
+    const bool same_file = realpath(link.c_str(), resolved_link) != nullptr &&
+                           std::strcmp(resolved_link, resolved_device) == 0;
+    const bool same_block_device = S_ISBLK(link_stat.st_mode) && S_ISBLK(dev_stat.st_mode) &&
+                                   link_stat.st_rdev == dev_stat.st_rdev;
+    if (same_file || same_block_device) {
       found = entry->d_name;
       break;
     }
@@ -143,18 +152,20 @@ std::optional<MountEntry> FindMountEntry(std::string_view mountinfo, unsigned ma
   return std::nullopt;
 }
 
-VolumeSerialInfo DescribeVolumeSerial(const std::string& path) {
+VolumeSerialInfo DescribeVolumeSerial(const std::string& path) { return DescribeVolumeSerial(path, {}); }
+
+VolumeSerialInfo DescribeVolumeSerial(const std::string& path, const VolumeSerialSources& sources) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) {
     throw EVolumeSerialError("Cannot read the volume serial number of " + path + ": " + std::strerror(errno));
   }
   VolumeSerialInfo info;
-  std::string mountinfo = ReadWholeFile("/proc/self/mountinfo");
+  std::string mountinfo = ReadWholeFile(sources.mountinfo_path.c_str());
   auto mount = FindMountEntry(mountinfo, major(st.st_dev), minor(st.st_dev));
   if (mount) info.filesystem = mount->fstype;
 
   if (mount && FilesystemCarriesSerial(mount->fstype)) {
-    std::string uuid = UuidOfDevice(mount->source);
+    std::string uuid = UuidOfDevice(mount->source, sources.by_uuid_folder);
     std::optional<uint32_t> serial = SerialFromUuidText(uuid);
     if (serial) {
       info.serial = *serial;
@@ -165,7 +176,7 @@ VolumeSerialInfo DescribeVolumeSerial(const std::string& path) {
     // the key would change once the serial becomes readable again.
     if (mount->fstype != "fuseblk") {
       throw EVolumeSerialError("Cannot read the volume serial number of " + path + ": the " + mount->fstype +
-                               " volume " + mount->source + " is not listed in " + kByUuidFolder);
+                               " volume " + mount->source + " is not listed in " + sources.by_uuid_folder);
     }
   }
 

@@ -33,6 +33,13 @@ struct VolumeSerialInfo {
 };
 VolumeSerialInfo DescribeVolumeSerial(const std::string& path);
 
+// Where the lookup reads the mount table and the volume names; tests point them elsewhere.
+struct VolumeSerialSources {
+  std::string mountinfo_path = "/proc/self/mountinfo";
+  std::string by_uuid_folder = "/dev/disk/by-uuid";
+};
+VolumeSerialInfo DescribeVolumeSerial(const std::string& path, const VolumeSerialSources& sources);
+
 // --- pieces, exposed for tests ---
 
 // A volume serial from its by-uuid name: "ABCD-EF01" gives 0xABCDEF01; 16 hexadecimal digits

@@ -89,6 +89,12 @@ int ProfileModel::MoveRowDown(int row) {
   return row + 1;
 }
 
+int ProfileModel::InitialSelectionRow(int default_account) const {
+  if (RowCount() == 1) return 0;
+  if (RowCount() > 1) return RowOfAccount(default_account);
+  return -1;
+}
+
 int ProfileModel::FindAccount(const std::string& id) const {
   for (size_t i = 0; i < accounts_.size(); ++i) {
     if (accounts_[i].ID == id) return static_cast<int>(i);

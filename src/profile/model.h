@@ -112,6 +112,9 @@ class ProfileModel {
   // that row. Returns the row the account is shown in afterwards, or -1 when it cannot move.
   int MoveRowUp(int row);
   int MoveRowDown(int row);
+  // The row to select after a profile was opened: the only row when there is one; with more,
+  // the row of `default_account` (a table position from the preferences) if it has one; else -1.
+  int InitialSelectionRow(int default_account) const;
   // Whether an entry has a row, that is, takes part in refreshes and saves.
   bool IsLive(int position) const { return RowOfAccount(position) >= 0; }
 

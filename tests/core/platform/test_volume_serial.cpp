@@ -5,6 +5,9 @@
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -80,6 +83,84 @@ TEST(VolumeSerialTest, UsesTheFilesystemIdOfTheHoldingFilesystem) {
   EXPECT_EQ(info.serial, FoldFilesystemId(vfs.f_fsid));
   EXPECT_EQ(info.source, "filesystem id");
   EXPECT_EQ(VolumeSerialOf(dir), info.serial);
+}
+
+// A stand-in mount table that puts the test folder on a FAT, NTFS or other volume, and a
+// stand-in by-uuid folder whose entries link to stand-in device files.
+class FakeVolumeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/nummora-volume-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    root_ = pattern;
+    ::mkdir((root_ + "/dev").c_str(), 0700);
+    ::mkdir((root_ + "/by-uuid").c_str(), 0700);
+    ::mkdir((root_ + "/data").c_str(), 0700);
+    std::ofstream(root_ + "/dev/sdb1").close();
+    std::ofstream(root_ + "/dev/sdc1").close();
+    struct stat st {};
+    ASSERT_EQ(::stat((root_ + "/data").c_str(), &st), 0);
+    major_ = major(st.st_dev);
+    minor_ = minor(st.st_dev);
+    sources_.mountinfo_path = root_ + "/mountinfo";
+    sources_.by_uuid_folder = root_ + "/by-uuid";
+  }
+  void TearDown() override { std::filesystem::remove_all(root_); }
+
+  void Mount(const std::string& fstype, const std::string& device) {
+    std::ofstream(sources_.mountinfo_path) << "1 0 0:1 / /other rw - ext4 /dev/other rw\n"
+                                           << "2 1 " << major_ << ":" << minor_ << " / /media/x rw shared:1 - " << fstype
+                                           << " " << root_ << "/dev/" << device << " rw\n";
+  }
+  void Name(const std::string& uuid, const std::string& device) {
+    ASSERT_EQ(::symlink(("../dev/" + device).c_str(), (root_ + "/by-uuid/" + uuid).c_str()), 0);
+  }
+  uint32_t FsidSerial() {
+    struct statvfs vfs {};
+    EXPECT_EQ(::statvfs((root_ + "/data").c_str(), &vfs), 0);
+    return FoldFilesystemId(vfs.f_fsid);
+  }
+
+  std::string root_;
+  unsigned major_ = 0, minor_ = 0;
+  VolumeSerialSources sources_;
+};
+
+TEST_F(FakeVolumeTest, FatVolumeGivesItsOwnSerial) {
+  Mount("vfat", "sdb1");
+  Name("4f3c1a2e-9b7d-4c1e-8f2a-0d9e8b7c6a5f", "sdc1");
+  Name("ABCD-EF01", "sdb1");
+  VolumeSerialInfo info = DescribeVolumeSerial(root_ + "/data", sources_);
+  EXPECT_EQ(info.serial, 0xABCDEF01u);
+  EXPECT_EQ(info.filesystem, "vfat");
+  EXPECT_EQ(info.source, "volume serial");
+}
+
+TEST_F(FakeVolumeTest, NtfsThroughFuseGivesTheLowHalfOfItsSerial) {
+  Mount("fuseblk", "sdb1");
+  Name("0123456789ABCDEF", "sdb1");
+  EXPECT_EQ(DescribeVolumeSerial(root_ + "/data", sources_).serial, 0x89ABCDEFu);
+}
+
+TEST_F(FakeVolumeTest, FatVolumeWithoutANameFailsInsteadOfGuessing) {
+  Mount("exfat", "sdb1");
+  Name("1111-2222", "sdc1");  // another device
+  try {
+    DescribeVolumeSerial(root_ + "/data", sources_);
+    FAIL() << "a serial was made up";
+  } catch (const EVolumeSerialError& e) {
+    EXPECT_NE(std::string(e.what()).find(root_ + "/data"), std::string::npos) << e.what();
+  }
+}
+
+TEST_F(FakeVolumeTest, OtherFilesystemsUseTheFilesystemId) {
+  Mount("ext4", "sdb1");
+  Name("ABCD-EF01", "sdb1");  // ignored: ext4 carries no volume serial of that kind
+  EXPECT_EQ(DescribeVolumeSerial(root_ + "/data", sources_).serial, FsidSerial());
+  // A FUSE block volume whose name is not a FAT or NTFS serial is treated the same way.
+  Mount("fuseblk", "sdc1");
+  Name("4f3c1a2e-9b7d-4c1e-8f2a-0d9e8b7c6a5f", "sdc1");
+  EXPECT_EQ(DescribeVolumeSerial(root_ + "/data", sources_).serial, FsidSerial());
 }
 
 TEST(VolumeSerialTest, MissingPathFailsWithItsName) {

@@ -107,6 +107,21 @@ TEST(ProfileModelTest, MovingExchangesRowPositionsAndLeavesTheTable) {
   EXPECT_EQ(m.Rows(), (std::vector<int>{0, 2, 1}));
 }
 
+TEST(ProfileModelTest, InitialSelectionFollowsTheDefaultAccount) {
+  ProfileModel none;
+  EXPECT_EQ(none.InitialSelectionRow(0), -1);
+  ProfileModel one;
+  one.AppendAccount(MakeAccount("1"));
+  EXPECT_EQ(one.InitialSelectionRow(5), 0);  // the only row, whatever the default
+  ProfileModel m = ThreeAccounts();
+  m.MoveRowUp(2);
+  EXPECT_EQ(m.InitialSelectionRow(2), 1);
+  EXPECT_EQ(m.InitialSelectionRow(9), -1);
+  EXPECT_EQ(m.InitialSelectionRow(-1), -1);
+  m.DeleteAccount(0);
+  EXPECT_EQ(m.InitialSelectionRow(0), -1);
+}
+
 TEST(ProfileModelTest, ContactsStopAt128) {
   ProfileModel m;
   for (int i = 0; i < 128; ++i) ASSERT_TRUE(m.AddContact(TContact{"n" + std::to_string(i), "", "", "", ""}));

@@ -1,0 +1,199 @@
+// nummora-cli balance: refreshes the balance of one account of a profile against the configured
+// servers and prints what the tray would announce. The profile file is rewritten only with
+// --save (the new balances, Updated and Status of that one account).
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "common/datetime.h"
+#include "common/format_settings.h"
+#include "common/secure_memory.h"
+#include "market/rates.h"
+#include "net/balance_outcome.h"
+#include "net/egold.h"
+#include "net/form_encoding.h"
+#include "net/http_client.h"
+#include "net/liberty_reserve.h"
+#include "net/server_config.h"
+#include "platform/volume_serial.h"
+#include "profile/document.h"
+#include "profile/model.h"
+#include "profile/profile_file.h"
+#include "profile/profile_open.h"
+
+namespace nummora::cli {
+namespace {
+
+const char* const kSynopsis =
+    "  nummora-cli balance --profile FILE ACCOUNT-ID [--save] [--password-stdin]\n"
+    "                      [--volume-serial HEX] [--display-currency USD|EUR]\n"
+    "                      [--date-format PATTERN] [--time-format PATTERN] [--verbose]\n"
+    "      Asks the account's payment system for its balance (servers from servers.ini)\n"
+    "      and prints the notice the tray would show. Exit code 0 when the balance was\n"
+    "      read, 1 when the server refused or could not be reached.\n"
+    "  --save                store the new balance in the profile file\n"
+    "  --password-stdin      read the profile password, and a pass phrase that the profile\n"
+    "                        does not hold, as lines of standard input\n"
+    "  --display-currency    currency of the stored metal rates for e-gold values (USD)\n"
+    "  --date-format, --time-format  the regional formats the profile's dates are written in\n"
+    "  --verbose             also print the events-list lines to standard error\n";
+
+// A pass phrase or security word must be longer than this to be used as it is.
+constexpr std::size_t kShortPassPhrase = 5;
+constexpr int kPassPhraseAttempts = 3;
+
+SecretString OpenProfileText(const std::string& path, const std::string& password,
+                             const ProfileFileOptions& options) {
+  ProfileOpenResult opened;
+  try {
+    opened = OpenProfileFile(path, password, options);
+  } catch (const EVolumeSerialError& e) {
+    throw CommandError(kExitNoVolumeSerial, std::string(e.what()) + " (give it with --volume-serial)");
+  } catch (const NummoraError& e) {
+    throw CommandError(kExitFailure, e.what());
+  }
+  switch (opened.status) {
+    case ProfileOpenStatus::kOpened:
+      return std::move(opened.text);
+    case ProfileOpenStatus::kFileMissing:
+      throw CommandError(kExitFileMissing, std::string(kDataFileNotFound) + ": " + path);
+    case ProfileOpenStatus::kEmpty:
+      throw CommandError(kExitDamaged, std::string(kErrorLoadingProfile) + ": " + path + " is empty.");
+    case ProfileOpenStatus::kWrongPassword:
+      throw CommandError(kExitWrongPassword, "Wrong password for " + path + ".");
+    case ProfileOpenStatus::kDamaged:
+      break;
+  }
+  throw CommandError(kExitDamaged, std::string(kFileIsDamaged) + ": " + path + " does not end like a profile document.");
+}
+
+// Lines of a notice message may be separated by CR LF; the terminal wants LF.
+std::string PlainLines(std::string text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+void PrintOutcome(const BalanceOutcome& outcome, const TAccount& account, Io& io) {
+  if (outcome.notice) {
+    io.out << outcome.notice->title << "\n" << PlainLines(outcome.notice->message) << "\n";
+  } else if (outcome.readFailed) {
+    io.out << outcome.events.back() << "\n";
+  } else {
+    io.out << "Balance of " << account.ID << " unchanged\n";
+  }
+}
+
+int Run(const std::vector<std::string>& args, Io& io) {
+  Arguments parsed(args, {"--profile", "--volume-serial", "--display-currency", "--date-format", "--time-format"},
+                   {"--save", "--password-stdin", "--verbose"});
+  const std::optional<std::string> path = parsed.Value("--profile");
+  if (!path || parsed.Positional().size() != 1)
+    throw CommandError(kExitUsage, "Name the profile file with --profile and one account.\n" + std::string(kSynopsis));
+  const std::string accountId = parsed.Positional()[0];
+  const bool fromStdin = parsed.Has("--password-stdin");
+  ProfileFileOptions options;
+  if (auto serial = parsed.Value("--volume-serial")) options.volume_serial = ParseSerial(*serial, "--volume-serial");
+  const std::string displayCurrency = parsed.Value("--display-currency").value_or("USD");
+  if (displayCurrency != "USD" && displayCurrency != "EUR")
+    throw CommandError(kExitUsage, "--display-currency is USD or EUR.");
+  FormatSettings regional = UsEnglishFormatSettings();
+  if (parsed.Value("--date-format") || parsed.Value("--time-format")) {
+    regional = MakeFormatSettings(parsed.Value("--date-format").value_or(regional.shortDateFormat),
+                                  parsed.Value("--time-format").value_or(regional.longTimeFormat), regional.amText,
+                                  regional.pmText);
+  }
+  const FormatSettings numberFormat = MakeNumberFormat(regional);
+
+  SecretString password = ReadPassword(io, fromStdin, "Password for " + *path + ": ");
+  ProfileModel model;
+  {
+    SecretString text = OpenProfileText(*path, password.str(), options);
+    try {
+      LoadProfile(model, text.str(), regional);
+    } catch (const EProfileDocumentError& e) {
+      throw CommandError(kExitDamaged, e.what());
+    }
+  }
+  model.DisplayCurrency = displayCurrency;
+
+  const int position = model.FindAccount(accountId);
+  if (position < 0 || !model.IsLive(position))
+    throw CommandError(kExitFailure, "There is no account " + accountId + " in " + *path + ".");
+
+  // The refresh works on a copy; a pass phrase typed here is used for this request only and
+  // never stored in the profile.
+  TAccount account = model.Account(position);
+  for (int attempt = 0; account.Password.size() <= kShortPassPhrase; ++attempt) {
+    if (attempt == kPassPhraseAttempts || (fromStdin && attempt == 1)) {
+      SecureWipe(account.Password);
+      throw CommandError(kExitFailure, "No pass phrase of more than 5 characters for " + AccountLabel(account) +
+                                           "; nothing was sent.");
+    }
+    SecretString typed = ReadPassword(io, fromStdin, "PassPhrase for " + AccountLabel(account) + ": ");
+    account.Password = typed.str();
+  }
+
+  const ServerConfig servers = LoadServerConfig();
+  if (parsed.Has("--verbose"))
+    for (const std::string& problem : servers.Problems) io.err << problem << "\n";
+  HttpOptions httpOptions;
+  httpOptions.CAFile = servers.CAFile;
+  HttpClient client(httpOptions);
+
+  BalanceOutcome outcome;
+  std::vector<std::string> events;
+  if (account.Type == kAccountTypeEgold) {
+    const std::string& base = servers.EgoldSecure;
+    events.push_back(EgoldRequestLogLine(base, account));
+    SecretString login(EgoldLoginLine(account));
+    SecretString body(FormBodyFromText(login.str()));
+    const HttpResult result = client.Post(base + kEgoldBalancePath, body.str());
+    if (result.Succeeded) {
+      const RatesState rates = ReadRates(model.RatesText, RatesState{}, numberFormat);
+      outcome = EgoldBalanceOutcome(account, base, result.Body, rates.rates, displayCurrency, numberFormat);
+    } else {
+      outcome = EgoldTransportFailure(account, result.Message);
+    }
+  } else {
+    const std::string& base = servers.LibertyReserve;
+    const std::string body = FormBodyFromText(LRFormBody(LRBalanceRequest(account)));
+    const HttpResult result = client.Post(base + kLRBalancePath, body);
+    outcome = result.Succeeded ? LRBalanceOutcome(account, result.Body, numberFormat)
+                               : LRTransportFailure(account, result.Message);
+  }
+  SecureWipe(account.Password);
+  SecureWipe(outcome.account.Password);
+  events.insert(events.end(), outcome.events.begin(), outcome.events.end());
+
+  if (parsed.Has("--verbose")) {
+    const std::string time = TimeToStr(Now(), regional);
+    for (const std::string& line : events) io.err << time << ": " << PlainLines(line) << "\n";
+  }
+  PrintOutcome(outcome, account, io);
+
+  if (parsed.Has("--save") && outcome.store) {
+    ApplyBalanceOutcome(outcome, model.Account(position), Now());
+    try {
+      // Passwords are written back exactly as the profile held them.
+      SaveProfile(model, password.str(), *path, /*save_passwords=*/true, regional, options);
+    } catch (const EProfileDocumentError& e) {
+      throw CommandError(kExitFailure, e.what());
+    } catch (const EProfileFileError& e) {
+      throw CommandError(kExitFailure, e.what());
+    }
+    io.out << "Saved " << *path << "\n";
+  }
+
+  const bool refused = outcome.readFailed || (outcome.notice && outcome.notice->kind == BalanceNoticeKind::Error);
+  return refused ? kExitFailure : kExitOk;
+}
+
+const CommandRegistrar registrar(Command{"balance", kSynopsis, "refresh one account's balance from its payment system", Run});
+
+}  // namespace
+}  // namespace nummora::cli
