@@ -109,6 +109,18 @@ TEST_F(HttpClientE2E, GetSendsNoContentType) {
   EXPECT_EQ(r.Body.substr(0, r.Body.find("\naccept")), "method=GET\ncontent-type=(none)");
 }
 
+TEST_F(HttpClientE2E, OversizedAnswerIsAFailure) {
+  HttpOptions o = Trusting();
+  o.MaxBodyBytes = 511;
+  HttpClient client(o);
+  HttpResult r = client.Get(peer_->HttpUrl("/bytes"));
+  EXPECT_FALSE(r.Succeeded);
+  EXPECT_EQ(r.Message, "The answer is larger than 511 bytes");
+  EXPECT_EQ(r.Body, "");
+  o.MaxBodyBytes = 512;
+  EXPECT_TRUE(HttpClient(o).Get(peer_->HttpUrl("/bytes")).Succeeded);
+}
+
 TEST_F(HttpClientE2E, CertificateOfAnUnknownCaIsRefused) {
   for (const std::string& ca : {std::string(), peer_->otherCaFile}) {
     HttpOptions o = Trusting();
