@@ -52,15 +52,19 @@ class TestSockWorker : public QObject {
   int Position(const TAccount& account) { return host_->model.AppendAccount(account); }
 
  private slots:
-  void init() {
-    host_ = std::make_unique<FakeWorkerHost>();
+  void initTestCase() {
     peer_ = std::make_unique<ScriptedPeer>();
     QVERIFY2(peer_->Ok(), "the scripted peer did not start");
+  }
+  void cleanupTestCase() { peer_.reset(); }
+
+  void init() {
+    peer_->Reset();
+    host_ = std::make_unique<FakeWorkerHost>();
   }
   void cleanup() {
     if (host_) QCOMPARE(host_->offThreadCalls, 0);
     host_.reset();
-    peer_.reset();
   }
 
   void postsEncodedFormAndLogsWithoutSecrets() {

@@ -166,6 +166,9 @@ class ScriptedPeer {
     Control("/_control/queue", QJsonDocument(answer).toJson(QJsonDocument::Compact).toStdString());
   }
 
+  // Forgets the queued answers and the recorded requests.
+  void Reset() { Control("/_control/reset", ""); }
+
   struct Request {
     std::string method, path, contentType, body;
   };

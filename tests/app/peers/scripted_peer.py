@@ -50,7 +50,7 @@ class Handler(BaseHTTPRequestHandler):
 
     def control(self, body):
         if self.path == "/_control/queue" and self.command == "POST":
-            answer = json.loads(body.decode("latin-1"))
+            answer = json.loads(body.decode("utf-8"))
             with LOCK:
                 QUEUE.append(answer)
             return self.send(200, b"queued")

@@ -1,0 +1,149 @@
+#include "net/sock_worker.h"
+
+#include <limits>
+
+#include "common/secure_memory.h"
+#include "net/balance_outcome.h"
+#include "net/form_encoding.h"
+#include "net/worker_texts.h"
+
+namespace nummora {
+
+namespace {
+constexpr int kWarning = 0;
+}  // namespace
+
+TthSock::TthSock(WorkerHost* host) : host_(host) {
+  // QThread::finished is emitted on the worker thread; this object lives on the main thread, so
+  // the completion runs there, after the run.
+  connect(this, &QThread::finished, this, &TthSock::OnFinished, Qt::QueuedConnection);
+}
+
+TthSock::~TthSock() {
+  // Release() keeps running workers alive, so this only waits for a thread that has already
+  // left run() and is winding down.
+  wait();
+  SecureWipe(account_.Password);
+}
+
+void TthSock::Release(TthSock* worker) {
+  if (!worker) return;
+  if (worker->inCompletion_ || (worker->started_ && !worker->done_)) {
+    worker->released_ = true;
+    return;
+  }
+  delete worker;
+}
+
+bool TthSock::Start(const std::string& url, const TAccount& account, const std::string& formText, QObject* owner,
+                    Completion completion, bool proxyAllowed) {
+  if (started_) return false;
+  WorkerHost* host = host_.get();
+  if (!host) return false;
+
+  url_ = url;
+  account_ = account;
+  if (!account_.ID.empty()) {
+    const AskOutcome asked = host->AskPassPhrase(account_);
+    if (asked == AskOutcome::Cancelled) {
+      SecureWipe(account_.Password);
+      return false;
+    }
+    ProfileModel& model = host->Model();
+    if (asked == AskOutcome::Entered && model.IsValidPosition(account_.Index))
+      model.Account(account_.Index).Password = account_.Password;
+  }
+  // The caller has built the form text; the worker itself never needs the secret.
+  SecureWipe(account_.Password);
+
+  client_ = std::make_unique<HttpClient>(host->TransportOptions());
+  proxyAllowed_ = proxyAllowed;
+  if (proxyAllowed_ && host->Model().Proxy.UseProxy) client_->SetProxy(host->Model().Proxy);
+
+  fields_ = SplitFormLines(formText);
+  const std::string header = SockEventHeader(host->Now(), host->Regional(), account_.ID);
+  host->AddEvent(header, SockEventBody(url_, byteCount_));
+  host->AddEvent(header, SockEventBody(JoinFormLines(fields_), byteCount_));
+
+  owner_ = owner;
+  ownerGiven_ = owner != nullptr;
+  completion_ = std::move(completion);
+  started_ = true;
+  start();
+  return true;
+}
+
+bool TthSock::StartSimple(const std::string& url, const std::string& formText, QObject* owner,
+                          Completion completion) {
+  return Start(url, TAccount{}, formText, owner, std::move(completion), false);
+}
+
+void TthSock::Entry() {
+  WithHost(host_, [this](WorkerHost& host) {
+    host.AddEvent(SockEventHeader(host.Now(), host.Regional(), account_.ID), SockEventBody(logText_, byteCount_));
+  });
+}
+
+void TthSock::run() {
+  try {
+    Exchange();
+  } catch (const std::exception& e) {
+    // Nothing may escape the thread; whatever went wrong counts as a failed exchange.
+    succeeded_ = false;
+    response_.clear();
+    const std::string message = e.what();
+    WithHost(host_, [&message](WorkerHost& host) { host.AddEventLine(message); });
+  }
+}
+
+void TthSock::Exchange() {
+  succeeded_ = true;
+  logText_ = url_;
+  Entry();
+
+  std::string body = EncodeFormBody(fields_);
+  HttpResult result = client_->Post(url_, body);
+  // A form may carry a pass phrase; the encoded copy is not needed any more.
+  SecureWipe(body);
+
+  if (!result.Succeeded) {
+    title_ = kConnectionProblemTitle;
+    logText_ = result.Message;
+    WithHost(host_, [this](WorkerHost& host) {
+      host.Notify(kWarning, title_, false, logText_);
+      host.AddEvent(SockEventHeader(host.Now(), host.Regional(), account_.ID), SockEventBody(logText_, byteCount_));
+    });
+    succeeded_ = false;
+    response_.clear();
+  } else {
+    response_ = std::move(result.Body);
+    byteCount_ = static_cast<uint32_t>(
+        std::min<std::size_t>(response_.size(), std::numeric_limits<uint32_t>::max()));
+  }
+  Entry();
+
+  if (!account_.ID.empty()) {
+    const uint8_t status = AnswerStatus(account_.Type, response_);
+    WithHost(host_, [this, status](WorkerHost& host) {
+      ProfileModel& model = host.Model();
+      if (model.IsValidPosition(account_.Index)) model.Account(account_.Index).Status = status;
+    });
+  }
+}
+
+void TthSock::OnFinished() {
+  wait();
+  done_ = true;
+  const bool ownerAlive = !ownerGiven_ || owner_;
+  if (!released_ && ownerAlive && completion_) {
+    inCompletion_ = true;
+    // The completion may release this worker (an owner replacing its latest request); the
+    // deletion then waits until it has returned.
+    completion_(*this);
+    inCompletion_ = false;
+  }
+  completion_ = nullptr;
+  if (released_) delete this;
+}
+
+}  // namespace nummora

@@ -1,0 +1,101 @@
+#pragma once
+// TthSock: one HTTP(S) request on a worker thread. Its owner creates it, starts it once with a
+// URL, an account record (or none), the form text and a completion routine; the worker posts
+// the form, writes its progress into the events list, reports a transport failure as
+// "Connection problem!", derives the account's Status from the answer, and then the completion
+// routine runs on the main thread, where the owner reads Succeeded() and Response().
+//
+// Lifetime: a worker is never deleted while it runs. Owners hold it in a TthSockPtr; dropping
+// that (or calling TthSock::Release) deletes a finished worker at once and lets a running one
+// delete itself when its run is over, without calling its completion routine. The completion
+// routine is also skipped when its owner object (the `owner` given to Start) was destroyed.
+#include <QPointer>
+#include <QThread>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "net/http_client.h"
+#include "net/worker_host_qt.h"
+#include "profile/model.h"
+
+namespace nummora {
+
+class TthSock : public QThread {
+  Q_OBJECT
+ public:
+  using Completion = std::function<void(TthSock& worker)>;
+
+  // A worker not yet started. `host` gives it the main thread's state; it is checked for
+  // existence before every use.
+  explicit TthSock(WorkerHost* host);
+
+  // Deletes a worker that is not running; a running one deletes itself when it has ended.
+  static void Release(TthSock* worker);
+
+  // Main thread. Asks for a missing pass phrase when `account.ID` is not empty (an entered one
+  // is also stored in the table entry at account.Index), logs the URL and the form lines,
+  // and starts the thread. Returns false, and sends nothing, when the prompt was cancelled or
+  // the host is gone; the completion routine is then never called. A worker starts only once.
+  bool Start(const std::string& url, const TAccount& account, const std::string& formText, QObject* owner,
+             Completion completion, bool proxyAllowed);
+  // The same for no account and never through the proxy.
+  bool StartSimple(const std::string& url, const std::string& formText, QObject* owner, Completion completion);
+
+  // Read in or after the completion routine.
+  bool Succeeded() const { return succeeded_; }
+  const std::string& Response() const { return response_; }
+  const std::string& Url() const { return url_; }
+  // True once the run has ended and the completion routine has had its turn.
+  bool Done() const { return done_; }
+  // Whether the thread was started (false after a cancelled prompt).
+  bool Started() const { return started_; }
+
+  // An owner that closes before the answer arrives may note that it no longer wants it. The
+  // exchange is not interrupted and the completion routine still runs.
+  void RequestStop() { stopRequested_ = true; }
+  bool StopRequested() const { return stopRequested_; }
+
+ protected:
+  ~TthSock() override;
+  void run() override;
+
+ private:
+  void Exchange();
+  void Entry();
+  void OnFinished();
+
+  HostRef host_;
+  std::string url_;
+  TAccount account_;
+  std::vector<std::string> fields_;
+  std::string response_;
+  bool succeeded_ = false;
+  std::string title_;
+  std::string logText_;
+  uint32_t byteCount_ = 0;
+  bool proxyAllowed_ = false;
+  std::unique_ptr<HttpClient> client_;
+
+  QPointer<QObject> owner_;
+  bool ownerGiven_ = false;
+  Completion completion_;
+  std::atomic<bool> stopRequested_{false};
+  bool started_ = false;
+  bool done_ = false;
+  bool inCompletion_ = false;
+  bool released_ = false;
+};
+
+struct TthSockReleaser {
+  void operator()(TthSock* worker) const { TthSock::Release(worker); }
+};
+// How owners keep their latest worker of a kind.
+using TthSockPtr = std::unique_ptr<TthSock, TthSockReleaser>;
+
+inline TthSockPtr MakeSock(WorkerHost* host) { return TthSockPtr(new TthSock(host)); }
+
+}  // namespace nummora

@@ -1,0 +1,41 @@
+#include "net/worker_texts.h"
+
+#include "net/egold.h"
+#include "profile/model.h"
+
+namespace nummora {
+
+std::string SockEventHeader(TDateTime now, const FormatSettings& regional, const std::string& accountId) {
+  return TimeToStr(now, regional) + ": <" + accountId + ">";
+}
+
+std::string SockEventBody(const std::string& logText, uint32_t byteCount) {
+  return MaskPassPhrase(logText) + " - " + std::to_string(byteCount) + " bytes";
+}
+
+std::string JoinFormLines(const std::vector<std::string>& lines) {
+  std::string joined;
+  for (const std::string& line : lines) {
+    joined += line;
+    joined += "\r\n";
+  }
+  return joined;
+}
+
+uint8_t AnswerStatus(int32_t accountType, const std::string& response) {
+  if (accountType == kAccountTypeEgold)
+    return response.find("Could not login to account") != std::string::npos ? 3 : 0;
+  if (accountType == kAccountTypeLibertyReserve)
+    return response.find("<Error>") != std::string::npos ? 3 : 0;
+  return 0;
+}
+
+std::string EventLine(TDateTime now, const FormatSettings& regional, const std::string& message) {
+  return TimeToStr(now, regional) + ": " + message;
+}
+
+std::string BalanceServerBase(const ServerConfig& servers, int32_t accountType) {
+  return accountType == kAccountTypeEgold ? servers.EgoldSecure : servers.LibertyReserve;
+}
+
+}  // namespace nummora

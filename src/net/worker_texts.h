@@ -1,0 +1,37 @@
+#pragma once
+// Texts and small rules the network workers share: events-list headers and lines, the account
+// status derived from an answer, and which server a balance refresh goes to. Pure functions.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/datetime.h"
+#include "common/format_settings.h"
+#include "net/server_config.h"
+
+namespace nummora {
+
+// Header of a framed events-list entry of a request worker: the time in the long time format,
+// ": <", the account number and ">" (": <>" for a request made for no account).
+std::string SockEventHeader(TDateTime now, const FormatSettings& regional, const std::string& accountId);
+
+// Body of such an entry: the log text, " - ", the byte count in decimal and " bytes". Any
+// pass phrase in the log text ("PassPhrase=" up to the end of its line) is shown as asterisks.
+std::string SockEventBody(const std::string& logText, uint32_t byteCount);
+
+// The form lines as logged: each line followed by CR LF.
+std::string JoinFormLines(const std::vector<std::string>& lines);
+
+// The account status after a request: 3 when an e-gold answer (type 0) contains
+// "Could not login to account" or a Liberty Reserve answer (type 1) contains "<Error>",
+// otherwise 0.
+uint8_t AnswerStatus(int32_t accountType, const std::string& response);
+
+// A single events-list line: the time in the long time format, ": " and the message.
+std::string EventLine(TDateTime now, const FormatSettings& regional, const std::string& message);
+
+// The HTTPS base a balance refresh of an account type goes to: the e-gold server for type 0,
+// the Liberty Reserve API server for any other type.
+std::string BalanceServerBase(const ServerConfig& servers, int32_t accountType);
+
+}  // namespace nummora

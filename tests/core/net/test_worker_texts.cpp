@@ -1,0 +1,58 @@
+// Events-list texts of the network workers, the status derived from an answer, and the server a
+// balance refresh goes to.
+#include <gtest/gtest.h>
+
+#include "common/datetime.h"
+#include "net/worker_texts.h"
+
+namespace nummora {
+namespace {
+
+const FormatSettings kUs = UsEnglishFormatSettings();
+const TDateTime kAfternoon = 45000 + (14 * 3600 + 5 * 60 + 9) / 86400.0;  // 2:05:09 PM
+
+TEST(WorkerTexts, HeaderCarriesTimeAndAccount) {
+  EXPECT_EQ(SockEventHeader(kAfternoon, kUs, "1234567"), "2:05:09 PM: <1234567>");
+  EXPECT_EQ(SockEventHeader(kAfternoon, kUs, ""), "2:05:09 PM: <>");
+}
+
+TEST(WorkerTexts, BodyMasksPassPhraseOnEveryLine) {
+  EXPECT_EQ(SockEventBody("https://h/acct/verify.asp", 0), "https://h/acct/verify.asp - 0 bytes");
+  EXPECT_EQ(SockEventBody(JoinFormLines({"AccountID=1", "PassPhrase=a&b=c", "Memo=x"}), 4294967295u),
+            "AccountID=1\r\nPassPhrase=********\r\nMemo=x\r\n - 4294967295 bytes");
+  EXPECT_EQ(SockEventBody("AccountID=1&PassPhrase=top secret", 12), "AccountID=1&PassPhrase=******** - 12 bytes");
+  EXPECT_EQ(SockEventBody(JoinFormLines({}), 0), " - 0 bytes");
+}
+
+struct StatusCase {
+  int32_t type;
+  const char* answer;
+  uint8_t status;
+};
+
+class AnswerStatusTest : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(AnswerStatusTest, FollowsTheAccountType) {
+  EXPECT_EQ(AnswerStatus(GetParam().type, GetParam().answer), GetParam().status) << GetParam().answer;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AnswerStatusTest,
+    ::testing::Values(StatusCase{0, "<p>Could not login to account.</p>", 3}, StatusCase{0, "<Error>", 0},
+                      StatusCase{1, "Could not login to account", 0}, StatusCase{1, "<x><Error><Code>1", 3},
+                      StatusCase{1, "<error>", 0}, StatusCase{0, "", 0}, StatusCase{1, "", 0},
+                      StatusCase{5, "<Error> Could not login to account", 0}));
+
+TEST(WorkerTexts, EventLineAndServerBase) {
+  EXPECT_EQ(EventLine(kAfternoon, kUs, ""), "2:05:09 PM: ");
+  EXPECT_EQ(EventLine(kAfternoon, kUs, "a\r\nb"), "2:05:09 PM: a\r\nb");
+  ServerConfig servers;
+  servers.EgoldSecure = "https://egold";
+  servers.LibertyReserve = "https://lr";
+  EXPECT_EQ(BalanceServerBase(servers, 0), "https://egold");
+  EXPECT_EQ(BalanceServerBase(servers, 1), "https://lr");
+  EXPECT_EQ(BalanceServerBase(servers, 7), "https://lr");
+}
+
+}  // namespace
+}  // namespace nummora
