@@ -86,21 +86,6 @@ TEST(ReadRates, ExtraItemsAndLinesAreIgnored) {
   EXPECT_EQ(s.rates, (MetalAmounts{1, 2, 3, 4}));
 }
 
-TEST(HasEgoldAccount, CountsDeletedEntries) {
-  TAccount lr;
-  lr.Type = kAccountTypeLibertyReserve;
-  TAccount deletedEgold;
-  deletedEgold.Type = kAccountTypeEgold;
-  EXPECT_FALSE(HasEgoldAccount({}));
-  EXPECT_FALSE(HasEgoldAccount({lr}));
-  EXPECT_TRUE(HasEgoldAccount({lr, deletedEgold}));
-}
-
-TEST(RatesUrl, AsksForTheLatestRatesInTheDisplayCurrency) {
-  EXPECT_EQ(RatesUrl("http://egold.test", "EUR"),
-            "http://egold.test/unsecure/metaldata.asp?LATEST=1&CUR=EUR");
-}
-
 TEST(AccountValue, SumsBalanceTimesRate) {
   TAccount a;
   a.Gold = 2;

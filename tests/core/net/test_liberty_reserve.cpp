@@ -196,13 +196,6 @@ TEST(LRBalanceRequest, BuildsBothCurrenciesWithoutLineBreakBeforeAuth) {
                 "</BalanceRequest>");
 }
 
-TEST(LRBalanceRequest, InsertsValuesUnescaped) {
-  TAccount account = LRAccount();
-  account.ID = "U1<&";
-  const std::string doc = LRBalanceRequest(account, "1", 0);
-  EXPECT_NE(doc.find("<AccountId>U1<&</AccountId>"), std::string::npos);
-}
-
 TEST(LRBalanceRequest, TakesIdAndTokenFromTheClock) {
   FixedClock clock(EncodeDateTime(2009, 1, 1, 0, 30, 0, 5), -60);
   ScopedClock use(&clock);
