@@ -587,7 +587,8 @@ bool TNummora::eventFilter(QObject* watched, QEvent* e) {
 
 void TNummora::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
-  hiddenInTray_ = false;
+  // A window system may report a late show for a window that was hidden meanwhile.
+  if (isVisible()) hiddenInTray_ = false;
   if (firstShowDone_) return;
   firstShowDone_ = true;
   LoadProfile();

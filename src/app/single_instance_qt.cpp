@@ -31,8 +31,8 @@ TInstanceServer::~TInstanceServer() { Stop(); }
 
 bool TInstanceServer::Listen(const QString& socketPath) {
   if (server_->isListening()) return true;
-  if (server_->listen(socketPath)) return true;
-  if (server_->serverError() != QAbstractSocket::AddressInUseError) return false;
+  // Listening with owner-only access replaces an existing socket file without asking, so a
+  // live window is looked for first.
   if (RunningWindowAnswers(socketPath, 500)) return false;
   QLocalServer::removeServer(socketPath);  // left behind by an instance that is gone
   return server_->listen(socketPath);

@@ -73,11 +73,16 @@ class TestBalanceWorker : public QObject {
   }
 
  private slots:
-  void init() {
-    host_ = std::make_unique<FakeWorkerHost>();
-    host_->rates = {500, 8, 0, 0};
+  void initTestCase() {
     peer_ = std::make_unique<ScriptedPeer>();
     QVERIFY2(peer_->Ok(), "the scripted peer did not start");
+  }
+  void cleanupTestCase() { peer_.reset(); }
+
+  void init() {
+    peer_->Reset();
+    host_ = std::make_unique<FakeWorkerHost>();
+    host_->rates = {500, 8, 0, 0};
   }
   void cleanup() {
     QCOMPARE(host_->offThreadCalls, 0);
@@ -85,7 +90,6 @@ class TestBalanceWorker : public QObject {
     // No events-list text may show a pass phrase or security word.
     QVERIFY(host_->AllEventText().find("secret-") == std::string::npos);
     host_.reset();
-    peer_.reset();
   }
 
   void egoldChangeNotifiesWithValue_data() {

@@ -34,15 +34,19 @@ class TestRatesWorker : public QObject {
   }
 
  private slots:
-  void init() {
-    host_ = std::make_unique<FakeWorkerHost>();
+  void initTestCase() {
     peer_ = std::make_unique<ScriptedPeer>();
     QVERIFY2(peer_->Ok(), "the scripted peer did not start");
+  }
+  void cleanupTestCase() { peer_.reset(); }
+
+  void init() {
+    peer_->Reset();
+    host_ = std::make_unique<FakeWorkerHost>();
   }
   void cleanup() {
     QCOMPARE(host_->offThreadCalls, 0);
     host_.reset();
-    peer_.reset();
   }
 
   void noEgoldAccountSendsNothing() {

@@ -1,0 +1,104 @@
+// The workers plugged into the main window: the one-minute timer with a clock the test controls
+// refreshes an account when its interval has passed (not a minute earlier) and asks for rates
+// again after 30 minutes; a refresh's result reaches the accounts list and the tray.
+#include <QTreeWidget>
+#include <QtTest>
+#include <memory>
+
+#include "app/main_window_host_qt.h"
+#include "main_window_fixture.h"
+#include "worker_test_support.h"
+
+using namespace nummora;
+using nummora::test::MainWindowFixture;
+using nummora::test::ScriptedPeer;
+
+namespace {
+
+const TDateTime kMinute = 1.0 / (24 * 60);
+
+std::string EgoldPage(const std::string& gold, const std::string& silver) {
+  return "<input type=hidden name=Gold_Ounces value=\"" + gold + "\">\r\n<input type=hidden name=Silver_Ounces value=\"" +
+         silver + "\">\r\n<input type=hidden name=Platinum_Ounces value=\"0\">\r\n"
+                  "<input type=hidden name=Palladium_Ounces value=\"0\">";
+}
+
+std::size_t CountPath(const std::vector<ScriptedPeer::Request>& requests, const std::string& prefix) {
+  std::size_t n = 0;
+  for (const auto& r : requests) n += r.path.starts_with(prefix) ? 1 : 0;
+  return n;
+}
+
+}  // namespace
+
+class TestMainWindowWorkers : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<ScriptedPeer> peer_;
+
+ private slots:
+  void initTestCase() {
+    peer_ = std::make_unique<ScriptedPeer>();
+    QVERIFY2(peer_->Ok(), "the scripted peer did not start");
+  }
+  void cleanupTestCase() { peer_.reset(); }
+
+  void timerRefreshesWhenIntervalHasPassed() {
+    MainWindowFixture fixture;
+    const QByteArray base = QByteArray::fromStdString(peer_->Base());
+    qputenv("NUMMORA_EGOLD_SECURE", base);
+    qputenv("NUMMORA_EGOLD_PLAIN", base);
+    qputenv("NUMMORA_LIBERTY_RESERVE", base);
+
+    TAccount account = nummora::test::MakeAccount(0, "Savings", "1234567", fixture.clock.now - 9 * kMinute);
+    account.Password = "secret-phrase";
+    account.Refresh = 10;
+    account.Silver = 10;
+    const std::string text = fixture.WriteProfile({account});
+
+    peer_->Answer("x, 500, 8, 900, 300");  // the rates asked for by the profile load
+    std::unique_ptr<TNummora> window = fixture.Open(text);
+    TMainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
+    window->show();
+    QTRY_COMPARE(window->Model().RatesTime, fixture.clock.now);
+    QCOMPARE(host->Rates().Rates()[1], 8.0);
+    QCOMPARE(CountPath(peer_->Requests(), "/unsecure/metaldata.asp?LATEST=1&CUR=USD"), size_t(1));
+
+    // Nine minutes after the last update: nothing is due.
+    window->TimerTick();
+    QTest::qWait(300);
+    QCOMPARE(CountPath(peer_->Requests(), "/acct/balance.asp"), size_t(0));
+
+    // Ten minutes: the refresh goes out and its result reaches the row and the tray.
+    fixture.clock.now += kMinute;
+    peer_->Answer(EgoldPage("2", "10"));
+    window->TimerTick();
+    QTRY_COMPARE(window->Model().Account(0).Gold, 2.0);
+    QTRY_VERIFY(!fixture.notifier.balloons.empty());
+    QCOMPARE(fixture.notifier.balloons.back().title, QStringLiteral("Balance changed"));
+    QCOMPARE(fixture.notifier.balloons.back().text, QStringLiteral("Current balance of 1234567 is $1080"));
+    QTRY_VERIFY(!window->Model().Account(0).Refreshing);
+    QCOMPARE(window->Model().Account(0).Updated, fixture.clock.now);
+    auto* list = window->findChild<QTreeWidget*>();
+    QVERIFY(list);
+    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("$1080"));
+    QCOMPARE(CountPath(peer_->Requests(), "/acct/balance.asp"), size_t(1));
+    QVERIFY(window->Events()->Text().indexOf("secret-phrase") < 0);
+
+    // Rates: 29 minutes after the last answer nothing is asked, at 30 they are.
+    fixture.clock.now = window->Model().RatesTime + 29 * kMinute + kMinute / 2;
+    window->Model().Account(0).Refresh = 0;
+    window->TimerTick();
+    QTest::qWait(300);
+    QCOMPARE(CountPath(peer_->Requests(), "/unsecure/metaldata.asp"), size_t(1));
+    fixture.clock.now += kMinute;
+    peer_->Answer("x, 501, 8, 900, 300");
+    window->TimerTick();
+    QTRY_COMPARE(host->Rates().Rates()[0], 501.0);
+    QCOMPARE(int(host->Rates().State().pictures[0]), int(RatePicture::Rising));
+    QCOMPARE(CountPath(peer_->Requests(), "/unsecure/metaldata.asp"), size_t(2));
+  }
+};
+
+QTEST_MAIN(TestMainWindowWorkers)
+#include "test_main_window_workers.moc"
