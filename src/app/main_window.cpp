@@ -145,7 +145,7 @@ void TNummora::BuildWindow() {
   list_->setIconSize(QSize(25, 25));
   list_->setAlternatingRowColors(true);
   QFont font = list_->font();
-  font.setPixelSize(15);
+  font.setPixelSize(13);
   list_->setFont(font);
   list_->setColumnWidth(0, 163);
   list_->setColumnWidth(1, 80);

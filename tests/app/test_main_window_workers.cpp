@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/main_window_host_qt.h"
+#include "ui/events_window.h"
 #include "main_window_fixture.h"
 #include "worker_test_support.h"
 
