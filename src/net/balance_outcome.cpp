@@ -30,7 +30,10 @@ std::string ReadFailedLine(const TAccount& account, const std::string& reason) {
 }  // namespace
 
 std::string EgoldRequestLogLine(const std::string& serverBase, const TAccount& account) {
-  return MaskPassPhrase(serverBase + kEgoldBalancePath + EgoldLoginLine(account));
+  // Built without the pass phrase itself, so no copy of it is left behind; the same text as
+  // MaskPassPhrase gives for the real line.
+  return serverBase + kEgoldBalancePath + "AccountID=" + account.ID + "&PassPhrase=" +
+         (account.Password.empty() ? "" : "********");
 }
 
 BalanceOutcome EgoldBalanceOutcome(const TAccount& account, const std::string& serverBase,

@@ -14,12 +14,6 @@ namespace {
 
 const char kCrLf[] = "\r\n";
 
-std::string TwoDigits(int value) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%.2d", value);
-  return buf;
-}
-
 std::string Sha256UpperHex(const std::string& text) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
@@ -50,8 +44,11 @@ std::string LRRequestId() { return LRRequestId(Now()); }
 std::string LRToken(const std::string& securityWord, TDateTime utc) {
   const DateTimeFields f = DecodeDateTime(utc);
   char date[32];
-  std::snprintf(date, sizeof date, ":%.4d%.2d%.2d:", f.year, f.month, f.day);
-  SecretString text(securityWord + date + TwoDigits(f.hour));
+  std::snprintf(date, sizeof date, ":%.4d%.2d%.2d:%.2d", f.year, f.month, f.day, f.hour);
+  // The text holds the security word: build it in one buffer that is wiped afterwards.
+  SecretString text;
+  text.str().reserve(securityWord.size() + sizeof date);
+  text.str().append(securityWord).append(date);
   return Sha256UpperHex(text.str());
 }
 

@@ -63,6 +63,12 @@ void ExpectNoSecret(const BalanceOutcome& out, const std::string& secret) {
 TEST(EgoldBalanceOutcome, RequestLineIsLoggedWithTheSecretMasked) {
   EXPECT_EQ(EgoldRequestLogLine(kBase, EgoldAccount()),
             "https://egold.test/acct/balance.aspAccountID=123456&PassPhrase=********");
+  for (const std::string phrase : {"", "a&b=c", kPassPhrase.c_str()}) {
+    TAccount a = EgoldAccount();
+    a.Password = phrase;
+    EXPECT_EQ(EgoldRequestLogLine(kBase, a),
+              MaskPassPhrase(kBase + kEgoldBalancePath + EgoldLoginLine(a)));
+  }
 }
 
 TEST(EgoldBalanceOutcome, UnchangedBalancesStoreQuietly) {
