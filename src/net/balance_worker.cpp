@@ -1,0 +1,153 @@
+#include "net/balance_worker.h"
+
+#include "common/secure_memory.h"
+#include "net/egold.h"
+#include "net/form_encoding.h"
+#include "net/liberty_reserve.h"
+#include "net/worker_texts.h"
+
+namespace nummora {
+
+namespace {
+
+void Log(WorkerHost& host, const std::string& message) {
+  host.AddEventLine(EventLine(host.Now(), host.Regional(), message));
+}
+
+// Finish: the refresh of the entry is over (for now); its mark is cleared and a line logged.
+void Finish(WorkerHost& host, int position, const std::string& message) {
+  ProfileModel& model = host.Model();
+  if (model.IsValidPosition(position)) {
+    model.Account(position).Refreshing = false;
+    host.RefreshEnded(position);
+  }
+  Log(host, message);
+}
+
+// Store: only the refresh's results go into the entry; what the main thread changed meanwhile
+// (a new name, a deletion) stays.
+void Store(WorkerHost& host, int position, const BalanceOutcome& outcome) {
+  ProfileModel& model = host.Model();
+  if (!model.IsValidPosition(position)) return;
+  ApplyBalanceOutcome(outcome, model.Account(position), host.Now());
+  host.ShowAccount(position);
+}
+
+}  // namespace
+
+TthBalance::TthBalance(WorkerHost* host) : host_(host) {
+  connect(this, &QThread::finished, this, &TthBalance::OnFinished, Qt::QueuedConnection);
+}
+
+TthBalance::~TthBalance() {
+  wait();
+  SecureWipe(account_.Password);
+}
+
+bool TthBalance::Start(const std::string& serverBase, int position) {
+  WorkerHost* host = host_.get();
+  if (!host) return false;
+  ProfileModel& model = host->Model();
+  if (!model.IsValidPosition(position)) return false;
+
+  serverBase_ = serverBase;
+  account_ = model.Account(position);
+  numberFormat_ = host->NumberFormat();
+
+  const AskOutcome asked = host->AskPassPhrase(account_);
+  if (asked == AskOutcome::Cancelled) {
+    Finish(*host, position, std::string());
+    return false;
+  }
+  // The table may have changed while the prompt was open; the entry is found by its place.
+  if (asked == AskOutcome::Entered && model.IsValidPosition(position))
+    model.Account(position).Password = account_.Password;
+
+  client_ = std::make_unique<HttpClient>(host->TransportOptions());
+  if (model.Proxy.UseProxy) client_->SetProxy(model.Proxy);
+  start();
+  return true;
+}
+
+void TthBalance::run() {
+  try {
+    Refresh();
+  } catch (const std::exception& e) {
+    // Nothing may escape the thread, and the refresh must end with its mark cleared.
+    const std::string message = e.what();
+    const int position = account_.Index;
+    WithHost(host_, [&](WorkerHost& host) { Finish(host, position, message); });
+  }
+}
+
+void TthBalance::Deliver(const BalanceOutcome& outcome, bool egoldAnswered) {
+  const int position = account_.Index;
+  WithHost(host_, [&](WorkerHost& host) {
+    std::size_t next = 0;
+    if (egoldAnswered && !outcome.events.empty()) Finish(host, position, outcome.events[next++]);
+    if (outcome.notice) {
+      host.Notify(static_cast<int>(outcome.notice->kind), outcome.notice->title, false, outcome.notice->message);
+    }
+    if (outcome.fetchRecentPayments) host.FetchRecentPayments(position);
+    for (; next + 1 < outcome.events.size(); ++next) Log(host, outcome.events[next]);
+    if (outcome.store) Store(host, position, outcome);
+    Finish(host, position, next < outcome.events.size() ? outcome.events[next] : std::string());
+  });
+}
+
+void TthBalance::OnFinished() {
+  wait();
+  emit Ended();
+  deleteLater();
+}
+
+void TEgoldBalance::Refresh() {
+  WithHost(host_, [this](WorkerHost& host) { Log(host, EgoldRequestLogLine(serverBase_, account_)); });
+
+  HttpResult result;
+  {
+    SecretString login(EgoldLoginLine(account_));
+    SecretString body(FormBodyFromText(login.str()));
+    result = client_->Post(serverBase_ + kEgoldBalancePath, body.str());
+  }
+  if (!result.Succeeded) {
+    Deliver(EgoldTransportFailure(account_, result.Message), false);
+    return;
+  }
+
+  // The value in the change notice is made with the main window's rates of this moment.
+  MetalAmounts rates{};
+  std::string displayCurrency;
+  const bool hostAlive = WithHost(host_, [&](WorkerHost& host) {
+    rates = host.CurrentRates();
+    displayCurrency = host.Model().DisplayCurrency;
+  });
+  if (!hostAlive) return;
+  Deliver(EgoldBalanceOutcome(account_, serverBase_, result.Body, rates, displayCurrency, numberFormat_), true);
+}
+
+void TLRBalance::Refresh() {
+  const std::string form = LRFormBody(LRBalanceRequest(account_));
+  const HttpResult result = client_->Post(serverBase_ + kLRBalancePath, FormBodyFromText(form));
+  if (!result.Succeeded) {
+    Deliver(LRTransportFailure(account_, result.Message), false);
+    return;
+  }
+  Deliver(LRBalanceOutcome(account_, result.Body, numberFormat_), false);
+}
+
+TthBalance* StartBalanceRefresh(WorkerHost* host, int position, const std::string& serverBase) {
+  if (!host || !host->Model().IsValidPosition(position)) return nullptr;
+  TthBalance* worker = nullptr;
+  if (host->Model().Account(position).Type == kAccountTypeEgold)
+    worker = new TEgoldBalance(host);
+  else
+    worker = new TLRBalance(host);
+  if (!worker->Start(serverBase, position)) {
+    delete worker;
+    return nullptr;
+  }
+  return worker;
+}
+
+}  // namespace nummora
