@@ -46,8 +46,10 @@ BalanceOutcome EgoldBalanceOutcome(const TAccount& account, const std::string& s
   out.events.push_back(requestLine);
 
   EgoldBalancePage read;
+  std::string errorText;
   try {
     read = ReadEgoldBalancePage(page, MetalBalances(account), numberFormat);
+    if (read.outcome == EgoldPageOutcome::NotABalancePage) errorText = EgoldErrorText(page, account.ID);
   } catch (const ERangeError& e) {
     out.readFailed = true;
     out.events.push_back(ReadFailedLine(account, e.what()));
@@ -68,6 +70,12 @@ BalanceOutcome EgoldBalanceOutcome(const TAccount& account, const std::string& s
     case EgoldPageOutcome::LockedOut:
       message = "The account " + account.ID + " is currently locked out";
       Notice(out, BalanceNoticeKind::Error, "Account locked!", message);
+      out.events.push_back(message);
+      break;
+    case EgoldPageOutcome::NotABalancePage:
+      // Refused like an error answer: the balances stay, the user is told.
+      message = errorText.empty() ? "The answer of the e-gold server holds no balances." : errorText;
+      Notice(out, BalanceNoticeKind::Error, "Account " + account.ID + " error!", message);
       out.events.push_back(message);
       break;
     case EgoldPageOutcome::Balances:

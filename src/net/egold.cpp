@@ -112,10 +112,12 @@ EgoldBalancePage ReadEgoldBalancePage(const std::string& page, const MetalAmount
     }
     return result;
   }
+  bool anyField = false;
   for (int m = 0; m < kMetalCount; ++m) {
     double balance = 0;
     const std::size_t at = FindPosition(page, kMetalFields[m].name);
     if (at != std::string::npos) {
+      anyField = true;
       const std::size_t start = at + kMetalFields[m].valueOffset;
       std::string window = start < page.size() ? page.substr(start, kValueWindow) : std::string();
       const std::size_t quote = window.find('"');
@@ -124,6 +126,11 @@ EgoldBalancePage ReadEgoldBalancePage(const std::string& page, const MetalAmount
     }
     result.balances[m] = balance;
     result.changed[m] = balance != current[m];
+  }
+  if (!anyField) {
+    result.outcome = EgoldPageOutcome::NotABalancePage;
+    result.balances = current;
+    result.changed = {};
   }
   return result;
 }

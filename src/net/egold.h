@@ -33,7 +33,14 @@ std::string MaskPassPhrase(const std::string& text);
 // beyond byte 65535.
 std::string EgoldErrorText(const std::string& page, const std::string& accountId);
 
-enum class EgoldPageOutcome { LoginFailure, LockedOut, Balances };
+enum class EgoldPageOutcome {
+  LoginFailure,
+  LockedOut,
+  Balances,
+  // None of the four fields and no "none" cell: some other page (an ERROR page, a maintenance
+  // or portal page). It must not be taken for an account emptied of all its metal.
+  NotABalancePage,
+};
 
 // Metals in the order the program always uses: gold, silver, platinum, palladium.
 enum Metal { kGold = 0, kSilver = 1, kPlatinum = 2, kPalladium = 3 };
@@ -52,10 +59,11 @@ struct EgoldBalancePage {
 };
 
 // Reads the balance page against the record's current balances: login failure, locked out,
-// or the four balances (all 0 for the "none" cell of an account without metal; a missing
-// field gives 0; a value is the text before the closing quote among the 20 characters of the
-// value, read with the number format, 0 when it is not a number). Throws ERangeError when a
-// field name lies beyond byte 65535.
+// the four balances (all 0 for the "none" cell of an account without metal; a missing field
+// gives 0 as long as another one is there; a value is the text before the closing quote among
+// the 20 characters of the value, read with the number format, 0 when it is not a number), or
+// no balance page at all (balances left as they were, nothing changed). Throws ERangeError
+// when a field name lies beyond byte 65535.
 EgoldBalancePage ReadEgoldBalancePage(const std::string& page, const MetalAmounts& current,
                                       const FormatSettings& numberFormat);
 

@@ -160,6 +160,27 @@ TEST(EgoldBalanceOutcome, LockedAccount) {
   EXPECT_TRUE(out.store);
 }
 
+TEST(EgoldBalanceOutcome, PageWithoutBalancesIsRefusedNotZeroed) {
+  const MetalAmounts held{1.5, 2, 0, 0};
+  const BalanceOutcome error = EgoldBalanceOutcome(
+      EgoldAccount(held), kBase, Field("ERROR", "Automation temporarily unavailable"), {}, "USD",
+      NumberFormat());
+  ASSERT_TRUE(error.notice.has_value());
+  EXPECT_EQ(error.notice->kind, BalanceNoticeKind::Error);
+  EXPECT_EQ(error.notice->title, "Account 123456 error!");
+  EXPECT_EQ(error.notice->message, "Automation temporarily unavailable");
+  EXPECT_TRUE(error.store);
+  EXPECT_EQ(error.newStatus, 3);
+  EXPECT_EQ(MetalBalances(error.account), held);
+  EXPECT_FALSE(error.fetchRecentPayments);
+
+  const BalanceOutcome other = EgoldBalanceOutcome(EgoldAccount(held), kBase, "<html>Welcome</html>",
+                                                   {}, "USD", NumberFormat());
+  ASSERT_TRUE(other.notice.has_value());
+  EXPECT_EQ(other.notice->message, "The answer of the e-gold server holds no balances.");
+  EXPECT_EQ(MetalBalances(other.account), held);
+}
+
 TEST(EgoldBalanceOutcome, UnreadablePageStoresNothing) {
   const std::string page = std::string(70000, ' ') + Field("Gold_Ounces", "1");
   const BalanceOutcome out = EgoldBalanceOutcome(EgoldAccount(), kBase, page, {}, "USD",

@@ -178,13 +178,19 @@ TEST(EgoldBalancePage, NoneCellEmptiesEveryBalance) {
   EXPECT_FALSE(ReadEgoldBalancePage(kNoneCell, kZero, NumberFormat()).AnyChanged());
 }
 
-TEST(EgoldBalancePage, ForeignPageReadsAsZeros) {
-  const EgoldBalancePage read =
-      ReadEgoldBalancePage("<html>407 Proxy Authentication Required</html>", {1, 2, 3, 4},
-                           NumberFormat());
-  EXPECT_EQ(read.outcome, EgoldPageOutcome::Balances);
-  EXPECT_EQ(read.balances, kZero);
-  EXPECT_TRUE(read.AnyChanged());
+TEST(EgoldBalancePage, PageWithoutAnyFieldIsNoBalancePage) {
+  // A portal, maintenance or ERROR page must not empty the account.
+  for (const std::string& page : {std::string("<html>Service unavailable</html>"),
+                                 Field("ERROR", "Invalid request"), std::string()}) {
+    const EgoldBalancePage read = ReadEgoldBalancePage(page, {1, 2, 3, 4}, NumberFormat());
+    EXPECT_EQ(read.outcome, EgoldPageOutcome::NotABalancePage) << page;
+    EXPECT_EQ(read.balances, (MetalAmounts{1, 2, 3, 4}));
+    EXPECT_FALSE(read.AnyChanged());
+  }
+  // One field is enough to be a balance page.
+  EXPECT_EQ(ReadEgoldBalancePage(Field("Palladium_Ounces", "0"), {1, 2, 3, 4}, NumberFormat())
+                .outcome,
+            EgoldPageOutcome::Balances);
 }
 
 TEST(EgoldBalancePage, FieldBeyondSixteenBitPositionsIsARangeError) {
