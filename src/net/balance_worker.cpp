@@ -51,17 +51,14 @@ bool TthBalance::Start(const std::string& serverBase, int position) {
   if (!model.IsValidPosition(position)) return false;
 
   serverBase_ = serverBase;
+  position_ = position;
   account_ = model.Account(position);
   numberFormat_ = host->NumberFormat();
 
-  const AskOutcome asked = host->AskPassPhrase(account_);
-  if (asked == AskOutcome::Cancelled) {
+  if (AskAndKeepPassPhrase(*host, account_) == AskOutcome::Cancelled) {
     Finish(*host, position, std::string());
     return false;
   }
-  // The table may have changed while the prompt was open; the entry is found by its place.
-  if (asked == AskOutcome::Entered && model.IsValidPosition(position))
-    model.Account(position).Password = account_.Password;
 
   client_ = std::make_unique<HttpClient>(host->TransportOptions());
   if (model.Proxy.UseProxy) client_->SetProxy(model.Proxy);
@@ -75,13 +72,12 @@ void TthBalance::run() {
   } catch (const std::exception& e) {
     // Nothing may escape the thread, and the refresh must end with its mark cleared.
     const std::string message = e.what();
-    const int position = account_.Index;
-    WithHost(host_, [&](WorkerHost& host) { Finish(host, position, message); });
+    WithHost(host_, [&](WorkerHost& host) { Finish(host, position_, message); });
   }
 }
 
 void TthBalance::Deliver(const BalanceOutcome& outcome, bool egoldAnswered) {
-  const int position = account_.Index;
+  const int position = position_;
   WithHost(host_, [&](WorkerHost& host) {
     std::size_t next = 0;
     if (egoldAnswered && !outcome.events.empty()) Finish(host, position, outcome.events[next++]);

@@ -47,6 +47,7 @@ class TthBalance : public QThread {
 
   HostRef host_;
   std::string serverBase_;
+  int position_ = -1;  // the entry's place in the account table
   TAccount account_;
   FormatSettings numberFormat_;
   std::unique_ptr<HttpClient> client_;

@@ -44,14 +44,10 @@ bool TthSock::Start(const std::string& url, const TAccount& account, const std::
   url_ = url;
   account_ = account;
   if (!account_.ID.empty()) {
-    const AskOutcome asked = host->AskPassPhrase(account_);
-    if (asked == AskOutcome::Cancelled) {
+    if (AskAndKeepPassPhrase(*host, account_) == AskOutcome::Cancelled) {
       SecureWipe(account_.Password);
       return false;
     }
-    ProfileModel& model = host->Model();
-    if (asked == AskOutcome::Entered && model.IsValidPosition(account_.Index))
-      model.Account(account_.Index).Password = account_.Password;
   }
   // The caller has built the form text; the worker itself never needs the secret.
   SecureWipe(account_.Password);

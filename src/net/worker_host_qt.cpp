@@ -13,6 +13,16 @@ AskOutcome WorkerHost::AskPassPhrase(TAccount& account) {
   return nummora::AskPassPhrase(account, DialogParent());
 }
 
+AskOutcome AskAndKeepPassPhrase(WorkerHost& host, TAccount& account) {
+  const AskOutcome asked = host.AskPassPhrase(account);
+  if (asked == AskOutcome::Entered) {
+    // The table may have changed while the prompt was open; the entry is found by its place.
+    ProfileModel& model = host.Model();
+    if (model.IsValidPosition(account.Index)) model.Account(account.Index).Password = account.Password;
+  }
+  return asked;
+}
+
 bool RunOnMainThread(const std::function<void()>& work) {
   // The application object lives on the main thread for the whole run, unlike any window, so
   // it is a receiver that cannot disappear under a queued call.

@@ -72,6 +72,12 @@ class WorkerHost {
   virtual AskOutcome AskPassPhrase(TAccount& account);
 };
 
+// Main thread. Asks for the record's pass phrase when it is not stored (host.AskPassPhrase) and
+// stores an entered one in the table entry at the record's Index as well, where it stays for the
+// run. Callers that put the pass phrase (or a token made from it) into a form call this before
+// building the form. Returns the prompt's outcome.
+AskOutcome AskAndKeepPassPhrase(WorkerHost& host, TAccount& account);
+
 // Runs `work` on the main thread and returns when it has run. From the main thread itself the
 // work is called directly; from a worker it is queued to the main thread and the worker blocks
 // until it is done. Returns false when it could not run (the application is gone).
