@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -27,6 +28,7 @@
 #include "contacts/account_editor_dialog.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
+#include "ui/balloon_widget.h"
 #include "ui/events_window.h"
 #include "ui/icons_qt.h"
 #include "ui/message_box_qt.h"
@@ -192,6 +194,8 @@ void TNummora::BuildWindow() {
   statusBar()->addWidget(panelHint_, 1);
   statusBar()->installEventFilter(this);
   for (QLabel* panel : {panelActive_, panelProxy_, panelHint_}) panel->installEventFilter(this);
+  proxyBalloon_ = new TBalloonTip(this);
+  ShowProxyIndicator(model_.Proxy);
 
   resize(443, 339 + 60);
 }
@@ -568,7 +572,28 @@ bool TNummora::event(QEvent* e) {
   return QMainWindow::event(e);
 }
 
+void TNummora::ShowProxyIndicator(const TProxy& proxy) {
+  model_.Proxy = proxy;
+  const QIcon icon = style()->standardIcon(QStyle::SP_DriveNetIcon);
+  panelProxy_->setPixmap(icon.pixmap(QSize(20, 17), proxy.UseProxy ? QIcon::Normal : QIcon::Disabled));
+  panelProxy_->setToolTip(proxy.UseProxy ? QStringLiteral("Current proxy: ") + L1(proxy.ProxyHost) + QStringLiteral(":") +
+                                               QString::number(proxy.ProxyPort)
+                                         : QString());
+}
+
 bool TNummora::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == panelProxy_) {
+    if (e->type() == QEvent::ToolTip) return true;  // the balloon below stands in for the tool tip
+    if (e->type() == QEvent::Enter) {
+      proxyBalloon_->ShowAt(panelProxy_, TBalloonTip::Icon::Information, QStringLiteral("Proxy"),
+                            panelProxy_->toolTip(), 500);
+      return false;
+    }
+    if (e->type() == QEvent::MouseButtonRelease) {
+      if (showConnectionPreferences) showConnectionPreferences(this);
+      return true;
+    }
+  }
   if (watched == list_ && e->type() == QEvent::ShortcutOverride) {
     // Page Up and Page Down move accounts; the list must not keep them for paging.
     auto* key = static_cast<QKeyEvent*>(e);

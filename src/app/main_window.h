@@ -29,6 +29,7 @@ namespace nummora {
 class BalloonNotifier;
 class MessageBoxes;
 class SettingsStore;
+class TBalloonTip;
 class TfTasks;
 class TInstanceServer;
 class TTray;
@@ -91,6 +92,9 @@ class TNummora : public QMainWindow {
   void InstanceMessage(int number);
   // Selects a row of the accounts list (-1 for none).
   void SelectRow(int row);
+  // Draws the proxy indicator of the status bar for the proxy settings (coloured when the
+  // proxy is used, greyed otherwise) and copies them into the model.
+  void ShowProxyIndicator(const TProxy& proxy);
   // Shows the window out of the tray and brings it to the front; hides it into the tray.
   void ShowFromTray();
   void HideToTray();
@@ -101,6 +105,7 @@ class TNummora : public QMainWindow {
   std::function<void(const TAccount&)> openHistory;                   // default: note in events list
   std::function<void()> requestRates;                                 // default: nothing
   std::function<void(QWidget*)> showPreferences;                      // default: nothing
+  std::function<void(QWidget*)> showConnectionPreferences;            // default: nothing
 
  signals:
   void BalanceRequested(int position);
@@ -152,6 +157,7 @@ class TNummora : public QMainWindow {
   QLabel* panelActive_ = nullptr;
   QLabel* panelProxy_ = nullptr;
   QLabel* panelHint_ = nullptr;
+  TBalloonTip* proxyBalloon_ = nullptr;
   TfTasks* events_ = nullptr;
   TTray* tray_ = nullptr;
   BalloonNotifier* notifier_ = nullptr;

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "contacts/account_editor_rules.h"
+#include "ui/edit_menu_qt.h"
 #include "ui/icons_qt.h"
 #include "ui/keyboard_widget.h"
 #include "ui/message_box_qt.h"
@@ -31,6 +32,7 @@ QLineEdit* Field(QWidget* parent, const char* name, int maxLength, bool masked =
   e->setObjectName(QString::fromLatin1(name));
   if (maxLength > 0) e->setMaxLength(maxLength);
   if (masked) e->setEchoMode(QLineEdit::Password);
+  InstallEditMenu(e);
   return e;
 }
 

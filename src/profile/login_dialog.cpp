@@ -16,6 +16,7 @@
 #include "profile/new_profile_dialog.h"
 #include "ui/balloon_widget.h"
 #include "ui/caps_lock.h"
+#include "ui/edit_menu_qt.h"
 #include "ui/icons_qt.h"
 #include "ui/keyboard_widget.h"
 #include "ui/message_box_qt.h"
@@ -42,6 +43,7 @@ TfLogin::TfLogin(SettingsStore& store, const FormatSettings& regional, MessageBo
   ePassword_ = new QLineEdit(this);
   ePassword_->setObjectName(QStringLiteral("ePassword"));
   ePassword_->setEchoMode(QLineEdit::Password);
+  InstallEditMenu(ePassword_);
   auto* bKeyboard = new QToolButton(this);
   bKeyboard->setObjectName(QStringLiteral("bKeyboard"));
   bKeyboard->setIcon(KeyboardIcon());

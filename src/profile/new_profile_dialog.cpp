@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/login_flow.h"
+#include "ui/edit_menu_qt.h"
 #include "ui/icons_qt.h"
 #include "ui/keyboard_widget.h"
 
@@ -80,6 +81,7 @@ TfNewUser::TfNewUser(QWidget* parent) : QDialog(parent) {
   layout->setSizeConstraint(QLayout::SetFixedSize);
   setMinimumWidth(320);
 
+  for (QLineEdit* e : {eUserName_, ePassword_, eConfirm_, eHint_}) InstallEditMenu(e);
   for (QLineEdit* e : {eUserName_, ePassword_, eConfirm_, eHint_})
     connect(e, &QLineEdit::textChanged, this, &TfNewUser::CheckOk);
   connect(bOK_, &QPushButton::clicked, this, &QDialog::accept);

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "app/main_window_fixture.h"
+#include "ui/events_window.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -309,6 +310,29 @@ class TestMainWindow : public QObject {
     w->InstanceMessage(10100);
     QCOMPARE(links.count(), 2);
     QVERIFY(!links.at(1).at(0).value<PaymentLinkFields>().hasParts);
+  }
+
+  void proxyIndicatorAndStatusBar() {
+    MainWindowFixture f;
+    auto w = f.Open(f.WriteProfile({}));
+    w->show();
+    auto* indicator = w->findChild<QLabel*>("StatusProxy");
+    QCOMPARE(indicator->toolTip(), QString());
+    TProxy proxy;
+    proxy.UseProxy = true;
+    proxy.ProxyHost = "10.0.0.1";
+    proxy.ProxyPort = 3128;
+    w->ShowProxyIndicator(proxy);
+    QCOMPARE(indicator->toolTip(), QStringLiteral("Current proxy: 10.0.0.1:3128"));
+    QCOMPARE(w->Model().Proxy.ProxyPort, 3128);
+    int opened = 0;
+    w->showConnectionPreferences = [&opened](QWidget*) { ++opened; };
+    QTest::mouseClick(indicator, Qt::LeftButton);
+    QCOMPARE(opened, 1);
+    QVERIFY(!w->Events()->isVisible());
+    // A click elsewhere on the status bar shows the events list.
+    QTest::mouseClick(w->findChild<QLabel*>("StatusHint"), Qt::LeftButton);
+    QVERIFY(w->Events()->isVisible());
   }
 
   void sessionEndSavesTheProfile() {

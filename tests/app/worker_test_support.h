@@ -52,6 +52,7 @@ class FakeWorkerHost : public QObject, public WorkerHost {
   TDateTime Now() const override { return now; }
   HttpOptions TransportOptions() const override {
     HttpOptions options;
+    options.CAFile = caFile;
     options.ConnectTimeout = std::chrono::milliseconds(5000);
     options.IdleTimeout = std::chrono::milliseconds(10000);
     return options;
@@ -106,6 +107,7 @@ class FakeWorkerHost : public QObject, public WorkerHost {
   }
 
   ProfileModel model;
+  std::string caFile;  // extra CA certificates for HTTPS peers
   MetalAmounts rates{};
   TDateTime now = 45000.5;  // 3 March 2023 12:00
   std::vector<RecordedNotice> notices;
