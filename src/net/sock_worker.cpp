@@ -98,8 +98,10 @@ void TthSock::Exchange() {
   Entry();
 
   std::string body = EncodeFormBody(fields_);
+  // A form may carry a pass phrase: neither the lines nor the encoded copy are kept.
+  for (std::string& line : fields_) SecureWipe(line);
+  fields_.clear();
   HttpResult result = client_->Post(url_, body);
-  // A form may carry a pass phrase; the encoded copy is not needed any more.
   SecureWipe(body);
 
   if (!result.Succeeded) {

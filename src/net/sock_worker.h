@@ -76,7 +76,7 @@ class TthSock : public QThread {
   bool succeeded_ = false;
   std::string title_;
   std::string logText_;
-  uint32_t byteCount_ = 0;
+  uint32_t byteCount_ = 0;  // bytes of the answer body received; shown in the events list
   bool proxyAllowed_ = false;
   std::unique_ptr<HttpClient> client_;
 
