@@ -121,29 +121,6 @@ class TestSockWorker : public QObject {
     QCOMPARE(int(host_->model.Account(position).Status), 3);  // no account: no Status write
   }
 
-  void statusFromAnswer_data() {
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<int>("status");
-    QTest::newRow("e-gold login failure") << 0 << QByteArray("<p>Could not login to account.</p>") << 3;
-    QTest::newRow("LR with e-gold login text") << 1 << QByteArray("Could not login to account") << 0;
-    QTest::newRow("LR error block") << 1 << QByteArray("<TransferResponse><Error><Code>1</Code>") << 3;
-    QTest::newRow("e-gold page") << 0 << QByteArray("<input type=hidden name=Gold_Ounces value=\"1\">") << 0;
-  }
-  void statusFromAnswer() {
-    QFETCH(int, type);
-    QFETCH(QByteArray, answer);
-    QFETCH(int, status);
-    const int position = Position(MakeAccount(type, type == 0 ? "1234567" : "U1234567", "secret-phrase"));
-    host_->model.Account(position).Status = 7;
-    peer_->Answer(answer.toStdString());
-    Seen seen;
-    TthSockPtr worker = MakeSock(host_.get());
-    QVERIFY(worker->Start(peer_->Base() + "/x", host_->model.Account(position), "", host_.get(), Recorder(seen), true));
-    QTRY_COMPARE(seen.calls, 1);
-    QCOMPARE(int(host_->model.Account(position).Status), status);
-  }
-
   void transportFailures_data() {
     QTest::addColumn<bool>("closedPort");
     QTest::addColumn<int>("status");
