@@ -1,5 +1,6 @@
 #include "net/sock_worker.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "common/secure_memory.h"
