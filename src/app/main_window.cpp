@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMetaMethod>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -356,10 +357,13 @@ void TNummora::RequestBalance(int position) {
   TAccount& account = model_.Account(position);
   if (account.Refreshing) return;
   account.Refreshing = true;
-  LogLine(TimeToStr(Now(), regional_) + ": Balance refresh requested for " + AccountLabel(account));
-  emit BalanceRequested(position);
-  // No balance worker runs yet: the request ends at once, leaving balances and Updated as they are.
-  QMetaObject::invokeMethod(this, [this, position] { BalanceFinished(position); }, Qt::QueuedConnection);
+  if (isSignalConnected(QMetaMethod::fromSignal(&TNummora::BalanceRequested))) {
+    emit BalanceRequested(position);  // the balance worker clears the mark when it ends
+  } else {
+    // No balance worker is plugged in: the request ends at once, balances and Updated unchanged.
+    LogLine(TimeToStr(Now(), regional_) + ": no balance worker for " + AccountLabel(account));
+    QMetaObject::invokeMethod(this, [this, position] { BalanceFinished(position); }, Qt::QueuedConnection);
+  }
   UpdateActions();
 }
 

@@ -5,6 +5,7 @@
 #include "app/application_qt.h"
 #include "app/instance_lock.h"
 #include "app/main_window.h"
+#include "app/main_window_host_qt.h"
 #include "app/regional_qt.h"
 #include "app/scheme_registration.h"
 #include "app/single_instance_qt.h"
@@ -56,6 +57,7 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
   // 5.-7. The main window and the message loop.
   QApplication::setApplicationDisplayName(QStringLiteral("Nummora"));
   TNummora window(std::move(setup));
+  InstallNetworkWorkers(window);
   app.SetErrorSink([&window](const std::string& message) { window.Events()->AddLine(message); });
   QObject::connect(&window, &TNummora::Closed, &app, &QCoreApplication::quit);
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,

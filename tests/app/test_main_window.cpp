@@ -117,7 +117,8 @@ class TestMainWindow : public QObject {
     QCOMPARE(requested.count(), 3);  // 2 once, then 0 and 1
     QCOMPARE(requested.at(1).at(0).toInt(), 0);
     QCOMPARE(requested.at(2).at(0).toInt(), 1);
-    QTRY_VERIFY(!w->Model().Account(2).Refreshing);
+    w->BalanceFinished(2);  // as the worker does when it ends
+    QVERIFY(!w->Model().Account(2).Refreshing);
     QVERIFY(States(*w)["Balance"]);
   }
 
@@ -225,7 +226,9 @@ class TestMainWindow : public QObject {
     QCOMPARE(requested.count(), 1);
     QCOMPARE(requested.at(0).at(0).toInt(), 0);
     // A refresh that got no answer leaves Updated: the account is tried on every tick.
-    QTRY_VERIFY(!w->Model().Account(0).Refreshing);
+    w->TimerTick();
+    QCOMPARE(requested.count(), 1);  // still running: not started twice
+    w->BalanceFinished(0);
     w->TimerTick();
     QCOMPARE(requested.count(), 2);
   }
@@ -333,6 +336,18 @@ class TestMainWindow : public QObject {
     // A click elsewhere on the status bar shows the events list.
     QTest::mouseClick(w->findChild<QLabel*>("StatusHint"), Qt::LeftButton);
     QVERIFY(w->Events()->isVisible());
+  }
+
+  void withoutAWorkerTheMarkIsClearedAtOnce() {
+    MainWindowFixture f;
+    auto w = f.Open(f.WriteProfile({MakeAccount(1, "", "U1")}));
+    w->show();
+    w->RequestBalance(0);
+    QVERIFY(w->Model().Account(0).Refreshing);
+    QTRY_VERIFY(!w->Model().Account(0).Refreshing);
+    QCOMPARE(w->Model().Account(0).Updated, 0.0);  // no balance is invented
+    QCOMPARE(w->Model().Account(0).LRusd, Currency(0));
+    QVERIFY(w->Events()->Text().contains("U1"));
   }
 
   void sessionEndSavesTheProfile() {
