@@ -307,7 +307,9 @@ void TNummora::UpdateActions() {
 
 void TNummora::ShowTitle() {
   setWindowTitle(QStringLiteral("Nummora ver 4.4 [") + L1(profileName_) + QStringLiteral("]"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Nummora 4.4"));
+  // The application title goes to the taskbar entry's class name only: a display name set on
+  // the application would be appended to every window title on this platform.
+  applicationTitle_ = QStringLiteral("Nummora 4.4");
 }
 
 void TNummora::ShowAccountRow(int row) {

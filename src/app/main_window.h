@@ -61,6 +61,7 @@ class TNummora : public QMainWindow {
   const std::string& ProfileName() const { return profileName_; }
   const FormatSettings& NumberFormat() const { return numberFormat_; }
   bool HiddenInTray() const { return hiddenInTray_; }
+  const QString& ApplicationTitle() const { return applicationTitle_; }
 
   // --- operations used across the program (main thread) ---
   void ShowTitle();
@@ -165,6 +166,7 @@ class TNummora : public QMainWindow {
   QString instanceSocket_;
   std::filesystem::path storeFile_;
   QTimer* timer_ = nullptr;
+  QString applicationTitle_ = QStringLiteral("Nummora");
   bool firstShowDone_ = false;
   bool hiddenInTray_ = false;
   bool closing_ = false;

@@ -55,7 +55,6 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
   if (!RunLogin(*store, regional, setup.profileName, setup.profilePassword, setup.profileText)) return 0;
 
   // 5.-7. The main window and the message loop.
-  QApplication::setApplicationDisplayName(QStringLiteral("Nummora"));
   TNummora window(std::move(setup));
   InstallNetworkWorkers(window);
   app.SetErrorSink([&window](const std::string& message) { window.Events()->AddLine(message); });

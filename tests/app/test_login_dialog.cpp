@@ -297,6 +297,28 @@ class TestLoginDialog : public QObject {
     QCOMPARE(again.result(), int(QDialog::Accepted));
   }
 
+  void enterLogsInOnlyWhenOkIsEnabledEscapeCancels() {
+    Env env;
+    CreateProfile(env.store, "alice", "secret", "");
+    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    login.show();
+    auto* password = login.findChild<QLineEdit*>("ePassword");
+    password->setText("se");
+    QTest::keyClick(password, Qt::Key_Return);
+    QVERIFY(login.isVisible());
+    QCOMPARE(env.boxes.shown.size(), size_t(0));
+    password->setText("secret");
+    QTest::keyClick(password, Qt::Key_Return);
+    QCOMPARE(login.result(), int(QDialog::Accepted));
+
+    TfLogin other(env.store, UsEnglishFormatSettings(), &env.boxes);
+    other.show();
+    QTest::keyClick(other.findChild<QLineEdit*>("ePassword"), Qt::Key_Escape);
+    QVERIFY(!other.isVisible());
+    QCOMPARE(other.result(), int(QDialog::Rejected));
+    QCOMPARE(other.ProfileText(), std::string());
+  }
+
   void cancelledNewProfileChangesNothing() {
     Env env;
     TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);

@@ -42,6 +42,7 @@ class TestMainWindow : public QObject {
     QVERIFY(s["UpdateAll"]);
     QVERIFY(s["New"]);
     QCOMPARE(w->windowTitle(), QStringLiteral("Nummora ver 4.4 [alice]"));
+    QCOMPARE(w->ApplicationTitle(), QStringLiteral("Nummora 4.4"));
   }
 
   void captionsHintsAndShortcuts_data() {
