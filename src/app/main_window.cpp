@@ -99,6 +99,13 @@ TNummora::TNummora(TMainWindowSetup setup, QWidget* parent)
   timer_->setInterval(60000);
   connect(timer_, &QTimer::timeout, this, &TNummora::TimerTick);
 
+  // Other parts of the program change the model too (workers, import): the commands are looked
+  // at again a few times a second, as an idle handler would.
+  auto* idle = new QTimer(this);
+  idle->setInterval(250);
+  connect(idle, &QTimer::timeout, this, &TNummora::UpdateActions);
+  idle->start();
+
   ConnectActions();
   ShowActiveAccount(-1);
   UpdateActions();

@@ -351,6 +351,25 @@ class TestMainWindow : public QObject {
     QVERIFY(w->Events()->Text().contains("U1"));
   }
 
+  void failedSaveAtCloseIsNotSilent() {
+    MainWindowFixture f;
+    auto w = f.Open(f.WriteProfile({MakeAccount(1, "A", "U1")}));
+    w->show();
+    f.store->SetRootKey(RootKey::LocalMachine);
+    f.store->OpenKey(ProfileKeyPath(MainWindowFixture::kProfile), false);
+    f.store->WriteString("", f.home.Path().toStdString() + "/no such folder/alice.nmr");
+    QSignalSpy closed(w.get(), &TNummora::Closed);
+    f.boxes.answer = false;
+    QVERIFY(!w->close());
+    QVERIFY(w->isVisible());
+    QCOMPARE(f.boxes.asked.size(), 1);
+    QVERIFY(f.boxes.asked[0].contains("could not be saved"));
+    QCOMPARE(closed.count(), 0);
+    f.boxes.answer = true;
+    QVERIFY(w->close());
+    QCOMPARE(closed.count(), 1);
+  }
+
   void sessionEndSavesTheProfile() {
     MainWindowFixture f;
     auto w = f.Open(f.WriteProfile({MakeAccount(1, "A", "U1")}));
