@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -49,6 +52,24 @@ class TestTray : public QObject {
     spend.setEnabled(false);
     emit menu->aboutToShow();
     QVERIFY(!items[2]->isEnabled());
+  }
+
+  void lateTrayIsPickedUp() {
+    // Needs an X display: run under xvfb-run with QT_QPA_PLATFORM=xcb; trayer provides the tray.
+    if (QGuiApplication::platformName() != "xcb") QSKIP("needs an X server");
+    const QString trayer = QStandardPaths::findExecutable("trayer");
+    if (trayer.isEmpty()) QSKIP("trayer is not installed");
+    if (QSystemTrayIcon::isSystemTrayAvailable()) QSKIP("a tray runs already");
+    TTray tray([] { return false; });
+    tray.Reveal();
+    QVERIFY(!tray.CanHideToTray());
+    QProcess panel;
+    panel.start(trayer, {"--edge", "top", "--widthtype", "pixel", "--width", "200", "--height", "24"});
+    QVERIFY(panel.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(tray.CanHideToTray(), 20000);
+    tray.ShowBalloon(NotifyKind::Information, "Balance changed", "U1: $10", 1000);
+    panel.kill();
+    panel.waitForFinished();
   }
 
   void minimiseHidesIntoTheTray() {
