@@ -11,15 +11,16 @@ runs=${2:-10}
 program="$build/src/nummora"
 [ -x "$program" ] || { echo "startup.sh: $program is not built" >&2; exit 1; }
 
+# Measured on an X server of its own, so that nothing else on the screen interferes.
+if [ -z "${STARTUP_INSIDE_X:-}" ]; then
+  exec env STARTUP_INSIDE_X=1 xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$build" "$runs"
+fi
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 bare="$work/bare_window"
 # shellcheck disable=SC2046
 c++ -std=c++20 -O2 -fPIC "$here/bare_window.cpp" -o "$bare" $(pkg-config --cflags --libs Qt6Widgets)
-
-if [ -z "${DISPLAY:-}" ] || [ "${STARTUP_OWN_X:-1}" = 1 ] && [ -z "${STARTUP_INSIDE_X:-}" ]; then
-  exec env STARTUP_INSIDE_X=1 xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$build" "$runs"
-fi
 
 export NUMMORA_HOME="$work/home" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
 mkdir -p "$NUMMORA_HOME" "$XDG_RUNTIME_DIR"
