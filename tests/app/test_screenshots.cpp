@@ -8,6 +8,7 @@
 
 #include "app/login_flow.h"
 #include "app/main_window_fixture.h"
+#include "contacts/account_editor_dialog.h"
 #include "profile/login_dialog.h"
 #include "profile/new_profile_dialog.h"
 
@@ -63,6 +64,14 @@ class TestScreenshots : public QObject {
     user.findChild<QLineEdit*>("eConfirm")->setText("secret");
     user.findChild<QLineEdit*>("eHint")->setText("the usual one");
     Save(user, "new-profile.png");
+  }
+
+  void accountEditor() {
+    TfAccount editor(true, [](const std::string&) { return false; }, nullptr);
+    editor.findChild<QLineEdit*>("eLRID")->setText("U1234567");
+    editor.findChild<QLineEdit*>("eLRName")->setText("Savings");
+    editor.findChild<QLineEdit*>("eLRAPI")->setText("savings-api");
+    Save(editor, "account-editor.png");
   }
 
   void mainWindowWithThreeAccounts() {
