@@ -1,6 +1,7 @@
 // The workers plugged into the main window: the one-minute timer with a clock the test controls
 // refreshes an account when its interval has passed (not a minute earlier) and asks for rates
-// again after 30 minutes; a refresh's result reaches the accounts list and the tray.
+// again after 30 minutes; a refresh's result reaches the accounts list and the tray, and no second
+// refresh of the account starts while one runs.
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
@@ -72,7 +73,11 @@ class TestMainWindowWorkers : public QObject {
 
     // Ten minutes: the refresh goes out and its result reaches the row and the tray.
     fixture.clock.now += kMinute;
-    peer_->Answer(EgoldPage("2", "10"));
+    peer_->Answer(EgoldPage("2", "10"), 200, {}, 0.5);
+    window->TimerTick();
+    // While the answer is on its way the account stays marked: the next tick starts nothing.
+    QTest::qWait(100);
+    QVERIFY(window->Model().Account(0).Refreshing);
     window->TimerTick();
     QTRY_COMPARE(window->Model().Account(0).Gold, 2.0);
     QTRY_VERIFY(!fixture.notifier.balloons.empty());
