@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QHeaderView>
@@ -20,13 +19,10 @@
 #include <QVBoxLayout>
 
 #include "app/account_rows.h"
-#include "app/instance_messages.h"
-#include "app/scheme_registration.h"
 #include "app/single_instance_qt.h"
 #include "app/tray_qt.h"
 #include "app/vendor_urls.h"
 #include "common/secure_memory.h"
-#include "contacts/account_editor_dialog.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "ui/balloon_widget.h"
@@ -382,91 +378,10 @@ void TNummora::BalanceFinished(int position) {
   UpdateActions();
 }
 
-void TNummora::UpdateAllExecute() {
-  for (int position : LivePositions(model_)) RequestBalance(position);
-}
-
 void TNummora::TimerTick() {
   const TDateTime now = Now();
   for (int position : DueRefreshes(model_, now)) RequestBalance(position);
   if (RatesDue(model_.RatesTime, now) && requestRates) requestRates();
-}
-
-void TNummora::MoveExecute(bool up) {
-  if (pages_->currentWidget() != accountsTab_) return;
-  const int row = model_.SelectedRow();
-  const int target = up ? model_.MoveRowUp(row) : model_.MoveRowDown(row);
-  if (target < 0) return;
-  ShowAccountRow(row);
-  ShowAccountRow(target);
-  SelectRow(target);
-}
-
-void TNummora::CopyNumberExecute() {
-  const int position = AccountOfRow(-1);
-  if (position < 0) return;
-  QGuiApplication::clipboard()->setText(L1(model_.Account(position).ID));
-}
-
-void TNummora::NewExecute() {
-  if (!model_.CanCreateAccount()) return;
-  TfAccount editor(true, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
-  editor.egoldSecureBase = EgoldSecureBaseUrl();
-  editor.vendorBase = VendorBaseUrl();
-  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-  if (editor.exec() != QDialog::Accepted) return;
-  pages_->setCurrentWidget(accountsTab_);
-  TAccount account;
-  account.Type = editor.AccountType();
-  editor.ApplyTo(account);
-  account.Updated = Now();
-  account.BatchDate = account.Updated;
-  account.Refreshing = false;
-  const int position = model_.AppendAccount(account);
-  if (position < 0) return;
-  SecureWipe(account.Password);
-  if (account.Type == kAccountTypeEgold && requestRates) requestRates();
-  list_->addTopLevelItem(new QTreeWidgetItem);
-  RequestBalance(position);
-  ShowAccountRow(model_.RowOfAccount(position));
-  UpdateActions();
-}
-
-void TNummora::InfoExecute() {
-  const int position = AccountOfRow(-1);
-  if (position < 0) return;
-  const int row = model_.SelectedRow();
-  TfAccount editor(false, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
-  editor.egoldSecureBase = EgoldSecureBaseUrl();
-  editor.vendorBase = VendorBaseUrl();
-  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-  editor.Fill(model_.Account(position));
-  if (editor.exec() != QDialog::Accepted) return;
-  editor.ApplyTo(model_.Account(position));
-  ShowAccountRow(row);
-}
-
-void TNummora::DeleteExecute() {
-  const int row = model_.SelectedRow();
-  const int position = AccountOfRow(-1);
-  if (position < 0) return;
-  const QString caption = list_->topLevelItem(row)->text(0);
-  if (!Boxes().Ask(this, QStringLiteral("Do you want to delete account ") + caption + QStringLiteral("?"))) return;
-  model_.DeleteAccount(position);
-  delete list_->takeTopLevelItem(row);
-  list_->clearSelection();
-  model_.SetSelectedRow(-1);
-  UpdateActions();
-}
-
-void TNummora::OpenPaymentLink(const std::string& link) {
-  const PaymentLinkFields fields = ParsePaymentLink(link);
-  emit PaymentLinkOpened(fields);
-  if (openPaymentDialog) {
-    openPaymentDialog(fields);
-  } else {
-    LogLine(fields.hasParts ? "Payment link opened for " + fields.payto : std::string("Payment form opened"));
-  }
 }
 
 void TNummora::Notify(int kind, const std::string& title, bool asDialog, const std::string& text) {
@@ -478,34 +393,6 @@ void TNummora::Notify(int kind, const std::string& title, bool asDialog, const s
   }
   notifier_->ShowBalloon(k, L1(BalloonTitle(title)), L1(BalloonText(text)), kBalloonTimeoutMs);
   panelHint_->setText(L1(text));
-}
-
-void TNummora::HotkeyPressed(int shortcutValue) {
-  QApplication::setActiveWindow(this);
-  raise();
-  activateWindow();
-  if (shortcutValue == settings_.hotkeyBalance) UpdateAllExecute();
-  if (shortcutValue == settings_.hotkeySpend && model_.AccountCount() > 0) OpenPaymentLink(std::string());
-}
-
-void TNummora::InstanceMessage(int number) {
-  if (number == kMessageComeToFront) {
-    ShowFromTray();
-    return;
-  }
-  if (number != kMessageLinkWaits) return;
-  std::string link;
-  try {
-    // A fresh store object, so the profile key of the program's own object stays open.
-    SettingsStore handOff(storeFile_.empty() ? SettingsStore::DefaultFile() : storeFile_);
-    handOff.SetRootKey(RootKey::ClassesRoot);
-    handOff.OpenKey(kNmrKey, true);
-    link = handOff.ReadString(kHandOffValue);
-    handOff.DeleteValue(kHandOffValue);
-  } catch (const std::exception&) {
-    // Failures on this path are ignored; an unreadable slot opens an empty form.
-  }
-  OpenPaymentLink(link);
 }
 
 void TNummora::ShowFromTray() {
