@@ -29,7 +29,7 @@ run: build
 fuzz: deps
 	@if [ ! -f $(FUZZ_DIR)/build.ninja ]; then \
 	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DNUMMORA_LIBFUZZER=ON -DNUMMORA_BUILD_APP=OFF -DNUMMORA_BUILD_BENCH=OFF \
+	    -DNUMMORA_LIBFUZZER=ON -DNUMMORA_BUILD_APP=OFF -DNUMMORA_BUILD_BENCH=OFF -DNUMMORA_BUILD_TESTS=OFF \
 	    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer"; \
 	fi
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
