@@ -23,6 +23,7 @@
 #include "app/tray_qt.h"
 #include "app/vendor_urls.h"
 #include "common/secure_memory.h"
+#include "market/metals_pane_widget.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "ui/balloon_widget.h"
@@ -163,8 +164,13 @@ void TNummora::BuildWindow() {
   list_->addActions({actions_.Balance, actions_.UpdateAll, actions_.Spend, actions_.ViewHistory, actions_.Info,
                      separator, actions_.CopyNumber});
 
-  details_ = new QLabel(QStringLiteral("Details of"), accountsTab_);
-  details_->setObjectName(QStringLiteral("lDetails"));
+  details_ = new TMetalsPane(accountsTab_);
+  details_->SetDisplayCurrency(model_.DisplayCurrency);
+  // The metals list holds four rows: it is as tall as they are, the accounts list takes the rest.
+  QTreeWidget* metals = details_->List();
+  metals->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  metals->setFixedHeight(metals->header()->sizeHint().height() + 4 * metals->sizeHintForRow(0) +
+                         2 * metals->frameWidth() + 2);
 
   auto* layout = new QVBoxLayout(accountsTab_);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -284,7 +290,7 @@ void TNummora::ConnectActions() {
       const int row = list_->indexOfTopLevelItem(selected.first());
       model_.SetSelectedRow(row);
       ShowActiveAccount(row);
-      details_->setText(QStringLiteral("Details of ") + list_->topLevelItem(row)->text(0));
+      ShowDetails();
     }
     UpdateActions();
   });
@@ -328,7 +334,20 @@ void TNummora::ShowAccountRow(int row) {
   item->setText(1, L1(BalanceText(amount, model_.DisplayCurrency)));
   item->setText(2, account.Updated == 0 ? QString() : L1(DateTimeToStr(account.Updated, regional_)));
   item->setData(0, Qt::UserRole, position);
-  if (row == model_.SelectedRow()) details_->setText(QStringLiteral("Details of ") + item->text(0));
+  if (row == model_.SelectedRow()) ShowDetails();
+}
+
+void TNummora::ShowRates(const RatesState& rates) {
+  detailsRates_ = rates.rates;
+  details_->ShowRates(rates);
+}
+
+void TNummora::ShowDetails() {
+  const int position = model_.AccountOfRow(model_.SelectedRow());
+  if (model_.SelectedRow() < 0 || !model_.IsValidPosition(position)) return;
+  // The preferences may have changed the display currency since the last showing.
+  details_->SetDisplayCurrency(model_.DisplayCurrency);
+  details_->ShowAccount(model_.Account(position), detailsRates_, numberFormat_, regional_);
 }
 
 void TNummora::ShowActiveAccount(int row) {

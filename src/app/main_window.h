@@ -16,6 +16,7 @@
 #include "common/currency.h"
 #include "common/datetime.h"
 #include "common/format_settings.h"
+#include "market/rates.h"
 #include "profile/model.h"
 
 class QLabel;
@@ -32,6 +33,7 @@ class SettingsStore;
 class TBalloonTip;
 class TfTasks;
 class TInstanceServer;
+class TMetalsPane;
 class TTray;
 
 // What the start-up hands to the main window.
@@ -61,6 +63,8 @@ class TNummora : public QMainWindow {
   const std::string& ProfileName() const { return profileName_; }
   const FormatSettings& NumberFormat() const { return numberFormat_; }
   bool HiddenInTray() const { return hiddenInTray_; }
+  // The details pane under the accounts list.
+  TMetalsPane* DetailsPane() const { return details_; }
   const QString& ApplicationTitle() const { return applicationTitle_; }
 
   // --- operations used across the program (main thread) ---
@@ -91,6 +95,11 @@ class TNummora : public QMainWindow {
   void HotkeyPressed(int shortcutValue);
   // A message from a second instance (10101 or 10100).
   void InstanceMessage(int number);
+  // The rates were read: the "Rate" cells take them, and the details pane values the selected
+  // account's metals at them from now on. The caller then has the rows rewritten.
+  void ShowRates(const RatesState& rates);
+  // Shows the selected row's account in the details pane; nothing when no row is selected.
+  void ShowDetails();
   // Selects a row of the accounts list (-1 for none).
   void SelectRow(int row);
   // Draws the proxy indicator of the status bar for the proxy settings (coloured when the
@@ -154,7 +163,8 @@ class TNummora : public QMainWindow {
   QTabWidget* pages_ = nullptr;
   QWidget* accountsTab_ = nullptr;
   QTreeWidget* list_ = nullptr;
-  QLabel* details_ = nullptr;
+  TMetalsPane* details_ = nullptr;
+  MetalAmounts detailsRates_{};
   QLabel* panelActive_ = nullptr;
   QLabel* panelProxy_ = nullptr;
   QLabel* panelHint_ = nullptr;

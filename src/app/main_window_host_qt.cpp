@@ -54,6 +54,8 @@ void TMainWindowHost::FetchRecentPayments(int position) {
 }
 
 void TMainWindowHost::RatesChanged() {
+  window_.ShowRates(rates_->State());
+  // Rewriting the rows also shows the selected account in the details pane at the new rates.
   for (int row = 0; row < window_.Model().RowCount(); ++row) window_.ShowAccountRow(row);
 }
 
@@ -70,9 +72,31 @@ void TMainWindowHost::RatesRequested() {
 }
 
 void TMainWindowHost::StartRefresh(int position) {
-  ProfileModel& model = window_.Model();
-  if (!model.IsValidPosition(position)) return;
-  StartBalanceRefresh(this, position, BalanceServerBase(servers_, model.Account(position).Type));
+  if (!window_.Model().IsValidPosition(position)) return;
+  queued_.push_back(position);
+  StartQueued();
+}
+
+void TMainWindowHost::StartQueued() {
+  // A pass-phrase prompt inside Start runs an event loop in which other refreshes may end; the
+  // loop below picks up the slots they free once the prompt is closed.
+  if (starting_) return;
+  starting_ = true;
+  while (running_ < maxRunning_ && !queued_.empty()) {
+    const int position = queued_.front();
+    queued_.pop_front();
+    ProfileModel& model = window_.Model();
+    if (!model.IsValidPosition(position)) continue;
+    TthBalance* worker =
+        StartBalanceRefresh(this, position, BalanceServerBase(servers_, model.Account(position).Type));
+    if (!worker) continue;  // ended at once (prompt cancelled); its mark is already cleared
+    ++running_;
+    connect(worker, &TthBalance::Ended, this, [this] {
+      --running_;
+      StartQueued();
+    });
+  }
+  starting_ = false;
 }
 
 TMainWindowHost* InstallNetworkWorkers(TNummora& window, const Clock* clock) {

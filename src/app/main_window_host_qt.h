@@ -3,6 +3,7 @@
 // operations, the metal rates (TMetalRates) behind the window's rates hooks, and the balance
 // refresh workers behind RequestBalance. Created as a child of the window, so it goes with it.
 #include <QObject>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,8 +33,16 @@ class TMainWindowHost : public QObject, public WorkerHost {
   // comes from the profile load, which has just put the stored answer into RatesText: it is
   // read after the request has been started.
   void RatesRequested();
-  // Starts the balance worker for a table entry whose Refreshing mark is set.
+  // Starts the balance worker for a table entry whose Refreshing mark is set, or queues it when
+  // the most refreshes allowed at once are running; queued ones start in the order asked, each
+  // as a running one ends. The entry stays marked meanwhile, so it is not asked for twice.
   void StartRefresh(int position);
+  // How many balance workers run at once. Each one's TLS set-up takes the processor for a
+  // while: a hundred of them together starve the main thread (and the others) for seconds.
+  static constexpr int kMaxRunningRefreshes = 6;
+  void SetMaxRunningRefreshes(int count) { maxRunning_ = count > 0 ? count : 1; }
+  int RunningRefreshes() const { return running_; }
+  std::size_t QueuedRefreshes() const { return queued_.size(); }
 
   // WorkerHost
   QObject* LifetimeObject() override { return this; }
@@ -58,6 +67,12 @@ class TMainWindowHost : public QObject, public WorkerHost {
   const Clock* clock_;
   TMetalRates* rates_;
   bool storedRatesRead_ = false;
+
+  void StartQueued();
+  std::deque<int> queued_;
+  int running_ = 0;
+  int maxRunning_ = kMaxRunningRefreshes;
+  bool starting_ = false;  // StartQueued is under way (a pass-phrase prompt may run an event loop)
 };
 
 // Creates the host for the window (owned by it) and plugs the workers into its hooks: balance

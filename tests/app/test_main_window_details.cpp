@@ -1,0 +1,156 @@
+// The details pane of the main window: it follows the selected row (e-gold metals, or the
+// Liberty Reserve balances in the label with the list hidden), stays when the selection is lost,
+// follows the display currency, and after a rates answer shows the new "Rate" cells with their
+// arrows and the selected account's values at the new rates.
+#include <QLabel>
+#include <QTreeWidget>
+#include <QtTest>
+#include <memory>
+
+#include "app/main_window_host_qt.h"
+#include "main_window_fixture.h"
+#include "market/metals_pane_widget.h"
+#include "worker_test_support.h"
+
+using namespace nummora;
+using nummora::test::MainWindowFixture;
+using nummora::test::MakeAccount;
+using nummora::test::ScriptedPeer;
+
+namespace {
+
+std::string ProfileText(const std::vector<TAccount>& accounts, const std::string& ratesText) {
+  ProfileModel model;
+  for (const TAccount& a : accounts) model.AppendAccount(a);
+  model.RatesText = ratesText;
+  return BuildProfileDocument(model, true, UsEnglishFormatSettings());
+}
+
+TAccount Savings() {
+  TAccount a = MakeAccount(0, "Savings", "1234567");
+  a.Password = "secret-phrase";
+  a.Gold = 2;
+  a.Silver = 10;
+  return a;
+}
+
+TAccount Reserve() {
+  TAccount a = MakeAccount(1, "", "U7654321");
+  a.Password = "word";
+  a.LRusd = 12345000;  // 1234.5
+  a.LReur = 100000;    // 10
+  return a;
+}
+
+struct Pane {
+  QLabel* label = nullptr;
+  QTreeWidget* metals = nullptr;
+  QString Cell(int metal, int column) const { return metals->topLevelItem(metal)->text(column); }
+  int Picture(int metal) const { return metals->topLevelItem(metal)->data(3, TMetalsPane::kPictureRole).toInt(); }
+};
+
+Pane PaneOf(TNummora& window) {
+  Pane p;
+  if (TMetalsPane* pane = window.DetailsPane()) {
+    p.label = pane->Label();
+    p.metals = pane->List();
+  }
+  return p;
+}
+
+}  // namespace
+
+class TestMainWindowDetails : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void paneFollowsTheSelection() {
+    MainWindowFixture fixture;
+    std::unique_ptr<TNummora> window = fixture.Open(ProfileText({Savings(), Reserve()}, ""));
+    window->show();
+    const Pane pane = PaneOf(*window);
+    QVERIFY(pane.label && pane.metals);
+    QVERIFY(pane.label->isVisible());
+    QCOMPARE(pane.metals->headerItem()->text(4), QStringLiteral("Amount in USD"));
+    // Opening selected the default account (the first): the pane shows it.
+    QCOMPARE(window->Model().SelectedRow(), 0);
+    QCOMPARE(pane.label->text(), QStringLiteral("Details of Savings (1234567)"));
+    QVERIFY(pane.metals->isVisible());
+    QCOMPARE(pane.Cell(0, 1), QStringLiteral("2"));
+    QCOMPARE(pane.Cell(0, 2), QStringLiteral("62.206"));
+    QCOMPARE(pane.Cell(1, 1), QStringLiteral("10"));
+    QCOMPARE(pane.Cell(0, 4), QStringLiteral("0"));  // no rates yet
+
+    window->SelectRow(1);
+    QCOMPARE(pane.label->text(), QStringLiteral("Details of U7654321:   1234.5 USD   10 EUR"));
+    QVERIFY(!pane.metals->isVisible());
+
+    // Losing the selection leaves the pane as it was.
+    window->SelectRow(-1);
+    QCOMPARE(pane.label->text(), QStringLiteral("Details of U7654321:   1234.5 USD   10 EUR"));
+
+    // Moving the e-gold account down with the selection on it: the pane shows it again.
+    window->SelectRow(0);
+    window->Actions().Movedown->trigger();
+    QCOMPARE(window->Model().SelectedRow(), 1);
+    QCOMPARE(pane.label->text(), QStringLiteral("Details of Savings (1234567)"));
+    QVERIFY(pane.metals->isVisible());
+
+    // A row rewritten after a balance change refreshes the pane only for the selected row.
+    window->Model().Account(0).Gold = 3;
+    window->Model().Account(1).LRusd = 0;
+    window->ShowAccountRow(window->RowOfAccount(1));
+    QCOMPARE(pane.label->text(), QStringLiteral("Details of Savings (1234567)"));
+    window->ShowAccountRow(window->RowOfAccount(0));
+    QCOMPARE(pane.Cell(0, 1), QStringLiteral("3"));
+
+    // The display currency changed meanwhile: the value column says so.
+    window->Model().DisplayCurrency = "EUR";
+    window->ShowAccountRow(window->RowOfAccount(0));
+    QCOMPARE(pane.metals->headerItem()->text(4), QStringLiteral("Amount in EUR"));
+  }
+
+  void paneShowsTheRatesOfAnAnswer() {
+    ScriptedPeer peer;
+    QVERIFY2(peer.Ok(), "the scripted peer did not start");
+    const QByteArray base = QByteArray::fromStdString(peer.Base());
+    qputenv("NUMMORA_EGOLD_SECURE", base);
+    qputenv("NUMMORA_EGOLD_PLAIN", base);
+    qputenv("NUMMORA_LIBERTY_RESERVE", base);
+
+    MainWindowFixture fixture;
+    // The stored answer shows at once; the fresh one comes half a second later.
+    peer.Answer("x, 501, 7.5, 900, 300", 200, {}, 0.5);
+    std::unique_ptr<TNummora> window = fixture.Open(ProfileText({Savings()}, "x, 500, 8, 900, 300"));
+    TMainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
+    window->show();
+    const Pane pane = PaneOf(*window);
+    QVERIFY(pane.label && pane.metals);
+
+    // One account: it is selected and the pane values it at the stored rates, without arrows.
+    QCOMPARE(window->Model().SelectedRow(), 0);
+    QCOMPARE(pane.label->text(), QStringLiteral("Details of Savings (1234567)"));
+    QCOMPARE(pane.Cell(0, 3), QStringLiteral("500"));
+    QCOMPARE(pane.Cell(0, 4), QStringLiteral("1000"));
+    QCOMPARE(pane.Cell(1, 4), QStringLiteral("80"));
+    for (int metal = 0; metal < 4; ++metal) QCOMPARE(pane.Picture(metal), int(RatePicture::None));
+
+    QTRY_COMPARE(window->Model().RatesTime, fixture.clock.now);
+    QCOMPARE(host->Rates().Rates()[0], 501.0);
+    QCOMPARE(pane.Cell(0, 3), QStringLiteral("501"));
+    QCOMPARE(pane.Cell(1, 3), QStringLiteral("7.5"));
+    QCOMPARE(pane.Picture(0), int(RatePicture::Rising));
+    QCOMPARE(pane.Picture(1), int(RatePicture::Falling));
+    QCOMPARE(pane.Picture(2), int(RatePicture::None));
+    QVERIFY(!pane.metals->topLevelItem(0)->icon(3).isNull());
+    QCOMPARE(pane.Cell(0, 4), QStringLiteral("1002"));
+    QCOMPARE(pane.Cell(1, 4), QStringLiteral("75"));
+    // The row and the pane agree on the account's value.
+    auto* list = window->findChild<QTreeWidget*>(QStringLiteral("List"));
+    QVERIFY(list);
+    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("$1077"));
+  }
+};
+
+QTEST_MAIN(TestMainWindowDetails)
+#include "test_main_window_details.moc"
