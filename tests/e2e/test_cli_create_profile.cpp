@@ -1,0 +1,232 @@
+// Runs the built nummora-cli create-profile in a fresh NUMMORA_HOME and logs in to what it made
+// the way the login window does.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/login_flow.h"
+#include "common/format_settings.h"
+#include "platform/paths.h"
+#include "platform/settings_store.h"
+#include "profile/document.h"
+
+namespace nummora {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Secrets used below; none of them may ever show in the command's output.
+const char* const kSecrets[] = {"pw-create-9", "gold phrase: with colon", "lr-word-77", "never-shown-3"};
+
+class CreateProfileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "nummora-create-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    home_ = dir_ / "home";
+    cli_ = std::string(NUMMORA_BUILD_DIR) + "/src/nummora-cli";
+    ASSERT_TRUE(fs::exists(cli_)) << cli_;
+    ::setenv("NUMMORA_HOME", home_.c_str(), 1);
+  }
+  void TearDown() override {
+    ::unsetenv("NUMMORA_HOME");
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  // Runs nummora-cli in its own session (no terminal) with `input` on stdin; NUMMORA_HOME is
+  // inherited from the test.
+  Result Run(const std::vector<std::string>& args, const std::string& input = "") {
+    const fs::path in_path = dir_ / ".stdin", out_path = dir_ / ".stdout", err_path = dir_ / ".stderr";
+    std::ofstream(in_path, std::ios::binary) << input;
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      ::setsid();
+      int in = ::open(in_path.c_str(), O_RDONLY);
+      int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ::dup2(in, 0);
+      ::dup2(out, 1);
+      ::dup2(err, 2);
+      std::vector<char*> argv{cli_.data(), const_cast<char*>("create-profile")};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      ::execv(cli_.c_str(), argv.data());
+      ::_exit(127);
+    }
+    Result r;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.out = ReadAll(out_path);
+    r.err = ReadAll(err_path);
+    fs::remove(in_path);
+    fs::remove(out_path);
+    fs::remove(err_path);
+    for (const char* secret : kSecrets) {
+      EXPECT_EQ(r.out.find(secret), std::string::npos) << "a secret on stdout";
+      EXPECT_EQ(r.err.find(secret), std::string::npos) << "a secret on stderr";
+    }
+    return r;
+  }
+
+  fs::path ProfileFile(const std::string& name) const { return home_ / "data" / (name + ".nmr"); }
+
+  fs::path home_;
+
+ private:
+  fs::path dir_;
+  std::string cli_;
+};
+
+TEST_F(CreateProfileTest, CreatedProfileIsListedAndOpensAtLogin) {
+  Result r = Run({"shop", "--password-stdin", "--accounts-stdin", "--update-at-startup", "--hint", "the usual",
+                  "--account", "egold:1001001:Main gold:gold phrase: with colon"},
+                 "pw-create-9\nlr:U1000001:Shop USD:lr-word-77:shopapi\r\n\n");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("2 accounts"), std::string::npos) << r.out;
+
+  const fs::path file = ProfileFile("shop");
+  ASSERT_TRUE(fs::exists(file)) << file;
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  SettingsStore store;
+  ProfileList list = ReadProfileList(store);
+  ASSERT_EQ(list.names, std::vector<std::string>{"shop"});
+  LoginResult wrong = AttemptLogin(store, 0, "shop", "not-it", UsEnglishFormatSettings());
+  EXPECT_EQ(wrong.outcome, LoginOutcome::WrongPassword);
+  EXPECT_EQ(wrong.hint, "the usual");
+
+  LoginResult login = AttemptLogin(store, 0, "shop", "pw-create-9", UsEnglishFormatSettings());
+  ASSERT_EQ(login.outcome, LoginOutcome::Success) << login.message;
+  ProfileModel model;
+  ProfileLoadResult loaded = LoadProfile(model, login.text, UsEnglishFormatSettings());
+  ASSERT_EQ(model.AccountCount(), 2);
+  // Command-line accounts come first, then those read from standard input.
+  const TAccount& gold = model.Account(0);
+  EXPECT_EQ(gold.Type, kAccountTypeEgold);
+  EXPECT_EQ(gold.ID, "1001001");
+  EXPECT_EQ(gold.Name, "Main gold");
+  EXPECT_TRUE(gold.Password == "gold phrase: with colon");
+  const TAccount& lr = model.Account(1);
+  EXPECT_EQ(lr.Type, kAccountTypeLibertyReserve);
+  EXPECT_EQ(lr.ID, "U1000001");
+  EXPECT_EQ(lr.Name, "Shop USD");
+  EXPECT_TRUE(lr.Password == "lr-word-77");
+  EXPECT_EQ(lr.APIname, "shopapi");
+  EXPECT_EQ(loaded.refresh_positions, (std::vector<int>{0, 1}));
+}
+
+TEST_F(CreateProfileTest, WithoutUpdateFlagNoAccountRefreshesAtStartup) {
+  Result r = Run({"plain", "--password-stdin", "--account", "egold:42:Gold:never-shown-3"}, "pw-create-9\n");
+  ASSERT_EQ(r.code, 0) << r.err;
+  SettingsStore store;
+  LoginResult login = AttemptLogin(store, 0, "plain", "pw-create-9", UsEnglishFormatSettings());
+  ASSERT_EQ(login.outcome, LoginOutcome::Success) << login.message;
+  ProfileModel model;
+  EXPECT_TRUE(LoadProfile(model, login.text, UsEnglishFormatSettings()).refresh_positions.empty());
+  EXPECT_EQ(model.AccountCount(), 1);
+}
+
+TEST_F(CreateProfileTest, ExistingProfileIsNeverOverwritten) {
+  ASSERT_EQ(Run({"demo", "--password-stdin", "--account", "egold:42:A:never-shown-3"}, "pw-create-9\n").code, 0);
+  const std::string before = ReadAll(ProfileFile("demo"));
+  ASSERT_FALSE(before.empty());
+
+  Result again = Run({"demo", "--password-stdin", "--if-missing", "--account", "egold:43:B:never-shown-3"},
+                     "pw-create-9\n");
+  EXPECT_EQ(again.code, 0) << again.err;
+  EXPECT_NE(again.out.find("exists already"), std::string::npos) << again.out;
+
+  // Names compare without regard to case, as in the new-profile window.
+  Result clash = Run({"DEMO", "--password-stdin", "--account", "egold:43:B:never-shown-3"}, "pw-create-9\n");
+  EXPECT_EQ(clash.code, 1);
+  EXPECT_NE(clash.err.find("exists already"), std::string::npos) << clash.err;
+
+  EXPECT_EQ(ReadAll(ProfileFile("demo")), before);
+  SettingsStore store;
+  EXPECT_EQ(ReadProfileList(store).names, std::vector<std::string>{"demo"});
+}
+
+TEST_F(CreateProfileTest, UnregisteredFileOfTheSameNameIsLeftAlone) {
+  fs::create_directories(ProfileFile("kept").parent_path());
+  std::ofstream(ProfileFile("kept"), std::ios::binary) << "someone's data";
+  Result r = Run({"kept", "--password-stdin", "--account", "egold:42:A:never-shown-3"}, "pw-create-9\n");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(ReadAll(ProfileFile("kept")), "someone's data");
+  SettingsStore store;
+  EXPECT_TRUE(ReadProfileList(store).names.empty());
+}
+
+struct Refusal {
+  const char* what;
+  std::vector<std::string> args;
+  std::string input;
+  int code;
+  const char* message;  // part of the error text
+};
+
+class CreateProfileRefusalTest : public CreateProfileTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(CreateProfileRefusalTest, NothingIsRegisteredOrWritten) {
+  const Refusal& p = GetParam();
+  Result r = Run(p.args, p.input);
+  EXPECT_EQ(r.code, p.code) << r.err;
+  EXPECT_NE(r.err.find(p.message), std::string::npos) << r.err;
+  std::error_code ec;
+  EXPECT_FALSE(fs::exists(home_ / "data", ec) && !fs::is_empty(home_ / "data", ec)) << "a file was written";
+  if (fs::exists(home_ / "config" / "settings.db")) {
+    SettingsStore store;
+    EXPECT_TRUE(ReadProfileList(store).names.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CreateProfileRefusalTest,
+    ::testing::Values(
+        Refusal{"ShortPassword", {"p", "--password-stdin", "--account", "egold:1:A:never-shown-3"}, "ab\n", 2,
+                "at least 3 characters"},
+        Refusal{"DuplicateId",
+                {"p", "--password-stdin", "--account", "egold:1:A:never-shown-3", "--account", "egold:1:B:never-shown-3"},
+                "pw-create-9\n", 2, "given twice"},
+        Refusal{"LrWithoutApiName", {"p", "--password-stdin", "--accounts-stdin"}, "pw-create-9\nlr:U1:A:never-shown-3\n",
+                2, "API name"},
+        Refusal{"UnknownType", {"p", "--password-stdin", "--account", "paypal:1:A:never-shown-3"}, "pw-create-9\n", 2,
+                "Unknown account type"},
+        Refusal{"TooFewParts", {"p", "--password-stdin", "--account", "egold:1"}, "pw-create-9\n", 2, "too few parts"},
+        Refusal{"EmptyId", {"p", "--password-stdin", "--account", "egold::A:never-shown-3"}, "pw-create-9\n", 2,
+                "needs an ID"},
+        Refusal{"EmptySecret", {"p", "--password-stdin", "--account", "egold:1:A:"}, "pw-create-9\n", 2,
+                "pass phrase or security word"},
+        Refusal{"NameWithSlash", {"a/b", "--password-stdin"}, "pw-create-9\n", 2, "cannot be used"},
+        Refusal{"NoName", {"--password-stdin"}, "pw-create-9\n", 2, "Name one profile"},
+        Refusal{"NoPasswordLine", {"p", "--password-stdin"}, "", 2, "No password"}),
+    [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.what); });
+
+}  // namespace
+}  // namespace nummora
