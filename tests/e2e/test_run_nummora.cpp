@@ -72,7 +72,7 @@ const char* const kFakeProgram = R"(#!/bin/sh
 vendor=$(sed -n 's/^Vendor=//p' "$NUMMORA_SERVERS_INI")
 python3 -c 'import sys, urllib.request; print(urllib.request.urlopen(sys.argv[1] + "/control/ping", timeout=10).read().decode())' "$vendor" > "$FAKE_OUT/ping" 2>&1
 if [ -n "${FAKE_SLEEP:-}" ]; then
-  touch "$FAKE_OUT/sleeping"
+  echo $$ > "$FAKE_OUT/sleeping"
   exec sleep "$FAKE_SLEEP"
 fi
 exit "${FAKE_EXIT:-0}"
@@ -227,9 +227,17 @@ TEST_F(RunScriptTest, TerminatingTheScriptStopsProgramAndSandbox) {
   ASSERT_GT(port, 0);
   EXPECT_TRUE(PortAccepts(port));
 
+  const pid_t program = std::atoi(ReadAll(dir_ / "sleeping").c_str());
+  ASSERT_GT(program, 0);
+
   ::kill(pid_, SIGTERM);
   ScriptResult r = Finish(30s);
   EXPECT_NE(r.code, 0);
+  // The program is ended too (it may take a moment to be reaped by its new parent).
+  const auto gone_by = std::chrono::steady_clock::now() + 10s;
+  while (::kill(program, 0) == 0 && std::chrono::steady_clock::now() < gone_by) std::this_thread::sleep_for(50ms);
+  EXPECT_NE(::kill(program, 0), 0) << "the program still runs";
+  if (::kill(program, 0) == 0) ::kill(program, SIGKILL);
   EXPECT_NE(ReadAll(run_home_ / "sandbox.log").find("STOPPED"), std::string::npos);
   EXPECT_FALSE(PortAccepts(port)) << "the sandbox still serves";
 }
