@@ -87,6 +87,11 @@ void TMainWindowHost::StartQueued() {
     queued_.pop_front();
     ProfileModel& model = window_.Model();
     if (!model.IsValidPosition(position)) continue;
+    if (window_.RowOfAccount(position) < 0) {
+      // Deleted while it waited: only live accounts are refreshed. Its mark goes.
+      window_.BalanceFinished(position);
+      continue;
+    }
     TthBalance* worker =
         StartBalanceRefresh(this, position, BalanceServerBase(servers_, model.Account(position).Type));
     if (!worker) continue;  // ended at once (prompt cancelled); its mark is already cleared
