@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -78,15 +79,63 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   return n;
 }
 
-// Adds the extra CA file to the store curl has already filled with the system's roots.
+// The trusted roots: the system's and the configured extra CA file, loaded once per process and
+// per CA file. Loading the system bundle costs tens of milliseconds of processor time; every
+// connection loading it again made many refreshes at once slow and stalled the machine.
+// X509_STORE is reference-counted and safe to share between threads for verification.
+class TrustStores {
+ public:
+  ~TrustStores() {
+    for (auto& entry : stores_) X509_STORE_free(entry.second);
+  }
+
+  // A new reference to the store for this CA file ("" for the system's roots only), or null
+  // when the CA file cannot be read.
+  X509_STORE* Acquire(const std::string& caFile) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = stores_.find(caFile);
+    if (found == stores_.end()) {
+      X509_STORE* store = Load(caFile);
+      if (!store) return nullptr;
+      found = stores_.emplace(caFile, store).first;
+    }
+    X509_STORE_up_ref(found->second);
+    return found->second;
+  }
+
+ private:
+  static X509_STORE* Load(const std::string& caFile) {
+    X509_STORE* store = X509_STORE_new();
+    if (!store) return nullptr;
+    // The system's roots; a system without them still trusts the extra CA file.
+    X509_STORE_set_default_paths(store);
+    X509_STORE_set_flags(store, X509_V_FLAG_TRUSTED_FIRST);
+    if (!caFile.empty() && X509_STORE_load_file(store, caFile.c_str()) != 1) {
+      X509_STORE_free(store);
+      return nullptr;
+    }
+    return store;
+  }
+
+  std::mutex mutex_;
+  std::map<std::string, X509_STORE*> stores_;
+};
+
+TrustStores& SharedTrustStores() {
+  static TrustStores stores;
+  return stores;
+}
+
+// Hands the connection the shared store of trusted roots (curl itself is told to load none).
 CURLcode OnSslContext(CURL*, void* sslContext, void* user) {
   auto* ex = static_cast<Exchange*>(user);
-  if (!ex->caFile || ex->caFile->empty()) return CURLE_OK;
-  X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslContext));
-  if (!store || X509_STORE_load_file(store, ex->caFile->c_str()) != 1) {
-    ex->caProblem = "Cannot read the CA file " + *ex->caFile;
+  const std::string caFile = ex->caFile ? *ex->caFile : std::string();
+  X509_STORE* store = SharedTrustStores().Acquire(caFile);
+  if (!store) {
+    ex->caProblem = "Cannot read the CA file " + caFile;
     return CURLE_SSL_CACERT_BADFILE;
   }
+  SSL_CTX_set_cert_store(static_cast<SSL_CTX*>(sslContext), store);  // takes the reference
   return CURLE_OK;
 }
 
@@ -178,6 +227,8 @@ HttpResult HttpClient::Perform(const std::string& url, const std::string* postBo
   // TLS: verify the certificate chain and the host name.
   curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+  curl_easy_setopt(h, CURLOPT_CAINFO, nullptr);  // the roots come from the shared store
+  curl_easy_setopt(h, CURLOPT_CAPATH, nullptr);
   curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, OnSslContext);
   curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &ex);
 
