@@ -33,9 +33,12 @@ TAccount ParseAccountSpec(const std::string& spec) {
   const size_t c1 = spec.find(':');
   const size_t c2 = c1 == std::string::npos ? c1 : spec.find(':', c1 + 1);
   const size_t c3 = c2 == std::string::npos ? c2 : spec.find(':', c2 + 1);
-  if (c3 == std::string::npos)
-    throw EProfileSetupError("An account is written TYPE:ID:LABEL:SECRET[:APINAME]; \"" + spec.substr(0, c2) +
-                             "...\" has too few parts.");
+  if (c3 == std::string::npos) {
+    // Name the account by its ID only: a line without colons may well be a secret typed alone.
+    const std::string id = c2 == std::string::npos ? std::string() : " " + spec.substr(c1 + 1, c2 - c1 - 1);
+    throw EProfileSetupError("An account is written TYPE:ID:LABEL:SECRET[:APINAME]; account" + id +
+                             " has too few parts.");
+  }
   TAccount account;
   account.Type = ParseType(spec.substr(0, c1));
   account.ID = spec.substr(c1 + 1, c2 - c1 - 1);

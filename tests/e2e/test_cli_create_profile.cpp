@@ -219,6 +219,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"UnknownType", {"p", "--password-stdin", "--account", "paypal:1:A:never-shown-3"}, "pw-create-9\n", 2,
                 "Unknown account type"},
         Refusal{"TooFewParts", {"p", "--password-stdin", "--account", "egold:1"}, "pw-create-9\n", 2, "too few parts"},
+        Refusal{"SecretAlone", {"p", "--password-stdin", "--accounts-stdin"}, "pw-create-9\nnever-shown-3\n", 2,
+                "too few parts"},
         Refusal{"EmptyId", {"p", "--password-stdin", "--account", "egold::A:never-shown-3"}, "pw-create-9\n", 2,
                 "needs an ID"},
         Refusal{"EmptySecret", {"p", "--password-stdin", "--account", "egold:1:A:"}, "pw-create-9\n", 2,
