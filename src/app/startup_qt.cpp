@@ -9,6 +9,7 @@
 #include "app/regional_qt.h"
 #include "app/scheme_registration.h"
 #include "app/single_instance_qt.h"
+#include "app/termination_signals_qt.h"
 #include "common/secure_memory.h"
 #include "platform/settings_store.h"
 #include "profile/login_dialog.h"
@@ -61,6 +62,12 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
   QObject::connect(&window, &TNummora::Closed, &app, &QCoreApplication::quit);
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                    [&window](QSessionManager&) { window.SessionEnding(); });
+  // Ended from outside (kill, Ctrl+C, a lost terminal): save like a session end, then leave.
+  TerminationSignals termination;
+  QObject::connect(&termination, &TerminationSignals::requested, &app, [&window, &app](int) {
+    window.SessionEnding();
+    app.quit();
+  });
   window.show();
   const int code = app.exec();
   app.SetErrorSink({});

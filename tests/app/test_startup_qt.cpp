@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
+#include <csignal>
 
 #include "app/app_test_support.h"
 #include "app/application_qt.h"
@@ -89,6 +90,33 @@ class TestStartup : public QObject {
     const auto saved = ReadProfileDocument(DecipherFile(NewProfilePath("alice").string(), "secret"), UsEnglishFormatSettings());
     QCOMPARE(saved.contacts.size(), size_t(1));
     QCOMPARE(saved.contacts[0].LRID, std::string("U42"));
+  }
+
+  // A program ended by SIGTERM (a kill, or a logout without a session manager) must not lose
+  // the run's changes: it saves like a session end and ends the run normally.
+  void terminationSignalSavesAndEnds() {
+    TempHome home;
+    {
+      SettingsStore store;
+      CreateProfile(store, "carol", "secret", "");
+    }
+    WhenShown<TfLogin>([](TfLogin& login) {
+      login.findChild<QLineEdit*>("ePassword")->setText("secret");
+      QTest::mouseClick(login.findChild<QPushButton*>("bOK"), Qt::LeftButton);
+    });
+    WhenShown<TNummora>([](TNummora& w) {
+      w.Model().Contacts().push_back({"Dora", "", "U77", "", ""});
+      ::raise(SIGTERM);
+    });
+    const int code = RunNummora(*static_cast<TNummoraApplication*>(qApp), std::nullopt);
+    QCOMPARE(code, 0);
+    const auto saved = ReadProfileDocument(DecipherFile(NewProfilePath("carol").string(), "secret"), UsEnglishFormatSettings());
+    QCOMPARE(saved.contacts.size(), size_t(1));
+    QCOMPARE(saved.contacts[0].LRID, std::string("U77"));
+    // The default action is back once the run has ended.
+    struct sigaction current {};
+    ::sigaction(SIGTERM, nullptr, &current);
+    QVERIFY(current.sa_handler == SIG_DFL);
   }
 };
 
