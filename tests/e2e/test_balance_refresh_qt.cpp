@@ -1,6 +1,8 @@
 // The balance refresh workers and the rates request against the sandbox over HTTPS (its own CA):
 // e-gold and Liberty Reserve balances read and stored, a wrong security word refused by the
-// server, and the metal rates from the plain-HTTP price page.
+// server, and the metal rates from the plain-HTTP price page. Refusals and transport failures
+// come from the sandbox's injected faults; a balance moves by a real payment between demo
+// accounts.
 #include <QPointer>
 #include <QtTest>
 #include <memory>
@@ -32,9 +34,10 @@ class TestBalanceRefreshE2E : public QObject {
     return host_->model.AppendAccount(a);
   }
 
-  void Refresh(int position) {
-    const std::string base = host_->model.Account(position).Type == 0 ? sandbox_->EgoldSecureUrl()
-                                                                        : sandbox_->LibertyReserveUrl();
+  void Refresh(int position, std::string base = "") {
+    if (base.empty())
+      base = host_->model.Account(position).Type == 0 ? sandbox_->EgoldSecureUrl()
+                                                      : sandbox_->LibertyReserveUrl();
     host_->model.Account(position).Refreshing = true;
     QPointer<TthBalance> worker = StartBalanceRefresh(host_.get(), position, base);
     QTRY_VERIFY_WITH_TIMEOUT(worker.isNull(), 30000);
@@ -55,6 +58,7 @@ class TestBalanceRefreshE2E : public QObject {
     host_->rates = {500, 8, 900, 300};
   }
   void cleanup() {
+    QVERIFY(sandbox_->ClearFaults());
     QCOMPARE(host_->offThreadCalls, 0);
     host_.reset();
   }
@@ -87,6 +91,128 @@ class TestBalanceRefreshE2E : public QObject {
     QVERIFY(host_->notices[1].text.starts_with("Error 200: "));
     QCOMPARE(int(host_->model.Account(bad).Status), 3);
     QCOMPARE(host_->model.Account(bad).LRusd, Currency(777));
+  }
+
+  // Bob pays 1 oz of gold to Carol between refreshes: only the refreshes that see a new
+  // balance bring a notice.
+  void paymentChangesBalanceOnce() {
+    const int position = Add(0, "1001002", "bobmetals77");
+    Refresh(position);
+    QCOMPARE(host_->notices.size(), size_t(1));
+    QCOMPARE(host_->notices[0].kind, 2);
+    QCOMPARE(host_->notices[0].title, std::string("Balance changed"));
+    QCOMPARE(host_->notices[0].text, std::string("Current balance of 1001002 is $1625"));
+
+    Refresh(position);
+    QCOMPARE(host_->notices.size(), size_t(1));
+    QCOMPARE(host_->model.Account(position).Gold, 3.25);
+
+    HttpOptions options;
+    options.CAFile = sandbox_->CaFile();
+    HttpClient client(options);
+    const HttpResult paid =
+        client.Post(sandbox_->EgoldSecureUrl() + "/acct/confirm.asp",
+                    "AccountID=1001002&PassPhrase=bobmetals77&Payee_Account=1001003&Amount=1"
+                    "&PAY_IN=9999&WORTH_OF=Gold&Memo=&PAYMENT_ID=");
+    QVERIFY2(paid.Succeeded, paid.Message.c_str());
+    QVERIFY(paid.Body.find("PAYMENT_BATCH_NUM") != std::string::npos);
+
+    Refresh(position);
+    QCOMPARE(host_->notices.size(), size_t(2));
+    QCOMPARE(host_->notices[1].title, std::string("Balance changed"));
+    QCOMPARE(host_->notices[1].text, std::string("Current balance of 1001002 is $1125"));
+    QCOMPARE(host_->model.Account(position).Gold, 2.25);
+    QCOMPARE(int(host_->model.Account(position).Status), 0);
+  }
+
+  void refusalsFromFaults_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("fault");
+    QTest::addColumn<QByteArray>("title");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("e-gold login failure")
+        << 0 << QByteArray(R"({"kind": "login", "account": "1001001", "count": 1})")
+        << QByteArray("Could not login to account 1001001!")
+        << QByteArray(
+               "Check your PassPhrase, or e-gold AccSent.\r\nYour Automation got to be \"Allowed from any "
+               "IP\" or allowed from your IP.");
+    QTest::newRow("e-gold lock-out") << 0
+                                     << QByteArray(R"({"kind": "lockout", "account": "1001001", "count": 1})")
+                                     << QByteArray("Account locked!")
+                                     << QByteArray("The account 1001001 is currently locked out");
+    QTest::newRow("Liberty Reserve error")
+        << 1
+        << QByteArray(
+               R"({"kind": "lr_error", "account": "U1000001", "code": 300, "text": "Account not found",)"
+               R"( "description": "No such account", "count": 1})")
+        << QByteArray("Account U1000001 error!")
+        << QByteArray("Error 300: Account not found (No such account)");
+  }
+  void refusalsFromFaults() {
+    QFETCH(int, type);
+    QFETCH(QByteArray, fault);
+    QFETCH(QByteArray, title);
+    QFETCH(QByteArray, message);
+    const int position =
+        type == 0 ? Add(0, "1001001", "alice gold 2006") : Add(1, "U1000001", "davesecret", "daveapi");
+    host_->model.Account(position).Gold = 2;
+    host_->model.Account(position).LRusd = 777;
+    std::string reply;
+    QVERIFY2(sandbox_->AddFaultJson(fault.toStdString(), &reply), reply.c_str());
+    Refresh(position);
+
+    QCOMPARE(host_->notices.size(), size_t(1));
+    QCOMPARE(host_->notices[0].kind, 1);
+    QCOMPARE(host_->notices[0].title, title.toStdString());
+    QCOMPARE(host_->notices[0].text, message.toStdString());
+    const TAccount& entry = host_->model.Account(position);
+    QCOMPARE(int(entry.Status), 3);
+    QCOMPARE(entry.Updated, host_->now);
+    QCOMPARE(entry.Gold, 2.0);
+    QCOMPARE(entry.LRusd, Currency(777));
+    QVERIFY(host_->fetched.empty());
+  }
+
+  void failedConnectionLeavesEntry_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("fault");
+    QTest::addColumn<QByteArray>("message");  // empty: any transport message
+    QTest::newRow("e-gold 500") << 0 << QByteArray(R"({"kind": "status500", "server": "egold"})")
+                                << QByteArray("500 Internal Server Error");
+    QTest::newRow("Liberty Reserve 500")
+        << 1 << QByteArray(R"({"kind": "status500", "server": "liberty_reserve"})")
+        << QByteArray("500 Internal Server Error");
+    QTest::newRow("e-gold redirect") << 0 << QByteArray(R"({"kind": "redirect", "server": "egold"})")
+                                     << QByteArray("302 Found");
+    QTest::newRow("stopped port") << 1 << QByteArray() << QByteArray();
+  }
+  void failedConnectionLeavesEntry() {
+    QFETCH(int, type);
+    QFETCH(QByteArray, fault);
+    QFETCH(QByteArray, message);
+    const int position =
+        type == 0 ? Add(0, "1001001", "alice gold 2006") : Add(1, "U1000001", "davesecret", "daveapi");
+    host_->model.Account(position).Gold = 2;
+    host_->model.Account(position).LRusd = 777;
+    host_->model.Account(position).Status = 1;
+    const TAccount before = host_->model.Account(position);
+    std::string reply;
+    if (!fault.isEmpty()) QVERIFY2(sandbox_->AddFaultJson(fault.toStdString(), &reply), reply.c_str());
+    Refresh(position, fault.isEmpty() ? nummora::test::ClosedPortBase() : "");
+
+    QCOMPARE(host_->notices.size(), size_t(1));
+    QCOMPARE(host_->notices[0].kind, 1);
+    QCOMPARE(host_->notices[0].title, std::string("Connection problem!"));
+    QVERIFY(!host_->notices[0].asDialog);
+    QVERIFY(!host_->notices[0].text.empty());
+    if (!message.isEmpty())
+      QVERIFY2(host_->notices[0].text.ends_with(message.toStdString()), host_->notices[0].text.c_str());
+    const TAccount& entry = host_->model.Account(position);
+    QCOMPARE(entry.Updated, before.Updated);
+    QCOMPARE(int(entry.Status), 1);
+    QCOMPARE(entry.Gold, 2.0);
+    QCOMPARE(entry.LRusd, Currency(777));
+    QVERIFY(host_->shown.empty());
   }
 
   void ratesFromPricePage() {
