@@ -17,6 +17,7 @@
 #include "profile/document.h"
 #include "profile/model.h"
 #include "profile/profile_open.h"
+#include "support/cli_process.h"
 #include "support/sandbox_process.h"
 
 namespace nummora {
@@ -28,18 +29,8 @@ constexpr uint32_t kSerial = 0x1234ABCDu;
 const std::string kSerialArg = "1234ABCD";
 const std::string kProfilePassword = "profile-pw-9";
 
-struct Result {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using Result = test::CliResult;
+using test::ReadFileBytes;
 
 TAccount Egold(const std::string& id, const std::string& phrase) {
   TAccount a;
@@ -77,8 +68,7 @@ class BalanceE2E : public ::testing::Test {
     std::string pattern = (fs::temp_directory_path() / "nummora-balance-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
-    cli_ = std::string(NUMMORA_BUILD_DIR) + "/src/nummora-cli";
-    ASSERT_TRUE(fs::exists(cli_)) << cli_;
+    ASSERT_TRUE(fs::exists(test::CliPath())) << test::CliPath();
     profile_ = (dir_ / "p.nmr").string();
   }
   void TearDown() override {
@@ -110,35 +100,9 @@ class BalanceE2E : public ::testing::Test {
     std::vector<std::string> args = {"balance", "--profile", profile_, id, "--password-stdin",
                                      "--volume-serial", kSerialArg};
     args.insert(args.end(), extra.begin(), extra.end());
-    const std::string in_path = (dir_ / ".in").string(), out_path = (dir_ / ".out").string(),
-                      err_path = (dir_ / ".err").string();
-    std::ofstream(in_path, std::ios::binary) << input;
-    const std::string ini = sandbox_->ServersIni();
-    pid_t pid = ::fork();
-    if (pid == 0) {
-      ::setsid();
-      ::setenv("NUMMORA_SERVERS_INI", ini.c_str(), 1);
-      for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
-      int in = ::open(in_path.c_str(), O_RDONLY);
-      int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      ::dup2(in, 0);
-      ::dup2(out, 1);
-      ::dup2(err, 2);
-      std::vector<char*> argv;
-      argv.push_back(cli_.data());
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      ::execv(cli_.c_str(), argv.data());
-      ::_exit(127);
-    }
-    Result r;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = ReadAll(out_path);
-    r.err = ReadAll(err_path);
-    return r;
+    std::vector<std::pair<std::string, std::string>> all_env{{"NUMMORA_SERVERS_INI", sandbox_->ServersIni()}};
+    all_env.insert(all_env.end(), env.begin(), env.end());
+    return test::RunCli(args, input, dir_.string(), all_env);
   }
 
   static void ExpectNoSecrets(const Result& r, const std::vector<std::string>& secrets) {
@@ -152,7 +116,6 @@ class BalanceE2E : public ::testing::Test {
   static bool started_;
   static std::string startError_;
   fs::path dir_;
-  std::string cli_;
   std::string profile_;
 };
 

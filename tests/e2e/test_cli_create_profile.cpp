@@ -18,24 +18,15 @@
 #include "platform/paths.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
+#include "support/cli_process.h"
 
 namespace nummora {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using Result = test::CliResult;
+using test::ReadFileBytes;
 
 // Secrets used below; none of them may ever show in the command's output.
 const char* const kSecrets[] = {"pw-create-9", "gold phrase: with colon", "lr-word-77", "never-shown-3"};
@@ -47,8 +38,7 @@ class CreateProfileTest : public ::testing::Test {
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
     home_ = dir_ / "home";
-    cli_ = std::string(NUMMORA_BUILD_DIR) + "/src/nummora-cli";
-    ASSERT_TRUE(fs::exists(cli_)) << cli_;
+    ASSERT_TRUE(fs::exists(test::CliPath())) << test::CliPath();
     ::setenv("NUMMORA_HOME", home_.c_str(), 1);
   }
   void TearDown() override {
@@ -60,32 +50,9 @@ class CreateProfileTest : public ::testing::Test {
   // Runs nummora-cli in its own session (no terminal) with `input` on stdin; NUMMORA_HOME is
   // inherited from the test.
   Result Run(const std::vector<std::string>& args, const std::string& input = "") {
-    const fs::path in_path = dir_ / ".stdin", out_path = dir_ / ".stdout", err_path = dir_ / ".stderr";
-    std::ofstream(in_path, std::ios::binary) << input;
-    pid_t pid = ::fork();
-    if (pid == 0) {
-      ::setsid();
-      int in = ::open(in_path.c_str(), O_RDONLY);
-      int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      ::dup2(in, 0);
-      ::dup2(out, 1);
-      ::dup2(err, 2);
-      std::vector<char*> argv{cli_.data(), const_cast<char*>("create-profile")};
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      ::execv(cli_.c_str(), argv.data());
-      ::_exit(127);
-    }
-    Result r;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = ReadAll(out_path);
-    r.err = ReadAll(err_path);
-    fs::remove(in_path);
-    fs::remove(out_path);
-    fs::remove(err_path);
+    std::vector<std::string> all{"create-profile"};
+    all.insert(all.end(), args.begin(), args.end());
+    Result r = test::RunCli(all, input, dir_.string());
     for (const char* secret : kSecrets) {
       EXPECT_EQ(r.out.find(secret), std::string::npos) << "a secret on stdout";
       EXPECT_EQ(r.err.find(secret), std::string::npos) << "a secret on stderr";
@@ -99,7 +66,6 @@ class CreateProfileTest : public ::testing::Test {
 
  private:
   fs::path dir_;
-  std::string cli_;
 };
 
 TEST_F(CreateProfileTest, CreatedProfileIsListedAndOpensAtLogin) {
@@ -155,7 +121,7 @@ TEST_F(CreateProfileTest, WithoutUpdateFlagNoAccountRefreshesAtStartup) {
 
 TEST_F(CreateProfileTest, ExistingProfileIsNeverOverwritten) {
   ASSERT_EQ(Run({"demo", "--password-stdin", "--account", "egold:42:A:never-shown-3"}, "pw-create-9\n").code, 0);
-  const std::string before = ReadAll(ProfileFile("demo"));
+  const std::string before = ReadFileBytes(ProfileFile("demo"));
   ASSERT_FALSE(before.empty());
 
   Result again = Run({"demo", "--password-stdin", "--if-missing", "--account", "egold:43:B:never-shown-3"},
@@ -168,7 +134,7 @@ TEST_F(CreateProfileTest, ExistingProfileIsNeverOverwritten) {
   EXPECT_EQ(clash.code, 1);
   EXPECT_NE(clash.err.find("exists already"), std::string::npos) << clash.err;
 
-  EXPECT_EQ(ReadAll(ProfileFile("demo")), before);
+  EXPECT_EQ(ReadFileBytes(ProfileFile("demo")), before);
   SettingsStore store;
   EXPECT_EQ(ReadProfileList(store).names, std::vector<std::string>{"demo"});
 }
@@ -178,7 +144,7 @@ TEST_F(CreateProfileTest, UnregisteredFileOfTheSameNameIsLeftAlone) {
   std::ofstream(ProfileFile("kept"), std::ios::binary) << "someone's data";
   Result r = Run({"kept", "--password-stdin", "--account", "egold:42:A:never-shown-3"}, "pw-create-9\n");
   EXPECT_EQ(r.code, 2);
-  EXPECT_EQ(ReadAll(ProfileFile("kept")), "someone's data");
+  EXPECT_EQ(ReadFileBytes(ProfileFile("kept")), "someone's data");
   SettingsStore store;
   EXPECT_TRUE(ReadProfileList(store).names.empty());
 }

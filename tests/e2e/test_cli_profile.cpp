@@ -14,24 +14,15 @@
 #include "platform/volume_serial.h"
 #include "profile/document.h"
 #include "profile/profile_file.h"
+#include "support/cli_process.h"
 
 namespace nummora {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using Result = test::CliResult;
+using test::ReadFileBytes;
 
 class CliTest : public ::testing::Test {
  protected:
@@ -39,8 +30,7 @@ class CliTest : public ::testing::Test {
     std::string pattern = (fs::temp_directory_path() / "nummora-cli-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
-    cli_ = std::string(NUMMORA_BUILD_DIR) + "/src/nummora-cli";
-    ASSERT_TRUE(fs::exists(cli_)) << cli_;
+    ASSERT_TRUE(fs::exists(test::CliPath())) << test::CliPath();
   }
   void TearDown() override {
     std::error_code ec;
@@ -51,38 +41,10 @@ class CliTest : public ::testing::Test {
 
   // Runs the program in its own session (so it has no terminal) with `input` on stdin.
   Result Run(const std::vector<std::string>& args, const std::string& input = "") {
-    const std::string in_path = File(".stdin"), out_path = File(".stdout"), err_path = File(".stderr");
-    std::ofstream(in_path, std::ios::binary) << input;
-    pid_t pid = ::fork();
-    if (pid == 0) {
-      ::setsid();
-      int in = ::open(in_path.c_str(), O_RDONLY);
-      int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      ::dup2(in, 0);
-      ::dup2(out, 1);
-      ::dup2(err, 2);
-      std::vector<char*> argv;
-      argv.push_back(cli_.data());
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      ::execv(cli_.c_str(), argv.data());
-      ::_exit(127);
-    }
-    Result r;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = ReadAll(out_path);
-    r.err = ReadAll(err_path);
-    fs::remove(in_path);
-    fs::remove(out_path);
-    fs::remove(err_path);
-    return r;
+    return test::RunCli(args, input, dir_.string());
   }
 
   fs::path dir_;
-  std::string cli_;
 };
 
 const std::string kDocument =
@@ -187,17 +149,17 @@ TEST_F(CliTest, EncipherRefusesWhatIsNotAReadableDocument) {
 TEST_F(CliTest, RekeyMovesAProfileToTheKeyOfItsNewVolumeAndKeepsABackup) {
   const std::string path = File("moved.nmr");
   EncipherToFile(path, kDocument, "pw123", ProfileFileOptions{0x11111111u, nullptr});
-  const std::string old_bytes = ReadAll(path);
+  const std::string old_bytes = ReadFileBytes(path);
 
   // A wrong old serial changes nothing.
   Result wrong = Run({"profile", "rekey", path, "--from-serial", "22222222", "--password-stdin"}, "pw123\n");
   EXPECT_EQ(wrong.code, 4) << wrong.err;
-  EXPECT_EQ(ReadAll(path), old_bytes);
+  EXPECT_EQ(ReadFileBytes(path), old_bytes);
   EXPECT_FALSE(fs::exists(path + ".bak"));
 
   Result r = Run({"profile", "rekey", path, "--from-serial", "1111-1111", "--password-stdin"}, "pw123\n");
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(ReadAll(path + ".bak"), old_bytes);
+  EXPECT_EQ(ReadFileBytes(path + ".bak"), old_bytes);
   EXPECT_EQ(DecipherFile(path, "pw123"), kDocument);  // keyed for the folder's own volume now
 
   // Again from an explicit serial to another: a second backup, the first one kept.
@@ -206,7 +168,7 @@ TEST_F(CliTest, RekeyMovesAProfileToTheKeyOfItsNewVolumeAndKeepsABackup) {
   Result again = Run({"profile", "rekey", path, "--from-serial", serial_text, "--volume-serial", "ABCD", "--password-stdin"},
                      "pw123\n");
   ASSERT_EQ(again.code, 0) << again.err;
-  EXPECT_EQ(ReadAll(path + ".bak"), old_bytes);
+  EXPECT_EQ(ReadFileBytes(path + ".bak"), old_bytes);
   EXPECT_TRUE(fs::exists(path + ".bak.2"));
   EXPECT_EQ(DecipherFile(path, "pw123", ProfileFileOptions{0xABCDu, nullptr}), kDocument);
 }
