@@ -38,8 +38,9 @@ class TMainWindowHost : public QObject, public WorkerHost {
   // as a running one ends. The entry stays marked meanwhile, so it is not asked for twice.
   void StartRefresh(int position);
   // How many balance workers run at once. Each one's start and TLS handshake take the processor
-  // for a while: starting a hundred together starves the main thread for a third of a second on
-  // two cores, while two dozen at once keep it responsive and finish sooner than fewer would.
+  // for a while: starting a hundred together stalls the main thread past 50 ms on two cores
+  // (far longer on a busy machine), while two dozen at once keep it responsive and finish
+  // sooner than fewer would.
   static constexpr int kMaxRunningRefreshes = 24;
   void SetMaxRunningRefreshes(int count) { maxRunning_ = count > 0 ? count : 1; }
   int RunningRefreshes() const { return running_; }
