@@ -3,11 +3,13 @@
 # the driver): wall time from the action to the last updated row for one account and for 127,
 # their ratio, and the longest stall of the main thread meanwhile, as medians of RUNS runs.
 # The driver (bench/bench_update_all_qt.cpp) runs a real main window on the offscreen platform.
-#   bench/update_all.sh [BUILD_DIR] [RUNS]
+# LATENCY_MS has the sandbox hold each answer that long, as a server across the internet would.
+#   bench/update_all.sh [BUILD_DIR] [RUNS] [LATENCY_MS]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build}
 runs=${2:-5}
+latency=${3:-0}
 driver="$build/bench/update_all_qt"
 [ -x "$driver" ] || { echo "update_all.sh: $driver is not built" >&2; exit 1; }
 
@@ -17,4 +19,4 @@ mkdir -p "$work/home" "$work/run"
 chmod 700 "$work/run"
 export NUMMORA_HOME="$work/home" HOME="$work/home" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=offscreen
 unset NUMMORA_SERVERS_INI NUMMORA_EGOLD_SECURE NUMMORA_EGOLD_PLAIN NUMMORA_LIBERTY_RESERVE NUMMORA_VENDOR NUMMORA_CA_FILE
-exec "$driver" --runs "$runs" --accounts 127
+exec "$driver" --runs "$runs" --accounts 127 --latency "$latency"

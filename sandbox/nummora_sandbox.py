@@ -11,6 +11,7 @@ See sandbox/README.md."""
 import argparse
 import json
 import os
+import queue
 import signal
 import socket
 import ssl
@@ -43,6 +44,10 @@ class Handler(BaseHTTPRequestHandler):
     server_version = "NummoraSandbox/1.0"
     sys_version = ""
     timeout = 120
+    # Buffered output: the head and a small body leave in one write (one TLS record), as from
+    # a web server; a second small write would wait behind the client's delayed acknowledgement.
+    # The handler flushes after each request.
+    wbufsize = 64 * 1024
 
     def do_GET(self):
         self.serve()
@@ -107,6 +112,9 @@ class Handler(BaseHTTPRequestHandler):
         entry.update(req.notes)
         entry["status"] = resp.status
         entry["fault"] = resp.fault
+        if app.latency > 0 and resp.hang is None:
+            # A distant server: the answer comes after the round trips of the internet.
+            app.stopping.wait(app.latency)
         self.send(resp)
 
     def send(self, resp):
@@ -146,9 +154,48 @@ class SandboxServer(ThreadingHTTPServer):
         self.app = app
         self.site = site
         self.ssl_context = ssl_context
+        # Connections are served by a pool of threads that grows to the most connections seen
+        # at once and is reused afterwards: starting a thread per connection cost about as much
+        # as serving it when a client opens a hundred connections together.
+        self._pool_lock = threading.Lock()
+        self._pool_jobs = queue.SimpleQueue()
+        self._pool_idle = 0
+        self._pool_size = 0
         super().__init__(address, Handler)
 
+    def process_request(self, request, client_address):
+        with self._pool_lock:
+            if self._pool_idle > 0:
+                self._pool_idle -= 1
+                self._pool_jobs.put((request, client_address))
+                return
+            self._pool_size += 1
+        t = threading.Thread(target=self._pool_worker, args=((request, client_address),),
+                             name="sandbox-%s-worker" % self.site.name, daemon=True)
+        t.start()
+
+    def _pool_worker(self, job):
+        while job is not None:
+            self.process_request_thread(*job)
+            with self._pool_lock:
+                self._pool_idle += 1
+            job = self._pool_jobs.get()
+
+    def server_close(self):
+        super().server_close()
+        with self._pool_lock:
+            for _ in range(self._pool_size):
+                self._pool_jobs.put(None)
+            self._pool_size = 0
+
     def finish_request(self, request, client_address):
+        # Small writes go out at once, as on a production web server: with Nagle's algorithm a
+        # write that follows unacknowledged data (such as TLS session tickets) waits for the
+        # peer's delayed acknowledgement, about 40 ms on loopback.
+        try:
+            request.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        except OSError:
+            pass
         if self.ssl_context is None:
             self.RequestHandlerClass(request, client_address, self)
             return
@@ -179,8 +226,9 @@ class Sandbox:
     """The four servers over one ledger. Usable in-process (tests) or from main()."""
 
     def __init__(self, state_dir, demo_accounts=0, lockout_attempts=5, lockout_minutes=30,
-                 verbose=False, host="127.0.0.1"):
+                 verbose=False, host="127.0.0.1", latency_ms=0):
         self.state_dir = os.path.abspath(state_dir)
+        self.latency = max(0, latency_ms) / 1000.0  # seconds each answer is held
         os.makedirs(self.state_dir, mode=0o700, exist_ok=True)
         self.host = host
         self.verbose = verbose
@@ -283,6 +331,13 @@ class Sandbox:
         if path == "/control/clear-faults" and method == "POST":
             self.faults.clear()
             return json_response({"ok": True})
+        if path == "/control/latency":
+            if method == "POST":
+                ms = float(json_body(req)["ms"])
+                if not 0 <= ms <= 60000:
+                    raise ValueError("latency must be between 0 and 60000 ms")
+                self.latency = ms / 1000.0
+            return json_response({"ms": self.latency * 1000.0})
         if path == "/control/ledger":
             return json_response(self.ledger.summary())
         if path == "/control/emails":
@@ -331,17 +386,23 @@ def main(argv=None):
     parser.add_argument("--lockout-attempts", type=int, default=5,
                         help="failed e-gold logins in a row that lock an account (0: never)")
     parser.add_argument("--lockout-minutes", type=int, default=30)
+    parser.add_argument("--latency", type=float, default=0, metavar="MS",
+                        help="hold each answer MS milliseconds, like a server across the "
+                        "internet (default 0)")
     parser.add_argument("--verbose", action="store_true", help="log each request line to stderr")
     args = parser.parse_args(argv)
     if args.port_base < 0 or args.port_base + 364 > 65535:
         parser.error("--port-base out of range")
     if not 0 <= args.demo_accounts <= 99999:
         parser.error("--demo-accounts must be between 0 and 99999")
+    if not 0 <= args.latency <= 60000:
+        parser.error("--latency must be between 0 and 60000")
 
     try:
         sandbox = Sandbox(args.state, demo_accounts=args.demo_accounts,
                           lockout_attempts=args.lockout_attempts,
-                          lockout_minutes=args.lockout_minutes, verbose=args.verbose)
+                          lockout_minutes=args.lockout_minutes, verbose=args.verbose,
+                          latency_ms=args.latency)
         load_faults(sandbox, args.faults, args.fault)
         sandbox.start(args.port_base)
     except (OSError, RuntimeError, FaultError, ValueError) as e:

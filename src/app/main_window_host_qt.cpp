@@ -1,5 +1,7 @@
 #include "app/main_window_host_qt.h"
 
+#include <QTimer>
+
 #include "app/main_window.h"
 #include "net/balance_worker.h"
 #include "net/worker_texts.h"
@@ -73,18 +75,18 @@ void TMainWindowHost::RatesRequested() {
 
 void TMainWindowHost::StartRefresh(int position) {
   if (!window_.Model().IsValidPosition(position)) return;
-  queued_.push_back(position);
-  StartQueued();
+  pending_.push_back(position);
+  StartPending();
 }
 
-void TMainWindowHost::StartQueued() {
-  // A pass-phrase prompt inside Start runs an event loop in which other refreshes may end; the
-  // loop below picks up the slots they free once the prompt is closed.
+void TMainWindowHost::StartPending() {
+  // A pass-phrase prompt inside a start runs an event loop in which more refreshes may be asked
+  // for; they wait in the list, and the pass that was interrupted goes on once the prompt closes.
   if (starting_) return;
   starting_ = true;
-  while (running_ < maxRunning_ && !queued_.empty()) {
-    const int position = queued_.front();
-    queued_.pop_front();
+  while (startsThisTurn_ < kStartsPerTurn && !pending_.empty()) {
+    const int position = pending_.front();
+    pending_.pop_front();
     ProfileModel& model = window_.Model();
     if (!model.IsValidPosition(position)) continue;
     if (window_.RowOfAccount(position) < 0) {
@@ -92,16 +94,20 @@ void TMainWindowHost::StartQueued() {
       window_.BalanceFinished(position);
       continue;
     }
-    TthBalance* worker =
-        StartBalanceRefresh(this, position, BalanceServerBase(servers_, model.Account(position).Type));
-    if (!worker) continue;  // ended at once (prompt cancelled); its mark is already cleared
-    ++running_;
-    connect(worker, &TthBalance::Ended, this, [this] {
-      --running_;
-      StartQueued();
-    });
+    ++startsThisTurn_;
+    // A worker that ends at once (prompt cancelled) has already cleared its mark.
+    StartBalanceRefresh(this, position, BalanceServerBase(servers_, model.Account(position).Type));
   }
   starting_ = false;
+  // The next turn of the event loop opens a new allowance and starts what still waits.
+  if ((startsThisTurn_ > 0 || !pending_.empty()) && !turnScheduled_) {
+    turnScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+      turnScheduled_ = false;
+      startsThisTurn_ = 0;
+      StartPending();
+    });
+  }
 }
 
 TMainWindowHost* InstallNetworkWorkers(TNummora& window, const Clock* clock) {

@@ -33,18 +33,15 @@ class TMainWindowHost : public QObject, public WorkerHost {
   // comes from the profile load, which has just put the stored answer into RatesText: it is
   // read after the request has been started.
   void RatesRequested();
-  // Starts the balance worker for a table entry whose Refreshing mark is set, or queues it when
-  // the most refreshes allowed at once are running; queued ones start in the order asked, each
-  // as a running one ends. The entry stays marked meanwhile, so it is not asked for twice.
+  // Starts the balance worker for a table entry whose Refreshing mark is set. Every refresh
+  // asked for runs side by side with the others, but at most kStartsPerTurn workers are started
+  // in one go: the rest start on the next turns of the event loop, a few milliseconds later, so
+  // that "Update all balances" with a hundred accounts never holds the main thread for long.
+  // The entry stays marked while it waits, so it is not asked for twice.
   void StartRefresh(int position);
-  // How many balance workers run at once. Each one's start and TLS handshake take the processor
-  // for a while: starting a hundred together stalls the main thread past 50 ms on two cores
-  // (far longer on a busy machine), while two dozen at once keep it responsive and finish
-  // sooner than fewer would.
-  static constexpr int kMaxRunningRefreshes = 24;
-  void SetMaxRunningRefreshes(int count) { maxRunning_ = count > 0 ? count : 1; }
-  int RunningRefreshes() const { return running_; }
-  std::size_t QueuedRefreshes() const { return queued_.size(); }
+  static constexpr int kStartsPerTurn = 8;
+  // Refreshes asked for and not yet started.
+  std::size_t PendingRefreshes() const { return pending_.size(); }
 
   // WorkerHost
   QObject* LifetimeObject() override { return this; }
@@ -70,11 +67,11 @@ class TMainWindowHost : public QObject, public WorkerHost {
   TMetalRates* rates_;
   bool storedRatesRead_ = false;
 
-  void StartQueued();
-  std::deque<int> queued_;
-  int running_ = 0;
-  int maxRunning_ = kMaxRunningRefreshes;
-  bool starting_ = false;  // StartQueued is under way (a pass-phrase prompt may run an event loop)
+  void StartPending();
+  std::deque<int> pending_;
+  bool starting_ = false;      // StartPending is under way (a pass-phrase prompt may run an event loop)
+  bool turnScheduled_ = false; // a later turn of StartPending is posted
+  int startsThisTurn_ = 0;     // workers started since the last turn began
 };
 
 // Creates the host for the window (owned by it) and plugs the workers into its hooks: balance

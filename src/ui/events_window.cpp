@@ -3,6 +3,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace nummora {
@@ -30,14 +31,35 @@ TfTasks::TfTasks(QWidget* mainWindow)
 }
 
 void TfTasks::Append(const QString& line) {
-  // Written through a cursor rather than appendPlainText, which would swallow a leading
-  // empty line of an empty box.
+  if (written_) pending_ += QChar('\n');
+  pending_ += line;
+  written_ = true;
+  if (isVisible()) ScheduleFlush();
+}
+
+void TfTasks::ScheduleFlush() {
+  if (flushScheduled_) return;
+  flushScheduled_ = true;
+  QTimer::singleShot(0, this, [this] {
+    flushScheduled_ = false;
+    Flush();
+  });
+}
+
+void TfTasks::Flush() {
+  if (pending_.isEmpty()) return;
+  // Written through a cursor rather than appendPlainText, which would swallow a leading empty
+  // line of an empty box; each line break becomes a new block.
   QTextCursor cursor(memo_->document());
   cursor.movePosition(QTextCursor::End);
-  if (written_) cursor.insertBlock();
-  cursor.insertText(line);
-  written_ = true;
+  cursor.insertText(pending_);
+  pending_.clear();
   memo_->verticalScrollBar()->setValue(memo_->verticalScrollBar()->maximum());
+}
+
+void TfTasks::showEvent(QShowEvent* event) {
+  Flush();
+  QWidget::showEvent(event);
 }
 
 void TfTasks::AddEntry(const std::string& title, const std::string& text) {
@@ -62,7 +84,7 @@ void TfTasks::ShowEvents() {
 }
 
 QString TfTasks::Text() const {
-  return memo_->toPlainText();
+  return memo_->toPlainText() + pending_;
 }
 
 }  // namespace nummora

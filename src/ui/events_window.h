@@ -22,12 +22,24 @@ class TfTasks : public QWidget {
   // Shows the window; the first time it is centred on the main window.
   void ShowEvents();
 
+  // Everything written so far, including lines not yet shown.
   QString Text() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 
  private:
   void Append(const QString& line);
+  void ScheduleFlush();
+  void Flush();
 
   QPlainTextEdit* memo_;
+  // Lines written and not yet put into the text box. While the window is hidden they only
+  // collect here: laying out and shaping every line as it came cost the main thread more than
+  // half a millisecond per balance refresh, a hundred refreshes at once made that a stall. A
+  // visible window takes them in one insertion per turn of the event loop.
+  QString pending_;
+  bool flushScheduled_ = false;
   QWidget* mainWindow_;
   bool placed_ = false;
   bool written_ = false;

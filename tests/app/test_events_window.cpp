@@ -1,6 +1,8 @@
 // The events list: entries and lines as the rest of the program writes them, and text that
 // survives hiding the window.
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QtTest>
 
 #include "ui/events_window.h"
@@ -59,6 +61,30 @@ class TestEventsWindow : public QObject {
     QCOMPARE(events.Text(), QStringLiteral("before close\nwhile hidden"));
     auto* memo = events.findChild<QPlainTextEdit*>("Memo");
     QVERIFY(memo && !memo->isReadOnly());
+  }
+
+  // A hidden window only collects what is written; showing it puts every line into the text
+  // box in order (a leading empty line and line breaks included), and while it is visible new
+  // lines follow on the next turn of the event loop.
+  void hiddenWindowShowsCollectedLinesWhenShown() {
+    QWidget main;
+    main.resize(443, 339);
+    main.show();
+    TfTasks events(&main);
+    auto* memo = events.findChild<QPlainTextEdit*>("Memo");
+    QVERIFY(memo);
+    events.AddEntry("", "first\r\nsecond");
+    events.AddLine("third");
+    QCOMPARE(memo->toPlainText(), QString());
+    const QString expected = QStringLiteral("\nfirst\nsecond\n\nthird");
+    QCOMPARE(events.Text(), expected);
+    events.ShowEvents();
+    QCOMPARE(memo->toPlainText(), expected);
+    QCOMPARE(memo->document()->blockCount(), 5);
+    events.AddLine("fourth");
+    QCOMPARE(events.Text(), expected + "\nfourth");
+    QTRY_COMPARE(memo->toPlainText(), expected + "\nfourth");
+    QCOMPARE(memo->verticalScrollBar()->value(), memo->verticalScrollBar()->maximum());
   }
 };
 

@@ -1,0 +1,104 @@
+// "Update all balances" runs every refresh side by side: the requests of all accounts are out
+// before the first answer comes, although only a few workers start per turn of the event loop;
+// the waiting accounts stay marked (so they are not asked for twice), every account is refreshed
+// exactly once, and one deleted before its turn came is not refreshed at all (its mark is
+// cleared).
+#include <QTreeWidget>
+#include <QtTest>
+#include <memory>
+
+#include "app/main_window_host_qt.h"
+#include "main_window_fixture.h"
+#include "worker_test_support.h"
+
+using namespace nummora;
+using nummora::test::MainWindowFixture;
+using nummora::test::ScriptedPeer;
+
+namespace {
+
+std::string EgoldPage(const std::string& gold) {
+  return "<input type=hidden name=Gold_Ounces value=\"" + gold +
+         "\">\r\n<input type=hidden name=Silver_Ounces value=\"0\">\r\n"
+         "<input type=hidden name=Platinum_Ounces value=\"0\">\r\n"
+         "<input type=hidden name=Palladium_Ounces value=\"0\">";
+}
+
+std::size_t CountPath(const std::vector<ScriptedPeer::Request>& requests, const std::string& prefix) {
+  std::size_t n = 0;
+  for (const auto& r : requests) n += r.path.starts_with(prefix) ? 1 : 0;
+  return n;
+}
+
+bool AnyRefreshing(TNummora& window) {
+  for (const TAccount& a : window.Model().Accounts())
+    if (a.Refreshing) return true;
+  return false;
+}
+
+}  // namespace
+
+class TestMainWindowUpdateAll : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void updateAllRunsEveryRefreshSideBySide() {
+    ScriptedPeer peer;
+    QVERIFY2(peer.Ok(), "the scripted peer did not start");
+    const QByteArray base = QByteArray::fromStdString(peer.Base());
+    qputenv("NUMMORA_EGOLD_SECURE", base);
+    qputenv("NUMMORA_EGOLD_PLAIN", base);
+    qputenv("NUMMORA_LIBERTY_RESERVE", base);
+
+    constexpr int kAccounts = TMainWindowHost::kStartsPerTurn + 4;
+    MainWindowFixture fixture;
+    std::vector<TAccount> accounts;
+    for (int i = 0; i < kAccounts; ++i) {
+      TAccount a = nummora::test::MakeAccount(0, "", std::to_string(1000001 + i));
+      a.Password = "phrase-" + std::to_string(i);
+      accounts.push_back(a);
+    }
+    peer.Answer("x, 500, 8, 900, 300");  // the rates asked for by the profile load
+    std::unique_ptr<TNummora> window = fixture.Open(fixture.WriteProfile(accounts));
+    TMainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
+    window->show();
+    QTRY_COMPARE(window->Model().RatesTime, fixture.clock.now);
+    peer.Reset();
+
+    // Every answer is held for a while: all requests must be out before the first comes back.
+    for (int i = 0; i < kAccounts - 1; ++i) peer.Answer(EgoldPage(std::to_string(i + 1)), 200, {}, 1.5);
+    window->Actions().UpdateAll->trigger();
+    // Every live account is marked at once; the first few workers are started, the rest wait for
+    // the next turn of the event loop.
+    for (int i = 0; i < kAccounts; ++i) QVERIFY(window->Model().Account(i).Refreshing);
+    QCOMPARE(host->PendingRefreshes(), size_t(kAccounts - TMainWindowHost::kStartsPerTurn));
+
+    // Asking again while they wait adds nothing.
+    window->Actions().UpdateAll->trigger();
+    QCOMPARE(host->PendingRefreshes(), size_t(kAccounts - TMainWindowHost::kStartsPerTurn));
+
+    // The last account is deleted before its turn: it is not asked for.
+    window->SelectRow(kAccounts - 1);
+    window->Actions().Delete->trigger();
+    QCOMPARE(window->Model().RowCount(), kAccounts - 1);
+
+    QTRY_COMPARE_WITH_TIMEOUT(CountPath(peer.Requests(), "/acct/balance.asp"), size_t(kAccounts - 1), 1200);
+    QCOMPARE(host->PendingRefreshes(), size_t(0));
+    QVERIFY(!window->Model().Account(kAccounts - 1).Refreshing);
+    for (int i = 0; i < kAccounts - 1; ++i) QVERIFY(window->Model().Account(i).Refreshing);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!AnyRefreshing(*window), 10000);
+    double gold = 0;
+    for (int i = 0; i < kAccounts; ++i) gold += window->Model().Account(i).Gold;
+    QCOMPARE(gold, double((kAccounts - 1) * kAccounts / 2));  // each answer went to exactly one account
+    QCOMPARE(window->Model().Account(kAccounts - 1).Gold, 0.0);
+    QCOMPARE(CountPath(peer.Requests(), "/acct/balance.asp"), size_t(kAccounts - 1));
+    auto* list = window->findChild<QTreeWidget*>(QStringLiteral("List"));
+    QVERIFY(list);
+    QCOMPARE(list->topLevelItemCount(), kAccounts - 1);
+    for (int row = 0; row < kAccounts - 1; ++row) QVERIFY(!list->topLevelItem(row)->text(2).isEmpty());
+  }
+};
+
+QTEST_MAIN(TestMainWindowUpdateAll)
+#include "test_main_window_update_all.moc"
