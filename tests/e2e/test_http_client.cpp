@@ -8,11 +8,13 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <fstream>
 #include <memory>
 #include <thread>
 
 #include "net/form_encoding.h"
 #include "support/net_peers.h"
+#include "support/net_test_util.h"
 
 namespace nummora {
 namespace {
@@ -131,6 +133,37 @@ TEST_F(HttpClientE2E, CertificateOfAnUnknownCaIsRefused) {
     EXPECT_EQ(r.Status, 0);
     EXPECT_NE(r.Message.find("certificate"), std::string::npos) << r.Message;
   }
+}
+
+// Connections resume the TLS session of an earlier one, but only when they trust the same roots:
+// a connection told to trust another CA file (even one with the same certificate in it) makes
+// a full handshake and checks the certificate itself, and one that does not trust the server is
+// refused although sessions with it exist.
+TEST_F(HttpClientE2E, TlsSessionIsResumedOnlyUnderTheSameTrustedRoots) {
+  auto resumed = [](const HttpOptions& o) {
+    HttpResult r = HttpClient(o).Get(peer_->HttpsUrl("/tls"));
+    EXPECT_TRUE(r.Succeeded) << r.Message;
+    return r.Body;
+  };
+  resumed(Trusting());
+  EXPECT_EQ(resumed(Trusting()), "resumed=1");
+
+  test::NetTempDir dir;
+  HttpOptions copy = Trusting();
+  copy.CAFile = (dir / "same-ca.pem").string();
+  {
+    std::ifstream in(peer_->caFile, std::ios::binary);
+    std::ofstream out(copy.CAFile, std::ios::binary);
+    out << in.rdbuf();
+  }
+  EXPECT_EQ(resumed(copy), "resumed=0");
+  EXPECT_EQ(resumed(copy), "resumed=1");
+
+  HttpOptions other = Trusting();
+  other.CAFile = peer_->otherCaFile;
+  HttpResult r = HttpClient(other).Get(peer_->HttpsUrl("/tls"));
+  EXPECT_FALSE(r.Succeeded);
+  EXPECT_NE(r.Message.find("certificate"), std::string::npos) << r.Message;
 }
 
 TEST_F(HttpClientE2E, UnreadableCaFileIsAFailure) {

@@ -16,6 +16,7 @@ Pages (any method):
     /error     500 Internal Server Error
     /hang      reads the request and never answers
     /hits      200; "echo=N", the number of /echo requests so far
+    /tls       200; "resumed=1" when the TLS session was resumed, "resumed=0" otherwise
 Standard library only. Stops on SIGTERM or when stdin closes."""
 
 import argparse
@@ -105,6 +106,9 @@ class Handler(BaseHTTPRequestHandler):
         elif path == "/hang":
             time.sleep(120)
             self.close_connection = True
+        elif path == "/tls":
+            resumed = getattr(self.connection, "session_reused", False)
+            self.answer(200, b"resumed=1" if resumed else b"resumed=0")
         elif path == "/hits":
             with HITS_LOCK:
                 self.answer(200, ("echo=%d" % HITS["echo"]).encode())
