@@ -44,13 +44,26 @@ class ServingTest(SandboxCase):
             self.assertIn("<h2>Account %d</h2>" % (2000000 + 2 * i + 1), page)
             self.assertIsInstance(egold_balances(page), list, page[:200])
         server = self.sandbox.servers["egold_secure"]
+        self.wait_until_idle(server)
         size_after_first = server._pool_size
         self.assertGreaterEqual(size_after_first, 1)
         self.assertLessEqual(size_after_first, 20)
-        # The second burst reuses the idle threads (a few more may be needed when connections
-        # arrive before the previous ones were handed back).
+        # Every thread is idle again: the second burst reuses them and adds threads only for
+        # connections beyond those served at once before, so 40 connections never took more
+        # than 20 threads.
         self.burst(20)
+        self.wait_until_idle(server)
+        self.assertGreaterEqual(server._pool_size, size_after_first)
         self.assertLessEqual(server._pool_size, 20)
+
+    def wait_until_idle(self, server):
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            with server._pool_lock:
+                if server._pool_idle == server._pool_size:
+                    return
+            time.sleep(0.01)
+        self.fail("the sandbox's threads did not become idle")
 
     def test_a_single_answer_does_not_wait_for_a_delayed_acknowledgement(self):
         # With the head and the body in two writes behind Nagle's algorithm every HTTPS answer
