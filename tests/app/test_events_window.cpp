@@ -2,6 +2,7 @@
 // survives hiding the window.
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -85,6 +86,27 @@ class TestEventsWindow : public QObject {
     QCOMPARE(events.Text(), expected + "\nfourth");
     QTRY_COMPARE(memo->toPlainText(), expected + "\nfourth");
     QCOMPARE(memo->verticalScrollBar()->value(), memo->verticalScrollBar()->maximum());
+  }
+
+  // Many lines written while hidden: once shown, the newest one is in view.
+  void newestLineInViewAfterShowing() {
+    QWidget main;
+    main.resize(443, 339);
+    main.show();
+    TfTasks events(&main);
+    for (int i = 0; i < 200; ++i) events.AddEntry("10:00:00: <1001001>", "line " + std::to_string(i));
+    events.ShowEvents();
+    QVERIFY(QTest::qWaitForWindowExposed(&events));
+    auto* memo = events.findChild<QPlainTextEdit*>("Memo");
+    QVERIFY(memo);
+    QScrollBar* bar = memo->verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() > 0);
+    QTest::qWait(50);
+    QCOMPARE(bar->value(), bar->maximum());
+    // The block at the bottom of the view is one of the last entry's.
+    const QTextCursor bottom = memo->cursorForPosition(QPoint(5, memo->viewport()->height() - 5));
+    QVERIFY2(bottom.block().blockNumber() >= memo->document()->blockCount() - 4,
+             qPrintable(bottom.block().text()));
   }
 };
 
