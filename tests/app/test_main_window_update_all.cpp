@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
+#include <set>
 
 #include "app/main_window_host_qt.h"
 #include "main_window_fixture.h"
@@ -97,6 +98,54 @@ class TestMainWindowUpdateAll : public QObject {
     QVERIFY(list);
     QCOMPARE(list->topLevelItemCount(), kAccounts - 1);
     for (int row = 0; row < kAccounts - 1; ++row) QVERIFY(!list->topLevelItem(row)->text(2).isEmpty());
+  }
+
+  // Accounts without a pass phrase ask for it while the others wait their turn: the prompt's
+  // own event loop lets the next turn come, but nothing starts twice and nothing is lost. The
+  // typed phrase is sent; a cancelled prompt sends nothing and clears the account's mark.
+  void promptsDuringUpdateAllStartEveryAccountOnce() {
+    ScriptedPeer peer;
+    QVERIFY2(peer.Ok(), "the scripted peer did not start");
+    const QByteArray base = QByteArray::fromStdString(peer.Base());
+    qputenv("NUMMORA_EGOLD_SECURE", base);
+    qputenv("NUMMORA_EGOLD_PLAIN", base);
+    qputenv("NUMMORA_LIBERTY_RESERVE", base);
+
+    constexpr int kAccounts = TMainWindowHost::kStartsPerTurn + 3;
+    constexpr int kTyped = 0, kCancelled = TMainWindowHost::kStartsPerTurn + 1;
+    MainWindowFixture fixture;
+    std::vector<TAccount> accounts;
+    for (int i = 0; i < kAccounts; ++i) {
+      TAccount a = nummora::test::MakeAccount(0, "", std::to_string(1000001 + i));
+      if (i != kTyped && i != kCancelled) a.Password = "phrase-" + std::to_string(i);
+      accounts.push_back(a);
+    }
+    peer.Answer("x, 500, 8, 900, 300");
+    std::unique_ptr<TNummora> window = fixture.Open(fixture.WriteProfile(accounts));
+    TMainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
+    window->show();
+    QTRY_COMPARE(window->Model().RatesTime, fixture.clock.now);
+    peer.Reset();
+
+    for (int i = 0; i < kAccounts - 1; ++i) peer.Answer(EgoldPage("1"), 200, {}, 0.2);
+    nummora::test::PromptAnswerer answerer({QStringLiteral("typed phrase"), QStringLiteral("<escape>")});
+    window->Actions().UpdateAll->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!AnyRefreshing(*window), 15000);
+    QCOMPARE(answerer.Answered(), 2);
+    QCOMPARE(host->PendingRefreshes(), size_t(0));
+
+    std::set<std::string> asked;
+    std::string typedBody;
+    for (const auto& r : peer.Requests()) {
+      if (!r.path.starts_with("/acct/balance.asp")) continue;
+      const std::string id = r.body.substr(r.body.find("AccountID=") + 10, 7);
+      QVERIFY2(asked.insert(id).second, id.c_str());  // never asked twice
+      if (id == "1000001") typedBody = r.body;
+    }
+    QCOMPARE(asked.size(), size_t(kAccounts - 1));
+    QVERIFY(!asked.count(std::to_string(1000001 + kCancelled)));
+    QVERIFY2(typedBody.find("PassPhrase=typed%20phrase") != std::string::npos, typedBody.c_str());
+    for (int i = 0; i < kAccounts; ++i) QCOMPARE(window->Model().Account(i).Gold, i == kCancelled ? 0.0 : 1.0);
   }
 };
 
