@@ -113,10 +113,7 @@ class TestMainWindowDetails : public QObject {
   void paneShowsTheRatesOfAnAnswer() {
     ScriptedPeer peer;
     QVERIFY2(peer.Ok(), "the scripted peer did not start");
-    const QByteArray base = QByteArray::fromStdString(peer.Base());
-    qputenv("NUMMORA_EGOLD_SECURE", base);
-    qputenv("NUMMORA_EGOLD_PLAIN", base);
-    qputenv("NUMMORA_LIBERTY_RESERVE", base);
+    peer.ServeAllServers();
 
     MainWindowFixture fixture;
     // The stored answer shows at once; the fresh one comes half a second later.

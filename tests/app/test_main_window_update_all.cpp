@@ -46,10 +46,7 @@ class TestMainWindowUpdateAll : public QObject {
   void updateAllRunsEveryRefreshSideBySide() {
     ScriptedPeer peer;
     QVERIFY2(peer.Ok(), "the scripted peer did not start");
-    const QByteArray base = QByteArray::fromStdString(peer.Base());
-    qputenv("NUMMORA_EGOLD_SECURE", base);
-    qputenv("NUMMORA_EGOLD_PLAIN", base);
-    qputenv("NUMMORA_LIBERTY_RESERVE", base);
+    peer.ServeAllServers();
 
     constexpr int kAccounts = TMainWindowHost::kStartsPerTurn + 4;
     MainWindowFixture fixture;
@@ -106,10 +103,7 @@ class TestMainWindowUpdateAll : public QObject {
   void promptsDuringUpdateAllStartEveryAccountOnce() {
     ScriptedPeer peer;
     QVERIFY2(peer.Ok(), "the scripted peer did not start");
-    const QByteArray base = QByteArray::fromStdString(peer.Base());
-    qputenv("NUMMORA_EGOLD_SECURE", base);
-    qputenv("NUMMORA_EGOLD_PLAIN", base);
-    qputenv("NUMMORA_LIBERTY_RESERVE", base);
+    peer.ServeAllServers();
 
     constexpr int kAccounts = TMainWindowHost::kStartsPerTurn + 3;
     constexpr int kTyped = 0, kCancelled = TMainWindowHost::kStartsPerTurn + 1;

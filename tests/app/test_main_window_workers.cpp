@@ -47,10 +47,7 @@ class TestMainWindowWorkers : public QObject {
 
   void timerRefreshesWhenIntervalHasPassed() {
     MainWindowFixture fixture;
-    const QByteArray base = QByteArray::fromStdString(peer_->Base());
-    qputenv("NUMMORA_EGOLD_SECURE", base);
-    qputenv("NUMMORA_EGOLD_PLAIN", base);
-    qputenv("NUMMORA_LIBERTY_RESERVE", base);
+    peer_->ServeAllServers();
 
     TAccount account = nummora::test::MakeAccount(0, "Savings", "1234567", fixture.clock.now - 9 * kMinute);
     account.Password = "secret-phrase";

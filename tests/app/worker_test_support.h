@@ -157,6 +157,13 @@ class ScriptedPeer {
 
   bool Ok() const { return port_ > 0; }
   std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  // Points every server of the program's configuration (the environment overrides) at this peer.
+  void ServeAllServers() const {
+    const QByteArray base = QByteArray::fromStdString(Base());
+    qputenv("NUMMORA_EGOLD_SECURE", base);
+    qputenv("NUMMORA_EGOLD_PLAIN", base);
+    qputenv("NUMMORA_LIBERTY_RESERVE", base);
+  }
 
   // Queues the answer to the next request.
   void Answer(const std::string& body, int status = 200, const QJsonObject& headers = {}, double delay = 0,
