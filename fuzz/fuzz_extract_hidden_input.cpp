@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/errors.h"
-#include "net/text_routines.h"
+#include "common/text_routines.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);

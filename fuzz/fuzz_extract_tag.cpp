@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/errors.h"
-#include "net/text_routines.h"
+#include "common/text_routines.h"
 
 using nummora::ExtractTag;
 

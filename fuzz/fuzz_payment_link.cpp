@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/account_number.h"
-#include "app/payment_link.h"
+#include "payments/account_number.h"
+#include "payments/payment_link.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string link(reinterpret_cast<const char*>(data), size);

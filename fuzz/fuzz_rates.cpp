@@ -6,6 +6,7 @@
 
 #include "common/format_settings.h"
 #include "market/rates.h"
+#include "net/egold.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace nummora;

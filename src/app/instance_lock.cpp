@@ -12,18 +12,8 @@
 
 namespace nummora {
 
-std::filesystem::path InstanceRuntimeFolder() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime && *runtime) {
-    std::error_code ec;
-    std::filesystem::path folder(runtime);
-    if (folder.is_absolute() && std::filesystem::is_directory(folder, ec)) return folder;
-  }
-  return ConfigFolder(true);
-}
-
-std::filesystem::path InstanceLockPath() { return InstanceRuntimeFolder() / "nummora.lock"; }
-std::filesystem::path InstanceSocketPath() { return InstanceRuntimeFolder() / "TNummora"; }
+std::filesystem::path InstanceLockPath() { return RuntimeFolder() / "nummora.lock"; }
+std::filesystem::path InstanceSocketPath() { return RuntimeFolder() / "TNummora"; }
 
 bool InstanceLock::Acquire(const std::filesystem::path& path) {
   Release();

@@ -7,10 +7,7 @@
 
 namespace nummora {
 
-// The folder of the lock file and of the instance socket: $XDG_RUNTIME_DIR when it names a
-// folder, else the configuration folder.
-std::filesystem::path InstanceRuntimeFolder();
-// "<runtime folder>/nummora.lock" and "<runtime folder>/TNummora" (named after the main
+// "<runtime folder>/nummora.lock" (platform/paths.h RuntimeFolder) and "<runtime folder>/TNummora" (named after the main
 // window's class, as a second instance looks for it).
 std::filesystem::path InstanceLockPath();
 std::filesystem::path InstanceSocketPath();

@@ -2,8 +2,8 @@
 #include <optional>
 #include <string>
 
-#include "app/application_qt.h"
-#include "app/startup_qt.h"
+#include "app/application.h"
+#include "app/startup.h"
 #include "common/secure_memory.h"
 
 int main(int argc, char** argv) {

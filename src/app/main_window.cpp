@@ -19,17 +19,17 @@
 #include <QVBoxLayout>
 
 #include "app/account_rows.h"
-#include "app/single_instance_qt.h"
-#include "app/tray_qt.h"
-#include "app/vendor_urls.h"
+#include "app/single_instance.h"
+#include "app/tray.h"
+#include "net/vendor_urls.h"
 #include "common/secure_memory.h"
 #include "market/metals_pane_widget.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "ui/balloon_widget.h"
 #include "ui/events_window.h"
-#include "ui/icons_qt.h"
-#include "ui/message_box_qt.h"
+#include "ui/icons.h"
+#include "ui/message_box.h"
 
 namespace nummora {
 

@@ -9,10 +9,10 @@
 #include <optional>
 #include <string>
 
-#include "app/main_actions_qt.h"
+#include "app/main_actions.h"
 #include "app/notify_text.h"
-#include "app/payment_link.h"
-#include "app/shell_settings.h"
+#include "payments/payment_link.h"
+#include "profile/shell_settings.h"
 #include "common/currency.h"
 #include "common/datetime.h"
 #include "common/format_settings.h"

@@ -18,18 +18,6 @@ namespace {
 constexpr const char* kMimeType = "x-scheme-handler/nmr";
 constexpr const char* kEntryName = "nummora-nmr.desktop";
 
-std::filesystem::path XdgOr(const char* variable, const char* belowHome) {
-  const char* v = std::getenv(variable);
-  if (v && *v == '/') return v;
-  const char* home = std::getenv("HOME");
-  return std::filesystem::path(home && *home == '/' ? home : "/") / belowHome;
-}
-
-std::string NummoraHome() {
-  const char* v = std::getenv("NUMMORA_HOME");
-  return v && *v ? std::filesystem::absolute(v).string() : std::string();
-}
-
 // Quotes an Exec argument as desktop entries want it when it holds blanks or specials.
 std::string QuoteExecArgument(const std::string& arg) {
   if (arg.find_first_of(" \t\"'\\><~|&;$*?#()`") == std::string::npos) return arg;
@@ -88,18 +76,6 @@ bool RegisterSchemeEntries(SettingsStore& store, const std::string& executablePa
   store.CloseKey();
   store.SetRootKey(RootKey::LocalMachine);
   return written;
-}
-
-std::filesystem::path DesktopEntryFolder() {
-  const std::string home = NummoraHome();
-  if (!home.empty()) return std::filesystem::path(home) / "applications";
-  return XdgOr("XDG_DATA_HOME", ".local/share") / "applications";
-}
-
-std::filesystem::path MimeAppsListPath() {
-  const std::string home = NummoraHome();
-  if (!home.empty()) return std::filesystem::path(home) / "mimeapps.list";
-  return XdgOr("XDG_CONFIG_HOME", ".config") / "mimeapps.list";
 }
 
 std::string SchemeDesktopEntry(const std::string& executablePath) {

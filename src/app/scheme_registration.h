@@ -17,12 +17,6 @@ inline constexpr const char* kHandOffValue = "URL";
 // with no key open. Returns whether the entries were written.
 bool RegisterSchemeEntries(SettingsStore& store, const std::string& executablePath);
 
-// The folder of the user's desktop entries: NUMMORA_HOME/applications when NUMMORA_HOME is set,
-// else $XDG_DATA_HOME/applications (~/.local/share/applications).
-std::filesystem::path DesktopEntryFolder();
-// The user's mimeapps.list: NUMMORA_HOME/mimeapps.list, else $XDG_CONFIG_HOME/mimeapps.list.
-std::filesystem::path MimeAppsListPath();
-
 // The text of the desktop entry that opens nmr links with the executable.
 std::string SchemeDesktopEntry(const std::string& executablePath);
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/login_flow.h"
-#include "app/profile_setup.h"
+#include "profile/login_flow.h"
+#include "profile/profile_setup.h"
 #include "cli/command.h"
 #include "common/format_settings.h"
 #include "common/secure_memory.h"

@@ -1,7 +1,7 @@
 // nummora-cli link LINK
 #include <iostream>
 
-#include "app/payment_link.h"
+#include "payments/payment_link.h"
 #include "cli/command.h"
 
 namespace nummora::cli {

@@ -3,7 +3,8 @@
 #include <cmath>
 
 #include "common/number_text.h"
-#include "net/comma_rule.h"
+#include "common/comma_rule.h"
+#include "net/egold.h"
 
 namespace nummora {
 
@@ -49,27 +50,6 @@ bool HasEgoldAccount(const std::vector<TAccount>& accounts) {
 
 std::string RatesUrl(const std::string& egoldPlainBase, const std::string& displayCurrency) {
   return egoldPlainBase + kEgoldMetalDataPath + "?LATEST=1&CUR=" + displayCurrency;
-}
-
-Currency MetalValue(double balance, double rate) {
-  Currency value = 0;
-  if (!CurrencyFromDouble(balance * rate, value)) return 0;
-  return value;
-}
-
-Currency AccountValue(const TAccount& account, const MetalAmounts& rates) {
-  const MetalAmounts balances = MetalBalances(account);
-  Currency total = 0;
-  for (int m = 0; m < kMetalCount; ++m) {
-    if (__builtin_add_overflow(total, MetalValue(balances[m], rates[m]), &total)) return 0;
-  }
-  return total;
-}
-
-std::string AccountValueText(Currency value, const std::string& displayCurrency,
-                             const FormatSettings& numberFormat) {
-  if (displayCurrency == "USD") return "$" + CurrToStr(value, numberFormat);
-  return CurrToStr(value, numberFormat) + " " + displayCurrency;
 }
 
 std::array<MetalDetailsRow, kMetalCount> MetalDetails(const TAccount& account,

@@ -8,7 +8,6 @@
 
 #include "common/currency.h"
 #include "common/format_settings.h"
-#include "net/egold.h"
 #include "profile/model.h"
 
 namespace nummora {
@@ -47,19 +46,6 @@ bool HasEgoldAccount(const std::vector<TAccount>& accounts);
 // The address of the rates page: the plain-HTTP e-gold base +
 // "/unsecure/metaldata.asp?LATEST=1&CUR=" + the display currency.
 std::string RatesUrl(const std::string& egoldPlainBase, const std::string& displayCurrency);
-
-// A metal's value: balance times rate as a fixed-point amount rounded to four decimals; 0 when
-// the product cannot be held in a fixed-point amount.
-Currency MetalValue(double balance, double rate);
-
-// The value of an e-gold account: the sum of its four metal values (0 when the sum does not
-// fit a fixed-point amount).
-Currency AccountValue(const TAccount& account, const MetalAmounts& rates);
-
-// The value as shown in the accounts list and the change notice: "$" + amount for "USD",
-// otherwise amount + " " + the display currency; shortest form with the number format.
-std::string AccountValueText(Currency value, const std::string& displayCurrency,
-                             const FormatSettings& numberFormat);
 
 // The three computed cells of one metal row of the details list.
 struct MetalDetailsRow {

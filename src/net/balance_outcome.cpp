@@ -2,7 +2,7 @@
 
 #include "common/currency.h"
 #include "common/errors.h"
-#include "market/rates.h"
+#include "net/egold.h"
 #include "net/liberty_reserve.h"
 
 namespace nummora {

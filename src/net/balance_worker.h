@@ -11,7 +11,7 @@
 
 #include "net/balance_outcome.h"
 #include "net/http_client.h"
-#include "net/worker_host_qt.h"
+#include "net/worker_host.h"
 #include "profile/model.h"
 
 namespace nummora {

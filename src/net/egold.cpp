@@ -135,4 +135,25 @@ EgoldBalancePage ReadEgoldBalancePage(const std::string& page, const MetalAmount
   return result;
 }
 
+Currency MetalValue(double balance, double rate) {
+  Currency value = 0;
+  if (!CurrencyFromDouble(balance * rate, value)) return 0;
+  return value;
+}
+
+Currency AccountValue(const TAccount& account, const MetalAmounts& rates) {
+  const MetalAmounts balances = MetalBalances(account);
+  Currency total = 0;
+  for (int m = 0; m < kMetalCount; ++m) {
+    if (__builtin_add_overflow(total, MetalValue(balances[m], rates[m]), &total)) return 0;
+  }
+  return total;
+}
+
+std::string AccountValueText(Currency value, const std::string& displayCurrency,
+                             const FormatSettings& numberFormat) {
+  if (displayCurrency == "USD") return "$" + CurrToStr(value, numberFormat);
+  return CurrToStr(value, numberFormat) + " " + displayCurrency;
+}
+
 }  // namespace nummora

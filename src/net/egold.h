@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 
+#include "common/currency.h"
 #include "common/format_settings.h"
 #include "profile/model.h"
 
@@ -42,11 +43,6 @@ enum class EgoldPageOutcome {
   NotABalancePage,
 };
 
-// Metals in the order the program always uses: gold, silver, platinum, palladium.
-enum Metal { kGold = 0, kSilver = 1, kPlatinum = 2, kPalladium = 3 };
-inline constexpr int kMetalCount = 4;
-using MetalAmounts = std::array<double, kMetalCount>;
-
 // The account's balances in metal order.
 MetalAmounts MetalBalances(const TAccount& account);
 void SetMetalBalances(TAccount& account, const MetalAmounts& balances);
@@ -66,5 +62,18 @@ struct EgoldBalancePage {
 // when a field name lies beyond byte 65535.
 EgoldBalancePage ReadEgoldBalancePage(const std::string& page, const MetalAmounts& current,
                                       const FormatSettings& numberFormat);
+
+// A metal's value: balance times rate as a fixed-point amount rounded to four decimals; 0 when
+// the product cannot be held in a fixed-point amount.
+Currency MetalValue(double balance, double rate);
+
+// The value of an e-gold account: the sum of its four metal values (0 when the sum does not
+// fit a fixed-point amount).
+Currency AccountValue(const TAccount& account, const MetalAmounts& rates);
+
+// The value as shown in the accounts list and the change notice: "$" + amount for "USD",
+// otherwise amount + " " + the display currency; shortest form with the number format.
+std::string AccountValueText(Currency value, const std::string& displayCurrency,
+                             const FormatSettings& numberFormat);
 
 }  // namespace nummora

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "common/secure_memory.h"
-#include "net/text_routines.h"
+#include "common/text_routines.h"
 
 namespace nummora {
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "net/http_client.h"
-#include "net/worker_host_qt.h"
+#include "net/worker_host.h"
 #include "profile/model.h"
 
 namespace nummora {

@@ -55,6 +55,27 @@ std::filesystem::path Resolve(const char* homeSub, const char* xdgVariable, cons
 
 }  // namespace
 
+std::filesystem::path RuntimeFolder() {
+  const std::string runtime = EnvOrEmpty("XDG_RUNTIME_DIR");
+  if (!runtime.empty() && runtime.front() == '/') {
+    std::error_code ec;
+    if (std::filesystem::is_directory(runtime, ec)) return runtime;
+  }
+  return ConfigFolder(true);
+}
+
+std::filesystem::path DesktopEntryFolder() {
+  const std::string home = EnvOrEmpty("NUMMORA_HOME");
+  if (!home.empty()) return std::filesystem::absolute(home) / "applications";
+  return XdgBase("XDG_DATA_HOME", ".local/share") / "applications";
+}
+
+std::filesystem::path MimeAppsListPath() {
+  const std::string home = EnvOrEmpty("NUMMORA_HOME");
+  if (!home.empty()) return std::filesystem::absolute(home) / "mimeapps.list";
+  return XdgBase("XDG_CONFIG_HOME", ".config") / "mimeapps.list";
+}
+
 void CreatePrivateFolder(const std::filesystem::path& folder) {
   std::filesystem::path path = folder.lexically_normal();
   if (path.empty()) throw PathError("Cannot create a folder with an empty name");

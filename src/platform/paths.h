@@ -20,6 +20,16 @@ std::filesystem::path ConfigFolder(bool create = true);
 std::filesystem::path DataFolder(bool create = true);
 std::filesystem::path CacheFolder(bool create = true);
 
+// The folder of per-user runtime files (the instance lock and socket): $XDG_RUNTIME_DIR when it
+// names an existing folder by an absolute path, else the configuration folder.
+std::filesystem::path RuntimeFolder();
+
+// The folder of the user's desktop entries: NUMMORA_HOME/applications when NUMMORA_HOME is set,
+// else $XDG_DATA_HOME/applications (~/.local/share/applications).
+std::filesystem::path DesktopEntryFolder();
+// The user's mimeapps.list: NUMMORA_HOME/mimeapps.list, else $XDG_CONFIG_HOME/mimeapps.list.
+std::filesystem::path MimeAppsListPath();
+
 // Creates `folder` and its missing parents with mode 0700. Throws PathError on failure or when
 // the path exists but is not a folder.
 void CreatePrivateFolder(const std::filesystem::path& folder);

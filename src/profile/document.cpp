@@ -6,7 +6,7 @@
 #include "common/datetime.h"
 #include "common/number_text.h"
 #include "common/secure_memory.h"
-#include "net/text_routines.h"
+#include "common/text_routines.h"
 
 namespace nummora {
 namespace {

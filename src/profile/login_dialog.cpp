@@ -11,15 +11,15 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/login_flow.h"
+#include "profile/login_flow.h"
 #include "common/secure_memory.h"
 #include "profile/new_profile_dialog.h"
 #include "ui/balloon_widget.h"
-#include "ui/caps_lock.h"
-#include "ui/edit_menu_qt.h"
-#include "ui/icons_qt.h"
+#include "platform/caps_lock.h"
+#include "ui/edit_menu.h"
+#include "ui/icons.h"
 #include "ui/keyboard_widget.h"
-#include "ui/message_box_qt.h"
+#include "ui/message_box.h"
 
 namespace nummora {
 

@@ -2,6 +2,7 @@
 // The in-memory profile: the account table with its display order, the contacts, the proxy
 // settings and the shared state kept beside them. Plain data and lookups only; the main
 // window owns one ProfileModel for the whole run and shows it.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +12,16 @@
 #include "common/datetime.h"
 
 namespace nummora {
+
+// Metals in the order the program always uses: gold, silver, platinum, palladium.
+enum Metal { kGold = 0, kSilver = 1, kPlatinum = 2, kPalladium = 3 };
+inline constexpr int kMetalCount = 4;
+using MetalAmounts = std::array<double, kMetalCount>;
+
+// A pass phrase (e-gold) or security word (Liberty Reserve) shorter than this counts as not
+// stored: it is asked for before each request that needs it.
+inline constexpr std::size_t kStoredPassPhraseMinimum = 6;
+inline bool PassPhraseStored(const std::string& password) { return password.size() >= kStoredPassPhraseMinimum; }
 
 // One account, copied by value into workers and dialogs.
 struct TAccount {

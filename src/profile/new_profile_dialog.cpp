@@ -8,9 +8,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/login_flow.h"
-#include "ui/edit_menu_qt.h"
-#include "ui/icons_qt.h"
+#include "profile/login_flow.h"
+#include "ui/edit_menu.h"
+#include "ui/icons.h"
 #include "ui/keyboard_widget.h"
 
 namespace nummora {

@@ -11,9 +11,9 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "app/main_window_fixture.h"
-#include "contacts/account_editor_dialog.h"
-#include "contacts/account_editor_rules.h"
+#include "support/main_window_fixture.h"
+#include "accounts/account_editor_dialog.h"
+#include "accounts/account_editor_rules.h"
 
 using namespace nummora;
 using namespace nummora::test;

@@ -8,7 +8,8 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "net/ask_passphrase_dialog.h"
+#include "net/worker_host.h"
+#include "ui/ask_passphrase_dialog.h"
 
 using namespace nummora;
 

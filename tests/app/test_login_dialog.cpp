@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/app_test_support.h"
-#include "app/login_flow.h"
-#include "app/shell_settings.h"
+#include "support/app_test_support.h"
+#include "profile/login_flow.h"
+#include "profile/shell_settings.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "profile/login_dialog.h"

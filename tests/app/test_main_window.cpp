@@ -7,7 +7,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "app/main_window_fixture.h"
+#include "support/main_window_fixture.h"
 #include "ui/events_window.h"
 
 using namespace nummora;

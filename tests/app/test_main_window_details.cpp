@@ -7,10 +7,10 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/main_window_host_qt.h"
-#include "main_window_fixture.h"
+#include "app/main_window_host.h"
+#include "support/main_window_fixture.h"
 #include "market/metals_pane_widget.h"
-#include "worker_test_support.h"
+#include "support/worker_test_support.h"
 
 using namespace nummora;
 using nummora::test::MainWindowFixture;

@@ -8,9 +8,9 @@
 #include <memory>
 #include <set>
 
-#include "app/main_window_host_qt.h"
-#include "main_window_fixture.h"
-#include "worker_test_support.h"
+#include "app/main_window_host.h"
+#include "support/main_window_fixture.h"
+#include "support/worker_test_support.h"
 
 using namespace nummora;
 using nummora::test::MainWindowFixture;

@@ -6,10 +6,10 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/main_window_host_qt.h"
+#include "app/main_window_host.h"
 #include "ui/events_window.h"
-#include "main_window_fixture.h"
-#include "worker_test_support.h"
+#include "support/main_window_fixture.h"
+#include "support/worker_test_support.h"
 
 using namespace nummora;
 using nummora::test::MainWindowFixture;

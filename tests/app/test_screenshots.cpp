@@ -6,9 +6,9 @@
 #include <QStyleFactory>
 #include <QtTest>
 
-#include "app/login_flow.h"
-#include "app/main_window_fixture.h"
-#include "contacts/account_editor_dialog.h"
+#include "profile/login_flow.h"
+#include "support/main_window_fixture.h"
+#include "accounts/account_editor_dialog.h"
 #include "profile/login_dialog.h"
 #include "profile/new_profile_dialog.h"
 

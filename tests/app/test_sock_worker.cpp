@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "net/sock_worker.h"
-#include "worker_test_support.h"
+#include "support/worker_test_support.h"
 
 using namespace nummora;
 using nummora::test::FakeWorkerHost;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/login_flow.h"
+#include "profile/login_flow.h"
 #include "common/format_settings.h"
 #include "platform/paths.h"
 #include "platform/settings_store.h"

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/login_flow.h"
+#include "profile/login_flow.h"
 #include "common/format_settings.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"

@@ -1,4 +1,5 @@
 #include "market/rates.h"
+#include "net/egold.h"
 
 #include <gtest/gtest.h>
 

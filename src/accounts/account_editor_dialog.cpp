@@ -1,0 +1,276 @@
+#include "accounts/account_editor_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "accounts/account_editor_rules.h"
+#include "ui/edit_menu.h"
+#include "ui/icons.h"
+#include "ui/keyboard_widget.h"
+#include "ui/message_box.h"
+
+namespace nummora {
+
+namespace {
+QString L1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+std::string Std(const QString& s) { return s.toLatin1().toStdString(); }
+
+QLineEdit* Field(QWidget* parent, const char* name, int maxLength, bool masked = false) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(QString::fromLatin1(name));
+  if (maxLength > 0) e->setMaxLength(maxLength);
+  if (masked) e->setEchoMode(QLineEdit::Password);
+  InstallEditMenu(e);
+  return e;
+}
+
+QToolButton* KeyboardButton(QWidget* parent, const char* name) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setIcon(KeyboardIcon());
+  b->setToolTip(QStringLiteral("Virtual Keyboard"));
+  b->setAutoRaise(true);
+  return b;
+}
+
+QToolButton* SignupButton(QWidget* parent, const char* name) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setIcon(AccountTypeIcon(0));
+  b->setToolTip(QStringLiteral("Create new account"));
+  b->setAutoRaise(true);
+  return b;
+}
+
+QLabel* LinkLabel(QWidget* parent, const char* name, const char* text) {
+  auto* l = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(QString::fromLatin1(text)), parent);
+  l->setObjectName(QString::fromLatin1(name));
+  l->setTextFormat(Qt::RichText);
+  return l;
+}
+}  // namespace
+
+TfAccount::TfAccount(bool isNew, std::function<bool(const std::string&)> accountExists, MessageBoxes* boxes,
+                     QWidget* parent)
+    : QDialog(parent), new_(isNew), accountExists_(std::move(accountExists)), boxes_(boxes) {
+  setObjectName(QStringLiteral("fAccount"));
+  setWindowTitle(isNew ? QStringLiteral("New account") : QStringLiteral("Account info"));
+  openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+
+  cAccountType_ = new QComboBox(this);
+  cAccountType_->setObjectName(QStringLiteral("cAccountType"));
+  cAccountType_->addItem(AccountTypeIcon(0), QStringLiteral("E-gold"));
+  cAccountType_->addItem(AccountTypeIcon(1), QStringLiteral("Liberty Reserve"));
+  cAccountType_->setCurrentIndex(1);
+
+  pages_ = new QStackedWidget(this);
+  pages_->setObjectName(QStringLiteral("Pages"));
+
+  // e-gold page
+  auto* egold = new QGroupBox(QStringLiteral("  E-gold Login Information  "));
+  egold->setObjectName(QStringLiteral("gbEgold"));
+  eName_ = Field(egold, "eName", 25);
+  eID_ = Field(egold, "eID", 11);
+  ePass_ = Field(egold, "ePass", 0, true);
+  auto* kbEgold = KeyboardButton(egold, "bKeyboard");
+  auto* egoldSignup = SignupButton(egold, "bRegisterEgold");
+  {
+    auto* form = new QFormLayout(egold);
+    form->addRow(QStringLiteral("Account name"), eName_);
+    auto* idRow = new QHBoxLayout;
+    idRow->addWidget(eID_);
+    idRow->addWidget(egoldSignup);
+    form->addRow(QStringLiteral("E-gold #"), idRow);
+    auto* passRow = new QHBoxLayout;
+    passRow->addWidget(ePass_);
+    passRow->addWidget(kbEgold);
+    form->addRow(QStringLiteral("Passphrase"), passRow);
+  }
+  P2_ = LinkLabel(this, "P2", "Don't have an e-gold account yet?");
+  auto* egoldPage = new QWidget;
+  auto* egoldLayout = new QVBoxLayout(egoldPage);
+  egoldLayout->setContentsMargins(0, 0, 0, 0);
+  egoldLayout->addWidget(egold);
+  egoldLayout->addWidget(P2_);
+  pages_->addWidget(egoldPage);
+
+  // Liberty Reserve page
+  auto* lr = new QGroupBox(QStringLiteral("  Liberty Reserver Login Information  "));
+  lr->setObjectName(QStringLiteral("gbLR"));
+  eLRID_ = Field(lr, "eLRID", 11);
+  eLRPass_ = Field(lr, "eLRPass", 0, true);
+  eLRName_ = Field(lr, "eLRName", 25);
+  eLRAPI_ = Field(lr, "eLRAPI", 25);
+  auto* kbLR = KeyboardButton(lr, "bLRKeyboard");
+  auto* lrSignup = SignupButton(lr, "bRegisterLRButton");
+  lrSignup->setIcon(AccountTypeIcon(1));
+  {
+    auto* form = new QFormLayout(lr);
+    auto* idRow = new QHBoxLayout;
+    idRow->addWidget(eLRID_);
+    idRow->addWidget(lrSignup);
+    form->addRow(QStringLiteral("Account #"), idRow);
+    auto* passRow = new QHBoxLayout;
+    passRow->addWidget(eLRPass_);
+    passRow->addWidget(kbLR);
+    form->addRow(QStringLiteral("Password"), passRow);
+    form->addRow(QStringLiteral("Account name"), eLRName_);
+    form->addRow(QStringLiteral("API name"), eLRAPI_);
+  }
+  auto* lrLink = LinkLabel(this, "bRegisterLR", "Don't have Liberty Reserve account yet?");
+  auto* lrPage = new QWidget;
+  auto* lrLayout = new QVBoxLayout(lrPage);
+  lrLayout->setContentsMargins(0, 0, 0, 0);
+  lrLayout->addWidget(lr);
+  lrLayout->addWidget(lrLink);
+  pages_->addWidget(lrPage);
+
+  eStartup_ = new QCheckBox(QStringLiteral("Update balance at startup"), this);
+  eStartup_->setObjectName(QStringLiteral("eStartup"));
+  eStartup_->setChecked(true);
+  eEvery_ = new QCheckBox(QStringLiteral("Update every"), this);
+  eEvery_->setObjectName(QStringLiteral("eEvery"));
+  eMin_ = Field(this, "eMin", 6);
+  eMin_->setText(QStringLiteral("10"));
+  eMin_->setMaximumWidth(60);
+  eMin_->setEnabled(false);
+
+  bOk_ = new QPushButton(QStringLiteral("&OK"), this);
+  bOk_->setObjectName(QStringLiteral("bOk"));
+  bOk_->setDefault(true);
+  auto* bCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  bCancel->setObjectName(QStringLiteral("bCancel"));
+
+  auto* typeRow = new QHBoxLayout;
+  typeRow->addWidget(new QLabel(QStringLiteral("Account type:"), this));
+  typeRow->addWidget(cAccountType_, 1);
+  auto* everyRow = new QHBoxLayout;
+  everyRow->addWidget(eEvery_);
+  everyRow->addWidget(eMin_);
+  everyRow->addWidget(new QLabel(QStringLiteral("min."), this));
+  everyRow->addStretch(1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(bOk_);
+  buttons->addWidget(bCancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(typeRow);
+  layout->addWidget(pages_);
+  layout->addWidget(eStartup_);
+  layout->addLayout(everyRow);
+  layout->addStretch(1);
+  layout->addLayout(buttons);
+  setMinimumWidth(360);
+
+  connect(cAccountType_, &QComboBox::currentIndexChanged, this, &TfAccount::cAccountTypeChange);
+  connect(eEvery_, &QCheckBox::toggled, this, &TfAccount::eEveryClick);
+  connect(bOk_, &QPushButton::clicked, this, &TfAccount::bOkClick);
+  connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(kbEgold, &QToolButton::clicked, this, [this] { TvKeyboard::Open(this, ePass_); });
+  connect(kbLR, &QToolButton::clicked, this, [this] { TvKeyboard::Open(this, eLRPass_); });
+  connect(egoldSignup, &QToolButton::clicked, this, &TfAccount::OpenEgoldSignup);
+  connect(static_cast<QLabel*>(P2_), &QLabel::linkActivated, this, &TfAccount::OpenEgoldSignup);
+  connect(lrSignup, &QToolButton::clicked, this, &TfAccount::OpenLibertySignup);
+  connect(lrLink, &QLabel::linkActivated, this, &TfAccount::OpenLibertySignup);
+  FormShow();
+}
+
+void TfAccount::showEvent(QShowEvent* event) {
+  FormShow();
+  QDialog::showEvent(event);
+}
+
+void TfAccount::FormShow() {
+  if (!new_) {
+    P2_->hide();
+    cAccountType_->setEnabled(false);  // the type of an existing account cannot change
+  }
+  cAccountTypeChange();
+}
+
+void TfAccount::cAccountTypeChange() { pages_->setCurrentIndex(cAccountType_->currentIndex() == 0 ? 0 : 1); }
+
+void TfAccount::eEveryClick() { eMin_->setEnabled(eEvery_->isChecked()); }
+
+void TfAccount::Fill(const TAccount& account) {
+  cAccountType_->setCurrentIndex(account.Type == 0 ? 0 : 1);
+  if (account.Type == 0) {
+    eID_->setText(L1(account.ID));
+    ePass_->setText(L1(account.Password));
+    eName_->setText(L1(account.Name));
+  } else {
+    eLRID_->setText(L1(account.ID));
+    eLRAPI_->setText(L1(account.APIname));
+    eLRPass_->setText(L1(account.Password));
+    eLRName_->setText(L1(account.Name));
+  }
+  eStartup_->setChecked(account.Update);
+  eEvery_->setChecked(account.Refresh != 0);
+  eMin_->setEnabled(eEvery_->isChecked());
+  eMin_->setText(QString::number(account.Refresh));
+  cAccountTypeChange();
+}
+
+int TfAccount::AccountType() const { return cAccountType_->currentIndex() == 0 ? 0 : 1; }
+
+void TfAccount::ApplyTo(TAccount& account) const {
+  if (AccountType() == 0) {
+    account.Name = Std(eName_->text());
+    account.ID = Std(eID_->text());
+    account.Password = Std(ePass_->text());
+  } else {
+    account.Name = Std(eLRName_->text());
+    account.ID = Std(eLRID_->text());
+    account.Password = Std(eLRPass_->text());
+    account.APIname = Std(eLRAPI_->text());
+  }
+  account.Update = eStartup_->isChecked();
+  account.Refresh = EditorRefreshMinutes(eEvery_->isChecked(), Std(eMin_->text()));
+}
+
+void TfAccount::bOkClick() {
+  AccountEditorInput input;
+  input.isNew = new_;
+  input.type = AccountType();
+  input.egoldId = Std(eID_->text());
+  input.lrId = Std(eLRID_->text());
+  input.lrApiName = Std(eLRAPI_->text());
+  input.every = eEvery_->isChecked();
+  input.minutes = Std(eMin_->text());
+  const auto refusal = CheckAccountEditor(input, accountExists_);
+  if (!refusal) {
+    accept();
+    return;
+  }
+  BoxesOrSystem(boxes_).Error(this, QString::fromLatin1(refusal->message.c_str()));
+  QLineEdit* field = eID_;
+  switch (refusal->field) {
+    case EditorField::eID: field = eID_; break;
+    case EditorField::eLRID: field = eLRID_; break;
+    case EditorField::eLRAPI: field = eLRAPI_; break;
+    case EditorField::eMin: field = eMin_; break;
+  }
+  field->setFocus();
+}
+
+void TfAccount::OpenEgoldSignup() {
+  if (openUrl) openUrl(QUrl(L1(egoldSecureBase + "/newacct/newaccount.asp?cid=" + egoldSignupId)));
+}
+
+void TfAccount::OpenLibertySignup() {
+  if (openUrl) openUrl(QUrl(L1(vendorBase + "/services/new_lr.php?reg=0")));
+}
+
+}  // namespace nummora

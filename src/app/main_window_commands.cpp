@@ -1,0 +1,135 @@
+// The account commands of the main window (New, Account Info, Delete, moving, copying,
+// Update all) and the ways a payment form is asked for: Spend, links, hotkeys and the messages
+// of a second instance.
+#include <QApplication>
+#include <QClipboard>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include "app/account_rows.h"
+#include "app/instance_messages.h"
+#include "app/main_window.h"
+#include "app/scheme_registration.h"
+#include "net/vendor_urls.h"
+#include "common/secure_memory.h"
+#include "accounts/account_editor_dialog.h"
+#include "platform/settings_store.h"
+#include "ui/events_window.h"
+#include "ui/message_box.h"
+
+namespace nummora {
+
+namespace {
+QString L1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+}  // namespace
+
+void TNummora::UpdateAllExecute() {
+  for (int position : LivePositions(model_)) RequestBalance(position);
+}
+
+void TNummora::MoveExecute(bool up) {
+  if (pages_->currentWidget() != accountsTab_) return;
+  const int row = model_.SelectedRow();
+  const int target = up ? model_.MoveRowUp(row) : model_.MoveRowDown(row);
+  if (target < 0) return;
+  ShowAccountRow(row);
+  ShowAccountRow(target);
+  SelectRow(target);
+}
+
+void TNummora::CopyNumberExecute() {
+  const int position = AccountOfRow(-1);
+  if (position < 0) return;
+  QGuiApplication::clipboard()->setText(L1(model_.Account(position).ID));
+}
+
+void TNummora::NewExecute() {
+  if (!model_.CanCreateAccount()) return;
+  TfAccount editor(true, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
+  editor.egoldSecureBase = EgoldSecureBaseUrl();
+  editor.vendorBase = VendorBaseUrl();
+  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (editor.exec() != QDialog::Accepted) return;
+  pages_->setCurrentWidget(accountsTab_);
+  TAccount account;
+  account.Type = editor.AccountType();
+  editor.ApplyTo(account);
+  account.Updated = Now();
+  account.BatchDate = account.Updated;
+  account.Refreshing = false;
+  const int position = model_.AppendAccount(account);
+  if (position < 0) return;
+  SecureWipe(account.Password);
+  if (account.Type == kAccountTypeEgold && requestRates) requestRates();
+  list_->addTopLevelItem(new QTreeWidgetItem);
+  RequestBalance(position);
+  ShowAccountRow(model_.RowOfAccount(position));
+  UpdateActions();
+}
+
+void TNummora::InfoExecute() {
+  const int position = AccountOfRow(-1);
+  if (position < 0) return;
+  const int row = model_.SelectedRow();
+  TfAccount editor(false, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
+  editor.egoldSecureBase = EgoldSecureBaseUrl();
+  editor.vendorBase = VendorBaseUrl();
+  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  editor.Fill(model_.Account(position));
+  if (editor.exec() != QDialog::Accepted) return;
+  editor.ApplyTo(model_.Account(position));
+  ShowAccountRow(row);
+}
+
+void TNummora::DeleteExecute() {
+  const int row = model_.SelectedRow();
+  const int position = AccountOfRow(-1);
+  if (position < 0) return;
+  const QString caption = list_->topLevelItem(row)->text(0);
+  if (!Boxes().Ask(this, QStringLiteral("Do you want to delete account ") + caption + QStringLiteral("?"))) return;
+  model_.DeleteAccount(position);
+  delete list_->takeTopLevelItem(row);
+  list_->clearSelection();
+  model_.SetSelectedRow(-1);
+  UpdateActions();
+}
+
+void TNummora::OpenPaymentLink(const std::string& link) {
+  const PaymentLinkFields fields = ParsePaymentLink(link);
+  emit PaymentLinkOpened(fields);
+  if (openPaymentDialog) {
+    openPaymentDialog(fields);
+  } else {
+    LogLine(fields.hasParts ? "Payment link opened for " + fields.payto : std::string("Payment form opened"));
+  }
+}
+
+void TNummora::HotkeyPressed(int shortcutValue) {
+  QApplication::setActiveWindow(this);
+  raise();
+  activateWindow();
+  if (shortcutValue == settings_.hotkeyBalance) UpdateAllExecute();
+  if (shortcutValue == settings_.hotkeySpend && model_.AccountCount() > 0) OpenPaymentLink(std::string());
+}
+
+void TNummora::InstanceMessage(int number) {
+  if (number == kMessageComeToFront) {
+    ShowFromTray();
+    return;
+  }
+  if (number != kMessageLinkWaits) return;
+  std::string link;
+  try {
+    // A fresh store object, so the profile key of the program's own object stays open.
+    SettingsStore handOff(storeFile_.empty() ? SettingsStore::DefaultFile() : storeFile_);
+    handOff.SetRootKey(RootKey::ClassesRoot);
+    handOff.OpenKey(kNmrKey, true);
+    link = handOff.ReadString(kHandOffValue);
+    handOff.DeleteValue(kHandOffValue);
+  } catch (const std::exception&) {
+    // Failures on this path are ignored; an unreadable slot opens an empty form.
+  }
+  OpenPaymentLink(link);
+}
+
+}  // namespace nummora

@@ -1,0 +1,123 @@
+#include "app/main_window_host.h"
+
+#include <QTimer>
+
+#include "app/main_window.h"
+#include "net/balance_worker.h"
+#include "net/worker_texts.h"
+#include "ui/events_window.h"
+
+namespace nummora {
+
+TMainWindowHost::TMainWindowHost(TNummora& window, ServerConfig servers, const Clock* clock)
+    : QObject(&window), window_(window), servers_(std::move(servers)), clock_(clock) {
+  setObjectName(QStringLiteral("workerHost"));
+  rates_ = new TMetalRates(this, servers_.EgoldPlain, this);
+}
+
+TMainWindowHost::~TMainWindowHost() = default;
+
+ProfileModel& TMainWindowHost::Model() { return window_.Model(); }
+
+FormatSettings TMainWindowHost::NumberFormat() const { return window_.NumberFormat(); }
+
+// The number format is the regional one with fixed separators; its time formats are the user's.
+FormatSettings TMainWindowHost::Regional() const { return window_.NumberFormat(); }
+
+TDateTime TMainWindowHost::Now() const { return clock_ ? clock_->Now() : CurrentClock().Now(); }
+
+HttpOptions TMainWindowHost::TransportOptions() const {
+  HttpOptions options;
+  options.CAFile = servers_.CAFile;
+  return options;
+}
+
+MetalAmounts TMainWindowHost::CurrentRates() const { return rates_->Rates(); }
+
+void TMainWindowHost::Notify(int kind, const std::string& title, bool asDialog, const std::string& text) {
+  window_.Notify(kind, title, asDialog, text);
+}
+
+void TMainWindowHost::AddEvent(const std::string& header, const std::string& body) {
+  window_.Events()->AddEntry(header, body);
+}
+
+void TMainWindowHost::AddEventLine(const std::string& line) { window_.Events()->AddLine(line); }
+
+void TMainWindowHost::ShowAccount(int position) {
+  const int row = window_.RowOfAccount(position);
+  if (row >= 0) window_.ShowAccountRow(row);
+}
+
+void TMainWindowHost::RefreshEnded(int position) { window_.BalanceFinished(position); }
+
+void TMainWindowHost::FetchRecentPayments(int position) {
+  if (fetchRecentPayments) fetchRecentPayments(position);
+}
+
+void TMainWindowHost::RatesChanged() {
+  window_.ShowRates(rates_->State());
+  // Rewriting the rows also shows the selected account in the details pane at the new rates.
+  for (int row = 0; row < window_.Model().RowCount(); ++row) window_.ShowAccountRow(row);
+}
+
+QWidget* TMainWindowHost::DialogParent() { return &window_; }
+
+void TMainWindowHost::RatesRequested() {
+  rates_->AskForRates();
+  // The profile load asks first and then has the stored answer shown: those prices show at
+  // once, without arrows, and are what the fresh answer is compared with.
+  if (!storedRatesRead_) {
+    storedRatesRead_ = true;
+    rates_->ReadRates();
+  }
+}
+
+void TMainWindowHost::StartRefresh(int position) {
+  if (!window_.Model().IsValidPosition(position)) return;
+  pending_.push_back(position);
+  StartPending();
+}
+
+void TMainWindowHost::StartPending() {
+  // A pass-phrase prompt inside a start runs an event loop in which more refreshes may be asked
+  // for; they wait in the list, and the pass that was interrupted goes on once the prompt closes.
+  if (starting_) return;
+  starting_ = true;
+  while (startsThisTurn_ < kStartsPerTurn && !pending_.empty()) {
+    const int position = pending_.front();
+    pending_.pop_front();
+    ProfileModel& model = window_.Model();
+    if (!model.IsValidPosition(position)) continue;
+    if (window_.RowOfAccount(position) < 0) {
+      // Deleted while it waited: only live accounts are refreshed. Its mark goes.
+      window_.BalanceFinished(position);
+      continue;
+    }
+    ++startsThisTurn_;
+    // A worker that ends at once (prompt cancelled) has already cleared its mark.
+    StartBalanceRefresh(this, position, BalanceServerBase(servers_, model.Account(position).Type));
+  }
+  starting_ = false;
+  // The next turn of the event loop opens a new allowance and starts what still waits.
+  if ((startsThisTurn_ > 0 || !pending_.empty()) && !turnScheduled_) {
+    turnScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+      turnScheduled_ = false;
+      startsThisTurn_ = 0;
+      StartPending();
+    });
+  }
+}
+
+TMainWindowHost* InstallNetworkWorkers(TNummora& window, const Clock* clock) {
+  ServerConfig servers = LoadServerConfig();
+  for (const std::string& problem : servers.Problems) window.Events()->AddLine(problem);
+  auto* host = new TMainWindowHost(window, std::move(servers), clock);
+  QObject::connect(&window, &TNummora::BalanceRequested, host, &TMainWindowHost::StartRefresh);
+  window.egoldValue = [host](const TAccount& account) { return host->Rates().ValueOf(account); };
+  window.requestRates = [host] { host->RatesRequested(); };
+  return host;
+}
+
+}  // namespace nummora

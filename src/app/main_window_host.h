@@ -1,0 +1,82 @@
+#pragma once
+// Connects the network workers to the main window: a WorkerHost made of TNummora's public
+// operations, the metal rates (TMetalRates) behind the window's rates hooks, and the balance
+// refresh workers behind RequestBalance. Created as a child of the window, so it goes with it.
+#include <QObject>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "common/datetime.h"
+#include "market/metal_rates.h"
+#include "net/server_config.h"
+#include "net/worker_host.h"
+
+namespace nummora {
+
+class TNummora;
+
+class TMainWindowHost : public QObject, public WorkerHost {
+  Q_OBJECT
+ public:
+  // `clock`: where the current time comes from (nullptr: the clock in use). `servers`: the
+  // configured server addresses.
+  TMainWindowHost(TNummora& window, ServerConfig servers, const Clock* clock = nullptr);
+  ~TMainWindowHost() override;
+
+  // Called when an e-gold balance changed (the last operations fetch the payments received).
+  std::function<void(int position)> fetchRecentPayments;
+
+  TMetalRates& Rates() { return *rates_; }
+  // The window asks for new rates (profile load, timer, new e-gold account). The first request
+  // comes from the profile load, which has just put the stored answer into RatesText: it is
+  // read after the request has been started.
+  void RatesRequested();
+  // Starts the balance worker for a table entry whose Refreshing mark is set. Every refresh
+  // asked for runs side by side with the others, but at most kStartsPerTurn workers are started
+  // in one go: the rest start on the next turns of the event loop, a few milliseconds later, so
+  // that "Update all balances" with a hundred accounts never holds the main thread for long.
+  // The entry stays marked while it waits, so it is not asked for twice.
+  void StartRefresh(int position);
+  static constexpr int kStartsPerTurn = 8;
+  // Refreshes asked for and not yet started.
+  std::size_t PendingRefreshes() const { return pending_.size(); }
+
+  // WorkerHost
+  QObject* LifetimeObject() override { return this; }
+  ProfileModel& Model() override;
+  FormatSettings NumberFormat() const override;
+  FormatSettings Regional() const override;
+  TDateTime Now() const override;
+  HttpOptions TransportOptions() const override;
+  MetalAmounts CurrentRates() const override;
+  void Notify(int kind, const std::string& title, bool asDialog, const std::string& text) override;
+  void AddEvent(const std::string& header, const std::string& body) override;
+  void AddEventLine(const std::string& line) override;
+  void ShowAccount(int position) override;
+  void RefreshEnded(int position) override;
+  void FetchRecentPayments(int position) override;
+  void RatesChanged() override;
+  QWidget* DialogParent() override;
+
+ private:
+  TNummora& window_;
+  ServerConfig servers_;
+  const Clock* clock_;
+  TMetalRates* rates_;
+  bool storedRatesRead_ = false;
+
+  void StartPending();
+  std::deque<int> pending_;
+  bool starting_ = false;      // StartPending is under way (a pass-phrase prompt may run an event loop)
+  bool turnScheduled_ = false; // a later turn of StartPending is posted
+  int startsThisTurn_ = 0;     // workers started since the last turn began
+};
+
+// Creates the host for the window (owned by it) and plugs the workers into its hooks: balance
+// refreshes on BalanceRequested, the account value and the rates requests. The stored rates are
+// read right after the first rates request, which the profile load makes.
+TMainWindowHost* InstallNetworkWorkers(TNummora& window, const Clock* clock = nullptr);
+
+}  // namespace nummora

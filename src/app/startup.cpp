@@ -1,0 +1,78 @@
+#include "app/startup.h"
+
+#include <QSessionManager>
+
+#include "app/application.h"
+#include "app/instance_lock.h"
+#include "app/main_window.h"
+#include "app/main_window_host.h"
+#include "app/regional_formats.h"
+#include "app/scheme_registration.h"
+#include "app/single_instance.h"
+#include "app/termination_signals.h"
+#include "common/secure_memory.h"
+#include "platform/settings_store.h"
+#include "profile/login_dialog.h"
+#include "ui/events_window.h"
+
+namespace nummora {
+
+int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link) {
+  std::unique_ptr<SettingsStore> store;
+  try {
+    store = std::make_unique<SettingsStore>();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "nummora: %s\n", e.what());
+    return 1;
+  }
+
+  // 1. The nmr link scheme.
+  const std::string executable = QCoreApplication::applicationFilePath().toLocal8Bit().toStdString();
+  try {
+    RegisterSchemeEntries(*store, executable);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "nummora: %s\n", e.what());
+  }
+  InstallSchemeHandler(executable);
+  store->SetRootKey(RootKey::LocalMachine);
+
+  // 2. Another instance runs when it holds the lock and its main window answers.
+  const QString socket = QString::fromLocal8Bit(InstanceSocketPath().c_str());
+  InstanceLock lock;
+  const bool holdsLock = lock.Acquire(InstanceLockPath());
+  if (!holdsLock && RunningWindowAnswers(socket)) {
+    // 3. Hand the link over and end.
+    HandOverToRunningInstance(socket, link, *store);
+    return 0;
+  }
+
+  // 4. Login.
+  const FormatSettings regional = SystemRegionalSettings();
+  TMainWindowSetup setup;
+  setup.store = store.get();
+  setup.regional = regional;
+  setup.commandLineLink = link;
+  setup.instanceSocket = socket;
+  if (!RunLogin(*store, regional, setup.profileName, setup.profilePassword, setup.profileText)) return 0;
+
+  // 5.-7. The main window and the message loop.
+  TNummora window(std::move(setup));
+  InstallNetworkWorkers(window);
+  app.SetErrorSink([&window](const std::string& message) { window.Events()->AddLine(message); });
+  QObject::connect(&window, &TNummora::Closed, &app, &QCoreApplication::quit);
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                   [&window](QSessionManager&) { window.SessionEnding(); });
+  // Ended from outside (kill, Ctrl+C, a lost terminal): save like a session end, then leave.
+  TerminationSignals termination;
+  QObject::connect(&termination, &TerminationSignals::requested, &app, [&window, &app](int) {
+    window.SessionEnding();
+    app.quit();
+  });
+  window.show();
+  const int code = app.exec();
+  app.SetErrorSink({});
+  // 8.-9. The lock and the store go with their objects.
+  return code;
+}
+
+}  // namespace nummora

@@ -1,0 +1,136 @@
+#include "app/tray.h"
+
+#include <QAction>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include "ui/icons.h"
+
+namespace nummora {
+
+namespace {
+QSystemTrayIcon::MessageIcon TrayIconOf(NotifyKind kind) {
+  switch (kind) {
+    case NotifyKind::Warning: return QSystemTrayIcon::Warning;
+    case NotifyKind::Error: return QSystemTrayIcon::Critical;
+    case NotifyKind::Information: return QSystemTrayIcon::Information;
+    case NotifyKind::Confirmation:
+    case NotifyKind::Plain: break;
+  }
+  return QSystemTrayIcon::NoIcon;
+}
+
+QString DBusIconOf(NotifyKind kind) {
+  switch (kind) {
+    case NotifyKind::Warning: return QStringLiteral("dialog-warning");
+    case NotifyKind::Error: return QStringLiteral("dialog-error");
+    case NotifyKind::Information: return QStringLiteral("dialog-information");
+    case NotifyKind::Confirmation:
+    case NotifyKind::Plain: break;
+  }
+  return QString();
+}
+}  // namespace
+
+TTray::TTray(std::function<bool()> isHidden, QObject* parent)
+    : QObject(parent), isHidden_(std::move(isHidden)), menu_(new QMenu), waitForTray_(new QTimer(this)) {
+  menu_->setObjectName(QStringLiteral("TrayMenu"));
+  toggle_ = menu_->addAction(QStringLiteral("&Minimize to tray"));
+  toggle_->setObjectName(QStringLiteral("trayToggle"));
+  QFont bold = toggle_->font();
+  bold.setBold(true);
+  toggle_->setFont(bold);
+  menu_->setDefaultAction(toggle_);
+  connect(toggle_, &QAction::triggered, this, &TTray::ToggleRequested);
+  connect(menu_, &QMenu::aboutToShow, this, &TTray::MenuAboutToShow);
+
+  waitForTray_->setInterval(5000);
+  connect(waitForTray_, &QTimer::timeout, this, [this] {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+      waitForTray_->stop();
+      CreateIcon();
+    }
+  });
+}
+
+TTray::~TTray() {
+  if (icon_) icon_->hide();  // hidden before it goes, or some trays keep a ghost icon
+  delete icon_;
+  delete menu_;
+}
+
+void TTray::SetMenuActions(QAction* spend, QAction* updateAll) {
+  menu_->addSeparator();
+  QAction* s = menu_->addAction(QStringLiteral("&Spend..."));
+  s->setObjectName(QStringLiteral("traySpend"));
+  connect(s, &QAction::triggered, spend, &QAction::trigger);
+  QAction* u = menu_->addAction(QStringLiteral("&Update all balances"));
+  u->setObjectName(QStringLiteral("trayUpdateAll"));
+  connect(u, &QAction::triggered, updateAll, &QAction::trigger);
+  menu_->addSeparator();
+  QAction* e = menu_->addAction(QStringLiteral("&Exit"));
+  e->setObjectName(QStringLiteral("trayExit"));
+  connect(e, &QAction::triggered, this, &TTray::ExitRequested);
+  // The Spend item follows the enabled state of the action it runs.
+  connect(menu_, &QMenu::aboutToShow, this, [s, spend] { s->setEnabled(spend->isEnabled()); });
+}
+
+void TTray::MenuAboutToShow() {
+  toggle_->setText(isHidden_() ? QStringLiteral("&Show main form") : QStringLiteral("&Minimize to tray"));
+}
+
+void TTray::Reveal() {
+  revealed_ = true;
+  if (QSystemTrayIcon::isSystemTrayAvailable())
+    CreateIcon();
+  else
+    waitForTray_->start();
+}
+
+void TTray::CreateIcon() {
+  if (icon_ || !revealed_) return;
+  icon_ = new QSystemTrayIcon(ProgramIcon());
+  icon_->setContextMenu(menu_);
+  connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::Trigger) emit ToggleRequested();
+  });
+  connect(icon_, &QSystemTrayIcon::messageClicked, this, &TTray::BalloonClicked);
+  icon_->show();
+}
+
+bool TTray::CanHideToTray() const {
+  return icon_ && icon_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TTray::ShowBalloon(NotifyKind kind, const QString& title, const QString& text, int timeoutMs) {
+  if (CanHideToTray()) {
+    icon_->showMessage(title, text, TrayIconOf(kind), timeoutMs);
+    return;
+  }
+  NotifyOverDBus(kind, title, text, timeoutMs);
+}
+
+void TTray::NotifyOverDBus(NotifyKind kind, const QString& title, const QString& text, int timeoutMs) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return;
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+      QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+  // Notification servers may read the body as markup; the texts come from servers and users.
+  call << QGuiApplication::applicationDisplayName() << lastNotificationId_ << DBusIconOf(kind)
+       << title << text.toHtmlEscaped() << QStringList() << QVariantMap() << timeoutMs;
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+    QDBusPendingReply<uint> reply = *w;
+    if (reply.isValid()) lastNotificationId_ = reply.value();  // the next one replaces it
+    w->deleteLater();
+  });
+}
+
+}  // namespace nummora

@@ -1,0 +1,52 @@
+#pragma once
+// The metal rates of the main window: asking the e-gold price page for the latest rates in the
+// display currency (a TthSock request), keeping the answer in the profile (RatesText, RatesTime),
+// and reading it into the four current rates and the "Rate" cells with their rise and fall
+// pictures. The accounts list and the details pane show what State() holds.
+#include <QObject>
+#include <string>
+
+#include "common/currency.h"
+#include "market/rates.h"
+#include "net/sock_worker.h"
+#include "net/worker_host.h"
+
+namespace nummora {
+
+class TMetalRates : public QObject {
+  Q_OBJECT
+ public:
+  // `egoldPlainBase` is the plain-HTTP address of the e-gold server ("http://host:port").
+  TMetalRates(WorkerHost* host, std::string egoldPlainBase, QObject* parent = nullptr);
+  ~TMetalRates() override;
+
+  // Asks for new rates when the account table holds an e-gold entry (deleted ones count);
+  // returns whether a request was started. A request still running is not waited for: the
+  // new one replaces it and the older answer is dropped.
+  bool AskForRates();
+
+  // Reads the model's RatesText into the rates and cells (an answer with fewer than five items
+  // changes nothing), then has every row and the details pane shown again.
+  void ReadRates();
+
+  const RatesState& State() const { return state_; }
+  const MetalAmounts& Rates() const { return state_.rates; }
+  // The value of an e-gold account at the current rates.
+  Currency ValueOf(const TAccount& account) const { return AccountValue(account, state_.rates); }
+  // The latest rates request (nullptr before the first).
+  TthSock* Worker() const { return worker_.get(); }
+
+ signals:
+  // The rates were read (from a fresh answer or from the profile).
+  void RatesRead();
+
+ private:
+  void Completed(TthSock& worker);
+
+  HostRef host_;
+  std::string egoldPlainBase_;
+  RatesState state_;
+  TthSockPtr worker_;
+};
+
+}  // namespace nummora

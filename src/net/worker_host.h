@@ -1,0 +1,108 @@
+#pragma once
+// What the network workers need from the main thread, and the hand-off that runs a piece of work
+// there while the worker waits.
+//
+// A worker copies what it needs (account record, proxy, number format) when it is started on
+// the main thread. Everything else it does with the program's state (a notice, an events-list
+// entry, a write to the account table, the pass-phrase prompt) goes through a WorkerHost, and
+// every call of a WorkerHost happens on the main thread: the worker hands the call over with
+// RunOnMainThread and waits until it has run. The host may be gone by then (the main window
+// closed while an exchange was still on the wire); the worker notices that through HostAlive()
+// and simply drops the rest of its reports.
+#include <QPointer>
+#include <functional>
+#include <string>
+
+#include "common/datetime.h"
+#include "common/format_settings.h"
+#include "net/egold.h"
+#include "net/http_client.h"
+#include "profile/model.h"
+
+class QObject;
+class QWidget;
+
+namespace nummora {
+
+// Result of the pass-phrase prompt.
+enum class AskOutcome { Known, Entered, Cancelled };
+
+class WorkerHost {
+ public:
+  virtual ~WorkerHost() = default;
+
+  // An object that lives exactly as long as the host: workers keep a guarded pointer to it and
+  // stop calling the host once it is gone.
+  virtual QObject* LifetimeObject() = 0;
+
+  // The model that holds the account table (entries addressed by TAccount::Index), the proxy,
+  // the display currency and the rates text.
+  virtual ProfileModel& Model() = 0;
+  // The number format of the main window (decimal "." and no grouping in amounts) and the user's
+  // regional formats (long time format of events-list lines).
+  virtual FormatSettings NumberFormat() const = 0;
+  virtual FormatSettings Regional() const = 0;
+  virtual TDateTime Now() const = 0;
+  // How each worker's HTTP client is set up (extra CA file, time-outs).
+  virtual HttpOptions TransportOptions() const = 0;
+  // The four current metal rates in the display currency (gold, silver, platinum, palladium).
+  virtual MetalAmounts CurrentRates() const = 0;
+
+  // A background notice: kind as the notifier numbers it (0 warning, 1 error, 2 information),
+  // a tray balloon unless `asDialog` is set and the main window shows.
+  virtual void Notify(int kind, const std::string& title, bool asDialog, const std::string& text) = 0;
+  // An events-list entry framed by empty lines: a header line and a body text.
+  virtual void AddEvent(const std::string& header, const std::string& body) = 0;
+  // A single events-list line.
+  virtual void AddEventLine(const std::string& line) = 0;
+
+  // Rewrites the accounts-list row of a table entry (nothing when the entry has no row).
+  virtual void ShowAccount(int position) = 0;
+  // A balance refresh of the entry ended: its Refreshing mark has just been cleared.
+  virtual void RefreshEnded(int position) = 0;
+  // An e-gold balance changed: the last operations should fetch the payments received.
+  virtual void FetchRecentPayments(int position) = 0;
+  // New metal rates were read: every row is rewritten and the details pane shown again.
+  virtual void RatesChanged() = 0;
+
+  // The window dialogs are centred on.
+  virtual QWidget* DialogParent() = 0;
+  // The pass-phrase prompt for an account record (the free AskPassPhrase below is what the
+  // default does).
+  virtual AskOutcome AskPassPhrase(TAccount& account);
+};
+
+// Known when the record's pass phrase is stored. Otherwise shows the pass-phrase prompt
+// (centred on `parent`) up to three times: a confirmed pass phrase long enough to count as
+// stored goes into the record's Password and gives Entered; else Cancelled.
+AskOutcome AskPassPhrase(TAccount& account, QWidget* parent);
+
+// Main thread. Asks for the record's pass phrase when it is not stored (host.AskPassPhrase) and
+// stores an entered one in the table entry at the record's Index as well, where it stays for the
+// run. Callers that put the pass phrase (or a token made from it) into a form call this before
+// building the form. Returns the prompt's outcome.
+AskOutcome AskAndKeepPassPhrase(WorkerHost& host, TAccount& account);
+
+// Runs `work` on the main thread and returns when it has run. From the main thread itself the
+// work is called directly; from a worker it is queued to the main thread and the worker blocks
+// until it is done. Returns false when it could not run (the application is gone).
+bool RunOnMainThread(const std::function<void()>& work);
+
+// A worker's guarded view of its host. Created and read on the main thread only.
+class HostRef {
+ public:
+  HostRef() = default;
+  explicit HostRef(WorkerHost* host) : host_(host), alive_(host ? host->LifetimeObject() : nullptr) {}
+  // The host, or nullptr once it has been destroyed. Main thread only.
+  WorkerHost* get() const { return alive_ ? host_ : nullptr; }
+
+ private:
+  WorkerHost* host_ = nullptr;
+  QPointer<QObject> alive_;
+};
+
+// Runs `work(host)` on the main thread while the caller waits, if the host still exists.
+// Returns whether it ran.
+bool WithHost(const HostRef& ref, const std::function<void(WorkerHost&)>& work);
+
+}  // namespace nummora

@@ -1,0 +1,109 @@
+#include "profile/profile_setup.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <set>
+
+#include "profile/login_flow.h"
+#include "profile/shell_settings.h"
+#include "common/secure_memory.h"
+#include "platform/settings_store.h"
+#include "profile/document.h"
+
+namespace nummora {
+
+namespace {
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+int32_t ParseType(const std::string& word) {
+  const std::string w = Lower(word);
+  if (w == "egold" || w == "e-gold" || w == "0") return kAccountTypeEgold;
+  if (w == "lr" || w == "libertyreserve" || w == "liberty-reserve" || w == "1") return kAccountTypeLibertyReserve;
+  throw EProfileSetupError("Unknown account type \"" + word + "\" (use egold or lr).");
+}
+
+}  // namespace
+
+TAccount ParseAccountSpec(const std::string& spec) {
+  const size_t c1 = spec.find(':');
+  const size_t c2 = c1 == std::string::npos ? c1 : spec.find(':', c1 + 1);
+  const size_t c3 = c2 == std::string::npos ? c2 : spec.find(':', c2 + 1);
+  if (c3 == std::string::npos) {
+    // Name the account by its ID only: a line without colons may well be a secret typed alone.
+    const std::string id = c2 == std::string::npos ? std::string() : " " + spec.substr(c1 + 1, c2 - c1 - 1);
+    throw EProfileSetupError("An account is written TYPE:ID:LABEL:SECRET[:APINAME]; account" + id +
+                             " has too few parts.");
+  }
+  TAccount account;
+  account.Type = ParseType(spec.substr(0, c1));
+  account.ID = spec.substr(c1 + 1, c2 - c1 - 1);
+  account.Name = spec.substr(c2 + 1, c3 - c2 - 1);
+  if (account.ID.empty()) throw EProfileSetupError("An account needs an ID.");
+  std::string rest = spec.substr(c3 + 1);
+  if (account.Type == kAccountTypeLibertyReserve) {
+    const size_t last = rest.rfind(':');
+    if (last == std::string::npos || last + 1 == rest.size()) {
+      SecureWipe(rest);
+      throw EProfileSetupError("Liberty Reserve account " + account.ID + " needs an API name (TYPE:ID:LABEL:SECRET:APINAME).");
+    }
+    account.APIname = rest.substr(last + 1);
+    account.Password = rest.substr(0, last);
+  } else {
+    account.Password = rest;
+  }
+  SecureWipe(rest);
+  if (account.Password.empty()) {
+    throw EProfileSetupError("Account " + account.ID + " needs a pass phrase or security word.");
+  }
+  return account;
+}
+
+void CreateProfileWithAccounts(SettingsStore& store, const std::string& name, const std::string& password,
+                               const std::string& hint, const std::vector<TAccount>& accounts,
+                               bool update_at_startup, const FormatSettings& regional) {
+  if (auto problem = ProfileNameProblem(name)) throw EProfileSetupError(*problem);
+  if (password.size() < 3) throw EProfileSetupError("The password must have at least 3 characters.");
+  if (ProfileExists(store, name)) throw EProfileSetupError("A profile named \"" + name + "\" exists already.");
+  const std::filesystem::path path = NewProfilePath(name);
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec))
+    throw EProfileSetupError("The file " + path.string() + " exists already; it is left as it is.");
+  if (static_cast<int>(accounts.size()) > ProfileModel::kNewAccountLimit)
+    throw EProfileSetupError("A new profile holds at most " + std::to_string(ProfileModel::kNewAccountLimit) +
+                             " accounts.");
+
+  ProfileModel model;
+  std::set<std::string> ids;
+  for (TAccount account : accounts) {
+    if (account.ID.empty()) throw EProfileSetupError("An account needs an ID.");
+    if (!ids.insert(account.ID).second) throw EProfileSetupError("Account " + account.ID + " is given twice.");
+    account.Update = account.Update || update_at_startup;
+    model.AppendAccount(std::move(account));
+  }
+  // Build the document once before anything is written: an account the document cannot hold
+  // is refused here, with nothing registered.
+  try {
+    SecretString check(BuildProfileDocument(model, true, regional));
+  } catch (const EProfileDocumentError& e) {
+    throw EProfileSetupError(e.what());
+  }
+
+  // Register the profile as the new-profile window does, then write the accounts into its file.
+  CreateProfile(store, name, password, hint);
+  try {
+    SaveProfile(model, password, path.string(), true, regional);
+  } catch (...) {
+    store.SetRootKey(RootKey::LocalMachine);
+    store.OpenKey(kProfilesKey, true);
+    store.DeleteKey(name);
+    std::filesystem::remove(path, ec);
+    throw;
+  }
+}
+
+}  // namespace nummora

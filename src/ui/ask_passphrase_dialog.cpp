@@ -1,0 +1,117 @@
+#include "ui/ask_passphrase_dialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "common/secure_memory.h"
+#include "ui/icons.h"
+#include "ui/keyboard_widget.h"
+
+namespace nummora {
+
+namespace {
+
+constexpr int kAttempts = 3;
+
+// Masks typed characters with "*", whatever the platform style would use.
+class AsteriskStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_LineEdit_PasswordCharacter) return '*';
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
+}  // namespace
+
+TfAsk::TfAsk(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+  setObjectName(QStringLiteral("TfAsk"));
+  setWindowTitle(QStringLiteral("PassPhrase"));
+  setModal(true);
+
+  auto* prompt = new QLabel(QStringLiteral("Please enter PassPhrase for"), this);
+  lName_ = new QLabel(this);
+  lName_->setObjectName(QStringLiteral("lName"));
+  lName_->setTextFormat(Qt::PlainText);
+
+  ePasswd_ = new QLineEdit(this);
+  ePasswd_->setObjectName(QStringLiteral("ePasswd"));
+  auto* style = new AsteriskStyle;
+  style->setParent(ePasswd_);
+  ePasswd_->setStyle(style);
+  ePasswd_->setEchoMode(QLineEdit::Password);
+
+  bKeyboard_ = new QToolButton(this);
+  bKeyboard_->setObjectName(QStringLiteral("bKeyboard"));
+  bKeyboard_->setAutoRaise(true);
+  bKeyboard_->setIcon(KeyboardIcon());
+  bKeyboard_->setToolTip(QStringLiteral("Virtual Keyboard"));
+  bKeyboard_->setFocusPolicy(Qt::NoFocus);
+  connect(bKeyboard_, &QToolButton::clicked, this, &TfAsk::KeyboardClick);
+
+  bOK_ = new QPushButton(QStringLiteral("&OK"), this);
+  bOK_->setObjectName(QStringLiteral("bOK"));
+  bOK_->setDefault(true);
+  connect(bOK_, &QPushButton::clicked, this, &QDialog::accept);
+
+  auto* fieldRow = new QHBoxLayout;
+  fieldRow->addWidget(ePasswd_, 1);
+  fieldRow->addWidget(bKeyboard_);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(bOK_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(prompt);
+  layout->addWidget(lName_);
+  layout->addLayout(fieldRow);
+  layout->addLayout(buttons);
+  setFixedWidth(260);
+}
+
+TfAsk::~TfAsk() { ClearPassPhrase(); }
+
+void TfAsk::SetAccountLabel(const std::string& label) {
+  lName_->setText(QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())) + QLatin1Char(':'));
+}
+
+std::string TfAsk::PassPhrase() const {
+  const QByteArray bytes = ePasswd_->text().toLatin1();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void TfAsk::ClearPassPhrase() { ePasswd_->clear(); }
+
+void TfAsk::showEvent(QShowEvent* event) {
+  ClearPassPhrase();
+  ePasswd_->setFocus();
+  QDialog::showEvent(event);
+}
+
+void TfAsk::KeyboardClick() {
+  if (keyboard_) {
+    keyboard_->raise();
+    return;
+  }
+  keyboard_ = TvKeyboard::Open(this, ePasswd_);
+}
+
+std::optional<std::string> PromptPassPhrase(const std::string& accountLabel, std::size_t minimum, QWidget* parent) {
+  TfAsk dialog(parent);
+  dialog.SetAccountLabel(accountLabel);
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    std::string typed = dialog.PassPhrase();
+    dialog.ClearPassPhrase();
+    if (ok && typed.size() >= minimum) return typed;
+    SecureWipe(typed);
+  }
+  return std::nullopt;
+}
+
+}  // namespace nummora

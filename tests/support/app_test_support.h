@@ -1,0 +1,49 @@
+#pragma once
+// Shared pieces of the widget tests: a private NUMMORA_HOME and runtime folder per test
+// program, and message boxes that are recorded instead of shown.
+#include <QByteArray>
+#include <QDir>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtGlobal>
+
+#include "ui/message_box.h"
+
+namespace nummora::test {
+
+// Points NUMMORA_HOME and XDG_RUNTIME_DIR into a fresh temporary folder for as long as it lives.
+class TempHome {
+ public:
+  TempHome() {
+    qputenv("NUMMORA_HOME", dir_.filePath(QStringLiteral("home")).toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", dir_.path().toLocal8Bit());
+    QDir().mkpath(Path());
+  }
+  QString Path() const { return dir_.filePath(QStringLiteral("home")); }
+  QString Root() const { return dir_.path(); }
+
+ private:
+  QTemporaryDir dir_;
+};
+
+struct RecordedBox {
+  MessageIcon icon;
+  QString text;
+};
+
+// Records every box; questions are answered with `answer`.
+class RecordingBoxes : public MessageBoxes {
+ public:
+  void Show(QWidget*, MessageIcon icon, const QString& text) override { shown.push_back({icon, text}); }
+  bool Ask(QWidget*, const QString& text) override {
+    asked.push_back(text);
+    return answer;
+  }
+  QString LastText() const { return shown.empty() ? QString() : shown.back().text; }
+
+  std::vector<RecordedBox> shown;
+  QStringList asked;
+  bool answer = true;
+};
+
+}  // namespace nummora::test

@@ -1,0 +1,100 @@
+#pragma once
+// Builds a main window over a private settings store and profile file, with a clock, message
+// boxes and a balloon notifier that the test controls.
+#include <memory>
+
+#include "support/app_test_support.h"
+#include "app/main_window.h"
+#include "profile/shell_settings.h"
+#include "app/tray.h"
+#include "platform/settings_store.h"
+#include "profile/document.h"
+#include "profile/profile_file.h"
+
+namespace nummora::test {
+
+class FakeClock : public Clock {
+ public:
+  TDateTime now = EncodeDateTime(2024, 3, 1, 12, 0, 0);
+  TDateTime Now() const override { return now; }
+  int UtcBiasMinutes(TDateTime) const override { return 0; }
+};
+
+struct Balloon {
+  NotifyKind kind;
+  QString title;
+  QString text;
+};
+
+class RecordingNotifier : public BalloonNotifier {
+ public:
+  void ShowBalloon(NotifyKind kind, const QString& title, const QString& text, int) override {
+    balloons.push_back({kind, title, text});
+  }
+  bool CanHideToTray() const override { return trayAvailable; }
+  std::vector<Balloon> balloons;
+  bool trayAvailable = true;
+};
+
+inline TAccount MakeAccount(int type, const std::string& name, const std::string& id, double updated = 0) {
+  TAccount a;
+  a.Type = type;
+  a.Name = name;
+  a.ID = id;
+  a.Updated = updated;
+  if (type == 1) a.APIname = "api";
+  return a;
+}
+
+class MainWindowFixture {
+ public:
+  static constexpr const char* kProfile = "alice";
+  static constexpr const char* kPassword = "secret1";
+
+  MainWindowFixture() {
+    storeFile = (home.Path() + "/settings.db").toStdString();
+    QDir().mkpath(home.Path());
+    store = std::make_unique<SettingsStore>(storeFile);
+    dataFile = (home.Path() + "/alice.nmr").toStdString();
+    store->SetRootKey(RootKey::LocalMachine);
+    store->OpenKey(ProfileKeyPath(kProfile), true);
+    store->WriteString("", dataFile);
+  }
+
+  // Writes a document with the given accounts as the profile's file and returns its text.
+  std::string WriteProfile(const std::vector<TAccount>& accounts) {
+    ProfileModel m;
+    for (const TAccount& a : accounts) m.AppendAccount(a);
+    const std::string text = BuildProfileDocument(m, true, UsEnglishFormatSettings());
+    EncipherToFile(dataFile, text, kPassword);
+    return text;
+  }
+
+  std::unique_ptr<TNummora> Open(const std::string& text) {
+    TMainWindowSetup setup;
+    setup.store = store.get();
+    setup.storeFile = storeFile;
+    setup.profileName = kProfile;
+    setup.profilePassword = kPassword;
+    setup.profileText = text;
+    setup.clock = &clock;
+    setup.boxes = &boxes;
+    setup.notifier = &notifier;
+    return std::make_unique<TNummora>(setup);
+  }
+
+  // The accounts in the profile file, in document order.
+  std::vector<TAccount> SavedAccounts() {
+    return ReadProfileDocument(DecipherFile(dataFile, kPassword), UsEnglishFormatSettings()).accounts;
+  }
+
+  TempHome home;
+  std::filesystem::path storeFile;
+  std::unique_ptr<SettingsStore> store;
+  std::string dataFile;
+  FakeClock clock;
+  RecordingBoxes boxes;
+  RecordingNotifier notifier;
+};
+
+}  // namespace nummora::test

@@ -1,0 +1,258 @@
+#pragma once
+// Shared pieces of the worker tests: a WorkerHost that records every call (and counts calls
+// made off the main thread), a scripted HTTP peer in a child process, and a helper that answers
+// the pass-phrase prompt when it shows.
+#include <QApplication>
+#include <QDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStringList>
+#include <QTcpServer>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+#include <QtTest>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "net/http_client.h"
+#include "net/worker_host.h"
+
+namespace nummora::test {
+
+struct RecordedNotice {
+  int kind;
+  std::string title;
+  bool asDialog;
+  std::string text;
+};
+
+struct RecordedEvent {
+  std::string header;
+  std::string body;
+};
+
+class FakeWorkerHost : public QObject, public WorkerHost {
+ public:
+  FakeWorkerHost() : regional_(UsEnglishFormatSettings()), number_(MakeNumberFormat(regional_)) {}
+
+  QObject* LifetimeObject() override { return this; }
+  ProfileModel& Model() override {
+    Called();
+    return model;
+  }
+  FormatSettings NumberFormat() const override { return number_; }
+  FormatSettings Regional() const override { return regional_; }
+  TDateTime Now() const override { return now; }
+  HttpOptions TransportOptions() const override {
+    HttpOptions options;
+    options.CAFile = caFile;
+    options.ConnectTimeout = std::chrono::milliseconds(5000);
+    options.IdleTimeout = std::chrono::milliseconds(10000);
+    return options;
+  }
+  MetalAmounts CurrentRates() const override {
+    Called();
+    return rates;
+  }
+  void Notify(int kind, const std::string& title, bool asDialog, const std::string& text) override {
+    Called();
+    notices.push_back({kind, title, asDialog, text});
+  }
+  void AddEvent(const std::string& header, const std::string& body) override {
+    Called();
+    events.push_back({header, body});
+  }
+  void AddEventLine(const std::string& line) override {
+    Called();
+    lines.push_back(line);
+  }
+  void ShowAccount(int position) override {
+    Called();
+    shown.push_back(position);
+  }
+  void RefreshEnded(int position) override {
+    Called();
+    // The mark is cleared before the host hears of it.
+    if (model.IsValidPosition(position) && model.Account(position).Refreshing) ++endedWhileMarked;
+    ended.push_back(position);
+  }
+  void FetchRecentPayments(int position) override {
+    Called();
+    fetched.push_back(position);
+  }
+  void RatesChanged() override {
+    Called();
+    ++ratesChanged;
+  }
+  QWidget* DialogParent() override { return nullptr; }
+  AskOutcome AskPassPhrase(TAccount& account) override {
+    Called();
+    ++asked;
+    return WorkerHost::AskPassPhrase(account);
+  }
+
+  // Every text the events list received, for searching.
+  std::string AllEventText() const {
+    std::string all;
+    for (const auto& e : events) all += e.header + "\n" + e.body + "\n";
+    for (const auto& l : lines) all += l + "\n";
+    return all;
+  }
+
+  ProfileModel model;
+  std::string caFile;  // extra CA certificates for HTTPS peers
+  MetalAmounts rates{};
+  TDateTime now = 45000.5;  // 3 March 2023 12:00
+  std::vector<RecordedNotice> notices;
+  std::vector<RecordedEvent> events;
+  std::vector<std::string> lines;
+  std::vector<int> shown;
+  std::vector<int> ended;
+  std::vector<int> fetched;
+  int ratesChanged = 0;
+  int asked = 0;
+  int endedWhileMarked = 0;
+  // Calls that arrived on a thread other than the main thread; must stay 0.
+  mutable int offThreadCalls = 0;
+
+ private:
+  void Called() const {
+    if (QThread::currentThread() != QCoreApplication::instance()->thread()) ++offThreadCalls;
+  }
+
+  FormatSettings regional_;
+  FormatSettings number_;
+};
+
+// tests/app/peers/scripted_peer.py in a child process, stopped when this object goes.
+class ScriptedPeer {
+ public:
+  ScriptedPeer() {
+    process_.setProgram(QStringLiteral("python3"));
+    process_.setArguments({QStringLiteral(NUMMORA_SOURCE_DIR "/tests/app/peers/scripted_peer.py")});
+    process_.setProcessChannelMode(QProcess::SeparateChannels);
+    process_.start();
+    if (!process_.waitForStarted(15000)) return;
+    QByteArray out;
+    while (!out.contains('\n') && process_.waitForReadyRead(15000)) out += process_.readAllStandardOutput();
+    if (out.startsWith("PORT ")) port_ = out.mid(5).trimmed().toInt();
+  }
+  ~ScriptedPeer() {
+    process_.closeWriteChannel();
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+      process_.kill();
+      process_.waitForFinished(5000);
+    }
+  }
+  ScriptedPeer(const ScriptedPeer&) = delete;
+  ScriptedPeer& operator=(const ScriptedPeer&) = delete;
+
+  bool Ok() const { return port_ > 0; }
+  std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  // Points every server of the program's configuration (the environment overrides) at this peer.
+  void ServeAllServers() const {
+    const QByteArray base = QByteArray::fromStdString(Base());
+    qputenv("NUMMORA_EGOLD_SECURE", base);
+    qputenv("NUMMORA_EGOLD_PLAIN", base);
+    qputenv("NUMMORA_LIBERTY_RESERVE", base);
+  }
+
+  // Queues the answer to the next request.
+  void Answer(const std::string& body, int status = 200, const QJsonObject& headers = {}, double delay = 0,
+              const QString& reason = QString()) {
+    QJsonObject answer{{"status", status}, {"body", QString::fromLatin1(body.data(), qsizetype(body.size()))}};
+    if (!headers.isEmpty()) answer.insert("headers", headers);
+    if (delay > 0) answer.insert("delay", delay);
+    if (!reason.isEmpty()) answer.insert("reason", reason);
+    Control("/_control/queue", QJsonDocument(answer).toJson(QJsonDocument::Compact).toStdString());
+  }
+
+  // Forgets the queued answers and the recorded requests.
+  void Reset() { Control("/_control/reset", ""); }
+
+  struct Request {
+    std::string method, path, contentType, body;
+  };
+  std::vector<Request> Requests() {
+    HttpClient client;
+    const HttpResult result = client.Get(Base() + "/_control/requests");
+    std::vector<Request> list;
+    for (const QJsonValue& v : QJsonDocument::fromJson(QByteArray::fromStdString(result.Body)).array()) {
+      const QJsonObject o = v.toObject();
+      list.push_back({o["method"].toString().toStdString(), o["path"].toString().toStdString(),
+                      o["content_type"].toString().toStdString(), o["body"].toString().toLatin1().toStdString()});
+    }
+    return list;
+  }
+
+ private:
+  void Control(const std::string& path, const std::string& body) {
+    HttpClient client;
+    client.Post(Base() + path, body);
+  }
+
+  QProcess process_;
+  int port_ = 0;
+};
+
+// A loopback address where nothing listens: a free port is taken and given back at once.
+inline std::string ClosedPortBase() {
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost, 0);
+  const quint16 port = probe.serverPort();
+  probe.close();
+  return "http://127.0.0.1:" + std::to_string(port);
+}
+
+// Answers the next `typed.size()` pass-phrase prompts: types the text into ePasswd and presses
+// OK, or, for an entry equal to "<escape>", closes the prompt with Escape. Records the account
+// captions the prompts showed.
+class PromptAnswerer : public QObject {
+ public:
+  explicit PromptAnswerer(QStringList typed) : typed_(std::move(typed)) {
+    timer_.setInterval(20);
+    connect(&timer_, &QTimer::timeout, this, &PromptAnswerer::Poll);
+    timer_.start();
+  }
+  int Answered() const { return answered_; }
+  const QStringList& Captions() const { return captions_; }
+  // Showings whose field was not empty when the prompt came up.
+  int DirtyFields() const { return dirtyFields_; }
+
+ private:
+  void Poll() {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || dialog->objectName() != QLatin1String("TfAsk") || !dialog->isVisible()) return;
+    if (answered_ >= typed_.size()) {
+      dialog->reject();
+      return;
+    }
+    const QString text = typed_.at(answered_++);
+    if (auto* name = dialog->findChild<QLabel*>(QStringLiteral("lName"))) captions_ << name->text();
+    auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("ePasswd"));
+    if (text == QLatin1String("<escape>")) {
+      QTest::keyClick(dialog, Qt::Key_Escape);
+      return;
+    }
+    // The field must come up empty on every showing.
+    if (field && !field->text().isEmpty()) ++dirtyFields_;
+    if (field) field->setText(text);
+    if (auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("bOK"))) ok->click();
+  }
+
+  QStringList typed_;
+  QStringList captions_;
+  QTimer timer_;
+  int answered_ = 0;
+  int dirtyFields_ = 0;
+};
+
+}  // namespace nummora::test
