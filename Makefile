@@ -5,7 +5,7 @@ FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test run fuzz bench format clean
+.PHONY: all deps configure build test run fuzz bench format format-check clean
 
 all: build
 
@@ -21,6 +21,7 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 test: build
+	@scripts/format-check
 	@scripts/run-tests $(BUILD_DIR)
 
 run: build
@@ -39,7 +40,10 @@ bench: build
 	@scripts/run-bench $(BUILD_DIR)
 
 format:
-	find src tests fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	@scripts/format-check --fix
+
+format-check:
+	@scripts/format-check
 
 clean:
 	rm -rf $(BUILD_DIR) $(FUZZ_DIR)
