@@ -43,8 +43,9 @@ ProfileModel LargestProfile() {
     m.AppendAccount(a);
   }
   for (int i = 0; i < 128; ++i) {
-    m.AddContact(TContact{"Contact " + std::to_string(i), std::to_string(500 + i), "U" + std::to_string(700 + i),
-                          "c" + std::to_string(i) + "@example.com", "a comment of moderate length"});
+    m.AddContact(TContact{"Contact " + std::to_string(i), std::to_string(500 + i),
+                          "U" + std::to_string(700 + i), "c" + std::to_string(i) + "@example.com",
+                          "a comment of moderate length"});
   }
   m.RatesText = "x, 500.5, 8.1, 900, 300";
   return m;

@@ -9,6 +9,8 @@
 // the processor time of the sandbox and the workers. The sandbox's own processor time per run is
 // printed as well.
 // Prints one line per run and the medians; exit status 1 when the sandbox or a run fails.
+#include <unistd.h>
+
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QApplication>
@@ -20,7 +22,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <unistd.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,15 +46,15 @@ pid_t gSandboxPid = 0;
 
 struct RunResult {
   bool ok = false;
-  double wallMs = 0;      // trigger to the last row shown updated
-  double triggerMs = 0;   // the trigger's own synchronous part
-  double stallMs = 0;     // the longest lateness of the 5 ms timer
-  double stallAtMs = 0;   // when (after the trigger) that stall ended
-  double stallBusyMs = 0; // of it, the main thread's own processor time
-  double busyMs = 0;      // the most processor time the main thread used between two ticks
-  double sandboxCpuMs = 0; // processor time the sandbox used from the trigger to the last row
-  double programCpuMs = 0; // and the program itself, all its threads
-  double mainCpuMs = 0;    // of which the main thread
+  double wallMs = 0;        // trigger to the last row shown updated
+  double triggerMs = 0;     // the trigger's own synchronous part
+  double stallMs = 0;       // the longest lateness of the 5 ms timer
+  double stallAtMs = 0;     // when (after the trigger) that stall ended
+  double stallBusyMs = 0;   // of it, the main thread's own processor time
+  double busyMs = 0;        // the most processor time the main thread used between two ticks
+  double sandboxCpuMs = 0;  // processor time the sandbox used from the trigger to the last row
+  double programCpuMs = 0;  // and the program itself, all its threads
+  double mainCpuMs = 0;     // of which the main thread
   struct Stall {
     double at, late, busy;
   };
@@ -203,7 +204,8 @@ RunResult RunOnce(int count, bool trace) {
   }
   if (trace) {
     for (const auto& st : result.stalls)
-      std::printf("  stall of %.1f ms ending at %.1f ms, main thread busy %.1f ms of it\n", st.late, st.at, st.busy);
+      std::printf("  stall of %.1f ms ending at %.1f ms, main thread busy %.1f ms of it\n", st.late, st.at,
+                  st.busy);
   }
   window->close();
   window.reset();
@@ -284,8 +286,10 @@ int main(int argc, char** argv) {
     const RunResult all = RunOnce(accounts, trace);
     ok = ok && one.ok && all.ok;
     std::printf(
-        "run %d: 1 account %.1f ms (stall %.1f ms); %d accounts %.1f ms (trigger %.1f ms, stall %.1f ms at %.0f ms "
-        "with %.1f ms busy; longest busy stretch %.1f ms; processor: sandbox %.0f ms, program %.0f ms, main thread %.0f ms)\n",
+        "run %d: 1 account %.1f ms (stall %.1f ms); %d accounts %.1f ms (trigger %.1f ms, stall %.1f ms at "
+        "%.0f ms "
+        "with %.1f ms busy; longest busy stretch %.1f ms; processor: sandbox %.0f ms, program %.0f ms, main "
+        "thread %.0f ms)\n",
         r + 1, one.wallMs, one.stallMs, accounts, all.wallMs, all.triggerMs, all.stallMs, all.stallAtMs,
         all.stallBusyMs, all.busyMs, all.sandboxCpuMs, all.programCpuMs, all.mainCpuMs);
     std::fflush(stdout);
@@ -302,13 +306,14 @@ int main(int argc, char** argv) {
   std::printf("update all balances, 1 account:  median %.1f ms\n", one);
   std::printf("update all balances, %d accounts: median %.1f ms\n", accounts, all);
   std::printf("ratio %d / 1: %.2f (goal: at most 3)\n", accounts, one > 0 ? all / one : 0.0);
-  std::printf("longest main-thread stall: median %.1f ms, worst %.1f ms (goal: under 50 ms)\n", Median(stalls),
-              stalls.empty() ? 0.0 : *std::max_element(stalls.begin(), stalls.end()));
-  std::printf("longest stretch of main-thread work between two ticks: median %.1f ms (the rest of a stall is waiting "
-              "for a processor)\n",
-              Median(busy));
-  std::printf("processor time during the %d-account run: sandbox median %.0f ms, program median %.0f ms\n", accounts,
-              Median(sandboxCpu), Median(programCpu));
+  std::printf("longest main-thread stall: median %.1f ms, worst %.1f ms (goal: under 50 ms)\n",
+              Median(stalls), stalls.empty() ? 0.0 : *std::max_element(stalls.begin(), stalls.end()));
+  std::printf(
+      "longest stretch of main-thread work between two ticks: median %.1f ms (the rest of a stall is waiting "
+      "for a processor)\n",
+      Median(busy));
+  std::printf("processor time during the %d-account run: sandbox median %.0f ms, program median %.0f ms\n",
+              accounts, Median(sandboxCpu), Median(programCpu));
   sandbox.Stop();
   return ok ? 0 : 1;
 }

@@ -31,8 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   account.Gold = 1.5;
   // The outcome catches the range error itself.
   const BalanceOutcome out =
-      EgoldBalanceOutcome(account, "https://egold.test", page, {500, 8, 900, 300}, "EUR",
-                          numberFormat);
+      EgoldBalanceOutcome(account, "https://egold.test", page, {500, 8, 900, 300}, "EUR", numberFormat);
   TAccount entry = account;
   ApplyBalanceOutcome(out, entry, 1.0);
   return 0;

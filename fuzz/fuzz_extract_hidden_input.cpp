@@ -11,7 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
   const size_t newline = input.find('\n');
-  const std::string name = newline == std::string::npos ? "PAYEE_NAME" : input.substr(0, newline < 64 ? newline : 64);
+  const std::string name =
+      newline == std::string::npos ? "PAYEE_NAME" : input.substr(0, newline < 64 ? newline : 64);
   const std::string page = newline == std::string::npos ? input : input.substr(newline + 1);
   try {
     const std::string value = nummora::ExtractHiddenInput(name, page);

@@ -24,8 +24,12 @@
 namespace nummora {
 
 namespace {
-QString L1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
-std::string Std(const QString& s) { return s.toLatin1().toStdString(); }
+QString L1(const std::string& s) {
+  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+std::string Std(const QString& s) {
+  return s.toLatin1().toStdString();
+}
 
 QLineEdit* Field(QWidget* parent, const char* name, int maxLength, bool masked = false) {
   auto* e = new QLineEdit(parent);
@@ -200,9 +204,13 @@ void TfAccount::FormShow() {
   cAccountTypeChange();
 }
 
-void TfAccount::cAccountTypeChange() { pages_->setCurrentIndex(cAccountType_->currentIndex() == 0 ? 0 : 1); }
+void TfAccount::cAccountTypeChange() {
+  pages_->setCurrentIndex(cAccountType_->currentIndex() == 0 ? 0 : 1);
+}
 
-void TfAccount::eEveryClick() { eMin_->setEnabled(eEvery_->isChecked()); }
+void TfAccount::eEveryClick() {
+  eMin_->setEnabled(eEvery_->isChecked());
+}
 
 void TfAccount::Fill(const TAccount& account) {
   cAccountType_->setCurrentIndex(account.Type == 0 ? 0 : 1);
@@ -223,7 +231,9 @@ void TfAccount::Fill(const TAccount& account) {
   cAccountTypeChange();
 }
 
-int TfAccount::AccountType() const { return cAccountType_->currentIndex() == 0 ? 0 : 1; }
+int TfAccount::AccountType() const {
+  return cAccountType_->currentIndex() == 0 ? 0 : 1;
+}
 
 void TfAccount::ApplyTo(TAccount& account) const {
   if (AccountType() == 0) {
@@ -257,10 +267,18 @@ void TfAccount::bOkClick() {
   BoxesOrSystem(boxes_).Error(this, QString::fromLatin1(refusal->message.c_str()));
   QLineEdit* field = eID_;
   switch (refusal->field) {
-    case EditorField::eID: field = eID_; break;
-    case EditorField::eLRID: field = eLRID_; break;
-    case EditorField::eLRAPI: field = eLRAPI_; break;
-    case EditorField::eMin: field = eMin_; break;
+    case EditorField::eID:
+      field = eID_;
+      break;
+    case EditorField::eLRID:
+      field = eLRID_;
+      break;
+    case EditorField::eLRAPI:
+      field = eLRAPI_;
+      break;
+    case EditorField::eMin:
+      field = eMin_;
+      break;
   }
   field->setFocus();
 }

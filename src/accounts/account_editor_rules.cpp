@@ -17,8 +17,8 @@ bool IsWholeNumberText(const std::string& text) {
 }
 }  // namespace
 
-std::optional<EditorRefusal> CheckAccountEditor(const AccountEditorInput& input,
-                                                const std::function<bool(const std::string&)>& accountExists) {
+std::optional<EditorRefusal> CheckAccountEditor(
+    const AccountEditorInput& input, const std::function<bool(const std::string&)>& accountExists) {
   const std::string* number = nullptr;
   EditorField numberField = EditorField::eID;
   if (input.type == 1) {
@@ -27,7 +27,8 @@ std::optional<EditorRefusal> CheckAccountEditor(const AccountEditorInput& input,
     number = &input.lrId;
     numberField = EditorField::eLRID;
   } else {
-    if (StrToIntDef(input.egoldId, 0) == 0) return EditorRefusal{EditorField::eID, "Wrong e-gold account number!"};
+    if (StrToIntDef(input.egoldId, 0) == 0)
+      return EditorRefusal{EditorField::eID, "Wrong e-gold account number!"};
     number = &input.egoldId;
   }
   if (input.isNew && accountExists && accountExists(*number))

@@ -10,12 +10,12 @@ namespace nummora {
 
 struct AccountEditorInput {
   bool isNew = true;
-  int type = 1;               // 0 e-gold, 1 Liberty Reserve
-  std::string egoldId;        // eID
-  std::string lrId;           // eLRID
-  std::string lrApiName;      // eLRAPI
-  bool every = false;         // eEvery
-  std::string minutes;        // eMin
+  int type = 1;           // 0 e-gold, 1 Liberty Reserve
+  std::string egoldId;    // eID
+  std::string lrId;       // eLRID
+  std::string lrApiName;  // eLRAPI
+  bool every = false;     // eEvery
+  std::string minutes;    // eMin
 };
 
 // The field a refusal puts the focus on.

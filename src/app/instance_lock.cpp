@@ -12,8 +12,12 @@
 
 namespace nummora {
 
-std::filesystem::path InstanceLockPath() { return RuntimeFolder() / "nummora.lock"; }
-std::filesystem::path InstanceSocketPath() { return RuntimeFolder() / "TNummora"; }
+std::filesystem::path InstanceLockPath() {
+  return RuntimeFolder() / "nummora.lock";
+}
+std::filesystem::path InstanceSocketPath() {
+  return RuntimeFolder() / "TNummora";
+}
 
 bool InstanceLock::Acquire(const std::filesystem::path& path) {
   Release();

@@ -7,8 +7,8 @@
 
 namespace nummora {
 
-// "<runtime folder>/nummora.lock" (platform/paths.h RuntimeFolder) and "<runtime folder>/TNummora" (named after the main
-// window's class, as a second instance looks for it).
+// "<runtime folder>/nummora.lock" (platform/paths.h RuntimeFolder) and "<runtime folder>/TNummora" (named
+// after the main window's class, as a second instance looks for it).
 std::filesystem::path InstanceLockPath();
 std::filesystem::path InstanceSocketPath();
 

@@ -21,7 +21,9 @@ void InstanceMessageReader::Feed(const char* data, std::size_t size) {
   if (broken_) return;
   buffer_.append(data, size);
   while (buffer_.size() >= 4) {
-    const auto byte = [this](std::size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(buffer_[i])); };
+    const auto byte = [this](std::size_t i) {
+      return static_cast<uint32_t>(static_cast<unsigned char>(buffer_[i]));
+    };
     const uint32_t length = (byte(0) << 24) | (byte(1) << 16) | (byte(2) << 8) | byte(3);
     if (length == 0 || length > kMaxDigits) {
       broken_ = true;

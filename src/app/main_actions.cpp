@@ -9,8 +9,8 @@
 namespace nummora {
 
 namespace {
-QAction* Make(QObject* owner, const char* name, const char* caption, const char* hint, QKeySequence shortcut = {},
-              QStyle::StandardPixmap pixmap = QStyle::SP_CustomBase) {
+QAction* Make(QObject* owner, const char* name, const char* caption, const char* hint,
+              QKeySequence shortcut = {}, QStyle::StandardPixmap pixmap = QStyle::SP_CustomBase) {
   auto* a = new QAction(QString::fromLatin1(caption), owner);
   a->setObjectName(QString::fromLatin1(name));
   if (hint && *hint) {
@@ -34,8 +34,8 @@ TMainActions CreateMainActions(QObject* owner) {
                   QStyle::SP_TrashIcon);
   a.Info = Make(owner, "Info", "&Account Info...", "Account information", QKeySequence(Qt::CTRL | Qt::Key_I),
                 QStyle::SP_FileDialogInfoView);
-  a.Balance = Make(owner, "Balance", "&Update balance", "Update account balance", QKeySequence(Qt::CTRL | Qt::Key_B),
-                   QStyle::SP_BrowserReload);
+  a.Balance = Make(owner, "Balance", "&Update balance", "Update account balance",
+                   QKeySequence(Qt::CTRL | Qt::Key_B), QStyle::SP_BrowserReload);
   a.UpdateAll = Make(owner, "UpdateAll", "&Update all balances", "Update all accounts balances",
                      QKeySequence(Qt::CTRL | Qt::Key_A));
   a.Spend = Make(owner, "Spend", "&Spend...", "Spend funds", QKeySequence(Qt::CTRL | Qt::Key_S),
@@ -46,8 +46,8 @@ TMainActions CreateMainActions(QObject* owner) {
                       QKeySequence(Qt::CTRL | Qt::Key_C));
   a.Moveup = Make(owner, "Moveup", "Move &up", "Move selected account up", QKeySequence(Qt::Key_PageUp),
                   QStyle::SP_ArrowUp);
-  a.Movedown = Make(owner, "Movedown", "Move &down", "Move selected account down", QKeySequence(Qt::Key_PageDown),
-                    QStyle::SP_ArrowDown);
+  a.Movedown = Make(owner, "Movedown", "Move &down", "Move selected account down",
+                    QKeySequence(Qt::Key_PageDown), QStyle::SP_ArrowDown);
   a.Preferences = Make(owner, "Preferences", "&Preferences...", "Program options");
   a.actImport = Make(owner, "actImport", "&Import accounts...", "Import accounts");
   a.actExport = Make(owner, "actExport", "&Export accounts...", "Export accounts");
@@ -55,7 +55,8 @@ TMainActions CreateMainActions(QObject* owner) {
   a.NewContact = Make(owner, "NewContact", "&New contact...", "");
   a.EditContact = Make(owner, "EditContact", "&Edit...", "");
   a.DeleteContact = Make(owner, "DeleteContact", "&Delete contact", "");
-  for (const char* caption : {"Accounts tab", "&Contacts tab", "&Last operations tab", "&Gold Directory tab"}) {
+  for (const char* caption :
+       {"Accounts tab", "&Contacts tab", "&Last operations tab", "&Gold Directory tab"}) {
     QAction* item = Make(owner, "", caption, "");
     item->setCheckable(true);
     item->setChecked(true);

@@ -5,9 +5,9 @@
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMetaMethod>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMetaMethod>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -21,9 +21,9 @@
 #include "app/account_rows.h"
 #include "app/single_instance.h"
 #include "app/tray.h"
-#include "net/vendor_urls.h"
 #include "common/secure_memory.h"
 #include "market/metals_pane_widget.h"
+#include "net/vendor_urls.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "ui/balloon_widget.h"
@@ -34,15 +34,22 @@
 namespace nummora {
 
 namespace {
-QString L1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+QString L1(const std::string& s) {
+  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 MessageIcon BoxIconOf(NotifyKind kind) {
   switch (kind) {
-    case NotifyKind::Warning: return MessageIcon::Warning;
-    case NotifyKind::Error: return MessageIcon::Error;
-    case NotifyKind::Information: return MessageIcon::Information;
-    case NotifyKind::Confirmation: return MessageIcon::Question;
-    case NotifyKind::Plain: break;
+    case NotifyKind::Warning:
+      return MessageIcon::Warning;
+    case NotifyKind::Error:
+      return MessageIcon::Error;
+    case NotifyKind::Information:
+      return MessageIcon::Information;
+    case NotifyKind::Confirmation:
+      return MessageIcon::Question;
+    case NotifyKind::Plain:
+      break;
   }
   return MessageIcon::None;
 }
@@ -120,9 +127,13 @@ TNummora::~TNummora() {
   SecureWipe(profileText_);
 }
 
-MessageBoxes& TNummora::Boxes() const { return BoxesOrSystem(boxes_); }
+MessageBoxes& TNummora::Boxes() const {
+  return BoxesOrSystem(boxes_);
+}
 
-TDateTime TNummora::Now() const { return clock_->Now(); }
+TDateTime TNummora::Now() const {
+  return clock_->Now();
+}
 
 void TNummora::BuildWindow() {
   pages_ = new QTabWidget(this);
@@ -143,7 +154,8 @@ void TNummora::BuildWindow() {
   list_ = new QTreeWidget(accountsTab_);
   list_->setObjectName(QStringLiteral("List"));
   list_->setColumnCount(3);
-  list_->setHeaderLabels({QStringLiteral("Account"), QStringLiteral("Balance"), QStringLiteral("Last update")});
+  list_->setHeaderLabels(
+      {QStringLiteral("Account"), QStringLiteral("Balance"), QStringLiteral("Last update")});
   list_->setRootIsDecorated(false);
   list_->setUniformRowHeights(true);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -161,8 +173,8 @@ void TNummora::BuildWindow() {
   list_->installEventFilter(this);
   auto* separator = new QAction(list_);
   separator->setSeparator(true);
-  list_->addActions({actions_.Balance, actions_.UpdateAll, actions_.Spend, actions_.ViewHistory, actions_.Info,
-                     separator, actions_.CopyNumber});
+  list_->addActions({actions_.Balance, actions_.UpdateAll, actions_.Spend, actions_.ViewHistory,
+                     actions_.Info, separator, actions_.CopyNumber});
 
   details_ = new TMetalsPane(accountsTab_);
   details_->SetDisplayCurrency(model_.DisplayCurrency);
@@ -180,8 +192,8 @@ void TNummora::BuildWindow() {
   layout->addWidget(details_);
 
   pages_->addTab(accountsTab_, AccountTypeIcon(0), QStringLiteral("Accounts"));
-  const char* others[][2] = {{"tsContacts", "Contacts"}, {"tsOperations", "Last operations"},
-                             {"tsDirectory", "Gold directory"}};
+  const char* others[][2] = {
+      {"tsContacts", "Contacts"}, {"tsOperations", "Last operations"}, {"tsDirectory", "Gold directory"}};
   for (const auto& page : others) {
     auto* tab = new QWidget(pages_);
     tab->setObjectName(QString::fromLatin1(page[0]));
@@ -386,7 +398,8 @@ void TNummora::RequestBalance(int position) {
   } else {
     // No balance worker is plugged in: the request ends at once, balances and Updated unchanged.
     LogLine(TimeToStr(Now(), regional_) + ": no balance worker for " + AccountLabel(account));
-    QMetaObject::invokeMethod(this, [this, position] { BalanceFinished(position); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, position] { BalanceFinished(position); }, Qt::QueuedConnection);
   }
   UpdateActions();
 }
@@ -435,8 +448,12 @@ void TNummora::ToggleTray() {
     HideToTray();
 }
 
-void TNummora::LogLine(const std::string& line) { events_->AddLine(line); }
-void TNummora::LogError(const std::string& message) { events_->AddLine(message); }
+void TNummora::LogLine(const std::string& line) {
+  events_->AddLine(line);
+}
+void TNummora::LogError(const std::string& message) {
+  events_->AddLine(message);
+}
 
 void TNummora::SessionEnding() {
   std::string error;
@@ -474,7 +491,8 @@ bool TNummora::SaveProfile(std::string* error) {
   try {
     if (store_) settings_ = ReadShellSettings(*store_, profileName_);
     if (profilePassword_.empty()) return true;  // nothing to save with
-    if (settings_.dataFile.empty()) throw std::runtime_error("No data file is set for profile " + profileName_);
+    if (settings_.dataFile.empty())
+      throw std::runtime_error("No data file is set for profile " + profileName_);
     nummora::SaveProfile(model_, profilePassword_, settings_.dataFile, settings_.savePassPhrases, regional_);
     return true;
   } catch (const std::exception& e) {
@@ -495,8 +513,8 @@ void TNummora::ShowProxyIndicator(const TProxy& proxy) {
   model_.Proxy = proxy;
   const QIcon icon = style()->standardIcon(QStyle::SP_DriveNetIcon);
   panelProxy_->setPixmap(icon.pixmap(QSize(20, 17), proxy.UseProxy ? QIcon::Normal : QIcon::Disabled));
-  panelProxy_->setToolTip(proxy.UseProxy ? QStringLiteral("Current proxy: ") + L1(proxy.ProxyHost) + QStringLiteral(":") +
-                                               QString::number(proxy.ProxyPort)
+  panelProxy_->setToolTip(proxy.UseProxy ? QStringLiteral("Current proxy: ") + L1(proxy.ProxyHost) +
+                                               QStringLiteral(":") + QString::number(proxy.ProxyPort)
                                          : QString());
 }
 
@@ -516,7 +534,8 @@ bool TNummora::eventFilter(QObject* watched, QEvent* e) {
   if (watched == list_ && e->type() == QEvent::ShortcutOverride) {
     // Page Up and Page Down move accounts; the list must not keep them for paging.
     auto* key = static_cast<QKeyEvent*>(e);
-    if (key->modifiers() == Qt::NoModifier && (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
+    if (key->modifiers() == Qt::NoModifier &&
+        (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
       e->ignore();
       return true;
     }

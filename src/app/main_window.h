@@ -11,13 +11,13 @@
 
 #include "app/main_actions.h"
 #include "app/notify_text.h"
-#include "payments/payment_link.h"
-#include "profile/shell_settings.h"
 #include "common/currency.h"
 #include "common/datetime.h"
 #include "common/format_settings.h"
 #include "market/rates.h"
+#include "payments/payment_link.h"
 #include "profile/model.h"
+#include "profile/shell_settings.h"
 
 class QLabel;
 class QTabWidget;
@@ -38,17 +38,17 @@ class TTray;
 
 // What the start-up hands to the main window.
 struct TMainWindowSetup {
-  SettingsStore* store = nullptr;          // the program's settings store (required)
-  std::string profileName;                 // login results
+  SettingsStore* store = nullptr;  // the program's settings store (required)
+  std::string profileName;         // login results
   std::string profilePassword;
   std::string profileText;
   std::optional<std::string> commandLineLink;
   FormatSettings regional = UsEnglishFormatSettings();
-  const Clock* clock = nullptr;            // nullptr: the system clock
-  MessageBoxes* boxes = nullptr;           // nullptr: real message boxes
-  BalloonNotifier* notifier = nullptr;     // nullptr: the tray (with its D-Bus fallback)
-  QString instanceSocket;                  // where second instances find this window; empty: nowhere
-  std::filesystem::path storeFile;         // the settings database; empty: the default one
+  const Clock* clock = nullptr;         // nullptr: the system clock
+  MessageBoxes* boxes = nullptr;        // nullptr: real message boxes
+  BalloonNotifier* notifier = nullptr;  // nullptr: the tray (with its D-Bus fallback)
+  QString instanceSocket;               // where second instances find this window; empty: nowhere
+  std::filesystem::path storeFile;      // the settings database; empty: the default one
 };
 
 class TNummora : public QMainWindow {
@@ -111,11 +111,11 @@ class TNummora : public QMainWindow {
 
   // --- hooks for the parts that plug in later; each has a sound default ---
   std::function<void(const PaymentLinkFields&)> openPaymentDialog;  // default: note in events list
-  std::function<Currency(const TAccount&)> egoldValue;                // default: 0 (no rates yet)
-  std::function<void(const TAccount&)> openHistory;                   // default: note in events list
-  std::function<void()> requestRates;                                 // default: nothing
-  std::function<void(QWidget*)> showPreferences;                      // default: nothing
-  std::function<void(QWidget*)> showConnectionPreferences;            // default: nothing
+  std::function<Currency(const TAccount&)> egoldValue;              // default: 0 (no rates yet)
+  std::function<void(const TAccount&)> openHistory;                 // default: note in events list
+  std::function<void()> requestRates;                               // default: nothing
+  std::function<void(QWidget*)> showPreferences;                    // default: nothing
+  std::function<void(QWidget*)> showConnectionPreferences;          // default: nothing
 
  signals:
   void BalanceRequested(int position);

@@ -6,13 +6,13 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include "accounts/account_editor_dialog.h"
 #include "app/account_rows.h"
 #include "app/instance_messages.h"
 #include "app/main_window.h"
 #include "app/scheme_registration.h"
-#include "net/vendor_urls.h"
 #include "common/secure_memory.h"
-#include "accounts/account_editor_dialog.h"
+#include "net/vendor_urls.h"
 #include "platform/settings_store.h"
 #include "ui/events_window.h"
 #include "ui/message_box.h"
@@ -20,7 +20,9 @@
 namespace nummora {
 
 namespace {
-QString L1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+QString L1(const std::string& s) {
+  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
 }  // namespace
 
 void TNummora::UpdateAllExecute() {
@@ -45,7 +47,8 @@ void TNummora::CopyNumberExecute() {
 
 void TNummora::NewExecute() {
   if (!model_.CanCreateAccount()) return;
-  TfAccount editor(true, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
+  TfAccount editor(
+      true, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
   editor.egoldSecureBase = EgoldSecureBaseUrl();
   editor.vendorBase = VendorBaseUrl();
   if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -71,7 +74,8 @@ void TNummora::InfoExecute() {
   const int position = AccountOfRow(-1);
   if (position < 0) return;
   const int row = model_.SelectedRow();
-  TfAccount editor(false, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
+  TfAccount editor(
+      false, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
   editor.egoldSecureBase = EgoldSecureBaseUrl();
   editor.vendorBase = VendorBaseUrl();
   if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -86,7 +90,8 @@ void TNummora::DeleteExecute() {
   const int position = AccountOfRow(-1);
   if (position < 0) return;
   const QString caption = list_->topLevelItem(row)->text(0);
-  if (!Boxes().Ask(this, QStringLiteral("Do you want to delete account ") + caption + QStringLiteral("?"))) return;
+  if (!Boxes().Ask(this, QStringLiteral("Do you want to delete account ") + caption + QStringLiteral("?")))
+    return;
   model_.DeleteAccount(position);
   delete list_->takeTopLevelItem(row);
   list_->clearSelection();

@@ -17,14 +17,22 @@ TMainWindowHost::TMainWindowHost(TNummora& window, ServerConfig servers, const C
 
 TMainWindowHost::~TMainWindowHost() = default;
 
-ProfileModel& TMainWindowHost::Model() { return window_.Model(); }
+ProfileModel& TMainWindowHost::Model() {
+  return window_.Model();
+}
 
-FormatSettings TMainWindowHost::NumberFormat() const { return window_.NumberFormat(); }
+FormatSettings TMainWindowHost::NumberFormat() const {
+  return window_.NumberFormat();
+}
 
 // The number format is the regional one with fixed separators; its time formats are the user's.
-FormatSettings TMainWindowHost::Regional() const { return window_.NumberFormat(); }
+FormatSettings TMainWindowHost::Regional() const {
+  return window_.NumberFormat();
+}
 
-TDateTime TMainWindowHost::Now() const { return clock_ ? clock_->Now() : CurrentClock().Now(); }
+TDateTime TMainWindowHost::Now() const {
+  return clock_ ? clock_->Now() : CurrentClock().Now();
+}
 
 HttpOptions TMainWindowHost::TransportOptions() const {
   HttpOptions options;
@@ -32,7 +40,9 @@ HttpOptions TMainWindowHost::TransportOptions() const {
   return options;
 }
 
-MetalAmounts TMainWindowHost::CurrentRates() const { return rates_->Rates(); }
+MetalAmounts TMainWindowHost::CurrentRates() const {
+  return rates_->Rates();
+}
 
 void TMainWindowHost::Notify(int kind, const std::string& title, bool asDialog, const std::string& text) {
   window_.Notify(kind, title, asDialog, text);
@@ -42,14 +52,18 @@ void TMainWindowHost::AddEvent(const std::string& header, const std::string& bod
   window_.Events()->AddEntry(header, body);
 }
 
-void TMainWindowHost::AddEventLine(const std::string& line) { window_.Events()->AddLine(line); }
+void TMainWindowHost::AddEventLine(const std::string& line) {
+  window_.Events()->AddLine(line);
+}
 
 void TMainWindowHost::ShowAccount(int position) {
   const int row = window_.RowOfAccount(position);
   if (row >= 0) window_.ShowAccountRow(row);
 }
 
-void TMainWindowHost::RefreshEnded(int position) { window_.BalanceFinished(position); }
+void TMainWindowHost::RefreshEnded(int position) {
+  window_.BalanceFinished(position);
+}
 
 void TMainWindowHost::FetchRecentPayments(int position) {
   if (fetchRecentPayments) fetchRecentPayments(position);
@@ -61,7 +75,9 @@ void TMainWindowHost::RatesChanged() {
   for (int row = 0; row < window_.Model().RowCount(); ++row) window_.ShowAccountRow(row);
 }
 
-QWidget* TMainWindowHost::DialogParent() { return &window_; }
+QWidget* TMainWindowHost::DialogParent() {
+  return &window_;
+}
 
 void TMainWindowHost::RatesRequested() {
   rates_->AskForRates();

@@ -69,9 +69,9 @@ class TMainWindowHost : public QObject, public WorkerHost {
 
   void StartPending();
   std::deque<int> pending_;
-  bool starting_ = false;      // StartPending is under way (a pass-phrase prompt may run an event loop)
-  bool turnScheduled_ = false; // a later turn of StartPending is posted
-  int startsThisTurn_ = 0;     // workers started since the last turn began
+  bool starting_ = false;       // StartPending is under way (a pass-phrase prompt may run an event loop)
+  bool turnScheduled_ = false;  // a later turn of StartPending is posted
+  int startsThisTurn_ = 0;      // workers started since the last turn began
 };
 
 // Creates the host for the window (owned by it) and plugs the workers into its hooks: balance

@@ -83,10 +83,13 @@ std::string SchemeDesktopEntry(const std::string& executablePath) {
          "Type=Application\n"
          "Name=Nummora\n"
          "Comment=Open nmr payment links\n"
-         "Exec=" + QuoteExecArgument(executablePath) + " %u\n"
+         "Exec=" +
+         QuoteExecArgument(executablePath) +
+         " %u\n"
          "NoDisplay=true\n"
          "Terminal=false\n"
-         "MimeType=" + std::string(kMimeType) + ";\n";
+         "MimeType=" +
+         std::string(kMimeType) + ";\n";
 }
 
 bool InstallSchemeHandler(const std::string& executablePath) {

@@ -27,7 +27,9 @@ TInstanceServer::TInstanceServer(QObject* parent) : QObject(parent), server_(new
   });
 }
 
-TInstanceServer::~TInstanceServer() { Stop(); }
+TInstanceServer::~TInstanceServer() {
+  Stop();
+}
 
 bool TInstanceServer::Listen(const QString& socketPath) {
   if (server_->isListening()) return true;
@@ -42,7 +44,9 @@ void TInstanceServer::Stop() {
   if (server_->isListening()) server_->close();
 }
 
-bool TInstanceServer::IsListening() const { return server_->isListening(); }
+bool TInstanceServer::IsListening() const {
+  return server_->isListening();
+}
 
 bool RunningWindowAnswers(const QString& socketPath, int timeoutMs) {
   QLocalSocket socket;

@@ -17,22 +17,30 @@ namespace nummora {
 namespace {
 QSystemTrayIcon::MessageIcon TrayIconOf(NotifyKind kind) {
   switch (kind) {
-    case NotifyKind::Warning: return QSystemTrayIcon::Warning;
-    case NotifyKind::Error: return QSystemTrayIcon::Critical;
-    case NotifyKind::Information: return QSystemTrayIcon::Information;
+    case NotifyKind::Warning:
+      return QSystemTrayIcon::Warning;
+    case NotifyKind::Error:
+      return QSystemTrayIcon::Critical;
+    case NotifyKind::Information:
+      return QSystemTrayIcon::Information;
     case NotifyKind::Confirmation:
-    case NotifyKind::Plain: break;
+    case NotifyKind::Plain:
+      break;
   }
   return QSystemTrayIcon::NoIcon;
 }
 
 QString DBusIconOf(NotifyKind kind) {
   switch (kind) {
-    case NotifyKind::Warning: return QStringLiteral("dialog-warning");
-    case NotifyKind::Error: return QStringLiteral("dialog-error");
-    case NotifyKind::Information: return QStringLiteral("dialog-information");
+    case NotifyKind::Warning:
+      return QStringLiteral("dialog-warning");
+    case NotifyKind::Error:
+      return QStringLiteral("dialog-error");
+    case NotifyKind::Information:
+      return QStringLiteral("dialog-information");
     case NotifyKind::Confirmation:
-    case NotifyKind::Plain: break;
+    case NotifyKind::Plain:
+      break;
   }
   return QString();
 }
@@ -123,8 +131,8 @@ void TTray::NotifyOverDBus(NotifyKind kind, const QString& title, const QString&
       QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
       QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
   // Notification servers may read the body as markup; the texts come from servers and users.
-  call << QGuiApplication::applicationDisplayName() << lastNotificationId_ << DBusIconOf(kind)
-       << title << text.toHtmlEscaped() << QStringList() << QVariantMap() << timeoutMs;
+  call << QGuiApplication::applicationDisplayName() << lastNotificationId_ << DBusIconOf(kind) << title
+       << text.toHtmlEscaped() << QStringList() << QVariantMap() << timeoutMs;
   auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
     QDBusPendingReply<uint> reply = *w;

@@ -65,7 +65,8 @@ SecretString OpenProfileText(const std::string& path, const std::string& passwor
     case ProfileOpenStatus::kDamaged:
       break;
   }
-  throw CommandError(kExitDamaged, std::string(kFileIsDamaged) + ": " + path + " does not end like a profile document.");
+  throw CommandError(kExitDamaged,
+                     std::string(kFileIsDamaged) + ": " + path + " does not end like a profile document.");
 }
 
 // Lines of a notice message may be separated by CR LF; the terminal wants LF.
@@ -89,23 +90,26 @@ void PrintOutcome(const BalanceOutcome& outcome, const TAccount& account, Io& io
 }
 
 int Run(const std::vector<std::string>& args, Io& io) {
-  Arguments parsed(args, {"--profile", "--volume-serial", "--display-currency", "--date-format", "--time-format"},
+  Arguments parsed(args,
+                   {"--profile", "--volume-serial", "--display-currency", "--date-format", "--time-format"},
                    {"--save", "--password-stdin", "--verbose"});
   const std::optional<std::string> path = parsed.Value("--profile");
   if (!path || parsed.Positional().size() != 1)
-    throw CommandError(kExitUsage, "Name the profile file with --profile and one account.\n" + std::string(kSynopsis));
+    throw CommandError(kExitUsage,
+                       "Name the profile file with --profile and one account.\n" + std::string(kSynopsis));
   const std::string accountId = parsed.Positional()[0];
   const bool fromStdin = parsed.Has("--password-stdin");
   ProfileFileOptions options;
-  if (auto serial = parsed.Value("--volume-serial")) options.volume_serial = ParseSerial(*serial, "--volume-serial");
+  if (auto serial = parsed.Value("--volume-serial"))
+    options.volume_serial = ParseSerial(*serial, "--volume-serial");
   const std::string displayCurrency = parsed.Value("--display-currency").value_or("USD");
   if (displayCurrency != "USD" && displayCurrency != "EUR")
     throw CommandError(kExitUsage, "--display-currency is USD or EUR.");
   FormatSettings regional = UsEnglishFormatSettings();
   if (parsed.Value("--date-format") || parsed.Value("--time-format")) {
     regional = MakeFormatSettings(parsed.Value("--date-format").value_or(regional.shortDateFormat),
-                                  parsed.Value("--time-format").value_or(regional.longTimeFormat), regional.amText,
-                                  regional.pmText);
+                                  parsed.Value("--time-format").value_or(regional.longTimeFormat),
+                                  regional.amText, regional.pmText);
   }
   const FormatSettings numberFormat = MakeNumberFormat(regional);
 
@@ -131,8 +135,8 @@ int Run(const std::vector<std::string>& args, Io& io) {
   for (int attempt = 0; account.Password.size() <= kShortPassPhrase; ++attempt) {
     if (attempt == kPassPhraseAttempts || (fromStdin && attempt == 1)) {
       SecureWipe(account.Password);
-      throw CommandError(kExitFailure, "No pass phrase of more than 5 characters for " + AccountLabel(account) +
-                                           "; nothing was sent.");
+      throw CommandError(kExitFailure, "No pass phrase of more than 5 characters for " +
+                                           AccountLabel(account) + "; nothing was sent.");
     }
     SecretString typed = ReadPassword(io, fromStdin, "PassPhrase for " + AccountLabel(account) + ": ");
     account.Password = typed.str();
@@ -189,11 +193,13 @@ int Run(const std::vector<std::string>& args, Io& io) {
     io.out << "Saved " << *path << "\n";
   }
 
-  const bool refused = outcome.readFailed || (outcome.notice && outcome.notice->kind == BalanceNoticeKind::Error);
+  const bool refused =
+      outcome.readFailed || (outcome.notice && outcome.notice->kind == BalanceNoticeKind::Error);
   return refused ? kExitFailure : kExitOk;
 }
 
-const CommandRegistrar registrar(Command{"balance", kSynopsis, "refresh one account's balance from its payment system", Run});
+const CommandRegistrar registrar(Command{"balance", kSynopsis,
+                                         "refresh one account's balance from its payment system", Run});
 
 }  // namespace
 }  // namespace nummora::cli

@@ -76,7 +76,9 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<std
   }
 }
 
-bool Arguments::Has(const std::string& flag) const { return Contains(flags_, flag); }
+bool Arguments::Has(const std::string& flag) const {
+  return Contains(flags_, flag);
+}
 
 std::optional<std::string> Arguments::Value(const std::string& option) const {
   std::optional<std::string> found;
@@ -89,11 +91,14 @@ std::optional<std::string> Arguments::Value(const std::string& option) const {
 uint32_t ParseSerial(const std::string& text, const std::string& option) {
   if (auto serial = SerialFromUuidText(text)) return *serial;
   std::string digits = text;
-  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits = digits.substr(2);
+  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+    digits = digits.substr(2);
   if (digits.empty() || digits.size() > 8 ||
       !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isxdigit(c) != 0; })) {
-    throw CommandError(kExitUsage, "The value of " + option + " must be a volume serial number in hexadecimal, such as "
-                                   "1A2B3C4D or 1A2B-3C4D; \"" + text + "\" is not one.");
+    throw CommandError(kExitUsage, "The value of " + option +
+                                       " must be a volume serial number in hexadecimal, such as "
+                                       "1A2B3C4D or 1A2B-3C4D; \"" +
+                                       text + "\" is not one.");
   }
   return static_cast<uint32_t>(std::stoul(digits, nullptr, 16));
 }
@@ -118,7 +123,7 @@ SecretString ReadPassword(Io& io, bool from_stdin, const std::string& prompt) {
     throw CommandError(kExitUsage, "There is no terminal to ask for the password; use --password-stdin.");
   }
   (void)!::write(tty, prompt.data(), prompt.size());
-  termios saved {};
+  termios saved{};
   const bool have_termios = ::tcgetattr(tty, &saved) == 0;
   if (have_termios) {
     termios quiet = saved;

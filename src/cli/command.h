@@ -14,12 +14,12 @@ namespace nummora::cli {
 // Exit codes of every command.
 enum ExitCode : int {
   kExitOk = 0,
-  kExitFailure = 1,        // anything not listed below
-  kExitUsage = 2,          // bad arguments
-  kExitFileMissing = 3,    // the profile file does not exist
-  kExitWrongPassword = 4,  // wrong password, or a file keyed for another volume
-  kExitDamaged = 5,        // the file is empty, cut short, or its document cannot be read
-  kExitNoVolumeSerial = 6, // no volume serial number can be had for the file's folder
+  kExitFailure = 1,         // anything not listed below
+  kExitUsage = 2,           // bad arguments
+  kExitFileMissing = 3,     // the profile file does not exist
+  kExitWrongPassword = 4,   // wrong password, or a file keyed for another volume
+  kExitDamaged = 5,         // the file is empty, cut short, or its document cannot be read
+  kExitNoVolumeSerial = 6,  // no volume serial number can be had for the file's folder
 };
 
 struct Io {
@@ -39,9 +39,9 @@ class CommandError : public std::runtime_error {
 };
 
 struct Command {
-  std::string name;      // first argument, e.g. "profile"
-  std::string synopsis;  // one or more usage lines
-  std::string summary;   // one line for the overview
+  std::string name;                                          // first argument, e.g. "profile"
+  std::string synopsis;                                      // one or more usage lines
+  std::string summary;                                       // one line for the overview
   int (*run)(const std::vector<std::string>& args, Io& io);  // args after the name
 };
 

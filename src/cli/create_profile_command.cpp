@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "profile/login_flow.h"
-#include "profile/profile_setup.h"
 #include "cli/command.h"
 #include "common/format_settings.h"
 #include "common/secure_memory.h"
 #include "platform/settings_store.h"
+#include "profile/login_flow.h"
+#include "profile/profile_setup.h"
 
 namespace nummora::cli {
 namespace {
@@ -38,7 +38,8 @@ std::vector<std::string> TakeAccounts(std::vector<std::string>& args) {
       break;
     }
     if (args[i] == "--account") {
-      if (i + 1 >= args.size()) throw CommandError(kExitUsage, "--account needs a value.\n" + std::string(kSynopsis));
+      if (i + 1 >= args.size())
+        throw CommandError(kExitUsage, "--account needs a value.\n" + std::string(kSynopsis));
       specs.push_back(args[++i]);
     } else if (args[i].rfind("--account=", 0) == 0) {
       specs.push_back(args[i].substr(10));
@@ -53,8 +54,10 @@ std::vector<std::string> TakeAccounts(std::vector<std::string>& args) {
 int Run(const std::vector<std::string>& raw_args, Io& io) {
   std::vector<std::string> args = raw_args;
   std::vector<std::string> specs = TakeAccounts(args);
-  Arguments parsed(args, {"--hint"}, {"--password-stdin", "--accounts-stdin", "--update-at-startup", "--if-missing"});
-  if (parsed.Positional().size() != 1) throw CommandError(kExitUsage, "Name one profile.\n" + std::string(kSynopsis));
+  Arguments parsed(args, {"--hint"},
+                   {"--password-stdin", "--accounts-stdin", "--update-at-startup", "--if-missing"});
+  if (parsed.Positional().size() != 1)
+    throw CommandError(kExitUsage, "Name one profile.\n" + std::string(kSynopsis));
   const std::string name = parsed.Positional()[0];
   if (auto problem = ProfileNameProblem(name)) throw CommandError(kExitUsage, *problem);
 
@@ -68,7 +71,8 @@ int Run(const std::vector<std::string>& raw_args, Io& io) {
     throw CommandError(kExitFailure, "A profile named \"" + name + "\" exists already.");
   }
 
-  SecretString password = ReadPassword(io, parsed.Has("--password-stdin"), "Password for the new profile " + name + ": ");
+  SecretString password =
+      ReadPassword(io, parsed.Has("--password-stdin"), "Password for the new profile " + name + ": ");
   if (parsed.Has("--accounts-stdin")) {
     std::string line;
     while (std::getline(io.in, line)) {
@@ -97,7 +101,8 @@ int Run(const std::vector<std::string>& raw_args, Io& io) {
   return kExitOk;
 }
 
-CommandRegistrar registrar({"create-profile", kSynopsis, "create a profile holding accounts (demo set-ups)", &Run});
+CommandRegistrar registrar({"create-profile", kSynopsis, "create a profile holding accounts (demo set-ups)",
+                            &Run});
 
 }  // namespace
 }  // namespace nummora::cli

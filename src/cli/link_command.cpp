@@ -1,8 +1,8 @@
 // nummora-cli link LINK
 #include <iostream>
 
-#include "payments/payment_link.h"
 #include "cli/command.h"
+#include "payments/payment_link.h"
 
 namespace nummora::cli {
 namespace {

@@ -14,7 +14,9 @@ using namespace nummora::cli;
 void PrintOverview(std::ostream& out) {
   out << "Usage: nummora-cli COMMAND [ARGUMENTS]\n"
          "       nummora-cli COMMAND --help\n\nCommands:\n";
-  for (const Command& c : AllCommands()) out << "  " << c.name << std::string(c.name.size() < 16 ? 16 - c.name.size() : 1, ' ') << c.summary << "\n";
+  for (const Command& c : AllCommands())
+    out << "  " << c.name << std::string(c.name.size() < 16 ? 16 - c.name.size() : 1, ' ') << c.summary
+        << "\n";
   out << "\nUsage of each command:\n";
   for (const Command& c : AllCommands()) out << c.synopsis;
   out << "\nExit codes: 0 done, 1 failure, 2 bad arguments, 3 profile file not found,\n"

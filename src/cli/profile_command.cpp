@@ -48,18 +48,22 @@ struct ProfileArgs {
   Arguments parsed;
 };
 
-ProfileArgs ParseProfileArgs(const std::vector<std::string>& args, const std::vector<std::string>& extra_values) {
+ProfileArgs ParseProfileArgs(const std::vector<std::string>& args,
+                             const std::vector<std::string>& extra_values) {
   std::vector<std::string> with_value = {"--volume-serial"};
   with_value.insert(with_value.end(), extra_values.begin(), extra_values.end());
   Arguments parsed(args, with_value, {"--password-stdin"});
-  if (parsed.Positional().size() != 1) throw CommandError(kExitUsage, "Name one profile file.\n" + std::string(kSynopsis));
+  if (parsed.Positional().size() != 1)
+    throw CommandError(kExitUsage, "Name one profile file.\n" + std::string(kSynopsis));
   ProfileArgs p{parsed.Positional()[0], parsed.Has("--password-stdin"), {}, parsed};
-  if (auto serial = parsed.Value("--volume-serial")) p.options.volume_serial = ParseSerial(*serial, "--volume-serial");
+  if (auto serial = parsed.Value("--volume-serial"))
+    p.options.volume_serial = ParseSerial(*serial, "--volume-serial");
   return p;
 }
 
 // Deciphers a profile file and checks that it is a whole profile document, as the login does.
-std::string OpenProfile(const std::string& path, const std::string& password, const ProfileFileOptions& options) {
+std::string OpenProfile(const std::string& path, const std::string& password,
+                        const ProfileFileOptions& options) {
   ProfileOpenResult opened;
   try {
     opened = OpenProfileFile(path, password, options);
@@ -74,7 +78,8 @@ std::string OpenProfile(const std::string& path, const std::string& password, co
     case ProfileOpenStatus::kFileMissing:
       throw CommandError(kExitFileMissing, std::string(kDataFileNotFound) + ": " + path);
     case ProfileOpenStatus::kEmpty:
-      throw CommandError(kExitDamaged, std::string(kErrorLoadingProfile) + ": " + path + " deciphers to nothing.");
+      throw CommandError(kExitDamaged,
+                         std::string(kErrorLoadingProfile) + ": " + path + " deciphers to nothing.");
     case ProfileOpenStatus::kWrongPassword:
       throw CommandError(kExitWrongPassword,
                          "Wrong password for " + path +
@@ -82,7 +87,8 @@ std::string OpenProfile(const std::string& path, const std::string& password, co
     case ProfileOpenStatus::kDamaged:
       break;
   }
-  throw CommandError(kExitDamaged, std::string(kFileIsDamaged) + ": " + path + " does not end like a profile document.");
+  throw CommandError(kExitDamaged,
+                     std::string(kFileIsDamaged) + ": " + path + " does not end like a profile document.");
 }
 
 std::string TypeName(int32_t type) {
@@ -96,8 +102,8 @@ int Show(const std::vector<std::string>& args, Io& io) {
   FormatSettings regional = UsEnglishFormatSettings();
   if (p.parsed.Value("--date-format") || p.parsed.Value("--time-format")) {
     regional = MakeFormatSettings(p.parsed.Value("--date-format").value_or(regional.shortDateFormat),
-                                  p.parsed.Value("--time-format").value_or(regional.longTimeFormat), regional.amText,
-                                  regional.pmText);
+                                  p.parsed.Value("--time-format").value_or(regional.longTimeFormat),
+                                  regional.amText, regional.pmText);
   }
   SecretString password = ReadPassword(io, p.password_stdin, "Password for " + p.path + ": ");
   SecretString text(OpenProfile(p.path, password.str(), p.options));
@@ -114,15 +120,16 @@ int Show(const std::vector<std::string>& args, Io& io) {
     io.out << "  " << AccountLabel(a) << "\n";
     io.out << "    Type: " << TypeName(a.Type) << "\n";
     if (a.Type == kAccountTypeLibertyReserve) {
-      io.out << "    Balance: USD " << CurrToStr(a.LRusd, number_format) << ", EUR " << CurrToStr(a.LReur, number_format)
-             << "\n";
+      io.out << "    Balance: USD " << CurrToStr(a.LRusd, number_format) << ", EUR "
+             << CurrToStr(a.LReur, number_format) << "\n";
     } else {
       io.out << "    Balance: gold " << FloatToStr(a.Gold, number_format) << " oz, silver "
-             << FloatToStr(a.Silver, number_format) << " oz, platinum " << FloatToStr(a.Platinum, number_format)
-             << " oz, palladium " << FloatToStr(a.Palladium, number_format) << " oz\n";
+             << FloatToStr(a.Silver, number_format) << " oz, platinum "
+             << FloatToStr(a.Platinum, number_format) << " oz, palladium "
+             << FloatToStr(a.Palladium, number_format) << " oz\n";
     }
-    io.out << "    Last update: " << (a.Updated == 0 ? std::string("never") : DateTimeToStr(a.Updated, regional))
-           << "\n";
+    io.out << "    Last update: "
+           << (a.Updated == 0 ? std::string("never") : DateTimeToStr(a.Updated, regional)) << "\n";
   }
   io.out << "Contacts: " << doc.contacts.size() << "\n";
   for (const TContact& c : doc.contacts) {
@@ -144,22 +151,23 @@ int Decipher(const std::vector<std::string>& args, Io& io) {
   return io.out ? kExitOk : kExitFailure;
 }
 
-
 int Encipher(const std::vector<std::string>& args, Io& io) {
   ProfileArgs p = ParseProfileArgs(args, {});
   SecretString password = ReadPassword(io, p.password_stdin, "New password for " + p.path + ": ");
   if (!p.password_stdin) {
     SecretString again = ReadPassword(io, false, "Confirm the password: ");
-    if (again.str() != password.str()) throw CommandError(kExitUsage, "The two passwords differ; nothing was written.");
+    if (again.str() != password.str())
+      throw CommandError(kExitUsage, "The two passwords differ; nothing was written.");
   }
   if (password.str().size() < 3) {
     throw CommandError(kExitUsage, "The password must have at least 3 characters; nothing was written.");
   }
   SecretString text(std::string(std::istreambuf_iterator<char>(io.in), std::istreambuf_iterator<char>()));
   if (!LooksLikeProfileDocument(text.str()) || !HasProfileTrailer(text.str())) {
-    throw CommandError(kExitDamaged,
-                       "Standard input is not a profile document (it must start with \"<?nmr\" and hold \"<?end>\"); "
-                       "nothing was written.");
+    throw CommandError(
+        kExitDamaged,
+        "Standard input is not a profile document (it must start with \"<?nmr\" and hold \"<?end>\"); "
+        "nothing was written.");
   }
   try {
     ReadProfileDocument(text.str(), UsEnglishFormatSettings());
@@ -200,7 +208,8 @@ std::string BackUp(const std::string& path) {
     if (::access(backup.c_str(), F_OK) == 0) continue;
     std::string temp = backup + ".XXXXXX";
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) throw CommandError(kExitFailure, "Cannot create a backup of " + path + ": " + std::strerror(errno));
+    if (fd < 0)
+      throw CommandError(kExitFailure, "Cannot create a backup of " + path + ": " + std::strerror(errno));
     bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
     for (size_t done = 0; ok && done < bytes.size();) {
       ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -227,7 +236,8 @@ std::string BackUp(const std::string& path) {
 int Rekey(const std::vector<std::string>& args, Io& io) {
   ProfileArgs p = ParseProfileArgs(args, {"--from-serial"});
   auto from = p.parsed.Value("--from-serial");
-  if (!from) throw CommandError(kExitUsage, "profile rekey needs --from-serial HEX, the serial of the old volume.");
+  if (!from)
+    throw CommandError(kExitUsage, "profile rekey needs --from-serial HEX, the serial of the old volume.");
   ProfileFileOptions old_key;
   old_key.volume_serial = ParseSerial(*from, "--from-serial");
   ProfileFileOptions new_key = p.options;
@@ -248,9 +258,10 @@ int Rekey(const std::vector<std::string>& args, Io& io) {
   std::string check = DecipherFile(p.path, password.str(), new_key);
   const bool same = check == text.str();
   SecureWipe(check);
-  if (!same) throw CommandError(kExitFailure, "The re-enciphered file does not read back; the old file is " + backup);
-  io.err << "Re-keyed " << p.path << " for volume serial " << SerialText(*new_key.volume_serial) << "; the old file is "
-         << backup << ".\n";
+  if (!same)
+    throw CommandError(kExitFailure, "The re-enciphered file does not read back; the old file is " + backup);
+  io.err << "Re-keyed " << p.path << " for volume serial " << SerialText(*new_key.volume_serial)
+         << "; the old file is " << backup << ".\n";
   return kExitOk;
 }
 
@@ -265,7 +276,8 @@ int Run(const std::vector<std::string>& args, Io& io) {
   throw CommandError(kExitUsage, "Unknown profile subcommand \"" + sub + "\".\n" + std::string(kSynopsis));
 }
 
-const CommandRegistrar registrar(Command{"profile", kSynopsis, "show, decipher, encipher or re-key a profile file", Run});
+const CommandRegistrar registrar(Command{"profile", kSynopsis,
+                                         "show, decipher, encipher or re-key a profile file", Run});
 
 }  // namespace
 }  // namespace nummora::cli

@@ -13,7 +13,8 @@ const char* const kSynopsis =
 
 int Run(const std::vector<std::string>& args, Io& io) {
   Arguments parsed(args, {}, {});
-  if (parsed.Positional().size() != 1) throw CommandError(kExitUsage, "Name one path.\n" + std::string(kSynopsis));
+  if (parsed.Positional().size() != 1)
+    throw CommandError(kExitUsage, "Name one path.\n" + std::string(kSynopsis));
   try {
     VolumeSerialInfo info = DescribeVolumeSerial(parsed.Positional()[0]);
     io.out << SerialText(info.serial) << "  " << info.filesystem << " " << info.source << "\n";
@@ -23,7 +24,8 @@ int Run(const std::vector<std::string>& args, Io& io) {
   return kExitOk;
 }
 
-const CommandRegistrar registrar(Command{"volume-serial", kSynopsis, "print the volume serial number of a path", Run});
+const CommandRegistrar registrar(Command{"volume-serial", kSynopsis,
+                                         "print the volume serial number of a path", Run});
 
 }  // namespace
 }  // namespace nummora::cli

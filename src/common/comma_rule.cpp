@@ -3,7 +3,9 @@
 namespace nummora {
 
 namespace {
-bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
+bool IsLineBreak(char c) {
+  return c == '\r' || c == '\n';
+}
 }  // namespace
 
 std::vector<std::string> SplitCommaItems(std::string_view text) {

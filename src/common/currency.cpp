@@ -42,8 +42,7 @@ bool ScaledToCurrency(const detail::ScannedDecimal& d, Currency& out) {
   return true;
 }
 
-bool ReadCurrency(const std::string& text, char decimalSeparator, char thousandSeparator,
-                  Currency& out) {
+bool ReadCurrency(const std::string& text, char decimalSeparator, char thousandSeparator, Currency& out) {
   detail::ScannedDecimal scanned;
   if (!detail::ScanDecimal(text, decimalSeparator, thousandSeparator, scanned)) return false;
   return ScaledToCurrency(scanned, out);
@@ -73,13 +72,17 @@ std::string WriteCurrency(Currency value, char decimalSeparator) {
 
 }  // namespace
 
-std::string CurrToStr(Currency value) { return WriteCurrency(value, '.'); }
+std::string CurrToStr(Currency value) {
+  return WriteCurrency(value, '.');
+}
 
 std::string CurrToStr(Currency value, const FormatSettings& fs) {
   return WriteCurrency(value, fs.decimalSeparator);
 }
 
-bool TryStrToCurr(const std::string& text, Currency& out) { return ReadCurrency(text, '.', 0, out); }
+bool TryStrToCurr(const std::string& text, Currency& out) {
+  return ReadCurrency(text, '.', 0, out);
+}
 
 bool TryStrToCurr(const std::string& text, const FormatSettings& fs, Currency& out) {
   return ReadCurrency(text, fs.decimalSeparator, 0, out);

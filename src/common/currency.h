@@ -13,7 +13,9 @@ using Currency = int64_t;
 inline constexpr Currency kCurrencyScale = 10000;  // 1.0000 as a Currency
 
 // Whole units as a Currency (CurrencyFromUnits(12) == 120000). No range check.
-constexpr Currency CurrencyFromUnits(int64_t units) { return units * kCurrencyScale; }
+constexpr Currency CurrencyFromUnits(int64_t units) {
+  return units * kCurrencyScale;
+}
 
 // The amount in its shortest form: at most four decimals, no trailing zeros, no decimal point
 // for whole amounts, no thousands separators: 12.5, 100, 0.0001, -3.25. The first form uses

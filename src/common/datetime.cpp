@@ -38,10 +38,16 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
   year = static_cast<int>(y + (month <= 2));
 }
 
-TDateTime Combine(TDateTime date, TDateTime time) { return date >= 0 ? date + time : date - time; }
+TDateTime Combine(TDateTime date, TDateTime time) {
+  return date >= 0 ? date + time : date - time;
+}
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char AsciiUpper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string Padded(int value, size_t width) {
   std::string text = std::to_string(value < 0 ? -value : value);
@@ -60,8 +66,10 @@ size_t RunLength(const std::string& s, size_t i) {
 bool HasAmPm(const std::string& pattern) {
   bool quoted = false;
   for (const char c : pattern) {
-    if (c == '\'') quoted = !quoted;
-    else if (!quoted && (c == 'a' || c == 'A')) return true;
+    if (c == '\'')
+      quoted = !quoted;
+    else if (!quoted && (c == 'a' || c == 'A'))
+      return true;
   }
   return false;
 }
@@ -146,7 +154,9 @@ class Scanner {
   size_t pos_ = 0;
 };
 
-int CurrentYear() { return DecodeDateTime(Now()).year; }
+int CurrentYear() {
+  return DecodeDateTime(Now()).year;
+}
 
 bool ScanDate(Scanner& s, const FormatSettings& fs, TDateTime& out) {
   int n1 = 0, n2 = 0, n3 = 0, l1 = 0, l2 = 0, l3 = 0;
@@ -162,9 +172,24 @@ bool ScanDate(Scanner& s, const FormatSettings& fs, TDateTime& out) {
   if (third) {
     int yearDigits = 0;
     switch (order) {
-      case DateOrder::MDY: year = n3; yearDigits = l3; month = n1; day = n2; break;
-      case DateOrder::DMY: year = n3; yearDigits = l3; month = n2; day = n1; break;
-      case DateOrder::YMD: year = n1; yearDigits = l1; month = n2; day = n3; break;
+      case DateOrder::MDY:
+        year = n3;
+        yearDigits = l3;
+        month = n1;
+        day = n2;
+        break;
+      case DateOrder::DMY:
+        year = n3;
+        yearDigits = l3;
+        month = n2;
+        day = n1;
+        break;
+      case DateOrder::YMD:
+        year = n1;
+        yearDigits = l1;
+        month = n2;
+        day = n3;
+        break;
     }
     if (yearDigits <= 2) {
       // A year of one or two digits falls within the window before the current year or in
@@ -193,8 +218,10 @@ bool ScanDate(Scanner& s, const FormatSettings& fs, TDateTime& out) {
 
 bool ScanTime(Scanner& s, const FormatSettings& fs, TDateTime& out) {
   int baseHour = -1;
-  if (s.Word(fs.amText) || s.Word("AM")) baseHour = 0;
-  else if (s.Word(fs.pmText) || s.Word("PM")) baseHour = 12;
+  if (s.Word(fs.amText) || s.Word("AM"))
+    baseHour = 0;
+  else if (s.Word(fs.pmText) || s.Word("PM"))
+    baseHour = 12;
 
   int hour = 0, minute = 0, second = 0, msec = 0, len = 0;
   if (!s.Number(hour, len)) return false;
@@ -209,8 +236,10 @@ bool ScanTime(Scanner& s, const FormatSettings& fs, TDateTime& out) {
     }
   }
   if (baseHour < 0) {
-    if (s.Word(fs.amText) || s.Word("AM")) baseHour = 0;
-    else if (s.Word(fs.pmText) || s.Word("PM")) baseHour = 12;
+    if (s.Word(fs.amText) || s.Word("AM"))
+      baseHour = 0;
+    else if (s.Word(fs.pmText) || s.Word("PM"))
+      baseHour = 12;
   }
   if (baseHour >= 0) {
     if (hour == 0 || hour > 12) return false;
@@ -225,7 +254,9 @@ std::atomic<Clock*> g_clock{nullptr};
 
 }  // namespace
 
-bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(int year) {
+  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 int DaysInMonth(int year, int month) {
   static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -241,8 +272,8 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& out) {
 }
 
 bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& out) {
-  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
-      millisecond < 0 || millisecond > 999)
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || millisecond < 0 ||
+      millisecond > 999)
     return false;
   const int64_t ms = ((static_cast<int64_t>(hour) * 60 + minute) * 60 + second) * 1000 + millisecond;
   out = static_cast<TDateTime>(ms) / static_cast<TDateTime>(kMsecsPerDay);
@@ -259,8 +290,7 @@ bool TryEncodeDateTime(const DateTimeFields& f, TDateTime& out) {
 
 TDateTime EncodeDate(int year, int month, int day) {
   TDateTime value = 0;
-  if (!TryEncodeDate(year, month, day, value))
-    throw EConvertError("Invalid argument to date encode");
+  if (!TryEncodeDate(year, month, day, value)) throw EConvertError("Invalid argument to date encode");
   return value;
 }
 
@@ -271,8 +301,7 @@ TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
   return value;
 }
 
-TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                         int millisecond) {
+TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int millisecond) {
   return Combine(EncodeDate(year, month, day), EncodeTime(hour, minute, second, millisecond));
 }
 
@@ -296,9 +325,13 @@ DateTimeFields DecodeDateTime(TDateTime value) {
   return f;
 }
 
-TDateTime DateOf(TDateTime value) { return std::trunc(value); }
+TDateTime DateOf(TDateTime value) {
+  return std::trunc(value);
+}
 
-TDateTime TimeOf(TDateTime value) { return std::fabs(value - std::trunc(value)); }
+TDateTime TimeOf(TDateTime value) {
+  return std::fabs(value - std::trunc(value));
+}
 
 std::string FormatDateTime(const std::string& pattern, TDateTime value, const FormatSettings& fs) {
   const DateTimeFields f = DecodeDateTime(value);
@@ -334,17 +367,25 @@ std::string FormatDateTime(const std::string& pattern, TDateTime value, const Fo
     switch (c) {
       case 'd':
         used = run < 4 ? run : 4;
-        if (used == 1) out += std::to_string(f.day);
-        else if (used == 2) out += Padded(f.day, 2);
-        else if (used == 3) out += fs.shortDayNames[static_cast<size_t>(f.dayOfWeek)];
-        else out += fs.longDayNames[static_cast<size_t>(f.dayOfWeek)];
+        if (used == 1)
+          out += std::to_string(f.day);
+        else if (used == 2)
+          out += Padded(f.day, 2);
+        else if (used == 3)
+          out += fs.shortDayNames[static_cast<size_t>(f.dayOfWeek)];
+        else
+          out += fs.longDayNames[static_cast<size_t>(f.dayOfWeek)];
         break;
       case 'M':
         used = run < 4 ? run : 4;
-        if (used == 1) out += std::to_string(f.month);
-        else if (used == 2) out += Padded(f.month, 2);
-        else if (used == 3) out += fs.shortMonthNames[static_cast<size_t>(f.month - 1)];
-        else out += fs.longMonthNames[static_cast<size_t>(f.month - 1)];
+        if (used == 1)
+          out += std::to_string(f.month);
+        else if (used == 2)
+          out += Padded(f.month, 2);
+        else if (used == 3)
+          out += fs.shortMonthNames[static_cast<size_t>(f.month - 1)];
+        else
+          out += fs.longMonthNames[static_cast<size_t>(f.month - 1)];
         break;
       case 'y':
         if (run >= 4) {
@@ -460,8 +501,7 @@ TDateTime StrToDate(const std::string& text, const FormatSettings& fs) {
 
 TDateTime StrToDateTime(const std::string& text, const FormatSettings& fs) {
   TDateTime value = 0;
-  if (!TryStrToDateTime(text, fs, value))
-    throw EConvertError("'" + text + "' is not a valid date and time");
+  if (!TryStrToDateTime(text, fs, value)) throw EConvertError("'" + text + "' is not a valid date and time");
   return value;
 }
 
@@ -507,15 +547,25 @@ Clock& CurrentClock() {
   return clock != nullptr ? *clock : systemClock;
 }
 
-void SetClock(Clock* clock) { g_clock.store(clock); }
+void SetClock(Clock* clock) {
+  g_clock.store(clock);
+}
 
-ScopedClock::ScopedClock(Clock* clock) : previous_(g_clock.load()) { g_clock.store(clock); }
+ScopedClock::ScopedClock(Clock* clock) : previous_(g_clock.load()) {
+  g_clock.store(clock);
+}
 
-ScopedClock::~ScopedClock() { g_clock.store(previous_); }
+ScopedClock::~ScopedClock() {
+  g_clock.store(previous_);
+}
 
-TDateTime Now() { return CurrentClock().Now(); }
+TDateTime Now() {
+  return CurrentClock().Now();
+}
 
-TDateTime Today() { return DateOf(Now()); }
+TDateTime Today() {
+  return DateOf(Now());
+}
 
 TDateTime LocalToUtc(TDateTime local) {
   if (local == 0) local = Now();

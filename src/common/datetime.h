@@ -38,8 +38,7 @@ bool TryEncodeDateTime(const DateTimeFields& f, TDateTime& out);
 // Throwing forms: EConvertError for fields out of range.
 TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int minute, int second, int millisecond = 0);
-TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                         int millisecond = 0);
+TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int millisecond = 0);
 
 // The fields of a date-time, rounded to the millisecond. Values outside years 1 to 9999
 // (or not finite) give 1899-12-30 00:00.

@@ -6,7 +6,9 @@ namespace nummora::detail {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Exponents written in a text are kept within this bound; anything beyond it already
 // overflows or underflows every type the readers produce.

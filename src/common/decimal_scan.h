@@ -17,7 +17,6 @@ struct ScannedDecimal {
 // digit), optional exponent ("E"/"e", optional sign, at least one digit), spaces. With
 // `thousandSeparator` not 0, that character is also accepted between two digits of the
 // integer part. Returns false for any other text.
-bool ScanDecimal(const std::string& text, char decimalSeparator, char thousandSeparator,
-                 ScannedDecimal& out);
+bool ScanDecimal(const std::string& text, char decimalSeparator, char thousandSeparator, ScannedDecimal& out);
 
 }  // namespace nummora::detail

@@ -4,7 +4,9 @@ namespace nummora {
 
 namespace {
 
-bool IsPatternLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsPatternLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 // The first character of a pattern, outside quoted text, that is neither a letter nor a blank.
 char FirstSeparator(const std::string& pattern, char fallback) {
@@ -38,11 +40,12 @@ std::string WithoutTimeZone(const std::string& pattern) {
 
 }  // namespace
 
-FormatSettings UsEnglishFormatSettings() { return FormatSettings(); }
+FormatSettings UsEnglishFormatSettings() {
+  return FormatSettings();
+}
 
-FormatSettings MakeFormatSettings(const std::string& shortDateFormat,
-                                  const std::string& longTimeFormat, const std::string& amText,
-                                  const std::string& pmText) {
+FormatSettings MakeFormatSettings(const std::string& shortDateFormat, const std::string& longTimeFormat,
+                                  const std::string& amText, const std::string& pmText) {
   FormatSettings fs;
   fs.shortDateFormat = WidenShortDateYear(shortDateFormat);
   fs.longTimeFormat = WithoutTimeZone(longTimeFormat);

@@ -13,8 +13,8 @@ struct FormatSettings {
   std::string longTimeFormat = "h:mm:ss AP";
   std::string amText = "AM";
   std::string pmText = "PM";
-  char dateSeparator = '/';       // separator the date reader expects between numbers
-  char timeSeparator = ':';       // separator the time reader expects between numbers
+  char dateSeparator = '/';  // separator the date reader expects between numbers
+  char timeSeparator = ':';  // separator the time reader expects between numbers
   char decimalSeparator = '.';
   char thousandSeparator = ',';
   int currencyDecimals = 2;
@@ -22,14 +22,14 @@ struct FormatSettings {
   // current year (and the years after it up to a century).
   int twoDigitYearWindow = 50;
   std::array<std::string, 12> shortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  std::array<std::string, 12> longMonthNames{"January", "February", "March",     "April",
-                                              "May",     "June",     "July",      "August",
-                                              "September", "October", "November", "December"};
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::array<std::string, 12> longMonthNames{"January",   "February", "March",    "April",
+                                             "May",       "June",     "July",     "August",
+                                             "September", "October",  "November", "December"};
   // Day names start with Monday (index 0) and end with Sunday (index 6).
   std::array<std::string, 7> shortDayNames{"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
   std::array<std::string, 7> longDayNames{"Monday", "Tuesday",  "Wednesday", "Thursday",
-                                           "Friday", "Saturday", "Sunday"};
+                                          "Friday", "Saturday", "Sunday"};
 };
 
 // The US English formats used by the tests: "M/d/yyyy", "h:mm:ss AP", AM/PM, "." and ",".
@@ -38,9 +38,8 @@ FormatSettings UsEnglishFormatSettings();
 // Regional settings from the given patterns: the short date's two-digit year widened to four
 // digits, time-zone letters dropped from the time pattern, and the date and time separators
 // taken from the patterns (the first character that is not a pattern letter or a blank).
-FormatSettings MakeFormatSettings(const std::string& shortDateFormat,
-                                  const std::string& longTimeFormat, const std::string& amText,
-                                  const std::string& pmText);
+FormatSettings MakeFormatSettings(const std::string& shortDateFormat, const std::string& longTimeFormat,
+                                  const std::string& amText, const std::string& pmText);
 
 // The program's number format: the regional settings with decimal separator ".", thousands
 // separator "," and 2 currency decimals forced.

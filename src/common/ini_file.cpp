@@ -13,7 +13,9 @@ namespace {
 
 constexpr size_t kMaxFileSize = 16u * 1024 * 1024;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -53,8 +55,7 @@ std::string CheckedSection(std::string_view section) {
 
 std::string CheckedKey(std::string_view key) {
   std::string_view k = Trim(key);
-  if (k.empty() || k.find_first_of("=\r\n") != std::string_view::npos || k.front() == ';' ||
-      k.front() == '[')
+  if (k.empty() || k.find_first_of("=\r\n") != std::string_view::npos || k.front() == ';' || k.front() == '[')
     throw std::invalid_argument("invalid INI key name");
   return std::string(k);
 }
@@ -196,7 +197,9 @@ std::optional<size_t> IniFile::KeyLine(std::string_view section, std::string_vie
   return std::nullopt;
 }
 
-bool IniFile::SectionExists(std::string_view section) const { return SectionRange(section).has_value(); }
+bool IniFile::SectionExists(std::string_view section) const {
+  return SectionRange(section).has_value();
+}
 
 bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
   return KeyLine(section, key).has_value();
@@ -234,10 +237,14 @@ std::optional<int32_t> IniFile::ParseInteger(std::string_view text) {
   uint64_t value = 0;
   for (char c : s) {
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return std::nullopt;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      return std::nullopt;
     value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
     if (value > 0xFFFFFFFFull) return std::nullopt;
   }

@@ -94,8 +94,8 @@ bool ReadInteger(const std::string& text, int64_t minimum, int64_t maximum, int6
   }
   if (i == n) return false;
   // Accumulate the magnitude as unsigned to reach INT64_MIN.
-  const uint64_t limit = negative ? uint64_t{0} - static_cast<uint64_t>(minimum)
-                                  : static_cast<uint64_t>(maximum);
+  const uint64_t limit =
+      negative ? uint64_t{0} - static_cast<uint64_t>(minimum) : static_cast<uint64_t>(maximum);
   uint64_t magnitude = 0;
   for (; i < n; ++i) {
     const char c = text[i];
@@ -108,7 +108,9 @@ bool ReadInteger(const std::string& text, int64_t minimum, int64_t maximum, int6
   return true;
 }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoringCase(const std::string& a, const char* b) {
   size_t k = 0;
@@ -120,13 +122,17 @@ bool EqualsIgnoringCase(const std::string& a, const char* b) {
 
 }  // namespace
 
-std::string FloatToStr(double value) { return WriteFloat(value, '.'); }
+std::string FloatToStr(double value) {
+  return WriteFloat(value, '.');
+}
 
 std::string FloatToStr(double value, const FormatSettings& fs) {
   return WriteFloat(value, fs.decimalSeparator);
 }
 
-bool TryStrToFloat(const std::string& text, double& out) { return ReadFloat(text, '.', out); }
+bool TryStrToFloat(const std::string& text, double& out) {
+  return ReadFloat(text, '.', out);
+}
 
 bool TryStrToFloat(const std::string& text, const FormatSettings& fs, double& out) {
   return ReadFloat(text, fs.decimalSeparator, out);

@@ -13,8 +13,9 @@ bool TMetalRates::AskForRates() {
   const ProfileModel& model = host->Model();
   if (!HasEgoldAccount(model.Accounts())) return false;
   worker_ = MakeSock(host);
-  return worker_->Start(RatesUrl(egoldPlainBase_, model.DisplayCurrency), TAccount{}, std::string(), this,
-                        [this](TthSock& worker) { Completed(worker); }, true);
+  return worker_->Start(
+      RatesUrl(egoldPlainBase_, model.DisplayCurrency), TAccount{}, std::string(), this,
+      [this](TthSock& worker) { Completed(worker); }, true);
 }
 
 void TMetalRates::Completed(TthSock& worker) {

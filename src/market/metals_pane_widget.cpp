@@ -52,7 +52,8 @@ TMetalsPane::TMetalsPane(QWidget* parent) : QWidget(parent) {
   metals_->setAlternatingRowColors(false);
   metals_->setStyleSheet(QStringLiteral("QTreeView::item { border: 1px solid #d9d9d9; }"));
   metals_->setHeaderLabels({QStringLiteral("E-metal"), QStringLiteral("Weight (oz. troy)"),
-                            QStringLiteral("Equiv. grams"), QStringLiteral("Rate"), QStringLiteral("Amount in ")});
+                            QStringLiteral("Equiv. grams"), QStringLiteral("Rate"),
+                            QStringLiteral("Amount in ")});
   for (const char* caption : kMetalCaptions) {
     auto* row = new QTreeWidgetItem(metals_);
     row->setText(kMetalColumn, QString::fromLatin1(caption));

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "common/number_text.h"
 #include "common/comma_rule.h"
+#include "common/number_text.h"
 #include "net/egold.h"
 
 namespace nummora {
@@ -52,8 +52,7 @@ std::string RatesUrl(const std::string& egoldPlainBase, const std::string& displ
   return egoldPlainBase + kEgoldMetalDataPath + "?LATEST=1&CUR=" + displayCurrency;
 }
 
-std::array<MetalDetailsRow, kMetalCount> MetalDetails(const TAccount& account,
-                                                      const MetalAmounts& rates,
+std::array<MetalDetailsRow, kMetalCount> MetalDetails(const TAccount& account, const MetalAmounts& rates,
                                                       const FormatSettings& numberFormat) {
   const MetalAmounts balances = MetalBalances(account);
   std::array<MetalDetailsRow, kMetalCount> rows;
@@ -68,8 +67,8 @@ std::array<MetalDetailsRow, kMetalCount> MetalDetails(const TAccount& account,
 std::string DetailsCaption(const TAccount& account, const FormatSettings& regional) {
   std::string caption = "Details of " + AccountLabel(account);
   if (account.Type != kAccountTypeEgold)
-    caption += ":   " + CurrToStr(account.LRusd, regional) + " USD   " +
-               CurrToStr(account.LReur, regional) + " EUR";
+    caption +=
+        ":   " + CurrToStr(account.LRusd, regional) + " USD   " + CurrToStr(account.LReur, regional) + " EUR";
   return caption;
 }
 

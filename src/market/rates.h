@@ -15,8 +15,8 @@ namespace nummora {
 inline constexpr double kGramsPerTroyOunce = 31.103;
 
 // Captions of the four rows of the details list, in metal order.
-inline constexpr std::array<const char*, kMetalCount> kMetalCaptions = {"Gold", "Silver",
-                                                                        "Platinum", "Palladium"};
+inline constexpr std::array<const char*, kMetalCount> kMetalCaptions = {"Gold", "Silver", "Platinum",
+                                                                        "Palladium"};
 
 // The picture of a "Rate" cell: its index in the image list, or none.
 enum class RatePicture : int { None = -1, Falling = 0, Rising = 1 };
@@ -26,8 +26,8 @@ enum class RatePicture : int { None = -1, Falling = 0, Rising = 1 };
 struct RatesState {
   MetalAmounts rates{};
   std::array<std::string, kMetalCount> cells{};
-  std::array<RatePicture, kMetalCount> pictures{RatePicture::None, RatePicture::None,
-                                                RatePicture::None, RatePicture::None};
+  std::array<RatePicture, kMetalCount> pictures{RatePicture::None, RatePicture::None, RatePicture::None,
+                                                RatePicture::None};
 };
 
 // Reads a rates answer into a new state. The answer is split into items by the comma rule;
@@ -55,8 +55,7 @@ struct MetalDetailsRow {
 };
 
 // The details rows of an e-gold account, in metal order ("Rate" cells come from RatesState).
-std::array<MetalDetailsRow, kMetalCount> MetalDetails(const TAccount& account,
-                                                      const MetalAmounts& rates,
+std::array<MetalDetailsRow, kMetalCount> MetalDetails(const TAccount& account, const MetalAmounts& rates,
                                                       const FormatSettings& numberFormat);
 
 // The caption of the details label: "Details of " + the account label, and for a Liberty
@@ -65,6 +64,8 @@ std::array<MetalDetailsRow, kMetalCount> MetalDetails(const TAccount& account,
 std::string DetailsCaption(const TAccount& account, const FormatSettings& regional);
 
 // Whether the details list is shown for the account (e-gold) or hidden (Liberty Reserve).
-inline bool ShowsMetalDetails(const TAccount& account) { return account.Type == kAccountTypeEgold; }
+inline bool ShowsMetalDetails(const TAccount& account) {
+  return account.Type == kAccountTypeEgold;
+}
 
 }  // namespace nummora

@@ -32,14 +32,13 @@ std::string ReadFailedLine(const TAccount& account, const std::string& reason) {
 std::string EgoldRequestLogLine(const std::string& serverBase, const TAccount& account) {
   // Built without the pass phrase itself, so no copy of it is left behind; the same text as
   // MaskPassPhrase gives for the real line.
-  return serverBase + kEgoldBalancePath + "AccountID=" + account.ID + "&PassPhrase=" +
-         (account.Password.empty() ? "" : "********");
+  return serverBase + kEgoldBalancePath + "AccountID=" + account.ID +
+         "&PassPhrase=" + (account.Password.empty() ? "" : "********");
 }
 
 BalanceOutcome EgoldBalanceOutcome(const TAccount& account, const std::string& serverBase,
                                    const std::string& page, const MetalAmounts& rates,
-                                   const std::string& displayCurrency,
-                                   const FormatSettings& numberFormat) {
+                                   const std::string& displayCurrency, const FormatSettings& numberFormat) {
   BalanceOutcome out = Begin(account);
   const std::string requestLine = EgoldRequestLogLine(serverBase, account);
   // The refresh mark is cleared (and the request line logged) as soon as the answer is in.
@@ -63,8 +62,7 @@ BalanceOutcome EgoldBalanceOutcome(const TAccount& account, const std::string& s
     case EgoldPageOutcome::LoginFailure:
       message = std::string("Check your PassPhrase, or e-gold AccSent.") + kCrLf +
                 "Your Automation got to be \"Allowed from any IP\" or allowed from your IP.";
-      Notice(out, BalanceNoticeKind::Error, "Could not login to account " + account.ID + "!",
-             message);
+      Notice(out, BalanceNoticeKind::Error, "Could not login to account " + account.ID + "!", message);
       out.events.push_back(message);
       break;
     case EgoldPageOutcome::LockedOut:
@@ -81,8 +79,8 @@ BalanceOutcome EgoldBalanceOutcome(const TAccount& account, const std::string& s
     case EgoldPageOutcome::Balances:
       SetMetalBalances(out.account, read.balances);
       if (read.AnyChanged()) {
-        const std::string valueText = AccountValueText(AccountValue(out.account, rates),
-                                                       displayCurrency, numberFormat);
+        const std::string valueText =
+            AccountValueText(AccountValue(out.account, rates), displayCurrency, numberFormat);
         message = "Current balance of " + account.ID + " is " + valueText;
         Notice(out, BalanceNoticeKind::Information, kBalanceChangedTitle, message);
         out.fetchRecentPayments = true;

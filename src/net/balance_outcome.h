@@ -54,8 +54,7 @@ std::string EgoldRequestLogLine(const std::string& serverBase, const TAccount& a
 // the change notice).
 BalanceOutcome EgoldBalanceOutcome(const TAccount& account, const std::string& serverBase,
                                    const std::string& page, const MetalAmounts& rates,
-                                   const std::string& displayCurrency,
-                                   const FormatSettings& numberFormat);
+                                   const std::string& displayCurrency, const FormatSettings& numberFormat);
 
 // The outcome of an e-gold refresh whose exchange failed with the given message (the request
 // line was logged before the exchange).

@@ -82,7 +82,8 @@ void TthBalance::Deliver(const BalanceOutcome& outcome, bool egoldAnswered) {
     std::size_t next = 0;
     if (egoldAnswered && !outcome.events.empty()) Finish(host, position, outcome.events[next++]);
     if (outcome.notice) {
-      host.Notify(static_cast<int>(outcome.notice->kind), outcome.notice->title, false, outcome.notice->message);
+      host.Notify(static_cast<int>(outcome.notice->kind), outcome.notice->title, false,
+                  outcome.notice->message);
     }
     if (outcome.fetchRecentPayments) host.FetchRecentPayments(position);
     for (; next + 1 < outcome.events.size(); ++next) Log(host, outcome.events[next]);
@@ -119,7 +120,8 @@ void TEgoldBalance::Refresh() {
     displayCurrency = host.Model().DisplayCurrency;
   });
   if (!hostAlive) return;
-  Deliver(EgoldBalanceOutcome(account_, serverBase_, result.Body, rates, displayCurrency, numberFormat_), true);
+  Deliver(EgoldBalanceOutcome(account_, serverBase_, result.Body, rates, displayCurrency, numberFormat_),
+          true);
 }
 
 void TLRBalance::Refresh() {

@@ -18,8 +18,7 @@ const char kErrorField[] = "<input type=hidden name=ERROR";
 constexpr std::size_t kErrorValueOffset = 37;
 constexpr std::size_t kErrorValueMax = 9999;
 const char kLockedOutText[] = "The account you have attempted to access is currently locked out";
-const char kNoMetalCell[] =
-    "<font face=\"Arial, Helvetica, sans-serif\" size=\"2\"><i>none</i></font></td>";
+const char kNoMetalCell[] = "<font face=\"Arial, Helvetica, sans-serif\" size=\"2\"><i>none</i></font></td>";
 
 struct MetalField {
   const char* name;

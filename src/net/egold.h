@@ -49,8 +49,8 @@ void SetMetalBalances(TAccount& account, const MetalAmounts& balances);
 
 struct EgoldBalancePage {
   EgoldPageOutcome outcome = EgoldPageOutcome::Balances;
-  MetalAmounts balances{};                      // the new balances (outcome Balances only)
-  std::array<bool, kMetalCount> changed{};      // which of them differ from the record's
+  MetalAmounts balances{};                  // the new balances (outcome Balances only)
+  std::array<bool, kMetalCount> changed{};  // which of them differ from the record's
   bool AnyChanged() const { return changed[0] || changed[1] || changed[2] || changed[3]; }
 };
 

@@ -5,7 +5,14 @@ namespace {
 
 bool NeedsEscape(unsigned char c) {
   switch (c) {
-    case ' ': case '#': case '%': case '*': case '<': case '>': case '[': case ']':
+    case ' ':
+    case '#':
+    case '%':
+    case '*':
+    case '<':
+    case '>':
+    case '[':
+    case ']':
       return true;
     default:
       // 128 itself passes unescaped, as the servers have always received it.

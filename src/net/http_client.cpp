@@ -35,7 +35,9 @@ struct Exchange {
   bool idleExpired = false;
 };
 
-void Touch(Exchange* ex) { ex->lastActivity = std::chrono::steady_clock::now(); }
+void Touch(Exchange* ex) {
+  ex->lastActivity = std::chrono::steady_clock::now();
+}
 
 // Called by curl at least once a second while a transfer runs.
 int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
@@ -158,7 +160,9 @@ class TlsSessionShares {
     static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
       static_cast<Share*>(user)->mutexes[data].lock();
     }
-    static void Unlock(CURL*, curl_lock_data data, void* user) { static_cast<Share*>(user)->mutexes[data].unlock(); }
+    static void Unlock(CURL*, curl_lock_data data, void* user) {
+      static_cast<Share*>(user)->mutexes[data].unlock();
+    }
     CURLSH* handle;
     std::mutex mutexes[CURL_LOCK_DATA_LAST];
   };
@@ -168,7 +172,8 @@ class TlsSessionShares {
 };
 
 CURLSH* TlsSessionShare(const std::string& caFile) {
-  static TlsSessionShares* shares = new TlsSessionShares;  // never destroyed: threads may still use it at exit
+  static TlsSessionShares* shares =
+      new TlsSessionShares;  // never destroyed: threads may still use it at exit
   return shares->For(caFile);
 }
 
@@ -208,8 +213,8 @@ long StatusOf(const std::string& statusLine) {
 bool PlausibleHost(const std::string& host) {
   if (host.empty() || host.size() > 253) return false;
   for (char c : host) {
-    bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-              c == '.' || c == '-' || c == '_' || c == ':' || c == '[' || c == ']';
+    bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+              c == '-' || c == '_' || c == ':' || c == '[' || c == ']';
     if (!ok) return false;
   }
   return true;
@@ -230,18 +235,26 @@ struct SlistDeleter {
 
 }  // namespace
 
-HttpClient::HttpClient(HttpOptions options) : options_(std::move(options)) { GlobalInitOnce(); }
+HttpClient::HttpClient(HttpOptions options) : options_(std::move(options)) {
+  GlobalInitOnce();
+}
 
-HttpClient::~HttpClient() { SecureWipe(proxy_.ProxyPasswd); }
+HttpClient::~HttpClient() {
+  SecureWipe(proxy_.ProxyPasswd);
+}
 
 void HttpClient::SetProxy(const TProxy& proxy) {
   SecureWipe(proxy_.ProxyPasswd);
   proxy_ = proxy;
 }
 
-HttpResult HttpClient::Post(const std::string& url, const std::string& body) { return Perform(url, &body); }
+HttpResult HttpClient::Post(const std::string& url, const std::string& body) {
+  return Perform(url, &body);
+}
 
-HttpResult HttpClient::Get(const std::string& url) { return Perform(url, nullptr); }
+HttpResult HttpClient::Get(const std::string& url) {
+  return Perform(url, nullptr);
+}
 
 HttpResult HttpClient::Perform(const std::string& url, const std::string* postBody) {
   HttpResult result;
@@ -257,9 +270,7 @@ HttpResult HttpClient::Perform(const std::string& url, const std::string* postBo
   char errorText[CURL_ERROR_SIZE] = {0};
 
   std::unique_ptr<curl_slist, SlistDeleter> headers;
-  auto addHeader = [&](const char* header) {
-    headers.reset(curl_slist_append(headers.release(), header));
-  };
+  auto addHeader = [&](const char* header) { headers.reset(curl_slist_append(headers.release(), header)); };
   addHeader("Accept: text/html, */*");
   addHeader("Expect:");  // no "100-continue" round trip before larger bodies
 

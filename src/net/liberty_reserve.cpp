@@ -34,12 +34,14 @@ std::string Sha256UpperHex(const std::string& text) {
 std::string LRRequestId(TDateTime local) {
   const DateTimeFields f = DecodeDateTime(local);
   char buf[40];
-  std::snprintf(buf, sizeof buf, "1%.2d%.2d%.2d%.2d%.2d%.2d%.3d", f.year % 100, f.day, f.month,
-                f.hour, f.minute, f.second, f.millisecond);
+  std::snprintf(buf, sizeof buf, "1%.2d%.2d%.2d%.2d%.2d%.2d%.3d", f.year % 100, f.day, f.month, f.hour,
+                f.minute, f.second, f.millisecond);
   return buf;
 }
 
-std::string LRRequestId() { return LRRequestId(Now()); }
+std::string LRRequestId() {
+  return LRRequestId(Now());
+}
 
 std::string LRToken(const std::string& securityWord, TDateTime utc) {
   const DateTimeFields f = DecodeDateTime(utc);
@@ -75,8 +77,8 @@ std::string LRAuthBlock(const TAccount& account) {
 std::string LRDateForm(TDateTime local) {
   const DateTimeFields f = DecodeDateTime(LocalToUtc(local));
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.4d-%.2d-%.2d %.2d:%.2d:%.2d", f.year, f.day, f.month, f.hour,
-                f.minute, 0);
+  std::snprintf(buf, sizeof buf, "%.4d-%.2d-%.2d %.2d:%.2d:%.2d", f.year, f.day, f.month, f.hour, f.minute,
+                0);
   return buf;
 }
 
@@ -92,10 +94,11 @@ std::string LRErrorMessage(const std::string& answer) {
   return "Error " + code + ": " + text + " (" + description + ")";
 }
 
-std::string LRFormBody(const std::string& document) { return "req=" + UrlEncode(document); }
+std::string LRFormBody(const std::string& document) {
+  return "req=" + UrlEncode(document);
+}
 
-std::string LRBalanceRequest(const TAccount& account, const std::string& requestId,
-                             TDateTime utc) {
+std::string LRBalanceRequest(const TAccount& account, const std::string& requestId, TDateTime utc) {
   std::string doc = "<BalanceRequest id=\"" + requestId + "\">";
   doc += LRAuthBlock(account, utc);
   doc += "<Balance><CurrencyId>";

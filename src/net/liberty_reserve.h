@@ -54,8 +54,7 @@ std::string LRFormBody(const std::string& document);
 
 // The balance request for an account: both currencies, no line break between the opening
 // element and the Auth block.
-std::string LRBalanceRequest(const TAccount& account, const std::string& requestId,
-                             TDateTime utc);
+std::string LRBalanceRequest(const TAccount& account, const std::string& requestId, TDateTime utc);
 // The same with a fresh request id and the token of the current time.
 std::string LRBalanceRequest(const TAccount& account);
 

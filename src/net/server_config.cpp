@@ -43,8 +43,7 @@ std::optional<std::string> CleanAddress(std::string value) {
     hostStart = 7;
   else
     return std::nullopt;
-  if (value.size() <= hostStart || value[hostStart] == ':' || value[hostStart] == '/')
-    return std::nullopt;
+  if (value.size() <= hostStart || value[hostStart] == ':' || value[hostStart] == '/') return std::nullopt;
   for (char c : value) {
     auto u = static_cast<unsigned char>(c);
     if (u <= 32 || u >= 127) return std::nullopt;
@@ -93,8 +92,7 @@ ServerConfig ServerConfigFrom(const IniFile& ini, const EnvLookup& env,
     if (auto clean = CleanAddress(*value))
       config.*e.field = *clean;
     else
-      config.Problems.push_back(source + " is not an http:// or https:// address; using " +
-                                config.*e.field);
+      config.Problems.push_back(source + " is not an http:// or https:// address; using " + config.*e.field);
   }
   if (auto ca = fromEnv("NUMMORA_CA_FILE")) {
     config.CAFile = std::filesystem::absolute(*ca).lexically_normal().string();

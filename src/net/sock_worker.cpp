@@ -36,8 +36,8 @@ void TthSock::Release(TthSock* worker) {
   delete worker;
 }
 
-bool TthSock::Start(const std::string& url, const TAccount& account, const std::string& formText, QObject* owner,
-                    Completion completion, bool proxyAllowed) {
+bool TthSock::Start(const std::string& url, const TAccount& account, const std::string& formText,
+                    QObject* owner, Completion completion, bool proxyAllowed) {
   if (started_) return false;
   WorkerHost* host = host_.get();
   if (!host) return false;
@@ -77,7 +77,8 @@ bool TthSock::StartSimple(const std::string& url, const std::string& formText, Q
 
 void TthSock::Entry() {
   WithHost(host_, [this](WorkerHost& host) {
-    host.AddEvent(SockEventHeader(host.Now(), host.Regional(), account_.ID), SockEventBody(logText_, byteCount_));
+    host.AddEvent(SockEventHeader(host.Now(), host.Regional(), account_.ID),
+                  SockEventBody(logText_, byteCount_));
   });
 }
 
@@ -110,14 +111,15 @@ void TthSock::Exchange() {
     logText_ = result.Message;
     WithHost(host_, [this](WorkerHost& host) {
       host.Notify(kWarning, title_, false, logText_);
-      host.AddEvent(SockEventHeader(host.Now(), host.Regional(), account_.ID), SockEventBody(logText_, byteCount_));
+      host.AddEvent(SockEventHeader(host.Now(), host.Regional(), account_.ID),
+                    SockEventBody(logText_, byteCount_));
     });
     succeeded_ = false;
     response_.clear();
   } else {
     response_ = std::move(result.Body);
-    byteCount_ = static_cast<uint32_t>(
-        std::min<std::size_t>(response_.size(), std::numeric_limits<uint32_t>::max()));
+    byteCount_ =
+        static_cast<uint32_t>(std::min<std::size_t>(response_.size(), std::numeric_limits<uint32_t>::max()));
   }
   Entry();
 

@@ -43,7 +43,8 @@ class TthSock : public QThread {
   bool Start(const std::string& url, const TAccount& account, const std::string& formText, QObject* owner,
              Completion completion, bool proxyAllowed);
   // The same for no account and never through the proxy.
-  bool StartSimple(const std::string& url, const std::string& formText, QObject* owner, Completion completion);
+  bool StartSimple(const std::string& url, const std::string& formText, QObject* owner,
+                   Completion completion);
 
   // Read in or after the completion routine.
   bool Succeeded() const { return succeeded_; }
@@ -96,6 +97,8 @@ struct TthSockReleaser {
 // How owners keep their latest worker of a kind.
 using TthSockPtr = std::unique_ptr<TthSock, TthSockReleaser>;
 
-inline TthSockPtr MakeSock(WorkerHost* host) { return TthSockPtr(new TthSock(host)); }
+inline TthSockPtr MakeSock(WorkerHost* host) {
+  return TthSockPtr(new TthSock(host));
+}
 
 }  // namespace nummora

@@ -4,7 +4,11 @@
 
 namespace nummora {
 
-std::string VendorBaseUrl() { return LoadServerConfig().Vendor; }
-std::string EgoldSecureBaseUrl() { return LoadServerConfig().EgoldSecure; }
+std::string VendorBaseUrl() {
+  return LoadServerConfig().Vendor;
+}
+std::string EgoldSecureBaseUrl() {
+  return LoadServerConfig().EgoldSecure;
+}
 
 }  // namespace nummora

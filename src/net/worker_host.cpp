@@ -12,7 +12,8 @@ namespace nummora {
 
 AskOutcome AskPassPhrase(TAccount& account, QWidget* parent) {
   if (PassPhraseStored(account.Password)) return AskOutcome::Known;
-  std::optional<std::string> typed = PromptPassPhrase(AccountLabel(account), kStoredPassPhraseMinimum, parent);
+  std::optional<std::string> typed =
+      PromptPassPhrase(AccountLabel(account), kStoredPassPhraseMinimum, parent);
   if (!typed) return AskOutcome::Cancelled;
   SecureWipe(account.Password);
   account.Password = std::move(*typed);

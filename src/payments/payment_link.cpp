@@ -10,7 +10,9 @@ constexpr size_t kShortLinkLength = 8;  // links this long or shorter carry noth
 constexpr size_t kPrefixLength = 6;     // "nmr://"
 constexpr size_t kMaxLinkBody = 255;
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
@@ -20,8 +22,12 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
-bool IsQuote(char c) { return c == '\'' || c == '"'; }
+bool IsLineBreak(char c) {
+  return c == '\r' || c == '\n';
+}
+bool IsQuote(char c) {
+  return c == '\'' || c == '"';
+}
 
 }  // namespace
 

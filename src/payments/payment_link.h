@@ -22,12 +22,12 @@ std::string PaymentLinkValue(const std::vector<std::string>& parts, const std::s
 
 // What a link puts into the payment dialog.
 struct PaymentLinkFields {
-  bool hasParts = false;        // false: the dialog opens empty and no field is touched
-  std::string payto;            // the "payto" value
+  bool hasParts = false;               // false: the dialog opens empty and no field is touched
+  std::string payto;                   // the "payto" value
   bool paytoIsLibertyReserve = false;  // payto goes to the Liberty Reserve recipient field
-  std::string amount;           // the "amount" value
-  std::string memo;             // the "memo" value
-  std::string merchant;         // the "merchant" value
+  std::string amount;                  // the "amount" value
+  std::string memo;                    // the "memo" value
+  std::string merchant;                // the "merchant" value
 };
 
 // Parses a link into the fields of the payment dialog; absent keys give empty texts.

@@ -26,8 +26,8 @@ std::filesystem::path HomeFolder() {
   std::vector<char> buffer(16384);
   passwd pw{};
   passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found &&
-      found->pw_dir && found->pw_dir[0] == '/')
+  if (getpwuid_r(getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+      found->pw_dir[0] == '/')
     return found->pw_dir;
   throw PathError("Cannot find the home folder: HOME is not set");
 }
@@ -84,10 +84,9 @@ void CreatePrivateFolder(const std::filesystem::path& folder) {
   for (const auto& part : path) {
     partial /= part;
     if (part.empty() || part == "/") continue;
-    struct stat st{};
+    struct stat st {};
     if (::stat(partial.c_str(), &st) == 0) {
-      if (!S_ISDIR(st.st_mode))
-        throw PathError("Not a folder: " + partial.string());
+      if (!S_ISDIR(st.st_mode)) throw PathError("Not a folder: " + partial.string());
       continue;
     }
     if (::mkdir(partial.c_str(), 0700) != 0) {

@@ -45,15 +45,20 @@ std::vector<std::string> SplitPath(const std::string& path) {
   return parts;
 }
 
-std::string Quoted(const std::string& name) { return "'" + name + "'"; }
+std::string Quoted(const std::string& name) {
+  return "'" + name + "'";
+}
 
 }  // namespace
 
 const char* RootKeyName(RootKey root) {
   switch (root) {
-    case RootKey::ClassesRoot: return "HKEY_CLASSES_ROOT";
-    case RootKey::CurrentUser: return "HKEY_CURRENT_USER";
-    case RootKey::LocalMachine: return "HKEY_LOCAL_MACHINE";
+    case RootKey::ClassesRoot:
+      return "HKEY_CLASSES_ROOT";
+    case RootKey::CurrentUser:
+      return "HKEY_CURRENT_USER";
+    case RootKey::LocalMachine:
+      return "HKEY_LOCAL_MACHINE";
   }
   return "";
 }
@@ -85,8 +90,7 @@ struct SettingsStore::Stmt {
     int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
-    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-      throw SettingsError("The settings database is busy");
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) throw SettingsError("The settings database is busy");
     throw SettingsError(std::string("Settings database error: ") + sqlite3_errmsg(db));
   }
   int64_t Int(int col) const { return sqlite3_column_int64(stmt, col); }
@@ -157,8 +161,7 @@ void SettingsStore::OpenDatabase(const std::filesystem::path& file) {
   // and shared-memory files the same mode as the database.
   int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0)
-    throw SettingsError("Cannot open the settings database " + file.string() + ": " +
-                        std::strerror(errno));
+    throw SettingsError("Cannot open the settings database " + file.string() + ": " + std::strerror(errno));
   ::fchmod(fd, 0600);
   ::close(fd);
 
@@ -181,19 +184,21 @@ void SettingsStore::OpenDatabase(const std::filesystem::path& file) {
     wal.Step();
   }
   Transaction tx(*this, true);
-  Exec("CREATE TABLE IF NOT EXISTS keys("
-       " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-       " parent INTEGER NOT NULL,"
-       " name BLOB NOT NULL,"
-       " fold BLOB NOT NULL,"
-       " UNIQUE(parent, fold))");
-  Exec("CREATE TABLE IF NOT EXISTS vals("
-       " key INTEGER NOT NULL,"
-       " name BLOB NOT NULL,"
-       " fold BLOB NOT NULL,"
-       " kind INTEGER NOT NULL,"
-       " data,"
-       " PRIMARY KEY(key, fold))");
+  Exec(
+      "CREATE TABLE IF NOT EXISTS keys("
+      " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+      " parent INTEGER NOT NULL,"
+      " name BLOB NOT NULL,"
+      " fold BLOB NOT NULL,"
+      " UNIQUE(parent, fold))");
+  Exec(
+      "CREATE TABLE IF NOT EXISTS vals("
+      " key INTEGER NOT NULL,"
+      " name BLOB NOT NULL,"
+      " fold BLOB NOT NULL,"
+      " kind INTEGER NOT NULL,"
+      " data,"
+      " PRIMARY KEY(key, fold))");
   for (RootKey root : kRoots) {
     std::string name = RootKeyName(root);
     Stmt insert(db_, "INSERT OR IGNORE INTO keys(parent, name, fold) VALUES(0, ?1, ?2)");
@@ -375,7 +380,9 @@ ValueKind SettingsStore::GetValueKind(const std::string& name) {
   return kind;
 }
 
-bool SettingsStore::ValueExists(const std::string& name) { return GetValueKind(name) != ValueKind::None; }
+bool SettingsStore::ValueExists(const std::string& name) {
+  return GetValueKind(name) != ValueKind::None;
+}
 
 std::string SettingsStore::ReadString(const std::string& name) {
   Transaction tx(*this, false);
@@ -421,10 +428,13 @@ int32_t SettingsStore::ReadInteger(const std::string& name) {
   return value;
 }
 
-bool SettingsStore::ReadBool(const std::string& name) { return ReadInteger(name) != 0; }
+bool SettingsStore::ReadBool(const std::string& name) {
+  return ReadInteger(name) != 0;
+}
 
 void SettingsStore::WriteValue(const std::string& name, int kind, const std::string* text, int64_t number) {
-  if (name.size() > kMaxValueName) throw SettingsError("Failed to set data for " + Quoted(name.substr(0, 40)));
+  if (name.size() > kMaxValueName)
+    throw SettingsError("Failed to set data for " + Quoted(name.substr(0, 40)));
   Transaction tx(*this, true);
   int64_t key = CurrentForValues(name, true);
   Stmt upsert(db_,
@@ -447,7 +457,9 @@ void SettingsStore::WriteInteger(const std::string& name, int32_t value) {
   WriteValue(name, kKindInteger, nullptr, value);
 }
 
-void SettingsStore::WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
+void SettingsStore::WriteBool(const std::string& name, bool value) {
+  WriteInteger(name, value ? 1 : 0);
+}
 
 bool SettingsStore::DeleteValue(const std::string& name) {
   Transaction tx(*this, true);

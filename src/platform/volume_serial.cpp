@@ -38,10 +38,10 @@ std::optional<uint64_t> ParseHex(std::string_view digits) {
 std::string UnescapeMountField(std::string_view field) {
   std::string out;
   for (size_t i = 0; i < field.size(); ++i) {
-    if (field[i] == '\\' && i + 3 < field.size() &&
-        field[i + 1] >= '0' && field[i + 1] <= '7' && field[i + 2] >= '0' && field[i + 2] <= '7' &&
-        field[i + 3] >= '0' && field[i + 3] <= '7') {
-      out += static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0'));
+    if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' && field[i + 1] <= '7' &&
+        field[i + 2] >= '0' && field[i + 2] <= '7' && field[i + 3] >= '0' && field[i + 3] <= '7') {
+      out +=
+          static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0'));
       i += 3;
     } else {
       out += field[i];
@@ -73,10 +73,10 @@ std::string UuidOfDevice(const std::string& device, const std::string& by_uuid_f
     struct stat link_stat {};
     if (stat(link.c_str(), &link_stat) != 0) continue;
     char resolved_link[PATH_MAX];
-    const bool same_file = realpath(link.c_str(), resolved_link) != nullptr &&
-                           std::strcmp(resolved_link, resolved_device) == 0;
-    const bool same_block_device = S_ISBLK(link_stat.st_mode) && S_ISBLK(dev_stat.st_mode) &&
-                                   link_stat.st_rdev == dev_stat.st_rdev;
+    const bool same_file =
+        realpath(link.c_str(), resolved_link) != nullptr && std::strcmp(resolved_link, resolved_device) == 0;
+    const bool same_block_device =
+        S_ISBLK(link_stat.st_mode) && S_ISBLK(dev_stat.st_mode) && link_stat.st_rdev == dev_stat.st_rdev;
     if (same_file || same_block_device) {
       found = entry->d_name;
       break;
@@ -152,7 +152,9 @@ std::optional<MountEntry> FindMountEntry(std::string_view mountinfo, unsigned ma
   return std::nullopt;
 }
 
-VolumeSerialInfo DescribeVolumeSerial(const std::string& path) { return DescribeVolumeSerial(path, {}); }
+VolumeSerialInfo DescribeVolumeSerial(const std::string& path) {
+  return DescribeVolumeSerial(path, {});
+}
 
 VolumeSerialInfo DescribeVolumeSerial(const std::string& path, const VolumeSerialSources& sources) {
   struct stat st {};
@@ -194,6 +196,8 @@ VolumeSerialInfo DescribeVolumeSerial(const std::string& path, const VolumeSeria
   return info;
 }
 
-uint32_t VolumeSerialOf(const std::string& path) { return DescribeVolumeSerial(path).serial; }
+uint32_t VolumeSerialOf(const std::string& path) {
+  return DescribeVolumeSerial(path).serial;
+}
 
 }  // namespace nummora

@@ -6,12 +6,13 @@
 // FAT, exFAT and NTFS volumes carry a serial of their own (shown by blkid as "ABCD-EF01" or as
 // 16 hexadecimal digits for NTFS); it is found through /dev/disk/by-uuid. Every other
 // filesystem gives the filesystem id reported by statvfs, folded to 32 bits.
+#include <sys/types.h>
+
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 namespace nummora {
 

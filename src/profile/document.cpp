@@ -103,8 +103,8 @@ TAccount ReadAccount(const std::string& content, int position, const FormatSetti
 
   const std::string type = Field(content, "Type");
   if (!TryStrToInt(type, a.Type)) {
-    throw EProfileDocumentError("The profile cannot be read completely: " + who + " has the type " + Quoted(type) +
-                                ", which is not a whole number.");
+    throw EProfileDocumentError("The profile cannot be read completely: " + who + " has the type " +
+                                Quoted(type) + ", which is not a whole number.");
   }
   a.Password = Field(content, "Password");
   a.APIname = Field(content, "APIname");
@@ -121,8 +121,9 @@ TAccount ReadAccount(const std::string& content, int position, const FormatSetti
   const std::string refresh_text = Field(content, "Refresh");
   const int32_t refresh = StrToIntDef(refresh_text, 0);
   if (refresh < 0 || refresh > 65535) {
-    throw EProfileDocumentError("The profile cannot be read completely: " + who + " has the refresh interval " +
-                                Quoted(refresh_text) + ", outside 0 to 65535 minutes.");
+    throw EProfileDocumentError("The profile cannot be read completely: " + who +
+                                " has the refresh interval " + Quoted(refresh_text) +
+                                ", outside 0 to 65535 minutes.");
   }
   a.Refresh = static_cast<uint16_t>(refresh);
   a.Batch = StrToIntDef(Field(content, "Batch"), 0);
@@ -137,7 +138,8 @@ TAccount ReadAccount(const std::string& content, int position, const FormatSetti
     throw EProfileDocumentError("The profile cannot be read completely: " + what +
                                 " is longer than 65535 characters.");
   }
-  throw EProfileDocumentError("The profile cannot be read completely: " + what + " is empty and more follow.");
+  throw EProfileDocumentError("The profile cannot be read completely: " + what +
+                              " is empty and more follow.");
 }
 
 void AppendElement(std::string& out, const char* name, const std::string& value) {
@@ -156,9 +158,13 @@ ProfileDocumentContent::~ProfileDocumentContent() {
   for (TAccount& a : accounts) SecureWipe(a.Password);
 }
 
-bool LooksLikeProfileDocument(const std::string& text) { return text.compare(0, 5, "<?nmr") == 0; }
+bool LooksLikeProfileDocument(const std::string& text) {
+  return text.compare(0, 5, "<?nmr") == 0;
+}
 
-bool HasProfileTrailer(const std::string& text) { return text.find(kProfileTrailer) != std::string::npos; }
+bool HasProfileTrailer(const std::string& text) {
+  return text.find(kProfileTrailer) != std::string::npos;
+}
 
 ProfileDocumentContent ReadProfileDocument(const std::string& text, const FormatSettings& regional) {
   const FormatSettings number_format = MakeNumberFormat(regional);
@@ -171,13 +177,15 @@ ProfileDocumentContent ReadProfileDocument(const std::string& text, const Format
     const auto outcome = accounts.Next(content);
     if (outcome == ElementWalk::Outcome::kEnd) break;
     const int position = static_cast<int>(doc.accounts.size());
-    if (outcome != ElementWalk::Outcome::kElement) ThrowUnreadable("account " + std::to_string(position + 1), outcome);
+    if (outcome != ElementWalk::Outcome::kElement)
+      ThrowUnreadable("account " + std::to_string(position + 1), outcome);
     if (position >= ProfileModel::kMaxAccounts) {
       TAccount extra;
       extra.ID = Field(content, "ID");
       extra.Name = Field(content, "Name");
-      throw EProfileDocumentError("The profile cannot be read completely: account " + std::to_string(position + 1) +
-                                  " (" + Quoted(AccountLabel(extra)) + ") is one more than the 127 a profile can hold.");
+      throw EProfileDocumentError("The profile cannot be read completely: account " +
+                                  std::to_string(position + 1) + " (" + Quoted(AccountLabel(extra)) +
+                                  ") is one more than the 127 a profile can hold.");
     }
     doc.accounts.push_back(ReadAccount(content, position, regional, number_format));
   }
@@ -220,7 +228,8 @@ ProfileLoadResult LoadProfile(ProfileModel& model, const std::string& text, cons
   return result;
 }
 
-std::string BuildProfileDocument(const ProfileModel& model, bool save_passwords, const FormatSettings& regional) {
+std::string BuildProfileDocument(const ProfileModel& model, bool save_passwords,
+                                 const FormatSettings& regional) {
   const int contact_count = static_cast<int>(model.Contacts().size());
   if (contact_count > ProfileModel::kMaxSavedContacts) {
     throw EProfileDocumentError("The profile cannot be saved: it holds " + std::to_string(contact_count) +
@@ -295,8 +304,8 @@ std::string BuildProfileDocument(const ProfileModel& model, bool save_passwords,
   return out;
 }
 
-bool SaveProfile(ProfileModel& model, const std::string& password, const std::string& path, bool save_passwords,
-                 const FormatSettings& regional, const ProfileFileOptions& options) {
+bool SaveProfile(ProfileModel& model, const std::string& password, const std::string& path,
+                 bool save_passwords, const FormatSettings& regional, const ProfileFileOptions& options) {
   if (password.empty()) return false;
   std::string text = BuildProfileDocument(model, save_passwords, regional);
   WipeOnExit wipe{text};

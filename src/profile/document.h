@@ -68,13 +68,14 @@ ProfileLoadResult LoadProfile(ProfileModel& model, const std::string& text, cons
 // elements empty when `save_passwords` is off), the contacts and the rates. Throws
 // EProfileDocumentError, before anything is written anywhere, for more than 128 contacts or
 // an account or contact too long for the reader to take back.
-std::string BuildProfileDocument(const ProfileModel& model, bool save_passwords, const FormatSettings& regional);
+std::string BuildProfileDocument(const ProfileModel& model, bool save_passwords,
+                                 const FormatSettings& regional);
 
 // Saves the model to the profile file: builds the whole document first, clears the in-memory
 // passwords when `save_passwords` is off, then enciphers the text to `path`. Does nothing and
 // returns false when `password` is empty. Errors of the build leave the model and the file as
 // they were; errors of the cipher leave the file as it was.
-bool SaveProfile(ProfileModel& model, const std::string& password, const std::string& path, bool save_passwords,
-                 const FormatSettings& regional, const ProfileFileOptions& options = {});
+bool SaveProfile(ProfileModel& model, const std::string& password, const std::string& path,
+                 bool save_passwords, const FormatSettings& regional, const ProfileFileOptions& options = {});
 
 }  // namespace nummora

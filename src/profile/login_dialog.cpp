@@ -11,11 +11,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "profile/login_flow.h"
 #include "common/secure_memory.h"
+#include "platform/caps_lock.h"
+#include "profile/login_flow.h"
 #include "profile/new_profile_dialog.h"
 #include "ui/balloon_widget.h"
-#include "platform/caps_lock.h"
 #include "ui/edit_menu.h"
 #include "ui/icons.h"
 #include "ui/keyboard_widget.h"
@@ -24,8 +24,12 @@
 namespace nummora {
 
 namespace {
-QString L1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
-std::string Std(const QString& s) { return s.toLatin1().toStdString(); }
+QString L1(const std::string& s) {
+  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+std::string Std(const QString& s) {
+  return s.toLatin1().toStdString();
+}
 }  // namespace
 
 TfLogin::TfLogin(SettingsStore& store, const FormatSettings& regional, MessageBoxes* boxes, QWidget* parent)
@@ -122,7 +126,9 @@ void TfLogin::CheckOk() {
   bOK_->setEnabled(LoginOkEnabled(selected, Std(ePassword_->text())));
 }
 
-void TfLogin::Refuse(const QString& message) { BoxesOrSystem(boxes_).Error(this, message); }
+void TfLogin::Refuse(const QString& message) {
+  BoxesOrSystem(boxes_).Error(this, message);
+}
 
 void TfLogin::bOKClick() {
   if (!bOK_->isEnabled()) return;

@@ -1,10 +1,10 @@
 #include "profile/login_flow.h"
 
-#include "profile/shell_settings.h"
 #include "platform/paths.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "profile/profile_file.h"
+#include "profile/shell_settings.h"
 
 namespace nummora {
 
@@ -28,14 +28,18 @@ ProfileList ReadProfileList(SettingsStore& store) {
   return list;
 }
 
-bool LoginOkEnabled(int selected, const std::string& password) { return selected >= 0 && password.size() >= 3; }
+bool LoginOkEnabled(int selected, const std::string& password) {
+  return selected >= 0 && password.size() >= 3;
+}
 
-bool NewProfileOkEnabled(const std::string& name, const std::string& password, const std::string& confirmation) {
+bool NewProfileOkEnabled(const std::string& name, const std::string& password,
+                         const std::string& confirmation) {
   return !name.empty() && password.size() >= 3 && confirmation == password;
 }
 
-LoginResult AttemptLogin(SettingsStore& store, int position, const std::string& name, const std::string& password,
-                         const FormatSettings& regional, const DecipherFunction& decipher) {
+LoginResult AttemptLogin(SettingsStore& store, int position, const std::string& name,
+                         const std::string& password, const FormatSettings& regional,
+                         const DecipherFunction& decipher) {
   LoginResult result;
   store.SetRootKey(RootKey::LocalMachine);
   store.OpenKey(kProfilesKey, true);
@@ -53,9 +57,8 @@ LoginResult AttemptLogin(SettingsStore& store, int position, const std::string& 
     return result;
   }
 
-  const DecipherFunction read = decipher ? decipher : [](const std::string& p, const std::string& pw) {
-    return DecipherFile(p, pw);
-  };
+  const DecipherFunction read =
+      decipher ? decipher : [](const std::string& p, const std::string& pw) { return DecipherFile(p, pw); };
   try {
     std::string text = read(path, password);
     if (text.empty()) {
@@ -94,7 +97,8 @@ std::vector<std::string> WrongPasswordLines(const std::string& hint, bool capsLo
 
 std::optional<std::string> ProfileNameProblem(const std::string& name) {
   const std::string trimmed = Trimmed(name);
-  if (trimmed.empty() || trimmed == "." || trimmed == ".." || name.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
+  if (trimmed.empty() || trimmed == "." || trimmed == ".." ||
+      name.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
     return std::string("The name \"") + name +
            "\" cannot be used for a profile. A profile name must not be empty, \".\" or \"..\", and must not "
            "contain \"/\" or \"\\\".";
@@ -106,9 +110,12 @@ bool ProfileExists(SettingsStore& store, const std::string& name) {
   return store.KeyExists(ProfileKeyPath(name));
 }
 
-std::filesystem::path NewProfilePath(const std::string& name) { return DataFolder(true) / (name + ".nmr"); }
+std::filesystem::path NewProfilePath(const std::string& name) {
+  return DataFolder(true) / (name + ".nmr");
+}
 
-void CreateProfile(SettingsStore& store, const std::string& name, const std::string& password, const std::string& hint) {
+void CreateProfile(SettingsStore& store, const std::string& name, const std::string& password,
+                   const std::string& hint) {
   const std::string path = NewProfilePath(name).string();
   EncipherToFile(path, kEmptyProfileDocument, password);
   store.SetRootKey(RootKey::LocalMachine);

@@ -25,7 +25,8 @@ ProfileList ReadProfileList(SettingsStore& store);
 // "&OK" of the login: a profile is selected and the password has at least 3 characters.
 bool LoginOkEnabled(int selected, const std::string& password);
 // "&OK" of the new profile: a name, a password of at least 3 characters, the same confirmation.
-bool NewProfileOkEnabled(const std::string& name, const std::string& password, const std::string& confirmation);
+bool NewProfileOkEnabled(const std::string& name, const std::string& password,
+                         const std::string& confirmation);
 
 enum class LoginOutcome {
   Success,        // text holds the document; the store is left open at the profile key
@@ -49,8 +50,9 @@ using DecipherFunction = std::function<std::string(const std::string& path, cons
 // "LastUser", finds the file, deciphers it (again, up to three more times, while the trailer
 // is missing) and checks that the whole document can be read, so that a profile the program
 // could not save back completely is never opened.
-LoginResult AttemptLogin(SettingsStore& store, int position, const std::string& name, const std::string& password,
-                         const FormatSettings& regional, const DecipherFunction& decipher = {});
+LoginResult AttemptLogin(SettingsStore& store, int position, const std::string& name,
+                         const std::string& password, const FormatSettings& regional,
+                         const DecipherFunction& decipher = {});
 
 // The lines of the wrong-password balloon.
 std::vector<std::string> WrongPasswordLines(const std::string& hint, bool capsLockOn);
@@ -64,6 +66,7 @@ bool ProfileExists(SettingsStore& store, const std::string& name);
 std::filesystem::path NewProfilePath(const std::string& name);
 // Writes the empty document enciphered with the password to the profile's file and records
 // the file and the hint in the profile's key. Throws on failure (nothing is recorded then).
-void CreateProfile(SettingsStore& store, const std::string& name, const std::string& password, const std::string& hint);
+void CreateProfile(SettingsStore& store, const std::string& name, const std::string& password,
+                   const std::string& hint);
 
 }  // namespace nummora

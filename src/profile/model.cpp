@@ -8,7 +8,9 @@
 
 namespace nummora {
 
-std::string AccountLabel(const TAccount& account) { return AccountLabel(account.Name, account.ID); }
+std::string AccountLabel(const TAccount& account) {
+  return AccountLabel(account.Name, account.ID);
+}
 
 void ProfileModel::Clear() {
   for (TAccount& a : accounts_) SecureWipe(a.Password);
@@ -21,12 +23,14 @@ void ProfileModel::Clear() {
 }
 
 TAccount& ProfileModel::Account(int position) {
-  if (!IsValidPosition(position)) throw std::out_of_range("no account at table position " + std::to_string(position));
+  if (!IsValidPosition(position))
+    throw std::out_of_range("no account at table position " + std::to_string(position));
   return accounts_[static_cast<size_t>(position)];
 }
 
 const TAccount& ProfileModel::Account(int position) const {
-  if (!IsValidPosition(position)) throw std::out_of_range("no account at table position " + std::to_string(position));
+  if (!IsValidPosition(position))
+    throw std::out_of_range("no account at table position " + std::to_string(position));
   return accounts_[static_cast<size_t>(position)];
 }
 

@@ -21,29 +21,31 @@ using MetalAmounts = std::array<double, kMetalCount>;
 // A pass phrase (e-gold) or security word (Liberty Reserve) shorter than this counts as not
 // stored: it is asked for before each request that needs it.
 inline constexpr std::size_t kStoredPassPhraseMinimum = 6;
-inline bool PassPhraseStored(const std::string& password) { return password.size() >= kStoredPassPhraseMinimum; }
+inline bool PassPhraseStored(const std::string& password) {
+  return password.size() >= kStoredPassPhraseMinimum;
+}
 
 // One account, copied by value into workers and dialogs.
 struct TAccount {
-  int8_t Index = 0;            // the entry's own position in the account table
-  int32_t Type = 0;            // 0 e-gold, 1 Liberty Reserve
-  std::string Name;            // the user's label; may be empty
-  std::string ID;              // account number; empty marks a deleted entry
-  std::string Password;        // e-gold pass phrase or Liberty Reserve security word
-  bool Refreshing = false;     // a balance refresh is running (memory only)
-  TDateTime Updated = 0;       // last answer from the payment system
-  bool Update = false;         // refresh when the profile is opened
-  uint16_t Refresh = 0;        // automatic refresh interval in minutes; 0 = none
-  int32_t Batch = 0;           // newest known transaction
-  TDateTime BatchDate = 0;       // date up to which the history is known
-  uint8_t Status = 0;          // 0 accepted, 3 login failure / error block (memory only)
+  int8_t Index = 0;         // the entry's own position in the account table
+  int32_t Type = 0;         // 0 e-gold, 1 Liberty Reserve
+  std::string Name;         // the user's label; may be empty
+  std::string ID;           // account number; empty marks a deleted entry
+  std::string Password;     // e-gold pass phrase or Liberty Reserve security word
+  bool Refreshing = false;  // a balance refresh is running (memory only)
+  TDateTime Updated = 0;    // last answer from the payment system
+  bool Update = false;      // refresh when the profile is opened
+  uint16_t Refresh = 0;     // automatic refresh interval in minutes; 0 = none
+  int32_t Batch = 0;        // newest known transaction
+  TDateTime BatchDate = 0;  // date up to which the history is known
+  uint8_t Status = 0;       // 0 accepted, 3 login failure / error block (memory only)
   double Gold = 0;
   double Silver = 0;
   double Platinum = 0;
   double Palladium = 0;
-  std::string APIname;         // Liberty Reserve API name
-  Currency LRusd = 0;          // fixed point, amount * 10000
-  Currency LReur = 0;          // fixed point, amount * 10000
+  std::string APIname;  // Liberty Reserve API name
+  Currency LRusd = 0;   // fixed point, amount * 10000
+  Currency LReur = 0;   // fixed point, amount * 10000
 };
 
 inline constexpr int32_t kAccountTypeEgold = 0;

@@ -16,7 +16,9 @@
 namespace nummora {
 
 namespace {
-std::string Std(const QString& s) { return s.toLatin1().toStdString(); }
+std::string Std(const QString& s) {
+  return s.toLatin1().toStdString();
+}
 }  // namespace
 
 TfNewUser::TfNewUser(QWidget* parent) : QDialog(parent) {
@@ -92,9 +94,15 @@ void TfNewUser::CheckOk() {
   bOK_->setEnabled(NewProfileOkEnabled(UserName(), Password(), Std(eConfirm_->text())));
 }
 
-std::string TfNewUser::UserName() const { return Std(eUserName_->text()); }
-std::string TfNewUser::Password() const { return Std(ePassword_->text()); }
-std::string TfNewUser::Hint() const { return Std(eHint_->text()); }
+std::string TfNewUser::UserName() const {
+  return Std(eUserName_->text());
+}
+std::string TfNewUser::Password() const {
+  return Std(ePassword_->text());
+}
+std::string TfNewUser::Hint() const {
+  return Std(eHint_->text());
+}
 
 void TfNewUser::ClearPasswords() {
   ePassword_->clear();

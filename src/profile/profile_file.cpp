@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <openssl/crypto.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,8 +11,6 @@
 #include <cerrno>
 #include <cstring>
 #include <vector>
-
-#include <openssl/crypto.h>
 
 #include "common/secure_memory.h"
 #include "platform/volume_serial.h"
@@ -60,9 +59,15 @@ uint32_t SerialFor(const std::string& folder, const ProfileFileOptions& options)
 
 }  // namespace
 
-ssize_t FileOps::Write(int fd, const void* data, size_t size) { return ::write(fd, data, size); }
-int FileOps::Fsync(int fd) { return ::fsync(fd); }
-int FileOps::Rename(const char* from, const char* to) { return ::rename(from, to); }
+ssize_t FileOps::Write(int fd, const void* data, size_t size) {
+  return ::write(fd, data, size);
+}
+int FileOps::Fsync(int fd) {
+  return ::fsync(fd);
+}
+int FileOps::Rename(const char* from, const char* to) {
+  return ::rename(from, to);
+}
 
 std::string ResolveProfilePath(const std::string& path) {
   char resolved[PATH_MAX];
@@ -120,7 +125,8 @@ void EncipherToFile(const std::string& path, const std::string& text, const std:
   }
   if (ops.Fsync(file.get()) != 0) ThrowFileError("Cannot write the profile file", target, errno);
   if (file.Close() != 0) ThrowFileError("Cannot write the profile file", target, errno);
-  if (ops.Rename(temp_name.c_str(), target.c_str()) != 0) ThrowFileError("Cannot replace the profile file", target, errno);
+  if (ops.Rename(temp_name.c_str(), target.c_str()) != 0)
+    ThrowFileError("Cannot replace the profile file", target, errno);
   done = true;
 
   // Make the rename itself durable. The new file is in place already, so a failure here is
@@ -129,7 +135,8 @@ void EncipherToFile(const std::string& path, const std::string& text, const std:
   if (dir.get() >= 0) ::fsync(dir.get());
 }
 
-std::string DecipherFile(const std::string& path, const std::string& password, const ProfileFileOptions& options) {
+std::string DecipherFile(const std::string& path, const std::string& password,
+                         const ProfileFileOptions& options) {
   const std::string target = ResolveProfilePath(path);
   FileDescriptor file(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) ThrowFileError("Cannot open the profile file", path, errno);

@@ -19,7 +19,8 @@ namespace nummora {
 // a missing file), 0 when there is none.
 class EProfileFileError : public NummoraError {
  public:
-  EProfileFileError(const std::string& message, int error_number) : NummoraError(message), error_number_(error_number) {}
+  EProfileFileError(const std::string& message, int error_number)
+      : NummoraError(message), error_number_(error_number) {}
   int error_number() const { return error_number_; }
 
  private:
@@ -49,7 +50,8 @@ void EncipherToFile(const std::string& path, const std::string& text, const std:
 
 // Reads the whole file at `path` and returns it deciphered. A wrong password or a file from
 // another volume gives bytes that are not a profile document; nothing is checked here.
-std::string DecipherFile(const std::string& path, const std::string& password, const ProfileFileOptions& options = {});
+std::string DecipherFile(const std::string& path, const std::string& password,
+                         const ProfileFileOptions& options = {});
 
 // The path a profile file is actually written to: a symbolic link is followed, so that saving
 // replaces the file it points to rather than the link.

@@ -5,25 +5,27 @@
 #include <filesystem>
 #include <set>
 
-#include "profile/login_flow.h"
-#include "profile/shell_settings.h"
 #include "common/secure_memory.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
+#include "profile/login_flow.h"
+#include "profile/shell_settings.h"
 
 namespace nummora {
 
 namespace {
 
 std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return s;
 }
 
 int32_t ParseType(const std::string& word) {
   const std::string w = Lower(word);
   if (w == "egold" || w == "e-gold" || w == "0") return kAccountTypeEgold;
-  if (w == "lr" || w == "libertyreserve" || w == "liberty-reserve" || w == "1") return kAccountTypeLibertyReserve;
+  if (w == "lr" || w == "libertyreserve" || w == "liberty-reserve" || w == "1")
+    return kAccountTypeLibertyReserve;
   throw EProfileSetupError("Unknown account type \"" + word + "\" (use egold or lr).");
 }
 
@@ -49,7 +51,8 @@ TAccount ParseAccountSpec(const std::string& spec) {
     const size_t last = rest.rfind(':');
     if (last == std::string::npos || last + 1 == rest.size()) {
       SecureWipe(rest);
-      throw EProfileSetupError("Liberty Reserve account " + account.ID + " needs an API name (TYPE:ID:LABEL:SECRET:APINAME).");
+      throw EProfileSetupError("Liberty Reserve account " + account.ID +
+                               " needs an API name (TYPE:ID:LABEL:SECRET:APINAME).");
     }
     account.APIname = rest.substr(last + 1);
     account.Password = rest.substr(0, last);
@@ -68,7 +71,8 @@ void CreateProfileWithAccounts(SettingsStore& store, const std::string& name, co
                                bool update_at_startup, const FormatSettings& regional) {
   if (auto problem = ProfileNameProblem(name)) throw EProfileSetupError(*problem);
   if (password.size() < 3) throw EProfileSetupError("The password must have at least 3 characters.");
-  if (ProfileExists(store, name)) throw EProfileSetupError("A profile named \"" + name + "\" exists already.");
+  if (ProfileExists(store, name))
+    throw EProfileSetupError("A profile named \"" + name + "\" exists already.");
   const std::filesystem::path path = NewProfilePath(name);
   std::error_code ec;
   if (std::filesystem::exists(path, ec))
@@ -81,7 +85,8 @@ void CreateProfileWithAccounts(SettingsStore& store, const std::string& name, co
   std::set<std::string> ids;
   for (TAccount account : accounts) {
     if (account.ID.empty()) throw EProfileSetupError("An account needs an ID.");
-    if (!ids.insert(account.ID).second) throw EProfileSetupError("Account " + account.ID + " is given twice.");
+    if (!ids.insert(account.ID).second)
+      throw EProfileSetupError("Account " + account.ID + " is given twice.");
     account.Update = account.Update || update_at_startup;
     model.AppendAccount(std::move(account));
   }

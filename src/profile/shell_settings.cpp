@@ -4,7 +4,9 @@
 
 namespace nummora {
 
-std::string ProfileKeyPath(const std::string& profileName) { return std::string(kProfilesKey) + profileName; }
+std::string ProfileKeyPath(const std::string& profileName) {
+  return std::string(kProfilesKey) + profileName;
+}
 
 ShellSettings ReadShellSettings(SettingsStore& store, const std::string& profileName) {
   ShellSettings s;

@@ -12,13 +12,13 @@ class SettingsStore;
 inline constexpr const char* kProfilesKey = "\\Software\\Quillan\\Nummora\\";
 
 struct ShellSettings {
-  std::string dataFile;            // the profile key's default value
-  bool savePassPhrases = true;     // "SavePassPhrase"
+  std::string dataFile;                 // the profile key's default value
+  bool savePassPhrases = true;          // "SavePassPhrase"
   std::string displayCurrency = "USD";  // from "Fiat": 0 USD, 1 EUR
-  int defaultAccount = 0;          // "acct[ount"
-  bool onTop = false;              // "OnTop"
-  int hotkeyBalance = 24641;       // "HotkeyBalance", Ctrl+Shift+A
-  int hotkeySpend = 24659;         // "HotkeySpend", Ctrl+Shift+S
+  int defaultAccount = 0;               // "acct[ount"
+  bool onTop = false;                   // "OnTop"
+  int hotkeyBalance = 24641;            // "HotkeyBalance", Ctrl+Shift+A
+  int hotkeySpend = 24659;              // "HotkeySpend", Ctrl+Shift+S
 };
 
 // The full path of a profile's key.

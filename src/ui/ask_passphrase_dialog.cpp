@@ -74,7 +74,9 @@ TfAsk::TfAsk(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowTitleHint |
   setFixedWidth(260);
 }
 
-TfAsk::~TfAsk() { ClearPassPhrase(); }
+TfAsk::~TfAsk() {
+  ClearPassPhrase();
+}
 
 void TfAsk::SetAccountLabel(const std::string& label) {
   lName_->setText(QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())) + QLatin1Char(':'));
@@ -85,7 +87,9 @@ std::string TfAsk::PassPhrase() const {
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-void TfAsk::ClearPassPhrase() { ePasswd_->clear(); }
+void TfAsk::ClearPassPhrase() {
+  ePasswd_->clear();
+}
 
 void TfAsk::showEvent(QShowEvent* event) {
   ClearPassPhrase();
@@ -101,7 +105,8 @@ void TfAsk::KeyboardClick() {
   keyboard_ = TvKeyboard::Open(this, ePasswd_);
 }
 
-std::optional<std::string> PromptPassPhrase(const std::string& accountLabel, std::size_t minimum, QWidget* parent) {
+std::optional<std::string> PromptPassPhrase(const std::string& accountLabel, std::size_t minimum,
+                                            QWidget* parent) {
   TfAsk dialog(parent);
   dialog.SetAccountLabel(accountLabel);
   for (int attempt = 0; attempt < kAttempts; ++attempt) {

@@ -50,6 +50,7 @@ class TfAsk : public QDialog {
 // Shows TfAsk (centred on `parent`) for the account of `accountLabel` up to three times and
 // gives the first pass phrase of at least `minimum` characters typed and confirmed with OK;
 // nothing after the third other ending.
-std::optional<std::string> PromptPassPhrase(const std::string& accountLabel, std::size_t minimum, QWidget* parent);
+std::optional<std::string> PromptPassPhrase(const std::string& accountLabel, std::size_t minimum,
+                                            QWidget* parent);
 
 }  // namespace nummora

@@ -43,10 +43,17 @@ void TBalloonTip::ShowAt(QWidget* anchor, Icon icon, const QString& title, const
   icon_ = icon;
   QStyle::StandardPixmap pixmap = QStyle::SP_CustomBase;
   switch (icon) {
-    case Icon::Information: pixmap = QStyle::SP_MessageBoxInformation; break;
-    case Icon::Warning: pixmap = QStyle::SP_MessageBoxWarning; break;
-    case Icon::Error: pixmap = QStyle::SP_MessageBoxCritical; break;
-    case Icon::None: break;
+    case Icon::Information:
+      pixmap = QStyle::SP_MessageBoxInformation;
+      break;
+    case Icon::Warning:
+      pixmap = QStyle::SP_MessageBoxWarning;
+      break;
+    case Icon::Error:
+      pixmap = QStyle::SP_MessageBoxCritical;
+      break;
+    case Icon::None:
+      break;
   }
   if (pixmap != QStyle::SP_CustomBase) {
     icon_label_->setPixmap(QApplication::style()->standardIcon(pixmap).pixmap(20, 20));
@@ -66,8 +73,12 @@ void TBalloonTip::ShowAt(QWidget* anchor, Icon icon, const QString& title, const
   timer_->start(msecs);
 }
 
-QString TBalloonTip::Title() const { return title_->text(); }
-QString TBalloonTip::Text() const { return text_->text(); }
+QString TBalloonTip::Title() const {
+  return title_->text();
+}
+QString TBalloonTip::Text() const {
+  return text_->text();
+}
 
 void TBalloonTip::paintEvent(QPaintEvent*) {
   QPainter p(this);
@@ -86,6 +97,8 @@ void TBalloonTip::paintEvent(QPaintEvent*) {
   p.drawPath(path);
 }
 
-void TBalloonTip::mousePressEvent(QMouseEvent*) { hide(); }
+void TBalloonTip::mousePressEvent(QMouseEvent*) {
+  hide();
+}
 
 }  // namespace nummora

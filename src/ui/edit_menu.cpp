@@ -17,13 +17,15 @@ QMenu* CreateEditMenu(QLineEdit* field) {
   QAction* undo = menu->addAction(QStringLiteral("&Undo"), field, &QLineEdit::undo);
   undo->setEnabled(writable && field->isUndoAvailable());
   menu->addSeparator();
-  menu->addAction(QStringLiteral("Cu&t"), field, &QLineEdit::cut)->setEnabled(writable && selected && revealable);
+  menu->addAction(QStringLiteral("Cu&t"), field, &QLineEdit::cut)
+      ->setEnabled(writable && selected && revealable);
   menu->addAction(QStringLiteral("&Copy"), field, &QLineEdit::copy)->setEnabled(selected && revealable);
   menu->addAction(QStringLiteral("&Paste"), field, &QLineEdit::paste)
       ->setEnabled(writable && !QGuiApplication::clipboard()->text().isEmpty());
   menu->addAction(QStringLiteral("&Delete"), field, &QLineEdit::del)->setEnabled(writable && selected);
   menu->addSeparator();
-  menu->addAction(QStringLiteral("Select &All"), field, &QLineEdit::selectAll)->setEnabled(!field->text().isEmpty());
+  menu->addAction(QStringLiteral("Select &All"), field, &QLineEdit::selectAll)
+      ->setEnabled(!field->text().isEmpty());
   return menu;
 }
 

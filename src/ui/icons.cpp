@@ -36,13 +36,16 @@ QIcon CoinIcon(QColor light, QColor dark, const QString& letter, QColor ink) {
 }  // namespace
 
 QIcon ProgramIcon() {
-  static const QIcon icon = CoinIcon(QColor(255, 236, 140), QColor(196, 142, 24), QStringLiteral("N"), QColor(90, 60, 0));
+  static const QIcon icon =
+      CoinIcon(QColor(255, 236, 140), QColor(196, 142, 24), QStringLiteral("N"), QColor(90, 60, 0));
   return icon;
 }
 
 QIcon AccountTypeIcon(int type) {
-  static const QIcon egold = CoinIcon(QColor(255, 230, 120), QColor(200, 150, 30), QStringLiteral("e"), QColor(100, 70, 0));
-  static const QIcon lr = CoinIcon(QColor(160, 220, 170), QColor(30, 120, 60), QStringLiteral("LR"), Qt::white);
+  static const QIcon egold =
+      CoinIcon(QColor(255, 230, 120), QColor(200, 150, 30), QStringLiteral("e"), QColor(100, 70, 0));
+  static const QIcon lr =
+      CoinIcon(QColor(160, 220, 170), QColor(30, 120, 60), QStringLiteral("LR"), Qt::white);
   return type == 0 ? egold : lr;
 }
 

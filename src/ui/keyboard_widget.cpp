@@ -50,8 +50,8 @@ TvKeyboard::TvKeyboard(QWidget* owner, QLineEdit* target)
   }
   connect(AddKey(QStringLiteral("CAPS"), QStringLiteral("bCAPS"), 8, 120, 41), &QToolButton::clicked, this,
           &TvKeyboard::CapsClick);
-  connect(AddKey(QStringLiteral("SPACE"), QStringLiteral("bSPACE"), 50, 120, 155), &QToolButton::clicked, this,
-          [this] { Append(QStringLiteral(" ")); });
+  connect(AddKey(QStringLiteral("SPACE"), QStringLiteral("bSPACE"), 50, 120, 155), &QToolButton::clicked,
+          this, [this] { Append(QStringLiteral(" ")); });
   connect(AddKey(QStringLiteral("BACK"), QStringLiteral("bBACK"), 206, 120, 41), &QToolButton::clicked, this,
           &TvKeyboard::BackClick);
   // Kept for the layout of the original keyboard; it has no function and stays hidden.

@@ -8,11 +8,16 @@ namespace {
 
 QMessageBox::Icon ToQt(MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::Information: return QMessageBox::Information;
-    case MessageIcon::Warning: return QMessageBox::Warning;
-    case MessageIcon::Error: return QMessageBox::Critical;
-    case MessageIcon::Question: return QMessageBox::Question;
-    case MessageIcon::None: break;
+    case MessageIcon::Information:
+      return QMessageBox::Information;
+    case MessageIcon::Warning:
+      return QMessageBox::Warning;
+    case MessageIcon::Error:
+      return QMessageBox::Critical;
+    case MessageIcon::Question:
+      return QMessageBox::Question;
+    case MessageIcon::None:
+      break;
   }
   return QMessageBox::NoIcon;
 }

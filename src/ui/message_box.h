@@ -25,6 +25,8 @@ class MessageBoxes {
 MessageBoxes& SystemMessageBoxes();
 
 // The given boxes, or the program's boxes when none is given.
-inline MessageBoxes& BoxesOrSystem(MessageBoxes* boxes) { return boxes ? *boxes : SystemMessageBoxes(); }
+inline MessageBoxes& BoxesOrSystem(MessageBoxes* boxes) {
+  return boxes ? *boxes : SystemMessageBoxes();
+}
 
 }  // namespace nummora

@@ -11,17 +11,23 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "support/main_window_fixture.h"
 #include "accounts/account_editor_dialog.h"
 #include "accounts/account_editor_rules.h"
+#include "support/main_window_fixture.h"
 
 using namespace nummora;
 using namespace nummora::test;
 
 namespace {
-void Set(QWidget& d, const char* name, const QString& text) { d.findChild<QLineEdit*>(name)->setText(text); }
-void Tick(QWidget& d, const char* name, bool on) { d.findChild<QCheckBox*>(name)->setChecked(on); }
-void Ok(QWidget& d) { QTest::mouseClick(d.findChild<QPushButton*>("bOk"), Qt::LeftButton); }
+void Set(QWidget& d, const char* name, const QString& text) {
+  d.findChild<QLineEdit*>(name)->setText(text);
+}
+void Tick(QWidget& d, const char* name, bool on) {
+  d.findChild<QCheckBox*>(name)->setChecked(on);
+}
+void Ok(QWidget& d) {
+  QTest::mouseClick(d.findChild<QPushButton*>("bOk"), Qt::LeftButton);
+}
 
 // Runs `fill` on the editor the main window opens modally.
 void WhenEditorOpens(std::function<void(TfAccount&)> fill) {
@@ -43,15 +49,45 @@ class TestAccountEditor : public QObject {
     QTest::addColumn<QString>("minutes");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
-    QTest::newRow("LR without number") << 1 << "" << "api" << "10" << "Please enter Liberty Reserve account!" << "eLRID";
-    QTest::newRow("LR without API name") << 1 << "U1" << "" << "10" << "Please enter API name!" << "eLRAPI";
-    QTest::newRow("e-gold 0") << 0 << "0" << "" << "10" << "Wrong e-gold account number!" << "eID";
-    QTest::newRow("e-gold 12ab") << 0 << "12ab" << "" << "10" << "Wrong e-gold account number!" << "eID";
-    QTest::newRow("e-gold existing") << 0 << "1234567" << "" << "10" << "The account already exists!" << "eID";
-    QTest::newRow("LR existing") << 1 << "U7" << "x" << "10" << "The account already exists!" << "eLRID";
-    QTest::newRow("minutes above 65535") << 1 << "U2" << "x" << "65536" << kMinutesOutOfRange << "eMin";
-    QTest::newRow("negative minutes") << 1 << "U2" << "x" << "-1" << kMinutesOutOfRange << "eMin";
-    QTest::newRow("huge minutes") << 1 << "U2" << "x" << "99999999999999999999" << kMinutesOutOfRange << "eMin";
+    QTest::newRow("LR without number") << 1 << ""
+                                       << "api"
+                                       << "10"
+                                       << "Please enter Liberty Reserve account!"
+                                       << "eLRID";
+    QTest::newRow("LR without API name") << 1 << "U1"
+                                         << ""
+                                         << "10"
+                                         << "Please enter API name!"
+                                         << "eLRAPI";
+    QTest::newRow("e-gold 0") << 0 << "0"
+                              << ""
+                              << "10"
+                              << "Wrong e-gold account number!"
+                              << "eID";
+    QTest::newRow("e-gold 12ab") << 0 << "12ab"
+                                 << ""
+                                 << "10"
+                                 << "Wrong e-gold account number!"
+                                 << "eID";
+    QTest::newRow("e-gold existing") << 0 << "1234567"
+                                     << ""
+                                     << "10"
+                                     << "The account already exists!"
+                                     << "eID";
+    QTest::newRow("LR existing") << 1 << "U7"
+                                 << "x"
+                                 << "10"
+                                 << "The account already exists!"
+                                 << "eLRID";
+    QTest::newRow("minutes above 65535") << 1 << "U2"
+                                         << "x"
+                                         << "65536" << kMinutesOutOfRange << "eMin";
+    QTest::newRow("negative minutes") << 1 << "U2"
+                                      << "x"
+                                      << "-1" << kMinutesOutOfRange << "eMin";
+    QTest::newRow("huge minutes") << 1 << "U2"
+                                  << "x"
+                                  << "99999999999999999999" << kMinutesOutOfRange << "eMin";
   }
   void refusals() {
     QFETCH(int, type);
@@ -61,7 +97,8 @@ class TestAccountEditor : public QObject {
     QFETCH(QString, message);
     QFETCH(QString, focus);
     RecordingBoxes boxes;
-    TfAccount editor(true, [](const std::string& s) { return s == "1234567" || s == "U7"; }, &boxes);
+    TfAccount editor(
+        true, [](const std::string& s) { return s == "1234567" || s == "U7"; }, &boxes);
     editor.findChild<QComboBox*>("cAccountType")->setCurrentIndex(type);
     Set(editor, type == 0 ? "eID" : "eLRID", id);
     Set(editor, "eLRAPI", api);
@@ -78,7 +115,8 @@ class TestAccountEditor : public QObject {
 
   void editingToAnExistingNumberIsAccepted() {
     RecordingBoxes boxes;
-    TfAccount editor(false, [](const std::string&) { return true; }, &boxes);
+    TfAccount editor(
+        false, [](const std::string&) { return true; }, &boxes);
     editor.Fill(MakeAccount(0, "Gold", "111"));
     Set(editor, "eID", "222");
     Ok(editor);
@@ -103,7 +141,8 @@ class TestAccountEditor : public QObject {
     QFETCH(QString, minutes);
     QFETCH(int, refresh);
     RecordingBoxes boxes;
-    TfAccount editor(true, [](const std::string&) { return false; }, &boxes);
+    TfAccount editor(
+        true, [](const std::string&) { return false; }, &boxes);
     Set(editor, "eLRID", "U5");
     Set(editor, "eLRAPI", "api");
     Tick(editor, "eEvery", every);

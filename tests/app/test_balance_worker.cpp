@@ -21,13 +21,17 @@ std::string EgoldPage(const std::string& gold, const std::string& silver, const 
   return "<html><body><form>\r\n<input type=hidden name=Gold_Ounces value=\"" + gold +
          "\">\r\n<input type=hidden name=Silver_Ounces value=\"" + silver +
          "\">\r\n<input type=hidden name=Platinum_Ounces value=\"" + platinum +
-         "\">\r\n<input type=hidden name=Palladium_Ounces value=\"" + palladium + "\">\r\n</form></body></html>";
+         "\">\r\n<input type=hidden name=Palladium_Ounces value=\"" + palladium +
+         "\">\r\n</form></body></html>";
 }
 
 std::string LRBalances(const std::string& usd, const std::string& eur) {
   return "<BalanceResponse id=\"1\"><Balance><CurrencyId>LRUSD</CurrencyId><AccountId>U1234567</AccountId>"
-         "<Value>" + usd + "</Value></Balance><Balance><CurrencyId>LREUR</CurrencyId><AccountId>U1234567"
-         "</AccountId><Value>" + eur + "</Value></Balance></BalanceResponse>";
+         "<Value>" +
+         usd +
+         "</Value></Balance><Balance><CurrencyId>LREUR</CurrencyId><AccountId>U1234567"
+         "</AccountId><Value>" +
+         eur + "</Value></Balance></BalanceResponse>";
 }
 
 const TDateTime kBefore = 44990.25;
@@ -95,8 +99,10 @@ class TestBalanceWorker : public QObject {
   void egoldChangeNotifiesWithValue_data() {
     QTest::addColumn<QString>("currency");
     QTest::addColumn<QString>("tail");
-    QTest::newRow("USD") << "USD" << " is $1080";
-    QTest::newRow("EUR") << "EUR" << " is 1080 EUR";
+    QTest::newRow("USD") << "USD"
+                         << " is $1080";
+    QTest::newRow("EUR") << "EUR"
+                         << " is 1080 EUR";
   }
   void egoldChangeNotifiesWithValue() {
     QFETCH(QString, currency);
@@ -149,16 +155,19 @@ class TestBalanceWorker : public QObject {
     QTest::addColumn<QByteArray>("title");
     QTest::addColumn<QByteArray>("message");
     QTest::newRow("e-gold login failure")
-        << 0 << QByteArray("<html>Could not login to account.</html>") << QByteArray("Could not login to account 1234567!")
-        << QByteArray("Check your PassPhrase, or e-gold AccSent.\r\nYour Automation got to be \"Allowed from any "
-                      "IP\" or allowed from your IP.");
+        << 0 << QByteArray("<html>Could not login to account.</html>")
+        << QByteArray("Could not login to account 1234567!")
+        << QByteArray(
+               "Check your PassPhrase, or e-gold AccSent.\r\nYour Automation got to be \"Allowed from any "
+               "IP\" or allowed from your IP.");
     QTest::newRow("e-gold lock-out")
         << 0 << QByteArray("<p>The account you have attempted to access is currently locked out</p>")
         << QByteArray("Account locked!") << QByteArray("The account 1234567 is currently locked out");
     QTest::newRow("Liberty Reserve error")
         << 1
-        << QByteArray("<BalanceResponse><Error><Code>200</Code><Text>Authentication failed</Text><Description>"
-                      "Invalid or expired token</Description></Error></BalanceResponse>")
+        << QByteArray(
+               "<BalanceResponse><Error><Code>200</Code><Text>Authentication failed</Text><Description>"
+               "Invalid or expired token</Description></Error></BalanceResponse>")
         << QByteArray("Account U1234567 error!")
         << QByteArray("Error 200: Authentication failed (Invalid or expired token)");
   }

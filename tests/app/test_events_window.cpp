@@ -17,9 +17,15 @@ class TestEventsWindow : public QObject {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("empty title gives three lines") << "" << "reply" << "\nreply\n";
-    QTest::newRow("title line") << "10:01:02 AM: <U123>" << "sent - 12 bytes" << "\n10:01:02 AM: <U123>\nsent - 12 bytes\n";
-    QTest::newRow("line breaks split") << "Response" << "a\r\nb\nc" << "\nResponse\na\nb\nc\n";
+    QTest::newRow("empty title gives three lines") << ""
+                                                   << "reply"
+                                                   << "\nreply\n";
+    QTest::newRow("title line") << "10:01:02 AM: <U123>"
+                                << "sent - 12 bytes"
+                                << "\n10:01:02 AM: <U123>\nsent - 12 bytes\n";
+    QTest::newRow("line breaks split") << "Response"
+                                       << "a\r\nb\nc"
+                                       << "\nResponse\na\nb\nc\n";
   }
   void entriesAndLines() {
     QFETCH(QString, title);
@@ -35,8 +41,9 @@ class TestEventsWindow : public QObject {
     events.AddLine("first");
     events.AddEntry("Catalog", "http://127.0.0.1/services/directory.php");
     events.AddLine("Range check error");
-    QCOMPARE(events.Text(),
-             QStringLiteral("first\n\nCatalog\nhttp://127.0.0.1/services/directory.php\n\nRange check error"));
+    QCOMPARE(
+        events.Text(),
+        QStringLiteral("first\n\nCatalog\nhttp://127.0.0.1/services/directory.php\n\nRange check error"));
   }
 
   void latin1TextShowsAsSuch() {

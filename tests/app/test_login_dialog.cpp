@@ -5,14 +5,14 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "support/app_test_support.h"
-#include "profile/login_flow.h"
-#include "profile/shell_settings.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "profile/login_dialog.h"
+#include "profile/login_flow.h"
 #include "profile/new_profile_dialog.h"
 #include "profile/profile_file.h"
+#include "profile/shell_settings.h"
+#include "support/app_test_support.h"
 #include "ui/balloon_widget.h"
 
 using namespace nummora;
@@ -41,7 +41,8 @@ std::function<bool(TfNewUser&)> FillNewUser(QString name, QString password, QStr
   };
 }
 
-void CreateWithDialog(Env& env, TfLogin& login, const QString& name, const QString& password, const QString& hint = {}) {
+void CreateWithDialog(Env& env, TfLogin& login, const QString& name, const QString& password,
+                      const QString& hint = {}) {
   login.runNewUser = FillNewUser(name, password, password, hint);
   QTest::mouseClick(login.findChild<QPushButton*>("bNewProfile"), Qt::LeftButton);
   Q_UNUSED(env);
@@ -83,10 +84,14 @@ class TestLoginDialog : public QObject {
     QTest::addColumn<QString>("confirm");
     QTest::addColumn<bool>("loginOk");
     QTest::addColumn<bool>("newOk");
-    QTest::newRow("2 characters") << "ab" << "ab" << false << false;
-    QTest::newRow("3 characters") << "abc" << "abc" << true << true;
-    QTest::newRow("confirmation differs in case") << "abc" << "aBc" << true << false;
-    QTest::newRow("no confirmation") << "abcd" << "" << true << false;
+    QTest::newRow("2 characters") << "ab"
+                                  << "ab" << false << false;
+    QTest::newRow("3 characters") << "abc"
+                                  << "abc" << true << true;
+    QTest::newRow("confirmation differs in case") << "abc"
+                                                  << "aBc" << true << false;
+    QTest::newRow("no confirmation") << "abcd"
+                                     << "" << true << false;
   }
   void okRule() {
     QFETCH(QString, password);
@@ -205,8 +210,9 @@ class TestLoginDialog : public QObject {
     QTest::addColumn<QByteArray>("document");
     QTest::addColumn<QString>("message");
     QTest::newRow("empty file") << QByteArray() << "Error loading profile";
-    QTest::newRow("no trailer") << QByteArray("<?nmr version=\"4.4\" encoding=\"iso-8859-1\"?>\r\n<Account> <Type>1</Type>")
-                                << "File is damaged";
+    QTest::newRow("no trailer")
+        << QByteArray("<?nmr version=\"4.4\" encoding=\"iso-8859-1\"?>\r\n<Account> <Type>1</Type>")
+        << "File is damaged";
   }
   void unusableFilesAreRefused() {
     QFETCH(QByteArray, document);
@@ -234,10 +240,11 @@ class TestLoginDialog : public QObject {
     QCOMPARE(reads, 4);
     // A read that comes complete on a second try opens the profile.
     reads = 0;
-    const LoginResult ok = AttemptLogin(env.store, 0, "alice", "secret", UsEnglishFormatSettings(),
-                                        [&reads](const std::string&, const std::string&) {
-                                          return ++reads < 2 ? std::string("<?nmr") : std::string("<?nmr> <?end>");
-                                        });
+    const LoginResult ok =
+        AttemptLogin(env.store, 0, "alice", "secret", UsEnglishFormatSettings(),
+                     [&reads](const std::string&, const std::string&) {
+                       return ++reads < 2 ? std::string("<?nmr") : std::string("<?nmr> <?end>");
+                     });
     QCOMPARE(int(ok.outcome), int(LoginOutcome::Success));
   }
 
@@ -246,7 +253,8 @@ class TestLoginDialog : public QObject {
     CreateProfile(env.store, "alice", "secret", "");
     const std::string path = NewProfilePath("alice").string();
     const std::string text =
-        "<?nmr version=\"4.4\" encoding=\"iso-8859-1\"?>\r\n<Account> <Type>1</Type><ID>U1</ID><Refresh>70000</Refresh>"
+        "<?nmr version=\"4.4\" encoding=\"iso-8859-1\"?>\r\n<Account> "
+        "<Type>1</Type><ID>U1</ID><Refresh>70000</Refresh>"
         "</Account>\r\n<Rates></Rates>\r\n<?end>\r\n";
     EncipherToFile(path, text, "secret");
     TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);

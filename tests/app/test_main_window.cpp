@@ -16,15 +16,19 @@ using namespace nummora::test;
 namespace {
 QMap<QString, bool> States(TNummora& w) {
   QMap<QString, bool> s;
-  for (const char* name : {"New", "Delete", "Info", "Balance", "UpdateAll", "Spend", "ViewHistory", "CopyNumber",
-                           "Moveup", "Movedown", "Preferences"}) {
+  for (const char* name : {"New", "Delete", "Info", "Balance", "UpdateAll", "Spend", "ViewHistory",
+                           "CopyNumber", "Moveup", "Movedown", "Preferences"}) {
     auto* a = w.findChild<QAction*>(name);
     s[name] = a && a->isEnabled();
   }
   return s;
 }
-QTreeWidget* List(TNummora& w) { return w.findChild<QTreeWidget*>("List"); }
-QString Panel(TNummora& w, const char* name) { return w.findChild<QLabel*>(name)->text(); }
+QTreeWidget* List(TNummora& w) {
+  return w.findChild<QTreeWidget*>("List");
+}
+QString Panel(TNummora& w, const char* name) {
+  return w.findChild<QLabel*>(name)->text();
+}
 }  // namespace
 
 class TestMainWindow : public QObject {
@@ -37,7 +41,8 @@ class TestMainWindow : public QObject {
     QCOMPARE(List(*w)->topLevelItemCount(), 0);
     QCOMPARE(Panel(*w, "StatusActive"), QStringLiteral("Active account: ..."));
     const auto s = States(*w);
-    for (const char* off : {"Delete", "Info", "Balance", "Spend", "ViewHistory", "CopyNumber", "Moveup", "Movedown"})
+    for (const char* off :
+         {"Delete", "Info", "Balance", "Spend", "ViewHistory", "CopyNumber", "Moveup", "Movedown"})
       QVERIFY2(!s[off], off);
     QVERIFY(s["UpdateAll"]);
     QVERIFY(s["New"]);
@@ -50,23 +55,45 @@ class TestMainWindow : public QObject {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("hint");
     QTest::addColumn<QKeySequence>("shortcut");
-    QTest::newRow("New") << "New" << "&New account..." << "Add new account" << QKeySequence("Ctrl+N");
-    QTest::newRow("Delete") << "Delete" << "&Delete" << "Delete account" << QKeySequence("Ctrl+D");
-    QTest::newRow("Info") << "Info" << "&Account Info..." << "Account information" << QKeySequence("Ctrl+I");
-    QTest::newRow("Balance") << "Balance" << "&Update balance" << "Update account balance" << QKeySequence("Ctrl+B");
-    QTest::newRow("UpdateAll") << "UpdateAll" << "&Update all balances" << "Update all accounts balances"
-                               << QKeySequence("Ctrl+A");
-    QTest::newRow("Spend") << "Spend" << "&Spend..." << "Spend funds" << QKeySequence("Ctrl+S");
-    QTest::newRow("ViewHistory") << "ViewHistory" << "&View history..." << "View account history"
-                                 << QKeySequence("Ctrl+H");
-    QTest::newRow("CopyNumber") << "CopyNumber" << "Copy account number" << "Copy account number to clipboard"
-                                << QKeySequence("Ctrl+C");
-    QTest::newRow("Moveup") << "Moveup" << "Move &up" << "Move selected account up" << QKeySequence(Qt::Key_PageUp);
-    QTest::newRow("Movedown") << "Movedown" << "Move &down" << "Move selected account down"
-                              << QKeySequence(Qt::Key_PageDown);
-    QTest::newRow("Preferences") << "Preferences" << "&Preferences..." << "Program options" << QKeySequence();
-    QTest::newRow("actImport") << "actImport" << "&Import accounts..." << "Import accounts" << QKeySequence();
-    QTest::newRow("actExport") << "actExport" << "&Export accounts..." << "Export accounts" << QKeySequence();
+    QTest::newRow("New") << "New"
+                         << "&New account..."
+                         << "Add new account" << QKeySequence("Ctrl+N");
+    QTest::newRow("Delete") << "Delete"
+                            << "&Delete"
+                            << "Delete account" << QKeySequence("Ctrl+D");
+    QTest::newRow("Info") << "Info"
+                          << "&Account Info..."
+                          << "Account information" << QKeySequence("Ctrl+I");
+    QTest::newRow("Balance") << "Balance"
+                             << "&Update balance"
+                             << "Update account balance" << QKeySequence("Ctrl+B");
+    QTest::newRow("UpdateAll") << "UpdateAll"
+                               << "&Update all balances"
+                               << "Update all accounts balances" << QKeySequence("Ctrl+A");
+    QTest::newRow("Spend") << "Spend"
+                           << "&Spend..."
+                           << "Spend funds" << QKeySequence("Ctrl+S");
+    QTest::newRow("ViewHistory") << "ViewHistory"
+                                 << "&View history..."
+                                 << "View account history" << QKeySequence("Ctrl+H");
+    QTest::newRow("CopyNumber") << "CopyNumber"
+                                << "Copy account number"
+                                << "Copy account number to clipboard" << QKeySequence("Ctrl+C");
+    QTest::newRow("Moveup") << "Moveup"
+                            << "Move &up"
+                            << "Move selected account up" << QKeySequence(Qt::Key_PageUp);
+    QTest::newRow("Movedown") << "Movedown"
+                              << "Move &down"
+                              << "Move selected account down" << QKeySequence(Qt::Key_PageDown);
+    QTest::newRow("Preferences") << "Preferences"
+                                 << "&Preferences..."
+                                 << "Program options" << QKeySequence();
+    QTest::newRow("actImport") << "actImport"
+                               << "&Import accounts..."
+                               << "Import accounts" << QKeySequence();
+    QTest::newRow("actExport") << "actExport"
+                               << "&Export accounts..."
+                               << "Export accounts" << QKeySequence();
   }
   void captionsHintsAndShortcuts() {
     QFETCH(QString, name);
@@ -84,8 +111,8 @@ class TestMainWindow : public QObject {
 
   void statesFollowSelectionAndTab() {
     MainWindowFixture f;
-    auto w = f.Open(f.WriteProfile({MakeAccount(1, "Savings", "U1234567"), MakeAccount(0, "", "1234567"),
-                                     MakeAccount(1, "", "X42")}));
+    auto w = f.Open(f.WriteProfile(
+        {MakeAccount(1, "Savings", "U1234567"), MakeAccount(0, "", "1234567"), MakeAccount(1, "", "X42")}));
     w->show();
     // More than one account and default account 0: the first row is selected at start.
     QCOMPARE(w->Model().SelectedRow(), 0);
@@ -151,7 +178,8 @@ class TestMainWindow : public QObject {
   void moveSurvivesSaveAndReopen() {
     MainWindowFixture f;
     {
-      auto w = f.Open(f.WriteProfile({MakeAccount(1, "A", "U1"), MakeAccount(1, "B", "U2"), MakeAccount(1, "C", "U3")}));
+      auto w = f.Open(
+          f.WriteProfile({MakeAccount(1, "A", "U1"), MakeAccount(1, "B", "U2"), MakeAccount(1, "C", "U3")}));
       w->show();
       w->SelectRow(2);
       w->activateWindow();
@@ -185,7 +213,8 @@ class TestMainWindow : public QObject {
 
   void deleteAsksAndKeepsTheEntry() {
     MainWindowFixture f;
-    auto w = f.Open(f.WriteProfile({MakeAccount(1, "A", "U1"), MakeAccount(1, "B", "U2"), MakeAccount(1, "C", "U3")}));
+    auto w = f.Open(
+        f.WriteProfile({MakeAccount(1, "A", "U1"), MakeAccount(1, "B", "U2"), MakeAccount(1, "C", "U3")}));
     w->show();
     w->SelectRow(1);
     f.boxes.answer = false;

@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "app/main_window_host.h"
-#include "support/main_window_fixture.h"
 #include "market/metals_pane_widget.h"
+#include "support/main_window_fixture.h"
 #include "support/worker_test_support.h"
 
 using namespace nummora;
@@ -46,7 +46,9 @@ struct Pane {
   QLabel* label = nullptr;
   QTreeWidget* metals = nullptr;
   QString Cell(int metal, int column) const { return metals->topLevelItem(metal)->text(column); }
-  int Picture(int metal) const { return metals->topLevelItem(metal)->data(3, TMetalsPane::kPictureRole).toInt(); }
+  int Picture(int metal) const {
+    return metals->topLevelItem(metal)->data(3, TMetalsPane::kPictureRole).toInt();
+  }
 };
 
 Pane PaneOf(TNummora& window) {

@@ -139,7 +139,8 @@ class TestMainWindowUpdateAll : public QObject {
     QCOMPARE(asked.size(), size_t(kAccounts - 1));
     QVERIFY(!asked.count(std::to_string(1000001 + kCancelled)));
     QVERIFY2(typedBody.find("PassPhrase=typed%20phrase") != std::string::npos, typedBody.c_str());
-    for (int i = 0; i < kAccounts; ++i) QCOMPARE(window->Model().Account(i).Gold, i == kCancelled ? 0.0 : 1.0);
+    for (int i = 0; i < kAccounts; ++i)
+      QCOMPARE(window->Model().Account(i).Gold, i == kCancelled ? 0.0 : 1.0);
   }
 };
 

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "app/main_window_host.h"
-#include "ui/events_window.h"
 #include "support/main_window_fixture.h"
 #include "support/worker_test_support.h"
+#include "ui/events_window.h"
 
 using namespace nummora;
 using nummora::test::MainWindowFixture;
@@ -20,9 +20,10 @@ namespace {
 const TDateTime kMinute = 1.0 / (24 * 60);
 
 std::string EgoldPage(const std::string& gold, const std::string& silver) {
-  return "<input type=hidden name=Gold_Ounces value=\"" + gold + "\">\r\n<input type=hidden name=Silver_Ounces value=\"" +
-         silver + "\">\r\n<input type=hidden name=Platinum_Ounces value=\"0\">\r\n"
-                  "<input type=hidden name=Palladium_Ounces value=\"0\">";
+  return "<input type=hidden name=Gold_Ounces value=\"" + gold +
+         "\">\r\n<input type=hidden name=Silver_Ounces value=\"" + silver +
+         "\">\r\n<input type=hidden name=Platinum_Ounces value=\"0\">\r\n"
+         "<input type=hidden name=Palladium_Ounces value=\"0\">";
 }
 
 std::size_t CountPath(const std::vector<ScriptedPeer::Request>& requests, const std::string& prefix) {

@@ -6,8 +6,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "market/metals_pane_widget.h"
 #include "market/metal_rates.h"
+#include "market/metals_pane_widget.h"
 #include "support/worker_test_support.h"
 
 using namespace nummora;
@@ -148,7 +148,8 @@ class TestRatesWorker : public QObject {
 
     RatesState previous;
     previous.rates = {500, 8, 900, 300};
-    const RatesState state = ReadRates("x, 500.5, 7.9, 900, 300", previous, MakeNumberFormat(UsEnglishFormatSettings()));
+    const RatesState state =
+        ReadRates("x, 500.5, 7.9, 900, 300", previous, MakeNumberFormat(UsEnglishFormatSettings()));
     pane.ShowRates(state);
     QCOMPARE(list->topLevelItem(0)->data(3, TMetalsPane::kPictureRole).toInt(), 1);
     QCOMPARE(list->topLevelItem(1)->data(3, TMetalsPane::kPictureRole).toInt(), 0);

@@ -6,11 +6,11 @@
 #include <QStyleFactory>
 #include <QtTest>
 
-#include "profile/login_flow.h"
-#include "support/main_window_fixture.h"
 #include "accounts/account_editor_dialog.h"
 #include "profile/login_dialog.h"
+#include "profile/login_flow.h"
 #include "profile/new_profile_dialog.h"
+#include "support/main_window_fixture.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -67,7 +67,8 @@ class TestScreenshots : public QObject {
   }
 
   void accountEditor() {
-    TfAccount editor(true, [](const std::string&) { return false; }, nullptr);
+    TfAccount editor(
+        true, [](const std::string&) { return false; }, nullptr);
     editor.findChild<QLineEdit*>("eLRID")->setText("U1234567");
     editor.findChild<QLineEdit*>("eLRName")->setText("Savings");
     editor.findChild<QLineEdit*>("eLRAPI")->setText("savings-api");

@@ -6,12 +6,12 @@
 #include <QtTest>
 #include <fstream>
 
-#include "support/app_test_support.h"
 #include "app/instance_lock.h"
 #include "app/instance_messages.h"
 #include "app/scheme_registration.h"
 #include "app/single_instance.h"
 #include "platform/settings_store.h"
+#include "support/app_test_support.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -48,15 +48,26 @@ class TestSingleInstance : public QObject {
     QTest::newRow("two messages") << a + b << QList<int>{10101, 10100} << false;
     QTest::newRow("partial second") << a + b.left(6) << QList<int>{10101} << false;
     QTest::newRow("zero length") << QByteArray("\0\0\0\0", 4) << QList<int>{} << true;
-    QTest::newRow("too long") << QByteArray("\0\0\0\x0b" "12345678901", 15) << QList<int>{} << true;
-    QTest::newRow("not digits") << QByteArray("\0\0\0\x02" "1x", 6) << QList<int>{} << true;
-    QTest::newRow("message then garbage") << a + QByteArray("\xff\xff\xff\xff", 4) << QList<int>{10101} << true;
+    QTest::newRow("too long") << QByteArray(
+                                     "\0\0\0\x0b"
+                                     "12345678901",
+                                     15)
+                              << QList<int>{} << true;
+    QTest::newRow("not digits") << QByteArray(
+                                       "\0\0\0\x02"
+                                       "1x",
+                                       6)
+                                << QList<int>{} << true;
+    QTest::newRow("message then garbage")
+        << a + QByteArray("\xff\xff\xff\xff", 4) << QList<int>{10101} << true;
   }
   void framing() {
     QFETCH(QByteArray, bytes);
     QFETCH(QList<int>, numbers);
     QFETCH(bool, broken);
-    QCOMPARE(QByteArray::fromStdString(EncodeInstanceMessage(10101)), QByteArray("\0\0\0\x05" "10101", 9));
+    QCOMPARE(QByteArray::fromStdString(EncodeInstanceMessage(10101)), QByteArray("\0\0\0\x05"
+                                                                                 "10101",
+                                                                                 9));
     // Fed one byte at a time, as a socket may deliver it.
     InstanceMessageReader reader;
     for (char c : bytes) reader.Feed(&c, 1);
@@ -152,7 +163,8 @@ class TestSingleInstance : public QObject {
     QVERIFY(text.contains("Exec=\"/opt/my apps/nummora\" %u"));
     QFile list(home.Path() + "/mimeapps.list");
     QVERIFY(list.open(QIODevice::ReadOnly));
-    QCOMPARE(list.readAll(), QByteArray("[Default Applications]\nx-scheme-handler/nmr=nummora-nmr.desktop\n"));
+    QCOMPARE(list.readAll(),
+             QByteArray("[Default Applications]\nx-scheme-handler/nmr=nummora-nmr.desktop\n"));
     // Registered already: nothing is installed again.
     QVERIFY(!InstallSchemeHandler("/other/nummora"));
   }

@@ -77,8 +77,8 @@ class TestSockWorker : public QObject {
     QObject owner;
     TthSockPtr worker = MakeSock(host_.get());
     const std::string url = peer_->Base() + "/acct/verify.asp";
-    QVERIFY(worker->Start(url, host_->model.Account(position), "a=1\r\nb=x y\nPassPhrase=secret-phrase", &owner,
-                          Recorder(seen), true));
+    QVERIFY(worker->Start(url, host_->model.Account(position), "a=1\r\nb=x y\nPassPhrase=secret-phrase",
+                          &owner, Recorder(seen), true));
     QTRY_COMPARE(seen.calls, 1);
 
     QVERIFY(seen.onMainThread);
@@ -197,8 +197,8 @@ class TestSockWorker : public QObject {
     {
       TthSockPtr worker = MakeSock(host_.get());
       watch = worker.get();
-      QVERIFY(!worker->Start(peer_->Base() + "/acct/verify.asp", host_->model.Account(position), "a=1", &owner,
-                             Recorder(seen), true));
+      QVERIFY(!worker->Start(peer_->Base() + "/acct/verify.asp", host_->model.Account(position), "a=1",
+                             &owner, Recorder(seen), true));
       QVERIFY(!worker->Started());
     }
     QVERIFY(watch.isNull());  // a worker that never ran is deleted at once

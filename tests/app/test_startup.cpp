@@ -7,17 +7,17 @@
 #include <QtTest>
 #include <csignal>
 
-#include "support/app_test_support.h"
 #include "app/application.h"
 #include "app/instance_lock.h"
-#include "profile/login_flow.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "profile/login_dialog.h"
+#include "profile/login_flow.h"
 #include "profile/profile_file.h"
+#include "support/app_test_support.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -87,7 +87,8 @@ class TestStartup : public QObject {
     QVERIFY(listened);
     QCOMPARE(title, QStringLiteral("Nummora ver 4.4 [alice]"));
     QVERIFY(!RunningWindowAnswers(socket, 200));
-    const auto saved = ReadProfileDocument(DecipherFile(NewProfilePath("alice").string(), "secret"), UsEnglishFormatSettings());
+    const auto saved = ReadProfileDocument(DecipherFile(NewProfilePath("alice").string(), "secret"),
+                                           UsEnglishFormatSettings());
     QCOMPARE(saved.contacts.size(), size_t(1));
     QCOMPARE(saved.contacts[0].LRID, std::string("U42"));
   }
@@ -110,7 +111,8 @@ class TestStartup : public QObject {
     });
     const int code = RunNummora(*static_cast<TNummoraApplication*>(qApp), std::nullopt);
     QCOMPARE(code, 0);
-    const auto saved = ReadProfileDocument(DecipherFile(NewProfilePath("carol").string(), "secret"), UsEnglishFormatSettings());
+    const auto saved = ReadProfileDocument(DecipherFile(NewProfilePath("carol").string(), "secret"),
+                                           UsEnglishFormatSettings());
     QCOMPARE(saved.contacts.size(), size_t(1));
     QCOMPARE(saved.contacts[0].LRID, std::string("U77"));
     // The default action is back once the run has ended.

@@ -4,13 +4,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
-#include <QSignalSpy>
 #include <QtTest>
 
-#include "support/main_window_fixture.h"
 #include "app/tray.h"
+#include "support/main_window_fixture.h"
 
 using namespace nummora;
 using namespace nummora::test;

@@ -97,8 +97,8 @@ class BalanceE2E : public ::testing::Test {
   // the given extra environment and `input` on standard input.
   Result Balance(const std::string& id, std::vector<std::string> extra, const std::string& input,
                  const std::vector<std::pair<std::string, std::string>>& env = {}) {
-    std::vector<std::string> args = {"balance", "--profile", profile_, id, "--password-stdin",
-                                     "--volume-serial", kSerialArg};
+    std::vector<std::string> args = {"balance",          "--profile",       profile_,  id,
+                                     "--password-stdin", "--volume-serial", kSerialArg};
     args.insert(args.end(), extra.begin(), extra.end());
     std::vector<std::pair<std::string, std::string>> all_env{{"NUMMORA_SERVERS_INI", sandbox_->ServersIni()}};
     all_env.insert(all_env.end(), env.begin(), env.end());
@@ -130,8 +130,7 @@ TEST_F(BalanceE2E, EgoldBalanceIsAnnouncedAndSavedOnlyWithSave) {
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "Balance changed\nCurrent balance of 1001001 is $11344\n");
   // The request line is in the events, with the pass phrase hidden.
-  EXPECT_NE(r.err.find("/acct/balance.aspAccountID=1001001&PassPhrase=********"), std::string::npos)
-      << r.err;
+  EXPECT_NE(r.err.find("/acct/balance.aspAccountID=1001001&PassPhrase=********"), std::string::npos) << r.err;
   ExpectNoSecrets(r, {"alice gold 2006", kProfilePassword});
   EXPECT_EQ(ReadProfile().Account(0).Gold, 0);  // not saved
 
@@ -181,8 +180,8 @@ TEST_F(BalanceE2E, LibertyReserveBalanceWithAValidToken) {
   WriteProfile({Liberty("U1000001", "daveapi", "davesecret")});
   Result r = Balance("U1000001", {"--save", "--verbose"}, kProfilePassword + "\n");
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, "Balance changed\nCurrent balance of U1000001 is $1500,  250 EUR\nSaved " +
-                       profile_ + "\n");
+  EXPECT_EQ(r.out,
+            "Balance changed\nCurrent balance of U1000001 is $1500,  250 EUR\nSaved " + profile_ + "\n");
   ExpectNoSecrets(r, {"davesecret"});
   const ProfileModel model = ReadProfile();
   EXPECT_EQ(model.Account(0).LRusd, CurrencyFromUnits(1500));
@@ -195,8 +194,7 @@ TEST_F(BalanceE2E, LibertyReserveWrongSecurityWordIsAnErrorAnswer) {
   WriteProfile({account});
   Result r = Balance("U1000002", {"--save"}, kProfilePassword + "\n");
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.out.rfind("Account U1000002 error!\nError 200: Authentication failed (", 0), 0u)
-      << r.out;
+  EXPECT_EQ(r.out.rfind("Account U1000002 error!\nError 200: Authentication failed (", 0), 0u) << r.out;
   ExpectNoSecrets(r, {"not-erins-word"});
   // The error answer moves Updated but keeps the balance.
   const ProfileModel model = ReadProfile();

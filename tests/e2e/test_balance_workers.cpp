@@ -7,10 +7,10 @@
 #include <QtTest>
 #include <memory>
 
-#include "support/worker_test_support.h"
 #include "market/metal_rates.h"
 #include "net/balance_worker.h"
 #include "support/sandbox_process.h"
+#include "support/worker_test_support.h"
 // The sandbox runner is plain C++ kept with the GoogleTest support library, which this Qt test
 // does not link; its one source file is compiled in here.
 #include "support/sandbox_process.cpp"

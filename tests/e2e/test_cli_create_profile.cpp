@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "profile/login_flow.h"
 #include "common/format_settings.h"
 #include "platform/paths.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
+#include "profile/login_flow.h"
 #include "support/cli_process.h"
 
 namespace nummora {
@@ -69,8 +69,8 @@ class CreateProfileTest : public ::testing::Test {
 };
 
 TEST_F(CreateProfileTest, CreatedProfileIsListedAndOpensAtLogin) {
-  Result r = Run({"shop", "--password-stdin", "--accounts-stdin", "--update-at-startup", "--hint", "the usual",
-                  "--account", "egold:1001001:Main gold:gold phrase: with colon"},
+  Result r = Run({"shop", "--password-stdin", "--accounts-stdin", "--update-at-startup", "--hint",
+                  "the usual", "--account", "egold:1001001:Main gold:gold phrase: with colon"},
                  "pw-create-9\nlr:U1000001:Shop USD:lr-word-77:shopapi\r\n\n");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("2 accounts"), std::string::npos) << r.out;
@@ -120,7 +120,8 @@ TEST_F(CreateProfileTest, WithoutUpdateFlagNoAccountRefreshesAtStartup) {
 }
 
 TEST_F(CreateProfileTest, ExistingProfileIsNeverOverwritten) {
-  ASSERT_EQ(Run({"demo", "--password-stdin", "--account", "egold:42:A:never-shown-3"}, "pw-create-9\n").code, 0);
+  ASSERT_EQ(Run({"demo", "--password-stdin", "--account", "egold:42:A:never-shown-3"}, "pw-create-9\n").code,
+            0);
   const std::string before = ReadFileBytes(ProfileFile("demo"));
   ASSERT_FALSE(before.empty());
 
@@ -174,26 +175,51 @@ TEST_P(CreateProfileRefusalTest, NothingIsRegisteredOrWritten) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CreateProfileRefusalTest,
-    ::testing::Values(
-        Refusal{"ShortPassword", {"p", "--password-stdin", "--account", "egold:1:A:never-shown-3"}, "ab\n", 2,
-                "at least 3 characters"},
-        Refusal{"DuplicateId",
-                {"p", "--password-stdin", "--account", "egold:1:A:never-shown-3", "--account", "egold:1:B:never-shown-3"},
-                "pw-create-9\n", 2, "given twice"},
-        Refusal{"LrWithoutApiName", {"p", "--password-stdin", "--accounts-stdin"}, "pw-create-9\nlr:U1:A:never-shown-3\n",
-                2, "API name"},
-        Refusal{"UnknownType", {"p", "--password-stdin", "--account", "paypal:1:A:never-shown-3"}, "pw-create-9\n", 2,
-                "Unknown account type"},
-        Refusal{"TooFewParts", {"p", "--password-stdin", "--account", "egold:1"}, "pw-create-9\n", 2, "too few parts"},
-        Refusal{"SecretAlone", {"p", "--password-stdin", "--accounts-stdin"}, "pw-create-9\nnever-shown-3\n", 2,
-                "too few parts"},
-        Refusal{"EmptyId", {"p", "--password-stdin", "--account", "egold::A:never-shown-3"}, "pw-create-9\n", 2,
-                "needs an ID"},
-        Refusal{"EmptySecret", {"p", "--password-stdin", "--account", "egold:1:A:"}, "pw-create-9\n", 2,
-                "pass phrase or security word"},
-        Refusal{"NameWithSlash", {"a/b", "--password-stdin"}, "pw-create-9\n", 2, "cannot be used"},
-        Refusal{"NoName", {"--password-stdin"}, "pw-create-9\n", 2, "Name one profile"},
-        Refusal{"NoPasswordLine", {"p", "--password-stdin"}, "", 2, "No password"}),
+    ::testing::Values(Refusal{"ShortPassword",
+                              {"p", "--password-stdin", "--account", "egold:1:A:never-shown-3"},
+                              "ab\n",
+                              2,
+                              "at least 3 characters"},
+                      Refusal{"DuplicateId",
+                              {"p", "--password-stdin", "--account", "egold:1:A:never-shown-3", "--account",
+                               "egold:1:B:never-shown-3"},
+                              "pw-create-9\n",
+                              2,
+                              "given twice"},
+                      Refusal{"LrWithoutApiName",
+                              {"p", "--password-stdin", "--accounts-stdin"},
+                              "pw-create-9\nlr:U1:A:never-shown-3\n",
+                              2,
+                              "API name"},
+                      Refusal{"UnknownType",
+                              {"p", "--password-stdin", "--account", "paypal:1:A:never-shown-3"},
+                              "pw-create-9\n",
+                              2,
+                              "Unknown account type"},
+                      Refusal{"TooFewParts",
+                              {"p", "--password-stdin", "--account", "egold:1"},
+                              "pw-create-9\n",
+                              2,
+                              "too few parts"},
+                      Refusal{"SecretAlone",
+                              {"p", "--password-stdin", "--accounts-stdin"},
+                              "pw-create-9\nnever-shown-3\n",
+                              2,
+                              "too few parts"},
+                      Refusal{"EmptyId",
+                              {"p", "--password-stdin", "--account", "egold::A:never-shown-3"},
+                              "pw-create-9\n",
+                              2,
+                              "needs an ID"},
+                      Refusal{"EmptySecret",
+                              {"p", "--password-stdin", "--account", "egold:1:A:"},
+                              "pw-create-9\n",
+                              2,
+                              "pass phrase or security word"},
+                      Refusal{
+                          "NameWithSlash", {"a/b", "--password-stdin"}, "pw-create-9\n", 2, "cannot be used"},
+                      Refusal{"NoName", {"--password-stdin"}, "pw-create-9\n", 2, "Name one profile"},
+                      Refusal{"NoPasswordLine", {"p", "--password-stdin"}, "", 2, "No password"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.what); });
 
 }  // namespace

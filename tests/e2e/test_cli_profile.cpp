@@ -49,11 +49,14 @@ class CliTest : public ::testing::Test {
 
 const std::string kDocument =
     "<?nmr version=\"4.4\" encoding=\"iso-8859-1\"?>\r\n"
-    "<Account> <Type>0</Type><ID>123456</ID><Name>Main</Name><Password>phrase-one-xyz</Password><APIname></APIname>"
-    "<LRusd>0</LRusd><LReur>0</LReur><Gold>0.25</Gold><Silver>1.5</Silver><Platinum>0</Platinum><Palladium>2</Palladium>"
+    "<Account> "
+    "<Type>0</Type><ID>123456</ID><Name>Main</Name><Password>phrase-one-xyz</Password><APIname></APIname>"
+    "<LRusd>0</LRusd><LReur>0</LReur><Gold>0.25</Gold><Silver>1.5</Silver><Platinum>0</"
+    "Platinum><Palladium>2</Palladium>"
     "<Updated>1/2/2020 3:04:05 PM</Updated><Update>-1</Update><Refresh>0</Refresh><Batch>0</Batch>"
     "<BatchDate>1/1/2020</BatchDate></Account>\r\n"
-    "<Account> <Type>1</Type><ID>U7654321</ID><Name></Name><Password>word-two-xyz</Password><APIname>api</APIname>"
+    "<Account> "
+    "<Type>1</Type><ID>U7654321</ID><Name></Name><Password>word-two-xyz</Password><APIname>api</APIname>"
     "<LRusd>1234.5</LRusd><LReur>0.0001</LReur><Gold>0</Gold><Silver>0</Silver><Platinum>0</Platinum>"
     "<Palladium>0</Palladium><Updated></Updated><Update>0</Update><Refresh>5</Refresh><Batch>3</Batch>"
     "<BatchDate></BatchDate></Account>\r\n"
@@ -70,7 +73,8 @@ TEST_F(CliTest, EncipheredProfileIsShownWithoutSecrets) {
   ASSERT_EQ(w.code, 0) << w.err;
   EXPECT_EQ(DecipherFile(File("a.nmr"), "pw123", ProfileFileOptions{kSerial, nullptr}), kDocument);
 
-  Result r = Run({"profile", "show", File("a.nmr"), "--password-stdin", "--volume-serial", kSerialArg}, "pw123\n");
+  Result r =
+      Run({"profile", "show", File("a.nmr"), "--password-stdin", "--volume-serial", kSerialArg}, "pw123\n");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out,
             "Accounts: 2\n"
@@ -94,7 +98,8 @@ TEST_F(CliTest, EncipheredProfileIsShownWithoutSecrets) {
     EXPECT_EQ(text->find("pw123"), std::string::npos);
   }
 
-  Result d = Run({"profile", "decipher", File("a.nmr"), "--password-stdin", "--volume-serial", kSerialArg}, "pw123\n");
+  Result d = Run({"profile", "decipher", File("a.nmr"), "--password-stdin", "--volume-serial", kSerialArg},
+                 "pw123\n");
   ASSERT_EQ(d.code, 0) << d.err;
   EXPECT_TRUE(d.out == kDocument) << "deciphered text differs";
 }
@@ -103,7 +108,8 @@ TEST_F(CliTest, DistinctExitCodesForWrongPasswordMissingAndDamagedFiles) {
   const ProfileFileOptions key{kSerial, nullptr};
   EncipherToFile(File("a.nmr"), kDocument, "pw123", key);
   EncipherToFile(File("cut.nmr"), kDocument.substr(0, kDocument.size() - 10), "pw123", key);
-  EncipherToFile(File("badtype.nmr"), "<?nmr>\r\n<Account> <Type>x</Type><ID>9</ID></Account>\r\n<?end>", "pw123", key);
+  EncipherToFile(File("badtype.nmr"), "<?nmr>\r\n<Account> <Type>x</Type><ID>9</ID></Account>\r\n<?end>",
+                 "pw123", key);
   std::ofstream(File("empty.nmr")).close();
 
   struct Case {
@@ -119,29 +125,34 @@ TEST_F(CliTest, DistinctExitCodesForWrongPasswordMissingAndDamagedFiles) {
       {"badtype.nmr", "pw123", 5, "has the type \"x\""},
   };
   for (const Case& c : cases) {
-    Result r = Run({"profile", "show", File(c.file), "--password-stdin", "--volume-serial", kSerialArg}, c.password + "\n");
+    Result r = Run({"profile", "show", File(c.file), "--password-stdin", "--volume-serial", kSerialArg},
+                   c.password + "\n");
     EXPECT_EQ(r.code, c.code) << c.file << ": " << r.err;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << c.file << ": " << r.err;
     EXPECT_TRUE(r.out.empty()) << c.file;
   }
   // The same file keyed for another volume reads as a wrong password.
-  Result other = Run({"profile", "show", File("a.nmr"), "--password-stdin", "--volume-serial", "0BADF00E"}, "pw123\n");
+  Result other =
+      Run({"profile", "show", File("a.nmr"), "--password-stdin", "--volume-serial", "0BADF00E"}, "pw123\n");
   EXPECT_EQ(other.code, 4);
 }
 
 TEST_F(CliTest, EncipherRefusesWhatIsNotAReadableDocument) {
   const std::vector<std::string> inputs = {
-      "pw123\nhello\n",                                                         // not a document
-      "pw123\n<?nmr version=\"4.4\"?>\r\n<Account> <Type>0</Type>\r\n",          // no trailer
-      "pw123\n<?nmr>\r\n<Account> <Type>1</Type><Refresh>99999</Refresh></Account>\r\n<?end>",  // refused by the reader
+      "pw123\nhello\n",                                                  // not a document
+      "pw123\n<?nmr version=\"4.4\"?>\r\n<Account> <Type>0</Type>\r\n",  // no trailer
+      "pw123\n<?nmr>\r\n<Account> <Type>1</Type><Refresh>99999</Refresh></Account>\r\n<?end>",  // refused by
+                                                                                                // the reader
   };
   for (const std::string& input : inputs) {
-    Result r = Run({"profile", "encipher", File("n.nmr"), "--password-stdin", "--volume-serial", kSerialArg}, input);
+    Result r =
+        Run({"profile", "encipher", File("n.nmr"), "--password-stdin", "--volume-serial", kSerialArg}, input);
     EXPECT_EQ(r.code, 5) << r.err;
     EXPECT_FALSE(fs::exists(File("n.nmr")));
   }
-  Result shortpw = Run({"profile", "encipher", File("n.nmr"), "--password-stdin", "--volume-serial", kSerialArg},
-                       "pw\n<?nmr> <?end>");
+  Result shortpw =
+      Run({"profile", "encipher", File("n.nmr"), "--password-stdin", "--volume-serial", kSerialArg},
+          "pw\n<?nmr> <?end>");
   EXPECT_EQ(shortpw.code, 2);
   EXPECT_FALSE(fs::exists(File("n.nmr")));
 }
@@ -165,8 +176,9 @@ TEST_F(CliTest, RekeyMovesAProfileToTheKeyOfItsNewVolumeAndKeepsABackup) {
   // Again from an explicit serial to another: a second backup, the first one kept.
   char serial_text[16];
   std::snprintf(serial_text, sizeof serial_text, "%08X", VolumeSerialOf(dir_.string()));
-  Result again = Run({"profile", "rekey", path, "--from-serial", serial_text, "--volume-serial", "ABCD", "--password-stdin"},
-                     "pw123\n");
+  Result again = Run(
+      {"profile", "rekey", path, "--from-serial", serial_text, "--volume-serial", "ABCD", "--password-stdin"},
+      "pw123\n");
   ASSERT_EQ(again.code, 0) << again.err;
   EXPECT_EQ(ReadFileBytes(path + ".bak"), old_bytes);
   EXPECT_TRUE(fs::exists(path + ".bak.2"));
@@ -185,8 +197,9 @@ TEST_F(CliTest, VolumeSerialLinkAndUsage) {
 
   Result link = Run({"link", "nmr://payto=U1234567&amount=12.5&memo=rent 'a&b'&merchant=Shop/"});
   ASSERT_EQ(link.code, 0);
-  EXPECT_EQ(link.out,
-            "Pay to: U1234567\nPay to field: Liberty Reserve\nAmount: 12.5\nMemo: rent 'a&b'\nMerchant: Shop\n");
+  EXPECT_EQ(
+      link.out,
+      "Pay to: U1234567\nPay to field: Liberty Reserve\nAmount: 12.5\nMemo: rent 'a&b'\nMerchant: Shop\n");
   Result empty_link = Run({"link", "nmr://"});
   EXPECT_EQ(empty_link.code, 0);
   EXPECT_NE(empty_link.out.find("no payment fields"), std::string::npos);

@@ -1,6 +1,4 @@
 // The HTTP client against a local HTTP/HTTPS test peer and a real tinyproxy.
-#include "net/http_client.h"
-
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -13,6 +11,7 @@
 #include <thread>
 
 #include "net/form_encoding.h"
+#include "net/http_client.h"
 #include "support/net_peers.h"
 #include "support/net_test_util.h"
 
@@ -77,8 +76,7 @@ TEST_P(HttpClientSchemeE2E, AnswerBytesAreNotConverted) {
   HttpResult r = client.Get(Url(GetParam(), "/bytes"));
   ASSERT_TRUE(r.Succeeded) << r.Message;
   ASSERT_EQ(r.Body.size(), 512u);
-  for (size_t i = 0; i < r.Body.size(); ++i)
-    ASSERT_EQ(static_cast<unsigned char>(r.Body[i]), i % 256) << i;
+  for (size_t i = 0; i < r.Body.size(); ++i) ASSERT_EQ(static_cast<unsigned char>(r.Body[i]), i % 256) << i;
 }
 
 TEST_P(HttpClientSchemeE2E, RedirectIsAFailureAndIsNotFollowed) {

@@ -22,10 +22,10 @@
 #include <thread>
 #include <vector>
 
-#include "profile/login_flow.h"
 #include "common/format_settings.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
+#include "profile/login_flow.h"
 
 extern char** environ;
 
@@ -110,8 +110,8 @@ class RunScriptTest : public ::testing::Test {
     for (char** e = environ; *e; ++e) {
       std::string var(*e);
       std::string name = var.substr(0, var.find('='));
-      if (name == "DISPLAY" || name == "WAYLAND_DISPLAY" || name == "QT_QPA_PLATFORM" || name == "NUMMORA_HOME" ||
-          name.rfind("NUMMORA_", 0) == 0)
+      if (name == "DISPLAY" || name == "WAYLAND_DISPLAY" || name == "QT_QPA_PLATFORM" ||
+          name == "NUMMORA_HOME" || name.rfind("NUMMORA_", 0) == 0)
         continue;
       env.push_back(var);
     }
@@ -221,7 +221,8 @@ TEST_F(RunScriptTest, SandboxServesWhileTheProgramRunsAndStopsAfterIt) {
 TEST_F(RunScriptTest, TerminatingTheScriptStopsProgramAndSandbox) {
   Start({{"QT_QPA_PLATFORM", "offscreen"}, {"FAKE_SLEEP", "300"}});
   const auto end = std::chrono::steady_clock::now() + 90s;
-  while (!fs::exists(dir_ / "sleeping") && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(50ms);
+  while (!fs::exists(dir_ / "sleeping") && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(50ms);
   ASSERT_TRUE(fs::exists(dir_ / "sleeping")) << ReadAll(dir_ / ".stderr");
   const int port = VendorPort();
   ASSERT_GT(port, 0);
@@ -235,7 +236,8 @@ TEST_F(RunScriptTest, TerminatingTheScriptStopsProgramAndSandbox) {
   EXPECT_NE(r.code, 0);
   // The program is ended too (it may take a moment to be reaped by its new parent).
   const auto gone_by = std::chrono::steady_clock::now() + 10s;
-  while (::kill(program, 0) == 0 && std::chrono::steady_clock::now() < gone_by) std::this_thread::sleep_for(50ms);
+  while (::kill(program, 0) == 0 && std::chrono::steady_clock::now() < gone_by)
+    std::this_thread::sleep_for(50ms);
   EXPECT_NE(::kill(program, 0), 0) << "the program still runs";
   if (::kill(program, 0) == 0) ::kill(program, SIGKILL);
   EXPECT_NE(ReadAll(run_home_ / "sandbox.log").find("STOPPED"), std::string::npos);

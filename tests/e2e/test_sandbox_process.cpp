@@ -65,8 +65,7 @@ TEST(SandboxProcess, StartsWritesServersIniAndStops) {
   EXPECT_NE(reply.find("\"seconds\": 2.5"), std::string::npos) << reply;
   EXPECT_NE(reply.find("\"account\": \"U1000001\""), std::string::npos) << reply;
   long status = 0;
-  EXPECT_FALSE(sandbox.Control("POST", "/control/fault", "{\"kind\":\"explode\"}", &reply,
-                               &status));
+  EXPECT_FALSE(sandbox.Control("POST", "/control/fault", "{\"kind\":\"explode\"}", &reply, &status));
   EXPECT_EQ(status, 400);
   EXPECT_TRUE(sandbox.ClearFaults());
   ASSERT_TRUE(sandbox.Control("GET", "/control/faults", "", &reply));
@@ -77,7 +76,7 @@ TEST(SandboxProcess, StartsWritesServersIniAndStops) {
 
   EXPECT_TRUE(sandbox.Stop());  // SIGTERM answered with a clean exit
   EXPECT_FALSE(sandbox.Running());
-  EXPECT_NE(kill(pid, 0), 0);   // the process is gone
+  EXPECT_NE(kill(pid, 0), 0);  // the process is gone
   EXPECT_FALSE(std::filesystem::exists(state));
   EXPECT_FALSE(sandbox.Stop());  // a second stop does nothing
 }

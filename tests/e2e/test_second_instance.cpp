@@ -11,7 +11,9 @@ using namespace nummora;
 using namespace nummora::test;
 
 namespace {
-QString Program() { return QStringLiteral(NUMMORA_BUILD_DIR "/src/nummora"); }
+QString Program() {
+  return QStringLiteral(NUMMORA_BUILD_DIR "/src/nummora");
+}
 }  // namespace
 
 class TestSingleInstanceProcesses : public QObject {

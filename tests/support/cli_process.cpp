@@ -10,7 +10,9 @@
 
 namespace nummora::test {
 
-std::string CliPath() { return std::string(NUMMORA_BUILD_DIR) + "/src/nummora-cli"; }
+std::string CliPath() {
+  return std::string(NUMMORA_BUILD_DIR) + "/src/nummora-cli";
+}
 
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -19,8 +21,8 @@ std::string ReadFileBytes(const std::string& path) {
   return s.str();
 }
 
-CliResult RunCli(const std::vector<std::string>& args, const std::string& input, const std::string& scratchDir,
-                 const std::vector<std::pair<std::string, std::string>>& env) {
+CliResult RunCli(const std::vector<std::string>& args, const std::string& input,
+                 const std::string& scratchDir, const std::vector<std::pair<std::string, std::string>>& env) {
   const std::string cli = CliPath();
   const std::string inPath = scratchDir + "/.cli-stdin", outPath = scratchDir + "/.cli-stdout",
                     errPath = scratchDir + "/.cli-stderr";

@@ -19,7 +19,8 @@ std::string CliPath();
 
 // Runs CliPath() with `args`; `input` is its standard input; `env` is set in the child only.
 // `scratchDir` holds the temporary files for the three streams (removed afterwards).
-CliResult RunCli(const std::vector<std::string>& args, const std::string& input, const std::string& scratchDir,
+CliResult RunCli(const std::vector<std::string>& args, const std::string& input,
+                 const std::string& scratchDir,
                  const std::vector<std::pair<std::string, std::string>>& env = {});
 
 // The whole file as bytes; empty when it cannot be read.

@@ -3,13 +3,13 @@
 // boxes and a balloon notifier that the test controls.
 #include <memory>
 
-#include "support/app_test_support.h"
 #include "app/main_window.h"
-#include "profile/shell_settings.h"
 #include "app/tray.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "profile/profile_file.h"
+#include "profile/shell_settings.h"
+#include "support/app_test_support.h"
 
 namespace nummora::test {
 

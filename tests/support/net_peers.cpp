@@ -59,8 +59,7 @@ int NetFreePort() {
 
 NetProcess::NetProcess(const std::vector<std::string>& argv, const std::string& stderrFile) {
   int in[2], out[2];
-  if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
-    throw std::runtime_error("pipe failed");
+  if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   pid_t parent = ::getpid();
   pid_ = ::fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
@@ -87,7 +86,9 @@ NetProcess::NetProcess(const std::vector<std::string>& argv, const std::string& 
   out_ = out[0];
 }
 
-NetProcess::~NetProcess() { Stop(); }
+NetProcess::~NetProcess() {
+  Stop();
+}
 
 std::optional<std::string> NetProcess::ReadLine(std::chrono::milliseconds timeout) {
   auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -98,7 +99,8 @@ std::optional<std::string> NetProcess::ReadLine(std::chrono::milliseconds timeou
       buffered_.erase(0, nl + 1);
       return line;
     }
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0 || out_ < 0) return std::nullopt;
     pollfd p{out_, POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;

@@ -45,11 +45,21 @@ std::string JsonQuote(const std::string& text) {
   std::string out = "\"";
   for (unsigned char c : text) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20 || c >= 0x80) {
           char buf[8];
@@ -65,7 +75,9 @@ std::string JsonQuote(const std::string& text) {
 
 SandboxProcess::SandboxProcess(SandboxOptions options) : options_(std::move(options)) {}
 
-SandboxProcess::~SandboxProcess() { Stop(); }
+SandboxProcess::~SandboxProcess() {
+  Stop();
+}
 
 bool SandboxProcess::Start(std::string* error) {
   auto fail = [&](const std::string& why) {
@@ -90,8 +102,7 @@ bool SandboxProcess::Start(std::string* error) {
   std::string script = options_.script.empty()
                            ? std::string(NUMMORA_SOURCE_DIR) + "/sandbox/nummora_sandbox.py"
                            : options_.script;
-  std::vector<std::string> args = {options_.python, script, "--state", stateDir_,
-                                   "--port-base", "0"};
+  std::vector<std::string> args = {options_.python, script, "--state", stateDir_, "--port-base", "0"};
   if (options_.demoAccounts > 0) {
     args.push_back("--demo-accounts");
     args.push_back(std::to_string(options_.demoAccounts));
@@ -116,7 +127,7 @@ bool SandboxProcess::Start(std::string* error) {
     // The sandbox ends with the thread that started it, even if the test process crashes.
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (getppid() != parent) _exit(127);
-    setpgid(0, 0);  // a Ctrl+C at the terminal reaches the test, which then stops the sandbox
+    setpgid(0, 0);                // a Ctrl+C at the terminal reaches the test, which then stops the sandbox
     dup2(fds[1], STDOUT_FILENO);  // dup2 clears close-on-exec on the copy
     execvp(argv[0], argv.data());
     _exit(127);
@@ -133,8 +144,8 @@ bool SandboxProcess::ReadReadyLine(std::string* error) {
   auto deadline = std::chrono::steady_clock::now() + options_.readyTimeout;
   std::string buffer;
   for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       *error = "no READY line from the sandbox within the time-out";
       return false;
@@ -157,8 +168,8 @@ bool SandboxProcess::ReadReadyLine(std::string* error) {
       buffer.erase(0, eol + 1);
       if (line.rfind("READY ", 0) == 0) {
         ParseReadyLine(line);
-        if (egoldSecure_.empty() || libertyReserve_.empty() || vendor_.empty() ||
-            egoldPlain_.empty() || serversIni_.empty()) {
+        if (egoldSecure_.empty() || libertyReserve_.empty() || vendor_.empty() || egoldPlain_.empty() ||
+            serversIni_.empty()) {
           *error = "malformed READY line: " + line;
           return false;
         }
@@ -175,12 +186,18 @@ void SandboxProcess::ParseReadyLine(const std::string& line) {
     size_t eq = item.find('=');
     if (eq == std::string::npos) continue;
     std::string key = item.substr(0, eq), value = item.substr(eq + 1);
-    if (key == "egold_secure") egoldSecure_ = value;
-    else if (key == "egold_plain") egoldPlain_ = value;
-    else if (key == "liberty_reserve") libertyReserve_ = value;
-    else if (key == "vendor") vendor_ = value;
-    else if (key == "servers_ini") serversIni_ = value;
-    else if (key == "ca_file") caFile_ = value;
+    if (key == "egold_secure")
+      egoldSecure_ = value;
+    else if (key == "egold_plain")
+      egoldPlain_ = value;
+    else if (key == "liberty_reserve")
+      libertyReserve_ = value;
+    else if (key == "vendor")
+      vendor_ = value;
+    else if (key == "servers_ini")
+      serversIni_ = value;
+    else if (key == "ca_file")
+      caFile_ = value;
   }
 }
 
@@ -191,8 +208,7 @@ bool SandboxProcess::Stop() {
     auto deadline = std::chrono::steady_clock::now() + options_.stopGrace;
     int status = 0;
     pid_t done = 0;
-    while ((done = waitpid(pid_, &status, WNOHANG)) == 0 &&
-           std::chrono::steady_clock::now() < deadline) {
+    while ((done = waitpid(pid_, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     if (done == 0) {
@@ -224,8 +240,8 @@ bool SandboxProcess::ExportServersIni() const {
   return !serversIni_.empty() && setenv("NUMMORA_SERVERS_INI", serversIni_.c_str(), 1) == 0;
 }
 
-bool SandboxProcess::Control(const std::string& method, const std::string& path,
-                             const std::string& body, std::string* reply, long* status) {
+bool SandboxProcess::Control(const std::string& method, const std::string& path, const std::string& body,
+                             std::string* reply, long* status) {
   if (vendor_.empty()) return false;
   CURL* curl = curl_easy_init();
   if (!curl) return false;
@@ -274,7 +290,9 @@ bool SandboxProcess::AddFaultJson(const std::string& json, std::string* reply) {
   return Control("POST", "/control/fault", json, reply);
 }
 
-bool SandboxProcess::ClearFaults() { return Control("DELETE", "/control/faults", "", nullptr); }
+bool SandboxProcess::ClearFaults() {
+  return Control("DELETE", "/control/faults", "", nullptr);
+}
 
 bool SandboxProcess::ClearRequests() {
   return Control("DELETE", "/control/requests", "", nullptr);

@@ -168,7 +168,8 @@ class ScriptedPeer {
   // Queues the answer to the next request.
   void Answer(const std::string& body, int status = 200, const QJsonObject& headers = {}, double delay = 0,
               const QString& reason = QString()) {
-    QJsonObject answer{{"status", status}, {"body", QString::fromLatin1(body.data(), qsizetype(body.size()))}};
+    QJsonObject answer{{"status", status},
+                       {"body", QString::fromLatin1(body.data(), qsizetype(body.size()))}};
     if (!headers.isEmpty()) answer.insert("headers", headers);
     if (delay > 0) answer.insert("delay", delay);
     if (!reason.isEmpty()) answer.insert("reason", reason);
@@ -188,7 +189,8 @@ class ScriptedPeer {
     for (const QJsonValue& v : QJsonDocument::fromJson(QByteArray::fromStdString(result.Body)).array()) {
       const QJsonObject o = v.toObject();
       list.push_back({o["method"].toString().toStdString(), o["path"].toString().toStdString(),
-                      o["content_type"].toString().toStdString(), o["body"].toString().toLatin1().toStdString()});
+                      o["content_type"].toString().toStdString(),
+                      o["body"].toString().toLatin1().toStdString()});
     }
     return list;
   }

@@ -56,35 +56,25 @@ TEST_P(CurrencyReader, ReadsOrRefuses) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, CurrencyReader,
     ::testing::Values(
-        ReadCase{"12.34567", true, 123457},      // rounded to the nearest fourth decimal
-        ReadCase{"12.34564", true, 123456},
-        ReadCase{"0.00005", true, 1},            // a half rounds away from zero
-        ReadCase{"-0.00005", true, -1},
-        ReadCase{"0.000049999", true, 0},
-        ReadCase{"-0.00001", true, 0},
-        ReadCase{"0.0000000000000000000009", true, 0},
-        ReadCase{"1234.5", true, 12345000}, ReadCase{"100", true, 1000000},
-        ReadCase{"+7", true, 70000}, ReadCase{"-3.25", true, -32500},
-        ReadCase{".5", true, 5000}, ReadCase{"5.", true, 50000},
-        ReadCase{"  12.5  ", true, 125000},
+        ReadCase{"12.34567", true, 123457},  // rounded to the nearest fourth decimal
+        ReadCase{"12.34564", true, 123456}, ReadCase{"0.00005", true, 1},  // a half rounds away from zero
+        ReadCase{"-0.00005", true, -1}, ReadCase{"0.000049999", true, 0}, ReadCase{"-0.00001", true, 0},
+        ReadCase{"0.0000000000000000000009", true, 0}, ReadCase{"1234.5", true, 12345000},
+        ReadCase{"100", true, 1000000}, ReadCase{"+7", true, 70000}, ReadCase{"-3.25", true, -32500},
+        ReadCase{".5", true, 5000}, ReadCase{"5.", true, 50000}, ReadCase{"  12.5  ", true, 125000},
         ReadCase{"1e3", true, 10000000}, ReadCase{"1.5E-2", true, 150}, ReadCase{"25e-6", true, 0},
-        ReadCase{"0012.5000", true, 125000},
-        ReadCase{"922337203685477.5807", true, kMax},
-        ReadCase{"-922337203685477.5808", true, kMin},
-        ReadCase{"922337203685477.58074", true, kMax},
-        ReadCase{"922337203685477.58075", false, 0},   // rounds beyond the range
-        ReadCase{"922337203685477.5808", false, 0},
-        ReadCase{"-922337203685477.5809", false, 0},
-        ReadCase{"99999999999999999999", false, 0},
-        ReadCase{"1e999999999999", false, 0},
+        ReadCase{"0012.5000", true, 125000}, ReadCase{"922337203685477.5807", true, kMax},
+        ReadCase{"-922337203685477.5808", true, kMin}, ReadCase{"922337203685477.58074", true, kMax},
+        ReadCase{"922337203685477.58075", false, 0},  // rounds beyond the range
+        ReadCase{"922337203685477.5808", false, 0}, ReadCase{"-922337203685477.5809", false, 0},
+        ReadCase{"99999999999999999999", false, 0}, ReadCase{"1e999999999999", false, 0},
         ReadCase{"1e-999999999999", true, 0},
-        ReadCase{"1,000.00", false, 0},            // thousands separators are not read here
-        ReadCase{"", false, 0}, ReadCase{" ", false, 0}, ReadCase{".", false, 0},
-        ReadCase{"-", false, 0}, ReadCase{"1e", false, 0}, ReadCase{"1e+", false, 0},
-        ReadCase{"12a", false, 0}, ReadCase{"1.2.3", false, 0}, ReadCase{"--1", false, 0},
-        ReadCase{"$5", false, 0}, ReadCase{"1 000", false, 0}, ReadCase{"\t5", false, 0},
-        ReadCase{"INF", false, 0}, ReadCase{"NAN", false, 0}, ReadCase{"0x10", false, 0},
-        ReadCase{std::string("5\0", 2), false, 0}));
+        ReadCase{"1,000.00", false, 0},  // thousands separators are not read here
+        ReadCase{"", false, 0}, ReadCase{" ", false, 0}, ReadCase{".", false, 0}, ReadCase{"-", false, 0},
+        ReadCase{"1e", false, 0}, ReadCase{"1e+", false, 0}, ReadCase{"12a", false, 0},
+        ReadCase{"1.2.3", false, 0}, ReadCase{"--1", false, 0}, ReadCase{"$5", false, 0},
+        ReadCase{"1 000", false, 0}, ReadCase{"\t5", false, 0}, ReadCase{"INF", false, 0},
+        ReadCase{"NAN", false, 0}, ReadCase{"0x10", false, 0}, ReadCase{std::string("5\0", 2), false, 0}));
 
 TEST(Currency, ThrowingReaderNamesTheText) {
   EXPECT_EQ(StrToCurr("1.25"), 12500);
@@ -126,14 +116,14 @@ TEST_P(GroupedReader, UserTypedAmounts) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, GroupedReader,
-    ::testing::Values(GroupedCase{"1,000.50", true, 10005000}, GroupedCase{"1,234,567", true, 12345670000},
-                      GroupedCase{"-1", true, -10000}, GroupedCase{"-2", true, -20000},
-                      GroupedCase{"0", true, 0}, GroupedCase{"12,3,4", true, 12340000},
-                      GroupedCase{",100", false, 0}, GroupedCase{"100,", false, 0},
-                      GroupedCase{"1,,000", false, 0}, GroupedCase{"1.000,5", false, 0},
-                      GroupedCase{"1,000.5,0", false, 0}, GroupedCase{"abc", false, 0}));
+INSTANTIATE_TEST_SUITE_P(Cases, GroupedReader,
+                         ::testing::Values(GroupedCase{"1,000.50", true, 10005000},
+                                           GroupedCase{"1,234,567", true, 12345670000},
+                                           GroupedCase{"-1", true, -10000}, GroupedCase{"-2", true, -20000},
+                                           GroupedCase{"0", true, 0}, GroupedCase{"12,3,4", true, 12340000},
+                                           GroupedCase{",100", false, 0}, GroupedCase{"100,", false, 0},
+                                           GroupedCase{"1,,000", false, 0}, GroupedCase{"1.000,5", false, 0},
+                                           GroupedCase{"1,000.5,0", false, 0}, GroupedCase{"abc", false, 0}));
 
 TEST(Currency, MoneyWithThousandsAndTwoDecimals) {
   const FormatSettings fs = MakeNumberFormat(UsEnglishFormatSettings());

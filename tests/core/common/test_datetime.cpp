@@ -78,7 +78,9 @@ struct WriteCase {
 
 class DateTimeWriter : public DateTimeTest, public ::testing::WithParamInterface<WriteCase> {};
 
-TEST_P(DateTimeWriter, UsEnglish) { EXPECT_EQ(DateTimeToStr(GetParam().value, us_), GetParam().text); }
+TEST_P(DateTimeWriter, UsEnglish) {
+  EXPECT_EQ(DateTimeToStr(GetParam().value, us_), GetParam().text);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DateTimeWriter,
@@ -143,28 +145,28 @@ TEST_P(UsDateTimeReader, Reads) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, UsDateTimeReader,
-    ::testing::Values(
-        ReadCase{"12/9/2026 2:30:15 PM", true, EncodeDateTime(2026, 12, 9, 14, 30, 15)},
-        ReadCase{"3/5/2026", true, EncodeDate(2026, 3, 5)},
-        ReadCase{" 03 / 05 / 2026 ", true, EncodeDate(2026, 3, 5)},
-        ReadCase{"3/5/2026 12:00:01 am", true, EncodeDateTime(2026, 3, 5, 0, 0, 1)},
-        ReadCase{"3/5/2026 12:00 PM", true, EncodeDateTime(2026, 3, 5, 12, 0, 0)},
-        ReadCase{"3/5/2026 23:59:59", true, EncodeDateTime(2026, 3, 5, 23, 59, 59)},
-        ReadCase{"3/5/2026 1:02:03.5", true, EncodeDateTime(2026, 3, 5, 1, 2, 3, 500)},
-        ReadCase{"3/5/2026 PM 1:00", true, EncodeDateTime(2026, 3, 5, 13, 0, 0)},
-        ReadCase{"3/5/2026/", true, EncodeDate(2026, 3, 5)},
-        ReadCase{"3/5", true, EncodeDate(2026, 3, 5)},             // this year
-        ReadCase{"3/5/26", true, EncodeDate(2026, 3, 5)},          // window: 1976..2075
-        ReadCase{"3/5/76", true, EncodeDate(1976, 3, 5)},
-        ReadCase{"3/5/75", true, EncodeDate(2075, 3, 5)},
-        ReadCase{"3/5/0026", true, EncodeDate(26, 3, 5)},          // four digits stay
-        ReadCase{"12/30/1899", true, 0},
-        ReadCase{"10:30", true, EncodeTime(10, 30, 0)},            // a time alone
-        ReadCase{"2/29/2026", false, 0}, ReadCase{"13/1/2026", false, 0},
-        ReadCase{"3/5/2026 13:00 PM", false, 0}, ReadCase{"3/5/2026 0:30 AM", false, 0},
-        ReadCase{"3/5/2026 24:00", false, 0}, ReadCase{"3/5/2026 1:60", false, 0},
-        ReadCase{"3/5/2026 x", false, 0}, ReadCase{"3-5-2026", false, 0},
-        ReadCase{"3/5/", true, EncodeDate(2026, 3, 5)}, ReadCase{"3//5", false, 0}, ReadCase{"3/5//", false, 0}, ReadCase{"", false, 0}, ReadCase{"2026", false, 0}));
+    ::testing::Values(ReadCase{"12/9/2026 2:30:15 PM", true, EncodeDateTime(2026, 12, 9, 14, 30, 15)},
+                      ReadCase{"3/5/2026", true, EncodeDate(2026, 3, 5)},
+                      ReadCase{" 03 / 05 / 2026 ", true, EncodeDate(2026, 3, 5)},
+                      ReadCase{"3/5/2026 12:00:01 am", true, EncodeDateTime(2026, 3, 5, 0, 0, 1)},
+                      ReadCase{"3/5/2026 12:00 PM", true, EncodeDateTime(2026, 3, 5, 12, 0, 0)},
+                      ReadCase{"3/5/2026 23:59:59", true, EncodeDateTime(2026, 3, 5, 23, 59, 59)},
+                      ReadCase{"3/5/2026 1:02:03.5", true, EncodeDateTime(2026, 3, 5, 1, 2, 3, 500)},
+                      ReadCase{"3/5/2026 PM 1:00", true, EncodeDateTime(2026, 3, 5, 13, 0, 0)},
+                      ReadCase{"3/5/2026/", true, EncodeDate(2026, 3, 5)},
+                      ReadCase{"3/5", true, EncodeDate(2026, 3, 5)},     // this year
+                      ReadCase{"3/5/26", true, EncodeDate(2026, 3, 5)},  // window: 1976..2075
+                      ReadCase{"3/5/76", true, EncodeDate(1976, 3, 5)},
+                      ReadCase{"3/5/75", true, EncodeDate(2075, 3, 5)},
+                      ReadCase{"3/5/0026", true, EncodeDate(26, 3, 5)},  // four digits stay
+                      ReadCase{"12/30/1899", true, 0},
+                      ReadCase{"10:30", true, EncodeTime(10, 30, 0)},  // a time alone
+                      ReadCase{"2/29/2026", false, 0}, ReadCase{"13/1/2026", false, 0},
+                      ReadCase{"3/5/2026 13:00 PM", false, 0}, ReadCase{"3/5/2026 0:30 AM", false, 0},
+                      ReadCase{"3/5/2026 24:00", false, 0}, ReadCase{"3/5/2026 1:60", false, 0},
+                      ReadCase{"3/5/2026 x", false, 0}, ReadCase{"3-5-2026", false, 0},
+                      ReadCase{"3/5/", true, EncodeDate(2026, 3, 5)}, ReadCase{"3//5", false, 0},
+                      ReadCase{"3/5//", false, 0}, ReadCase{"", false, 0}, ReadCase{"2026", false, 0}));
 
 TEST_F(DateTimeTest, OrderFollowsTheShortDatePattern) {
   const FormatSettings de = MakeFormatSettings("dd.MM.yyyy", "HH:mm:ss", "", "");

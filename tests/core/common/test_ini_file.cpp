@@ -1,11 +1,10 @@
-#include "common/ini_file.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <fstream>
 #include <sstream>
 
+#include "common/ini_file.h"
 #include "support/net_test_util.h"
 
 namespace nummora {
@@ -66,8 +65,8 @@ TEST_P(IniIntegerTest, IntegersFallBackToTheDefault) {
 INSTANTIATE_TEST_SUITE_P(Rows, IniIntegerTest,
                          ::testing::Values(IntegerRow{"UseProxy", 1}, IntegerRow{"Fiat", 16},
                                            IntegerRow{"HotkeySpend", 24659}, IntegerRow{"Bad", -7},
-                                           IntegerRow{"Big", -7},
-                                           IntegerRow{"Neg", INT32_MIN}, IntegerRow{"Missing", -7}));
+                                           IntegerRow{"Big", -7}, IntegerRow{"Neg", INT32_MIN},
+                                           IntegerRow{"Missing", -7}));
 
 TEST(IniFileTest, BooleansAreNonZeroIntegers) {
   IniFile ini = IniFile::Parse("[S]\na=1\nb=0\nc=-3\nd=true\n");
@@ -100,9 +99,16 @@ TEST(IniFileTest, WritingKeepsEverythingElseInPlace) {
 // Values that the plain "key=value" form would change are quoted so they read back as written;
 // line breaks cannot be stored and become blanks rather than injecting lines.
 TEST(IniFileTest, WrittenValuesReadBackThroughText) {
-  const std::vector<std::string> values = {
-      "", "plain", "  lead and trail  ", "\tTab", "\"quoted\"", "'single'", "'mixed\"",
-      "a=b;c", "[not a section]", std::string("latin1 \xE9\xFF", 9)};
+  const std::vector<std::string> values = {"",
+                                           "plain",
+                                           "  lead and trail  ",
+                                           "\tTab",
+                                           "\"quoted\"",
+                                           "'single'",
+                                           "'mixed\"",
+                                           "a=b;c",
+                                           "[not a section]",
+                                           std::string("latin1 \xE9\xFF", 9)};
   IniFile ini;
   for (size_t i = 0; i < values.size(); ++i) ini.WriteString("S", "K" + std::to_string(i), values[i]);
   ini.WriteString("S", "Evil", "x\r\n[Preferences]\r\nProxyHost=attacker");

@@ -16,17 +16,18 @@ struct EncodeCase {
 
 class UrlEncodeTest : public ::testing::TestWithParam<EncodeCase> {};
 
-TEST_P(UrlEncodeTest, EncodesEachByte) { EXPECT_EQ(UrlEncode(GetParam().input), GetParam().expected); }
+TEST_P(UrlEncodeTest, EncodesEachByte) {
+  EXPECT_EQ(UrlEncode(GetParam().input), GetParam().expected);
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, UrlEncodeTest,
-    ::testing::Values(EncodeCase{"A b-1", "A+b-%31"}, EncodeCase{"<x/>", "%3cx%2f%3e"},
-                      EncodeCase{"*-._@", "*-._@"}, EncodeCase{"AZaz", "AZaz"},
-                      EncodeCase{"0123456789", "%30%31%32%33%34%35%36%37%38%39"},
-                      EncodeCase{"a+b=c&d%", "a%2bb%3dc%26d%25"},
-                      EncodeCase{"\r\n\t~", "%0d%0a%09%7e"},
-                      EncodeCase{"\xe9\xff\x80", "%e9%ff%80"}, EncodeCase{"", ""},
-                      EncodeCase{std::string("ab\0cd", 5), "ab"}));
+INSTANTIATE_TEST_SUITE_P(Cases, UrlEncodeTest,
+                         ::testing::Values(EncodeCase{"A b-1", "A+b-%31"}, EncodeCase{"<x/>", "%3cx%2f%3e"},
+                                           EncodeCase{"*-._@", "*-._@"}, EncodeCase{"AZaz", "AZaz"},
+                                           EncodeCase{"0123456789", "%30%31%32%33%34%35%36%37%38%39"},
+                                           EncodeCase{"a+b=c&d%", "a%2bb%3dc%26d%25"},
+                                           EncodeCase{"\r\n\t~", "%0d%0a%09%7e"},
+                                           EncodeCase{"\xe9\xff\x80", "%e9%ff%80"}, EncodeCase{"", ""},
+                                           EncodeCase{std::string("ab\0cd", 5), "ab"}));
 
 TEST(UrlEncode, IsAtMostThreeTimesAsLong) {
   std::string all;
@@ -94,17 +95,15 @@ TEST_P(ExtractTagCases, ResultAndRemainder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ExtractTagCases,
-    ::testing::Values(
-        TagCase{"", "a", "", ""},
-        TagCase{"<a>1</a>", "a", "1", ""},
-        TagCase{"<a></a>rest", "a", "", "rest"},               // empty content
-        TagCase{"<a>open only", "a", "", "open only"},         // no closing tag: cut after first >
-        TagCase{"no tags at all", "a", "", "no tags at all"},  // no ">" anywhere: source kept
-        TagCase{"<A>1</A>", "a", "", "1</A>"},                 // names are case-sensitive
-        TagCase{"<a>x<a>y</a></a>z", "a", "x<a>y", "</a>z"},   // nesting is not supported
-        TagCase{"<Name>Bob</Name><Named>x</Named>", "Name", "Bob", "<Named>x</Named>"},
-        TagCase{"pre<a\n>line\r\nbreak</a>post", "a", "line\r\nbreak", "post"},
-        TagCase{"<a>1</a", "a", "", "1</a"}));
+    ::testing::Values(TagCase{"", "a", "", ""}, TagCase{"<a>1</a>", "a", "1", ""},
+                      TagCase{"<a></a>rest", "a", "", "rest"},        // empty content
+                      TagCase{"<a>open only", "a", "", "open only"},  // no closing tag: cut after first >
+                      TagCase{"no tags at all", "a", "", "no tags at all"},  // no ">" anywhere: source kept
+                      TagCase{"<A>1</A>", "a", "", "1</A>"},                 // names are case-sensitive
+                      TagCase{"<a>x<a>y</a></a>z", "a", "x<a>y", "</a>z"},   // nesting is not supported
+                      TagCase{"<Name>Bob</Name><Named>x</Named>", "Name", "Bob", "<Named>x</Named>"},
+                      TagCase{"pre<a\n>line\r\nbreak</a>post", "a", "line\r\nbreak", "post"},
+                      TagCase{"<a>1</a", "a", "", "1</a"}));
 
 TEST(ExtractTag, MatchesUpToPosition65535AreRead) {
   // "<a" starts at position 65535 (1-based); ">" follows at 65537 > 65535 -> range error.

@@ -1,16 +1,17 @@
-#include "market/rates.h"
-#include "net/egold.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "common/format_settings.h"
+#include "market/rates.h"
+#include "net/egold.h"
 
 namespace nummora {
 namespace {
 
-FormatSettings NumberFormat() { return MakeNumberFormat(UsEnglishFormatSettings()); }
+FormatSettings NumberFormat() {
+  return MakeNumberFormat(UsEnglishFormatSettings());
+}
 
 constexpr RatePicture kNone = RatePicture::None;
 constexpr RatePicture kUp = RatePicture::Rising;
@@ -24,8 +25,8 @@ RatesState StateWithRates(const MetalAmounts& rates) {
 
 TEST(ReadRates, ReadsItemsTwoToFiveAndShowsTheRise) {
   bool read = false;
-  const RatesState s = ReadRates("x, 500.5, 8.1, 900, 300", StateWithRates({500, 8.1, 900, 300}),
-                                 NumberFormat(), &read);
+  const RatesState s =
+      ReadRates("x, 500.5, 8.1, 900, 300", StateWithRates({500, 8.1, 900, 300}), NumberFormat(), &read);
   EXPECT_TRUE(read);
   EXPECT_EQ(s.cells[kGold], "500.5");
   EXPECT_EQ(s.cells[kPalladium], "300");
@@ -46,14 +47,12 @@ TEST(ReadRates, NoArrowsAgainstRatesBelowOneTenth) {
   // The stored answer read at start compares with rates of 0.
   const RatesState s = ReadRates("x,500,8,900,300", RatesState{}, NumberFormat());
   EXPECT_EQ(s.pictures, (std::array<RatePicture, 4>{kNone, kNone, kNone, kNone}));
-  const RatesState small = ReadRates("x,1,1,1,1", StateWithRates({0.09, 0.1, 0.11, 0}),
-                                     NumberFormat());
+  const RatesState small = ReadRates("x,1,1,1,1", StateWithRates({0.09, 0.1, 0.11, 0}), NumberFormat());
   EXPECT_EQ(small.pictures, (std::array<RatePicture, 4>{kNone, kUp, kUp, kNone}));
 }
 
 TEST(ReadRates, ItemThatIsNoNumberIsAFallToZero) {
-  const RatesState s = ReadRates("x,n/a,8,900,300", StateWithRates({500, 8, 900, 300}),
-                                 NumberFormat());
+  const RatesState s = ReadRates("x,n/a,8,900,300", StateWithRates({500, 8, 900, 300}), NumberFormat());
   EXPECT_EQ(s.cells[kGold], "n/a");
   EXPECT_EQ(s.rates[kGold], 0);
   EXPECT_EQ(s.pictures[kGold], kDown);

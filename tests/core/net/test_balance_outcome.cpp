@@ -1,15 +1,16 @@
-#include "net/balance_outcome.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "common/format_settings.h"
+#include "net/balance_outcome.h"
 
 namespace nummora {
 namespace {
 
-FormatSettings NumberFormat() { return MakeNumberFormat(UsEnglishFormatSettings()); }
+FormatSettings NumberFormat() {
+  return MakeNumberFormat(UsEnglishFormatSettings());
+}
 
 const std::string kBase = "https://egold.test";
 const std::string kPassPhrase = "my secret phrase";
@@ -43,8 +44,7 @@ std::string Field(const std::string& name, const std::string& value) {
 
 std::string Page(const MetalAmounts& b) {
   return "<html>" + Field("Gold_Ounces", std::to_string(b[0])) +
-         Field("Silver_Ounces", std::to_string(b[1])) +
-         Field("Platinum_Ounces", std::to_string(b[2])) +
+         Field("Silver_Ounces", std::to_string(b[1])) + Field("Platinum_Ounces", std::to_string(b[2])) +
          Field("Palladium_Ounces", std::to_string(b[3])) + "</html>";
 }
 
@@ -66,8 +66,7 @@ TEST(EgoldBalanceOutcome, RequestLineIsLoggedWithTheSecretMasked) {
   for (const std::string phrase : {"", "a&b=c", kPassPhrase.c_str()}) {
     TAccount a = EgoldAccount();
     a.Password = phrase;
-    EXPECT_EQ(EgoldRequestLogLine(kBase, a),
-              MaskPassPhrase(kBase + kEgoldBalancePath + EgoldLoginLine(a)));
+    EXPECT_EQ(EgoldRequestLogLine(kBase, a), MaskPassPhrase(kBase + kEgoldBalancePath + EgoldLoginLine(a)));
   }
 }
 
@@ -95,9 +94,9 @@ class EgoldChangeNotice : public ::testing::TestWithParam<ChangeCase> {};
 
 TEST_P(EgoldChangeNotice, ShowsTheValueInTheDisplayCurrency) {
   // 1 ounce of gold at 1234.5 is worth 1234.5.
-  const BalanceOutcome out = EgoldBalanceOutcome(EgoldAccount(), kBase, Page({1, 0, 0, 0}),
-                                                 {1234.5, 8, 900, 300},
-                                                 GetParam().displayCurrency, NumberFormat());
+  const BalanceOutcome out =
+      EgoldBalanceOutcome(EgoldAccount(), kBase, Page({1, 0, 0, 0}), {1234.5, 8, 900, 300},
+                          GetParam().displayCurrency, NumberFormat());
   ASSERT_TRUE(out.notice.has_value());
   EXPECT_EQ(out.notice->kind, BalanceNoticeKind::Information);
   EXPECT_EQ(out.notice->title, "Balance changed");
@@ -124,16 +123,15 @@ TEST(EgoldBalanceOutcome, NoneCellIsAChangeOnlyWhenSomethingWasHeld) {
   EXPECT_EQ(had.notice->message, "Current balance of 123456 is $0");
   EXPECT_EQ(MetalBalances(had.account), (MetalAmounts{0, 0, 0, 0}));
 
-  const BalanceOutcome empty = EgoldBalanceOutcome(EgoldAccount(), kBase, kNoneCell,
-                                                   {500, 8, 900, 300}, "USD", NumberFormat());
+  const BalanceOutcome empty =
+      EgoldBalanceOutcome(EgoldAccount(), kBase, kNoneCell, {500, 8, 900, 300}, "USD", NumberFormat());
   EXPECT_FALSE(empty.notice.has_value());
   EXPECT_TRUE(empty.store);
 }
 
 TEST(EgoldBalanceOutcome, LoginFailureKeepsBalancesWithStatusThree) {
-  const BalanceOutcome out =
-      EgoldBalanceOutcome(EgoldAccount({1, 0, 0, 0}), kBase, "Could not login to account 123456",
-                          {}, "USD", NumberFormat());
+  const BalanceOutcome out = EgoldBalanceOutcome(
+      EgoldAccount({1, 0, 0, 0}), kBase, "Could not login to account 123456", {}, "USD", NumberFormat());
   ASSERT_TRUE(out.notice.has_value());
   EXPECT_EQ(out.notice->kind, BalanceNoticeKind::Error);
   EXPECT_EQ(out.notice->title, "Could not login to account 123456!");
@@ -145,14 +143,13 @@ TEST(EgoldBalanceOutcome, LoginFailureKeepsBalancesWithStatusThree) {
   EXPECT_EQ(out.newStatus, 3);
   EXPECT_EQ(out.account.Gold, 1);
   EXPECT_FALSE(out.fetchRecentPayments);
-  EXPECT_EQ(out.events,
-            (std::vector<std::string>{EgoldRequestLogLine(kBase, EgoldAccount()), hint, hint}));
+  EXPECT_EQ(out.events, (std::vector<std::string>{EgoldRequestLogLine(kBase, EgoldAccount()), hint, hint}));
 }
 
 TEST(EgoldBalanceOutcome, LockedAccount) {
   const BalanceOutcome out = EgoldBalanceOutcome(
-      EgoldAccount(), kBase, "The account you have attempted to access is currently locked out",
-      {}, "USD", NumberFormat());
+      EgoldAccount(), kBase, "The account you have attempted to access is currently locked out", {}, "USD",
+      NumberFormat());
   ASSERT_TRUE(out.notice.has_value());
   EXPECT_EQ(out.notice->title, "Account locked!");
   EXPECT_EQ(out.notice->message, "The account 123456 is currently locked out");
@@ -162,9 +159,9 @@ TEST(EgoldBalanceOutcome, LockedAccount) {
 
 TEST(EgoldBalanceOutcome, PageWithoutBalancesIsRefusedNotZeroed) {
   const MetalAmounts held{1.5, 2, 0, 0};
-  const BalanceOutcome error = EgoldBalanceOutcome(
-      EgoldAccount(held), kBase, Field("ERROR", "Automation temporarily unavailable"), {}, "USD",
-      NumberFormat());
+  const BalanceOutcome error =
+      EgoldBalanceOutcome(EgoldAccount(held), kBase, Field("ERROR", "Automation temporarily unavailable"), {},
+                          "USD", NumberFormat());
   ASSERT_TRUE(error.notice.has_value());
   EXPECT_EQ(error.notice->kind, BalanceNoticeKind::Error);
   EXPECT_EQ(error.notice->title, "Account 123456 error!");
@@ -174,8 +171,8 @@ TEST(EgoldBalanceOutcome, PageWithoutBalancesIsRefusedNotZeroed) {
   EXPECT_EQ(MetalBalances(error.account), held);
   EXPECT_FALSE(error.fetchRecentPayments);
 
-  const BalanceOutcome other = EgoldBalanceOutcome(EgoldAccount(held), kBase, "<html>Welcome</html>",
-                                                   {}, "USD", NumberFormat());
+  const BalanceOutcome other =
+      EgoldBalanceOutcome(EgoldAccount(held), kBase, "<html>Welcome</html>", {}, "USD", NumberFormat());
   ASSERT_TRUE(other.notice.has_value());
   EXPECT_EQ(other.notice->message, "The answer of the e-gold server holds no balances.");
   EXPECT_EQ(MetalBalances(other.account), held);
@@ -183,8 +180,7 @@ TEST(EgoldBalanceOutcome, PageWithoutBalancesIsRefusedNotZeroed) {
 
 TEST(EgoldBalanceOutcome, UnreadablePageStoresNothing) {
   const std::string page = std::string(70000, ' ') + Field("Gold_Ounces", "1");
-  const BalanceOutcome out = EgoldBalanceOutcome(EgoldAccount(), kBase, page, {}, "USD",
-                                                 NumberFormat());
+  const BalanceOutcome out = EgoldBalanceOutcome(EgoldAccount(), kBase, page, {}, "USD", NumberFormat());
   EXPECT_TRUE(out.readFailed);
   EXPECT_FALSE(out.store);
   EXPECT_FALSE(out.notice.has_value());
@@ -193,9 +189,8 @@ TEST(EgoldBalanceOutcome, UnreadablePageStoresNothing) {
 }
 
 TEST(BalanceTransportFailure, AnnouncesConnectionProblemAndStoresNothing) {
-  for (const BalanceOutcome& out :
-       {EgoldTransportFailure(EgoldAccount(), "Could not connect"),
-        LRTransportFailure(LRAccount(0, 0), "Could not connect")}) {
+  for (const BalanceOutcome& out : {EgoldTransportFailure(EgoldAccount(), "Could not connect"),
+                                    LRTransportFailure(LRAccount(0, 0), "Could not connect")}) {
     ASSERT_TRUE(out.notice.has_value());
     EXPECT_EQ(out.notice->kind, BalanceNoticeKind::Error);
     EXPECT_EQ(out.notice->title, "Connection problem!");
@@ -226,8 +221,7 @@ class LRChangeNotice : public ::testing::TestWithParam<LRCase> {};
 
 TEST_P(LRChangeNotice, WordsTheChangedCurrencies) {
   const LRCase& c = GetParam();
-  const BalanceOutcome out = LRBalanceOutcome(LRAccount(c.usd, c.eur), LRAnswer(c.balances),
-                                              NumberFormat());
+  const BalanceOutcome out = LRBalanceOutcome(LRAccount(c.usd, c.eur), LRAnswer(c.balances), NumberFormat());
   EXPECT_TRUE(out.store);
   EXPECT_EQ(out.newStatus, 0);
   EXPECT_FALSE(out.fetchRecentPayments);
@@ -246,21 +240,20 @@ TEST_P(LRChangeNotice, WordsTheChangedCurrencies) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LRChangeNotice,
-    ::testing::Values(
-        LRCase{"DollarsOnly", 100000, 50000,
-               LRBalance("LRUSD", "12.5") + LRBalance("LREUR", "5"),
-               "Current balance of U1234567 is $12.5", 125000, 50000},
-        LRCase{"Both", 100000, 50000, LRBalance("LRUSD", "12.5") + LRBalance("LREUR", "3"),
-               "Current balance of U1234567 is $12.5,  3 EUR", 125000, 30000},
-        LRCase{"EurosOnly", 100000, 50000, LRBalance("LREUR", "3.25"),
-               "Current balance of U1234567 is 3.25 EUR", 100000, 32500},
-        LRCase{"MissingCurrencyKeepsItsValue", 100000, 50000, LRBalance("LRUSD", "12.5"),
-               "Current balance of U1234567 is $12.5", 125000, 50000},
-        LRCase{"Unchanged", 125000, 30000, LRBalance("LRUSD", "12.5") + LRBalance("LREUR", "3"),
-               "", 125000, 30000},
-        LRCase{"ThousandsSeparatorReadsAsZero", 100000, 0, LRBalance("LRUSD", "1,000.00"),
-               "Current balance of U1234567 is $0", 0, 0},
-        LRCase{"NoBalancesAtAll", 100000, 50000, "", "", 100000, 50000}),
+    ::testing::Values(LRCase{"DollarsOnly", 100000, 50000,
+                             LRBalance("LRUSD", "12.5") + LRBalance("LREUR", "5"),
+                             "Current balance of U1234567 is $12.5", 125000, 50000},
+                      LRCase{"Both", 100000, 50000, LRBalance("LRUSD", "12.5") + LRBalance("LREUR", "3"),
+                             "Current balance of U1234567 is $12.5,  3 EUR", 125000, 30000},
+                      LRCase{"EurosOnly", 100000, 50000, LRBalance("LREUR", "3.25"),
+                             "Current balance of U1234567 is 3.25 EUR", 100000, 32500},
+                      LRCase{"MissingCurrencyKeepsItsValue", 100000, 50000, LRBalance("LRUSD", "12.5"),
+                             "Current balance of U1234567 is $12.5", 125000, 50000},
+                      LRCase{"Unchanged", 125000, 30000, LRBalance("LRUSD", "12.5") + LRBalance("LREUR", "3"),
+                             "", 125000, 30000},
+                      LRCase{"ThousandsSeparatorReadsAsZero", 100000, 0, LRBalance("LRUSD", "1,000.00"),
+                             "Current balance of U1234567 is $0", 0, 0},
+                      LRCase{"NoBalancesAtAll", 100000, 50000, "", "", 100000, 50000}),
     [](const ::testing::TestParamInfo<LRCase>& info) { return std::string(info.param.name); });
 
 TEST(LRBalanceOutcome, ErrorAnswerKeepsBalancesWithStatusThree) {
@@ -309,8 +302,8 @@ TEST(ApplyBalanceOutcome, WritesOnlyTheRefreshResults) {
 }
 
 TEST(ApplyBalanceOutcome, EgoldWritesMetalsAndFailureWritesNothing) {
-  const BalanceOutcome out = EgoldBalanceOutcome(EgoldAccount(), kBase, Page({1, 2, 3, 4}),
-                                                 {1, 1, 1, 1}, "USD", NumberFormat());
+  const BalanceOutcome out =
+      EgoldBalanceOutcome(EgoldAccount(), kBase, Page({1, 2, 3, 4}), {1, 1, 1, 1}, "USD", NumberFormat());
   TAccount entry = EgoldAccount();
   entry.LRusd = 5;  // untouched for an e-gold account
   ApplyBalanceOutcome(out, entry, 100);

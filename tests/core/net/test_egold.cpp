@@ -1,16 +1,17 @@
-#include "net/egold.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "common/errors.h"
 #include "common/format_settings.h"
+#include "net/egold.h"
 
 namespace nummora {
 namespace {
 
-FormatSettings NumberFormat() { return MakeNumberFormat(UsEnglishFormatSettings()); }
+FormatSettings NumberFormat() {
+  return MakeNumberFormat(UsEnglishFormatSettings());
+}
 
 std::string Field(const std::string& name, const std::string& value) {
   return "<input type=hidden name=" + name + " value=\"" + value + "\">\n";
@@ -44,16 +45,16 @@ TEST_P(MaskPassPhraseCases, HidesTheValueToTheEndOfItsLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MaskPassPhraseCases,
-    ::testing::Values(
-        MaskCase{"RequestLine", "https://e/acct/balance.aspAccountID=1&PassPhrase=s3cr3t",
-                 "https://e/acct/balance.aspAccountID=1&PassPhrase=********"},
-        MaskCase{"PhraseWithAmpersand", "AccountID=1&PassPhrase=a&b=c&Amount=2",
-                 "AccountID=1&PassPhrase=********"},
-        MaskCase{"FurtherLinesKept", "AccountID=1&PassPhrase=x\r\nPayee_Account=2",
-                 "AccountID=1&PassPhrase=********\r\nPayee_Account=2"},
-        MaskCase{"EmptyPhrase", "AccountID=1&PassPhrase=", "AccountID=1&PassPhrase="},
-        MaskCase{"Twice", "PassPhrase=a\nPassPhrase=bb", "PassPhrase=********\nPassPhrase=********"},
-        MaskCase{"NoPhrase", "nothing to hide", "nothing to hide"}),
+    ::testing::Values(MaskCase{"RequestLine", "https://e/acct/balance.aspAccountID=1&PassPhrase=s3cr3t",
+                               "https://e/acct/balance.aspAccountID=1&PassPhrase=********"},
+                      MaskCase{"PhraseWithAmpersand", "AccountID=1&PassPhrase=a&b=c&Amount=2",
+                               "AccountID=1&PassPhrase=********"},
+                      MaskCase{"FurtherLinesKept", "AccountID=1&PassPhrase=x\r\nPayee_Account=2",
+                               "AccountID=1&PassPhrase=********\r\nPayee_Account=2"},
+                      MaskCase{"EmptyPhrase", "AccountID=1&PassPhrase=", "AccountID=1&PassPhrase="},
+                      MaskCase{"Twice", "PassPhrase=a\nPassPhrase=bb",
+                               "PassPhrase=********\nPassPhrase=********"},
+                      MaskCase{"NoPhrase", "nothing to hide", "nothing to hide"}),
     [](const ::testing::TestParamInfo<MaskCase>& info) { return std::string(info.param.name); });
 
 // --- error reading ---
@@ -74,8 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, EgoldErrorReading,
     ::testing::Values(
         ErrorCase{"LoginFailure", "<p>Could not login to account.</p>", kLoginText},
-        ErrorCase{"LoginWinsOverErrorField",
-                  Field("ERROR", "Bad amount") + "Could not login to account.", kLoginText},
+        ErrorCase{"LoginWinsOverErrorField", Field("ERROR", "Bad amount") + "Could not login to account.",
+                  kLoginText},
         ErrorCase{"ErrorField", "<html>" + Field("ERROR", "Bad amount") + "</html>", "Bad amount"},
         ErrorCase{"QuoteWithoutBracketDoesNotClose",
                   "<input type=hidden name=ERROR value=\"say \"hi\" now\">", "say \"hi\" now"},
@@ -136,13 +137,11 @@ INSTANTIATE_TEST_SUITE_P(
                       ValueCase{"NineteenCharacters", "1.12345678901234567", 1.12345678901234567},
                       ValueCase{"TwentyCharactersReadAsZero", "1.123456789012345678", 0},
                       ValueCase{"NotANumber", "abc", 0},
-                      ValueCase{"ThousandsSeparatorIsNotANumber", "1,000.5", 0},
-                      ValueCase{"Empty", "", 0}),
+                      ValueCase{"ThousandsSeparatorIsNotANumber", "1,000.5", 0}, ValueCase{"Empty", "", 0}),
     [](const ::testing::TestParamInfo<ValueCase>& info) { return std::string(info.param.name); });
 
 TEST(EgoldBalancePage, UnclosedValueAtTheEndOfThePageReadsAsZero) {
-  EXPECT_EQ(ReadEgoldBalancePage("<input type=hidden name=Gold_Ounces value=\"1.5", kZero,
-                                 NumberFormat())
+  EXPECT_EQ(ReadEgoldBalancePage("<input type=hidden name=Gold_Ounces value=\"1.5", kZero, NumberFormat())
                 .balances[kGold],
             0);
   EXPECT_EQ(ReadEgoldBalancePage("Gold_Ounces", kZero, NumberFormat()).balances[kGold], 0);
@@ -150,12 +149,10 @@ TEST(EgoldBalancePage, UnclosedValueAtTheEndOfThePageReadsAsZero) {
 
 TEST(EgoldBalancePage, LoginFailureAndLockOutComeFirst) {
   const std::string fields = Field("Gold_Ounces", "1");
-  EXPECT_EQ(ReadEgoldBalancePage(fields + "Could not login to account 5", kZero, NumberFormat())
-                .outcome,
+  EXPECT_EQ(ReadEgoldBalancePage(fields + "Could not login to account 5", kZero, NumberFormat()).outcome,
             EgoldPageOutcome::LoginFailure);
-  EXPECT_EQ(ReadEgoldBalancePage(
-                fields + "The account you have attempted to access is currently locked out.",
-                kZero, NumberFormat())
+  EXPECT_EQ(ReadEgoldBalancePage(fields + "The account you have attempted to access is currently locked out.",
+                                 kZero, NumberFormat())
                 .outcome,
             EgoldPageOutcome::LockedOut);
   EXPECT_EQ(ReadEgoldBalancePage("Could not login to account. The account you have attempted to "
@@ -169,8 +166,8 @@ const std::string kNoneCell =
     "<td><font face=\"Arial, Helvetica, sans-serif\" size=\"2\"><i>none</i></font></td>";
 
 TEST(EgoldBalancePage, NoneCellEmptiesEveryBalance) {
-  const EgoldBalancePage had = ReadEgoldBalancePage(kNoneCell + Field("Gold_Ounces", "7"),
-                                                    {1.5, 0, 0, 0}, NumberFormat());
+  const EgoldBalancePage had =
+      ReadEgoldBalancePage(kNoneCell + Field("Gold_Ounces", "7"), {1.5, 0, 0, 0}, NumberFormat());
   EXPECT_EQ(had.outcome, EgoldPageOutcome::Balances);
   EXPECT_EQ(had.balances, kZero);
   EXPECT_TRUE(had.AnyChanged());
@@ -180,25 +177,23 @@ TEST(EgoldBalancePage, NoneCellEmptiesEveryBalance) {
 
 TEST(EgoldBalancePage, PageWithoutAnyFieldIsNoBalancePage) {
   // A portal, maintenance or ERROR page must not empty the account.
-  for (const std::string& page : {std::string("<html>Service unavailable</html>"),
-                                 Field("ERROR", "Invalid request"), std::string()}) {
+  for (const std::string& page :
+       {std::string("<html>Service unavailable</html>"), Field("ERROR", "Invalid request"), std::string()}) {
     const EgoldBalancePage read = ReadEgoldBalancePage(page, {1, 2, 3, 4}, NumberFormat());
     EXPECT_EQ(read.outcome, EgoldPageOutcome::NotABalancePage) << page;
     EXPECT_EQ(read.balances, (MetalAmounts{1, 2, 3, 4}));
     EXPECT_FALSE(read.AnyChanged());
   }
   // One field is enough to be a balance page.
-  EXPECT_EQ(ReadEgoldBalancePage(Field("Palladium_Ounces", "0"), {1, 2, 3, 4}, NumberFormat())
-                .outcome,
+  EXPECT_EQ(ReadEgoldBalancePage(Field("Palladium_Ounces", "0"), {1, 2, 3, 4}, NumberFormat()).outcome,
             EgoldPageOutcome::Balances);
 }
 
 TEST(EgoldBalancePage, FieldBeyondSixteenBitPositionsIsARangeError) {
   const std::string pad(65535, ' ');
-  EXPECT_THROW(ReadEgoldBalancePage(pad + Field("Gold_Ounces", "1"), kZero, NumberFormat()),
-               ERangeError);
-  EXPECT_THROW(ReadEgoldBalancePage(Field("Gold_Ounces", "1") + pad + Field("Palladium_Ounces", "1"),
-                                    kZero, NumberFormat()),
+  EXPECT_THROW(ReadEgoldBalancePage(pad + Field("Gold_Ounces", "1"), kZero, NumberFormat()), ERangeError);
+  EXPECT_THROW(ReadEgoldBalancePage(Field("Gold_Ounces", "1") + pad + Field("Palladium_Ounces", "1"), kZero,
+                                    NumberFormat()),
                ERangeError);
   // Texts only tested for presence are found anywhere.
   EXPECT_EQ(ReadEgoldBalancePage(pad + "Could not login to account", kZero, NumberFormat()).outcome,

@@ -1,6 +1,6 @@
-#include "net/form_encoding.h"
-
 #include <gtest/gtest.h>
+
+#include "net/form_encoding.h"
 
 namespace nummora {
 namespace {
@@ -31,10 +31,8 @@ INSTANTIATE_TEST_SUITE_P(
         BodyRow{"ControlAndHighBytes", std::string("v=\x01\x7F\x80\x81\xFF", 7), "v=%01\x7F\x80%81%FF"},
         BodyRow{"NameIsNotEncoded", "my name=a b", "my name=a%20b"},
         BodyRow{"LineWithoutEqualsStays", "plain text*", "plain text*"},
-        BodyRow{"EmptyValue", "a=\r\nb=", "a=&b="},
-        BodyRow{"MiddleEmptyLine", "a=1\r\n\r\nb=2", "a=1&&b=2"},
-        BodyRow{"CrOnlyBreaks", "a=1\rb=2\r", "a=1&b=2"},
-        BodyRow{"OnlyBlankLines", "\r\n  \r\n", ""},
+        BodyRow{"EmptyValue", "a=\r\nb=", "a=&b="}, BodyRow{"MiddleEmptyLine", "a=1\r\n\r\nb=2", "a=1&&b=2"},
+        BodyRow{"CrOnlyBreaks", "a=1\rb=2\r", "a=1&b=2"}, BodyRow{"OnlyBlankLines", "\r\n  \r\n", ""},
         BodyRow{"XmlRequest", "req=<Auth><ApiName>x</ApiName></Auth>",
                 "req=%3CAuth%3E%3CApiName%3Ex%3C/ApiName%3E%3C/Auth%3E"}),
     [](const auto& info) { return std::string(info.param.label); });

@@ -1,8 +1,8 @@
 // What the HTTP client refuses before any connection is made. Exchanges with servers and
 // proxies are tested end to end (tests/e2e/test_http_client.cpp).
-#include "net/http_client.h"
-
 #include <gtest/gtest.h>
+
+#include "net/http_client.h"
 
 namespace nummora {
 namespace {

@@ -1,16 +1,17 @@
-#include "net/liberty_reserve.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "common/errors.h"
 #include "common/format_settings.h"
+#include "net/liberty_reserve.h"
 
 namespace nummora {
 namespace {
 
-FormatSettings NumberFormat() { return MakeNumberFormat(UsEnglishFormatSettings()); }
+FormatSettings NumberFormat() {
+  return MakeNumberFormat(UsEnglishFormatSettings());
+}
 
 TAccount LRAccount() {
   TAccount a;
@@ -133,12 +134,11 @@ TEST_P(LRDateFormCases, WritesUtcDayBeforeMonthWithZeroSeconds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LRDateFormCases,
-    ::testing::Values(
-        DateFormCase{"OneHourEast", EncodeDateTime(2008, 3, 5, 23, 59, 59), -60,
-                     "2008-05-03 22:59:00"},
-        DateFormCase{"AtUtc", EncodeDateTime(2008, 2, 1, 10, 0, 0), 0, "2008-01-02 10:00:00"},
-        DateFormCase{"WestCrossesMidnight", EncodeDateTime(2008, 12, 31, 22, 15, 30), 120,
-                     "2009-01-01 00:15:00"}),
+    ::testing::Values(DateFormCase{"OneHourEast", EncodeDateTime(2008, 3, 5, 23, 59, 59), -60,
+                                   "2008-05-03 22:59:00"},
+                      DateFormCase{"AtUtc", EncodeDateTime(2008, 2, 1, 10, 0, 0), 0, "2008-01-02 10:00:00"},
+                      DateFormCase{"WestCrossesMidnight", EncodeDateTime(2008, 12, 31, 22, 15, 30), 120,
+                                   "2009-01-01 00:15:00"}),
     [](const ::testing::TestParamInfo<DateFormCase>& info) { return std::string(info.param.name); });
 
 // --- error answers ---
@@ -166,11 +166,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "<BalanceResponse><Error><Code>201</Code><Text>Invalid token</Text>"
                   "<Description>Token does not match</Description></Error></BalanceResponse>",
                   true, "Error 201: Invalid token (Token does not match)"},
-        ErrorCase{"NoDescription", "<Error><Code>1</Code><Text>x</Text></Error>", true,
-                  "Error 1: x ()"},
+        ErrorCase{"NoDescription", "<Error><Code>1</Code><Text>x</Text></Error>", true, "Error 1: x ()"},
         ErrorCase{"Empty", "<Error></Error>", true, "Error :  ()"},
-        ErrorCase{"NotAnError", "<BalanceResponse><Balance></Balance></BalanceResponse>", false,
-                  ""},
+        ErrorCase{"NotAnError", "<BalanceResponse><Balance></Balance></BalanceResponse>", false, ""},
         ErrorCase{"ErrorNeedsItsExactTag", "<Errors><Code>1</Code></Errors>", false, ""}),
     [](const ::testing::TestParamInfo<ErrorCase>& info) { return std::string(info.param.name); });
 
@@ -201,21 +199,19 @@ TEST(LRBalanceRequest, TakesIdAndTokenFromTheClock) {
   ScopedClock use(&clock);
   const std::string doc = LRBalanceRequest(LRAccount());
   EXPECT_EQ(doc.rfind("<BalanceRequest id=\"1090101003000005\"><Auth>\r\n", 0), 0u) << doc;
-  EXPECT_NE(doc.find("8752E5502EE8F056032C9750ABD8FBD9A1E80C8EC79CF17EF84533AB03399C5E"),
-            std::string::npos);
+  EXPECT_NE(doc.find("8752E5502EE8F056032C9750ABD8FBD9A1E80C8EC79CF17EF84533AB03399C5E"), std::string::npos);
 }
 
 // --- balance answer ---
 
 std::string BalanceElement(const std::string& currency, const std::string& value) {
-  return "<Balance><CurrencyId>" + currency + "</CurrencyId><AccountId>U1</AccountId><Value>" +
-         value + "</Value></Balance>";
+  return "<Balance><CurrencyId>" + currency + "</CurrencyId><AccountId>U1</AccountId><Value>" + value +
+         "</Value></Balance>";
 }
 
 TEST(LRBalanceAnswer, ReadsEachBalanceOnceInsideAnEnclosingBalanceElement) {
-  const std::string answer = "<BalanceResponse id=\"1\" date=\"x\">" +
-                             BalanceElement("LRUSD", "12.5") + BalanceElement("LREUR", "3") +
-                             "</BalanceResponse>";
+  const std::string answer = "<BalanceResponse id=\"1\" date=\"x\">" + BalanceElement("LRUSD", "12.5") +
+                             BalanceElement("LREUR", "3") + "</BalanceResponse>";
   const auto entries = ReadLRBalanceAnswer(answer, NumberFormat());
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_FALSE(entries[0].euro);
@@ -225,9 +221,8 @@ TEST(LRBalanceAnswer, ReadsEachBalanceOnceInsideAnEnclosingBalanceElement) {
 }
 
 TEST(LRBalanceAnswer, OnlyExactLreurIsEuroAndBadNumbersReadAsZero) {
-  const std::string answer = "<R>" + BalanceElement("LRUSD", "1,000.00") +
-                             BalanceElement("lreur", "2") + BalanceElement("LRGOLD", "12.34567") +
-                             "</R>";
+  const std::string answer = "<R>" + BalanceElement("LRUSD", "1,000.00") + BalanceElement("lreur", "2") +
+                             BalanceElement("LRGOLD", "12.34567") + "</R>";
   const auto entries = ReadLRBalanceAnswer(answer, NumberFormat());
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_FALSE(entries[0].euro);

@@ -1,10 +1,9 @@
-#include "net/server_config.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <map>
 
+#include "net/server_config.h"
 #include "support/net_test_util.h"
 
 namespace nummora {
@@ -38,9 +37,8 @@ TEST(ServerConfigTest, IniValuesThenEnvironmentOverrides) {
       "LibertyReserve=ftp://lr.example\n"  // not http(s): ignored
       "Vendor=\n"                          // empty: default
       "CAFile=ca.pem\n");
-  ServerConfig c = ServerConfigFrom(ini, FakeEnv({{"NUMMORA_EGOLD_PLAIN", "http://127.0.0.2:9"},
-                                                   {"NUMMORA_VENDOR", ""}}),
-                                    dir.path());
+  ServerConfig c = ServerConfigFrom(
+      ini, FakeEnv({{"NUMMORA_EGOLD_PLAIN", "http://127.0.0.2:9"}, {"NUMMORA_VENDOR", ""}}), dir.path());
   EXPECT_EQ(c.EgoldSecure, "https://egold.example:8443");
   EXPECT_EQ(c.EgoldPlain, "http://127.0.0.2:9");
   EXPECT_EQ(c.LibertyReserve, "https://127.0.0.1:18444");
@@ -49,9 +47,9 @@ TEST(ServerConfigTest, IniValuesThenEnvironmentOverrides) {
   ASSERT_EQ(c.Problems.size(), 1u);
   EXPECT_NE(c.Problems[0].find("LibertyReserve"), std::string::npos);
 
-  ServerConfig e = ServerConfigFrom(ini, FakeEnv({{"NUMMORA_CA_FILE", "/nowhere/ca.pem"},
-                                                   {"NUMMORA_LIBERTY_RESERVE", "https://lr.test"}}),
-                                    dir.path());
+  ServerConfig e = ServerConfigFrom(
+      ini, FakeEnv({{"NUMMORA_CA_FILE", "/nowhere/ca.pem"}, {"NUMMORA_LIBERTY_RESERVE", "https://lr.test"}}),
+      dir.path());
   EXPECT_EQ(e.CAFile, "/nowhere/ca.pem");
   EXPECT_EQ(e.LibertyReserve, "https://lr.test");
   ASSERT_EQ(e.Problems.size(), 1u);
@@ -68,8 +66,8 @@ TEST_P(BadAddressTest, IsIgnoredAndReported) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, BadAddressTest,
                          ::testing::Values("egold.example", "https://", "https:///path",
-                                           "https://user:pw@evil.example", "https://a b",
-                                           "https://host?x=1", "javascript:alert(1)"));
+                                           "https://user:pw@evil.example", "https://a b", "https://host?x=1",
+                                           "javascript:alert(1)"));
 
 TEST(ServerConfigTest, LoadReadsTheConfigurationFolderOrTheNamedFile) {
   test::NetTempDir dir;

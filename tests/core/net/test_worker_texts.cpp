@@ -20,7 +20,8 @@ TEST(WorkerTexts, BodyMasksPassPhraseOnEveryLine) {
   EXPECT_EQ(SockEventBody("https://h/acct/verify.asp", 0), "https://h/acct/verify.asp - 0 bytes");
   EXPECT_EQ(SockEventBody(JoinFormLines({"AccountID=1", "PassPhrase=a&b=c", "Memo=x"}), 4294967295u),
             "AccountID=1\r\nPassPhrase=********\r\nMemo=x\r\n - 4294967295 bytes");
-  EXPECT_EQ(SockEventBody("AccountID=1&PassPhrase=top secret", 12), "AccountID=1&PassPhrase=******** - 12 bytes");
+  EXPECT_EQ(SockEventBody("AccountID=1&PassPhrase=top secret", 12),
+            "AccountID=1&PassPhrase=******** - 12 bytes");
   EXPECT_EQ(SockEventBody(JoinFormLines({}), 0), " - 0 bytes");
 }
 
@@ -36,12 +37,13 @@ TEST_P(AnswerStatusTest, FollowsTheAccountType) {
   EXPECT_EQ(AnswerStatus(GetParam().type, GetParam().answer), GetParam().status) << GetParam().answer;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, AnswerStatusTest,
-    ::testing::Values(StatusCase{0, "<p>Could not login to account.</p>", 3}, StatusCase{0, "<Error>", 0},
-                      StatusCase{1, "Could not login to account", 0}, StatusCase{1, "<x><Error><Code>1", 3},
-                      StatusCase{1, "<error>", 0}, StatusCase{0, "", 0}, StatusCase{1, "", 0},
-                      StatusCase{5, "<Error> Could not login to account", 0}));
+INSTANTIATE_TEST_SUITE_P(Cases, AnswerStatusTest,
+                         ::testing::Values(StatusCase{0, "<p>Could not login to account.</p>", 3},
+                                           StatusCase{0, "<Error>", 0},
+                                           StatusCase{1, "Could not login to account", 0},
+                                           StatusCase{1, "<x><Error><Code>1", 3}, StatusCase{1, "<error>", 0},
+                                           StatusCase{0, "", 0}, StatusCase{1, "", 0},
+                                           StatusCase{5, "<Error> Could not login to account", 0}));
 
 TEST(WorkerTexts, EventLineAndServerBase) {
   EXPECT_EQ(EventLine(kAfternoon, kUs, ""), "2:05:09 PM: ");

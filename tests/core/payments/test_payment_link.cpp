@@ -86,21 +86,22 @@ struct SplitCase {
 
 class SplitLink : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(SplitLink, Parts) { EXPECT_EQ(SplitPaymentLink(GetParam().link), GetParam().parts); }
+TEST_P(SplitLink, Parts) {
+  EXPECT_EQ(SplitPaymentLink(GetParam().link), GetParam().parts);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SplitLink,
-    ::testing::Values(
-        SplitCase{"nmr://a=1&&b=2", {"a=1", "b=2"}},                      // empty part left out
-        SplitCase{"nmr://a=1\r\nb=2\nc=3\rd=4", {"a=1", "b=2", "c=3", "d=4"}},
-        SplitCase{"nmr://\r\n\r\na=1", {"a=1"}},                          // breaks before a part
-        SplitCase{"nmr://m=\"x&y\r\nz\"&n=1", {"m=\"x&y\r\nz\"", "n=1"}},  // double quotes
-        SplitCase{"nmr://m=\"it's\"&n=1", {"m=\"it's\"", "n=1"}},          // other quote inside
-        SplitCase{"nmr://m='open&n=1", {"m='open&n=1"}},                  // never closed
-        SplitCase{"nmr://a=1//", {"a=1/"}},                                // one slash dropped
-        SplitCase{"nmr://a b=1 & c", {"a b=1 ", " c"}},                    // blanks kept
-        SplitCase{std::string("nmr://a=1\0&b=2", 14), {"a=1"}},          // NUL ends the text
-        SplitCase{"nmr://=x&noequals", {"=x", "noequals"}}));
+    ::testing::Values(SplitCase{"nmr://a=1&&b=2", {"a=1", "b=2"}},  // empty part left out
+                      SplitCase{"nmr://a=1\r\nb=2\nc=3\rd=4", {"a=1", "b=2", "c=3", "d=4"}},
+                      SplitCase{"nmr://\r\n\r\na=1", {"a=1"}},  // breaks before a part
+                      SplitCase{"nmr://m=\"x&y\r\nz\"&n=1", {"m=\"x&y\r\nz\"", "n=1"}},  // double quotes
+                      SplitCase{"nmr://m=\"it's\"&n=1", {"m=\"it's\"", "n=1"}},          // other quote inside
+                      SplitCase{"nmr://m='open&n=1", {"m='open&n=1"}},                   // never closed
+                      SplitCase{"nmr://a=1//", {"a=1/"}},                                // one slash dropped
+                      SplitCase{"nmr://a b=1 & c", {"a b=1 ", " c"}},                    // blanks kept
+                      SplitCase{std::string("nmr://a=1\0&b=2", 14), {"a=1"}},            // NUL ends the text
+                      SplitCase{"nmr://=x&noequals", {"=x", "noequals"}}));
 
 TEST(PaymentLink, FirstMatchingPartWinsAndValueRunsToTheEnd) {
   const Parts parts{"memo=first", "memo=second", "amount=1=2", "payto", "=v", "merchant="};
@@ -121,7 +122,8 @@ TEST(PaymentLink, OnlyThe261stCharacterAndBeforeCount) {
   EXPECT_EQ(f.memo, std::string(250, 'm'));
   EXPECT_EQ(f.amount, "");
   // A shorter memo leaves room for the amount within the kept characters.
-  const PaymentLinkFields g = ParsePaymentLink("nmr://" + std::string("memo=") + std::string(240, 'm') + "&amount=5");
+  const PaymentLinkFields g =
+      ParsePaymentLink("nmr://" + std::string("memo=") + std::string(240, 'm') + "&amount=5");
   EXPECT_EQ(g.amount, "5");
 }
 

@@ -1,10 +1,9 @@
-#include "platform/paths.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <fstream>
 
+#include "platform/paths.h"
 #include "support/net_test_util.h"
 
 namespace nummora {
@@ -30,8 +29,7 @@ TEST(PathsTest, NummoraHomeHoldsAllThreeFoldersCreatedPrivate) {
   EXPECT_EQ(DataFolder(), dir / "home" / "data");
   EXPECT_EQ(CacheFolder(), dir / "home" / "cache");
   ::umask(old);
-  for (const char* sub : {"", "config", "data", "cache"})
-    EXPECT_EQ(ModeOf(dir / "home" / sub), 0700u) << sub;
+  for (const char* sub : {"", "config", "data", "cache"}) EXPECT_EQ(ModeOf(dir / "home" / sub), 0700u) << sub;
 }
 
 TEST(PathsTest, XdgVariablesAndTheirDefaults) {

@@ -1,5 +1,3 @@
-#include "platform/settings_store.h"
-
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -8,6 +6,7 @@
 
 #include <fstream>
 
+#include "platform/settings_store.h"
 #include "support/net_test_util.h"
 
 namespace nummora {
@@ -134,7 +133,7 @@ TEST_F(SettingsStoreTest, RelativeAndAbsolutePaths) {
   SettingsStore reg(File());
   reg.SetRootKey(RootKey::LocalMachine);
   ASSERT_TRUE(reg.OpenKey("Software\\Quillan\\Nummora\\", true));  // no key open: from the root
-  ASSERT_TRUE(reg.OpenKey("Carol", true));                          // below the current key
+  ASSERT_TRUE(reg.OpenKey("Carol", true));                         // below the current key
   EXPECT_EQ(reg.CurrentPath(), "Software\\Quillan\\Nummora\\Carol");
   EXPECT_TRUE(reg.KeyExists("\\Software\\Quillan"));
   EXPECT_FALSE(reg.KeyExists("Software"));  // relative: Carol\Software

@@ -1,16 +1,15 @@
-#include "platform/volume_serial.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
-
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
+
+#include "platform/volume_serial.h"
 
 namespace nummora {
 namespace {
@@ -22,17 +21,22 @@ struct UuidCase {
 
 class SerialFromUuidTest : public ::testing::TestWithParam<UuidCase> {};
 
-TEST_P(SerialFromUuidTest, ReadsFatAndNtfsSerials) { EXPECT_EQ(SerialFromUuidText(GetParam().text), GetParam().serial); }
+TEST_P(SerialFromUuidTest, ReadsFatAndNtfsSerials) {
+  EXPECT_EQ(SerialFromUuidText(GetParam().text), GetParam().serial);
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, SerialFromUuidTest,
-    ::testing::Values(UuidCase{"ABCD-EF01", 0xABCDEF01u}, UuidCase{"abcd-ef01", 0xABCDEF01u},
-                      UuidCase{"0000-0001", 1u}, UuidCase{"0123456789ABCDEF", 0x89ABCDEFu},  // NTFS: low 32 bits
-                      UuidCase{"FEDCBA9801234567", 0x01234567u},
-                      // An ext4 or btrfs UUID is not a volume serial of that kind.
-                      UuidCase{"4f3c1a2e-9b7d-4c1e-8f2a-0d9e8b7c6a5f", std::nullopt}, UuidCase{"ABCDEF01", std::nullopt},
-                      UuidCase{"ABCD_EF01", std::nullopt}, UuidCase{"ABCG-EF01", std::nullopt},
-                      UuidCase{"0123456789ABCDEG", std::nullopt}, UuidCase{"", std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(Texts, SerialFromUuidTest,
+                         ::testing::Values(UuidCase{"ABCD-EF01", 0xABCDEF01u},
+                                           UuidCase{"abcd-ef01", 0xABCDEF01u}, UuidCase{"0000-0001", 1u},
+                                           UuidCase{"0123456789ABCDEF", 0x89ABCDEFu},  // NTFS: low 32 bits
+                                           UuidCase{"FEDCBA9801234567", 0x01234567u},
+                                           // An ext4 or btrfs UUID is not a volume serial of that kind.
+                                           UuidCase{"4f3c1a2e-9b7d-4c1e-8f2a-0d9e8b7c6a5f", std::nullopt},
+                                           UuidCase{"ABCDEF01", std::nullopt},
+                                           UuidCase{"ABCD_EF01", std::nullopt},
+                                           UuidCase{"ABCG-EF01", std::nullopt},
+                                           UuidCase{"0123456789ABCDEG", std::nullopt},
+                                           UuidCase{"", std::nullopt}));
 
 TEST(VolumeSerialTest, FoldsTheFilesystemIdWordsWithXor) {
   EXPECT_EQ(FoldFilesystemId(0xf1620f8568708312ull), 0xf1620f85u ^ 0x68708312u);
@@ -42,8 +46,10 @@ TEST(VolumeSerialTest, FoldsTheFilesystemIdWordsWithXor) {
 }
 
 TEST(VolumeSerialTest, KnowsWhichFilesystemsCarryASerial) {
-  for (const char* t : {"vfat", "msdos", "exfat", "ntfs", "ntfs3", "fuseblk"}) EXPECT_TRUE(FilesystemCarriesSerial(t)) << t;
-  for (const char* t : {"ext4", "btrfs", "tmpfs", "overlay", "nfs", "xfs", ""}) EXPECT_FALSE(FilesystemCarriesSerial(t)) << t;
+  for (const char* t : {"vfat", "msdos", "exfat", "ntfs", "ntfs3", "fuseblk"})
+    EXPECT_TRUE(FilesystemCarriesSerial(t)) << t;
+  for (const char* t : {"ext4", "btrfs", "tmpfs", "overlay", "nfs", "xfs", ""})
+    EXPECT_FALSE(FilesystemCarriesSerial(t)) << t;
 }
 
 const char* const kMountinfo =
@@ -108,9 +114,10 @@ class FakeVolumeTest : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(root_); }
 
   void Mount(const std::string& fstype, const std::string& device) {
-    std::ofstream(sources_.mountinfo_path) << "1 0 0:1 / /other rw - ext4 /dev/other rw\n"
-                                           << "2 1 " << major_ << ":" << minor_ << " / /media/x rw shared:1 - " << fstype
-                                           << " " << root_ << "/dev/" << device << " rw\n";
+    std::ofstream(sources_.mountinfo_path)
+        << "1 0 0:1 / /other rw - ext4 /dev/other rw\n"
+        << "2 1 " << major_ << ":" << minor_ << " / /media/x rw shared:1 - " << fstype << " " << root_
+        << "/dev/" << device << " rw\n";
   }
   void Name(const std::string& uuid, const std::string& device) {
     ASSERT_EQ(::symlink(("../dev/" + device).c_str(), (root_ + "/by-uuid/" + uuid).c_str()), 0);

@@ -1,9 +1,9 @@
-#include "profile/cipher.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "profile/cipher.h"
 
 namespace nummora {
 namespace {
@@ -24,7 +24,8 @@ INSTANTIATE_TEST_SUITE_P(Serials, VolumeKeySuffixTest,
                          ::testing::Values(SuffixCase{0, "000002F3"},           // addend only, zero-padded
                                            SuffixCase{1, "000002F5"},           // 1.618 rounds up to 2
                                            SuffixCase{0x12345678, "1D7498B0"},  // 494179772.553 rounds up
-                                           SuffixCase{0xABCDEF01, "115FC4666"},  // beyond FFFFFFFF: nine digits
+                                           SuffixCase{0xABCDEF01,
+                                                      "115FC4666"},  // beyond FFFFFFFF: nine digits
                                            SuffixCase{0xFFFFFFFF, "19E377CAB"}));
 
 std::string Hex(const std::string& bytes) {
@@ -76,7 +77,8 @@ TEST(ProfileCipherTest, KeyDependsOnPasswordCaseAndVolume) {
   ProfileCipher::DeriveKey("SECRET", 7, upper);
   ProfileCipher::DeriveKey("Secret", 8, other_volume);
   EXPECT_NE(std::string(reinterpret_cast<char*>(base), 5), std::string(reinterpret_cast<char*>(upper), 5));
-  EXPECT_NE(std::string(reinterpret_cast<char*>(base), 5), std::string(reinterpret_cast<char*>(other_volume), 5));
+  EXPECT_NE(std::string(reinterpret_cast<char*>(base), 5),
+            std::string(reinterpret_cast<char*>(other_volume), 5));
   // Only 40 bits are keyed.
   for (int i = 5; i < 16; ++i) EXPECT_EQ(base[i], 0) << i;
 }

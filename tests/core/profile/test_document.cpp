@@ -1,5 +1,3 @@
-#include "profile/document.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,6 +8,7 @@
 
 #include "common/datetime.h"
 #include "common/format_settings.h"
+#include "profile/document.h"
 
 namespace nummora {
 namespace {
@@ -25,9 +24,13 @@ TAccount Egold(const std::string& id, const std::string& name = "") {
   return a;
 }
 
-std::string Doc(const std::string& body) { return kHeader + "\r\n" + body + "<Rates></Rates>\r\n<?end>\r\n"; }
+std::string Doc(const std::string& body) {
+  return kHeader + "\r\n" + body + "<Rates></Rates>\r\n<?end>\r\n";
+}
 
-std::string AccountLine(const std::string& fields) { return "<Account> " + fields + "</Account>\r\n"; }
+std::string AccountLine(const std::string& fields) {
+  return "<Account> " + fields + "</Account>\r\n";
+}
 
 TEST(ProfileDocumentTest, EmptyProfileIsThreeLines) {
   ProfileModel m;
@@ -56,26 +59,27 @@ TEST(ProfileDocumentTest, WritesEveryFieldInItsForm) {
   lr.Type = kAccountTypeLibertyReserve;
   lr.ID = "U1234567";
   lr.APIname = "api";
-  lr.LRusd = 1;  // 0.0001
+  lr.LRusd = 1;                         // 0.0001
   lr.Updated = EncodeDate(2021, 6, 7);  // midnight: date only
   m.AppendAccount(lr);
   m.AddContact(TContact{"Bob", "42", "U7", "bob@example.com", "a comment"});
 
-  EXPECT_EQ(BuildProfileDocument(m, true, kUs),
-            kHeader + "\r\n" +
-                AccountLine("<Type>0</Type><ID>123456</ID><Name>Main</Name><Password>pass phrase</Password>"
-                            "<APIname></APIname><LRusd>1234.5</LRusd><LReur>100</LReur><Gold>0.25</Gold>"
-                            "<Silver>1.5E-6</Silver><Platinum>0</Platinum><Palladium>3</Palladium>"
-                            "<Updated>1/2/2020 3:04:05 PM</Updated><Update>-1</Update><Refresh>65535</Refresh>"
-                            "<Batch>-7</Batch><BatchDate>12/31/2019</BatchDate>") +
-                AccountLine("<Type>1</Type><ID>U1234567</ID><Name></Name><Password></Password>"
-                            "<APIname>api</APIname><LRusd>0.0001</LRusd><LReur>0</LReur><Gold>0</Gold>"
-                            "<Silver>0</Silver><Platinum>0</Platinum><Palladium>0</Palladium>"
-                            "<Updated>6/7/2021</Updated><Update>0</Update><Refresh>0</Refresh>"
-                            "<Batch>0</Batch><BatchDate>12/30/1899</BatchDate>") +
-                "<Contact><Name>Bob</Name><EgoldID>42</EgoldID><LRID>U7</LRID><Email>bob@example.com</Email>"
-                "<Comment>a comment</Comment></Contact>\r\n"
-                "<Rates></Rates>\r\n<?end>\r\n");
+  EXPECT_EQ(
+      BuildProfileDocument(m, true, kUs),
+      kHeader + "\r\n" +
+          AccountLine("<Type>0</Type><ID>123456</ID><Name>Main</Name><Password>pass phrase</Password>"
+                      "<APIname></APIname><LRusd>1234.5</LRusd><LReur>100</LReur><Gold>0.25</Gold>"
+                      "<Silver>1.5E-6</Silver><Platinum>0</Platinum><Palladium>3</Palladium>"
+                      "<Updated>1/2/2020 3:04:05 PM</Updated><Update>-1</Update><Refresh>65535</Refresh>"
+                      "<Batch>-7</Batch><BatchDate>12/31/2019</BatchDate>") +
+          AccountLine("<Type>1</Type><ID>U1234567</ID><Name></Name><Password></Password>"
+                      "<APIname>api</APIname><LRusd>0.0001</LRusd><LReur>0</LReur><Gold>0</Gold>"
+                      "<Silver>0</Silver><Platinum>0</Platinum><Palladium>0</Palladium>"
+                      "<Updated>6/7/2021</Updated><Update>0</Update><Refresh>0</Refresh>"
+                      "<Batch>0</Batch><BatchDate>12/30/1899</BatchDate>") +
+          "<Contact><Name>Bob</Name><EgoldID>42</EgoldID><LRID>U7</LRID><Email>bob@example.com</Email>"
+          "<Comment>a comment</Comment></Contact>\r\n"
+          "<Rates></Rates>\r\n<?end>\r\n");
 }
 
 TEST(ProfileDocumentTest, RoundTripKeepsEveryStoredField) {
@@ -219,7 +223,8 @@ TEST(ProfileDocumentTest, TooManyContactsFailBeforeTheFileIsTouched) {
 TEST(ProfileDocumentTest, LargestProfileRoundTrips) {
   ProfileModel m;
   for (int i = 0; i < 127; ++i) {
-    TAccount a = Egold(std::to_string(1000 + i), "Account number " + std::to_string(i) + std::string(200, 'n'));
+    TAccount a =
+        Egold(std::to_string(1000 + i), "Account number " + std::to_string(i) + std::string(200, 'n'));
     a.Password = "phrase " + std::to_string(i);
     a.Gold = i * 0.5;
     a.Update = i % 2 == 0;
@@ -227,8 +232,9 @@ TEST(ProfileDocumentTest, LargestProfileRoundTrips) {
     ASSERT_EQ(m.AppendAccount(a), i);
   }
   for (int i = 0; i < 128; ++i) {
-    ASSERT_TRUE(m.AddContact(TContact{"Contact " + std::to_string(i), std::to_string(i), "U" + std::to_string(i),
-                                      "c" + std::to_string(i) + "@example.com", std::string(100, 'c')}));
+    ASSERT_TRUE(
+        m.AddContact(TContact{"Contact " + std::to_string(i), std::to_string(i), "U" + std::to_string(i),
+                              "c" + std::to_string(i) + "@example.com", std::string(100, 'c')}));
   }
   m.RatesText = "rates at the end";
   const std::string text = BuildProfileDocument(m, true, kUs);
@@ -299,18 +305,22 @@ std::string ManyAccounts(int n) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedDocumentTest,
     ::testing::Values(
-        RefusalCase{"TypeNotANumber", AccountLine("<Type>x</Type><ID>1</ID>") + AccountLine("<Type>0</Type><ID>2</ID>"),
+        RefusalCase{"TypeNotANumber",
+                    AccountLine("<Type>x</Type><ID>1</ID>") + AccountLine("<Type>0</Type><ID>2</ID>"),
                     "account 1 (\"1\") has the type \"x\""},
-        RefusalCase{"TypeMissing", AccountLine("<Type>0</Type><ID>1</ID>") + AccountLine("<ID>2</ID><Name>Two</Name>"),
+        RefusalCase{"TypeMissing",
+                    AccountLine("<Type>0</Type><ID>1</ID>") + AccountLine("<ID>2</ID><Name>Two</Name>"),
                     "account 2 (\"Two (2)\")"},
         RefusalCase{"RefreshTooLarge", AccountLine("<Type>0</Type><ID>7</ID><Refresh>65536</Refresh>"),
                     "refresh interval \"65536\""},
-        RefusalCase{"RefreshNegative", AccountLine("<Type>1</Type><ID>U1</ID><Refresh>-1</Refresh>"), "\"-1\""},
+        RefusalCase{"RefreshNegative", AccountLine("<Type>1</Type><ID>U1</ID><Refresh>-1</Refresh>"),
+                    "\"-1\""},
         RefusalCase{"Account128", ManyAccounts(128), "account 128 (\"128\")"},
         RefusalCase{"AccountTooLong",
                     AccountLine("<Type>0</Type><ID>1</ID><Name>" + std::string(70000, 'x') + "</Name>"),
                     "account 1 is longer than 65535"},
-        RefusalCase{"EmptyAccountThenMore", "<Account></Account>\r\n" + ManyAccounts(1), "account 1 is empty"},
+        RefusalCase{"EmptyAccountThenMore", "<Account></Account>\r\n" + ManyAccounts(1),
+                    "account 1 is empty"},
         RefusalCase{"ContactTooLong", "<Contact><Name>" + std::string(66000, 'c') + "</Name></Contact>\r\n",
                     "contact 1 is longer"}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
@@ -327,7 +337,8 @@ TEST(ProfileDocumentTest, AcceptsTheSmallestDocumentsAndOddOrders) {
   EXPECT_EQ(m.AccountCount(), 127);
 
   // Contacts written before the accounts are still found.
-  auto doc = ReadProfileDocument(kHeader + "\r\n<Contact><Name>A</Name></Contact>\r\n" + ManyAccounts(2) + "<?end>", kUs);
+  auto doc = ReadProfileDocument(
+      kHeader + "\r\n<Contact><Name>A</Name></Contact>\r\n" + ManyAccounts(2) + "<?end>", kUs);
   EXPECT_EQ(doc.accounts.size(), 2u);
   ASSERT_EQ(doc.contacts.size(), 1u);
   EXPECT_EQ(doc.contacts[0].Name, "A");

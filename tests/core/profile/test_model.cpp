@@ -1,6 +1,6 @@
-#include "profile/model.h"
-
 #include <gtest/gtest.h>
+
+#include "profile/model.h"
 
 namespace nummora {
 namespace {

@@ -1,5 +1,3 @@
-#include "profile/profile_file.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +11,7 @@
 
 #include "platform/volume_serial.h"
 #include "profile/cipher.h"
+#include "profile/profile_file.h"
 
 namespace nummora {
 namespace {
@@ -71,8 +70,8 @@ TEST_P(RoundTripTest, DeciphersToTheSameBytesAndKeepsTheLength) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, RoundTripTest,
-                         ::testing::Values(size_t{0}, size_t{13}, size_t{261119}, size_t{261120}, size_t{261121},
-                                           size_t{600000}));
+                         ::testing::Values(size_t{0}, size_t{13}, size_t{261119}, size_t{261120},
+                                           size_t{261121}, size_t{600000}));
 
 TEST(ProfileFileTest, WrongPasswordCaseOrOtherVolumeDoesNotGiveTheDocument) {
   TempFolder dir;
@@ -105,9 +104,7 @@ TEST(ProfileFileTest, SameInputsGiveSameBytesAndProfilesShareTheKeyStream) {
 TEST(ProfileFileTest, NewFileIsPrivateAndReplacesTheOldOneWithoutLeftovers) {
   TempFolder dir;
   const std::string path = dir.File("bob.nmr");
-  {
-    std::ofstream(path) << "old contents that are longer than the new ones";
-  }
+  { std::ofstream(path) << "old contents that are longer than the new ones"; }
   ::chmod(path.c_str(), 0644);
   EncipherToFile(path, "<?nmr> <?end>", "pw1", kVolumeA);
   struct stat st {};
@@ -209,7 +206,8 @@ class FailedSaveTest : public ::testing::TestWithParam<FailingOps::Where> {};
 TEST_P(FailedSaveTest, LeavesTheOldFileIntactAndNoNewFileBehind) {
   TempFolder dir;
   const std::string path = dir.File("carol.nmr");
-  const std::string old_text = "<?nmr version=\"4.4\" encoding=\"iso-8859-1\"?>\r\n<Rates>old</Rates>\r\n<?end>\r\n";
+  const std::string old_text =
+      "<?nmr version=\"4.4\" encoding=\"iso-8859-1\"?>\r\n<Rates>old</Rates>\r\n<?end>\r\n";
   EncipherToFile(path, old_text, "pw1", kVolumeA);
   const std::string old_bytes = ReadBytes(path);
 
@@ -230,8 +228,8 @@ TEST_P(FailedSaveTest, LeavesTheOldFileIntactAndNoNewFileBehind) {
 
 INSTANTIATE_TEST_SUITE_P(Failures, FailedSaveTest,
                          ::testing::Values(FailingOps::Where::kWriteAtStart, FailingOps::Where::kWriteHalfWay,
-                                           FailingOps::Where::kShortWritesThenError, FailingOps::Where::kFsync,
-                                           FailingOps::Where::kRename));
+                                           FailingOps::Where::kShortWritesThenError,
+                                           FailingOps::Where::kFsync, FailingOps::Where::kRename));
 
 TEST(ProfileFileTest, ShortWritesAreCompleted) {
   class ShortOps : public FileOps {

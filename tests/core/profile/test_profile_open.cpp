@@ -1,5 +1,3 @@
-#include "profile/profile_open.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,6 +5,7 @@
 #include <fstream>
 
 #include "profile/document.h"
+#include "profile/profile_open.h"
 
 namespace nummora {
 namespace {
@@ -39,11 +38,12 @@ TEST_F(ProfileOpenTest, TellsTheOutcomesApart) {
     ProfileFileOptions key;
     ProfileOpenStatus status;
   };
-  for (const Case& c : {Case{"new.nmr", "abC", kKey, ProfileOpenStatus::kWrongPassword},
-                        Case{"new.nmr", "abc", ProfileFileOptions{0xC0FFEFu, nullptr}, ProfileOpenStatus::kWrongPassword},
-                        Case{"missing.nmr", "abc", kKey, ProfileOpenStatus::kFileMissing},
-                        Case{"empty.nmr", "abc", kKey, ProfileOpenStatus::kEmpty},
-                        Case{"cut.nmr", "abc", kKey, ProfileOpenStatus::kDamaged}}) {
+  for (const Case& c :
+       {Case{"new.nmr", "abC", kKey, ProfileOpenStatus::kWrongPassword},
+        Case{"new.nmr", "abc", ProfileFileOptions{0xC0FFEFu, nullptr}, ProfileOpenStatus::kWrongPassword},
+        Case{"missing.nmr", "abc", kKey, ProfileOpenStatus::kFileMissing},
+        Case{"empty.nmr", "abc", kKey, ProfileOpenStatus::kEmpty},
+        Case{"cut.nmr", "abc", kKey, ProfileOpenStatus::kDamaged}}) {
     ProfileOpenResult r = OpenProfileFile(File(c.file), c.password, c.key);
     EXPECT_EQ(r.status, c.status) << c.file << " " << c.password;
     EXPECT_TRUE(r.text.str().empty()) << c.file;
