@@ -19,23 +19,18 @@
 #include "ui/edit_menu.h"
 #include "ui/icons.h"
 #include "ui/keyboard_widget.h"
+#include "ui/latin1.h"
 #include "ui/message_box.h"
+#include "ui/password_field.h"
 
 namespace nummora {
 
 namespace {
-QString L1(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-std::string Std(const QString& s) {
-  return s.toLatin1().toStdString();
-}
-
 QLineEdit* Field(QWidget* parent, const char* name, int maxLength, bool masked = false) {
   auto* e = new QLineEdit(parent);
   e->setObjectName(QString::fromLatin1(name));
   if (maxLength > 0) e->setMaxLength(maxLength);
-  if (masked) e->setEchoMode(QLineEdit::Password);
+  if (masked) MakePasswordField(e);
   InstallEditMenu(e);
   return e;
 }
@@ -215,14 +210,14 @@ void TfAccount::eEveryClick() {
 void TfAccount::Fill(const TAccount& account) {
   cAccountType_->setCurrentIndex(account.Type == 0 ? 0 : 1);
   if (account.Type == 0) {
-    eID_->setText(L1(account.ID));
-    ePass_->setText(L1(account.Password));
-    eName_->setText(L1(account.Name));
+    eID_->setText(FromLatin1(account.ID));
+    ePass_->setText(FromLatin1(account.Password));
+    eName_->setText(FromLatin1(account.Name));
   } else {
-    eLRID_->setText(L1(account.ID));
-    eLRAPI_->setText(L1(account.APIname));
-    eLRPass_->setText(L1(account.Password));
-    eLRName_->setText(L1(account.Name));
+    eLRID_->setText(FromLatin1(account.ID));
+    eLRAPI_->setText(FromLatin1(account.APIname));
+    eLRPass_->setText(FromLatin1(account.Password));
+    eLRName_->setText(FromLatin1(account.Name));
   }
   eStartup_->setChecked(account.Update);
   eEvery_->setChecked(account.Refresh != 0);
@@ -237,28 +232,29 @@ int TfAccount::AccountType() const {
 
 void TfAccount::ApplyTo(TAccount& account) const {
   if (AccountType() == 0) {
-    account.Name = Std(eName_->text());
-    account.ID = Std(eID_->text());
-    account.Password = Std(ePass_->text());
+    account.Name = ToLatin1(eName_->text());
+    account.ID = ToLatin1(eID_->text());
+    account.Password = ToLatin1(ePass_->text());
   } else {
-    account.Name = Std(eLRName_->text());
-    account.ID = Std(eLRID_->text());
-    account.Password = Std(eLRPass_->text());
-    account.APIname = Std(eLRAPI_->text());
+    account.Name = ToLatin1(eLRName_->text());
+    account.ID = ToLatin1(eLRID_->text());
+    account.Password = ToLatin1(eLRPass_->text());
+    account.APIname = ToLatin1(eLRAPI_->text());
   }
   account.Update = eStartup_->isChecked();
-  account.Refresh = EditorRefreshMinutes(eEvery_->isChecked(), Std(eMin_->text()));
+  account.Refresh = EditorRefreshMinutes(eEvery_->isChecked(), ToLatin1(eMin_->text()));
 }
 
 void TfAccount::bOkClick() {
+  if (!CheckPasswordField(AccountType() == kAccountTypeEgold ? ePass_ : eLRPass_, boxes_, this)) return;
   AccountEditorInput input;
   input.isNew = new_;
   input.type = AccountType();
-  input.egoldId = Std(eID_->text());
-  input.lrId = Std(eLRID_->text());
-  input.lrApiName = Std(eLRAPI_->text());
+  input.egoldId = ToLatin1(eID_->text());
+  input.lrId = ToLatin1(eLRID_->text());
+  input.lrApiName = ToLatin1(eLRAPI_->text());
   input.every = eEvery_->isChecked();
-  input.minutes = Std(eMin_->text());
+  input.minutes = ToLatin1(eMin_->text());
   const auto refusal = CheckAccountEditor(input, accountExists_);
   if (!refusal) {
     accept();
@@ -284,11 +280,11 @@ void TfAccount::bOkClick() {
 }
 
 void TfAccount::OpenEgoldSignup() {
-  if (openUrl) openUrl(QUrl(L1(egoldSecureBase + "/newacct/newaccount.asp?cid=" + egoldSignupId)));
+  if (openUrl) openUrl(QUrl(FromLatin1(egoldSecureBase + "/newacct/newaccount.asp?cid=" + egoldSignupId)));
 }
 
 void TfAccount::OpenLibertySignup() {
-  if (openUrl) openUrl(QUrl(L1(vendorBase + "/services/new_lr.php?reg=0")));
+  if (openUrl) openUrl(QUrl(FromLatin1(vendorBase + "/services/new_lr.php?reg=0")));
 }
 
 }  // namespace nummora

@@ -29,15 +29,12 @@
 #include "ui/balloon_widget.h"
 #include "ui/events_window.h"
 #include "ui/icons.h"
+#include "ui/latin1.h"
 #include "ui/message_box.h"
 
 namespace nummora {
 
 namespace {
-QString L1(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 MessageIcon BoxIconOf(NotifyKind kind) {
   switch (kind) {
     case NotifyKind::Warning:
@@ -282,9 +279,9 @@ void TNummora::ConnectActions() {
   for (QAction* item : actions_.viewTabs)
     connect(item, &QAction::toggled, item, [item] { item->setChecked(true); });
   connect(actions_.Help, &QAction::triggered, this,
-          [] { QDesktopServices::openUrl(QUrl(L1(VendorBaseUrl() + "/help/"))); });
+          [] { QDesktopServices::openUrl(QUrl(FromLatin1(VendorBaseUrl() + "/help/"))); });
   connect(actions_.WebSite, &QAction::triggered, this,
-          [] { QDesktopServices::openUrl(QUrl(L1(VendorBaseUrl() + "/"))); });
+          [] { QDesktopServices::openUrl(QUrl(FromLatin1(VendorBaseUrl() + "/"))); });
   connect(actions_.About, &QAction::triggered, this, [this] {
     Boxes().Show(this, MessageIcon::Information,
                  QStringLiteral("Nummora 4.4\nDesktop wallet for e-gold and Liberty Reserve accounts."));
@@ -327,7 +324,7 @@ void TNummora::UpdateActions() {
 }
 
 void TNummora::ShowTitle() {
-  setWindowTitle(QStringLiteral("Nummora ver 4.4 [") + L1(profileName_) + QStringLiteral("]"));
+  setWindowTitle(QStringLiteral("Nummora ver 4.4 [") + FromLatin1(profileName_) + QStringLiteral("]"));
   // The application title goes to the taskbar entry's class name only: a display name set on
   // the application would be appended to every window title on this platform.
   applicationTitle_ = QStringLiteral("Nummora 4.4");
@@ -342,9 +339,9 @@ void TNummora::ShowAccountRow(int row) {
   const Currency amount = RowAmount(account, model_.DisplayCurrency, egold);
   QTreeWidgetItem* item = list_->topLevelItem(row);
   item->setIcon(0, AccountTypeIcon(account.Type));
-  item->setText(0, L1(AccountLabel(account)));
-  item->setText(1, L1(BalanceText(amount, model_.DisplayCurrency)));
-  item->setText(2, account.Updated == 0 ? QString() : L1(DateTimeToStr(account.Updated, regional_)));
+  item->setText(0, FromLatin1(AccountLabel(account)));
+  item->setText(1, FromLatin1(BalanceText(amount, model_.DisplayCurrency)));
+  item->setText(2, account.Updated == 0 ? QString() : FromLatin1(DateTimeToStr(account.Updated, regional_)));
   item->setData(0, Qt::UserRole, position);
   if (row == model_.SelectedRow()) ShowDetails();
 }
@@ -365,8 +362,8 @@ void TNummora::ShowDetails() {
 void TNummora::ShowActiveAccount(int row) {
   std::string caption;
   const bool exists = row >= 0 && row < list_->topLevelItemCount();
-  if (exists) caption = list_->topLevelItem(row)->text(0).toLatin1().toStdString();
-  panelActive_->setText(L1(ActiveAccountText(exists ? &caption : nullptr)));
+  if (exists) caption = ToLatin1(list_->topLevelItem(row)->text(0));
+  panelActive_->setText(FromLatin1(ActiveAccountText(exists ? &caption : nullptr)));
 }
 
 void TNummora::FillRows() {
@@ -420,11 +417,12 @@ void TNummora::Notify(int kind, const std::string& title, bool asDialog, const s
   const NotifyKind k = NotifyKindOf(kind);
   const bool shown = isVisible() && !isMinimized() && !hiddenInTray_;
   if (shown && asDialog) {
-    Boxes().Show(this, BoxIconOf(k), L1(NotifyBoxText(title, text)));
+    Boxes().Show(this, BoxIconOf(k), FromLatin1(NotifyBoxText(title, text)));
     return;
   }
-  notifier_->ShowBalloon(k, L1(BalloonTitle(title)), L1(BalloonText(text)), kBalloonTimeoutMs);
-  panelHint_->setText(L1(text));
+  notifier_->ShowBalloon(k, FromLatin1(BalloonTitle(title)), FromLatin1(BalloonText(text)),
+                         kBalloonTimeoutMs);
+  panelHint_->setText(FromLatin1(text));
 }
 
 void TNummora::ShowFromTray() {
@@ -513,7 +511,7 @@ void TNummora::ShowProxyIndicator(const TProxy& proxy) {
   model_.Proxy = proxy;
   const QIcon icon = style()->standardIcon(QStyle::SP_DriveNetIcon);
   panelProxy_->setPixmap(icon.pixmap(QSize(20, 17), proxy.UseProxy ? QIcon::Normal : QIcon::Disabled));
-  panelProxy_->setToolTip(proxy.UseProxy ? QStringLiteral("Current proxy: ") + L1(proxy.ProxyHost) +
+  panelProxy_->setToolTip(proxy.UseProxy ? QStringLiteral("Current proxy: ") + FromLatin1(proxy.ProxyHost) +
                                                QStringLiteral(":") + QString::number(proxy.ProxyPort)
                                          : QString());
 }
@@ -576,7 +574,7 @@ void TNummora::closeEvent(QCloseEvent* e) {
   std::string error;
   if (!SaveProfile(&error)) {
     // Closing would lose every change of this run: say so and let the user decide.
-    if (!Boxes().Ask(this, QStringLiteral("The profile could not be saved:\n") + L1(error) +
+    if (!Boxes().Ask(this, QStringLiteral("The profile could not be saved:\n") + FromLatin1(error) +
                                QStringLiteral("\n\nClose without saving?"))) {
       e->ignore();
       return;

@@ -15,15 +15,10 @@
 #include "net/vendor_urls.h"
 #include "platform/settings_store.h"
 #include "ui/events_window.h"
+#include "ui/latin1.h"
 #include "ui/message_box.h"
 
 namespace nummora {
-
-namespace {
-QString L1(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-}  // namespace
 
 void TNummora::UpdateAllExecute() {
   for (int position : LivePositions(model_)) RequestBalance(position);
@@ -42,7 +37,7 @@ void TNummora::MoveExecute(bool up) {
 void TNummora::CopyNumberExecute() {
   const int position = AccountOfRow(-1);
   if (position < 0) return;
-  QGuiApplication::clipboard()->setText(L1(model_.Account(position).ID));
+  QGuiApplication::clipboard()->setText(FromLatin1(model_.Account(position).ID));
 }
 
 void TNummora::NewExecute() {

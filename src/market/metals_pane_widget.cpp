@@ -8,15 +8,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ui/latin1.h"
+
 namespace nummora {
-
-namespace {
-
-QString L1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 QIcon RatePictureIcon(RatePicture picture) {
   if (picture == RatePicture::None) return QIcon();
@@ -67,13 +61,13 @@ TMetalsPane::TMetalsPane(QWidget* parent) : QWidget(parent) {
 }
 
 void TMetalsPane::SetDisplayCurrency(const std::string& displayCurrency) {
-  metals_->headerItem()->setText(kAmountColumn, QStringLiteral("Amount in ") + L1(displayCurrency));
+  metals_->headerItem()->setText(kAmountColumn, QStringLiteral("Amount in ") + FromLatin1(displayCurrency));
 }
 
 void TMetalsPane::ShowRates(const RatesState& rates) {
   for (int metal = 0; metal < kMetalCount; ++metal) {
     QTreeWidgetItem* row = metals_->topLevelItem(metal);
-    row->setText(kRateColumn, L1(rates.cells[metal]));
+    row->setText(kRateColumn, FromLatin1(rates.cells[metal]));
     row->setIcon(kRateColumn, RatePictureIcon(rates.pictures[metal]));
     row->setData(kRateColumn, kPictureRole, static_cast<int>(rates.pictures[metal]));
   }
@@ -81,7 +75,7 @@ void TMetalsPane::ShowRates(const RatesState& rates) {
 
 void TMetalsPane::ShowAccount(const TAccount& account, const MetalAmounts& rates,
                               const FormatSettings& numberFormat, const FormatSettings& regional) {
-  lMetals_->setText(L1(DetailsCaption(account, regional)));
+  lMetals_->setText(FromLatin1(DetailsCaption(account, regional)));
   if (!ShowsMetalDetails(account)) {
     metals_->hide();
     return;
@@ -90,9 +84,9 @@ void TMetalsPane::ShowAccount(const TAccount& account, const MetalAmounts& rates
   const auto details = MetalDetails(account, rates, numberFormat);
   for (int metal = 0; metal < kMetalCount; ++metal) {
     QTreeWidgetItem* row = metals_->topLevelItem(metal);
-    row->setText(kWeightColumn, L1(details[metal].weight));
-    row->setText(kGramsColumn, L1(details[metal].grams));
-    row->setText(kAmountColumn, L1(details[metal].value));
+    row->setText(kWeightColumn, FromLatin1(details[metal].weight));
+    row->setText(kGramsColumn, FromLatin1(details[metal].grams));
+    row->setText(kAmountColumn, FromLatin1(details[metal].value));
   }
 }
 

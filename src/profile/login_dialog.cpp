@@ -19,18 +19,11 @@
 #include "ui/edit_menu.h"
 #include "ui/icons.h"
 #include "ui/keyboard_widget.h"
+#include "ui/latin1.h"
 #include "ui/message_box.h"
+#include "ui/password_field.h"
 
 namespace nummora {
-
-namespace {
-QString L1(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-std::string Std(const QString& s) {
-  return s.toLatin1().toStdString();
-}
-}  // namespace
 
 TfLogin::TfLogin(SettingsStore& store, const FormatSettings& regional, MessageBoxes* boxes, QWidget* parent)
     : QDialog(parent), store_(store), regional_(regional), boxes_(boxes) {
@@ -46,7 +39,7 @@ TfLogin::TfLogin(SettingsStore& store, const FormatSettings& regional, MessageBo
   cProfiles_->setSelectionMode(QAbstractItemView::SingleSelection);
   ePassword_ = new QLineEdit(this);
   ePassword_->setObjectName(QStringLiteral("ePassword"));
-  ePassword_->setEchoMode(QLineEdit::Password);
+  MakePasswordField(ePassword_);
   InstallEditMenu(ePassword_);
   auto* bKeyboard = new QToolButton(this);
   bKeyboard->setObjectName(QStringLiteral("bKeyboard"));
@@ -108,9 +101,9 @@ void TfLogin::FillList() {
   try {
     list = ReadProfileList(store_);
   } catch (const std::exception& e) {
-    Refuse(L1(e.what()));
+    Refuse(FromLatin1(e.what()));
   }
-  for (const std::string& name : list.names) cProfiles_->addItem(L1(name));
+  for (const std::string& name : list.names) cProfiles_->addItem(FromLatin1(name));
   if (list.selected >= 0) {
     cProfiles_->setCurrentRow(list.selected);
     ePassword_->setFocus();
@@ -123,7 +116,7 @@ void TfLogin::FillList() {
 
 void TfLogin::CheckOk() {
   const int selected = cProfiles_->selectedItems().isEmpty() ? -1 : cProfiles_->currentRow();
-  bOK_->setEnabled(LoginOkEnabled(selected, Std(ePassword_->text())));
+  bOK_->setEnabled(LoginOkEnabled(selected, ToLatin1(ePassword_->text())));
 }
 
 void TfLogin::Refuse(const QString& message) {
@@ -132,14 +125,15 @@ void TfLogin::Refuse(const QString& message) {
 
 void TfLogin::bOKClick() {
   if (!bOK_->isEnabled()) return;
+  if (!CheckPasswordField(ePassword_, boxes_, this)) return;
   const int position = cProfiles_->currentRow();
-  const std::string name = Std(cProfiles_->currentItem()->text());
-  SecretString password(Std(ePassword_->text()));
+  const std::string name = ToLatin1(cProfiles_->currentItem()->text());
+  SecretString password(ToLatin1(ePassword_->text()));
   LoginResult result;
   try {
     result = AttemptLogin(store_, position, name, password.str(), regional_);
   } catch (const std::exception& e) {
-    Refuse(L1(e.what()));
+    Refuse(FromLatin1(e.what()));
     return;
   }
   switch (result.outcome) {
@@ -151,7 +145,7 @@ void TfLogin::bOKClick() {
       accept();
       return;
     case LoginOutcome::FileMissing:
-      Refuse(L1(result.message));
+      Refuse(FromLatin1(result.message));
       delete cProfiles_->takeItem(position);
       cProfiles_->clearSelection();
       CheckOk();
@@ -161,7 +155,7 @@ void TfLogin::bOKClick() {
       ePassword_->setFocus();
       QStringList lines;
       for (const std::string& line : WrongPasswordLines(result.hint, capsLockOn && capsLockOn()))
-        lines << L1(line);
+        lines << FromLatin1(line);
       balloon_->ShowAt(ePassword_, TBalloonTip::Icon::Error, QStringLiteral("Wrong password"),
                        lines.join(QLatin1Char('\n')), 5000);
       return;
@@ -169,31 +163,31 @@ void TfLogin::bOKClick() {
     case LoginOutcome::Empty:
     case LoginOutcome::Damaged:
     case LoginOutcome::Unreadable:
-      Refuse(L1(result.message));
+      Refuse(FromLatin1(result.message));
       return;
   }
 }
 
 void TfLogin::bNewProfileClick() {
-  TfNewUser dialog(this);
+  TfNewUser dialog(this, boxes_);
   if (runNewUser(dialog)) {
     const std::string name = dialog.UserName();
     SecretString password(dialog.Password());
     dialog.ClearPasswords();
     bool create = true;
     if (const auto problem = ProfileNameProblem(name)) {
-      Refuse(L1(*problem));
+      Refuse(FromLatin1(*problem));
       create = false;
     } else if (ProfileExists(store_, name)) {
       create = BoxesOrSystem(boxes_).Ask(
           this, QStringLiteral("A profile named \"%1\" exists already. Replace it with a new, empty profile?")
-                    .arg(L1(name)));
+                    .arg(FromLatin1(name)));
     }
     if (create) {
       try {
         CreateProfile(store_, name, password.str(), dialog.Hint());
       } catch (const std::exception& e) {
-        Refuse(L1(e.what()));
+        Refuse(FromLatin1(e.what()));
       }
     }
     FillList();

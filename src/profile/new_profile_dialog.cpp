@@ -12,16 +12,12 @@
 #include "ui/edit_menu.h"
 #include "ui/icons.h"
 #include "ui/keyboard_widget.h"
+#include "ui/latin1.h"
+#include "ui/password_field.h"
 
 namespace nummora {
 
-namespace {
-std::string Std(const QString& s) {
-  return s.toLatin1().toStdString();
-}
-}  // namespace
-
-TfNewUser::TfNewUser(QWidget* parent) : QDialog(parent) {
+TfNewUser::TfNewUser(QWidget* parent, MessageBoxes* boxes) : QDialog(parent), boxes_(boxes) {
   setObjectName(QStringLiteral("fNewUser"));
   setWindowTitle(QStringLiteral("New user"));
   setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -31,10 +27,10 @@ TfNewUser::TfNewUser(QWidget* parent) : QDialog(parent) {
   eUserName_->setObjectName(QStringLiteral("eUserName"));
   ePassword_ = new QLineEdit(this);
   ePassword_->setObjectName(QStringLiteral("ePassword"));
-  ePassword_->setEchoMode(QLineEdit::Password);
+  MakePasswordField(ePassword_);
   eConfirm_ = new QLineEdit(this);
   eConfirm_->setObjectName(QStringLiteral("eConfirm"));
-  eConfirm_->setEchoMode(QLineEdit::Password);
+  MakePasswordField(eConfirm_);
   eHint_ = new QLineEdit(this);
   eHint_->setObjectName(QStringLiteral("eHint"));
 
@@ -90,18 +86,23 @@ TfNewUser::TfNewUser(QWidget* parent) : QDialog(parent) {
   connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+void TfNewUser::accept() {
+  if (!CheckPasswordField(ePassword_, boxes_, this) || !CheckPasswordField(eConfirm_, boxes_, this)) return;
+  QDialog::accept();
+}
+
 void TfNewUser::CheckOk() {
-  bOK_->setEnabled(NewProfileOkEnabled(UserName(), Password(), Std(eConfirm_->text())));
+  bOK_->setEnabled(NewProfileOkEnabled(UserName(), Password(), ToLatin1(eConfirm_->text())));
 }
 
 std::string TfNewUser::UserName() const {
-  return Std(eUserName_->text());
+  return ToLatin1(eUserName_->text());
 }
 std::string TfNewUser::Password() const {
-  return Std(ePassword_->text());
+  return ToLatin1(ePassword_->text());
 }
 std::string TfNewUser::Hint() const {
-  return Std(eHint_->text());
+  return ToLatin1(eHint_->text());
 }
 
 void TfNewUser::ClearPasswords() {

@@ -8,10 +8,13 @@ class QPushButton;
 
 namespace nummora {
 
+class MessageBoxes;
+
 class TfNewUser : public QDialog {
   Q_OBJECT
  public:
-  explicit TfNewUser(QWidget* parent = nullptr);
+  // `boxes` shows the refusals (the program's boxes when null).
+  explicit TfNewUser(QWidget* parent = nullptr, MessageBoxes* boxes = nullptr);
 
   // ISO-8859-1 texts of the fields.
   std::string UserName() const;
@@ -20,9 +23,14 @@ class TfNewUser : public QDialog {
   // Empties the password fields (they hold a secret).
   void ClearPasswords();
 
+ protected:
+  // OK closes the dialog only when both password fields hold only ISO-8859-1 characters.
+  void accept() override;
+
  private:
   void CheckOk();
 
+  MessageBoxes* boxes_;
   QLineEdit* eUserName_;
   QLineEdit* ePassword_;
   QLineEdit* eConfirm_;

@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -11,22 +10,14 @@
 #include "common/secure_memory.h"
 #include "ui/icons.h"
 #include "ui/keyboard_widget.h"
+#include "ui/latin1.h"
+#include "ui/password_field.h"
 
 namespace nummora {
 
 namespace {
 
 constexpr int kAttempts = 3;
-
-// Masks typed characters with "*", whatever the platform style would use.
-class AsteriskStyle : public QProxyStyle {
- public:
-  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                QStyleHintReturn* returnData) const override {
-    if (hint == SH_LineEdit_PasswordCharacter) return '*';
-    return QProxyStyle::styleHint(hint, option, widget, returnData);
-  }
-};
 
 }  // namespace
 
@@ -42,10 +33,7 @@ TfAsk::TfAsk(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowTitleHint |
 
   ePasswd_ = new QLineEdit(this);
   ePasswd_->setObjectName(QStringLiteral("ePasswd"));
-  auto* style = new AsteriskStyle;
-  style->setParent(ePasswd_);
-  ePasswd_->setStyle(style);
-  ePasswd_->setEchoMode(QLineEdit::Password);
+  MakePasswordField(ePasswd_);
 
   bKeyboard_ = new QToolButton(this);
   bKeyboard_->setObjectName(QStringLiteral("bKeyboard"));
@@ -58,7 +46,9 @@ TfAsk::TfAsk(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowTitleHint |
   bOK_ = new QPushButton(QStringLiteral("&OK"), this);
   bOK_->setObjectName(QStringLiteral("bOK"));
   bOK_->setDefault(true);
-  connect(bOK_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(bOK_, &QPushButton::clicked, this, [this] {
+    if (CheckPasswordField(ePasswd_, nullptr, this)) accept();
+  });
 
   auto* fieldRow = new QHBoxLayout;
   fieldRow->addWidget(ePasswd_, 1);
@@ -79,12 +69,11 @@ TfAsk::~TfAsk() {
 }
 
 void TfAsk::SetAccountLabel(const std::string& label) {
-  lName_->setText(QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())) + QLatin1Char(':'));
+  lName_->setText(FromLatin1(label) + QLatin1Char(':'));
 }
 
 std::string TfAsk::PassPhrase() const {
-  const QByteArray bytes = ePasswd_->text().toLatin1();
-  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  return ToLatin1(ePasswd_->text());
 }
 
 void TfAsk::ClearPassPhrase() {
