@@ -52,7 +52,9 @@ class TestPasswordFields : public QObject {
   void everyFieldMasksWithAsteriskAndRefusesNonLatin1_data() {
     QTest::addColumn<DialogFactory>("make");
     QTest::addColumn<QString>("field");
-    const auto login = [](SettingsStore& s) { return std::make_unique<TfLogin>(s, UsEnglishFormatSettings()); };
+    const auto login = [](SettingsStore& s) {
+      return std::make_unique<TfLogin>(s, UsEnglishFormatSettings());
+    };
     const auto newUser = [](SettingsStore&) { return std::make_unique<TfNewUser>(); };
     const auto editor = [](SettingsStore&) {
       return std::make_unique<TfAccount>(true, [](const std::string&) { return false; });
