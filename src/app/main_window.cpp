@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMetaMethod>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -27,9 +28,11 @@
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "ui/balloon_widget.h"
+#include "ui/column_fitter.h"
 #include "ui/events_window.h"
 #include "ui/icons.h"
 #include "ui/latin1.h"
+#include "ui/layout_scale.h"
 #include "ui/message_box.h"
 
 namespace nummora {
@@ -160,12 +163,13 @@ void TNummora::BuildWindow() {
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setIconSize(QSize(25, 25));
   list_->setAlternatingRowColors(true);
+  const LayoutScale scale = LayoutScale::ForApplication();
   QFont font = list_->font();
-  font.setPixelSize(13);
+  font.setPixelSize(scale.Y(13));
   list_->setFont(font);
-  list_->setColumnWidth(0, 163);
-  list_->setColumnWidth(1, 80);
-  list_->setColumnWidth(2, 122);
+  list_->setColumnWidth(0, scale.X(163));
+  list_->setColumnWidth(1, scale.X(80));
+  list_->setColumnWidth(2, scale.X(122));
   list_->setContextMenuPolicy(Qt::ActionsContextMenu);
   list_->installEventFilter(this);
   auto* separator = new QAction(list_);
@@ -175,11 +179,11 @@ void TNummora::BuildWindow() {
 
   details_ = new TMetalsPane(accountsTab_);
   details_->SetDisplayCurrency(model_.DisplayCurrency);
-  // The metals list holds four rows: it is as tall as they are, the accounts list takes the rest.
-  QTreeWidget* metals = details_->List();
-  metals->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  metals->setFixedHeight(metals->header()->sizeHint().height() + 4 * metals->sizeHintForRow(0) +
-                         2 * metals->frameWidth() + 2);
+  // Columns widen to what they show, and the window with them while the user has not sized it.
+  listFitter_ = new TColumnFitter(list_);
+  metalsFitter_ = new TColumnFitter(details_->List());
+  for (TColumnFitter* fitter : {listFitter_, metalsFitter_})
+    connect(fitter, &TColumnFitter::Fitted, this, &TNummora::GrowToFitColumns);
 
   auto* layout = new QVBoxLayout(accountsTab_);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -200,12 +204,15 @@ void TNummora::BuildWindow() {
 
   panelActive_ = new QLabel(this);
   panelActive_->setObjectName(QStringLiteral("StatusActive"));
-  panelActive_->setFixedWidth(200);
+  // At least the panel's width; wider when the caption needs it, so that it is never cut.
+  panelActive_->setMinimumWidth(scale.X(200));
   panelProxy_ = new QLabel(this);
   panelProxy_->setObjectName(QStringLiteral("StatusProxy"));
-  panelProxy_->setFixedWidth(25);
+  panelProxy_->setFixedWidth(scale.X(25));
   panelHint_ = new QLabel(this);
   panelHint_->setObjectName(QStringLiteral("StatusHint"));
+  // The hint panel takes what is left and cuts a long hint rather than squeezing panel 0.
+  panelHint_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->setObjectName(QStringLiteral("StatusBar"));
   statusBar()->setSizeGripEnabled(true);
   statusBar()->addWidget(panelActive_);
@@ -216,7 +223,38 @@ void TNummora::BuildWindow() {
   proxyBalloon_ = new TBalloonTip(this);
   ShowProxyIndicator(model_.Proxy);
 
-  resize(443, 339 + 60);
+  resize(scale.Size(443, 339 + 60));
+  autoWidth_ = width();
+}
+
+int TNummora::StatusNeededWidth() const {
+  // Panel 0 whole for the longest row caption, the proxy icon, a little of the hint panel, and
+  // what the status bar itself takes around them.
+  const QFontMetrics metrics(panelActive_->font());
+  int widest = 0;
+  for (int row = 0; row < list_->topLevelItemCount(); ++row)
+    widest = std::max(widest, metrics.horizontalAdvance(QStringLiteral("Active account: ") +
+                                                        list_->topLevelItem(row)->text(0)));
+  const int panelOverhead =
+      panelActive_->sizeHint().width() - metrics.horizontalAdvance(panelActive_->text());
+  const int barOverhead =
+      statusBar()->width() - panelActive_->width() - panelProxy_->width() - panelHint_->width();
+  return widest + panelOverhead + panelProxy_->width() + LayoutScale::ForApplication().X(40) + barOverhead;
+}
+
+void TNummora::GrowToFitColumns() {
+  // A window the user has resized (or maximised) keeps its size.
+  if (isMaximized() || isFullScreen() || width() != autoWidth_) return;
+  if (QLayout* l = layout()) l->activate();
+  const int excess = std::max({listFitter_->NeededWidth() - list_->viewport()->width(),
+                               metalsFitter_->NeededWidth() - details_->List()->viewport()->width(),
+                               StatusNeededWidth() - statusBar()->width()});
+  if (excess <= 0) return;
+  int wanted = width() + excess;
+  if (const QScreen* s = screen()) wanted = std::min(wanted, s->availableGeometry().width());
+  if (wanted <= width()) return;
+  resize(wanted, height());
+  autoWidth_ = width();
 }
 
 void TNummora::BuildMenus() {

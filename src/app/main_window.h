@@ -31,6 +31,7 @@ class BalloonNotifier;
 class MessageBoxes;
 class SettingsStore;
 class TBalloonTip;
+class TColumnFitter;
 class TfTasks;
 class TInstanceServer;
 class TMetalsPane;
@@ -131,6 +132,11 @@ class TNummora : public QMainWindow {
   void changeEvent(QEvent* event) override;
 
  private:
+  // Widens the window by what its lists' columns need beyond their views, while the user has
+  // not resized it, up to the screen's width.
+  void GrowToFitColumns();
+  // The width the status bar needs to show panel 0 whole for any row.
+  int StatusNeededWidth() const;
   void BuildWindow();
   void BuildMenus();
   void ConnectActions();
@@ -163,6 +169,9 @@ class TNummora : public QMainWindow {
   QTabWidget* pages_ = nullptr;
   QWidget* accountsTab_ = nullptr;
   QTreeWidget* list_ = nullptr;
+  TColumnFitter* listFitter_ = nullptr;
+  TColumnFitter* metalsFitter_ = nullptr;
+  int autoWidth_ = 0;  // the width the window last gave itself
   TMetalsPane* details_ = nullptr;
   MetalAmounts detailsRates_{};
   QLabel* panelActive_ = nullptr;

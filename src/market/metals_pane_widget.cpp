@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -54,10 +55,21 @@ TMetalsPane::TMetalsPane(QWidget* parent) : QWidget(parent) {
     row->setData(kRateColumn, kPictureRole, static_cast<int>(RatePicture::None));
   }
 
+  metals_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  connect(metals_->horizontalScrollBar(), &QScrollBar::rangeChanged, this, &TMetalsPane::KeepFourRowsInView);
+  KeepFourRowsInView();
+
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(lMetals_);
   layout->addWidget(metals_, 1);
+}
+
+void TMetalsPane::KeepFourRowsInView() {
+  const QScrollBar* bar = metals_->horizontalScrollBar();
+  const int scroll = bar->maximum() > 0 ? bar->sizeHint().height() : 0;
+  metals_->setFixedHeight(metals_->header()->sizeHint().height() + kMetalCount * metals_->sizeHintForRow(0) +
+                          2 * metals_->frameWidth() + 2 + scroll);
 }
 
 void TMetalsPane::SetDisplayCurrency(const std::string& displayCurrency) {

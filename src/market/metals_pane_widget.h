@@ -38,6 +38,10 @@ class TMetalsPane : public QWidget {
   QTreeWidget* List() const { return metals_; }
 
  private:
+  // The list is exactly as tall as its caption and four rows, plus the horizontal scroll bar
+  // while it shows, so that the bar never covers the last row.
+  void KeepFourRowsInView();
+
   QLabel* lMetals_;
   QTreeWidget* metals_;
 };

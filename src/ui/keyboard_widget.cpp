@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QToolButton>
 
+#include "ui/layout_scale.h"
+
 namespace nummora {
 
 namespace {
@@ -36,7 +38,7 @@ TvKeyboard::TvKeyboard(QWidget* owner, QLineEdit* target)
     : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint), target_(target) {
   setObjectName(QStringLiteral("vKeyboard"));
   setWindowTitle(QStringLiteral("Virtual Keyboard"));
-  setFixedSize(257, 150);
+  setFixedSize(LayoutScale::ForFont(font()).Size(257, 150));
   setFocusPolicy(Qt::StrongFocus);
 
   for (const KeyRow& row : kRows) {
@@ -64,7 +66,9 @@ QToolButton* TvKeyboard::AddKey(const QString& caption, const QString& name, int
   key->setText(caption);
   key->setAutoRaise(true);
   key->setFocusPolicy(Qt::NoFocus);
-  key->setGeometry(left, top, width, kKeyHeight);
+  // Positions and sizes are those of the keyboard at an 8-point font, scaled to this one.
+  const LayoutScale scale = LayoutScale::ForFont(font());
+  key->setGeometry(scale.X(left), scale.Y(top), scale.X(width), scale.Y(kKeyHeight));
   return key;
 }
 

@@ -1,0 +1,86 @@
+#include "ui/column_fitter.h"
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QTimer>
+#include <QTreeView>
+#include <algorithm>
+
+namespace nummora {
+
+TColumnFitter::TColumnFitter(QTreeView* view) : QObject(view), view_(view) {
+  QAbstractItemModel* model = view->model();
+  connect(model, &QAbstractItemModel::rowsInserted, this, &TColumnFitter::Schedule);
+  connect(model, &QAbstractItemModel::dataChanged, this, &TColumnFitter::Schedule);
+  connect(model, &QAbstractItemModel::headerDataChanged, this, &TColumnFitter::Schedule);
+  connect(model, &QAbstractItemModel::modelReset, this, &TColumnFitter::Schedule);
+  QHeaderView* header = view->header();
+  // A column dragged or double-clicked on the header keeps the width the user gave it.
+  connect(header, &QHeaderView::sectionResized, this, [this, header](int section, int, int) {
+    if (!fitting_ && header->underMouse() && QGuiApplication::mouseButtons() != Qt::NoButton)
+      userSized_.insert(section);
+  });
+  connect(header, &QHeaderView::sectionHandleDoubleClicked, this,
+          [this](int section) { userSized_.insert(section); });
+}
+
+void TColumnFitter::Schedule() {
+  // Many rows change at once (a load, an update of all balances): fit once after them.
+  if (scheduled_) return;
+  scheduled_ = true;
+  QTimer::singleShot(0, this, [this] {
+    scheduled_ = false;
+    Fit();
+  });
+}
+
+namespace {
+
+bool Stretched(const QHeaderView* header, int column) {
+  return header->stretchLastSection() && header->visualIndex(column) == header->count() - 1;
+}
+
+}  // namespace
+
+int TColumnFitter::Measure(int column) {
+  // What the column's cells and caption need, measured by the view itself.
+  QHeaderView* header = view_->header();
+  const bool stretch = Stretched(header, column);
+  const int before = header->sectionSize(column);
+  if (stretch) header->setStretchLastSection(false);
+  view_->resizeColumnToContents(column);
+  const int needed = header->sectionSize(column);
+  header->resizeSection(column, before);
+  if (stretch) header->setStretchLastSection(true);
+  return needed;
+}
+
+void TColumnFitter::Fit() {
+  QHeaderView* header = view_->header();
+  fitting_ = true;
+  needed_.assign(static_cast<std::size_t>(header->count()), 0);
+  for (int column = 0; column < header->count(); ++column) {
+    if (header->isSectionHidden(column)) continue;
+    const int needed = Measure(column);
+    const bool keep = userSized_.contains(column) || Stretched(header, column);
+    needed_[static_cast<std::size_t>(column)] =
+        keep && !Stretched(header, column) ? header->sectionSize(column) : needed;
+    if (!keep && needed > header->sectionSize(column)) header->resizeSection(column, needed);
+  }
+  fitting_ = false;
+  emit Fitted();
+}
+
+int TColumnFitter::NeededWidth() const {
+  const QHeaderView* header = view_->header();
+  int total = 0;
+  for (int column = 0; column < header->count(); ++column) {
+    if (header->isSectionHidden(column)) continue;
+    const int needed =
+        column < static_cast<int>(needed_.size()) ? needed_[static_cast<std::size_t>(column)] : 0;
+    total += Stretched(header, column) ? needed : std::max(header->sectionSize(column), needed);
+  }
+  return total;
+}
+
+}  // namespace nummora
