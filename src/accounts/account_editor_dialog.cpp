@@ -254,8 +254,12 @@ void TfAccount::bOkClick() {
   AccountEditorInput input;
   input.isNew = new_;
   input.type = AccountType();
+  input.egoldName = Std(eName_->text());
   input.egoldId = Std(eID_->text());
+  input.egoldPass = Std(ePass_->text());
   input.lrId = Std(eLRID_->text());
+  input.lrPass = Std(eLRPass_->text());
+  input.lrName = Std(eLRName_->text());
   input.lrApiName = Std(eLRAPI_->text());
   input.every = eEvery_->isChecked();
   input.minutes = Std(eMin_->text());
@@ -267,11 +271,23 @@ void TfAccount::bOkClick() {
   BoxesOrSystem(boxes_).Error(this, QString::fromLatin1(refusal->message.c_str()));
   QLineEdit* field = eID_;
   switch (refusal->field) {
+    case EditorField::eName:
+      field = eName_;
+      break;
     case EditorField::eID:
       field = eID_;
       break;
+    case EditorField::ePass:
+      field = ePass_;
+      break;
     case EditorField::eLRID:
       field = eLRID_;
+      break;
+    case EditorField::eLRPass:
+      field = eLRPass_;
+      break;
+    case EditorField::eLRName:
+      field = eLRName_;
       break;
     case EditorField::eLRAPI:
       field = eLRAPI_;
