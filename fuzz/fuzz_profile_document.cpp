@@ -1,6 +1,7 @@
 // Fuzz target for the profile document reader: any text must either load or be refused with
 // EProfileDocumentError, never crash or hang; what loads is written again and read back (the
-// format has no escaping, so texts holding tags may read back differently or be refused).
+// format has no escaping: the writer refuses a model holding tags that would read back
+// differently).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -27,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     saved = BuildProfileDocument(model, true, regional);
   } catch (const EProfileDocumentError&) {
-    return 0;  // more than 128 contacts, or texts too long to write
+    return 0;  // texts holding tags that would read back differently, or too long to write
   }
   ProfileModel again;
   try {

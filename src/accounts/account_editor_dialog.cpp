@@ -250,8 +250,12 @@ void TfAccount::bOkClick() {
   AccountEditorInput input;
   input.isNew = new_;
   input.type = AccountType();
+  input.egoldName = ToLatin1(eName_->text());
   input.egoldId = ToLatin1(eID_->text());
+  input.egoldPass = ToLatin1(ePass_->text());
   input.lrId = ToLatin1(eLRID_->text());
+  input.lrPass = ToLatin1(eLRPass_->text());
+  input.lrName = ToLatin1(eLRName_->text());
   input.lrApiName = ToLatin1(eLRAPI_->text());
   input.every = eEvery_->isChecked();
   input.minutes = ToLatin1(eMin_->text());
@@ -263,11 +267,23 @@ void TfAccount::bOkClick() {
   BoxesOrSystem(boxes_).Error(this, QString::fromLatin1(refusal->message.c_str()));
   QLineEdit* field = eID_;
   switch (refusal->field) {
+    case EditorField::eName:
+      field = eName_;
+      break;
     case EditorField::eID:
       field = eID_;
       break;
+    case EditorField::ePass:
+      field = ePass_;
+      break;
     case EditorField::eLRID:
       field = eLRID_;
+      break;
+    case EditorField::eLRPass:
+      field = eLRPass_;
+      break;
+    case EditorField::eLRName:
+      field = eLRName_;
       break;
     case EditorField::eLRAPI:
       field = eLRAPI_;

@@ -1,6 +1,10 @@
 #include "accounts/account_editor_rules.h"
 
+#include <span>
+
 #include "common/number_text.h"
+#include "common/secure_memory.h"
+#include "profile/profile_text.h"
 
 namespace nummora {
 
@@ -15,7 +19,35 @@ bool IsWholeNumberText(const std::string& text) {
     if (text[i] < '0' || text[i] > '9') return false;
   return true;
 }
+
+// The first text of the chosen page, in the order of the page, that cannot be kept in the
+// profile.
+std::optional<EditorRefusal> TextRefusal(const AccountEditorInput& input) {
+  struct PageField {
+    EditorField field;
+    const char* label;
+    const std::string& text;
+  };
+  const PageField egold[] = {{EditorField::eName, "Account name", input.egoldName},
+                             {EditorField::eID, "E-gold #", input.egoldId},
+                             {EditorField::ePass, "Passphrase", input.egoldPass}};
+  const PageField lr[] = {{EditorField::eLRID, "Account #", input.lrId},
+                          {EditorField::eLRPass, "Password", input.lrPass},
+                          {EditorField::eLRName, "Account name", input.lrName},
+                          {EditorField::eLRAPI, "API name", input.lrApiName}};
+  const std::span<const PageField> page =
+      input.type == 1 ? std::span<const PageField>(lr) : std::span<const PageField>(egold);
+  for (const PageField& f : page) {
+    if (auto problem = FieldTextProblem(f.label, f.text)) return EditorRefusal{f.field, *problem};
+  }
+  return std::nullopt;
+}
 }  // namespace
+
+AccountEditorInput::~AccountEditorInput() {
+  SecureWipe(egoldPass);
+  SecureWipe(lrPass);
+}
 
 std::optional<EditorRefusal> CheckAccountEditor(
     const AccountEditorInput& input, const std::function<bool(const std::string&)>& accountExists) {
@@ -31,6 +63,7 @@ std::optional<EditorRefusal> CheckAccountEditor(
       return EditorRefusal{EditorField::eID, "Wrong e-gold account number!"};
     number = &input.egoldId;
   }
+  if (auto refusal = TextRefusal(input)) return refusal;
   if (input.isNew && accountExists && accountExists(*number))
     return EditorRefusal{numberField, "The account already exists!"};
   if (input.every) {

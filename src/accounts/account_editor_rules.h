@@ -11,15 +11,21 @@ namespace nummora {
 struct AccountEditorInput {
   bool isNew = true;
   int type = 1;           // 0 e-gold, 1 Liberty Reserve
+  std::string egoldName;  // eName
   std::string egoldId;    // eID
+  std::string egoldPass;  // ePass
   std::string lrId;       // eLRID
+  std::string lrPass;     // eLRPass
+  std::string lrName;     // eLRName
   std::string lrApiName;  // eLRAPI
   bool every = false;     // eEvery
   std::string minutes;    // eMin
+
+  ~AccountEditorInput();  // wipes the pass phrase and the security word
 };
 
 // The field a refusal puts the focus on.
-enum class EditorField { eID, eLRID, eLRAPI, eMin };
+enum class EditorField { eName, eID, ePass, eLRID, eLRPass, eLRName, eLRAPI, eMin };
 
 struct EditorRefusal {
   EditorField field;
@@ -29,7 +35,8 @@ struct EditorRefusal {
 inline constexpr const char* kMinutesOutOfRange = "The update interval must be from 0 to 65535 minutes!";
 
 // The first refusal, or nothing when the editor may close with OK. `accountExists` is the
-// main window's AccountExists (asked only for a new account).
+// main window's AccountExists (asked only for a new account). A text of the chosen page that
+// holds "<" or ">" is refused with a message that names its field.
 std::optional<EditorRefusal> CheckAccountEditor(const AccountEditorInput& input,
                                                 const std::function<bool(const std::string&)>& accountExists);
 

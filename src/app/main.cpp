@@ -5,6 +5,7 @@
 #include "app/application.h"
 #include "app/startup.h"
 #include "common/secure_memory.h"
+#include "common/version.h"
 
 int main(int argc, char** argv) {
   nummora::DisableCoreDumps();  // a crash must never write passwords to disk
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
 
   nummora::TNummoraApplication app(argc, argv);
   nummora::TNummoraApplication::setApplicationName(QStringLiteral("Nummora"));
-  nummora::TNummoraApplication::setApplicationVersion(QStringLiteral("4.4"));
+  nummora::TNummoraApplication::setApplicationVersion(QStringLiteral(NUMMORA_VERSION));
   nummora::TNummoraApplication::setStyle(QStringLiteral("Fusion"));
   nummora::TNummoraApplication::setQuitOnLastWindowClosed(false);
   return nummora::RunNummora(app, link);

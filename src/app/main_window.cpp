@@ -23,6 +23,7 @@
 #include "app/single_instance.h"
 #include "app/tray.h"
 #include "common/secure_memory.h"
+#include "common/version.h"
 #include "market/metals_pane_widget.h"
 #include "net/vendor_urls.h"
 #include "platform/settings_store.h"
@@ -322,7 +323,8 @@ void TNummora::ConnectActions() {
           [] { QDesktopServices::openUrl(QUrl(FromLatin1(VendorBaseUrl() + "/"))); });
   connect(actions_.About, &QAction::triggered, this, [this] {
     Boxes().Show(this, MessageIcon::Information,
-                 QStringLiteral("Nummora 4.4\nDesktop wallet for e-gold and Liberty Reserve accounts."));
+                 QStringLiteral("Nummora " NUMMORA_VERSION
+                                "\nDesktop wallet for e-gold and Liberty Reserve accounts."));
   });
   for (QAction* a : {actions_.NewContact, actions_.EditContact, actions_.DeleteContact, actions_.actImport,
                      actions_.actExport})
@@ -362,10 +364,11 @@ void TNummora::UpdateActions() {
 }
 
 void TNummora::ShowTitle() {
-  setWindowTitle(QStringLiteral("Nummora ver 4.4 [") + FromLatin1(profileName_) + QStringLiteral("]"));
+  setWindowTitle(QStringLiteral("Nummora ver " NUMMORA_VERSION " [") + FromLatin1(profileName_) +
+                 QStringLiteral("]"));
   // The application title goes to the taskbar entry's class name only: a display name set on
   // the application would be appended to every window title on this platform.
-  applicationTitle_ = QStringLiteral("Nummora 4.4");
+  applicationTitle_ = QStringLiteral("Nummora " NUMMORA_VERSION);
 }
 
 void TNummora::ShowAccountRow(int row) {
@@ -527,8 +530,7 @@ bool TNummora::SaveProfile(std::string* error) {
   try {
     if (store_) settings_ = ReadShellSettings(*store_, profileName_);
     if (profilePassword_.empty()) return true;  // nothing to save with
-    if (settings_.dataFile.empty())
-      throw std::runtime_error("No data file is set for profile " + profileName_);
+    if (settings_.dataFile.empty()) throw NummoraError("No data file is set for profile " + profileName_);
     nummora::SaveProfile(model_, profilePassword_, settings_.dataFile, settings_.savePassPhrases, regional_);
     return true;
   } catch (const std::exception& e) {

@@ -20,7 +20,6 @@
 #include "profile/document.h"
 #include "profile/model.h"
 #include "profile/profile_file.h"
-#include "profile/profile_open.h"
 
 namespace nummora::cli {
 namespace {
@@ -39,35 +38,7 @@ const char* const kSynopsis =
     "  --date-format, --time-format  the regional formats the profile's dates are written in\n"
     "  --verbose             also print the events-list lines to standard error\n";
 
-// A pass phrase or security word must be longer than this to be used as it is.
-constexpr std::size_t kShortPassPhrase = 5;
 constexpr int kPassPhraseAttempts = 3;
-
-SecretString OpenProfileText(const std::string& path, const std::string& password,
-                             const ProfileFileOptions& options) {
-  ProfileOpenResult opened;
-  try {
-    opened = OpenProfileFile(path, password, options);
-  } catch (const EVolumeSerialError& e) {
-    throw CommandError(kExitNoVolumeSerial, std::string(e.what()) + " (give it with --volume-serial)");
-  } catch (const NummoraError& e) {
-    throw CommandError(kExitFailure, e.what());
-  }
-  switch (opened.status) {
-    case ProfileOpenStatus::kOpened:
-      return std::move(opened.text);
-    case ProfileOpenStatus::kFileMissing:
-      throw CommandError(kExitFileMissing, std::string(kDataFileNotFound) + ": " + path);
-    case ProfileOpenStatus::kEmpty:
-      throw CommandError(kExitDamaged, std::string(kErrorLoadingProfile) + ": " + path + " is empty.");
-    case ProfileOpenStatus::kWrongPassword:
-      throw CommandError(kExitWrongPassword, "Wrong password for " + path + ".");
-    case ProfileOpenStatus::kDamaged:
-      break;
-  }
-  throw CommandError(kExitDamaged,
-                     std::string(kFileIsDamaged) + ": " + path + " does not end like a profile document.");
-}
 
 // Lines of a notice message may be separated by CR LF; the terminal wants LF.
 std::string PlainLines(std::string text) {
@@ -116,7 +87,7 @@ int Run(const std::vector<std::string>& args, Io& io) {
   SecretString password = ReadPassword(io, fromStdin, "Password for " + *path + ": ");
   ProfileModel model;
   {
-    SecretString text = OpenProfileText(*path, password.str(), options);
+    SecretString text = OpenProfileOrFail(*path, password.str(), options);
     try {
       LoadProfile(model, text.str(), regional);
     } catch (const EProfileDocumentError& e) {
@@ -132,11 +103,12 @@ int Run(const std::vector<std::string>& args, Io& io) {
   // The refresh works on a copy; a pass phrase typed here is used for this request only and
   // never stored in the profile.
   TAccount account = model.Account(position);
-  for (int attempt = 0; account.Password.size() <= kShortPassPhrase; ++attempt) {
+  for (int attempt = 0; !PassPhraseStored(account.Password); ++attempt) {
     if (attempt == kPassPhraseAttempts || (fromStdin && attempt == 1)) {
       SecureWipe(account.Password);
-      throw CommandError(kExitFailure, "No pass phrase of more than 5 characters for " +
-                                           AccountLabel(account) + "; nothing was sent.");
+      throw CommandError(kExitFailure, "No pass phrase of " + std::to_string(kStoredPassPhraseMinimum) +
+                                           " characters or more for " + AccountLabel(account) +
+                                           "; nothing was sent.");
     }
     SecretString typed = ReadPassword(io, fromStdin, "PassPhrase for " + AccountLabel(account) + ": ");
     account.Password = typed.str();

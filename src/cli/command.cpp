@@ -10,6 +10,7 @@
 #include <map>
 
 #include "platform/volume_serial.h"
+#include "profile/profile_open.h"
 
 namespace nummora::cli {
 namespace {
@@ -107,6 +108,34 @@ std::string SerialText(uint32_t serial) {
   char text[16];
   std::snprintf(text, sizeof text, "%08X", serial);
   return text;
+}
+
+SecretString OpenProfileOrFail(const std::string& path, const std::string& password,
+                               const ProfileFileOptions& options) {
+  ProfileOpenResult opened;
+  try {
+    opened = OpenProfileFile(path, password, options);
+  } catch (const EVolumeSerialError& e) {
+    throw CommandError(kExitNoVolumeSerial, std::string(e.what()) + " (give it with --volume-serial)");
+  } catch (const NummoraError& e) {
+    throw CommandError(kExitFailure, e.what());
+  }
+  switch (opened.status) {
+    case ProfileOpenStatus::kOpened:
+      return std::move(opened.text);
+    case ProfileOpenStatus::kFileMissing:
+      throw CommandError(kExitFileMissing, std::string(kDataFileNotFound) + ": " + path);
+    case ProfileOpenStatus::kEmpty:
+      throw CommandError(kExitDamaged, std::string(kErrorLoadingProfile) + ": " + path + " is empty.");
+    case ProfileOpenStatus::kWrongPassword:
+      throw CommandError(kExitWrongPassword,
+                         "Wrong password for " + path +
+                             " (or the file was written on another volume: see nummora-cli profile rekey).");
+    case ProfileOpenStatus::kDamaged:
+      break;
+  }
+  throw CommandError(kExitDamaged,
+                     std::string(kFileIsDamaged) + ": " + path + " does not end like a profile document.");
 }
 
 SecretString ReadPassword(Io& io, bool from_stdin, const std::string& prompt) {

@@ -3,11 +3,12 @@
 // CommandRegistrar at start-up; main.cpp only dispatches on the first argument.
 #include <iosfwd>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "common/errors.h"
 #include "common/secure_memory.h"
+#include "profile/profile_file.h"
 
 namespace nummora::cli {
 
@@ -29,9 +30,9 @@ struct Io {
 };
 
 // An error a command reports: the message goes to standard error, the code is the exit code.
-class CommandError : public std::runtime_error {
+class CommandError : public NummoraError {
  public:
-  CommandError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+  CommandError(int code, const std::string& message) : NummoraError(message), code_(code) {}
   int code() const { return code_; }
 
  private:
@@ -78,6 +79,12 @@ uint32_t ParseSerial(const std::string& text, const std::string& option);
 
 // The serial as eight upper-case hexadecimal digits.
 std::string SerialText(uint32_t serial);
+
+// Deciphers a profile file and checks that it is a whole profile document, as the login does.
+// Throws CommandError: kExitFileMissing, kExitWrongPassword, kExitDamaged (empty or cut
+// short), kExitNoVolumeSerial, or kExitFailure for any other error of the file.
+SecretString OpenProfileOrFail(const std::string& path, const std::string& password,
+                               const ProfileFileOptions& options);
 
 // Reads a password: with `from_stdin` one line of standard input (without its line end);
 // otherwise from the terminal without echo, after `prompt`. Throws CommandError when there is

@@ -17,8 +17,8 @@
 #include "platform/volume_serial.h"
 #include "profile/cipher.h"
 #include "profile/document.h"
+#include "profile/login_flow.h"
 #include "profile/profile_file.h"
-#include "profile/profile_open.h"
 
 namespace nummora::cli {
 namespace {
@@ -61,36 +61,6 @@ ProfileArgs ParseProfileArgs(const std::vector<std::string>& args,
   return p;
 }
 
-// Deciphers a profile file and checks that it is a whole profile document, as the login does.
-std::string OpenProfile(const std::string& path, const std::string& password,
-                        const ProfileFileOptions& options) {
-  ProfileOpenResult opened;
-  try {
-    opened = OpenProfileFile(path, password, options);
-  } catch (const EVolumeSerialError& e) {
-    throw CommandError(kExitNoVolumeSerial, std::string(e.what()) + " (give it with --volume-serial)");
-  } catch (const EProfileFileError& e) {
-    throw CommandError(kExitFailure, e.what());
-  }
-  switch (opened.status) {
-    case ProfileOpenStatus::kOpened:
-      return std::move(opened.text.str());
-    case ProfileOpenStatus::kFileMissing:
-      throw CommandError(kExitFileMissing, std::string(kDataFileNotFound) + ": " + path);
-    case ProfileOpenStatus::kEmpty:
-      throw CommandError(kExitDamaged,
-                         std::string(kErrorLoadingProfile) + ": " + path + " deciphers to nothing.");
-    case ProfileOpenStatus::kWrongPassword:
-      throw CommandError(kExitWrongPassword,
-                         "Wrong password for " + path +
-                             " (or the file was written on another volume: see nummora-cli profile rekey).");
-    case ProfileOpenStatus::kDamaged:
-      break;
-  }
-  throw CommandError(kExitDamaged,
-                     std::string(kFileIsDamaged) + ": " + path + " does not end like a profile document.");
-}
-
 std::string TypeName(int32_t type) {
   if (type == kAccountTypeEgold) return "e-gold";
   if (type == kAccountTypeLibertyReserve) return "Liberty Reserve";
@@ -106,7 +76,7 @@ int Show(const std::vector<std::string>& args, Io& io) {
                                   regional.amText, regional.pmText);
   }
   SecretString password = ReadPassword(io, p.password_stdin, "Password for " + p.path + ": ");
-  SecretString text(OpenProfile(p.path, password.str(), p.options));
+  SecretString text = OpenProfileOrFail(p.path, password.str(), p.options);
   ProfileDocumentContent doc;
   try {
     doc = ReadProfileDocument(text.str(), regional);
@@ -145,7 +115,7 @@ int Show(const std::vector<std::string>& args, Io& io) {
 int Decipher(const std::vector<std::string>& args, Io& io) {
   ProfileArgs p = ParseProfileArgs(args, {});
   SecretString password = ReadPassword(io, p.password_stdin, "Password for " + p.path + ": ");
-  SecretString text(OpenProfile(p.path, password.str(), p.options));
+  SecretString text = OpenProfileOrFail(p.path, password.str(), p.options);
   io.out.write(text.str().data(), static_cast<std::streamsize>(text.str().size()));
   io.out.flush();
   return io.out ? kExitOk : kExitFailure;
@@ -159,8 +129,10 @@ int Encipher(const std::vector<std::string>& args, Io& io) {
     if (again.str() != password.str())
       throw CommandError(kExitUsage, "The two passwords differ; nothing was written.");
   }
-  if (password.str().size() < 3) {
-    throw CommandError(kExitUsage, "The password must have at least 3 characters; nothing was written.");
+  if (password.str().size() < kMinProfilePasswordLength) {
+    throw CommandError(kExitUsage, "The password must have at least " +
+                                       std::to_string(kMinProfilePasswordLength) +
+                                       " characters; nothing was written.");
   }
   SecretString text(std::string(std::istreambuf_iterator<char>(io.in), std::istreambuf_iterator<char>()));
   if (!LooksLikeProfileDocument(text.str()) || !HasProfileTrailer(text.str())) {
@@ -247,7 +219,7 @@ int Rekey(const std::vector<std::string>& args, Io& io) {
     throw CommandError(kExitNoVolumeSerial, std::string(e.what()) + " (give it with --volume-serial)");
   }
   SecretString password = ReadPassword(io, p.password_stdin, "Password for " + p.path + ": ");
-  SecretString text(OpenProfile(p.path, password.str(), old_key));
+  SecretString text = OpenProfileOrFail(p.path, password.str(), old_key);
   if (*new_key.volume_serial == *old_key.volume_serial) {
     io.err << p.path << " is already keyed for volume serial " << SerialText(*new_key.volume_serial)
            << "; nothing to do.\n";

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "common/ascii_text.h"
 #include "common/errors.h"
 
 namespace nummora {
@@ -40,13 +41,6 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
 
 TDateTime Combine(TDateTime date, TDateTime time) {
   return date >= 0 ? date + time : date - time;
-}
-
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-char AsciiUpper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 std::string Padded(int value, size_t width) {

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "common/ascii_text.h"
+
 namespace nummora {
 namespace {
 
@@ -21,17 +23,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 bool Quoted(std::string_view v) {
@@ -180,7 +171,7 @@ void IniFile::Save(const std::filesystem::path& file) const {
 std::optional<std::pair<size_t, size_t>> IniFile::SectionRange(std::string_view section) const {
   std::string_view wanted = Trim(section);
   for (size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind != Kind::Section || !SameName(lines_[i].name, wanted)) continue;
+    if (lines_[i].kind != Kind::Section || !EqualsIgnoringCase(lines_[i].name, wanted)) continue;
     size_t end = i + 1;
     while (end < lines_.size() && lines_[end].kind != Kind::Section) ++end;
     return std::make_pair(i, end);
@@ -193,7 +184,7 @@ std::optional<size_t> IniFile::KeyLine(std::string_view section, std::string_vie
   if (!range) return std::nullopt;
   std::string_view wanted = Trim(key);
   for (size_t i = range->first + 1; i < range->second; ++i)
-    if (lines_[i].kind == Kind::Key && SameName(lines_[i].name, wanted)) return i;
+    if (lines_[i].kind == Kind::Key && EqualsIgnoringCase(lines_[i].name, wanted)) return i;
   return std::nullopt;
 }
 
@@ -276,7 +267,7 @@ std::vector<std::string> IniFile::ReadSections() const {
   for (const auto& line : lines_) {
     if (line.kind != Kind::Section) continue;
     bool seen = false;
-    for (const auto& n : names) seen = seen || SameName(n, line.name);
+    for (const auto& n : names) seen = seen || EqualsIgnoringCase(n, line.name);
     if (!seen) names.push_back(line.name);
   }
   return names;
@@ -289,7 +280,7 @@ std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
   for (size_t i = range->first + 1; i < range->second; ++i) {
     if (lines_[i].kind != Kind::Key) continue;
     bool seen = false;
-    for (const auto& n : names) seen = seen || SameName(n, lines_[i].name);
+    for (const auto& n : names) seen = seen || EqualsIgnoringCase(n, lines_[i].name);
     if (!seen) names.push_back(lines_[i].name);
   }
   return names;
@@ -342,7 +333,7 @@ bool IniFile::DeleteKey(std::string_view section, std::string_view key) {
   std::string_view wanted = Trim(key);
   bool removed = false;
   for (size_t i = range->second; i-- > range->first + 1;) {
-    if (lines_[i].kind == Kind::Key && SameName(lines_[i].name, wanted)) {
+    if (lines_[i].kind == Kind::Key && EqualsIgnoringCase(lines_[i].name, wanted)) {
       lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
       removed = true;
     }

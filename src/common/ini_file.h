@@ -16,16 +16,17 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/errors.h"
+
 namespace nummora {
 
-class IniError : public std::runtime_error {
+class IniError : public NummoraError {
  public:
-  using std::runtime_error::runtime_error;
+  using NummoraError::NummoraError;
 };
 
 class IniFile {

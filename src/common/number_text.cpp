@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "common/ascii_text.h"
 #include "common/decimal_scan.h"
 #include "common/errors.h"
 
@@ -13,11 +14,15 @@ namespace nummora {
 namespace {
 
 constexpr int kSignificantDigits = 15;
+// The largest number of 15 significant digits that a double holds. A larger double (up to the
+// largest there is) would be rounded past the range of doubles and never read back.
+constexpr double kLargestWritable = 1.79769313486231E308;
 
 std::string WriteFloat(double value, char decimalSeparator) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
   if (value == 0) return "0";
+  if (std::fabs(value) > kLargestWritable) value = std::copysign(kLargestWritable, value);
 
   // d.dddddddddddddde±x: the value rounded to 15 significant digits, independent of locale.
   char buffer[64];
@@ -106,18 +111,6 @@ bool ReadInteger(const std::string& text, int64_t minimum, int64_t maximum, int6
   }
   out = negative ? static_cast<int64_t>(uint64_t{0} - magnitude) : static_cast<int64_t>(magnitude);
   return true;
-}
-
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(const std::string& a, const char* b) {
-  size_t k = 0;
-  for (; k < a.size() && b[k] != '\0'; ++k) {
-    if (AsciiLower(a[k]) != AsciiLower(b[k])) return false;
-  }
-  return k == a.size() && b[k] == '\0';
 }
 
 }  // namespace

@@ -12,8 +12,10 @@ namespace nummora {
 // zeros and no thousands separators (0.25, 100, -3.5). Numbers whose magnitude is below
 // 0.00001 (other than 0), or that need more than 15 digits before the point, are written in
 // scientific form: mantissa, "E", the exponent with a minus sign only when negative (1.5E-6,
-// 1E15). Not-finite values give "NAN", "INF" or "-INF". The first form uses "."; the second
-// the decimal separator of the given format.
+// 1E15). Not-finite values give "NAN", "INF" or "-INF". The largest doubles, which 15 digits
+// would round past the range of doubles, are written as 1.79769313486231E308 so that every
+// finite number written reads back. The first form uses "."; the second the decimal separator
+// of the given format.
 std::string FloatToStr(double value);
 std::string FloatToStr(double value, const FormatSettings& fs);
 

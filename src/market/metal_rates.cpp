@@ -25,8 +25,8 @@ void TMetalRates::Completed(TthSock& worker) {
   if (!host) return;
   ProfileModel& model = host->Model();
   model.RatesTime = host->Now();
-  model.RatesText = worker.Response();
-  host->AddEventLine(model.RatesText);
+  model.SetRatesText(worker.Response());  // an answer holding tags is not kept
+  host->AddEventLine(worker.Response());
   ReadRates();
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "common/ascii_text.h"
 #include "common/comma_rule.h"
 #include "common/number_text.h"
 #include "net/egold.h"
@@ -12,14 +13,6 @@ namespace {
 
 constexpr std::size_t kRateItems = 5;    // a name item and the four prices
 constexpr double kArrowThreshold = 0.1;  // rates below this (0 at start) show no arrow
-
-std::string TrimControls(const std::string& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-  return text.substr(begin, end - begin);
-}
 
 }  // namespace
 

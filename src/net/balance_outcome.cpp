@@ -10,8 +10,6 @@ namespace nummora {
 namespace {
 
 const char kCrLf[] = "\r\n";
-constexpr uint8_t kStatusAccepted = 0;
-constexpr uint8_t kStatusRefused = 3;
 
 BalanceOutcome Begin(const TAccount& account) {
   BalanceOutcome out;

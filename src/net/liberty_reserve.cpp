@@ -3,8 +3,8 @@
 #include <openssl/evp.h>
 
 #include <cstdio>
-#include <stdexcept>
 
+#include "common/errors.h"
 #include "common/secure_memory.h"
 #include "common/text_routines.h"
 
@@ -18,7 +18,7 @@ std::string Sha256UpperHex(const std::string& text) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
   if (EVP_Digest(text.data(), text.size(), digest, &length, EVP_sha256(), nullptr) != 1)
-    throw std::runtime_error("SHA-256 is not available");
+    throw NummoraError("SHA-256 is not available");
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(length * 2);

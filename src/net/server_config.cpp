@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "common/ascii_text.h"
 #include "platform/paths.h"
 
 namespace nummora {
@@ -22,24 +23,13 @@ const Entry kAddresses[] = {
     {"Vendor", "NUMMORA_VENDOR", &ServerConfig::Vendor},
 };
 
-bool StartsWithNoCase(const std::string& text, const char* prefix) {
-  size_t i = 0;
-  for (; prefix[i]; ++i) {
-    if (i >= text.size()) return false;
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != prefix[i]) return false;
-  }
-  return true;
-}
-
 // The address without trailing "/", or nothing when it is not an http(s) address.
 std::optional<std::string> CleanAddress(std::string value) {
   while (!value.empty() && value.back() == '/') value.pop_back();
   size_t hostStart;
-  if (StartsWithNoCase(value, "https://"))
+  if (StartsWithIgnoringCase(value, "https://"))
     hostStart = 8;
-  else if (StartsWithNoCase(value, "http://"))
+  else if (StartsWithIgnoringCase(value, "http://"))
     hostStart = 7;
   else
     return std::nullopt;

@@ -24,9 +24,11 @@ std::string JoinFormLines(const std::vector<std::string>& lines) {
 
 uint8_t AnswerStatus(int32_t accountType, const std::string& response) {
   if (accountType == kAccountTypeEgold)
-    return response.find("Could not login to account") != std::string::npos ? 3 : 0;
-  if (accountType == kAccountTypeLibertyReserve) return response.find("<Error>") != std::string::npos ? 3 : 0;
-  return 0;
+    return response.find("Could not login to account") != std::string::npos ? kStatusRefused
+                                                                            : kStatusAccepted;
+  if (accountType == kAccountTypeLibertyReserve)
+    return response.find("<Error>") != std::string::npos ? kStatusRefused : kStatusAccepted;
+  return kStatusAccepted;
 }
 
 std::string EventLine(TDateTime now, const FormatSettings& regional, const std::string& message) {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "common/ascii_text.h"
+
 namespace nummora {
 
 namespace {
@@ -27,14 +29,6 @@ int64_t WholeNumberOrZero(const std::string& text) {
   if (negative) value = -value;
   if (value > INT32_MAX || value < INT32_MIN) return 0;
   return value;
-}
-
-std::string TrimControls(const std::string& text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-  return text.substr(begin, end - begin);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "payments/payment_link.h"
 
+#include "common/ascii_text.h"
 #include "payments/account_number.h"
 
 namespace nummora {
@@ -9,18 +10,6 @@ namespace {
 constexpr size_t kShortLinkLength = 8;  // links this long or shorter carry nothing
 constexpr size_t kPrefixLength = 6;     // "nmr://"
 constexpr size_t kMaxLinkBody = 255;
-
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
 
 bool IsLineBreak(char c) {
   return c == '\r' || c == '\n';

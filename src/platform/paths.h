@@ -4,14 +4,15 @@
 // directory rules; NUMMORA_HOME, when set, puts all three under one folder (used by tests and
 // portable installs).
 #include <filesystem>
-#include <stdexcept>
 #include <string>
+
+#include "common/errors.h"
 
 namespace nummora {
 
-class PathError : public std::runtime_error {
+class PathError : public NummoraError {
  public:
-  using std::runtime_error::runtime_error;
+  using NummoraError::NummoraError;
 };
 
 // The three folders. When `create` is true a missing folder is created, with mode 0700 for

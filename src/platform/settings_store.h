@@ -25,17 +25,18 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "common/errors.h"
 
 struct sqlite3;
 
 namespace nummora {
 
-class SettingsError : public std::runtime_error {
+class SettingsError : public NummoraError {
  public:
-  using std::runtime_error::runtime_error;
+  using NummoraError::NummoraError;
 };
 
 enum class RootKey { ClassesRoot, CurrentUser, LocalMachine };

@@ -10,16 +10,17 @@
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "common/errors.h"
 
 namespace nummora {
 
 // No serial number can be had for a path; the message names the path.
-class EVolumeSerialError : public std::runtime_error {
+class EVolumeSerialError : public NummoraError {
  public:
-  using std::runtime_error::runtime_error;
+  using NummoraError::NummoraError;
 };
 
 // The serial of the volume that holds `path` (a file or folder that exists). Throws

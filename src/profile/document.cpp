@@ -7,6 +7,7 @@
 #include "common/number_text.h"
 #include "common/secure_memory.h"
 #include "common/text_routines.h"
+#include "profile/profile_text.h"
 
 namespace nummora {
 namespace {
@@ -129,7 +130,7 @@ TAccount ReadAccount(const std::string& content, int position, const FormatSetti
   a.Batch = StrToIntDef(Field(content, "Batch"), 0);
   if (!TryStrToDate(Field(content, "BatchDate"), regional, a.BatchDate)) a.BatchDate = 0;
   a.Refreshing = false;
-  a.Status = 0;
+  a.Status = kStatusAccepted;
   return a;
 }
 
@@ -140,6 +141,89 @@ TAccount ReadAccount(const std::string& content, int position, const FormatSetti
   }
   throw EProfileDocumentError("The profile cannot be read completely: " + what +
                               " is empty and more follow.");
+}
+
+// The rates as they are written: a text holding "<" or ">" could add or hide elements when the
+// profile is read again, and one longer than the reader takes would not come back; neither is
+// kept. The rates are asked for again at every opening.
+std::string WrittenRates(const std::string& rates) {
+  if (HoldsTagCharacter(rates) || rates.size() + 7 >= kTagPositionLimit) return {};
+  return rates;
+}
+
+// The first stored field of `read` that differs from the account as it was written; nothing
+// when every one came back. Numbers and dates are compared in their written form, which is
+// what the document keeps of them.
+const char* DifferingField(const TAccount& written, const TAccount& read, bool save_passwords,
+                           const FormatSettings& regional, const FormatSettings& number_format) {
+  auto number = [&number_format](double value) { return FloatToStr(value, number_format); };
+  if (read.Type != written.Type) return "type";
+  if (read.ID != written.ID) return "account number";
+  if (read.Name != written.Name) return "name";
+  if (read.Password != (save_passwords ? written.Password : std::string())) return "pass phrase";
+  if (read.APIname != written.APIname) return "API name";
+  if (read.LRusd != written.LRusd || read.LReur != written.LReur) return "balance";
+  if (number(read.Gold) != number(written.Gold) || number(read.Silver) != number(written.Silver) ||
+      number(read.Platinum) != number(written.Platinum) ||
+      number(read.Palladium) != number(written.Palladium))
+    return "balance";
+  if (DateTimeToStr(read.Updated, regional) != DateTimeToStr(written.Updated, regional)) return "update time";
+  if (read.Update != written.Update || read.Refresh != written.Refresh) return "update settings";
+  if (read.Batch != written.Batch ||
+      DateToStr(read.BatchDate, regional) != DateToStr(written.BatchDate, regional))
+    return "history position";
+  return nullptr;
+}
+
+// The live accounts in display order: what the document holds.
+std::vector<const TAccount*> WrittenAccounts(const ProfileModel& model) {
+  std::vector<const TAccount*> accounts;
+  for (int row = 0; row < model.RowCount(); ++row) {
+    const int position = model.AccountOfRow(row);
+    if (model.IsValidPosition(position) && !model.Account(position).ID.empty())
+      accounts.push_back(&model.Account(position));
+  }
+  return accounts;
+}
+
+// Why the profile cannot be saved when its document does not read back. The first text that
+// holds "<" or ">" is the likely cause and is named by its field; the reader's own message is
+// not repeated, since it may quote a pass phrase that was read from the wrong place.
+[[noreturn]] void ThrowNotReadBack(const ProfileModel& model, const std::string& what) {
+  for (const TAccount* a : WrittenAccounts(model)) {
+    if (auto problem = AccountTextProblem(*a))
+      throw EProfileDocumentError("The profile cannot be saved: account " + Quoted(AccountLabel(*a)) + ": " +
+                                  *problem);
+  }
+  for (const TContact& c : model.Contacts()) {
+    if (auto problem = ContactTextProblem(c))
+      throw EProfileDocumentError("The profile cannot be saved: contact " + Quoted(c.Name) + ": " + *problem);
+  }
+  throw EProfileDocumentError("The profile cannot be saved: " + what +
+                              " would not read back as it is. Nothing was written.");
+}
+
+// Reads the document about to be written and checks that it gives back the model: the same
+// live accounts in the same order with the same stored fields, the same contacts and the rates.
+void CheckReadsBack(const ProfileModel& model, const std::string& document, const std::string& rates,
+                    bool save_passwords, const FormatSettings& regional,
+                    const FormatSettings& number_format) {
+  ProfileDocumentContent back;
+  try {
+    back = ReadProfileDocument(document, regional);
+  } catch (const EProfileDocumentError&) {
+    ThrowNotReadBack(model, "the profile");
+  }
+  const std::vector<const TAccount*> accounts = WrittenAccounts(model);
+  if (back.accounts.size() != accounts.size()) ThrowNotReadBack(model, "the list of accounts");
+  for (size_t i = 0; i < accounts.size(); ++i) {
+    if (const char* field =
+            DifferingField(*accounts[i], back.accounts[i], save_passwords, regional, number_format))
+      ThrowNotReadBack(model,
+                       "the " + std::string(field) + " of account " + Quoted(AccountLabel(*accounts[i])));
+  }
+  if (back.contacts != model.Contacts()) ThrowNotReadBack(model, "the list of contacts");
+  if (back.rates_text != rates) ThrowNotReadBack(model, "the metal rates");
 }
 
 void AppendElement(std::string& out, const char* name, const std::string& value) {
@@ -223,20 +307,13 @@ ProfileLoadResult LoadProfile(ProfileModel& model, const std::string& text, cons
     if (update) result.refresh_positions.push_back(position);
   }
   for (TContact& c : doc.contacts) model.Contacts().push_back(std::move(c));
-  model.RatesText = std::move(doc.rates_text);
+  model.SetRatesText(std::move(doc.rates_text));
   model.RatesTime = 0;
   return result;
 }
 
 std::string BuildProfileDocument(const ProfileModel& model, bool save_passwords,
                                  const FormatSettings& regional) {
-  const int contact_count = static_cast<int>(model.Contacts().size());
-  if (contact_count > ProfileModel::kMaxSavedContacts) {
-    throw EProfileDocumentError("The profile cannot be saved: it holds " + std::to_string(contact_count) +
-                                " contacts, and a profile can hold at most 128. Delete " +
-                                std::to_string(contact_count - ProfileModel::kMaxSavedContacts) +
-                                " of them and save again.");
-  }
   const FormatSettings number_format = MakeNumberFormat(regional);
   std::string out;
   out.reserve(1024);
@@ -294,13 +371,19 @@ std::string BuildProfileDocument(const ProfileModel& model, bool save_passwords,
     out += kCrLf;
   }
 
+  const std::string rates = WrittenRates(model.RatesText);
   out += "<Rates>";
-  // Rates longer than the reader takes are not kept; they are asked for again at every opening.
-  if (model.RatesText.size() + 7 < kTagPositionLimit) out += model.RatesText;
+  out += rates;
   out += "</Rates>";
   out += kCrLf;
   out += kProfileTrailer;
   out += kCrLf;
+  try {
+    CheckReadsBack(model, out, rates, save_passwords, regional, number_format);
+  } catch (...) {
+    SecureWipe(out);
+    throw;
+  }
   return out;
 }
 

@@ -5,12 +5,14 @@
 // escaped.
 //
 // The reader takes every element, however long the document: a document it cannot read
-// completely is refused as a whole, so that a later save never drops what was not read.
+// completely is refused as a whole, so that a later save never drops what was not read. The
+// writer never writes a document that would read back differently.
 #include <string>
 #include <vector>
 
 #include "common/errors.h"
 #include "common/format_settings.h"
+#include "common/version.h"
 #include "profile/model.h"
 #include "profile/profile_file.h"
 
@@ -23,7 +25,8 @@ class EProfileDocumentError : public NummoraError {
   using NummoraError::NummoraError;
 };
 
-inline constexpr const char* kProfileHeader = "<?nmr version=\"4.4\" encoding=\"iso-8859-1\"?>";
+inline constexpr const char* kProfileHeader =
+    "<?nmr version=\"" NUMMORA_VERSION "\" encoding=\"iso-8859-1\"?>";
 inline constexpr const char* kProfileTrailer = "<?end>";
 // The document a new, empty profile starts with.
 inline constexpr const char* kEmptyProfileDocument = "<?nmr> <?end>";
@@ -60,14 +63,17 @@ struct ProfileLoadResult {
 };
 
 // Fills the model from a document: the table in document order, row n showing entry n, the
-// contacts and RatesText. The model is changed only when the whole document was read; on
-// EProfileDocumentError it stays as it was.
+// contacts and RatesText (through SetRatesText). The model is changed only when the whole document was read;
+// on EProfileDocumentError it stays as it was.
 ProfileLoadResult LoadProfile(ProfileModel& model, const std::string& text, const FormatSettings& regional);
 
 // Builds the document from the model: live accounts in display order (their Password
-// elements empty when `save_passwords` is off), the contacts and the rates. Throws
-// EProfileDocumentError, before anything is written anywhere, for more than 128 contacts or
-// an account or contact too long for the reader to take back.
+// elements empty when `save_passwords` is off), every contact and the rates (empty when
+// RatesText holds "<" or ">" or is too long to be read back). The document is then read again
+// and must give back the same accounts, contacts and rates. Throws EProfileDocumentError,
+// before anything is written anywhere, when it does not (a text holding "<" or ">" can add,
+// change or hide an element; the message names the account or contact and, where it can,
+// the field), or when an account or contact is too long for the reader to take back.
 std::string BuildProfileDocument(const ProfileModel& model, bool save_passwords,
                                  const FormatSettings& regional);
 

@@ -174,21 +174,20 @@ void TfLogin::bNewProfileClick() {
     const std::string name = dialog.UserName();
     SecretString password(dialog.Password());
     dialog.ClearPasswords();
-    bool create = true;
-    if (const auto problem = ProfileNameProblem(name)) {
-      Refuse(FromLatin1(*problem));
-      create = false;
-    } else if (ProfileExists(store_, name)) {
-      create = BoxesOrSystem(boxes_).Ask(
-          this, QStringLiteral("A profile named \"%1\" exists already. Replace it with a new, empty profile?")
-                    .arg(FromLatin1(name)));
-    }
-    if (create) {
-      try {
+    try {
+      if (const auto problem = ProfileNameProblem(name)) {
+        Refuse(FromLatin1(*problem));
+      } else if (const auto file = NewProfileFileProblem(NewProfilePath(name))) {
+        Refuse(FromLatin1(*file));  // a profile file is never replaced by a new, empty one
+      } else if (!ProfileExists(store_, name) ||
+                 BoxesOrSystem(boxes_).Ask(
+                     this, QStringLiteral(
+                               "A profile named \"%1\" exists already. Replace it with a new, empty profile?")
+                               .arg(FromLatin1(name)))) {
         CreateProfile(store_, name, password.str(), dialog.Hint());
-      } catch (const std::exception& e) {
-        Refuse(FromLatin1(e.what()));
       }
+    } catch (const std::exception& e) {
+      Refuse(FromLatin1(e.what()));
     }
     FillList();
   }

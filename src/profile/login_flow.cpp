@@ -1,5 +1,10 @@
 #include "profile/login_flow.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "platform/paths.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
@@ -29,17 +34,17 @@ ProfileList ReadProfileList(SettingsStore& store) {
 }
 
 bool LoginOkEnabled(int selected, const std::string& password) {
-  return selected >= 0 && password.size() >= 3;
+  return selected >= 0 && password.size() >= kMinProfilePasswordLength;
 }
 
 bool NewProfileOkEnabled(const std::string& name, const std::string& password,
                          const std::string& confirmation) {
-  return !name.empty() && password.size() >= 3 && confirmation == password;
+  return !name.empty() && password.size() >= kMinProfilePasswordLength && confirmation == password;
 }
 
 LoginResult AttemptLogin(SettingsStore& store, int position, const std::string& name,
                          const std::string& password, const FormatSettings& regional,
-                         const DecipherFunction& decipher) {
+                         const ProfileReader& read) {
   LoginResult result;
   store.SetRootKey(RootKey::LocalMachine);
   store.OpenKey(kProfilesKey, true);
@@ -48,43 +53,46 @@ LoginResult AttemptLogin(SettingsStore& store, int position, const std::string& 
   std::string path;
   if (store.OpenKey(ProfileKeyPath(name), false) && store.GetValueKind("") == ValueKind::Text)
     path = store.ReadString("");
-  std::error_code ec;
-  if (path.empty() || !std::filesystem::is_regular_file(path, ec)) {
-    store.OpenKey(kProfilesKey, true);
-    store.DeleteKey(name);
-    result.outcome = LoginOutcome::FileMissing;
-    result.message = "Data file not found";
-    return result;
-  }
 
-  const DecipherFunction read =
-      decipher ? decipher : [](const std::string& p, const std::string& pw) { return DecipherFile(p, pw); };
+  ProfileOpenResult opened;
   try {
-    std::string text = read(path, password);
-    if (text.empty()) {
-      result.outcome = LoginOutcome::Empty;
-      result.message = "Error loading profile";
-      return result;
-    }
-    if (!LooksLikeProfileDocument(text)) {
-      result.outcome = LoginOutcome::WrongPassword;
-      if (store.GetValueKind("Hint") == ValueKind::Text) result.hint = store.ReadString("Hint");
-      return result;
-    }
-    // A file read while it was being written may come short; read it again a few times.
-    for (int again = 0; again < 3 && !HasProfileTrailer(text); ++again) text = read(path, password);
-    if (!HasProfileTrailer(text)) {
-      result.outcome = LoginOutcome::Damaged;
-      result.message = "File is damaged";
-      return result;
-    }
-    ReadProfileDocument(text, regional);  // throws for what the program could not save back
-    result.outcome = LoginOutcome::Success;
-    result.text = std::move(text);
+    opened = read ? OpenProfileFile(path, password, read) : OpenProfileFile(path, password);
   } catch (const std::exception& e) {
     result.outcome = LoginOutcome::Unreadable;
     result.message = e.what();
+    return result;
   }
+  switch (opened.status) {
+    case ProfileOpenStatus::kFileMissing:
+      store.OpenKey(kProfilesKey, true);
+      store.DeleteKey(name);
+      result.outcome = LoginOutcome::FileMissing;
+      result.message = kDataFileNotFound;
+      return result;
+    case ProfileOpenStatus::kEmpty:
+      result.outcome = LoginOutcome::Empty;
+      result.message = kErrorLoadingProfile;
+      return result;
+    case ProfileOpenStatus::kWrongPassword:
+      result.outcome = LoginOutcome::WrongPassword;
+      if (store.GetValueKind("Hint") == ValueKind::Text) result.hint = store.ReadString("Hint");
+      return result;
+    case ProfileOpenStatus::kDamaged:
+      result.outcome = LoginOutcome::Damaged;
+      result.message = kFileIsDamaged;
+      return result;
+    case ProfileOpenStatus::kOpened:
+      break;
+  }
+  try {
+    ReadProfileDocument(opened.text.str(), regional);  // throws for what the program could not save back
+  } catch (const std::exception& e) {
+    result.outcome = LoginOutcome::Unreadable;
+    result.message = e.what();
+    return result;
+  }
+  result.outcome = LoginOutcome::Success;
+  result.text = std::move(opened.text.str());
   return result;
 }
 
@@ -114,9 +122,19 @@ std::filesystem::path NewProfilePath(const std::string& name) {
   return DataFolder(true) / (name + ".nmr");
 }
 
+std::optional<std::string> NewProfileFileProblem(const std::filesystem::path& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0)
+    return "The file " + path.string() + " exists already; it is left as it is.";
+  const int error_number = errno;
+  if (error_number == ENOENT) return std::nullopt;
+  return "Cannot check the file " + path.string() + ": " + std::strerror(error_number);
+}
+
 void CreateProfile(SettingsStore& store, const std::string& name, const std::string& password,
                    const std::string& hint) {
   const std::string path = NewProfilePath(name).string();
+  if (auto problem = NewProfileFileProblem(path)) throw EProfileFileError(*problem, 0);
   EncipherToFile(path, kEmptyProfileDocument, password);
   store.SetRootKey(RootKey::LocalMachine);
   store.OpenKey(ProfileKeyPath(name), true);

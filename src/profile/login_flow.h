@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/format_settings.h"
+#include "profile/profile_open.h"
 
 namespace nummora {
 
@@ -21,6 +22,9 @@ struct ProfileList {
 
 // Opens the profiles key (creating it), lists its subkeys and reads "LastUser".
 ProfileList ReadProfileList(SettingsStore& store);
+
+// A profile password has at least this many characters.
+inline constexpr std::size_t kMinProfilePasswordLength = 3;
 
 // "&OK" of the login: a profile is selected and the password has at least 3 characters.
 bool LoginOkEnabled(int selected, const std::string& password);
@@ -44,15 +48,15 @@ struct LoginResult {
   std::string message;  // the text of the error box (all outcomes but Success and WrongPassword)
 };
 
-using DecipherFunction = std::function<std::string(const std::string& path, const std::string& password)>;
-
 // One login attempt for the profile at `position` of the list, named `name`: writes
-// "LastUser", finds the file, deciphers it (again, up to three more times, while the trailer
-// is missing) and checks that the whole document can be read, so that a profile the program
-// could not save back completely is never opened.
+// "LastUser", opens the file (OpenProfileFile; `read` replaces the real reading in tests) and
+// checks that the whole document can be read, so that a profile the program could not save
+// back completely is never opened. Only a file that does not exist removes the profile's key;
+// any other failure to reach the file is reported as Unreadable with its reason and changes
+// nothing.
 LoginResult AttemptLogin(SettingsStore& store, int position, const std::string& name,
                          const std::string& password, const FormatSettings& regional,
-                         const DecipherFunction& decipher = {});
+                         const ProfileReader& read = {});
 
 // The lines of the wrong-password balloon.
 std::vector<std::string> WrongPasswordLines(const std::string& hint, bool capsLockOn);
@@ -64,8 +68,14 @@ std::optional<std::string> ProfileNameProblem(const std::string& name);
 bool ProfileExists(SettingsStore& store, const std::string& name);
 // The file of a new profile: the data folder, the name and ".nmr".
 std::filesystem::path NewProfilePath(const std::string& name);
+// Why no new profile file can be made at `path`: a file (or anything else) is there already,
+// or the path cannot be checked; nothing when the path is free. A profile file is never
+// overwritten by a new profile.
+std::optional<std::string> NewProfileFileProblem(const std::filesystem::path& path);
 // Writes the empty document enciphered with the password to the profile's file and records
-// the file and the hint in the profile's key. Throws on failure (nothing is recorded then).
+// the file and the hint in the profile's key. Throws EProfileFileError, before anything is
+// written or recorded, when NewProfileFileProblem finds one; throws on any other failure
+// (nothing is recorded then).
 void CreateProfile(SettingsStore& store, const std::string& name, const std::string& password,
                    const std::string& hint);
 

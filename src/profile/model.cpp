@@ -5,6 +5,7 @@
 
 #include "common/account_label.h"
 #include "common/secure_memory.h"
+#include "profile/profile_text.h"
 
 namespace nummora {
 
@@ -109,6 +110,15 @@ int ProfileModel::FindAccount(const std::string& id) const {
 bool ProfileModel::AddContact(TContact contact) {
   if (!CanAddContact()) return false;
   contacts_.push_back(std::move(contact));
+  return true;
+}
+
+bool ProfileModel::SetRatesText(std::string text) {
+  if (HoldsTagCharacter(text)) {
+    RatesText.clear();
+    return false;
+  }
+  RatesText = std::move(text);
   return true;
 }
 

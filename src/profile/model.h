@@ -38,7 +38,7 @@ struct TAccount {
   uint16_t Refresh = 0;     // automatic refresh interval in minutes; 0 = none
   int32_t Batch = 0;        // newest known transaction
   TDateTime BatchDate = 0;  // date up to which the history is known
-  uint8_t Status = 0;       // 0 accepted, 3 login failure / error block (memory only)
+  uint8_t Status = 0;       // kStatusAccepted or kStatusRefused (memory only)
   double Gold = 0;
   double Silver = 0;
   double Platinum = 0;
@@ -50,6 +50,11 @@ struct TAccount {
 
 inline constexpr int32_t kAccountTypeEgold = 0;
 inline constexpr int32_t kAccountTypeLibertyReserve = 1;
+
+// TAccount::Status: the outcome of the last answer received for the account.
+inline constexpr uint8_t kStatusAccepted = 0;
+// The answer reported a login failure (e-gold) or an error block (Liberty Reserve).
+inline constexpr uint8_t kStatusRefused = 3;
 
 struct TProxy {
   bool UseProxy = false;
@@ -79,7 +84,8 @@ class ProfileModel {
   static constexpr int kMaxAccounts = 127;
   // A new account may be created only while the table holds fewer entries than this.
   static constexpr int kNewAccountLimit = 126;
-  // A saved profile holds at most this many contacts.
+  // The address book adds contacts only up to this many. A profile read from a file may
+  // hold more; they are all kept and saved.
   static constexpr int kMaxSavedContacts = 128;
 
   ProfileModel() = default;
@@ -139,17 +145,23 @@ class ProfileModel {
   // --- contacts, in the user's order ---
   std::vector<TContact>& Contacts() { return contacts_; }
   const std::vector<TContact>& Contacts() const { return contacts_; }
-  // Whether one more contact can still be saved.
+  // Whether the address book may add one more contact.
   bool CanAddContact() const { return static_cast<int>(contacts_.size()) < kMaxSavedContacts; }
-  // Appends a contact; false (and nothing changes) when the profile already holds the most
-  // contacts it can save.
+  // Appends a contact; false (and nothing changes) when the profile already holds
+  // kMaxSavedContacts contacts or more.
   bool AddContact(TContact contact);
 
   // --- settings and shared state ---
   TProxy Proxy;
   std::string DisplayCurrency = "USD";
+  // The last metal-rates answer, kept in the profile. Set it through SetRatesText.
   std::string RatesText;
   TDateTime RatesTime = 0;
+
+  // Keeps a rates answer as RatesText. An answer holding "<" or ">" is not kept (RatesText
+  // becomes empty and false is returned): stored in the profile, its text could add or hide
+  // elements when the profile is read again. The rates are asked for at every opening anyway.
+  bool SetRatesText(std::string text);
 
   // Wipes every secret the model holds (pass phrases, security words, proxy password).
   void WipeSecrets();

@@ -8,30 +8,42 @@ namespace nummora {
 
 ProfileOpenResult OpenProfileFile(const std::string& path, const std::string& password,
                                   const ProfileFileOptions& options) {
+  return OpenProfileFile(path, password, [&options](const std::string& p, const std::string& pw) {
+    return DecipherFile(p, pw, options);
+  });
+}
+
+ProfileOpenResult OpenProfileFile(const std::string& path, const std::string& password,
+                                  const ProfileReader& read) {
   ProfileOpenResult result;
+  std::string& text = result.text.str();
   for (int reading = 0; reading <= kProfileRereadings; ++reading) {
+    std::string plain;
     try {
-      result.text = SecretString(DecipherFile(path, password, options));
+      plain = read(path, password);
     } catch (const EProfileFileError& e) {
       if (e.error_number() != ENOENT) throw;
       result.status = ProfileOpenStatus::kFileMissing;
       return result;
     }
-    if (result.text.str().empty()) {
+    // The new reading replaces the last one, which is wiped with `plain`.
+    text.swap(plain);
+    SecureWipe(plain);
+    if (text.empty()) {
       result.status = ProfileOpenStatus::kEmpty;
       return result;
     }
-    if (!LooksLikeProfileDocument(result.text.str())) {
-      SecureWipe(result.text.str());
+    if (!LooksLikeProfileDocument(text)) {
+      SecureWipe(text);
       result.status = ProfileOpenStatus::kWrongPassword;
       return result;
     }
-    if (HasProfileTrailer(result.text.str())) {
+    if (HasProfileTrailer(text)) {
       result.status = ProfileOpenStatus::kOpened;
       return result;
     }
   }
-  SecureWipe(result.text.str());
+  SecureWipe(text);
   result.status = ProfileOpenStatus::kDamaged;
   return result;
 }

@@ -1,6 +1,8 @@
 #pragma once
-// Opening a profile file as the login does: decipher it, and tell a wrong password, an empty
-// file and a file cut short apart from a good one.
+// Opening a profile file: decipher it, and tell a wrong password, an empty file and a file cut
+// short apart from a good one. The login, the command line and the tests all open profiles
+// through here.
+#include <functional>
 #include <string>
 
 #include "common/secure_memory.h"
@@ -29,10 +31,18 @@ struct ProfileOpenResult {
 // still have been being written).
 inline constexpr int kProfileRereadings = 3;
 
-// Deciphers the file at `path` with `password` and checks it. Errors other than a missing file
-// (no access, no volume serial, the cipher) are thrown as EProfileFileError,
-// EVolumeSerialError or ECryptErrror.
+// Reads and deciphers a profile file. Throws EProfileFileError with ENOENT when there is no
+// file at the path.
+using ProfileReader = std::function<std::string(const std::string& path, const std::string& password)>;
+
+// Deciphers the file at `path` with `password` and checks it. Only a file that does not exist
+// counts as missing; every other error (no access, a folder in the way, no volume serial, the
+// cipher) is thrown as EProfileFileError, EVolumeSerialError or ECryptErrror. Every deciphered
+// text that is not handed back is wiped.
 ProfileOpenResult OpenProfileFile(const std::string& path, const std::string& password,
                                   const ProfileFileOptions& options = {});
+// The same with another way of reading the file (tests: a file that is still being written).
+ProfileOpenResult OpenProfileFile(const std::string& path, const std::string& password,
+                                  const ProfileReader& read);
 
 }  // namespace nummora

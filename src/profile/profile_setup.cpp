@@ -1,28 +1,22 @@
 #include "profile/profile_setup.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <set>
 
+#include "common/ascii_text.h"
 #include "common/secure_memory.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "profile/login_flow.h"
+#include "profile/profile_text.h"
 #include "profile/shell_settings.h"
 
 namespace nummora {
 
 namespace {
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
 int32_t ParseType(const std::string& word) {
-  const std::string w = Lower(word);
+  const std::string w = AsciiLower(word);
   if (w == "egold" || w == "e-gold" || w == "0") return kAccountTypeEgold;
   if (w == "lr" || w == "libertyreserve" || w == "liberty-reserve" || w == "1")
     return kAccountTypeLibertyReserve;
@@ -70,25 +64,27 @@ void CreateProfileWithAccounts(SettingsStore& store, const std::string& name, co
                                const std::string& hint, const std::vector<TAccount>& accounts,
                                bool update_at_startup, const FormatSettings& regional) {
   if (auto problem = ProfileNameProblem(name)) throw EProfileSetupError(*problem);
-  if (password.size() < 3) throw EProfileSetupError("The password must have at least 3 characters.");
+  if (password.size() < kMinProfilePasswordLength)
+    throw EProfileSetupError("The password must have at least " + std::to_string(kMinProfilePasswordLength) +
+                             " characters.");
   if (ProfileExists(store, name))
     throw EProfileSetupError("A profile named \"" + name + "\" exists already.");
   const std::filesystem::path path = NewProfilePath(name);
-  std::error_code ec;
-  if (std::filesystem::exists(path, ec))
-    throw EProfileSetupError("The file " + path.string() + " exists already; it is left as it is.");
+  if (auto problem = NewProfileFileProblem(path)) throw EProfileSetupError(*problem);
   if (static_cast<int>(accounts.size()) > ProfileModel::kNewAccountLimit)
     throw EProfileSetupError("A new profile holds at most " + std::to_string(ProfileModel::kNewAccountLimit) +
                              " accounts.");
 
   ProfileModel model;
   std::set<std::string> ids;
-  for (TAccount account : accounts) {
+  for (const TAccount& account : accounts) {
     if (account.ID.empty()) throw EProfileSetupError("An account needs an ID.");
+    if (auto problem = AccountTextProblem(account))
+      throw EProfileSetupError("Account " + account.ID + ": " + *problem);
     if (!ids.insert(account.ID).second)
       throw EProfileSetupError("Account " + account.ID + " is given twice.");
-    account.Update = account.Update || update_at_startup;
-    model.AppendAccount(std::move(account));
+    const int position = model.AppendAccount(account);
+    model.Account(position).Update = account.Update || update_at_startup;
   }
   // Build the document once before anything is written: an account the document cannot hold
   // is refused here, with nothing registered.
@@ -106,6 +102,7 @@ void CreateProfileWithAccounts(SettingsStore& store, const std::string& name, co
     store.SetRootKey(RootKey::LocalMachine);
     store.OpenKey(kProfilesKey, true);
     store.DeleteKey(name);
+    std::error_code ec;
     std::filesystem::remove(path, ec);
     throw;
   }

@@ -29,8 +29,9 @@ TAccount ParseAccountSpec(const std::string& spec);
 // Creates the profile `name` holding `accounts` (in this order; each marked "Update balance at
 // startup" when `update_at_startup`). Refuses, before anything is written, a name that cannot
 // be a profile name, a password shorter than 3 characters, a profile that exists already, a
-// profile file of that name already in the data folder, two accounts of the same ID, more
-// accounts than a new profile may hold, and accounts the profile document cannot hold. If
+// profile file of that name already in the data folder, two accounts of the same ID, a text
+// holding "<" or ">" (the message names the field), more accounts than a new profile may hold,
+// and accounts the profile document cannot hold. If
 // writing the accounts fails after the profile was registered, the key and the file are
 // removed again.
 void CreateProfileWithAccounts(SettingsStore& store, const std::string& name, const std::string& password,

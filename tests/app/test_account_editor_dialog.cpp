@@ -113,6 +113,47 @@ class TestAccountEditor : public QObject {
     QCOMPARE(editor.focusWidget()->objectName(), focus);
   }
 
+  // The profile document has no escaping: no field of the chosen page may hold "<" or ">".
+  void tagCharacters_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("label");  // empty: accepted
+    QTest::newRow("e-gold name") << 0 << "eName"
+                                 << "Account name";
+    QTest::newRow("e-gold pass phrase") << 0 << "ePass"
+                                        << "Passphrase";
+    QTest::newRow("LR number") << 1 << "eLRID"
+                               << "Account #";
+    QTest::newRow("LR security word") << 1 << "eLRPass"
+                                      << "Password";
+    QTest::newRow("LR name") << 1 << "eLRName"
+                             << "Account name";
+    QTest::newRow("LR API name") << 1 << "eLRAPI"
+                                 << "API name";
+    QTest::newRow("other page") << 1 << "eName" << QString();
+  }
+  void tagCharacters() {
+    QFETCH(int, type);
+    QFETCH(QString, field);
+    QFETCH(QString, label);
+    RecordingBoxes boxes;
+    TfAccount editor(true, {}, &boxes);
+    editor.findChild<QComboBox*>("cAccountType")->setCurrentIndex(type);
+    Set(editor, "eID", "123456");
+    Set(editor, "eLRID", "U1");
+    Set(editor, "eLRAPI", "api");
+    Set(editor, field.toLatin1().constData(), "a</Account><Account>b");
+    Ok(editor);
+    if (label.isEmpty()) {
+      QCOMPARE(editor.result(), int(QDialog::Accepted));
+      return;
+    }
+    QCOMPARE(editor.result(), 0);
+    QCOMPARE(boxes.LastText(),
+             QStringLiteral("The field \"%1\" must not contain \"<\" or \">\".").arg(label));
+    QCOMPARE(editor.focusWidget()->objectName(), field);
+  }
+
   void editingToAnExistingNumberIsAccepted() {
     RecordingBoxes boxes;
     TfAccount editor(

@@ -286,23 +286,37 @@ class TestLoginDialog : public QObject {
                 .isEmpty());
   }
 
-  void existingNameIsReplacedOnlyWhenAgreed() {
+  void existingFileIsNeverReplaced() {
     Env env;
     TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
     CreateWithDialog(env, login, "alice", "first", "one");
+    const std::string path = NewProfilePath("alice").string();
+    CreateWithDialog(env, login, "alice", "second", "two");
+    QCOMPARE(env.boxes.asked.size(), 0);
+    QVERIFY(env.boxes.LastText().contains(QString::fromStdString(path)));
+    // Also when the settings no longer know the profile.
+    env.store.OpenKey(kProfilesKey, false);
+    env.store.DeleteKey("alice");
+    CreateWithDialog(env, login, "alice", "third", "three");
+    QCOMPARE(env.boxes.shown.size(), size_t(2));
+    QCOMPARE(DecipherFile(path, "first"), std::string(kEmptyProfileDocument));
+  }
+
+  void knownNameWithoutFileIsReplacedOnlyWhenAgreed() {
+    Env env;
+    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    CreateWithDialog(env, login, "alice", "first", "one");
+    QFile::remove(QString::fromStdString(NewProfilePath("alice").string()));
     env.boxes.answer = false;
     CreateWithDialog(env, login, "ALICE", "second", "two");
     QCOMPARE(env.boxes.asked.size(), 1);
-    TryLogin(login, "alice", "first");
-    QCOMPARE(login.result(), int(QDialog::Accepted));
-
-    TfLogin again(env.store, UsEnglishFormatSettings(), &env.boxes);
+    QVERIFY(!QFile::exists(QString::fromStdString(NewProfilePath("ALICE").string())));
     env.boxes.answer = true;
-    CreateWithDialog(env, again, "alice", "second", "two");
+    CreateWithDialog(env, login, "alice", "second", "two");
     QCOMPARE(env.boxes.asked.size(), 2);
-    QCOMPARE(Names(again), QStringList{"alice"});
-    TryLogin(again, "alice", "second");
-    QCOMPARE(again.result(), int(QDialog::Accepted));
+    QCOMPARE(Names(login), QStringList{"alice"});
+    TryLogin(login, "alice", "second");
+    QCOMPARE(login.result(), int(QDialog::Accepted));
   }
 
   void enterLogsInOnlyWhenOkIsEnabledEscapeCancels() {

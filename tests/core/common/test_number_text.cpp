@@ -54,7 +54,18 @@ TEST(FloatWriter, UsesTheFormatsDecimalSeparator) {
 }
 
 TEST(FloatWriter, WrittenNumbersReadBackWithin15Digits) {
-  const double values[] = {0.1, 1.0 / 7, 123.456, 5e-5, 7.25e-9, 6.02214076e23, -42.000001, 0.5};
+  // The ends of the double range too: a balance that did not read back would stop every save.
+  const double values[] = {0.1,
+                           1.0 / 7,
+                           123.456,
+                           5e-5,
+                           7.25e-9,
+                           6.02214076e23,
+                           -42.000001,
+                           0.5,
+                           std::numeric_limits<double>::max(),
+                           -std::numeric_limits<double>::max(),
+                           std::numeric_limits<double>::denorm_min()};
   for (const double v : values) {
     double back = 0;
     ASSERT_TRUE(TryStrToFloat(FloatToStr(v), back)) << FloatToStr(v);

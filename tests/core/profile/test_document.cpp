@@ -9,6 +9,7 @@
 #include "common/datetime.h"
 #include "common/format_settings.h"
 #include "profile/document.h"
+#include "support/net_test_util.h"
 
 namespace nummora {
 namespace {
@@ -194,28 +195,18 @@ TEST(ProfileDocumentTest, EmptyPasswordSavesNothing) {
   EXPECT_FALSE(std::filesystem::exists(path));
 }
 
-TEST(ProfileDocumentTest, TooManyContactsFailBeforeTheFileIsTouched) {
-  char pattern[] = "/tmp/nummora-doc-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const std::string path = std::string(pattern) + "/p.nmr";
-  const ProfileFileOptions options{7u, nullptr};
+// The address book adds at most 128 contacts, but a profile read from a file may hold more:
+// every one of them is saved, and saving never fails for it.
+TEST(ProfileDocumentTest, EveryContactReadIsSaved) {
+  std::string body;
+  for (int i = 0; i < 200; ++i) body += "<Contact><Name>c" + std::to_string(i) + "</Name></Contact>\r\n";
   ProfileModel m;
-  TAccount a = Egold("1");
-  a.Password = "phrase";
-  m.AppendAccount(a);
-  ASSERT_TRUE(SaveProfile(m, "pw1", path, true, kUs, options));
-  const std::string before = DecipherFile(path, "pw1", options);
-  // The address book refuses a 129th contact; a profile read from a document can still hold more.
-  for (int i = 0; i < 129; ++i) m.Contacts().push_back(TContact{"c" + std::to_string(i), "", "", "", ""});
-  try {
-    SaveProfile(m, "pw1", path, false, kUs, options);
-    FAIL() << "129 contacts were saved";
-  } catch (const EProfileDocumentError& e) {
-    EXPECT_NE(std::string(e.what()).find("129 contacts"), std::string::npos) << e.what();
-  }
-  EXPECT_EQ(DecipherFile(path, "pw1", options), before);
-  EXPECT_EQ(m.Account(0).Password, "phrase") << "a failed save must not change the model";
-  std::filesystem::remove_all(pattern);
+  LoadProfile(m, Doc(body), kUs);
+  ASSERT_EQ(m.Contacts().size(), 200u);
+  EXPECT_FALSE(m.AddContact(TContact{"one more", "", "", "", ""}));
+  ProfileModel back;
+  LoadProfile(back, BuildProfileDocument(m, true, kUs), kUs);
+  EXPECT_EQ(back.Contacts(), m.Contacts());
 }
 
 // 127 accounts and 128 contacts make a document far beyond the 65535 positions the tag reader
@@ -362,6 +353,119 @@ TEST(ProfileDocumentTest, WriterRefusesWhatTheReaderCouldNotTakeBack) {
   ProfileModel back;
   LoadProfile(back, BuildProfileDocument(r, true, kUs), kUs);
   EXPECT_TRUE(back.RatesText.empty());
+}
+
+// A rates answer comes from a plain-HTTP page: whatever it holds, it must not add, change or
+// hide an element of the profile when the profile is read again.
+class RatesInjectionTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(RatesInjectionTest, AnswerWithTagsIsNotKept) {
+  ProfileModel m;
+  m.AppendAccount(Egold("1", "one"));
+  m.AddContact(TContact{"Bob", "42", "", "", ""});
+  EXPECT_FALSE(m.SetRatesText(GetParam()));
+  EXPECT_TRUE(m.RatesText.empty());
+
+  m.RatesText = GetParam();  // past the model's check: the writer leaves it out as well
+  ProfileModel back;
+  LoadProfile(back, BuildProfileDocument(m, true, kUs), kUs);
+  ASSERT_EQ(back.AccountCount(), 1);
+  EXPECT_EQ(back.Account(0).ID, "1");
+  EXPECT_EQ(back.Contacts(), m.Contacts());
+  EXPECT_TRUE(back.RatesText.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RatesInjectionTest,
+                         ::testing::Values("x,1<Contact><Name>Eve</Name><EgoldID>666</EgoldID></Contact>"
+                                           "<Account><Type>0</Type><ID>666</ID></Account>",
+                                           "x<Account>y</Account>", "USD,1,2,3,4</Rates>", "a>b"));
+
+TEST(ProfileDocumentTest, PlainRatesAreKept) {
+  ProfileModel m;
+  EXPECT_TRUE(m.SetRatesText("USD,500.5,8.1,900,300\r\n"));
+  ProfileModel back;
+  LoadProfile(back, BuildProfileDocument(m, true, kUs), kUs);
+  EXPECT_EQ(back.RatesText, "USD,500.5,8.1,900,300\r\n");
+}
+
+struct TagInField {
+  const char* what;
+  TAccount account;
+  TContact contact;
+  const char* field;  // named in the message
+};
+
+// Shown by its name only: the cases hold pass phrases.
+void PrintTo(const TagInField& c, std::ostream* os) {
+  *os << c.what;
+}
+
+TAccount WithTexts(const std::string& name, const std::string& password) {
+  TAccount a = Egold("123456", name);
+  a.Password = password;
+  return a;
+}
+
+class TagInFieldTest : public ::testing::TestWithParam<TagInField> {};
+
+// The format has no escaping: a model whose document would read back differently is not
+// written, and the file keeps what it held.
+TEST_P(TagInFieldTest, ModelThatWouldReadBackDifferentlyIsNotSaved) {
+  test::NetTempDir dir;
+  const std::string path = (dir / "p.nmr").string();
+  const ProfileFileOptions options{7u, nullptr};
+  ProfileModel m;
+  m.AppendAccount(WithTexts("Main", "old phrase"));
+  ASSERT_TRUE(SaveProfile(m, "pw1", path, true, kUs, options));
+  const std::string before = DecipherFile(path, "pw1", options);
+
+  m.AppendAccount(GetParam().account);
+  m.AddContact(GetParam().contact);
+  try {
+    SaveProfile(m, "pw1", path, true, kUs, options);
+    FAIL() << "saved";
+  } catch (const EProfileDocumentError& e) {
+    const std::string message = e.what();
+    EXPECT_NE(message.find(GetParam().field), std::string::npos) << message;
+    EXPECT_EQ(message.find("secret"), std::string::npos) << "the message shows the pass phrase";
+  }
+  EXPECT_EQ(DecipherFile(path, "pw1", options), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TagInFieldTest,
+    ::testing::Values(TagInField{"AccountInName",
+                                 WithTexts("a</Account><Account><Type>0</Type><ID>9", "secret"),
+                                 {},
+                                 "Account name"},
+                      TagInField{"CutPassPhrase", WithTexts("b", "secret</Password>1"), {}, "Passphrase"},
+                      TagInField{"PassPhraseHidingTheType",
+                                 WithTexts("b", "x</Account><Account> <Type>secret</Type>"),
+                                 {},
+                                 "Passphrase"},
+                      TagInField{"ContactInComment", Egold("7"),
+                                 TContact{"c", "", "", "", "<Contact><Name>x</Name></Contact>"}, "Comment"}),
+    [](const ::testing::TestParamInfo<TagInField>& info) { return std::string(info.param.what); });
+
+// What the user may type reads back byte for byte: any byte but "<" and ">", also outside
+// ISO-8859-1's letters (a password typed in another code page) and line breaks.
+TEST(ProfileDocumentTest, EveryOtherByteReadsBack) {
+  std::string all;
+  for (int c = 0; c < 256; ++c)
+    if (c != '<' && c != '>') all += static_cast<char>(c);
+  ProfileModel m;
+  TAccount a = WithTexts(all, all);
+  a.APIname = all;
+  m.AppendAccount(a);
+  m.AddContact(TContact{all, all, all, all, all});
+  ASSERT_TRUE(m.SetRatesText(all));
+  ProfileModel back;
+  LoadProfile(back, BuildProfileDocument(m, true, kUs), kUs);
+  EXPECT_EQ(back.Account(0).Name, all);
+  EXPECT_EQ(back.Account(0).Password, all);
+  EXPECT_EQ(back.Account(0).APIname, all);
+  EXPECT_EQ(back.Contacts(), m.Contacts());
+  EXPECT_EQ(back.RatesText, all);
 }
 
 TEST(ProfileDocumentTest, RecognisesDocumentsByTheirEnds) {
