@@ -78,12 +78,12 @@ class TestTray : public QObject {
     w->show();
     w->showMinimized();
     if (!w->isMinimized()) QSKIP("this platform plugin does not minimise windows");
-    QTRY_VERIFY(w->HiddenInTray());
+    QTRY_VERIFY(Access::HiddenInTray(*w));
     QVERIFY(!w->isVisible());
-    w->ShowFromTray();
+    Access::ShowFromTray(*w);
     QVERIFY(w->isVisible());
     QVERIFY(!w->isMinimized());
-    QVERIFY(!w->HiddenInTray());
+    QVERIFY(!Access::HiddenInTray(*w));
   }
 
   void withoutATrayNothingHides() {
@@ -99,12 +99,13 @@ class TestTray : public QObject {
     setup.boxes = &f.boxes;
     TNummora w(setup);
     w.show();
-    w.HideToTray();
+    Access::HideToTray(w);
     QVERIFY(w.isVisible());
     w.showMinimized();
     QTest::qWait(20);
-    QVERIFY(!w.HiddenInTray());
-    w.Notify(2, "Balance changed", true, "shown as a notification");  // minimised: no box
+    QVERIFY(!Access::HiddenInTray(w));
+    w.Notify(NotifyKind::Information, "Balance changed", true,
+             "shown as a notification");  // minimised: no box
     QVERIFY(f.boxes.shown.empty());
     QCOMPARE(w.findChild<QLabel*>("StatusHint")->text(), QStringLiteral("shown as a notification"));
   }
