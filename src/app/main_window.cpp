@@ -375,7 +375,12 @@ void TNummora::ChangeAccount(int position, const std::function<void(TAccount&)>&
 
 void TNummora::KeepPassPhrase(int position, const std::string& passPhrase) {
   ChangeAccount(
-      position, [&passPhrase](TAccount& entry) { entry.Password = passPhrase; }, false);
+      position,
+      [&passPhrase](TAccount& entry) {
+        SecureWipe(entry.Password);
+        entry.Password = passPhrase;
+      },
+      false);
 }
 
 void TNummora::StoreBalances(int position, const AccountBalances& balances) {

@@ -67,7 +67,6 @@ void TNummora::NewExecute() {
 void TNummora::InfoExecute() {
   const int position = AccountOfRow(-1);
   if (position < 0) return;
-  const int row = model_.SelectedRow();
   TfAccount editor(
       false, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
   editor.egoldSecureBase = EgoldSecureBaseUrl();
@@ -75,8 +74,8 @@ void TNummora::InfoExecute() {
   if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   editor.Fill(model_.Account(position));
   if (editor.exec() != QDialog::Accepted) return;
-  editor.ApplyTo(model_.Account(position));
-  ShowAccountRow(row);
+  ChangeAccount(
+      position, [&editor](TAccount& entry) { editor.ApplyTo(entry); }, true);
 }
 
 void TNummora::DeleteExecute() {
