@@ -104,14 +104,8 @@ TNummora::TNummora(TMainWindowSetup setup, QWidget* parent)
   timer_->setInterval(60000);
   connect(timer_, &QTimer::timeout, this, &TNummora::TimerTick);
 
-  // Other parts of the program change the model too (workers, import): the commands are looked
-  // at again a few times a second, as an idle handler would.
-  auto* idle = new QTimer(this);
-  idle->setInterval(250);
-  connect(idle, &QTimer::timeout, this, &TNummora::UpdateActions);
-  idle->start();
-
   ConnectActions();
+  ConnectCommandUpdates();
   ShowActiveAccount(-1);
   UpdateActions();
 
@@ -123,6 +117,11 @@ TNummora::TNummora(TMainWindowSetup setup, QWidget* parent)
 }
 
 TNummora::~TNummora() {
+  // The children go after this body: their last signals (the list emptied, the tabs removed)
+  // must not reach a window that is half gone.
+  list_->model()->disconnect(this);
+  list_->disconnect(this);
+  pages_->disconnect(this);
   if (instanceServer_) instanceServer_->Stop();
   SecureWipe(profilePassword_);
   SecureWipe(profileText_);
@@ -303,8 +302,8 @@ void TNummora::ConnectActions() {
     const int position = AccountOfRow(-1);
     if (position < 0) return;
     const TAccount copy = model_.Account(position);
-    if (openHistory)
-      openHistory(copy);
+    if (hooks.openHistory)
+      hooks.openHistory(copy);
     else
       LogLine("History of " + AccountLabel(copy) + " requested; the history download is not available yet.");
   });
@@ -312,7 +311,7 @@ void TNummora::ConnectActions() {
   connect(actions_.Moveup, &QAction::triggered, this, [this] { MoveExecute(true); });
   connect(actions_.Movedown, &QAction::triggered, this, [this] { MoveExecute(false); });
   connect(actions_.Preferences, &QAction::triggered, this, [this] {
-    if (showPreferences) showPreferences(this);
+    if (hooks.showPreferences) hooks.showPreferences(this);
   });
   connect(actions_.Exit, &QAction::triggered, this, &QWidget::close);
   for (QAction* item : actions_.viewTabs)
@@ -330,23 +329,35 @@ void TNummora::ConnectActions() {
                      actions_.actExport})
     a->setEnabled(false);  // their dialogs come with the address book and the settings transfer
 
-  connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] {
-    const QList<QTreeWidgetItem*> selected = list_->selectedItems();
-    if (selected.isEmpty()) {
-      // Losing the selection changes nothing on screen, but the commands follow it.
-      model_.SetSelectedRow(-1);
-    } else {
-      const int row = list_->indexOfTopLevelItem(selected.first());
-      model_.SetSelectedRow(row);
-      ShowActiveAccount(row);
-      ShowDetails();
-    }
-    UpdateActions();
-  });
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, &TNummora::SelectionChanged);
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
     if (model_.SelectedRow() >= 0) OpenPaymentLink(std::string());
   });
+}
+
+// The commands are enabled by what they act on: the selection, the rows of the list, the
+// current tab and the refreshes that run. Each of these tells when it changes.
+void TNummora::ConnectCommandUpdates() {
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, &TNummora::UpdateActions);
   connect(pages_, &QTabWidget::currentChanged, this, &TNummora::UpdateActions);
+  QAbstractItemModel* rows = list_->model();
+  connect(rows, &QAbstractItemModel::rowsInserted, this, &TNummora::UpdateActions);
+  connect(rows, &QAbstractItemModel::rowsRemoved, this, &TNummora::UpdateActions);
+  connect(rows, &QAbstractItemModel::modelReset, this, &TNummora::UpdateActions);
+  connect(this, &TNummora::RefreshStateChanged, this, &TNummora::UpdateActions);
+}
+
+void TNummora::SelectionChanged() {
+  const QList<QTreeWidgetItem*> selected = list_->selectedItems();
+  if (selected.isEmpty()) {
+    // Losing the selection changes nothing on screen; only the commands follow it.
+    model_.SetSelectedRow(-1);
+    return;
+  }
+  const int row = list_->indexOfTopLevelItem(selected.first());
+  model_.SetSelectedRow(row);
+  ShowActiveAccount(row);
+  ShowDetails();
 }
 
 void TNummora::UpdateActions() {
@@ -376,7 +387,8 @@ void TNummora::ShowAccountRow(int row) {
   const int position = model_.AccountOfRow(row);
   if (!model_.IsValidPosition(position)) return;
   const TAccount& account = model_.Account(position);
-  const Currency egold = account.Type == kAccountTypeEgold && egoldValue ? egoldValue(account) : 0;
+  const Currency egold =
+      account.Type == kAccountTypeEgold && hooks.egoldValue ? hooks.egoldValue(account) : 0;
   const Currency amount = RowAmount(account, model_.DisplayCurrency, egold);
   QTreeWidgetItem* item = list_->topLevelItem(row);
   item->setIcon(0, AccountTypeIcon(account.Type));
@@ -390,6 +402,53 @@ void TNummora::ShowAccountRow(int row) {
 void TNummora::ShowRates(const RatesState& rates) {
   detailsRates_ = rates.rates;
   details_->ShowRates(rates);
+  // Rewriting the rows also shows the selected account in the details pane at the new rates.
+  for (int row = 0; row < model_.RowCount(); ++row) ShowAccountRow(row);
+}
+
+void TNummora::ChangeAccount(int position, const std::function<void(TAccount&)>& change, bool rowShowsIt) {
+  if (!model_.IsValidPosition(position)) return;
+  change(model_.Account(position));
+  if (!rowShowsIt) return;
+  const int row = model_.RowOfAccount(position);
+  if (row >= 0) ShowAccountRow(row);
+}
+
+void TNummora::KeepPassPhrase(int position, const std::string& passPhrase) {
+  ChangeAccount(
+      position,
+      [&passPhrase](TAccount& entry) {
+        SecureWipe(entry.Password);
+        entry.Password = passPhrase;
+      },
+      false);
+}
+
+void TNummora::StoreBalances(int position, const AccountBalances& balances) {
+  ChangeAccount(
+      position, [&balances](TAccount& entry) { nummora::StoreBalances(balances, entry); }, true);
+}
+
+void TNummora::StoreStatus(int position, uint8_t status, std::optional<TDateTime> updated) {
+  ChangeAccount(
+      position,
+      [status, updated](TAccount& entry) {
+        entry.Status = status;
+        if (updated) entry.Updated = *updated;
+      },
+      updated.has_value());
+}
+
+void TNummora::EndRefresh(int position) {
+  if (!model_.IsValidPosition(position)) return;
+  ChangeAccount(
+      position, [](TAccount& entry) { entry.Refreshing = false; }, false);
+  emit RefreshStateChanged(position);
+}
+
+void TNummora::StoreRates(const std::string& answer, TDateTime received) {
+  model_.SetRatesText(answer);  // an answer holding tags is not kept
+  model_.RatesTime = received;
 }
 
 void TNummora::ShowDetails() {
@@ -421,9 +480,7 @@ void TNummora::SelectRow(int row) {
     list_->topLevelItem(row)->setSelected(true);
   } else {
     list_->clearSelection();
-    model_.SetSelectedRow(-1);
   }
-  UpdateActions();
 }
 
 void TNummora::RequestBalance(int position) {
@@ -431,31 +488,24 @@ void TNummora::RequestBalance(int position) {
   TAccount& account = model_.Account(position);
   if (account.Refreshing) return;
   account.Refreshing = true;
+  emit RefreshStateChanged(position);
   if (isSignalConnected(QMetaMethod::fromSignal(&TNummora::BalanceRequested))) {
-    emit BalanceRequested(position);  // the balance worker clears the mark when it ends
+    emit BalanceRequested(position);  // the balance worker ends the refresh
   } else {
     // No balance worker is plugged in: the request ends at once, balances and Updated unchanged.
     LogLine(TimeToStr(Now(), regional_) + ": no balance worker for " + AccountLabel(account));
     QMetaObject::invokeMethod(
-        this, [this, position] { BalanceFinished(position); }, Qt::QueuedConnection);
+        this, [this, position] { EndRefresh(position); }, Qt::QueuedConnection);
   }
-  UpdateActions();
-}
-
-void TNummora::BalanceFinished(int position) {
-  if (!model_.IsValidPosition(position)) return;
-  model_.Account(position).Refreshing = false;
-  UpdateActions();
 }
 
 void TNummora::TimerTick() {
   const TDateTime now = Now();
   for (int position : DueRefreshes(model_, now)) RequestBalance(position);
-  if (RatesDue(model_.RatesTime, now) && requestRates) requestRates();
+  if (RatesDue(model_.RatesTime, now) && hooks.requestRates) hooks.requestRates();
 }
 
-void TNummora::Notify(int kind, const std::string& title, bool asDialog, const std::string& text) {
-  const NotifyKind k = NotifyKindOf(kind);
+void TNummora::Notify(NotifyKind k, const std::string& title, bool asDialog, const std::string& text) {
   const bool shown = isVisible() && !isMinimized() && !hiddenInTray_;
   if (shown && asDialog) {
     Boxes().Show(this, BoxIconOf(k), FromLatin1(NotifyBoxText(title, text)));
@@ -503,6 +553,7 @@ bool TNummora::LoadProfile() {
   bool ok = true;
   try {
     const ProfileLoadResult result = nummora::LoadProfile(model_, profileText_, regional_);
+    profileLoaded_ = true;
     FillRows();
     for (int position : result.refresh_positions) RequestBalance(position);
   } catch (const std::exception& e) {
@@ -510,7 +561,7 @@ bool TNummora::LoadProfile() {
     ok = false;
   }
   if (ok) {
-    if (requestRates) requestRates();
+    if (hooks.requestRates) hooks.requestRates();
     SecureWipe(profileText_);
     if (tray_) tray_->Reveal();
     pages_->setCurrentWidget(accountsTab_);
@@ -522,12 +573,14 @@ bool TNummora::LoadProfile() {
       if (row >= 0) SelectRow(row);
     }
   }
-  UpdateActions();
   return ok;
 }
 
 bool TNummora::SaveProfile(std::string* error) {
   try {
+    // A profile that was not read (unreadable, or the window never showed) is left as it is on
+    // disk: writing this window's empty model over it would lose every account.
+    if (!profileLoaded_) return true;
     if (store_) settings_ = ReadShellSettings(*store_, profileName_);
     if (profilePassword_.empty()) return true;  // nothing to save with
     if (settings_.dataFile.empty()) throw NummoraError("No data file is set for profile " + profileName_);
@@ -565,7 +618,7 @@ bool TNummora::eventFilter(QObject* watched, QEvent* e) {
       return false;
     }
     if (e->type() == QEvent::MouseButtonRelease) {
-      if (showConnectionPreferences) showConnectionPreferences(this);
+      if (hooks.showConnectionPreferences) hooks.showConnectionPreferences(this);
       return true;
     }
   }
@@ -606,7 +659,7 @@ void TNummora::closeEvent(QCloseEvent* e) {
   if (store_) {
     try {
       store_->SetRootKey(RootKey::LocalMachine);
-      if (store_->OpenKey(ProfileKeyPath(profileName_), false)) store_->WriteBool("Metals", false);
+      if (store_->OpenKey(ProfileKeyPath(profileName_), false)) store_->WriteBool("Metals", MetalsShown());
     } catch (const std::exception&) {
       // The profile is saved even when this fails.
     }
@@ -626,6 +679,11 @@ void TNummora::closeEvent(QCloseEvent* e) {
   events_->hide();
   e->accept();
   emit Closed();
+}
+
+bool TNummora::MetalsShown() const {
+  // Hidden only for a Liberty Reserve account; a window hidden in the tray still shows it.
+  return !details_->List()->isHidden();
 }
 
 void TNummora::changeEvent(QEvent* e) {

@@ -15,6 +15,7 @@
 #include "common/datetime.h"
 #include "common/format_settings.h"
 #include "market/rates.h"
+#include "net/balance_outcome.h"
 #include "payments/payment_link.h"
 #include "profile/model.h"
 #include "profile/shell_settings.h"
@@ -52,74 +53,53 @@ struct TMainWindowSetup {
   std::filesystem::path storeFile;      // the settings database; empty: the default one
 };
 
-class TNummora : public QMainWindow {
-  Q_OBJECT
- public:
-  explicit TNummora(TMainWindowSetup setup, QWidget* parent = nullptr);
-  ~TNummora() override;
-
-  ProfileModel& Model() { return model_; }
-  const TMainActions& Actions() const { return actions_; }
-  TfTasks* Events() const { return events_; }
-  const std::string& ProfileName() const { return profileName_; }
-  const FormatSettings& NumberFormat() const { return numberFormat_; }
-  bool HiddenInTray() const { return hiddenInTray_; }
-  // The details pane under the accounts list.
-  TMetalsPane* DetailsPane() const { return details_; }
-  const QString& ApplicationTitle() const { return applicationTitle_; }
-
-  // --- operations used across the program (main thread) ---
-  void ShowTitle();
-  void ShowAccountRow(int row);
-  void ShowActiveAccount(int row);
-  void RequestBalance(int position);
-  // A balance refresh for the entry ended (whatever its outcome): clears Refreshing.
-  void BalanceFinished(int position);
-  void OpenPaymentLink(const std::string& link);
-  void Notify(int kind, const std::string& title, bool asDialog, const std::string& text);
-  int AccountOfRow(int row) const { return model_.AccountOfRow(row); }
-  int RowOfAccount(int position) const { return model_.RowOfAccount(position); }
-  int FindAccount(const std::string& id) const { return model_.FindAccount(id); }
-  bool AccountExists(const std::string& id) const { return model_.AccountExists(id); }
-  // Loads the login's document into the model and the list; false when it could not be read
-  // (the message then goes to the events list).
-  bool LoadProfile();
-  // Writes the profile to its data file; false (with `error` set) when that failed.
-  bool SaveProfile(std::string* error = nullptr);
-  // The desktop session ends: the profile is saved, nothing else.
-  void SessionEnding();
-  // Re-evaluates the enabled state of every command.
-  void UpdateActions();
-  // One tick of the one-minute timer.
-  void TimerTick();
-  // A global hotkey with its shortcut value was pressed.
-  void HotkeyPressed(int shortcutValue);
-  // A message from a second instance (10101 or 10100).
-  void InstanceMessage(int number);
-  // The rates were read: the "Rate" cells take them, and the details pane values the selected
-  // account's metals at them from now on. The caller then has the rows rewritten.
-  void ShowRates(const RatesState& rates);
-  // Shows the selected row's account in the details pane; nothing when no row is selected.
-  void ShowDetails();
-  // Selects a row of the accounts list (-1 for none).
-  void SelectRow(int row);
-  // Draws the proxy indicator of the status bar for the proxy settings (coloured when the
-  // proxy is used, greyed otherwise) and copies them into the model.
-  void ShowProxyIndicator(const TProxy& proxy);
-  // Shows the window out of the tray and brings it to the front; hides it into the tray.
-  void ShowFromTray();
-  void HideToTray();
-
-  // --- hooks for the parts that plug in later; each has a sound default ---
+// Where the parts that plug in later meet the main window; each hook has a sound default.
+struct TMainWindowHooks {
   std::function<void(const PaymentLinkFields&)> openPaymentDialog;  // default: note in events list
   std::function<Currency(const TAccount&)> egoldValue;              // default: 0 (no rates yet)
   std::function<void(const TAccount&)> openHistory;                 // default: note in events list
   std::function<void()> requestRates;                               // default: nothing
   std::function<void(QWidget*)> showPreferences;                    // default: nothing
   std::function<void(QWidget*)> showConnectionPreferences;          // default: nothing
+};
+
+class TNummora : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TNummora(TMainWindowSetup setup, QWidget* parent = nullptr);
+  ~TNummora() override;
+
+  // The profile model, to read (workers take their copies from it). Changes go through the
+  // operations below, which also show them.
+  const ProfileModel& Model() const { return model_; }
+  const TMainActions& Actions() const { return actions_; }
+  TfTasks* Events() const { return events_; }
+  const FormatSettings& NumberFormat() const { return numberFormat_; }
+  TMainWindowHooks hooks;
+
+  // A background notice: a message box when the window shows and `asDialog` allows it, else a
+  // tray balloon and the text in status panel 2.
+  void Notify(NotifyKind kind, const std::string& title, bool asDialog, const std::string& text);
+  // The desktop session ends: the profile is saved, nothing else.
+  void SessionEnding();
+
+  // --- what the workers report about an entry of the account table (main thread); each is
+  //     written into the model and the entry's row is shown again ---
+  void KeepPassPhrase(int position, const std::string& passPhrase);
+  void StoreBalances(int position, const AccountBalances& balances);
+  void StoreStatus(int position, uint8_t status, std::optional<TDateTime> updated);
+  // The balance refresh of the entry ended: its Refreshing mark goes.
+  void EndRefresh(int position);
+  // A fresh metal-rates answer and when it came.
+  void StoreRates(const std::string& answer, TDateTime received);
+  // The rates were read: the "Rate" cells take them, the details pane values the selected
+  // account's metals at them from now on, and every row is rewritten.
+  void ShowRates(const RatesState& rates);
 
  signals:
   void BalanceRequested(int position);
+  // A balance refresh of the entry started or ended.
+  void RefreshStateChanged(int position);
   void PaymentLinkOpened(const nummora::PaymentLinkFields& fields);
   // The window was closed for good: the program ends.
   void Closed();
@@ -132,6 +112,8 @@ class TNummora : public QMainWindow {
   void changeEvent(QEvent* event) override;
 
  private:
+  friend struct TNummoraTestAccess;  // tests/support/main_window_access.h
+
   // Widens the window by what its lists' columns need beyond their views, while the user has
   // not resized it, up to the screen's width.
   void GrowToFitColumns();
@@ -140,6 +122,7 @@ class TNummora : public QMainWindow {
   void BuildWindow();
   void BuildMenus();
   void ConnectActions();
+  void ConnectCommandUpdates();
   void FillRows();
   void NewExecute();
   void InfoExecute();
@@ -147,11 +130,50 @@ class TNummora : public QMainWindow {
   void UpdateAllExecute();
   void MoveExecute(bool up);
   void CopyNumberExecute();
+  void SelectionChanged();
   void ToggleTray();
   void LogError(const std::string& message);
   void LogLine(const std::string& line);
   TDateTime Now() const;
   MessageBoxes& Boxes() const;
+
+  void ShowTitle();
+  void ShowAccountRow(int row);
+  void ShowActiveAccount(int row);
+  // Shows the selected row's account in the details pane; nothing when no row is selected.
+  void ShowDetails();
+  // Selects a row of the accounts list (-1 for none).
+  void SelectRow(int row);
+  void RequestBalance(int position);
+  void OpenPaymentLink(const std::string& link);
+  int AccountOfRow(int row) const { return model_.AccountOfRow(row); }
+  int RowOfAccount(int position) const { return model_.RowOfAccount(position); }
+  bool AccountExists(const std::string& id) const { return model_.AccountExists(id); }
+  // Applies a change to the entry at `position` (nothing for a position outside the table) and,
+  // when `rowShowsIt`, rewrites the entry's row.
+  void ChangeAccount(int position, const std::function<void(TAccount&)>& change, bool rowShowsIt);
+  // Loads the login's document into the model and the list; false when it could not be read
+  // (the message then goes to the events list, and the profile is never written by this window).
+  bool LoadProfile();
+  // Writes the profile to its data file; false (with `error` set) when that failed. Writes
+  // nothing, and succeeds, when the profile was never loaded.
+  bool SaveProfile(std::string* error = nullptr);
+  // Sets the enabled state of every command from the model, the selection and the current tab.
+  void UpdateActions();
+  // One tick of the one-minute timer.
+  void TimerTick();
+  // A global hotkey with its shortcut value was pressed.
+  void HotkeyPressed(int shortcutValue);
+  // A message from a second instance (10101 or 10100).
+  void InstanceMessage(int number);
+  // Draws the proxy indicator of the status bar for the proxy settings (coloured when the
+  // proxy is used, greyed otherwise) and copies them into the model.
+  void ShowProxyIndicator(const TProxy& proxy);
+  // Shows the window out of the tray and brings it to the front; hides it into the tray.
+  void ShowFromTray();
+  void HideToTray();
+  // Whether the metals list of the details pane is shown (written as "Metals" at close).
+  bool MetalsShown() const;
 
   SettingsStore* store_;
   std::string profileName_;
@@ -187,6 +209,7 @@ class TNummora : public QMainWindow {
   QTimer* timer_ = nullptr;
   QString applicationTitle_ = QStringLiteral("Nummora");
   bool firstShowDone_ = false;
+  bool profileLoaded_ = false;  // the document was read into the model: only then is it saved
   bool hiddenInTray_ = false;
   bool closing_ = false;
 };

@@ -58,17 +58,15 @@ void TNummora::NewExecute() {
   const int position = model_.AppendAccount(account);
   if (position < 0) return;
   SecureWipe(account.Password);
-  if (account.Type == kAccountTypeEgold && requestRates) requestRates();
+  if (account.Type == kAccountTypeEgold && hooks.requestRates) hooks.requestRates();
   list_->addTopLevelItem(new QTreeWidgetItem);
   RequestBalance(position);
   ShowAccountRow(model_.RowOfAccount(position));
-  UpdateActions();
 }
 
 void TNummora::InfoExecute() {
   const int position = AccountOfRow(-1);
   if (position < 0) return;
-  const int row = model_.SelectedRow();
   TfAccount editor(
       false, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
   editor.egoldSecureBase = EgoldSecureBaseUrl();
@@ -76,8 +74,8 @@ void TNummora::InfoExecute() {
   if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   editor.Fill(model_.Account(position));
   if (editor.exec() != QDialog::Accepted) return;
-  editor.ApplyTo(model_.Account(position));
-  ShowAccountRow(row);
+  ChangeAccount(
+      position, [&editor](TAccount& entry) { editor.ApplyTo(entry); }, true);
 }
 
 void TNummora::DeleteExecute() {
@@ -87,18 +85,19 @@ void TNummora::DeleteExecute() {
   const QString caption = list_->topLevelItem(row)->text(0);
   if (!Boxes().Ask(this, QStringLiteral("Do you want to delete account ") + caption + QStringLiteral("?")))
     return;
+  // The selection goes first, current item included: removing the current row of a
+  // single-selection list would otherwise select its neighbour for a moment, and that neighbour
+  // would be shown in status panel 0 and the details pane. Losing the selection shows nothing.
+  list_->selectionModel()->clear();
   model_.DeleteAccount(position);
   delete list_->takeTopLevelItem(row);
-  list_->clearSelection();
-  model_.SetSelectedRow(-1);
-  UpdateActions();
 }
 
 void TNummora::OpenPaymentLink(const std::string& link) {
   const PaymentLinkFields fields = ParsePaymentLink(link);
   emit PaymentLinkOpened(fields);
-  if (openPaymentDialog) {
-    openPaymentDialog(fields);
+  if (hooks.openPaymentDialog) {
+    hooks.openPaymentDialog(fields);
   } else {
     LogLine(fields.hasParts ? "Payment link opened for " + fields.payto : std::string("Payment form opened"));
   }

@@ -17,7 +17,7 @@ TMainWindowHost::TMainWindowHost(TNummora& window, ServerConfig servers, const C
 
 TMainWindowHost::~TMainWindowHost() = default;
 
-ProfileModel& TMainWindowHost::Model() {
+const ProfileModel& TMainWindowHost::Model() const {
   return window_.Model();
 }
 
@@ -44,7 +44,8 @@ MetalAmounts TMainWindowHost::CurrentRates() const {
   return rates_->Rates();
 }
 
-void TMainWindowHost::Notify(int kind, const std::string& title, bool asDialog, const std::string& text) {
+void TMainWindowHost::Notify(NotifyKind kind, const std::string& title, bool asDialog,
+                             const std::string& text) {
   window_.Notify(kind, title, asDialog, text);
 }
 
@@ -56,23 +57,32 @@ void TMainWindowHost::AddEventLine(const std::string& line) {
   window_.Events()->AddLine(line);
 }
 
-void TMainWindowHost::ShowAccount(int position) {
-  const int row = window_.RowOfAccount(position);
-  if (row >= 0) window_.ShowAccountRow(row);
+void TMainWindowHost::KeepPassPhrase(int position, const std::string& passPhrase) {
+  window_.KeepPassPhrase(position, passPhrase);
 }
 
-void TMainWindowHost::RefreshEnded(int position) {
-  window_.BalanceFinished(position);
+void TMainWindowHost::StoreBalances(int position, const AccountBalances& balances) {
+  window_.StoreBalances(position, balances);
+}
+
+void TMainWindowHost::StoreStatus(int position, uint8_t status, std::optional<TDateTime> updated) {
+  window_.StoreStatus(position, status, updated);
+}
+
+void TMainWindowHost::EndRefresh(int position) {
+  window_.EndRefresh(position);
 }
 
 void TMainWindowHost::FetchRecentPayments(int position) {
   if (fetchRecentPayments) fetchRecentPayments(position);
 }
 
+void TMainWindowHost::StoreRates(const std::string& answer, TDateTime received) {
+  window_.StoreRates(answer, received);
+}
+
 void TMainWindowHost::RatesChanged() {
   window_.ShowRates(rates_->State());
-  // Rewriting the rows also shows the selected account in the details pane at the new rates.
-  for (int row = 0; row < window_.Model().RowCount(); ++row) window_.ShowAccountRow(row);
 }
 
 QWidget* TMainWindowHost::DialogParent() {
@@ -103,11 +113,11 @@ void TMainWindowHost::StartPending() {
   while (startsThisTurn_ < kStartsPerTurn && !pending_.empty()) {
     const int position = pending_.front();
     pending_.pop_front();
-    ProfileModel& model = window_.Model();
+    const ProfileModel& model = window_.Model();
     if (!model.IsValidPosition(position)) continue;
-    if (window_.RowOfAccount(position) < 0) {
+    if (!model.IsLive(position)) {
       // Deleted while it waited: only live accounts are refreshed. Its mark goes.
-      window_.BalanceFinished(position);
+      window_.EndRefresh(position);
       continue;
     }
     ++startsThisTurn_;
@@ -131,8 +141,8 @@ TMainWindowHost* InstallNetworkWorkers(TNummora& window, const Clock* clock) {
   for (const std::string& problem : servers.Problems) window.Events()->AddLine(problem);
   auto* host = new TMainWindowHost(window, std::move(servers), clock);
   QObject::connect(&window, &TNummora::BalanceRequested, host, &TMainWindowHost::StartRefresh);
-  window.egoldValue = [host](const TAccount& account) { return host->Rates().ValueOf(account); };
-  window.requestRates = [host] { host->RatesRequested(); };
+  window.hooks.egoldValue = [host](const TAccount& account) { return host->Rates().ValueOf(account); };
+  window.hooks.requestRates = [host] { host->RatesRequested(); };
   return host;
 }
 

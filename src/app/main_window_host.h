@@ -1,7 +1,8 @@
 #pragma once
-// Connects the network workers to the main window: a WorkerHost made of TNummora's public
-// operations, the metal rates (TMetalRates) behind the window's rates hooks, and the balance
-// refresh workers behind RequestBalance. Created as a child of the window, so it goes with it.
+// Connects the network workers to the main window: a WorkerHost whose reports the window
+// applies to its model and shows, the metal rates (TMetalRates) behind the window's rates hooks,
+// and the balance refresh workers behind RequestBalance. Created as a child of the window, so it
+// goes with it.
 #include <QObject>
 #include <deque>
 #include <functional>
@@ -43,20 +44,23 @@ class TMainWindowHost : public QObject, public WorkerHost {
   // Refreshes asked for and not yet started.
   std::size_t PendingRefreshes() const { return pending_.size(); }
 
-  // WorkerHost
+  // WorkerHost: the reports go to the window, which applies and shows them.
   QObject* LifetimeObject() override { return this; }
-  ProfileModel& Model() override;
+  const ProfileModel& Model() const override;
   FormatSettings NumberFormat() const override;
   FormatSettings Regional() const override;
   TDateTime Now() const override;
   HttpOptions TransportOptions() const override;
   MetalAmounts CurrentRates() const override;
-  void Notify(int kind, const std::string& title, bool asDialog, const std::string& text) override;
+  void Notify(NotifyKind kind, const std::string& title, bool asDialog, const std::string& text) override;
   void AddEvent(const std::string& header, const std::string& body) override;
   void AddEventLine(const std::string& line) override;
-  void ShowAccount(int position) override;
-  void RefreshEnded(int position) override;
+  void KeepPassPhrase(int position, const std::string& passPhrase) override;
+  void StoreBalances(int position, const AccountBalances& balances) override;
+  void StoreStatus(int position, uint8_t status, std::optional<TDateTime> updated) override;
+  void EndRefresh(int position) override;
   void FetchRecentPayments(int position) override;
+  void StoreRates(const std::string& answer, TDateTime received) override;
   void RatesChanged() override;
   QWidget* DialogParent() override;
 

@@ -2,11 +2,6 @@
 
 namespace nummora {
 
-NotifyKind NotifyKindOf(int number) {
-  if (number >= 0 && number <= 4) return static_cast<NotifyKind>(number);
-  return NotifyKind::Plain;
-}
-
 std::string NotifyBoxText(const std::string& title, const std::string& text) {
   return title + ":\r\n" + text;
 }

@@ -3,13 +3,9 @@
 // tray balloon.
 #include <string>
 
+#include "common/notify_kind.h"
+
 namespace nummora {
-
-// Notification kinds by number, as callers pass them.
-enum class NotifyKind : int { Warning = 0, Error = 1, Information = 2, Confirmation = 3, Plain = 4 };
-
-// The kind for a number; numbers outside 0..4 are plain.
-NotifyKind NotifyKindOf(int number);
 
 inline constexpr std::size_t kBalloonTitleLimit = 63;
 inline constexpr std::size_t kBalloonTextLimit = 255;

@@ -12,10 +12,16 @@ bool TMetalRates::AskForRates() {
   if (!host) return false;
   const ProfileModel& model = host->Model();
   if (!HasEgoldAccount(model.Accounts())) return false;
+  // A request still on the wire is waited for, however slow: a new one would drop its answer.
+  if (Asking()) return false;
   worker_ = MakeSock(host);
   return worker_->Start(
       RatesUrl(egoldPlainBase_, model.DisplayCurrency), TAccount{}, std::string(), this,
       [this](TthSock& worker) { Completed(worker); }, true);
+}
+
+bool TMetalRates::Asking() const {
+  return worker_ && worker_->Started() && !worker_->Done();
 }
 
 void TMetalRates::Completed(TthSock& worker) {
@@ -23,9 +29,7 @@ void TMetalRates::Completed(TthSock& worker) {
   if (!worker.Succeeded()) return;
   WorkerHost* host = host_.get();
   if (!host) return;
-  ProfileModel& model = host->Model();
-  model.RatesTime = host->Now();
-  model.SetRatesText(worker.Response());  // an answer holding tags is not kept
+  host->StoreRates(worker.Response(), host->Now());
   host->AddEventLine(worker.Response());
   ReadRates();
 }

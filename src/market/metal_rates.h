@@ -20,10 +20,12 @@ class TMetalRates : public QObject {
   TMetalRates(WorkerHost* host, std::string egoldPlainBase, QObject* parent = nullptr);
   ~TMetalRates() override;
 
-  // Asks for new rates when the account table holds an e-gold entry (deleted ones count);
-  // returns whether a request was started. A request still running is not waited for: the
-  // new one replaces it and the older answer is dropped.
+  // Asks for new rates when the account table holds an e-gold entry (deleted ones count) and no
+  // request is running; returns whether a request was started. A running request is left to
+  // finish, however long its answer takes, so that its answer is used.
   bool AskForRates();
+  // Whether a rates request is on the wire.
+  bool Asking() const;
 
   // Reads the model's RatesText into the rates and cells (an answer with fewer than five items
   // changes nothing), then has every row and the details pane shown again.

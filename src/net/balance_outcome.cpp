@@ -17,7 +17,7 @@ BalanceOutcome Begin(const TAccount& account) {
   return out;
 }
 
-void Notice(BalanceOutcome& out, BalanceNoticeKind kind, std::string title, std::string message) {
+void Notice(BalanceOutcome& out, NotifyKind kind, std::string title, std::string message) {
   out.notice = BalanceNotice{kind, std::move(title), std::move(message)};
 }
 
@@ -26,6 +26,27 @@ std::string ReadFailedLine(const TAccount& account, const std::string& reason) {
 }
 
 }  // namespace
+
+AccountBalances BalancesOf(const TAccount& account) {
+  AccountBalances balances;
+  balances.type = account.Type;
+  if (account.Type == kAccountTypeEgold) {
+    balances.metals = MetalBalances(account);
+  } else {
+    balances.usd = account.LRusd;
+    balances.eur = account.LReur;
+  }
+  return balances;
+}
+
+void StoreBalances(const AccountBalances& balances, TAccount& entry) {
+  if (balances.type == kAccountTypeEgold) {
+    SetMetalBalances(entry, balances.metals);
+  } else {
+    entry.LRusd = balances.usd;
+    entry.LReur = balances.eur;
+  }
+}
 
 std::string EgoldRequestLogLine(const std::string& serverBase, const TAccount& account) {
   // Built without the pass phrase itself, so no copy of it is left behind; the same text as
@@ -60,27 +81,28 @@ BalanceOutcome EgoldBalanceOutcome(const TAccount& account, const std::string& s
     case EgoldPageOutcome::LoginFailure:
       message = std::string("Check your PassPhrase, or e-gold AccSent.") + kCrLf +
                 "Your Automation got to be \"Allowed from any IP\" or allowed from your IP.";
-      Notice(out, BalanceNoticeKind::Error, "Could not login to account " + account.ID + "!", message);
+      Notice(out, NotifyKind::Error, "Could not login to account " + account.ID + "!", message);
       out.events.push_back(message);
       break;
     case EgoldPageOutcome::LockedOut:
       message = "The account " + account.ID + " is currently locked out";
-      Notice(out, BalanceNoticeKind::Error, "Account locked!", message);
+      Notice(out, NotifyKind::Error, "Account locked!", message);
       out.events.push_back(message);
       break;
     case EgoldPageOutcome::NotABalancePage:
       // Refused like an error answer: the balances stay, the user is told.
       message = errorText.empty() ? "The answer of the e-gold server holds no balances." : errorText;
-      Notice(out, BalanceNoticeKind::Error, "Account " + account.ID + " error!", message);
+      Notice(out, NotifyKind::Error, "Account " + account.ID + " error!", message);
       out.events.push_back(message);
       break;
     case EgoldPageOutcome::Balances:
       SetMetalBalances(out.account, read.balances);
+      out.storeBalances = true;
       if (read.AnyChanged()) {
         const std::string valueText =
             AccountValueText(AccountValue(out.account, rates), displayCurrency, numberFormat);
         message = "Current balance of " + account.ID + " is " + valueText;
-        Notice(out, BalanceNoticeKind::Information, kBalanceChangedTitle, message);
+        Notice(out, NotifyKind::Information, kBalanceChangedTitle, message);
         out.fetchRecentPayments = true;
       }
       out.newStatus = kStatusAccepted;
@@ -93,7 +115,7 @@ BalanceOutcome EgoldBalanceOutcome(const TAccount& account, const std::string& s
 
 BalanceOutcome EgoldTransportFailure(const TAccount& account, const std::string& failureMessage) {
   BalanceOutcome out = Begin(account);
-  Notice(out, BalanceNoticeKind::Error, kConnectionProblemTitle, failureMessage);
+  Notice(out, NotifyKind::Error, kConnectionProblemTitle, failureMessage);
   out.events = {failureMessage, failureMessage};
   return out;
 }
@@ -116,12 +138,13 @@ BalanceOutcome LRBalanceOutcome(const TAccount& account, const std::string& answ
         if (usdChanged) message += " $" + CurrToStr(out.account.LRusd, numberFormat);
         if (usdChanged && eurChanged) message += ", ";
         if (eurChanged) message += " " + CurrToStr(out.account.LReur, numberFormat) + " EUR";
-        Notice(out, BalanceNoticeKind::Information, kBalanceChangedTitle, message);
+        Notice(out, NotifyKind::Information, kBalanceChangedTitle, message);
       }
       out.newStatus = kStatusAccepted;
+      out.storeBalances = true;
     } else {
       message = LRErrorMessage(answer);
-      Notice(out, BalanceNoticeKind::Error, "Account " + account.ID + " error!", message);
+      Notice(out, NotifyKind::Error, "Account " + account.ID + " error!", message);
       out.events.push_back(message);
       out.newStatus = kStatusRefused;
     }
@@ -139,19 +162,14 @@ BalanceOutcome LRBalanceOutcome(const TAccount& account, const std::string& answ
 
 BalanceOutcome LRTransportFailure(const TAccount& account, const std::string& failureMessage) {
   BalanceOutcome out = Begin(account);
-  Notice(out, BalanceNoticeKind::Error, kConnectionProblemTitle, failureMessage);
+  Notice(out, NotifyKind::Error, kConnectionProblemTitle, failureMessage);
   out.events = {failureMessage, failureMessage};
   return out;
 }
 
 void ApplyBalanceOutcome(const BalanceOutcome& outcome, TAccount& entry, TDateTime now) {
   if (!outcome.store) return;
-  if (outcome.account.Type == kAccountTypeEgold) {
-    SetMetalBalances(entry, MetalBalances(outcome.account));
-  } else {
-    entry.LRusd = outcome.account.LRusd;
-    entry.LReur = outcome.account.LReur;
-  }
+  if (outcome.storeBalances) StoreBalances(BalancesOf(outcome.account), entry);
   entry.Updated = now;
   entry.Status = outcome.newStatus;
 }

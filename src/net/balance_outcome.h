@@ -10,16 +10,31 @@
 
 #include "common/datetime.h"
 #include "common/format_settings.h"
+#include "common/notify_kind.h"
 #include "net/egold.h"
 #include "profile/model.h"
 
 namespace nummora {
 
-// Kinds of a tray notice, as the notifier numbers them.
-enum class BalanceNoticeKind : int { Error = 1, Information = 2 };
+// The balances a refresh reads: the four metals of an e-gold account, or the dollars and euros
+// of a Liberty Reserve account (`type` says which).
+struct AccountBalances {
+  int32_t type = kAccountTypeEgold;
+  MetalAmounts metals{};
+  Currency usd = 0;
+  Currency eur = 0;
+};
+
+// The balances of an account's own payment system.
+AccountBalances BalancesOf(const TAccount& account);
+// Writes them into an entry; its other fields (the other system's balances included) stay.
+void StoreBalances(const AccountBalances& balances, TAccount& entry);
+
+// A refresh notices an error or, for a balance change, gives information.
+using BalanceNoticeKind = NotifyKind;
 
 struct BalanceNotice {
-  BalanceNoticeKind kind = BalanceNoticeKind::Error;
+  NotifyKind kind = NotifyKind::Error;
   std::string title;
   std::string message;
 };
@@ -27,8 +42,12 @@ struct BalanceNotice {
 struct BalanceOutcome {
   // The tray notice, if any (always a balloon, never a dialog).
   std::optional<BalanceNotice> notice;
-  // Whether the table entry gets the refreshed balances, Updated = now and Status = newStatus.
+  // Whether the table entry gets Updated = now and Status = newStatus (an answer came).
   bool store = false;
+  // Whether it also gets the balances of `account`: only when the answer held balances. A
+  // refusal (login failure, lock-out, error answer) leaves the entry's balances as the main
+  // thread has them, which may have changed since the copy was taken (a payment, for example).
+  bool storeBalances = false;
   uint8_t newStatus = 0;
   // The refreshed copy of the account: the balances Store writes.
   TAccount account;
@@ -67,10 +86,10 @@ BalanceOutcome LRBalanceOutcome(const TAccount& account, const std::string& answ
 // The outcome of a Liberty Reserve refresh whose exchange failed with the given message.
 BalanceOutcome LRTransportFailure(const TAccount& account, const std::string& failureMessage);
 
-// Store: writes only the refresh's results into the table entry (e-gold: the four metals;
-// Liberty Reserve: dollars and euros), then Updated = now and Status = newStatus. Other fields
-// keep what the main thread made of them meanwhile. Does nothing when the outcome stores
-// nothing.
+// Store: writes only the refresh's results into the table entry (the balances read, if any:
+// e-gold the four metals, Liberty Reserve dollars and euros), then Updated = now and Status =
+// newStatus. Other fields keep what the main thread made of them meanwhile. Does nothing when
+// the outcome stores nothing.
 void ApplyBalanceOutcome(const BalanceOutcome& outcome, TAccount& entry, TDateTime now);
 
 }  // namespace nummora

@@ -16,21 +16,15 @@ void Log(WorkerHost& host, const std::string& message) {
 
 // Finish: the refresh of the entry is over (for now); its mark is cleared and a line logged.
 void Finish(WorkerHost& host, int position, const std::string& message) {
-  ProfileModel& model = host.Model();
-  if (model.IsValidPosition(position)) {
-    model.Account(position).Refreshing = false;
-    host.RefreshEnded(position);
-  }
+  host.EndRefresh(position);
   Log(host, message);
 }
 
-// Store: only the refresh's results go into the entry; what the main thread changed meanwhile
-// (a new name, a deletion) stays.
+// Store: only the refresh's results go into the entry (the balances only when the answer held
+// some); what the main thread changed meanwhile (a new name, a deletion, a payment) stays.
 void Store(WorkerHost& host, int position, const BalanceOutcome& outcome) {
-  ProfileModel& model = host.Model();
-  if (!model.IsValidPosition(position)) return;
-  ApplyBalanceOutcome(outcome, model.Account(position), host.Now());
-  host.ShowAccount(position);
+  if (outcome.storeBalances) host.StoreBalances(position, BalancesOf(outcome.account));
+  host.StoreStatus(position, outcome.newStatus, host.Now());
 }
 
 }  // namespace
@@ -47,7 +41,7 @@ TthBalance::~TthBalance() {
 bool TthBalance::Start(const std::string& serverBase, int position) {
   WorkerHost* host = host_.get();
   if (!host) return false;
-  ProfileModel& model = host->Model();
+  const ProfileModel& model = host->Model();
   if (!model.IsValidPosition(position)) return false;
 
   serverBase_ = serverBase;
@@ -82,8 +76,7 @@ void TthBalance::Deliver(const BalanceOutcome& outcome, bool egoldAnswered) {
     std::size_t next = 0;
     if (egoldAnswered && !outcome.events.empty()) Finish(host, position, outcome.events[next++]);
     if (outcome.notice) {
-      host.Notify(static_cast<int>(outcome.notice->kind), outcome.notice->title, false,
-                  outcome.notice->message);
+      host.Notify(outcome.notice->kind, outcome.notice->title, false, outcome.notice->message);
     }
     if (outcome.fetchRecentPayments) host.FetchRecentPayments(position);
     for (; next + 1 < outcome.events.size(); ++next) Log(host, outcome.events[next]);

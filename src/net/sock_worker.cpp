@@ -10,10 +10,6 @@
 
 namespace nummora {
 
-namespace {
-constexpr int kWarning = 0;
-}  // namespace
-
 TthSock::TthSock(WorkerHost* host) : host_(host) {
   // QThread::finished is emitted on the worker thread; this object lives on the main thread, so
   // the completion runs there, after the run.
@@ -110,7 +106,7 @@ void TthSock::Exchange() {
     title_ = kConnectionProblemTitle;
     logText_ = result.Message;
     WithHost(host_, [this](WorkerHost& host) {
-      host.Notify(kWarning, title_, false, logText_);
+      host.Notify(NotifyKind::Warning, title_, false, logText_);
       host.AddEvent(SockEventHeader(host.Now(), host.Regional(), account_.ID),
                     SockEventBody(logText_, byteCount_));
     });
@@ -125,10 +121,8 @@ void TthSock::Exchange() {
 
   if (!account_.ID.empty()) {
     const uint8_t status = AnswerStatus(account_.Type, response_);
-    WithHost(host_, [this, status](WorkerHost& host) {
-      ProfileModel& model = host.Model();
-      if (model.IsValidPosition(account_.Index)) model.Account(account_.Index).Status = status;
-    });
+    WithHost(host_,
+             [this, status](WorkerHost& host) { host.StoreStatus(account_.Index, status, std::nullopt); });
   }
 }
 

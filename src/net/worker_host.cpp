@@ -27,11 +27,8 @@ AskOutcome WorkerHost::AskPassPhrase(TAccount& account) {
 
 AskOutcome AskAndKeepPassPhrase(WorkerHost& host, TAccount& account) {
   const AskOutcome asked = host.AskPassPhrase(account);
-  if (asked == AskOutcome::Entered) {
-    // The table may have changed while the prompt was open; the entry is found by its place.
-    ProfileModel& model = host.Model();
-    if (model.IsValidPosition(account.Index)) model.Account(account.Index).Password = account.Password;
-  }
+  // The table may have changed while the prompt was open; the entry is found by its place.
+  if (asked == AskOutcome::Entered) host.KeepPassPhrase(account.Index, account.Password);
   return asked;
 }
 

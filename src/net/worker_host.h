@@ -6,15 +6,21 @@
 // the main thread. Everything else it does with the program's state (a notice, an events-list
 // entry, a write to the account table, the pass-phrase prompt) goes through a WorkerHost, and
 // every call of a WorkerHost happens on the main thread: the worker hands the call over with
-// RunOnMainThread and waits until it has run. The host may be gone by then (the main window
-// closed while an exchange was still on the wire); the worker notices that through HostAlive()
-// and simply drops the rest of its reports.
+// RunOnMainThread and waits until it has run. Workers never write the model themselves: they
+// tell the host what happened (balances read, a status, an entered pass phrase, the end of a
+// refresh) and the host applies it. The host may be gone by then (the main window closed while
+// an exchange was still on the wire); the worker notices that through its HostRef and simply
+// drops the rest of its reports.
 #include <QPointer>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "common/datetime.h"
 #include "common/format_settings.h"
+#include "common/notify_kind.h"
+#include "net/balance_outcome.h"
 #include "net/egold.h"
 #include "net/http_client.h"
 #include "profile/model.h"
@@ -36,8 +42,9 @@ class WorkerHost {
   virtual QObject* LifetimeObject() = 0;
 
   // The model that holds the account table (entries addressed by TAccount::Index), the proxy,
-  // the display currency and the rates text.
-  virtual ProfileModel& Model() = 0;
+  // the display currency and the rates text. Workers read it to take their copies; every change
+  // goes through the operations below, which the host applies and shows in one place.
+  virtual const ProfileModel& Model() const = 0;
   // The number format of the main window (decimal "." and no grouping in amounts) and the user's
   // regional formats (long time format of events-list lines).
   virtual FormatSettings NumberFormat() const = 0;
@@ -48,20 +55,28 @@ class WorkerHost {
   // The four current metal rates in the display currency (gold, silver, platinum, palladium).
   virtual MetalAmounts CurrentRates() const = 0;
 
-  // A background notice: kind as the notifier numbers it (0 warning, 1 error, 2 information),
-  // a tray balloon unless `asDialog` is set and the main window shows.
-  virtual void Notify(int kind, const std::string& title, bool asDialog, const std::string& text) = 0;
+  // A background notice: a tray balloon unless `asDialog` is set and the main window shows.
+  virtual void Notify(NotifyKind kind, const std::string& title, bool asDialog, const std::string& text) = 0;
   // An events-list entry framed by empty lines: a header line and a body text.
   virtual void AddEvent(const std::string& header, const std::string& body) = 0;
   // A single events-list line.
   virtual void AddEventLine(const std::string& line) = 0;
 
-  // Rewrites the accounts-list row of a table entry (nothing when the entry has no row).
-  virtual void ShowAccount(int position) = 0;
-  // A balance refresh of the entry ended: its Refreshing mark has just been cleared.
-  virtual void RefreshEnded(int position) = 0;
+  // --- what happened to the entry at a table position (positions outside the table are
+  //     ignored); the host writes it into its model and rewrites the entry's row ---
+  // The user typed the entry's pass phrase at the prompt: it is kept for the rest of the run.
+  virtual void KeepPassPhrase(int position, const std::string& passPhrase) = 0;
+  // A refresh read the entry's balances.
+  virtual void StoreBalances(int position, const AccountBalances& balances) = 0;
+  // An answer about the entry gave its Status; a balance refresh also moves its Updated.
+  virtual void StoreStatus(int position, uint8_t status, std::optional<TDateTime> updated) = 0;
+  // The balance refresh of the entry ended, whatever its outcome: its Refreshing mark goes.
+  virtual void EndRefresh(int position) = 0;
   // An e-gold balance changed: the last operations should fetch the payments received.
   virtual void FetchRecentPayments(int position) = 0;
+
+  // A fresh metal-rates answer arrived at `received`: it becomes RatesText and RatesTime.
+  virtual void StoreRates(const std::string& answer, TDateTime received) = 0;
   // New metal rates were read: every row is rewritten and the details pane shown again.
   virtual void RatesChanged() = 0;
 
@@ -78,8 +93,8 @@ class WorkerHost {
 AskOutcome AskPassPhrase(TAccount& account, QWidget* parent);
 
 // Main thread. Asks for the record's pass phrase when it is not stored (host.AskPassPhrase) and
-// stores an entered one in the table entry at the record's Index as well, where it stays for the
-// run. Callers that put the pass phrase (or a token made from it) into a form call this before
+// has the host keep an entered one in the table entry at the record's Index as well, where it
+// stays for the run. Callers that put the pass phrase (or a token made from it) into a form call this before
 // building the form. Returns the prompt's outcome.
 AskOutcome AskAndKeepPassPhrase(WorkerHost& host, TAccount& account);
 

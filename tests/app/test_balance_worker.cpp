@@ -12,7 +12,6 @@
 using namespace nummora;
 using nummora::test::FakeWorkerHost;
 using nummora::test::PromptAnswerer;
-using nummora::test::ScriptedPeer;
 
 namespace {
 
@@ -38,11 +37,8 @@ const TDateTime kBefore = 44990.25;
 
 }  // namespace
 
-class TestBalanceWorker : public QObject {
+class TestBalanceWorker : public QObject, nummora::test::WorkerTestBench {
   Q_OBJECT
-
-  std::unique_ptr<FakeWorkerHost> host_;
-  std::unique_ptr<ScriptedPeer> peer_;
 
   int AddEgold(double gold, double silver, const std::string& password = "secret-phrase") {
     TAccount a;
@@ -68,33 +64,14 @@ class TestBalanceWorker : public QObject {
     return host_->model.AppendAccount(a);
   }
 
-  // RequestBalance's part: mark the entry, start the worker, and wait until the refresh is over.
-  void Refresh(int position, const std::string& base) {
-    host_->model.Account(position).Refreshing = true;
-    QPointer<TthBalance> worker = StartBalanceRefresh(host_.get(), position, base);
-    QTRY_VERIFY_WITH_TIMEOUT(worker.isNull(), 20000);
-    QVERIFY(!host_->model.Account(position).Refreshing);
-  }
-
  private slots:
-  void initTestCase() {
-    peer_ = std::make_unique<ScriptedPeer>();
-    QVERIFY2(peer_->Ok(), "the scripted peer did not start");
-  }
-  void cleanupTestCase() { peer_.reset(); }
-
+  void initTestCase() { StartPeer(); }
+  void cleanupTestCase() { StopPeer(); }
   void init() {
-    peer_->Reset();
-    host_ = std::make_unique<FakeWorkerHost>();
+    BeginTest();
     host_->rates = {500, 8, 0, 0};
   }
-  void cleanup() {
-    QCOMPARE(host_->offThreadCalls, 0);
-    QCOMPARE(host_->endedWhileMarked, 0);
-    // No events-list text may show a pass phrase or security word.
-    QVERIFY(host_->AllEventText().find("secret-") == std::string::npos);
-    host_.reset();
-  }
+  void cleanup() { EndTest(); }
 
   void egoldChangeNotifiesWithValue_data() {
     QTest::addColumn<QString>("currency");
@@ -118,7 +95,7 @@ class TestBalanceWorker : public QObject {
     QCOMPARE(requests[0].body, std::string("AccountID=1234567&PassPhrase=secret-phrase"));
 
     QCOMPARE(host_->notices.size(), size_t(1));
-    QCOMPARE(host_->notices[0].kind, 2);
+    QCOMPARE(host_->notices[0].kind, NotifyKind::Information);
     QCOMPARE(host_->notices[0].title, std::string("Balance changed"));
     QCOMPARE(host_->notices[0].text, "Current balance of 1234567" + tail.toStdString());
     QVERIFY(!host_->notices[0].asDialog);
@@ -128,7 +105,7 @@ class TestBalanceWorker : public QObject {
     QCOMPARE(entry.Updated, host_->now);
     QCOMPARE(int(entry.Status), 0);
     QCOMPARE(host_->fetched, std::vector<int>{position});
-    QCOMPARE(host_->shown, std::vector<int>{position});
+    QCOMPARE(host_->balanceStores, std::vector<int>{position});
     // Finish runs right after the exchange and again after Store.
     QCOMPARE(host_->ended, (std::vector<int>{position, position}));
     QCOMPARE(host_->lines.size(), size_t(3));
@@ -163,6 +140,9 @@ class TestBalanceWorker : public QObject {
     QTest::newRow("e-gold lock-out")
         << 0 << QByteArray("<p>The account you have attempted to access is currently locked out</p>")
         << QByteArray("Account locked!") << QByteArray("The account 1234567 is currently locked out");
+    QTest::newRow("e-gold page without balances")
+        << 0 << QByteArray("<html>Service unavailable</html>") << QByteArray("Account 1234567 error!")
+        << QByteArray("The answer of the e-gold server holds no balances.");
     QTest::newRow("Liberty Reserve error")
         << 1
         << QByteArray(
@@ -171,6 +151,8 @@ class TestBalanceWorker : public QObject {
         << QByteArray("Account U1234567 error!")
         << QByteArray("Error 200: Authentication failed (Invalid or expired token)");
   }
+  // A refusal stores Updated and Status only: a balance the main thread changed while the
+  // answer was on its way (a payment's) stays.
   void refusedAnswersMoveUpdatedAndSetStatus() {
     QFETCH(int, type);
     QFETCH(QByteArray, answer);
@@ -178,18 +160,24 @@ class TestBalanceWorker : public QObject {
     QFETCH(QByteArray, message);
     const int position = type == 0 ? AddEgold(1.5, 0) : AddLR(100000, 0);
     host_->model.Account(position).Status = 0;
-    peer_->Answer(answer.toStdString());
-    Refresh(position, peer_->Base());
+    peer_->Answer(answer.toStdString(), 200, {}, 0.3);
+    host_->model.Account(position).Refreshing = true;
+    QPointer<TthBalance> worker = StartBalanceRefresh(host_.get(), position, peer_->Base());
+    QVERIFY(worker);
+    host_->model.Account(position).Gold = 0.5;
+    host_->model.Account(position).LRusd = 50000;
+    QTRY_VERIFY_WITH_TIMEOUT(worker.isNull(), 20000);
 
     QCOMPARE(host_->notices.size(), size_t(1));
-    QCOMPARE(host_->notices[0].kind, 1);
+    QCOMPARE(host_->notices[0].kind, NotifyKind::Error);
     QCOMPARE(host_->notices[0].title, title.toStdString());
     QCOMPARE(host_->notices[0].text, message.toStdString());
     const TAccount& entry = host_->model.Account(position);
     QCOMPARE(int(entry.Status), 3);
     QCOMPARE(entry.Updated, host_->now);
-    QCOMPARE(entry.Gold, type == 0 ? 1.5 : 0.0);
-    QCOMPARE(entry.LRusd, Currency(type == 0 ? 0 : 100000));
+    QCOMPARE(entry.Gold, 0.5);
+    QCOMPARE(entry.LRusd, Currency(50000));
+    QVERIFY(!entry.Refreshing);
     QVERIFY(host_->fetched.empty());
     // The message is logged, then logged again by the last Finish.
     QVERIFY(host_->lines.size() >= 2);
@@ -228,7 +216,7 @@ class TestBalanceWorker : public QObject {
       QVERIFY(host_->notices.empty());
     } else {
       QCOMPARE(host_->notices.size(), size_t(1));
-      QCOMPARE(host_->notices[0].kind, 2);
+      QCOMPARE(host_->notices[0].kind, NotifyKind::Information);
       QCOMPARE(host_->notices[0].title, std::string("Balance changed"));
       QCOMPARE(host_->notices[0].text, text.toStdString());
     }
@@ -253,7 +241,7 @@ class TestBalanceWorker : public QObject {
     Refresh(position, nummora::test::ClosedPortBase());
 
     QCOMPARE(host_->notices.size(), size_t(1));
-    QCOMPARE(host_->notices[0].kind, 1);
+    QCOMPARE(host_->notices[0].kind, NotifyKind::Error);
     QCOMPARE(host_->notices[0].title, std::string("Connection problem!"));
     QVERIFY(!host_->notices[0].text.empty());
     const TAccount& entry = host_->model.Account(position);
@@ -261,7 +249,7 @@ class TestBalanceWorker : public QObject {
     QCOMPARE(int(entry.Status), int(before.Status));
     QCOMPARE(entry.Gold, before.Gold);
     QCOMPARE(entry.LRusd, before.LRusd);
-    QVERIFY(host_->shown.empty());  // the row is not rewritten
+    QVERIFY(host_->balanceStores.empty() && host_->statusStores.empty());  // nothing stored
     QVERIFY(host_->lines.back().ends_with(": " + host_->notices[0].text));
   }
 
@@ -285,8 +273,7 @@ class TestBalanceWorker : public QObject {
     QVERIFY(!host_->model.Account(position).Refreshing);
     QCOMPARE(host_->ended, std::vector<int>{position});
     QCOMPARE(host_->lines, std::vector<std::string>{"12:00:00 PM: "});
-    QTest::qWait(50);
-    QVERIFY(peer_->Requests().empty());
+    QVERIFY(peer_->Requests().empty());  // no worker ran
   }
 
   void enteredPassPhraseIsStoredAndUsed() {

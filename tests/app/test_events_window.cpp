@@ -108,8 +108,7 @@ class TestEventsWindow : public QObject {
     QVERIFY(memo);
     QScrollBar* bar = memo->verticalScrollBar();
     QTRY_VERIFY(bar->maximum() > 0);
-    QTest::qWait(50);
-    QCOMPARE(bar->value(), bar->maximum());
+    QTRY_COMPARE(bar->value(), bar->maximum());
     // The block at the bottom of the view is one of the last entry's.
     const QTextCursor bottom = memo->cursorForPosition(QPoint(5, memo->viewport()->height() - 5));
     QVERIFY2(bottom.block().blockNumber() >= memo->document()->blockCount() - 4,

@@ -1,5 +1,6 @@
-// The main window: commands enabled by the selection and the tab, row texts, moving accounts
-// (kept across save and reopen), deleting, the refresh timer and notifications.
+// The main window: commands enabled by the selection, the tab and the refreshes as they change,
+// row texts, moving accounts (kept across save and reopen), deleting, the refresh timer,
+// notifications, and what is written at close (never a profile that was not read).
 #include <QAction>
 #include <QLabel>
 #include <QSignalSpy>
@@ -7,6 +8,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "market/metals_pane_widget.h"
 #include "support/main_window_fixture.h"
 #include "ui/events_window.h"
 
@@ -24,7 +26,7 @@ QMap<QString, bool> States(TNummora& w) {
   return s;
 }
 QTreeWidget* List(TNummora& w) {
-  return w.findChild<QTreeWidget*>("List");
+  return AccountsList(w);
 }
 QString Panel(TNummora& w, const char* name) {
   return w.findChild<QLabel*>(name)->text();
@@ -47,7 +49,7 @@ class TestMainWindow : public QObject {
     QVERIFY(s["UpdateAll"]);
     QVERIFY(s["New"]);
     QCOMPARE(w->windowTitle(), QStringLiteral("Nummora ver 4.4 [alice]"));
-    QCOMPARE(w->ApplicationTitle(), QStringLiteral("Nummora 4.4"));
+    QCOMPARE(Access::ApplicationTitle(*w), QStringLiteral("Nummora 4.4"));
   }
 
   void captionsHintsAndShortcuts_data() {
@@ -109,7 +111,9 @@ class TestMainWindow : public QObject {
     QCOMPARE(a->shortcut(), shortcut);
   }
 
-  void statesFollowSelectionAndTab() {
+  // Every state is read right after the change that moves it, with no event processed in
+  // between: the commands follow the change itself.
+  void statesFollowSelectionTabAndRefreshes() {
     MainWindowFixture f;
     auto w = f.Open(f.WriteProfile(
         {MakeAccount(1, "Savings", "U1234567"), MakeAccount(0, "", "1234567"), MakeAccount(1, "", "X42")}));
@@ -122,14 +126,23 @@ class TestMainWindow : public QObject {
     QVERIFY(!s["Moveup"]);
     QVERIFY(s["Movedown"]);
 
-    w->SelectRow(1);
+    // A click on the second row.
+    QTreeWidget* list = List(*w);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->topLevelItem(1)).center());
     s = States(*w);
     QVERIFY(s["Moveup"] && s["Movedown"]);
     QCOMPARE(Panel(*w, "StatusActive"), QStringLiteral("Active account: 1234567"));
 
-    w->SelectRow(2);
+    SelectRow(*w, 2);
     s = States(*w);
     QVERIFY(s["Moveup"] && !s["Movedown"]);
+
+    // Losing the selection turns the row commands off.
+    SelectRow(*w, -1);
+    s = States(*w);
+    QVERIFY(!s["Delete"] && !s["Balance"] && !s["Spend"] && !s["Moveup"]);
+    SelectRow(*w, 2);
 
     w->findChild<QTabWidget*>("PageControl")->setCurrentIndex(1);
     s = States(*w);
@@ -139,13 +152,14 @@ class TestMainWindow : public QObject {
     // While its refresh runs, Update balance is off for the account; Update all skips it.
     w->findChild<QTabWidget*>("PageControl")->setCurrentIndex(0);
     QSignalSpy requested(w.get(), &TNummora::BalanceRequested);
-    w->RequestBalance(2);
+    w->Actions().Balance->trigger();
+    QCOMPARE(requested.count(), 1);
     QVERIFY(!States(*w)["Balance"]);
     w->findChild<QAction*>("UpdateAll")->trigger();
     QCOMPARE(requested.count(), 3);  // 2 once, then 0 and 1
     QCOMPARE(requested.at(1).at(0).toInt(), 0);
     QCOMPARE(requested.at(2).at(0).toInt(), 1);
-    w->BalanceFinished(2);  // as the worker does when it ends
+    w->EndRefresh(2);  // as the worker reports when it ends
     QVERIFY(!w->Model().Account(2).Refreshing);
     QVERIFY(States(*w)["Balance"]);
   }
@@ -181,7 +195,7 @@ class TestMainWindow : public QObject {
       auto w = f.Open(
           f.WriteProfile({MakeAccount(1, "A", "U1"), MakeAccount(1, "B", "U2"), MakeAccount(1, "C", "U3")}));
       w->show();
-      w->SelectRow(2);
+      SelectRow(*w, 2);
       w->activateWindow();
       QVERIFY(QTest::qWaitForWindowActive(w.get()));
       List(*w)->setFocus();
@@ -194,7 +208,7 @@ class TestMainWindow : public QObject {
       // The table itself is untouched: every Index stays.
       QCOMPARE(w->Model().Account(2).ID, std::string("U3"));
       QCOMPARE(int(w->Model().Account(2).Index), 2);
-      w->SelectRow(1);
+      SelectRow(*w, 1);
       w->findChild<QAction*>("Movedown")->trigger();
       QCOMPARE(List(*w)->topLevelItem(2)->text(0), QStringLiteral("A (U1)"));
       QVERIFY(w->close());
@@ -216,7 +230,7 @@ class TestMainWindow : public QObject {
     auto w = f.Open(
         f.WriteProfile({MakeAccount(1, "A", "U1"), MakeAccount(1, "B", "U2"), MakeAccount(1, "C", "U3")}));
     w->show();
-    w->SelectRow(1);
+    SelectRow(*w, 1);
     f.boxes.answer = false;
     w->findChild<QAction*>("Delete")->trigger();
     QCOMPARE(f.boxes.asked.value(0), QStringLiteral("Do you want to delete account B (U2)?"));
@@ -225,8 +239,8 @@ class TestMainWindow : public QObject {
     w->findChild<QAction*>("Delete")->trigger();
     QCOMPARE(List(*w)->topLevelItemCount(), 2);
     QCOMPARE(w->Model().AccountCount(), 3);
-    QCOMPARE(w->RowOfAccount(1), -1);
-    QCOMPARE(w->FindAccount("U2"), -1);
+    QCOMPARE(w->Model().RowOfAccount(1), -1);
+    QCOMPARE(w->Model().FindAccount("U2"), -1);
     QVERIFY(!w->findChild<QAction*>("Delete")->isEnabled());
     // Neither the timer nor Update all refreshes it.
     QSignalSpy requested(w.get(), &TNummora::BalanceRequested);
@@ -234,6 +248,34 @@ class TestMainWindow : public QObject {
     QCOMPARE(requested.count(), 2);
     QVERIFY(w->close());
     QCOMPARE(f.SavedAccounts().size(), size_t(2));
+  }
+
+  // The deleted row was the selected one: losing the selection shows nothing new. Panel 0 and
+  // the details pane keep the deleted account, no neighbour is selected, even for a moment.
+  void deleteLeavesPanelAndDetailsAsTheyWere_data() {
+    QTest::addColumn<int>("row");
+    QTest::newRow("first") << 0;
+    QTest::newRow("middle") << 1;
+    QTest::newRow("last") << 2;
+  }
+  void deleteLeavesPanelAndDetailsAsTheyWere() {
+    QFETCH(int, row);
+    MainWindowFixture f;
+    auto w = f.Open(
+        f.WriteProfile({MakeAccount(1, "A", "U1"), MakeAccount(1, "B", "U2"), MakeAccount(1, "C", "U3")}));
+    w->show();
+    SelectRow(*w, row);
+    const QString panel = Panel(*w, "StatusActive");
+    const QString details = w->findChild<TMetalsPane*>()->Label()->text();
+    QVERIFY(details.contains(QString::fromStdString(w->Model().Account(row).ID)));
+    QSignalSpy selections(List(*w), &QTreeWidget::itemSelectionChanged);
+    w->Actions().Delete->trigger();
+    QCOMPARE(Panel(*w, "StatusActive"), panel);
+    QCOMPARE(w->findChild<TMetalsPane*>()->Label()->text(), details);
+    QCOMPARE(w->Model().SelectedRow(), -1);
+    QVERIFY(List(*w)->selectedItems().isEmpty());
+    QCOMPARE(selections.count(), 1);  // the selection was lost once, and nothing else selected
+    QVERIFY(!w->Actions().Delete->isEnabled());
   }
 
   void timerRefreshesByInterval() {
@@ -245,21 +287,20 @@ class TestMainWindow : public QObject {
     deleted.Refresh = 1;
     auto w = f.Open(f.WriteProfile({every10, never, deleted}));
     w->show();
-    w->SelectRow(2);
+    SelectRow(*w, 2);
     w->findChild<QAction*>("Delete")->trigger();
     QSignalSpy requested(w.get(), &TNummora::BalanceRequested);
-    w->TimerTick();
+    Access::TimerTick(*w);
     QCOMPARE(requested.count(), 0);
-    QTest::qWait(1);
     f.clock.now += 1.0 / 1440;
-    w->TimerTick();
+    Access::TimerTick(*w);
     QCOMPARE(requested.count(), 1);
     QCOMPARE(requested.at(0).at(0).toInt(), 0);
     // A refresh that got no answer leaves Updated: the account is tried on every tick.
-    w->TimerTick();
+    Access::TimerTick(*w);
     QCOMPARE(requested.count(), 1);  // still running: not started twice
-    w->BalanceFinished(0);
-    w->TimerTick();
+    w->EndRefresh(0);
+    Access::TimerTick(*w);
     QCOMPARE(requested.count(), 2);
   }
 
@@ -267,30 +308,30 @@ class TestMainWindow : public QObject {
     MainWindowFixture f;
     auto w = f.Open(f.WriteProfile({}));
     w->show();
-    w->Notify(1, "Connection problem!", true, "refused");
+    w->Notify(NotifyKind::Error, "Connection problem!", true, "refused");
     QCOMPARE(f.boxes.shown.size(), size_t(1));
     QCOMPARE(f.boxes.shown[0].icon, MessageIcon::Error);
     QCOMPARE(f.boxes.shown[0].text, QStringLiteral("Connection problem!:\r\nrefused"));
-    w->Notify(2, "", true, "text");
+    w->Notify(NotifyKind::Information, "", true, "text");
     QCOMPARE(f.boxes.shown[1].text, QStringLiteral(":\r\ntext"));
     QVERIFY(f.notifier.balloons.empty());
 
     // Without the dialog flag: a balloon and the status text.
-    w->Notify(2, "Balance changed", false, "U1: $10");
+    w->Notify(NotifyKind::Information, "Balance changed", false, "U1: $10");
     QCOMPARE(f.notifier.balloons.size(), size_t(1));
     QCOMPARE(f.notifier.balloons[0].kind, NotifyKind::Information);
     QCOMPARE(Panel(*w, "StatusHint"), QStringLiteral("U1: $10"));
 
     // Hidden in the tray: never a box, a long title is cut.
-    w->HideToTray();
-    QVERIFY(w->HiddenInTray());
-    w->Notify(3, std::string(80, 'T'), true, std::string(300, 'x'));
+    Access::HideToTray(*w);
+    QVERIFY(Access::HiddenInTray(*w));
+    w->Notify(NotifyKind::Confirmation, std::string(80, 'T'), true, std::string(300, 'x'));
     QCOMPARE(f.boxes.shown.size(), size_t(2));
     QCOMPARE(f.notifier.balloons.back().kind, NotifyKind::Confirmation);
     QCOMPARE(f.notifier.balloons.back().title, QString(63, 'T'));
     QCOMPARE(f.notifier.balloons.back().text.size(), 255);
-    w->ShowFromTray();
-    QVERIFY(!w->HiddenInTray() && w->isVisible());
+    Access::ShowFromTray(*w);
+    QVERIFY(!Access::HiddenInTray(*w) && w->isVisible());
   }
 
   void withoutTrayTheWindowStays() {
@@ -298,9 +339,9 @@ class TestMainWindow : public QObject {
     f.notifier.trayAvailable = false;
     auto w = f.Open(f.WriteProfile({}));
     w->show();
-    w->HideToTray();
+    Access::HideToTray(*w);
     QVERIFY(w->isVisible());
-    QVERIFY(!w->HiddenInTray());
+    QVERIFY(!Access::HiddenInTray(*w));
   }
 
   void hotkeys() {
@@ -310,16 +351,16 @@ class TestMainWindow : public QObject {
     auto w = f.Open(f.WriteProfile({}));
     w->show();
     QSignalSpy links(w.get(), &TNummora::PaymentLinkOpened);
-    w->HotkeyPressed(24659);
+    Access::HotkeyPressed(*w, 24659);
     QCOMPARE(links.count(), 0);  // no accounts: nothing opens
     auto w2 = f.Open(f.WriteProfile({MakeAccount(1, "", "U1")}));
     w2->show();
     QSignalSpy links2(w2.get(), &TNummora::PaymentLinkOpened);
     QSignalSpy requested(w2.get(), &TNummora::BalanceRequested);
-    w2->HotkeyPressed(24659);
+    Access::HotkeyPressed(*w2, 24659);
     QCOMPARE(links2.count(), 1);
     QCOMPARE(requested.count(), 1);
-    w2->HotkeyPressed(1);
+    Access::HotkeyPressed(*w2, 1);
     QCOMPARE(links2.count(), 1);
   }
 
@@ -332,7 +373,7 @@ class TestMainWindow : public QObject {
     other.OpenKey("\\NMR", true);
     other.WriteString("URL", "nmr://payto=U1234567&amount=10/");
     QSignalSpy links(w.get(), &TNummora::PaymentLinkOpened);
-    w->InstanceMessage(10100);
+    Access::InstanceMessage(*w, 10100);
     QCOMPARE(links.count(), 1);
     const auto fields = links.at(0).at(0).value<PaymentLinkFields>();
     QCOMPARE(fields.payto, std::string("U1234567"));
@@ -340,7 +381,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(fields.amount, std::string("10"));
     QVERIFY(!other.ValueExists("URL"));
     // An empty slot opens an empty payment form.
-    w->InstanceMessage(10100);
+    Access::InstanceMessage(*w, 10100);
     QCOMPARE(links.count(), 2);
     QVERIFY(!links.at(1).at(0).value<PaymentLinkFields>().hasParts);
   }
@@ -355,11 +396,11 @@ class TestMainWindow : public QObject {
     proxy.UseProxy = true;
     proxy.ProxyHost = "10.0.0.1";
     proxy.ProxyPort = 3128;
-    w->ShowProxyIndicator(proxy);
+    Access::ShowProxyIndicator(*w, proxy);
     QCOMPARE(indicator->toolTip(), QStringLiteral("Current proxy: 10.0.0.1:3128"));
     QCOMPARE(w->Model().Proxy.ProxyPort, 3128);
     int opened = 0;
-    w->showConnectionPreferences = [&opened](QWidget*) { ++opened; };
+    w->hooks.showConnectionPreferences = [&opened](QWidget*) { ++opened; };
     QTest::mouseClick(indicator, Qt::LeftButton);
     QCOMPARE(opened, 1);
     QVERIFY(!w->Events()->isVisible());
@@ -372,7 +413,7 @@ class TestMainWindow : public QObject {
     MainWindowFixture f;
     auto w = f.Open(f.WriteProfile({MakeAccount(1, "", "U1")}));
     w->show();
-    w->RequestBalance(0);
+    w->Actions().Balance->trigger();
     QVERIFY(w->Model().Account(0).Refreshing);
     QTRY_VERIFY(!w->Model().Account(0).Refreshing);
     QCOMPARE(w->Model().Account(0).Updated, 0.0);  // no balance is invented
@@ -403,9 +444,54 @@ class TestMainWindow : public QObject {
     MainWindowFixture f;
     auto w = f.Open(f.WriteProfile({MakeAccount(1, "A", "U1")}));
     w->show();
-    w->Model().Account(0).Name = "Renamed";
+    Access::Model(*w).Account(0).Name = "Renamed";
     w->SessionEnding();
     QCOMPARE(f.SavedAccounts().at(0).Name, std::string("Renamed"));
+  }
+
+  // A window whose profile was not read holds an empty model: neither closing it nor a session
+  // end may write that over the profile.
+  void profileNotReadIsNeverWritten_data() {
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("unreadable document") << false << true;
+    QTest::newRow("closed before it showed") << true << false;
+  }
+  void profileNotReadIsNeverWritten() {
+    QFETCH(bool, readable);
+    QFETCH(bool, shown);
+    MainWindowFixture f;
+    std::string text = f.WriteProfile({MakeAccount(1, "A", "U1")});
+    const std::string onDisk = DecipherFile(f.dataFile, MainWindowFixture::kPassword);
+    if (!readable) text.replace(text.find("<Type>1</Type>"), 14, "<Type>x</Type>");
+    auto w = f.Open(text);
+    if (shown) w->show();
+    QCOMPARE(w->Model().RowCount(), 0);
+    w->SessionEnding();
+    QVERIFY(w->close());
+    QVERIFY(f.boxes.asked.isEmpty());  // nothing failed, nothing to ask
+    QCOMPARE(DecipherFile(f.dataFile, MainWindowFixture::kPassword), onDisk);
+  }
+
+  // "Metals" says at close whether the metals list shows: it does for an e-gold account, not
+  // for a Liberty Reserve one.
+  void metalsValueAtClose_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("metals");
+    QTest::newRow("e-gold selected") << 0 << true;
+    QTest::newRow("Liberty Reserve selected") << 1 << false;
+  }
+  void metalsValueAtClose() {
+    QFETCH(int, type);
+    QFETCH(bool, metals);
+    MainWindowFixture f;
+    f.store->WriteBool("Metals", !metals);
+    auto w = f.Open(f.WriteProfile({MakeAccount(type, "A", type == 0 ? "1234567" : "U1")}));
+    w->show();
+    QVERIFY(w->close());
+    f.store->SetRootKey(RootKey::LocalMachine);
+    QVERIFY(f.store->OpenKey(ProfileKeyPath(MainWindowFixture::kProfile), false));
+    QCOMPARE(f.store->ReadBool("Metals"), metals);
   }
 };
 

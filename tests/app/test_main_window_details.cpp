@@ -13,9 +13,11 @@
 #include "support/worker_test_support.h"
 
 using namespace nummora;
+using nummora::test::Access;
 using nummora::test::MainWindowFixture;
 using nummora::test::MakeAccount;
 using nummora::test::ScriptedPeer;
+using nummora::test::SelectRow;
 
 namespace {
 
@@ -53,7 +55,7 @@ struct Pane {
 
 Pane PaneOf(TNummora& window) {
   Pane p;
-  if (TMetalsPane* pane = window.DetailsPane()) {
+  if (auto* pane = window.findChild<TMetalsPane*>()) {
     p.label = pane->Label();
     p.metals = pane->List();
   }
@@ -83,32 +85,34 @@ class TestMainWindowDetails : public QObject {
     QCOMPARE(pane.Cell(1, 1), QStringLiteral("10"));
     QCOMPARE(pane.Cell(0, 4), QStringLiteral("0"));  // no rates yet
 
-    window->SelectRow(1);
+    SelectRow(*window, 1);
     QCOMPARE(pane.label->text(), QStringLiteral("Details of U7654321:   1234.5 USD   10 EUR"));
     QVERIFY(!pane.metals->isVisible());
 
     // Losing the selection leaves the pane as it was.
-    window->SelectRow(-1);
+    SelectRow(*window, -1);
     QCOMPARE(pane.label->text(), QStringLiteral("Details of U7654321:   1234.5 USD   10 EUR"));
 
     // Moving the e-gold account down with the selection on it: the pane shows it again.
-    window->SelectRow(0);
+    SelectRow(*window, 0);
     window->Actions().Movedown->trigger();
     QCOMPARE(window->Model().SelectedRow(), 1);
     QCOMPARE(pane.label->text(), QStringLiteral("Details of Savings (1234567)"));
     QVERIFY(pane.metals->isVisible());
 
-    // A row rewritten after a balance change refreshes the pane only for the selected row.
-    window->Model().Account(0).Gold = 3;
-    window->Model().Account(1).LRusd = 0;
-    window->ShowAccountRow(window->RowOfAccount(1));
+    // Balances stored by a refresh refresh the pane only for the selected row.
+    AccountBalances dollars;
+    dollars.type = kAccountTypeLibertyReserve;
+    window->StoreBalances(1, dollars);
     QCOMPARE(pane.label->text(), QStringLiteral("Details of Savings (1234567)"));
-    window->ShowAccountRow(window->RowOfAccount(0));
+    AccountBalances metals;
+    metals.metals = {3, 10, 0, 0};
+    window->StoreBalances(0, metals);
     QCOMPARE(pane.Cell(0, 1), QStringLiteral("3"));
 
     // The display currency changed meanwhile: the value column says so.
-    window->Model().DisplayCurrency = "EUR";
-    window->ShowAccountRow(window->RowOfAccount(0));
+    Access::Model(*window).DisplayCurrency = "EUR";
+    window->StoreBalances(0, metals);
     QCOMPARE(pane.metals->headerItem()->text(4), QStringLiteral("Amount in EUR"));
   }
 

@@ -76,7 +76,7 @@ class TestMainWindowUpdateAll : public QObject {
     QCOMPARE(host->PendingRefreshes(), size_t(kAccounts - TMainWindowHost::kStartsPerTurn));
 
     // The last account is deleted before its turn: it is not asked for.
-    window->SelectRow(kAccounts - 1);
+    nummora::test::SelectRow(*window, kAccounts - 1);
     window->Actions().Delete->trigger();
     QCOMPARE(window->Model().RowCount(), kAccounts - 1);
 

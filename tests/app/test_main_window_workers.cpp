@@ -2,6 +2,7 @@
 // refreshes an account when its interval has passed (not a minute earlier) and asks for rates
 // again after 30 minutes; a refresh's result reaches the accounts list and the tray, and no second
 // refresh of the account starts while one runs.
+#include <QSignalSpy>
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "ui/events_window.h"
 
 using namespace nummora;
+using nummora::test::Access;
 using nummora::test::MainWindowFixture;
 using nummora::test::ScriptedPeer;
 
@@ -64,19 +66,21 @@ class TestMainWindowWorkers : public QObject {
     QCOMPARE(host->Rates().Rates()[1], 8.0);
     QCOMPARE(CountPath(peer_->Requests(), "/unsecure/metaldata.asp?LATEST=1&CUR=USD"), size_t(1));
 
-    // Nine minutes after the last update: nothing is due.
-    window->TimerTick();
-    QTest::qWait(300);
-    QCOMPARE(CountPath(peer_->Requests(), "/acct/balance.asp"), size_t(0));
+    // Nine minutes after the last update: nothing is due, no refresh starts.
+    QSignalSpy requested(window.get(), &TNummora::BalanceRequested);
+    Access::TimerTick(*window);
+    QCOMPARE(requested.count(), 0);
+    QVERIFY(!window->Model().Account(0).Refreshing);
 
     // Ten minutes: the refresh goes out and its result reaches the row and the tray.
     fixture.clock.now += kMinute;
     peer_->Answer(EgoldPage("2", "10"), 200, {}, 0.5);
-    window->TimerTick();
+    Access::TimerTick(*window);
+    QCOMPARE(requested.count(), 1);
     // While the answer is on its way the account stays marked: the next tick starts nothing.
-    QTest::qWait(100);
     QVERIFY(window->Model().Account(0).Refreshing);
-    window->TimerTick();
+    Access::TimerTick(*window);
+    QCOMPARE(requested.count(), 1);
     QTRY_COMPARE(window->Model().Account(0).Gold, 2.0);
     QTRY_VERIFY(!fixture.notifier.balloons.empty());
     QCOMPARE(fixture.notifier.balloons.back().title, QStringLiteral("Balance changed"));
@@ -91,13 +95,15 @@ class TestMainWindowWorkers : public QObject {
 
     // Rates: 29 minutes after the last answer nothing is asked, at 30 they are.
     fixture.clock.now = window->Model().RatesTime + 29 * kMinute + kMinute / 2;
-    window->Model().Account(0).Refresh = 0;
-    window->TimerTick();
-    QTest::qWait(300);
-    QCOMPARE(CountPath(peer_->Requests(), "/unsecure/metaldata.asp"), size_t(1));
+    Access::Model(*window).Account(0).Refresh = 0;
+    TthSock* lastRates = host->Rates().Worker();
+    Access::TimerTick(*window);
+    QCOMPARE(host->Rates().Worker(), lastRates);  // no new request
+    QVERIFY(!host->Rates().Asking());
     fixture.clock.now += kMinute;
     peer_->Answer("x, 501, 8, 900, 300");
-    window->TimerTick();
+    Access::TimerTick(*window);
+    QVERIFY(host->Rates().Asking());
     QTRY_COMPARE(host->Rates().Rates()[0], 501.0);
     QCOMPARE(int(host->Rates().State().pictures[0]), int(RatePicture::Rising));
     QCOMPARE(CountPath(peer_->Requests(), "/unsecure/metaldata.asp"), size_t(2));

@@ -11,14 +11,8 @@
 #include "support/worker_test_support.h"
 
 using namespace nummora;
-using nummora::test::FakeWorkerHost;
-using nummora::test::ScriptedPeer;
-
-class TestRatesWorker : public QObject {
+class TestRatesWorker : public QObject, nummora::test::WorkerTestBench {
   Q_OBJECT
-
-  std::unique_ptr<FakeWorkerHost> host_;
-  std::unique_ptr<ScriptedPeer> peer_;
 
   void AddAccount(int32_t type, const std::string& id) {
     TAccount a;
@@ -34,28 +28,35 @@ class TestRatesWorker : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    peer_ = std::make_unique<ScriptedPeer>();
-    QVERIFY2(peer_->Ok(), "the scripted peer did not start");
-  }
-  void cleanupTestCase() { peer_.reset(); }
-
-  void init() {
-    peer_->Reset();
-    host_ = std::make_unique<FakeWorkerHost>();
-  }
-  void cleanup() {
-    QCOMPARE(host_->offThreadCalls, 0);
-    host_.reset();
-  }
+  void initTestCase() { StartPeer(); }
+  void cleanupTestCase() { StopPeer(); }
+  void init() { BeginTest(); }
+  void cleanup() { EndTest(); }
 
   void noEgoldAccountSendsNothing() {
     AddAccount(1, "U1234567");
     TMetalRates rates(host_.get(), peer_->Base());
     QVERIFY(!rates.AskForRates());
-    QVERIFY(rates.Worker() == nullptr);
-    QTest::qWait(50);
-    QVERIFY(peer_->Requests().empty());
+    QVERIFY(rates.Worker() == nullptr);  // no request exists that could send anything
+  }
+
+  // An answer slower than the one-minute tick is waited for: asking again while it is on its
+  // way starts nothing, and the slow answer is read.
+  void runningRequestIsNotReplaced() {
+    AddAccount(0, "1234567");
+    TMetalRates rates(host_.get(), peer_->Base());
+    peer_->Answer("x, 500, 8, 900, 300", 200, {}, 0.5);
+    QVERIFY(rates.AskForRates());
+    TthSock* first = rates.Worker();
+    QVERIFY(!rates.AskForRates());
+    QCOMPARE(rates.Worker(), first);
+    QTRY_COMPARE(host_->model.RatesText, std::string("x, 500, 8, 900, 300"));
+    QCOMPARE(rates.Rates()[0], 500.0);
+    QCOMPARE(peer_->Requests().size(), size_t(1));
+    // Once it has come, the next ask goes out.
+    peer_->Answer("x, 501, 8, 900, 300");
+    AskAndWait(rates);
+    QCOMPARE(rates.Rates()[0], 501.0);
   }
 
   void deletedEgoldEntryStillCounts() {

@@ -24,7 +24,6 @@ class TestScreenshots : public QObject {
   void Save(QWidget& w, const char* name) {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTest::qWait(100);
     const QPixmap picture = w.grab();
     QVERIFY(!picture.isNull());
     QCOMPARE(picture.size(), w.size() * picture.devicePixelRatio());

@@ -9,9 +9,7 @@
 #include "support/worker_test_support.h"
 
 using namespace nummora;
-using nummora::test::FakeWorkerHost;
 using nummora::test::PromptAnswerer;
-using nummora::test::ScriptedPeer;
 
 namespace {
 
@@ -43,29 +41,16 @@ TthSock::Completion Recorder(Seen& seen) {
 
 }  // namespace
 
-class TestSockWorker : public QObject {
+class TestSockWorker : public QObject, nummora::test::WorkerTestBench {
   Q_OBJECT
-
-  std::unique_ptr<FakeWorkerHost> host_;
-  std::unique_ptr<ScriptedPeer> peer_;
 
   int Position(const TAccount& account) { return host_->model.AppendAccount(account); }
 
  private slots:
-  void initTestCase() {
-    peer_ = std::make_unique<ScriptedPeer>();
-    QVERIFY2(peer_->Ok(), "the scripted peer did not start");
-  }
-  void cleanupTestCase() { peer_.reset(); }
-
-  void init() {
-    peer_->Reset();
-    host_ = std::make_unique<FakeWorkerHost>();
-  }
-  void cleanup() {
-    if (host_) QCOMPARE(host_->offThreadCalls, 0);
-    host_.reset();
-  }
+  void initTestCase() { StartPeer(); }
+  void cleanupTestCase() { StopPeer(); }
+  void init() { BeginTest(); }
+  void cleanup() { EndTest(); }
 
   void postsEncodedFormAndLogsWithoutSecrets() {
     const int position = Position(MakeAccount(0, "1234567", "secret-phrase"));
@@ -153,7 +138,7 @@ class TestSockWorker : public QObject {
 
     QCOMPARE(host_->notices.size(), size_t(1));
     const auto& notice = host_->notices[0];
-    QCOMPARE(notice.kind, 0);
+    QCOMPARE(notice.kind, NotifyKind::Warning);
     QCOMPARE(notice.title, std::string("Connection problem!"));
     QVERIFY(!notice.asDialog);
     QVERIFY(!notice.text.empty());
@@ -203,7 +188,7 @@ class TestSockWorker : public QObject {
     }
     QVERIFY(watch.isNull());  // a worker that never ran is deleted at once
     QCOMPARE(answerer.Answered(), 3);
-    QTest::qWait(50);
+    // The worker was never run, and is gone: nothing can come later.
     QCOMPARE(seen.calls, 0);
     QVERIFY(peer_->Requests().empty());
     QVERIFY(host_->events.empty());

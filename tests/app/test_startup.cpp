@@ -18,6 +18,7 @@
 #include "profile/login_flow.h"
 #include "profile/profile_file.h"
 #include "support/app_test_support.h"
+#include "support/main_window_access.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -79,7 +80,7 @@ class TestStartup : public QObject {
     WhenShown<TNummora>([&](TNummora& w) {
       listened = RunningWindowAnswers(socket, 500);
       title = w.windowTitle();
-      w.Model().Contacts().push_back({"Bob", "", "U42", "", ""});
+      TNummoraTestAccess::Model(w).Contacts().push_back({"Bob", "", "U42", "", ""});
       w.close();
     });
     const int code = RunNummora(*static_cast<TNummoraApplication*>(qApp), std::string("nmr://ab"));
@@ -106,7 +107,7 @@ class TestStartup : public QObject {
       QTest::mouseClick(login.findChild<QPushButton*>("bOK"), Qt::LeftButton);
     });
     WhenShown<TNummora>([](TNummora& w) {
-      w.Model().Contacts().push_back({"Dora", "", "U77", "", ""});
+      TNummoraTestAccess::Model(w).Contacts().push_back({"Dora", "", "U77", "", ""});
       ::raise(SIGTERM);
     });
     const int code = RunNummora(*static_cast<TNummoraApplication*>(qApp), std::nullopt);

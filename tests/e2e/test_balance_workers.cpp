@@ -16,14 +16,12 @@
 #include "support/sandbox_process.cpp"
 
 using namespace nummora;
-using nummora::test::FakeWorkerHost;
 using nummora::test::SandboxProcess;
 
-class TestBalanceRefreshE2E : public QObject {
+class TestBalanceRefreshE2E : public QObject, nummora::test::WorkerTestBench {
   Q_OBJECT
 
   std::unique_ptr<SandboxProcess> sandbox_;
-  std::unique_ptr<FakeWorkerHost> host_;
 
   int Add(int32_t type, const std::string& id, const std::string& password, const std::string& api = "") {
     TAccount a;
@@ -34,14 +32,12 @@ class TestBalanceRefreshE2E : public QObject {
     return host_->model.AppendAccount(a);
   }
 
-  void Refresh(int position, std::string base = "") {
+  // Refreshes the entry against the sandbox's server of its payment system, or `base`.
+  void RefreshAt(int position, std::string base = "") {
     if (base.empty())
       base = host_->model.Account(position).Type == 0 ? sandbox_->EgoldSecureUrl()
                                                       : sandbox_->LibertyReserveUrl();
-    host_->model.Account(position).Refreshing = true;
-    QPointer<TthBalance> worker = StartBalanceRefresh(host_.get(), position, base);
-    QTRY_VERIFY_WITH_TIMEOUT(worker.isNull(), 30000);
-    QVERIFY(!host_->model.Account(position).Refreshing);
+    Refresh(position, base, 30000);
   }
 
  private slots:
@@ -53,19 +49,18 @@ class TestBalanceRefreshE2E : public QObject {
   void cleanupTestCase() { sandbox_.reset(); }
 
   void init() {
-    host_ = std::make_unique<FakeWorkerHost>();
+    BeginTest();
     host_->caFile = sandbox_->CaFile();
     host_->rates = {500, 8, 900, 300};
   }
   void cleanup() {
     QVERIFY(sandbox_->ClearFaults());
-    QCOMPARE(host_->offThreadCalls, 0);
-    host_.reset();
+    EndTest();
   }
 
   void egoldBalancesOverHttps() {
     const int position = Add(0, "1001001", "alice gold 2006");
-    Refresh(position);
+    RefreshAt(position);
     QCOMPARE(host_->notices.size(), size_t(1));
     QCOMPARE(host_->notices[0].title, std::string("Balance changed"));
     QCOMPARE(host_->notices[0].text, std::string("Current balance of 1001001 is $8530"));
@@ -78,14 +73,14 @@ class TestBalanceRefreshE2E : public QObject {
 
   void libertyReserveBalancesAndRefusal() {
     const int good = Add(1, "U1000001", "davesecret", "daveapi");
-    Refresh(good);
+    RefreshAt(good);
     QCOMPARE(host_->notices.size(), size_t(1));
     QCOMPARE(host_->notices[0].text, std::string("Current balance of U1000001 is $1500,  250 EUR"));
     QCOMPARE(host_->model.Account(good).LReur, Currency(250 * 10000));
 
     const int bad = Add(1, "U1000002", "wrong-word", "erinshop");
     host_->model.Account(bad).LRusd = 777;
-    Refresh(bad);
+    RefreshAt(bad);
     QCOMPARE(host_->notices.size(), size_t(2));
     QCOMPARE(host_->notices[1].title, std::string("Account U1000002 error!"));
     QVERIFY(host_->notices[1].text.starts_with("Error 200: "));
@@ -97,13 +92,13 @@ class TestBalanceRefreshE2E : public QObject {
   // balance bring a notice.
   void paymentChangesBalanceOnce() {
     const int position = Add(0, "1001002", "bobmetals77");
-    Refresh(position);
+    RefreshAt(position);
     QCOMPARE(host_->notices.size(), size_t(1));
-    QCOMPARE(host_->notices[0].kind, 2);
+    QCOMPARE(host_->notices[0].kind, NotifyKind::Information);
     QCOMPARE(host_->notices[0].title, std::string("Balance changed"));
     QCOMPARE(host_->notices[0].text, std::string("Current balance of 1001002 is $1625"));
 
-    Refresh(position);
+    RefreshAt(position);
     QCOMPARE(host_->notices.size(), size_t(1));
     QCOMPARE(host_->model.Account(position).Gold, 3.25);
 
@@ -117,7 +112,7 @@ class TestBalanceRefreshE2E : public QObject {
     QVERIFY2(paid.Succeeded, paid.Message.c_str());
     QVERIFY(paid.Body.find("PAYMENT_BATCH_NUM") != std::string::npos);
 
-    Refresh(position);
+    RefreshAt(position);
     QCOMPARE(host_->notices.size(), size_t(2));
     QCOMPARE(host_->notices[1].title, std::string("Balance changed"));
     QCOMPARE(host_->notices[1].text, std::string("Current balance of 1001002 is $1125"));
@@ -159,10 +154,10 @@ class TestBalanceRefreshE2E : public QObject {
     host_->model.Account(position).LRusd = 777;
     std::string reply;
     QVERIFY2(sandbox_->AddFaultJson(fault.toStdString(), &reply), reply.c_str());
-    Refresh(position);
+    RefreshAt(position);
 
     QCOMPARE(host_->notices.size(), size_t(1));
-    QCOMPARE(host_->notices[0].kind, 1);
+    QCOMPARE(host_->notices[0].kind, NotifyKind::Error);
     QCOMPARE(host_->notices[0].title, title.toStdString());
     QCOMPARE(host_->notices[0].text, message.toStdString());
     const TAccount& entry = host_->model.Account(position);
@@ -198,10 +193,10 @@ class TestBalanceRefreshE2E : public QObject {
     const TAccount before = host_->model.Account(position);
     std::string reply;
     if (!fault.isEmpty()) QVERIFY2(sandbox_->AddFaultJson(fault.toStdString(), &reply), reply.c_str());
-    Refresh(position, fault.isEmpty() ? nummora::test::ClosedPortBase() : "");
+    RefreshAt(position, fault.isEmpty() ? nummora::test::ClosedPortBase() : "");
 
     QCOMPARE(host_->notices.size(), size_t(1));
-    QCOMPARE(host_->notices[0].kind, 1);
+    QCOMPARE(host_->notices[0].kind, NotifyKind::Error);
     QCOMPARE(host_->notices[0].title, std::string("Connection problem!"));
     QVERIFY(!host_->notices[0].asDialog);
     QVERIFY(!host_->notices[0].text.empty());
@@ -212,7 +207,7 @@ class TestBalanceRefreshE2E : public QObject {
     QCOMPARE(int(entry.Status), 1);
     QCOMPARE(entry.Gold, 2.0);
     QCOMPARE(entry.LRusd, Currency(777));
-    QVERIFY(host_->shown.empty());
+    QVERIFY(host_->balanceStores.empty() && host_->statusStores.empty());
   }
 
   void ratesFromPricePage() {

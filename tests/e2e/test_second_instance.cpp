@@ -70,8 +70,8 @@ class TestSingleInstanceProcesses : public QObject {
     QVERIFY(lock.Acquire(InstanceLockPath()));
     auto w = OpenRunningInstance(f);
     w->show();
-    w->HideToTray();
-    QVERIFY(w->HiddenInTray());
+    Access::HideToTray(*w);
+    QVERIFY(Access::HiddenInTray(*w));
     QSignalSpy links(w.get(), &TNummora::PaymentLinkOpened);
 
     QCOMPARE(RunSecond({"nmr://payto=U1234567&amount=10/", "ignored"}), 0);
@@ -80,7 +80,7 @@ class TestSingleInstanceProcesses : public QObject {
     QCOMPARE(fields.payto, std::string("U1234567"));
     QVERIFY(fields.paytoIsLibertyReserve);
     QCOMPARE(fields.amount, std::string("10"));
-    QVERIFY(!w->HiddenInTray());
+    QVERIFY(!Access::HiddenInTray(*w));
     QVERIFY(w->isVisible());
     SettingsStore check(f.storeFile);
     check.SetRootKey(RootKey::ClassesRoot);
@@ -91,9 +91,9 @@ class TestSingleInstanceProcesses : public QObject {
     QCOMPARE(QString::fromStdString(check.ReadString("")), QFileInfo(Program()).canonicalFilePath());
 
     // Without a link: the window comes to the front out of the tray, no payment form opens.
-    w->HideToTray();
+    Access::HideToTray(*w);
     QCOMPARE(RunSecond({}), 0);
-    QTRY_VERIFY(!w->HiddenInTray());
+    QTRY_VERIFY(!Access::HiddenInTray(*w));
     QTest::qWait(100);
     QCOMPARE(links.count(), 1);
   }

@@ -1,6 +1,7 @@
 #pragma once
 // Builds a main window over a private settings store and profile file, with a clock, message
 // boxes and a balloon notifier that the test controls.
+#include <QTreeWidget>
 #include <memory>
 
 #include "app/main_window.h"
@@ -10,6 +11,7 @@
 #include "profile/profile_file.h"
 #include "profile/shell_settings.h"
 #include "support/app_test_support.h"
+#include "support/main_window_access.h"
 
 namespace nummora::test {
 
@@ -44,6 +46,22 @@ inline TAccount MakeAccount(int type, const std::string& name, const std::string
   a.Updated = updated;
   if (type == 1) a.APIname = "api";
   return a;
+}
+
+using Access = TNummoraTestAccess;
+
+inline QTreeWidget* AccountsList(TNummora& w) {
+  return w.findChild<QTreeWidget*>(QStringLiteral("List"));
+}
+
+// Selects a row of the accounts list as a click does; -1 clears the selection.
+inline void SelectRow(TNummora& w, int row) {
+  QTreeWidget* list = AccountsList(w);
+  if (row < 0) {
+    list->clearSelection();
+    return;
+  }
+  list->setCurrentItem(list->topLevelItem(row));
 }
 
 class MainWindowFixture {

@@ -1,7 +1,7 @@
 #pragma once
 // Shared pieces of the worker tests: a WorkerHost that records every call (and counts calls
-// made off the main thread), a scripted HTTP peer in a child process, and a helper that answers
-// the pass-phrase prompt when it shows.
+// made off the main thread), a scripted HTTP peer in a child process, a helper that answers
+// the pass-phrase prompt when it shows, and the fixture that puts them together.
 #include <QApplication>
 #include <QDialog>
 #include <QJsonArray>
@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QStringList>
@@ -18,16 +19,19 @@
 #include <QWidget>
 #include <QtTest>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "net/balance_worker.h"
 #include "net/http_client.h"
 #include "net/worker_host.h"
 
 namespace nummora::test {
 
 struct RecordedNotice {
-  int kind;
+  NotifyKind kind;
   std::string title;
   bool asDialog;
   std::string text;
@@ -38,12 +42,13 @@ struct RecordedEvent {
   std::string body;
 };
 
+// Applies what the workers report to its own model, as the main window does, and records it.
 class FakeWorkerHost : public QObject, public WorkerHost {
  public:
   FakeWorkerHost() : regional_(UsEnglishFormatSettings()), number_(MakeNumberFormat(regional_)) {}
 
   QObject* LifetimeObject() override { return this; }
-  ProfileModel& Model() override {
+  const ProfileModel& Model() const override {
     Called();
     return model;
   }
@@ -61,7 +66,7 @@ class FakeWorkerHost : public QObject, public WorkerHost {
     Called();
     return rates;
   }
-  void Notify(int kind, const std::string& title, bool asDialog, const std::string& text) override {
+  void Notify(NotifyKind kind, const std::string& title, bool asDialog, const std::string& text) override {
     Called();
     notices.push_back({kind, title, asDialog, text});
   }
@@ -73,19 +78,35 @@ class FakeWorkerHost : public QObject, public WorkerHost {
     Called();
     lines.push_back(line);
   }
-  void ShowAccount(int position) override {
+  void KeepPassPhrase(int position, const std::string& passPhrase) override {
     Called();
-    shown.push_back(position);
+    if (model.IsValidPosition(position)) model.Account(position).Password = passPhrase;
   }
-  void RefreshEnded(int position) override {
+  void StoreBalances(int position, const AccountBalances& balances) override {
     Called();
-    // The mark is cleared before the host hears of it.
-    if (model.IsValidPosition(position) && model.Account(position).Refreshing) ++endedWhileMarked;
+    balanceStores.push_back(position);
+    if (model.IsValidPosition(position)) nummora::StoreBalances(balances, model.Account(position));
+  }
+  void StoreStatus(int position, uint8_t status, std::optional<TDateTime> updated) override {
+    Called();
+    statusStores.push_back(position);
+    if (!model.IsValidPosition(position)) return;
+    model.Account(position).Status = status;
+    if (updated) model.Account(position).Updated = *updated;
+  }
+  void EndRefresh(int position) override {
+    Called();
     ended.push_back(position);
+    if (model.IsValidPosition(position)) model.Account(position).Refreshing = false;
   }
   void FetchRecentPayments(int position) override {
     Called();
     fetched.push_back(position);
+  }
+  void StoreRates(const std::string& answer, TDateTime received) override {
+    Called();
+    model.RatesText = answer;
+    model.RatesTime = received;
   }
   void RatesChanged() override {
     Called();
@@ -113,12 +134,12 @@ class FakeWorkerHost : public QObject, public WorkerHost {
   std::vector<RecordedNotice> notices;
   std::vector<RecordedEvent> events;
   std::vector<std::string> lines;
-  std::vector<int> shown;
+  std::vector<int> balanceStores;  // positions whose balances were stored
+  std::vector<int> statusStores;   // positions whose Status (and Updated) were stored
   std::vector<int> ended;
   std::vector<int> fetched;
   int ratesChanged = 0;
   int asked = 0;
-  int endedWhileMarked = 0;
   // Calls that arrived on a thread other than the main thread; must stay 0.
   mutable int offThreadCalls = 0;
 
@@ -255,6 +276,44 @@ class PromptAnswerer : public QObject {
   QTimer timer_;
   int answered_ = 0;
   int dirtyFields_ = 0;
+};
+
+// The fixture the worker tests share: a fresh FakeWorkerHost for every test function, checked
+// when the function ends, and the scripted peer, started once for the test program and emptied
+// before every function. A test class derives from it and calls these from the Qt Test slots of
+// the same purpose (initTestCase, cleanupTestCase, init, cleanup).
+class WorkerTestBench {
+ protected:
+  void StartPeer() {
+    peer_ = std::make_unique<ScriptedPeer>();
+    QVERIFY2(peer_->Ok(), "the scripted peer did not start");
+  }
+  void StopPeer() { peer_.reset(); }
+  // A fresh host; the peer (when there is one) forgets its answers and requests.
+  void BeginTest() {
+    if (peer_) peer_->Reset();
+    host_ = std::make_unique<FakeWorkerHost>();
+  }
+  // Every host call came on the main thread, and no events-list text shows a pass phrase or
+  // security word (the tests' secrets all begin with "secret-").
+  void EndTest() {
+    if (host_) {
+      QCOMPARE(host_->offThreadCalls, 0);
+      QVERIFY(host_->AllEventText().find("secret-") == std::string::npos);
+    }
+    host_.reset();
+  }
+
+  // RequestBalance's part: mark the entry, start the worker, and wait until the refresh is over.
+  void Refresh(int position, const std::string& base, int timeoutMs = 20000) {
+    host_->model.Account(position).Refreshing = true;
+    QPointer<TthBalance> worker = StartBalanceRefresh(host_.get(), position, base);
+    QTRY_VERIFY_WITH_TIMEOUT(worker.isNull(), timeoutMs);
+    QVERIFY(!host_->model.Account(position).Refreshing);
+  }
+
+  std::unique_ptr<FakeWorkerHost> host_;
+  std::unique_ptr<ScriptedPeer> peer_;
 };
 
 }  // namespace nummora::test

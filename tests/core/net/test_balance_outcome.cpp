@@ -317,5 +317,17 @@ TEST(ApplyBalanceOutcome, EgoldWritesMetalsAndFailureWritesNothing) {
   EXPECT_EQ(kept.Gold, 9);
 }
 
+// A refusal moves Updated and Status only: a balance the main thread changed after the copy was
+// taken (a payment's) stays.
+TEST(ApplyBalanceOutcome, RefusalKeepsTheEntrysBalances) {
+  const BalanceOutcome refused = EgoldBalanceOutcome(EgoldAccount({9, 0, 0, 0}), kBase,
+                                                     "Could not login to account", {}, "USD", NumberFormat());
+  TAccount entry = EgoldAccount({4, 0, 0, 0});
+  ApplyBalanceOutcome(refused, entry, 100);
+  EXPECT_EQ(entry.Gold, 4);
+  EXPECT_EQ(entry.Updated, 100);
+  EXPECT_EQ(entry.Status, 3);
+}
+
 }  // namespace
 }  // namespace nummora

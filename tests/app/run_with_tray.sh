@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Runs a Qt test program on a private X server (Xvfb, on a display it picks itself) twice: first
+# with no tray, then with trayer providing an XEmbed tray. NUMMORA_TRAY_RUN tells the program
+# which run it is in ("none" or "trayer"); each test function that needs one of them skips in
+# the other. Every process started here is stopped on the way out.
+#   run_with_tray.sh TEST_PROGRAM [ARGS...]
+# Exits 77 (ctest: skipped) when Xvfb is not installed; trayer missing is a failure.
+set -u
+program=${1:?usage: run_with_tray.sh TEST_PROGRAM [ARGS...]}
+shift
+
+if ! command -v Xvfb >/dev/null 2>&1; then
+  echo "run_with_tray: Xvfb is not installed; the tray test is skipped"
+  exit 77
+fi
+if ! command -v trayer >/dev/null 2>&1; then
+  echo "run_with_tray: trayer is not installed (scripts/install-deps installs it)" >&2
+  exit 1
+fi
+
+work=$(mktemp -d)
+pids=()
+stop_all() {
+  local pid
+  for pid in "${pids[@]}"; do
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
+  pids=()
+}
+trap 'stop_all; rm -rf "$work"' EXIT
+trap 'exit 130' INT TERM
+
+# Xvfb writes the number of the display it took to descriptor 3 once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+if [ ! -s "$work/display" ]; then
+  echo "run_with_tray: Xvfb did not start" >&2
+  cat "$work/xvfb.log" >&2
+  exit 1
+fi
+export DISPLAY=":$(head -n 1 "$work/display")"
+export QT_QPA_PLATFORM=xcb
+# No session bus: the program's notifications must not reach the desktop of whoever runs this.
+unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+
+# Waits (up to 20 s) until someone owns the tray selection of screen 0, or until nobody does.
+await_tray() {
+  python3 - "$1" <<'EOF'
+import ctypes, sys, time
+x11 = ctypes.CDLL("libX11.so.6")
+x11.XOpenDisplay.restype = ctypes.c_void_p
+x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x11.XInternAtom.restype = ctypes.c_ulong
+x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x11.XGetSelectionOwner.restype = ctypes.c_ulong
+x11.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+display = x11.XOpenDisplay(None)
+if not display:
+    sys.exit("run_with_tray: cannot open the display")
+selection = x11.XInternAtom(display, b"_NET_SYSTEM_TRAY_S0", 0)
+wanted = sys.argv[1] == "owned"
+deadline = time.monotonic() + 20
+while (x11.XGetSelectionOwner(display, selection) != 0) != wanted:
+    if time.monotonic() > deadline:
+        sys.exit("run_with_tray: the tray selection is still " + ("free" if wanted else "owned"))
+    time.sleep(0.05)
+x11.XCloseDisplay(display)
+EOF
+}
+
+# Each run is bounded well inside the test's own time-out, so that this script always gets to
+# stop what it started.
+run() { timeout --kill-after=5 120 "$program" "$@"; }
+
+await_tray free || exit 1
+NUMMORA_TRAY_RUN=none run "$@"
+first=$?
+
+trayer --edge top --widthtype pixel --width 200 --height 24 >"$work/trayer.log" 2>&1 &
+pids+=($!)
+if ! await_tray owned; then
+  cat "$work/trayer.log" >&2
+  exit 1
+fi
+NUMMORA_TRAY_RUN=trayer run "$@"
+second=$?
+
+[ "$first" -eq 0 ] && [ "$second" -eq 0 ]
