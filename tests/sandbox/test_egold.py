@@ -5,7 +5,9 @@ import time
 import unittest
 
 from sandbox_testlib import ALICE, BOB, CAROL, SandboxCase, egold_balances, egold_error, \
-    hidden_input
+    form_body, hidden_input
+
+from common import parse_pairs
 
 
 def history_query(start, end, items=("paymentsreceived", "paymentsmade"), sort="tstamp",
@@ -134,6 +136,9 @@ class EgoldPagesTest(SandboxCase):
         self.assertEqual(egold_error(page, ALICE[0]), "Missing field PAYMENT_ID")
 
     def test_values_holding_ampersand_and_plus_arrive_as_typed(self):
+        # A pass phrase holding them is read back as typed, so such an account can log in.
+        self.assertEqual(parse_pairs(form_body("AccountID=7\r\nPassPhrase=a&b+c d=e")),
+                         [("AccountID", "7"), ("PassPhrase", "a&b+c d=e")])
         memo = "x&Amount=999+1 <b>"
         before = self.client.ledger()["egold"]["1001001"]["balances"]["Gold"]
         _, page = self.client.egold("/acct/confirm.asp", ALICE, [
