@@ -117,8 +117,11 @@ std::string PayE2E::startError_;
 TEST_F(PayE2E, EgoldPreviewAsksThenPaysAndTheLedgerMovesByTheReceipt) {
   const std::vector<std::string> args = {"--from", "1001001", "--to", "1001003", "--amount",
                                          "0.25",   "--units", "oz",   "--metal", "silver"};
-  Result r = Pay(args, "y\n");
+  std::vector<std::string> verbose = args;
+  verbose.push_back("--verbose");
+  Result r = Pay(verbose, "y\n");
   ASSERT_EQ(r.code, 0) << r.out << r.err;
+  EXPECT_EQ(Count(r.err, "\nPassPhrase=********\n"), 2u) << r.err;  // preview and payment
   EXPECT_NE(r.out.find("Pay to: Carol Empty  (1001003)\n" + std::string(kFirstTimeNotice) +
                        "\nAmount: 0.25 troy ounces of Silver\n"),
             std::string::npos)
