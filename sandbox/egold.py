@@ -4,8 +4,9 @@ HTTP."""
 import datetime
 import html
 import time
+import urllib.parse
 
-from common import Response, hidden, not_found, text_response, transport_fault
+from common import LATIN1, Response, hidden, not_found, text_response, transport_fault
 from ledger import EGOLD_TYPE_FILTERS, METALS, EUR_IN_USD, LedgerError, fmt_ounces
 
 NO_RECORDS = "No Records Found"
@@ -17,8 +18,16 @@ FIRST_TIME_TEXT = ("This is the first time you have spent to this particular e-g
                    " Please make sure that it is the account that you intend to spend to.")
 CSV_HEADER = ('"Date","Type","Batch","Metal","Ounces","Counterparty","Counterparty Name",'
               '"Amount","Unit","USD per oz","Memo","PAYMENT_ID"')
-AUTOMATION_PATHS = ("/acct/balance.asp", "/acct/verify.asp", "/acct/confirm.asp",
-                    "/acct/historycsv.asp")
+# The form fields of each Automation page after the login fields, exactly these and each once.
+PAYMENT_FIELDS = ("Payee_Account", "Amount", "PAY_IN", "WORTH_OF")
+AUTOMATION_FIELDS = {
+    "/acct/balance.asp": (),
+    "/acct/historycsv.asp": (),
+    "/acct/verify.asp": PAYMENT_FIELDS,
+    "/acct/confirm.asp": PAYMENT_FIELDS + ("Memo", "PAYMENT_ID"),
+}
+AUTOMATION_PATHS = tuple(AUTOMATION_FIELDS)
+LOGIN_FIELDS = ("AccountID", "PassPhrase")
 
 
 def page(title, body):
@@ -45,6 +54,27 @@ def error_page(message):
 def csv_quote(text):
     text = str(text).replace("\r", " ").replace("\n", " ")
     return '"%s"' % text.replace('"', '""')
+
+
+def form_problem(body, expected):
+    """What is wrong with the fields of a form body, or None: every item must be a field
+    ("name=value"), each expected field must come once, and no other field may come. A value
+    that held a raw "&" would show up here as a field of its own."""
+    seen = []
+    for item in body.split("&"):
+        name, eq, _ = item.partition("=")
+        if not eq or not name:
+            return "Malformed form field"
+        name = urllib.parse.unquote_plus(name, encoding=LATIN1)
+        if name not in expected:
+            return "Unexpected field %s" % name
+        if name in seen:
+            return "Field %s given twice" % name
+        seen.append(name)
+    for name in expected:
+        if name not in seen:
+            return "Missing field %s" % name
+    return None
 
 
 class EgoldSecureSite:
@@ -91,6 +121,9 @@ class EgoldSecureSite:
             return Response(200, error_page("Automation requests must be POSTed as a form"))
         if not req.body_text().startswith("AccountID="):
             return Response(200, error_page("The form must start with AccountID"))
+        problem = form_problem(req.body_text(), LOGIN_FIELDS + AUTOMATION_FIELDS[req.path])
+        if problem:
+            return Response(200, error_page(problem))
         outcome = self.ledger.egold_login(form.get("AccountID"), form.get("PassPhrase"))
         if outcome == "login":
             return Response(200, login_failed_page())
@@ -101,12 +134,6 @@ class EgoldSecureSite:
             return self.balance(account)
         if req.path == "/acct/historycsv.asp":
             return self.history(req, account)
-        needed = ["Payee_Account", "Amount", "PAY_IN", "WORTH_OF"]
-        if req.path == "/acct/confirm.asp":
-            needed += ["Memo", "PAYMENT_ID"]
-        for name in needed:
-            if name not in form:
-                return Response(200, error_page("Missing field %s" % name))
         try:
             if req.path == "/acct/verify.asp":
                 return self.verify(account, form)

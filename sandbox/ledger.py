@@ -481,4 +481,14 @@ class Ledger:
                   for k, a in self.state["egold"]["accounts"].items()}
             lr = {k: {"name": a["name"], "balances": dict(a["balances"])}
                   for k, a in self.state["lr"]["accounts"].items()}
-            return {"egold": eg, "liberty_reserve": lr}
+            # The payments made, as the servers took them (texts decoded), oldest first.
+            eg_paid = [{"batch": e["batch"], "payer": e["account"], "payee": e["counter"],
+                        "metal": e["metal"], "ounces": e["ounces"], "memo": e["memo"],
+                        "payment_id": e["payment_id"]}
+                       for e in self.state["egold"]["history"] if e["type"] == "Payment Made"]
+            lr_paid = [{"id": r["id"], "payer": r["payer"], "payee": r["payee"],
+                        "currency": r["currency"], "amount": r["amount"], "fee": r["fee"],
+                        "memo": r["memo"], "transfer_id": r["transfer_id"]}
+                       for r in self.state["lr"]["receipts"]]
+            return {"egold": eg, "liberty_reserve": lr, "egold_payments": eg_paid,
+                    "lr_receipts": lr_paid}

@@ -101,6 +101,28 @@ def decode_request(req, expected_root):
     return doc, root
 
 
+TRANSFER_ELEMENTS = ("TransferId", "TransferType", "Payer", "Payee", "CurrencyId", "Amount", "Memo",
+                     "Anonymous")
+ACCOUNT_NAME_ELEMENTS = ("AccountId", "AccountToRetrieve")
+
+
+def check_children(elem, allowed, text_only=True):
+    """Each child of `elem` must be one of `allowed` and (with `text_only`) come at most once
+    and hold text only: an element added by text that escaped its own element is refused, not
+    ignored."""
+    seen = set()
+    for child in elem:
+        if child.tag not in allowed:
+            raise BadRequest("Invalid request", "Unexpected element %s" % child.tag)
+        if not text_only:
+            continue
+        if child.tag in seen:
+            raise BadRequest("Invalid request", "Element %s given twice" % child.tag)
+        if len(child):
+            raise BadRequest("Invalid request", "Element %s must hold text only" % child.tag)
+        seen.add(child.tag)
+
+
 def request_account(root):
     if root.tag == "BalanceRequest":
         item = root.find("Balance")
@@ -247,8 +269,17 @@ class LibertySite:
                         + "</BalanceResponse>")
 
     def account_names(self, root, account):
+        try:
+            check_children(root, ("Auth", "AccountName"), text_only=False)
+        except LedgerError as e:
+            return self.answer("AccountNameRequest", root, e)
         parts = []
         for item in root.findall("AccountName"):
+            try:
+                check_children(item, ACCOUNT_NAME_ELEMENTS)
+            except LedgerError as e:
+                parts.append(error_xml(e))
+                continue
             wanted = child_text(item, "AccountToRetrieve")
             if child_text(item, "AccountId") != account:
                 parts.append(error_xml(LedgerError(302, "Access denied",
@@ -267,6 +298,10 @@ class LibertySite:
         return self.xml("".join(parts))
 
     def transfers(self, root, account):
+        try:
+            check_children(root, ("Auth", "Transfer"), text_only=False)
+        except LedgerError as e:
+            return self.answer("TransferRequest", root, e)
         parts = []
         for item in root.findall("Transfer"):
             try:
@@ -278,6 +313,7 @@ class LibertySite:
         return self.xml("".join(parts))
 
     def one_transfer(self, item, account):
+        check_children(item, TRANSFER_ELEMENTS)
         if child_text(item, "Payer") != account:
             raise LedgerError(302, "Access denied", "Payer is not the authenticated account")
         for name in ("TransferType", "Payee", "CurrencyId", "Amount"):

@@ -42,7 +42,11 @@ std::size_t FindPosition(const std::string& text, const char* what) {
 }  // namespace
 
 std::string EgoldLoginLine(const TAccount& account) {
-  return "AccountID=" + account.ID + "&PassPhrase=" + account.Password;
+  return "AccountID=" + account.ID + "\r\nPassPhrase=" + account.Password;
+}
+
+std::vector<std::string> EgoldLoginFields(const TAccount& account) {
+  return {"AccountID=" + account.ID, "PassPhrase=" + account.Password};
 }
 
 std::string MaskPassPhrase(const std::string& text) {

@@ -4,6 +4,7 @@
 // patterns; there is no HTML parser. Pure functions.
 #include <array>
 #include <string>
+#include <vector>
 
 #include "common/currency.h"
 #include "common/format_settings.h"
@@ -18,9 +19,13 @@ inline constexpr const char* kEgoldHistoryCsvPath = "/acct/historycsv.asp";
 inline constexpr const char* kEgoldMetalDataPath = "/unsecure/metaldata.asp";
 inline constexpr const char* kEgoldNewAccountPath = "/newacct/newaccount.asp";
 
-// "AccountID=" + ID + "&PassPhrase=" + Password, neither encoded. It holds the pass phrase:
-// never log it as it is (see MaskPassPhrase).
+// The login as form text of two lines, "AccountID=" + ID and "PassPhrase=" + Password,
+// separated by CR LF; the form encoding joins them with "&" and encodes each value, so a pass
+// phrase holding "&" or "+" arrives as typed. It holds the pass phrase: never log it as it is
+// (see MaskPassPhrase).
 std::string EgoldLoginLine(const TAccount& account);
+// The same two form lines as a list, for requests built line by line.
+std::vector<std::string> EgoldLoginFields(const TAccount& account);
 
 // A text for the logs: every value after "PassPhrase=" (up to the end of its line) replaced
 // by asterisks. A pass phrase may itself hold "&" or "=", so the whole rest of the line goes.

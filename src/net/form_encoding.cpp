@@ -13,6 +13,10 @@ bool NeedsEscape(unsigned char c) {
     case '>':
     case '[':
     case ']':
+    // "&" would end the field and "+" would turn into a blank at the server: a value holding
+    // them must arrive as typed and never add or change a field.
+    case '&':
+    case '+':
       return true;
     default:
       // 128 itself passes unescaped, as the servers have always received it.

@@ -29,7 +29,50 @@ std::string Sha256UpperHex(const std::string& text) {
   return out;
 }
 
+// Replaces the text between each `open` and the next `close` by asterisks.
+std::string MaskBetween(const std::string& text, const std::string& open, const std::string& close) {
+  std::string out;
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t start = text.find(open, from);
+    if (start == std::string::npos) break;
+    const std::size_t value = start + open.size();
+    std::size_t end = text.find(close, value);
+    if (end == std::string::npos) end = text.size();
+    out.append(text, from, value - from);
+    if (end > value) out += "********";
+    from = end;
+  }
+  out.append(text, from, std::string::npos);
+  return out;
+}
+
 }  // namespace
+
+std::string LRElementText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&#38;";
+        break;
+      case '<':
+        out += "&#60;";
+        break;
+      case '>':
+        out += "&#62;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string MaskLRToken(const std::string& text) {
+  return MaskBetween(MaskBetween(text, "<Token>", "</Token>"), "%3cToken%3e", "%3c%2fToken%3e");
+}
 
 std::string LRRequestId(TDateTime local) {
   const DateTimeFields f = DecodeDateTime(local);
@@ -61,7 +104,7 @@ std::string LRToken(const std::string& securityWord) {
 std::string LRAuthBlock(const TAccount& account, TDateTime utc) {
   std::string block = "<Auth>";
   block += kCrLf;
-  block += "<ApiName>" + account.APIname + "</ApiName>";
+  block += "<ApiName>" + LRElementText(account.APIname) + "</ApiName>";
   block += kCrLf;
   block += "<Token>" + LRToken(account.Password, utc) + "</Token>";
   block += kCrLf;
@@ -103,10 +146,10 @@ std::string LRBalanceRequest(const TAccount& account, const std::string& request
   doc += LRAuthBlock(account, utc);
   doc += "<Balance><CurrencyId>";
   doc += kLRCurrencyUsd;
-  doc += "</CurrencyId><AccountId>" + account.ID + "</AccountId></Balance>";
+  doc += "</CurrencyId><AccountId>" + LRElementText(account.ID) + "</AccountId></Balance>";
   doc += "<Balance><CurrencyId>";
   doc += kLRCurrencyEur;
-  doc += "</CurrencyId><AccountId>" + account.ID + "</AccountId></Balance>";
+  doc += "</CurrencyId><AccountId>" + LRElementText(account.ID) + "</AccountId></Balance>";
   doc += "</BalanceRequest>";
   return doc;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The Liberty Reserve XML API: what every request shares (request id, token, Auth block, date
 // form, form body, error answers) and the balance request with the reading of its answer.
-// Documents are plain text built without escaping; answers are read with ExtractTag. Pure
+// Documents are plain text whose element texts are escaped (LRElementText); answers are read
+// with ExtractTag. Pure
 // functions apart from the clock, which is injectable (common/datetime.h).
 #include <string>
 #include <vector>
@@ -48,6 +49,16 @@ bool IsLRErrorAnswer(const std::string& answer);
 // "Error " + Code + ": " + Text + " (" + Description + ")", each the first element of that
 // name (empty when missing). Throws ERangeError when an element lies beyond byte 65535.
 std::string LRErrorMessage(const std::string& answer);
+
+// An element text of a request document: "&", "<" and ">" written as the character
+// references "&#38;", "&#60;" and "&#62;", so that typed text can never close, open or add an
+// element. Every other byte stays as it is.
+std::string LRElementText(const std::string& text);
+
+// A text for the logs: the content of every Token element shown as asterisks, both in a
+// document as it is ("<Token>") and in its URL-encoded form ("%3cToken%3e"). A Token without
+// its closing tag is masked to the end of the text.
+std::string MaskLRToken(const std::string& text);
 
 // The form text of a request document: "req=" + UrlEncode(document).
 std::string LRFormBody(const std::string& document);

@@ -1,6 +1,7 @@
 #include "net/worker_texts.h"
 
 #include "net/egold.h"
+#include "net/liberty_reserve.h"
 #include "profile/model.h"
 
 namespace nummora {
@@ -10,7 +11,7 @@ std::string SockEventHeader(TDateTime now, const FormatSettings& regional, const
 }
 
 std::string SockEventBody(const std::string& logText, uint32_t byteCount) {
-  return MaskPassPhrase(logText) + " - " + std::to_string(byteCount) + " bytes";
+  return MaskLRToken(MaskPassPhrase(logText)) + " - " + std::to_string(byteCount) + " bytes";
 }
 
 std::string JoinFormLines(const std::vector<std::string>& lines) {

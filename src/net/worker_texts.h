@@ -16,7 +16,8 @@ namespace nummora {
 std::string SockEventHeader(TDateTime now, const FormatSettings& regional, const std::string& accountId);
 
 // Body of such an entry: the log text, " - ", the byte count in decimal and " bytes". Any
-// pass phrase in the log text ("PassPhrase=" up to the end of its line) is shown as asterisks.
+// pass phrase in the log text ("PassPhrase=" up to the end of its line) and any Liberty
+// Reserve token (plain or URL-encoded) is shown as asterisks.
 std::string SockEventBody(const std::string& logText, uint32_t byteCount);
 
 // The form lines as logged: each line followed by CR LF.

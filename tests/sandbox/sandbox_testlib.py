@@ -58,7 +58,7 @@ def form_body(form_text):
     for line in lines:
         if "=" in line:
             name, value = line.split("=", 1)
-            value = "".join("%%%02X" % ord(c) if c in " #%*<>[]" or ord(c) < 33 or ord(c) > 128
+            value = "".join("%%%02X" % ord(c) if c in " #%&+*<>[]" or ord(c) < 33 or ord(c) > 128
                             else c for c in value)
             encoded.append(name + "=" + value)
         else:
@@ -248,7 +248,7 @@ class Client:
 
     def egold(self, path, account, fields=(), query=""):
         acct, passphrase = account
-        text = "AccountID=%s&PassPhrase=%s" % (acct, passphrase)
+        text = "AccountID=%s\r\nPassPhrase=%s" % (acct, passphrase)
         for line in fields:
             text += "\r\n" + line
         status, page = self.post_form("egold_secure", path + query, text)

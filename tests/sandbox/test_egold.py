@@ -5,7 +5,9 @@ import time
 import unittest
 
 from sandbox_testlib import ALICE, BOB, CAROL, SandboxCase, egold_balances, egold_error, \
-    hidden_input
+    form_body, hidden_input
+
+from common import parse_pairs
 
 
 def history_query(start, end, items=("paymentsreceived", "paymentsmade"), sort="tstamp",
@@ -117,6 +119,13 @@ class EgoldPagesTest(SandboxCase):
             (["Payee_Account=1001002", "Amount=500", "PAY_IN=9999", "WORTH_OF=Gold"],
              "Insufficient funds"),
             (["Payee_Account=1001002", "Amount=1", "PAY_IN=1"], "Missing field WORTH_OF"),
+            # Fields that a value would add if it travelled raw are refused, never ignored.
+            (["Payee_Account=1001002", "Amount=1", "PAY_IN=1", "WORTH_OF=Gold", "Amount=999"],
+             "Field Amount given twice"),
+            (["Payee_Account=1001002", "Amount=1", "PAY_IN=1", "WORTH_OF=Gold", "Memo=x"],
+             "Unexpected field Memo"),
+            (["Payee_Account=1001002", "Amount=1", "PAY_IN=1", "WORTH_OF=Gold", "junk"],
+             "Malformed form field"),
         ]
         for fields, message in rows:
             with self.subTest(message=message):
@@ -125,6 +134,25 @@ class EgoldPagesTest(SandboxCase):
         _, page = self.client.egold("/acct/confirm.asp", ALICE, [
             "Payee_Account=1001002", "Amount=1", "PAY_IN=1", "WORTH_OF=Gold", "Memo=x"])
         self.assertEqual(egold_error(page, ALICE[0]), "Missing field PAYMENT_ID")
+
+    def test_values_holding_ampersand_and_plus_arrive_as_typed(self):
+        # A pass phrase holding them is read back as typed, so such an account can log in.
+        self.assertEqual(parse_pairs(form_body("AccountID=7\r\nPassPhrase=a&b+c d=e")),
+                         [("AccountID", "7"), ("PassPhrase", "a&b+c d=e")])
+        memo = "x&Amount=999+1 <b>"
+        before = self.client.ledger()["egold"]["1001001"]["balances"]["Gold"]
+        _, page = self.client.egold("/acct/confirm.asp", ALICE, [
+            "Payee_Account=1001002", "Amount=0.5", "PAY_IN=9999", "WORTH_OF=Gold",
+            "Memo=" + memo, "PAYMENT_ID=a+b&c"])
+        self.assertEqual(egold_error(page, ALICE[0]), "")
+        self.assertEqual(hidden_input("ACTUAL_PAYMENT_OUNCES", page), "0.5")
+        after = self.client.ledger()["egold"]["1001001"]["balances"]["Gold"]
+        self.assertAlmostEqual(float(before) - float(after), 0.5)
+        now = time.time()
+        _, text = self.client.egold("/acct/historycsv.asp", ALICE,
+                                    query=history_query(now - 86400, now + 86400, ("paymentsmade",)))
+        made = [row for row in csv_rows(text) if row[2] == hidden_input("PAYMENT_BATCH_NUM", page)]
+        self.assertEqual([(row[10], row[11]) for row in made], [('"%s"' % memo, '"a+b&c"')])
 
     def test_payment_moves_metal_with_fee_and_batch(self):
         before = self.client.ledger()["egold"]

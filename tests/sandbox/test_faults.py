@@ -163,7 +163,7 @@ class FaultKindsTest(SandboxCase):
                          ("liberty_reserve", "/xml/balance.aspx", 500, "status500"))
         self.assertEqual(entry["account"], DAVE[0])
         self.assertTrue(entry["document"].startswith('<BalanceRequest id="1'))
-        self.assertTrue(entry["body"].startswith("req=%253cBalanceRequest+id%253d%2522%2531"))
+        self.assertTrue(entry["body"].startswith("req=%253cBalanceRequest%2Bid%253d%2522%2531"))
         later = self.client.control("GET", "/control/requests?since=%d" % entry["seq"])[1]
         self.assertEqual(later, [])
 

@@ -140,6 +140,20 @@ class LibertyApiTest(SandboxCase):
                          ("", "", "1.00"))
         self.assertEqual(rows[0]["CurrencyId"], "LREUR")
 
+    def test_memo_written_with_character_references_pays_one_transfer(self):
+        memo = "</Memo></Transfer><Transfer><Payee>U1000003</Payee> & + <"
+        escaped = memo.replace("&", "&#38;").replace("<", "&#60;").replace(">", "&#62;")
+        dave_usd, _ = balances(self.balance(DAVE))
+        doc = transfer_request(DAVE, [("U1000002", "LRUSD", "2.00", escaped, "", False)],
+                               single=True)
+        _, answer = self.client.lr("/xml/transfer.aspx", doc)
+        self.assertIsNone(lr_error(answer))
+        self.assertEqual(len(receipts(answer)), 1)
+        self.assertEqual(receipts(answer)[0]["Memo"], memo.replace("&", "&amp;")
+                         .replace("<", "&lt;").replace(">", "&gt;"))
+        self.assertEqual(balances(self.balance(DAVE))[0],
+                         dave_usd - Decimal("2.00") - Decimal(extract_tag(answer, "Fee")[0]))
+
     def test_refused_transfers(self):
         rows = [
             (("U1000002", "LRUSD", "1,000.00", "", None, False), "Invalid amount"),
@@ -149,6 +163,11 @@ class LibertyApiTest(SandboxCase):
             (("U7654321", "LRUSD", "1", "", None, False), "Account not found"),
             (("U1000003", "LRUSD", "1", "", None, False), "Invalid payee"),
             (("U1000001", "LRUSD", "100000", "", None, False), "Insufficient funds"),
+            # Elements added by a text that was not escaped are refused, never ignored.
+            (("U1000002", "LRUSD", "1", "</Memo><Amount>999</Amount><Memo>", None, False),
+             "Invalid request"),
+            (("U1000002", "LRUSD", "1", "<b>x</b>", None, False), "Invalid request"),
+            (("U1000002", "LRUSD", "1", "</Memo><Extra/><Memo>", None, False), "Invalid request"),
         ]
         for transfer, text in rows:
             with self.subTest(text=text, amount=transfer[2], payee=transfer[0]):

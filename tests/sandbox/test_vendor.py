@@ -34,8 +34,8 @@ class VendorTest(SandboxCase):
         self.assertEqual(notice["to"], "Bob <1001002>")
         self.assertEqual(notice["mail_to2"], "bob@example.org")
         self.assertEqual(notice["missing"], [])
-        # The wallet sends "&" in a value unencoded, so the service sees a field boundary.
-        self.assertEqual(notice["memo"], "a")
+        # The wallet sends "&" in a value encoded, so the service reads the memo whole.
+        self.assertEqual(notice["memo"], "a&b")
         status, text = self.client.post_form("vendor", "/services/email.php", "valtype=0")
         self.assertEqual(status, 200)
         self.assertTrue(text.startswith("ERROR: missing"))

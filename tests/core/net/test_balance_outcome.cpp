@@ -4,6 +4,7 @@
 
 #include "common/format_settings.h"
 #include "net/balance_outcome.h"
+#include "net/form_encoding.h"
 
 namespace nummora {
 namespace {
@@ -66,7 +67,8 @@ TEST(EgoldBalanceOutcome, RequestLineIsLoggedWithTheSecretMasked) {
   for (const std::string phrase : {"", "a&b=c", kPassPhrase.c_str()}) {
     TAccount a = EgoldAccount();
     a.Password = phrase;
-    EXPECT_EQ(EgoldRequestLogLine(kBase, a), MaskPassPhrase(kBase + kEgoldBalancePath + EgoldLoginLine(a)));
+    EXPECT_EQ(EgoldRequestLogLine(kBase, a),
+              MaskPassPhrase(kBase + kEgoldBalancePath + FormBodyFromText(EgoldLoginLine(a))));
   }
 }
 

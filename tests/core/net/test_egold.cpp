@@ -5,6 +5,7 @@
 #include "common/errors.h"
 #include "common/format_settings.h"
 #include "net/egold.h"
+#include "net/form_encoding.h"
 
 namespace nummora {
 namespace {
@@ -23,12 +24,15 @@ const std::string kLoginText =
 
 // --- login line and masking ---
 
-TEST(EgoldLoginLine, JoinsIdAndPassPhraseUnencoded) {
+TEST(EgoldLoginLine, TwoFormLinesSoThePassPhraseArrivesAsTyped) {
   TAccount a;
   a.ID = "123456";
-  EXPECT_EQ(EgoldLoginLine(a), "AccountID=123456&PassPhrase=");
+  EXPECT_EQ(FormBodyFromText(EgoldLoginLine(a)), "AccountID=123456&PassPhrase=");
+  a.Password = "pass phrase";
+  EXPECT_EQ(FormBodyFromText(EgoldLoginLine(a)), "AccountID=123456&PassPhrase=pass%20phrase");
   a.Password = "a b&c=d+e";
-  EXPECT_EQ(EgoldLoginLine(a), "AccountID=123456&PassPhrase=a b&c=d+e");
+  EXPECT_EQ(FormBodyFromText(EgoldLoginLine(a)), "AccountID=123456&PassPhrase=a%20b%26c=d%2Be");
+  EXPECT_EQ(EgoldLoginFields(a), SplitFormLines(EgoldLoginLine(a)));
 }
 
 struct MaskCase {

@@ -1,0 +1,69 @@
+#pragma once
+// A Liberty Reserve payment of one transaction or of a mass list: the account-name request
+// (preview) and the transfer request (payment), and the reading of their replies for one
+// transaction. Element texts are escaped (LRElementText), so typed text never adds or closes
+// an element. Pure functions apart from the clock (request id and token).
+#include <string>
+#include <vector>
+
+#include "common/datetime.h"
+#include "common/format_settings.h"
+#include "payments/payment_outcome.h"
+#include "profile/model.h"
+
+namespace nummora {
+
+// One transfer of a request, its texts as typed.
+struct LRTransfer {
+  std::string payee;
+  std::string amount;
+  std::string memo;
+  std::string transferId;     // the merchant reference
+  bool hasTransferId = true;  // mass lines send TransferId only when they have a fourth field
+  bool anonymous = false;     // one transaction only: a private payment
+};
+
+// "LRUSD", or "LREUR" when `euro`.
+const char* LRCurrencyId(bool euro);
+// The currency as the payment texts name it: "US Dollars" or "Euro".
+const char* LRCurrencyCaption(bool euro);
+
+// The account-name request for the given payees, in order: opening element, CR LF, the Auth
+// block, one AccountName element per payee, closing element.
+std::string LRAccountNameRequest(const TAccount& source, const std::vector<std::string>& payees,
+                                 const std::string& requestId, TDateTime utc);
+std::string LRAccountNameRequest(const TAccount& source, const std::vector<std::string>& payees);
+
+// The transfer request of one transaction: TransferId, TransferType, Payer, Payee, CurrencyId,
+// Amount, Memo and Anonymous ("True" or "False").
+std::string LRSingleTransferRequest(const TAccount& source, const LRTransfer& transfer, bool euro,
+                                    const std::string& requestId, TDateTime utc);
+std::string LRSingleTransferRequest(const TAccount& source, const LRTransfer& transfer, bool euro);
+
+// The transfer request of a mass payment: per transfer TransferType, Payer, Payee,
+// CurrencyId, Amount, Memo and, when it has one, TransferId; no Anonymous element.
+std::string LRMassTransferRequest(const TAccount& source, const std::vector<LRTransfer>& transfers, bool euro,
+                                  const std::string& requestId, TDateTime utc);
+std::string LRMassTransferRequest(const TAccount& source, const std::vector<LRTransfer>& transfers,
+                                  bool euro);
+
+// An element text of a reply as the user should read it: the references "&amp;", "&lt;",
+// "&gt;", "&quot;", "&apos;" and "&#N;" / "&#xN;" (N below 256) turned into their
+// characters; anything else, a malformed reference included, stays as it is.
+std::string LRReplyText(const std::string& text);
+
+struct LRNameReply {
+  std::string error;  // the error message of an error answer; empty otherwise
+  std::string name;   // the first Name element
+};
+
+// Reads the account-name reply of one transaction. An answer that cannot be read (a match
+// past the 16-bit text positions) gives an error text.
+LRNameReply ReadLRAccountNameReply(const std::string& reply);
+
+// Reads the transfer reply of one transaction: refused on an error answer; paid when it
+// holds a ReceiptId (PayeeName, Fee and ClosingBalance read with the number format);
+// anything else is unknown.
+PaymentOutcome ReadLRTransferReply(const std::string& reply, const FormatSettings& numberFormat);
+
+}  // namespace nummora
