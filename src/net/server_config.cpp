@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/ini_file_io.h"
 #include "platform/paths.h"
 
 namespace nummora {
@@ -121,7 +122,7 @@ ServerConfig LoadServerConfig() {
   std::string problem;
   try {
     file = ServersIniPath();
-    ini = IniFile::Load(file);
+    ini = LoadIniFile(file);
   } catch (const std::exception& e) {  // IniError, PathError
     problem = e.what();
   }
