@@ -85,8 +85,9 @@ class TNummora : public QMainWindow {
   bool LoadProfile();
   // Writes the profile to its data file; false (with `error` set) when that failed.
   bool SaveProfile(std::string* error = nullptr);
-  // The desktop session ends: the profile is saved, nothing else.
-  void SessionEnding();
+  // The desktop session ends: the profile is saved, nothing else. False (with `error` set, and
+  // the error in the events list) when the save failed.
+  bool SessionEnding(std::string* error = nullptr);
   // Re-evaluates the enabled state of every command.
   void UpdateActions();
   // One tick of the one-minute timer.

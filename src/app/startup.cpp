@@ -8,6 +8,7 @@
 #include "app/main_window_host.h"
 #include "app/regional_formats.h"
 #include "app/scheme_registration.h"
+#include "app/session_end_report.h"
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
 #include "common/secure_memory.h"
@@ -60,13 +61,21 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
   InstallNetworkWorkers(window);
   app.SetErrorSink([&window](const std::string& message) { window.Events()->AddLine(message); });
   QObject::connect(&window, &TNummora::Closed, &app, &QCoreApplication::quit);
+  // The session ends: save, and since the program (and its events list) goes right after, a
+  // failure is told outside the program.
+  const auto endSession = [&window] {
+    std::string error;
+    if (!window.SessionEnding(&error)) ReportFailedSessionSave(error);
+  };
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                   [&window](QSessionManager&) { window.SessionEnding(); });
-  // Ended from outside (kill, Ctrl+C, a lost terminal): save like a session end, then leave.
+                   [endSession](QSessionManager&) { endSession(); });
+  // Ended from outside (kill, Ctrl+C, a lost terminal): save like a session end, then leave
+  // at once. (quit() would close the main window, which saves again and, when saving fails,
+  // asks the user a question nobody is there to answer.)
   TerminationSignals termination;
-  QObject::connect(&termination, &TerminationSignals::requested, &app, [&window, &app](int) {
-    window.SessionEnding();
-    app.quit();
+  QObject::connect(&termination, &TerminationSignals::requested, &app, [endSession](int) {
+    endSession();
+    QCoreApplication::exit(0);
   });
   window.show();
   const int code = app.exec();
