@@ -1,6 +1,9 @@
 #include "app/startup.h"
 
+#include <QEvent>
 #include <QSessionManager>
+#include <QTimer>
+#include <functional>
 
 #include "app/application.h"
 #include "app/instance_lock.h"
@@ -17,6 +20,32 @@
 #include "ui/events_window.h"
 
 namespace nummora {
+namespace {
+
+// Runs a task once, right after the first window has been put on the screen, unless it goes out
+// of scope before that.
+class AfterFirstExpose : public QObject {
+ public:
+  AfterFirstExpose(QCoreApplication& app, std::function<void()> task) : app_(app), task_(std::move(task)) {
+    app_.installEventFilter(this);
+  }
+  ~AfterFirstExpose() override { app_.removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Expose) {
+      app_.removeEventFilter(this);
+      QTimer::singleShot(0, this, task_);
+    }
+    return false;
+  }
+
+ private:
+  QCoreApplication& app_;
+  std::function<void()> task_;
+};
+
+}  // namespace
 
 int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link) {
   std::unique_ptr<SettingsStore> store;
@@ -27,14 +56,14 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
     return 1;
   }
 
-  // 1. The nmr link scheme.
+  // 1. The nmr link scheme. The desktop files are checked once the login dialog is on the
+  // screen: nothing needs them before, and on a first start their writing would delay it.
   const std::string executable = QCoreApplication::applicationFilePath().toLocal8Bit().toStdString();
   try {
     RegisterSchemeEntries(*store, executable);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "nummora: %s\n", e.what());
   }
-  InstallSchemeHandler(executable);
   store->SetRootKey(RootKey::LocalMachine);
 
   // 2. Another instance runs when it holds the lock and its main window answers.
@@ -54,6 +83,7 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
   setup.regional = regional;
   setup.commandLineLink = link;
   setup.instanceSocket = socket;
+  const AfterFirstExpose installDesktopFiles(app, [executable] { InstallSchemeHandler(executable); });
   if (!RunLogin(*store, regional, setup.profileName, setup.profilePassword, setup.profileText)) return 0;
 
   // 5.-7. The main window and the message loop.
