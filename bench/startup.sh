@@ -12,9 +12,12 @@ runs=${2:-10}
 program="$build/src/nummora"
 [ -x "$program" ] || { echo "startup.sh: $program is not built" >&2; exit 1; }
 
-# Measured on an X server of its own, so that nothing else on the screen interferes.
+# Measured on an X server of its own, so that nothing else on the screen interferes, with a
+# session bus as a desktop session has one (without it, Qt starts a bus of its own in each
+# program through dbus-launch, which the figures would then include).
 if [ -z "${STARTUP_INSIDE_X:-}" ]; then
-  exec env STARTUP_INSIDE_X=1 xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$build" "$runs"
+  exec env STARTUP_INSIDE_X=1 xvfb-run -a -s "-screen 0 1280x800x24" \
+    dbus-run-session -- "$0" "$build" "$runs"
 fi
 
 work=$(mktemp -d)

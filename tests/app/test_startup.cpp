@@ -1,6 +1,8 @@
 // The program's run as main() drives it: a cancelled login ends it without a main window; a
 // login opens the main window, listening for second instances, and closing it saves the
 // profile and ends the run, releasing the instance lock.
+#include <sys/prctl.h>
+
 #include <QDBusConnection>
 #include <QLineEdit>
 #include <QListWidget>
@@ -77,9 +79,11 @@ class FakeNotifications : public QObject {
   QStringList received_;
 };
 
-// A session bus of the test's own (dbus-daemon), set before anything connects to one.
+// A session bus of the test's own (dbus-daemon), set before anything connects to one. It ends
+// with the test, also when the test is killed.
 QProcess* StartPrivateSessionBus() {
   auto* daemon = new QProcess;
+  daemon->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
   daemon->start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
   if (!daemon->waitForStarted(5000) || !daemon->waitForReadyRead(5000)) return daemon;
   qputenv("DBUS_SESSION_BUS_ADDRESS", daemon->readLine().trimmed());
