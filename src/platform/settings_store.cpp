@@ -72,8 +72,9 @@ bool IsBusy(int rc) {
 // processes that collided do not collide again in step. Gives up after kRetryFor.
 template <typename Operation>
 auto RetryWhileBusy(Operation operation) {
-  const auto deadline = std::chrono::steady_clock::now() + kRetryFor;
-  thread_local std::minstd_rand spread(static_cast<unsigned>(::getpid()));
+  const auto start = std::chrono::steady_clock::now();
+  const auto deadline = start + kRetryFor;
+  std::minstd_rand spread(static_cast<unsigned>(::getpid() ^ start.time_since_epoch().count()));
   int pauseUs = 500;
   for (;;) {
     try {
