@@ -544,9 +544,12 @@ void TNummora::LogError(const std::string& message) {
   events_->AddLine(message);
 }
 
-void TNummora::SessionEnding() {
-  std::string error;
-  if (!SaveProfile(&error)) LogError(error);
+bool TNummora::SessionEnding(std::string* error) {
+  std::string reason;
+  if (SaveProfile(&reason)) return true;
+  LogError(reason);
+  if (error) *error = reason;
+  return false;
 }
 
 bool TNummora::LoadProfile() {

@@ -80,8 +80,9 @@ class TNummora : public QMainWindow {
   // A background notice: a message box when the window shows and `asDialog` allows it, else a
   // tray balloon and the text in status panel 2.
   void Notify(NotifyKind kind, const std::string& title, bool asDialog, const std::string& text);
-  // The desktop session ends: the profile is saved, nothing else.
-  void SessionEnding();
+  // The desktop session ends: the profile is saved, nothing else. False (with `error` set, and
+  // the error in the events list) when the save failed.
+  bool SessionEnding(std::string* error = nullptr);
 
   // --- what the workers report about an entry of the account table (main thread); each is
   //     written into the model and the entry's row is shown again ---

@@ -1,6 +1,9 @@
 #include "app/startup.h"
 
+#include <QEvent>
 #include <QSessionManager>
+#include <QTimer>
+#include <functional>
 
 #include "app/application.h"
 #include "app/instance_lock.h"
@@ -8,6 +11,7 @@
 #include "app/main_window_host.h"
 #include "app/regional_formats.h"
 #include "app/scheme_registration.h"
+#include "app/session_end_report.h"
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
 #include "common/secure_memory.h"
@@ -16,6 +20,32 @@
 #include "ui/events_window.h"
 
 namespace nummora {
+namespace {
+
+// Runs a task once, right after the first window has been put on the screen, unless it goes out
+// of scope before that.
+class AfterFirstExpose : public QObject {
+ public:
+  AfterFirstExpose(QCoreApplication& app, std::function<void()> task) : app_(app), task_(std::move(task)) {
+    app_.installEventFilter(this);
+  }
+  ~AfterFirstExpose() override { app_.removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Expose) {
+      app_.removeEventFilter(this);
+      QTimer::singleShot(0, this, task_);
+    }
+    return false;
+  }
+
+ private:
+  QCoreApplication& app_;
+  std::function<void()> task_;
+};
+
+}  // namespace
 
 int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link) {
   std::unique_ptr<SettingsStore> store;
@@ -26,14 +56,14 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
     return 1;
   }
 
-  // 1. The nmr link scheme.
+  // 1. The nmr link scheme. The desktop files are checked once the login dialog is on the
+  // screen: nothing needs them before, and on a first start their writing would delay it.
   const std::string executable = QCoreApplication::applicationFilePath().toLocal8Bit().toStdString();
   try {
     RegisterSchemeEntries(*store, executable);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "nummora: %s\n", e.what());
   }
-  InstallSchemeHandler(executable);
   store->SetRootKey(RootKey::LocalMachine);
 
   // 2. Another instance runs when it holds the lock and its main window answers.
@@ -53,6 +83,7 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
   setup.regional = regional;
   setup.commandLineLink = link;
   setup.instanceSocket = socket;
+  const AfterFirstExpose installDesktopFiles(app, [executable] { InstallSchemeHandler(executable); });
   if (!RunLogin(*store, regional, setup.profileName, setup.profilePassword, setup.profileText)) return 0;
 
   // 5.-7. The main window and the message loop.
@@ -60,13 +91,21 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
   InstallNetworkWorkers(window);
   app.SetErrorSink([&window](const std::string& message) { window.Events()->AddLine(message); });
   QObject::connect(&window, &TNummora::Closed, &app, &QCoreApplication::quit);
+  // The session ends: save, and since the program (and its events list) goes right after, a
+  // failure is told outside the program.
+  const auto endSession = [&window] {
+    std::string error;
+    if (!window.SessionEnding(&error)) ReportFailedSessionSave(error);
+  };
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                   [&window](QSessionManager&) { window.SessionEnding(); });
-  // Ended from outside (kill, Ctrl+C, a lost terminal): save like a session end, then leave.
+                   [endSession](QSessionManager&) { endSession(); });
+  // Ended from outside (kill, Ctrl+C, a lost terminal): save like a session end, then leave
+  // at once. (quit() would close the main window, which saves again and, when saving fails,
+  // asks the user a question nobody is there to answer.)
   TerminationSignals termination;
-  QObject::connect(&termination, &TerminationSignals::requested, &app, [&window, &app](int) {
-    window.SessionEnding();
-    app.quit();
+  QObject::connect(&termination, &TerminationSignals::requested, &app, [endSession](int) {
+    endSession();
+    QCoreApplication::exit(0);
   });
   window.show();
   const int code = app.exec();

@@ -1,19 +1,11 @@
 #include "common/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <limits>
 
 #include "common/ascii_text.h"
 
 namespace nummora {
 namespace {
-
-constexpr size_t kMaxFileSize = 16u * 1024 * 1024;
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
@@ -92,33 +84,6 @@ IniFile IniFile::Parse(std::string_view text) {
   return ini;
 }
 
-IniFile IniFile::Load(const std::filesystem::path& file) {
-  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return IniFile();
-    throw IniError("Cannot read " + file.string() + ": " + std::strerror(errno));
-  }
-  std::string text;
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int err = errno;
-      ::close(fd);
-      throw IniError("Cannot read " + file.string() + ": " + std::strerror(err));
-    }
-    if (n == 0) break;
-    text.append(buffer, static_cast<size_t>(n));
-    if (text.size() > kMaxFileSize) {
-      ::close(fd);
-      throw IniError("File too large: " + file.string());
-    }
-  }
-  ::close(fd);
-  return Parse(text);
-}
-
 std::string IniFile::ToText() const {
   std::string out;
   for (const auto& line : lines_) {
@@ -126,46 +91,6 @@ std::string IniFile::ToText() const {
     out += "\r\n";
   }
   return out;
-}
-
-void IniFile::Save(const std::filesystem::path& file) const {
-  std::filesystem::path folder = file.parent_path();
-  if (folder.empty()) folder = ".";
-  std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) throw IniError("Cannot write " + file.string() + ": " + std::strerror(errno));
-  auto fail = [&](int err) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    throw IniError("Cannot write " + file.string() + ": " + std::strerror(err));
-  };
-  ::fchmod(fd, 0600);
-  std::string text = ToText();
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0) fail(errno);
-  if (::close(fd) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    throw IniError("Cannot write " + file.string() + ": " + std::strerror(err));
-  }
-  if (::rename(temp.c_str(), file.c_str()) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    throw IniError("Cannot write " + file.string() + ": " + std::strerror(err));
-  }
-  int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
 }
 
 std::optional<std::pair<size_t, size_t>> IniFile::SectionRange(std::string_view section) const {

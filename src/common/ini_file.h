@@ -8,13 +8,13 @@
 //     double quotes loses the quotes;
 //   - integers are decimal, or hexadecimal after "$" or "0x"; booleans are integers, true
 //     when not zero.
-// Writing changes the file in place: every line not written keeps its text, a new key goes to
+// Writing changes the text in place: every line not written keeps its text, a new key goes to
 // the end of its section, a new section to the end of the file. A value that would not read
 // back as written (blanks at either end, or enclosed in matching quotes) is written in double
-// quotes; line breaks in a value become blanks. Files are written with CR LF line ends.
-// Texts are bytes (ISO-8859-1) and are never converted.
+// quotes; line breaks in a value become blanks. The text is written with CR LF line ends.
+// Texts are bytes (ISO-8859-1) and are never converted. This is text only: files on disk are
+// read and written by platform/ini_file_io.h.
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,11 +24,6 @@
 
 namespace nummora {
 
-class IniError : public NummoraError {
- public:
-  using NummoraError::NummoraError;
-};
-
 class IniFile {
  public:
   IniFile() = default;
@@ -36,12 +31,6 @@ class IniFile {
   // Reads INI text; anything that is not a section header, a key line or a comment is kept
   // as it stands and otherwise ignored, so any text parses.
   static IniFile Parse(std::string_view text);
-  // Reads a file; a missing file gives an empty INI. Throws IniError when the file exists but
-  // cannot be read or is larger than 16 MiB.
-  static IniFile Load(const std::filesystem::path& file);
-  // Writes the whole text to `file` atomically (a new file in the same folder, flushed and
-  // renamed over the old one), mode 0600. Throws IniError on failure.
-  void Save(const std::filesystem::path& file) const;
   std::string ToText() const;
 
   bool SectionExists(std::string_view section) const;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "common/ascii_text.h"
+#include "platform/ini_file_io.h"
 #include "platform/paths.h"
 
 namespace nummora {
@@ -111,7 +112,7 @@ ServerConfig LoadServerConfig() {
   std::string problem;
   try {
     file = ServersIniPath();
-    ini = IniFile::Load(file);
+    ini = LoadIniFile(file);
   } catch (const std::exception& e) {  // IniError, PathError
     problem = e.what();
   }

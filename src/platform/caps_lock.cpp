@@ -2,14 +2,25 @@
 
 #include <fstream>
 #include <string>
+#include <string_view>
 
 namespace nummora {
+namespace {
+
+// The kernel names keyboard LEDs "<device>::capslock", "<device>::numlock", ...
+constexpr std::string_view kCapsLockSuffix = "::capslock";
+
+bool IsCapsLockLed(const std::string& name) {
+  return name.size() > kCapsLockSuffix.size() &&
+         std::string_view(name).substr(name.size() - kCapsLockSuffix.size()) == kCapsLockSuffix;
+}
+
+}  // namespace
 
 bool CapsLockOn(const std::filesystem::path& ledsFolder) {
   std::error_code ec;
   for (std::filesystem::directory_iterator it(ledsFolder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() < 9 || name.compare(name.size() - 9, 9, "::capslock") != 0) continue;
+    if (!IsCapsLockLed(it->path().filename().string())) continue;
     std::ifstream in(it->path() / "brightness");
     int brightness = 0;
     if (in >> brightness && brightness > 0) return true;

@@ -5,8 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <random>
+#include <thread>
 
 #include "platform/paths.h"
 
@@ -15,7 +19,11 @@ namespace {
 
 constexpr int kKindText = 1;     // as REG_SZ
 constexpr int kKindInteger = 4;  // as REG_DWORD
-constexpr int kBusyTimeoutMs = 15000;
+// How long one statement waits for another connection's lock inside SQLite.
+constexpr int kBusyTimeoutMs = 5000;
+// How long an operation keeps retrying when SQLite reports a lock it does not wait for (the
+// switch to WAL, a WAL index being rebuilt, a lock upgrade that would deadlock).
+constexpr auto kRetryFor = std::chrono::seconds(15);
 constexpr size_t kMaxKeyName = 255;
 constexpr size_t kMaxValueName = 16383;
 // Marks the database as ours ("NMRS"); a database with another id is refused.
@@ -49,6 +57,36 @@ std::string Quoted(const std::string& name) {
   return "'" + name + "'";
 }
 
+// The database is locked by another connection; the whole operation may be tried again.
+class SettingsBusy : public SettingsError {
+ public:
+  SettingsBusy() : SettingsError("The settings database is busy") {}
+};
+
+bool IsBusy(int rc) {
+  return rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
+}
+
+// Runs `operation` (which opens and ends its own transaction) until it gets through without a
+// busy lock, sleeping a little longer after each failed try, with some spread so that two
+// processes that collided do not collide again in step. Gives up after kRetryFor.
+template <typename Operation>
+auto RetryWhileBusy(Operation operation) {
+  const auto start = std::chrono::steady_clock::now();
+  const auto deadline = start + kRetryFor;
+  std::minstd_rand spread(static_cast<unsigned>(::getpid() ^ start.time_since_epoch().count()));
+  int pauseUs = 500;
+  for (;;) {
+    try {
+      return operation();
+    } catch (const SettingsBusy&) {
+      if (std::chrono::steady_clock::now() >= deadline) throw;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(pauseUs / 2 + spread() % pauseUs));
+    pauseUs = std::min(pauseUs * 2, 50000);
+  }
+}
+
 }  // namespace
 
 const char* RootKeyName(RootKey root) {
@@ -69,8 +107,9 @@ struct SettingsStore::Stmt {
   sqlite3_stmt* stmt = nullptr;
 
   Stmt(sqlite3* database, const char* sql) : db(database) {
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
-      throw SettingsError(std::string("Settings database error: ") + sqlite3_errmsg(db));
+    const int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
+    if (IsBusy(rc)) throw SettingsBusy();
+    if (rc != SQLITE_OK) throw SettingsError(std::string("Settings database error: ") + sqlite3_errmsg(db));
   }
   ~Stmt() { sqlite3_finalize(stmt); }
   Stmt(const Stmt&) = delete;
@@ -90,7 +129,7 @@ struct SettingsStore::Stmt {
     int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
-    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) throw SettingsError("The settings database is busy");
+    if (IsBusy(rc)) throw SettingsBusy();
     throw SettingsError(std::string("Settings database error: ") + sqlite3_errmsg(db));
   }
   int64_t Int(int col) const { return sqlite3_column_int64(stmt, col); }
@@ -152,7 +191,7 @@ void SettingsStore::Exec(const char* sql) {
   if (rc == SQLITE_OK) return;
   std::string message = error ? error : sqlite3_errstr(rc);
   sqlite3_free(error);
-  if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) throw SettingsError("The settings database is busy");
+  if (IsBusy(rc)) throw SettingsBusy();
   throw SettingsError("Settings database error: " + message);
 }
 
@@ -172,16 +211,22 @@ void SettingsStore::OpenDatabase(const std::filesystem::path& file) {
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   sqlite3_extended_result_codes(db_, 0);
 
+  RetryWhileBusy([&] { SetUp(file); });
+}
+
+void SettingsStore::SetUp(const std::filesystem::path& file) {
   {
     Stmt id(db_, "PRAGMA application_id");
     int64_t appId = id.Step() ? id.Int(0) : 0;
-    if (appId != 0 && appId != kApplicationId)
-      throw SettingsError("Not a settings database: " + file.string());
+    if (appId == kApplicationId) return;  // set up by an earlier run: nothing to write
+    if (appId != 0) throw SettingsError("Not a settings database: " + file.string());
   }
   // WAL lets a reader and a writer of two processes work at once; the mode stays in the file.
+  // Switching needs the database to itself: while another process holds it, the old mode is
+  // answered (or the database is busy) and the set-up is tried again.
   {
     Stmt wal(db_, "PRAGMA journal_mode=WAL");
-    wal.Step();
+    if (!wal.Step() || wal.Bytes(0) != "wal") throw SettingsBusy();
   }
   Transaction tx(*this, true);
   Exec(
@@ -288,10 +333,13 @@ int64_t SettingsStore::Resolve(const std::string& path, bool create, std::vector
 }
 
 bool SettingsStore::OpenKey(const std::string& path, bool create) {
-  Transaction tx(*this, create);
   std::vector<std::string> names;
-  int64_t id = Resolve(path, create, &names);
-  tx.Commit();
+  const int64_t id = RetryWhileBusy([&] {
+    Transaction tx(*this, create);
+    const int64_t found = Resolve(path, create, &names);
+    tx.Commit();
+    return found;
+  });
   if (id == 0) return false;
   currentId_ = id;
   currentNames_ = std::move(names);
@@ -299,66 +347,63 @@ bool SettingsStore::OpenKey(const std::string& path, bool create) {
 }
 
 bool SettingsStore::KeyExists(const std::string& path) {
-  Transaction tx(*this, false);
-  bool exists = Resolve(path, false, nullptr) != 0;
-  tx.Commit();
-  return exists;
+  return RetryWhileBusy([&] {
+    Transaction tx(*this, false);
+    const bool exists = Resolve(path, false, nullptr) != 0;
+    tx.Commit();
+    return exists;
+  });
 }
 
 bool SettingsStore::DeleteKey(const std::string& path) {
-  Transaction tx(*this, true);
-  int64_t id = Resolve(path, false, nullptr);
-  if (id == 0) return false;
-  {
-    Stmt parent(db_, "SELECT parent FROM keys WHERE id = ?1");
-    parent.Bind(1, id);
-    if (!parent.Step() || parent.Int(0) == 0) return false;  // a root is never deleted
-  }
-  static const char* const kWithTree =
-      "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL"
-      " SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) ";
-  {
-    Stmt values(db_, (std::string(kWithTree) + "DELETE FROM vals WHERE key IN tree").c_str());
-    values.Bind(1, id).Step();
-  }
-  {
-    Stmt keys(db_, (std::string(kWithTree) + "DELETE FROM keys WHERE id IN tree").c_str());
-    keys.Bind(1, id).Step();
-  }
-  tx.Commit();
-  return true;
+  return RetryWhileBusy([&] {
+    Transaction tx(*this, true);
+    const int64_t id = Resolve(path, false, nullptr);
+    if (id == 0) return false;
+    {
+      Stmt parent(db_, "SELECT parent FROM keys WHERE id = ?1");
+      parent.Bind(1, id);
+      if (!parent.Step() || parent.Int(0) == 0) return false;  // a root is never deleted
+    }
+    static const char* const kWithTree =
+        "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL"
+        " SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) ";
+    {
+      Stmt values(db_, (std::string(kWithTree) + "DELETE FROM vals WHERE key IN tree").c_str());
+      values.Bind(1, id).Step();
+    }
+    {
+      Stmt keys(db_, (std::string(kWithTree) + "DELETE FROM keys WHERE id IN tree").c_str());
+      keys.Bind(1, id).Step();
+    }
+    tx.Commit();
+    return true;
+  });
+}
+
+std::vector<std::string> SettingsStore::ListNames(const char* sql) {
+  if (currentId_ == 0) return {};
+  return RetryWhileBusy([&] {
+    std::vector<std::string> names;
+    Transaction tx(*this, false);
+    Stmt list(db_, sql);
+    list.Bind(1, currentId_);
+    while (list.Step()) names.push_back(list.Bytes(0));
+    tx.Commit();
+    return names;
+  });
 }
 
 std::vector<std::string> SettingsStore::GetKeyNames() {
-  std::vector<std::string> names;
-  if (currentId_ == 0) return names;
-  Transaction tx(*this, false);
-  Stmt list(db_, "SELECT name FROM keys WHERE parent = ?1 ORDER BY fold");
-  list.Bind(1, currentId_);
-  while (list.Step()) names.push_back(list.Bytes(0));
-  tx.Commit();
-  return names;
+  return ListNames("SELECT name FROM keys WHERE parent = ?1 ORDER BY fold");
 }
 
 bool SettingsStore::HasSubKeys() {
-  if (currentId_ == 0) return false;
-  Transaction tx(*this, false);
-  Stmt any(db_, "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1");
-  any.Bind(1, currentId_);
-  bool result = any.Step();
-  tx.Commit();
-  return result;
+  return !ListNames("SELECT name FROM keys WHERE parent = ?1 LIMIT 1").empty();
 }
 
 std::vector<std::string> SettingsStore::GetValueNames() {
-  std::vector<std::string> names;
-  if (currentId_ == 0) return names;
-  Transaction tx(*this, false);
-  Stmt list(db_, "SELECT name FROM vals WHERE key = ?1 ORDER BY rowid");
-  list.Bind(1, currentId_);
-  while (list.Step()) names.push_back(list.Bytes(0));
-  tx.Commit();
-  return names;
+  return ListNames("SELECT name FROM vals WHERE key = ?1 ORDER BY rowid");
 }
 
 int64_t SettingsStore::CurrentForValues(const std::string& name, bool forWrite) {
@@ -367,17 +412,28 @@ int64_t SettingsStore::CurrentForValues(const std::string& name, bool forWrite) 
   return 0;
 }
 
+SettingsStore::StoredValue SettingsStore::FindValue(const std::string& name) {
+  return RetryWhileBusy([&] {
+    StoredValue value;
+    Transaction tx(*this, false);
+    if (CurrentForValues(name, false) != 0) {
+      Stmt find(db_, "SELECT kind, data FROM vals WHERE key = ?1 AND fold = ?2");
+      find.Bind(1, currentId_).BindBytes(2, Fold(name));
+      if (find.Step()) {
+        value.kind = find.Int(0) == kKindInteger ? ValueKind::Integer : ValueKind::Text;
+        if (value.kind == ValueKind::Integer && find.Type(1) == SQLITE_INTEGER)
+          value.number = static_cast<int32_t>(find.Int(1));
+        else if (value.kind == ValueKind::Text)
+          value.text = find.Bytes(1);
+      }
+    }
+    tx.Commit();
+    return value;
+  });
+}
+
 ValueKind SettingsStore::GetValueKind(const std::string& name) {
-  Transaction tx(*this, false);
-  int64_t key = CurrentForValues(name, false);
-  ValueKind kind = ValueKind::None;
-  if (key != 0) {
-    Stmt find(db_, "SELECT kind FROM vals WHERE key = ?1 AND fold = ?2");
-    find.Bind(1, key).BindBytes(2, Fold(name));
-    if (find.Step()) kind = find.Int(0) == kKindInteger ? ValueKind::Integer : ValueKind::Text;
-  }
-  tx.Commit();
-  return kind;
+  return FindValue(name).kind;
 }
 
 bool SettingsStore::ValueExists(const std::string& name) {
@@ -385,47 +441,20 @@ bool SettingsStore::ValueExists(const std::string& name) {
 }
 
 std::string SettingsStore::ReadString(const std::string& name) {
-  Transaction tx(*this, false);
-  int64_t key = CurrentForValues(name, false);
-  std::string result;
-  if (key != 0) {
-    Stmt find(db_, "SELECT kind, data FROM vals WHERE key = ?1 AND fold = ?2");
-    find.Bind(1, key).BindBytes(2, Fold(name));
-    if (find.Step()) {
-      if (find.Int(0) != kKindText) throw SettingsError("Invalid data type for " + Quoted(name));
-      result = find.Bytes(1);
-    }
-  }
-  tx.Commit();
-  return result;
+  StoredValue value = FindValue(name);
+  if (value.kind == ValueKind::Integer) throw SettingsError("Invalid data type for " + Quoted(name));
+  return std::move(value.text);
 }
 
 std::optional<int32_t> SettingsStore::TryReadInteger(const std::string& name) {
-  Transaction tx(*this, false);
-  int64_t key = CurrentForValues(name, false);
-  std::optional<int32_t> result;
-  if (key != 0) {
-    Stmt find(db_, "SELECT kind, data FROM vals WHERE key = ?1 AND fold = ?2");
-    find.Bind(1, key).BindBytes(2, Fold(name));
-    if (find.Step() && find.Int(0) == kKindInteger && find.Type(1) == SQLITE_INTEGER)
-      result = static_cast<int32_t>(find.Int(1));
-  }
-  tx.Commit();
-  return result;
+  return FindValue(name).number;
 }
 
 int32_t SettingsStore::ReadInteger(const std::string& name) {
-  Transaction tx(*this, false);
-  int64_t key = CurrentForValues(name, false);
-  if (key == 0) throw SettingsError("Failed to get data for " + Quoted(name));
-  Stmt find(db_, "SELECT kind, data FROM vals WHERE key = ?1 AND fold = ?2");
-  find.Bind(1, key).BindBytes(2, Fold(name));
-  if (!find.Step()) throw SettingsError("Failed to get data for " + Quoted(name));
-  if (find.Int(0) != kKindInteger || find.Type(1) != SQLITE_INTEGER)
-    throw SettingsError("Invalid data type for " + Quoted(name));
-  int32_t value = static_cast<int32_t>(find.Int(1));
-  tx.Commit();
-  return value;
+  const StoredValue value = FindValue(name);
+  if (value.kind == ValueKind::None) throw SettingsError("Failed to get data for " + Quoted(name));
+  if (!value.number) throw SettingsError("Invalid data type for " + Quoted(name));
+  return *value.number;
 }
 
 bool SettingsStore::ReadBool(const std::string& name) {
@@ -435,18 +464,20 @@ bool SettingsStore::ReadBool(const std::string& name) {
 void SettingsStore::WriteValue(const std::string& name, int kind, const std::string* text, int64_t number) {
   if (name.size() > kMaxValueName)
     throw SettingsError("Failed to set data for " + Quoted(name.substr(0, 40)));
-  Transaction tx(*this, true);
-  int64_t key = CurrentForValues(name, true);
-  Stmt upsert(db_,
-              "INSERT INTO vals(key, name, fold, kind, data) VALUES(?1, ?2, ?3, ?4, ?5)"
-              " ON CONFLICT(key, fold) DO UPDATE SET kind = excluded.kind, data = excluded.data");
-  upsert.Bind(1, key).BindBytes(2, name).BindBytes(3, Fold(name)).Bind(4, kind);
-  if (text)
-    upsert.BindBytes(5, *text);
-  else
-    upsert.Bind(5, number);
-  upsert.Step();
-  tx.Commit();
+  RetryWhileBusy([&] {
+    Transaction tx(*this, true);
+    const int64_t key = CurrentForValues(name, true);
+    Stmt upsert(db_,
+                "INSERT INTO vals(key, name, fold, kind, data) VALUES(?1, ?2, ?3, ?4, ?5)"
+                " ON CONFLICT(key, fold) DO UPDATE SET kind = excluded.kind, data = excluded.data");
+    upsert.Bind(1, key).BindBytes(2, name).BindBytes(3, Fold(name)).Bind(4, kind);
+    if (text)
+      upsert.BindBytes(5, *text);
+    else
+      upsert.Bind(5, number);
+    upsert.Step();
+    tx.Commit();
+  });
 }
 
 void SettingsStore::WriteString(const std::string& name, const std::string& value) {
@@ -462,14 +493,16 @@ void SettingsStore::WriteBool(const std::string& name, bool value) {
 }
 
 bool SettingsStore::DeleteValue(const std::string& name) {
-  Transaction tx(*this, true);
-  int64_t key = CurrentForValues(name, false);
-  if (key == 0) return false;
-  Stmt del(db_, "DELETE FROM vals WHERE key = ?1 AND fold = ?2");
-  del.Bind(1, key).BindBytes(2, Fold(name)).Step();
-  bool deleted = sqlite3_changes(db_) > 0;
-  tx.Commit();
-  return deleted;
+  return RetryWhileBusy([&] {
+    Transaction tx(*this, true);
+    const int64_t key = CurrentForValues(name, false);
+    if (key == 0) return false;
+    Stmt del(db_, "DELETE FROM vals WHERE key = ?1 AND fold = ?2");
+    del.Bind(1, key).BindBytes(2, Fold(name)).Step();
+    const bool deleted = sqlite3_changes(db_) > 0;
+    tx.Commit();
+    return deleted;
+  });
 }
 
 }  // namespace nummora

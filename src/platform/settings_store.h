@@ -20,8 +20,9 @@
 // that holds an integer, throws SettingsError; a missing text value reads as empty text.
 //
 // Several processes may use the same database at once: every operation is one transaction, the
-// database runs in WAL mode and waits for the other side's lock up to a busy time-out. An object
-// is used by one thread at a time (the main thread owns it).
+// database runs in WAL mode, and an operation that finds the database locked by another process
+// waits and tries again (for up to 15 seconds) instead of failing. An object is used by one
+// thread at a time (the main thread owns it).
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -105,7 +106,17 @@ class SettingsStore {
   struct Stmt;
   class Transaction;
 
+  // A value as read in one transaction.
+  struct StoredValue {
+    ValueKind kind = ValueKind::None;
+    std::string text;
+    std::optional<int32_t> number;  // set for a well-formed integer
+  };
+
   void OpenDatabase(const std::filesystem::path& file);
+  void SetUp(const std::filesystem::path& file);
+  std::vector<std::string> ListNames(const char* sql);
+  StoredValue FindValue(const std::string& name);
   void Exec(const char* sql);
   int64_t RootId(RootKey root, bool create);
   int64_t FindChild(int64_t parent, const std::string& name);

@@ -1,9 +1,7 @@
 #include "profile/profile_file.h"
 
 #include <fcntl.h>
-#include <limits.h>
 #include <openssl/crypto.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,20 +57,8 @@ uint32_t SerialFor(const std::string& folder, const ProfileFileOptions& options)
 
 }  // namespace
 
-ssize_t FileOps::Write(int fd, const void* data, size_t size) {
-  return ::write(fd, data, size);
-}
-int FileOps::Fsync(int fd) {
-  return ::fsync(fd);
-}
-int FileOps::Rename(const char* from, const char* to) {
-  return ::rename(from, to);
-}
-
 std::string ResolveProfilePath(const std::string& path) {
-  char resolved[PATH_MAX];
-  if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
-  return path;
+  return ResolveWriteTarget(path);
 }
 
 std::string ProfileFolderOf(const std::string& path) {
@@ -85,54 +71,29 @@ std::string ProfileFolderOf(const std::string& path) {
 
 void EncipherToFile(const std::string& path, const std::string& text, const std::string& password,
                     const ProfileFileOptions& options) {
-  FileOps default_ops;
-  FileOps& ops = options.file_ops != nullptr ? *options.file_ops : default_ops;
   const std::string target = ResolveProfilePath(path);
   const std::string folder = ProfileFolderOf(path);
 
   // The key first: a failure here leaves every file alone.
   ProfileCipher cipher(password, SerialFor(folder, options));
 
-  const size_t slash = target.find_last_of('/');
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temp_name = folder + "/." + base + ".XXXXXX";
-  FileDescriptor file(::mkostemp(temp_name.data(), O_CLOEXEC));
-  if (file.get() < 0) ThrowFileError("Cannot create a new profile file in", folder, errno);
-
-  bool done = false;
-  struct TempRemover {
-    const std::string& name;
-    const bool& done;
-    ~TempRemover() {
-      if (!done) ::unlink(name.c_str());
+  AtomicWriteOptions write_options;
+  write_options.mode = S_IRUSR | S_IWUSR;
+  write_options.ops = options.file_ops;
+  try {
+    AtomicFileWriter file(target, write_options);
+    WorkBuffer buffer(kCipherChunkSize);
+    for (size_t offset = 0; offset < text.size();) {
+      const size_t chunk = std::min(kCipherChunkSize, text.size() - offset);
+      std::memcpy(buffer.data(), text.data() + offset, chunk);
+      cipher.Apply(buffer.data(), chunk);
+      file.Write(buffer.data(), chunk);
+      offset += chunk;
     }
-  } remover{temp_name, done};
-
-  if (::fchmod(file.get(), S_IRUSR | S_IWUSR) != 0) ThrowFileError("Cannot protect", temp_name, errno);
-
-  WorkBuffer buffer(kCipherChunkSize);
-  for (size_t offset = 0; offset < text.size();) {
-    const size_t chunk = std::min(kCipherChunkSize, text.size() - offset);
-    std::memcpy(buffer.data(), text.data() + offset, chunk);
-    cipher.Apply(buffer.data(), chunk);
-    for (size_t written = 0; written < chunk;) {
-      ssize_t n = ops.Write(file.get(), buffer.data() + written, chunk - written);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) ThrowFileError("Cannot write the profile file", target, n < 0 ? errno : EIO);
-      written += static_cast<size_t>(n);
-    }
-    offset += chunk;
+    file.Commit();
+  } catch (const AtomicFileError& e) {
+    throw EProfileFileError(e.what(), e.error_number());
   }
-  if (ops.Fsync(file.get()) != 0) ThrowFileError("Cannot write the profile file", target, errno);
-  if (file.Close() != 0) ThrowFileError("Cannot write the profile file", target, errno);
-  if (ops.Rename(temp_name.c_str(), target.c_str()) != 0)
-    ThrowFileError("Cannot replace the profile file", target, errno);
-  done = true;
-
-  // Make the rename itself durable. The new file is in place already, so a failure here is
-  // not reported as a failed save.
-  FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
 }
 
 std::string DecipherFile(const std::string& path, const std::string& password,

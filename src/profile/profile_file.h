@@ -2,16 +2,14 @@
 // Reading and writing the enciphered profile file. The file holds the profile document
 // enciphered byte for byte: no header, no checksum, no padding.
 //
-// Writing never damages the existing file: the text goes to a new file in the same folder
-// (mode 0600), which is flushed to disk and then renamed over the old one. Any failure on the
-// way removes the new file and leaves the old one as it was.
-#include <sys/types.h>
-
+// Writing never damages the existing file: it is replaced atomically (platform/atomic_file.h),
+// by a new file of mode 0600. Any failure on the way leaves the old file as it was.
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "common/errors.h"
+#include "platform/atomic_file.h"
 
 namespace nummora {
 
@@ -25,15 +23,6 @@ class EProfileFileError : public NummoraError {
 
  private:
   int error_number_;
-};
-
-// The system calls used for writing; tests replace them to make a write fail half-way.
-class FileOps {
- public:
-  virtual ~FileOps() = default;
-  virtual ssize_t Write(int fd, const void* data, size_t size);
-  virtual int Fsync(int fd);
-  virtual int Rename(const char* from, const char* to);
 };
 
 struct ProfileFileOptions {

@@ -165,8 +165,8 @@ class TestSingleInstance : public QObject {
     QVERIFY(list.open(QIODevice::ReadOnly));
     QCOMPARE(list.readAll(),
              QByteArray("[Default Applications]\nx-scheme-handler/nmr=nummora-nmr.desktop\n"));
-    // Registered already: nothing is installed again.
-    QVERIFY(!InstallSchemeHandler("/other/nummora"));
+    // Registered already: nothing is written again.
+    QVERIFY(!InstallSchemeHandler("/opt/my apps/nummora"));
   }
 };
 

@@ -1,15 +1,24 @@
 // The program's run as main() drives it: a cancelled login ends it without a main window; a
 // login opens the main window, listening for second instances, and closing it saves the
 // profile and ends the run, releasing the instance lock.
+#include <sys/prctl.h>
+
+#include <QDBusConnection>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryFile>
+#include <QThread>
 #include <QtTest>
 #include <csignal>
+#include <mutex>
 
 #include "app/application.h"
 #include "app/instance_lock.h"
 #include "app/main_window.h"
+#include "app/session_end_report.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "platform/settings_store.h"
@@ -17,6 +26,7 @@
 #include "profile/login_dialog.h"
 #include "profile/login_flow.h"
 #include "profile/profile_file.h"
+#include "profile/shell_settings.h"
 #include "support/app_test_support.h"
 #include "support/main_window_access.h"
 
@@ -44,6 +54,41 @@ void WhenShown(std::function<void(T&)> step) {
     }
   });
   poll->start();
+}
+// The desktop's notification service, on a connection of its own, answering from a thread of its
+// own (the program waits for the answer on the main thread).
+class FakeNotifications : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+ public:
+  QStringList Received() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return received_;
+  }
+
+ public slots:
+  uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
+              const QStringList&, const QVariantMap& hints, int) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    received_ << summary + "|" + body + "|" + QString::number(hints.value("urgency").toInt());
+    return 1;
+  }
+
+ private:
+  std::mutex mutex_;
+  QStringList received_;
+};
+
+// A session bus of the test's own (dbus-daemon), set before anything connects to one. It ends
+// with the test, also when the test is killed.
+QProcess* StartPrivateSessionBus() {
+  auto* daemon = new QProcess;
+  daemon->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+  daemon->start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
+  if (!daemon->waitForStarted(5000) || !daemon->waitForReadyRead(5000)) return daemon;
+  qputenv("DBUS_SESSION_BUS_ADDRESS", daemon->readLine().trimmed());
+  return daemon;
 }
 }  // namespace
 
@@ -121,12 +166,72 @@ class TestStartup : public QObject {
     ::sigaction(SIGTERM, nullptr, &current);
     QVERIFY(current.sa_handler == SIG_DFL);
   }
+
+  // A save that fails as the session ends is told on stderr and in a desktop notification,
+  // since the events list goes with the program.
+  void failedSessionSaveIsToldOutsideTheProgram() {
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    if (bus.isEmpty()) QSKIP("no dbus-daemon");
+    QThread serviceThread;
+    FakeNotifications service;
+    service.moveToThread(&serviceThread);
+    serviceThread.start();
+    const auto stopService = qScopeGuard([&serviceThread] {
+      serviceThread.quit();
+      serviceThread.wait();
+    });
+    QDBusConnection connection = QDBusConnection::connectToBus(QString::fromLatin1(bus), "notifications");
+    QVERIFY(connection.registerObject("/org/freedesktop/Notifications", &service,
+                                      QDBusConnection::ExportAllSlots));
+    QVERIFY(connection.registerService("org.freedesktop.Notifications"));
+
+    TempHome home;
+    {
+      SettingsStore store;
+      CreateProfile(store, "erin", "secret", "");
+    }
+    WhenShown<TfLogin>([](TfLogin& login) {
+      login.findChild<QLineEdit*>("ePassword")->setText("secret");
+      QTest::mouseClick(login.findChild<QPushButton*>("bOK"), Qt::LeftButton);
+    });
+    const QString missing = home.Path() + "/gone/erin.nmr";
+    WhenShown<TNummora>([&missing](TNummora&) {
+      SettingsStore store;  // the profile's folder has gone away
+      store.SetRootKey(RootKey::LocalMachine);
+      store.OpenKey(ProfileKeyPath("erin"), false);
+      store.WriteString("", missing.toStdString());
+      ::raise(SIGTERM);
+    });
+    QTemporaryFile errors;
+    QVERIFY(errors.open());
+    const int savedStderr = ::dup(2);
+    ::dup2(errors.handle(), 2);
+    const int code = RunNummora(*static_cast<TNummoraApplication*>(qApp), std::nullopt);
+    ::dup2(savedStderr, 2);
+    ::close(savedStderr);
+    QCOMPARE(code, 0);
+
+    errors.seek(0);
+    const QString told = QString::fromLocal8Bit(errors.readAll());
+    const QString gone = home.Path() + "/gone";
+    QVERIFY2(told.contains(kSessionSaveFailedTitle) && told.contains(gone), qPrintable(told));
+    const QStringList received = service.Received();
+    QCOMPARE(received.size(), 1);
+    QVERIFY2(received[0].startsWith(QString(kSessionSaveFailedTitle) + "|") && received[0].contains(gone) &&
+                 received[0].endsWith("|2"),
+             qPrintable(received[0]));
+    connection.unregisterService("org.freedesktop.Notifications");
+  }
 };
 
 int main(int argc, char** argv) {
+  std::unique_ptr<QProcess> bus(StartPrivateSessionBus());
   TNummoraApplication app(argc, argv);
   TNummoraApplication::setQuitOnLastWindowClosed(false);
   TestStartup test;
-  return QTest::qExec(&test, argc, argv);
+  const int result = QTest::qExec(&test, argc, argv);
+  bus->kill();
+  bus->waitForFinished();
+  return result;
 }
 #include "test_startup.moc"

@@ -1,11 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <fstream>
-#include <sstream>
 
 #include "common/ini_file.h"
-#include "support/net_test_util.h"
 
 namespace nummora {
 namespace {
@@ -128,26 +123,6 @@ TEST(IniFileTest, BadNamesAreRefused) {
   EXPECT_THROW(ini.WriteString("S", "  ", "v"), std::invalid_argument);
   EXPECT_THROW(ini.WriteString("S", ";k", "v"), std::invalid_argument);
   EXPECT_EQ(ini.ToText(), "");
-}
-
-TEST(IniFileTest, SaveIsPrivateAndLoadOfAMissingFileIsEmpty) {
-  test::NetTempDir dir;
-  std::filesystem::path file = dir / "export.nex";
-  EXPECT_TRUE(IniFile::Load(file).ReadSections().empty());
-  {
-    std::ofstream old(file);
-    old << "[General]\nComment=old\n";
-  }
-  ::chmod(file.c_str(), 0644);
-  IniFile ini = IniFile::Load(file);
-  ini.WriteString("General", "Comment", "new");
-  ini.Save(file);
-  struct stat st {};
-  ASSERT_EQ(::stat(file.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600u);
-  EXPECT_EQ(IniFile::Load(file).ReadString("General", "Comment"), "new");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // no temp left
-  EXPECT_THROW(ini.Save(dir / "missing-folder" / "x.nex"), IniError);
 }
 
 }  // namespace

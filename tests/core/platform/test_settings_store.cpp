@@ -4,7 +4,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
+#include <optional>
+#include <thread>
+#include <vector>
 
 #include "platform/settings_store.h"
 #include "support/net_test_util.h"
@@ -287,6 +291,75 @@ TEST_F(SettingsStoreTest, TwoProcessesShareOneDatabase) {
   EXPECT_EQ(mine, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// A peer that is creating the same database holds its write lock while it writes the first
+// page; a store that opens the database then cannot switch it to WAL, and SQLite does not wait
+// for that lock by itself. The open must wait for the peer instead of failing.
+TEST_F(SettingsStoreTest, OpenWaitsForAPeerHoldingTheWriteLock) {
+  { std::ofstream(File()).flush(); }  // a new, empty database file
+  sqlite3* peer = nullptr;
+  ASSERT_EQ(sqlite3_open(File().c_str(), &peer), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(peer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  std::thread release([peer] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sqlite3_exec(peer, "ROLLBACK", nullptr, nullptr, nullptr);
+  });
+  std::optional<SettingsStore> reg;
+  EXPECT_NO_THROW(reg.emplace(File()));
+  release.join();
+  sqlite3_close(peer);
+  ASSERT_TRUE(reg && reg->OpenKey("K", true));
+  reg->WriteInteger("V", 7);
+  EXPECT_TRUE(SettingsStore(File()).OpenKey("K", false));
+}
+
+// Programs that start at once (the program and nummora-cli, two starts from a browser link) all
+// open the store, creating it the first time, and write to it. Several processes are released
+// together on a new database in every round; none may fail on the store.
+TEST_F(SettingsStoreTest, ManyProcessesStartingAtOnceNeverFail) {
+  constexpr int kProcesses = 4;
+  constexpr int kRounds = 12;
+  for (int round = 0; round < kRounds; ++round) {
+    const std::filesystem::path file = dir_ / ("round" + std::to_string(round) + ".db");
+    int gate[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+      const pid_t pid = ::fork();
+      ASSERT_GE(pid, 0);
+      if (pid == 0) {
+        ::close(gate[1]);
+        char c;
+        [[maybe_unused]] ssize_t n = ::read(gate[0], &c, 1);  // released when the gate closes
+        try {
+          SettingsStore reg(file);
+          reg.SetRootKey(RootKey::LocalMachine);
+          const std::string me = "P" + std::to_string(p);
+          for (int i = 0; i < 5; ++i) {
+            reg.OpenKey("\\Software\\Quillan\\Nummora\\" + me, true);
+            reg.WriteInteger("N", i);
+            reg.OpenKey("\\Software\\Quillan\\Nummora", false);
+            reg.GetKeyNames();
+            if (reg.ReadString("LastUser" + me) != (i ? me : "")) ::_exit(2);
+            reg.WriteString("LastUser" + me, me);
+          }
+          ::_exit(0);
+        } catch (const std::exception& e) {
+          fprintf(stderr, "round %d, process %d: %s\n", round, p, e.what());
+          ::_exit(1);
+        }
+      }
+      children.push_back(pid);
+    }
+    ::close(gate[0]);
+    ::close(gate[1]);
+    for (pid_t pid : children) {
+      int status = 0;
+      ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+    }
+  }
 }
 
 }  // namespace
