@@ -1,5 +1,7 @@
 #include "common/format_settings.h"
 
+#include <algorithm>
+
 namespace nummora {
 
 namespace {
@@ -64,7 +66,36 @@ FormatSettings MakeNumberFormat(const FormatSettings& regional) {
   return fs;
 }
 
+namespace {
+
+// The day, month and year fields of a pattern in their order, numeric and joined by "/".
+std::string NumericDatePattern(const std::string& pattern) {
+  std::string out;
+  bool quoted = false;
+  for (size_t i = 0; i < pattern.size();) {
+    const char c = pattern[i];
+    if (c == '\'') quoted = !quoted;
+    if (quoted || (c != 'd' && c != 'M' && c != 'y')) {
+      ++i;
+      continue;
+    }
+    size_t run = 0;
+    while (i + run < pattern.size() && pattern[i + run] == c) ++run;
+    i += run;
+    if (c == 'd' && run > 2) continue;  // a day name
+    if (!out.empty()) out += '/';
+    out.append(c == 'y' ? std::max<size_t>(run, 4) : std::min<size_t>(run, 2), c);
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string WidenShortDateYear(const std::string& pattern) {
+  // A month or day written as a name ("MMM", "ddd") could not be read back from the profile,
+  // where dates are stored in this pattern: such a pattern becomes numeric, fields kept in order.
+  if (pattern.find("MMM") != std::string::npos || pattern.find("ddd") != std::string::npos)
+    return NumericDatePattern(pattern);
   std::string out;
   bool quoted = false;
   size_t i = 0;

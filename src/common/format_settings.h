@@ -46,7 +46,9 @@ FormatSettings MakeFormatSettings(const std::string& shortDateFormat, const std:
 FormatSettings MakeNumberFormat(const FormatSettings& regional);
 
 // A short-date pattern whose year is written with fewer than four "y" gets "yyyy" instead,
-// so that dates written and read back keep their century. Quoted text is left alone.
+// so that dates written and read back keep their century; a pattern that names the month or
+// the day becomes numeric ("d MMM yyyy" gives "d/MM/yyyy"), which reads back. Quoted text is
+// left alone.
 std::string WidenShortDateYear(const std::string& pattern);
 
 }  // namespace nummora

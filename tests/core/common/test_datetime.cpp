@@ -117,6 +117,14 @@ TEST_F(DateTimeTest, RegionalSettingsFromPatterns) {
   EXPECT_EQ(WidenShortDateYear("d/M/y"), "d/M/yyyy");
   EXPECT_EQ(WidenShortDateYear("yyyy-MM-dd"), "yyyy-MM-dd");
   EXPECT_EQ(WidenShortDateYear("'yy' yy"), "'yy' yyyy");
+  EXPECT_EQ(WidenShortDateYear("d MMM yyyy"), "d/MM/yyyy");
+  // A desktop whose short date names the month (the C locale's "d MMM yyyy"): what is written
+  // reads back, so that saving a profile with an update time works.
+  const FormatSettings named = MakeFormatSettings("d MMM yyyy", "HH:mm:ss", "AM", "PM");
+  const TDateTime when = EncodeDateTime(2026, 12, 9, 14, 35, 7);
+  TDateTime back = 0;
+  ASSERT_TRUE(TryStrToDateTime(DateTimeToStr(when, named), named, back));
+  EXPECT_EQ(DateTimeToStr(back, named), DateTimeToStr(when, named));
   const FormatSettings nf = MakeNumberFormat(MakeFormatSettings("d/M/yy", "HH:mm", "", ""));
   EXPECT_EQ(nf.decimalSeparator, '.');
   EXPECT_EQ(nf.thousandSeparator, ',');
