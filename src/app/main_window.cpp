@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMetaMethod>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -246,7 +247,10 @@ void TNummora::GrowToFitColumns() {
   // A window the user has resized (or maximised) keeps its size.
   if (isMaximized() || isFullScreen() || width() != autoWidth_) return;
   if (QLayout* l = layout()) l->activate();
-  const int excess = std::max({listFitter_->NeededWidth() - list_->viewport()->width(),
+  // Room for the vertical scroll bar the accounts list shows once it holds more rows than fit.
+  const int scrollBar =
+      list_->verticalScrollBar()->isVisible() ? 0 : list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const int excess = std::max({listFitter_->NeededWidth() + scrollBar - list_->viewport()->width(),
                                metalsFitter_->NeededWidth() - details_->List()->viewport()->width(),
                                StatusNeededWidth() - statusBar()->width()});
   if (excess <= 0) return;
