@@ -142,32 +142,6 @@ Options ParseOptions(const std::vector<std::string>& args) {
   return o;
 }
 
-SecretString OpenProfileText(const std::string& path, const std::string& password,
-                             const ProfileFileOptions& options) {
-  ProfileOpenResult opened;
-  try {
-    opened = OpenProfileFile(path, password, options);
-  } catch (const EVolumeSerialError& e) {
-    throw CommandError(kExitNoVolumeSerial, std::string(e.what()) + " (give it with --volume-serial)");
-  } catch (const NummoraError& e) {
-    throw CommandError(kExitFailure, e.what());
-  }
-  switch (opened.status) {
-    case ProfileOpenStatus::kOpened:
-      return std::move(opened.text);
-    case ProfileOpenStatus::kFileMissing:
-      throw CommandError(kExitFileMissing, std::string(kDataFileNotFound) + ": " + path);
-    case ProfileOpenStatus::kEmpty:
-      throw CommandError(kExitDamaged, std::string(kErrorLoadingProfile) + ": " + path + " is empty.");
-    case ProfileOpenStatus::kWrongPassword:
-      throw CommandError(kExitWrongPassword, "Wrong password for " + path + ".");
-    case ProfileOpenStatus::kDamaged:
-      break;
-  }
-  throw CommandError(kExitDamaged,
-                     std::string(kFileIsDamaged) + ": " + path + " does not end like a profile document.");
-}
-
 // The check the payment dialog makes before sending (values are sent as given all the same).
 void CheckInput(const Options& o, const TAccount& source, const FormatSettings& numberFormat) {
   const auto bad = [](const char* option) {
@@ -384,7 +358,7 @@ int Run(const std::vector<std::string>& args, Io& io) {
   ProfileModel model;
   {
     SecretString password = ReadPassword(io, o.fromStdin, "Password for " + o.profile + ": ");
-    SecretString text = OpenProfileText(o.profile, password.str(), o.fileOptions);
+    SecretString text = OpenProfileOrFail(o.profile, password.str(), o.fileOptions);
     try {
       LoadProfile(model, text.str(), regional);
     } catch (const EProfileDocumentError& e) {
