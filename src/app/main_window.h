@@ -17,6 +17,7 @@
 #include "market/rates.h"
 #include "net/balance_outcome.h"
 #include "payments/payment_link.h"
+#include "payments/payment_services.h"
 #include "profile/model.h"
 #include "profile/shell_settings.h"
 
@@ -61,6 +62,7 @@ struct TMainWindowHooks {
   std::function<void()> requestRates;                               // default: nothing
   std::function<void(QWidget*)> showPreferences;                    // default: nothing
   std::function<void(QWidget*)> showConnectionPreferences;          // default: nothing
+  TPaymentServices payments;  // address book, e-mail notice and last operations for payment dialogs
 };
 
 class TNummora : public QMainWindow {
