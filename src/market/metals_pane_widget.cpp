@@ -83,6 +83,8 @@ void TMetalsPane::ShowRates(const RatesState& rates) {
     row->setIcon(kRateColumn, RatePictureIcon(rates.pictures[metal]));
     row->setData(kRateColumn, kPictureRole, static_cast<int>(rates.pictures[metal]));
   }
+  // The rate pictures make the rows taller than text alone.
+  KeepFourRowsInView();
 }
 
 void TMetalsPane::ShowAccount(const TAccount& account, const MetalAmounts& rates,

@@ -50,7 +50,10 @@ int TColumnFitter::Measure(int column) {
   if (stretch) header->setStretchLastSection(false);
   view_->resizeColumnToContents(column);
   const int needed = header->sectionSize(column);
-  header->resizeSection(column, before);
+  // A stretched column goes back to what it needs, not to its stretched width: the header
+  // keeps the width a column had when stretching began as its least width, and a stretched
+  // width kept that way would no longer shrink when a vertical scroll bar takes its room.
+  if (!stretch) header->resizeSection(column, before);
   if (stretch) header->setStretchLastSection(true);
   return needed;
 }

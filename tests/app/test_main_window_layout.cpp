@@ -122,6 +122,37 @@ class TestMainWindowLayout : public QObject {
     }
     QApplication::setFont(original);
   }
+
+  // Rates that move bring pictures, which make the metal rows taller; a list made shorter than
+  // its rows gets a vertical scroll bar, which takes room from the stretched last column.
+  void staysInViewWhenRowsGrowOrTheListShrinks() {
+    MainWindowFixture f;
+    ProfileModel model;
+    for (const TAccount& a : DemoAccounts()) model.AppendAccount(a);
+    auto w = f.Open(BuildProfileDocument(model, true, UsEnglishFormatSettings()));
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    auto* list = w->findChild<QTreeWidget*>("List");
+    list->setCurrentItem(list->topLevelItem(0));
+    auto* metals = w->findChild<QTreeWidget*>("Metals");
+    const FormatSettings format = UsEnglishFormatSettings();
+    const RatesState first = ReadRates("x,650.06,12.49,1200.84,319.74", {}, format);
+    w->ShowRates(first);
+    QString failure;
+    QTRY_VERIFY2_WITH_TIMEOUT(CellsFit(list, &failure), qPrintable(failure), 2000);
+
+    w->ShowRates(ReadRates("x,651.00,12.40,1201.00,318.00", first, format));
+    w->resize(w->width(), w->height() - 4 * list->sizeHintForRow(0));
+    QTRY_VERIFY(list->verticalScrollBar()->isVisible());
+    // Balances arrive while the scroll bar shows, and the window is made narrower again.
+    list->topLevelItem(1)->setText(1, QStringLiteral("$2117.765"));
+    QTest::qWait(50);
+    w->resize(w->width() - 10, w->height());
+    QTRY_VERIFY2_WITH_TIMEOUT(CellsFit(list, &failure), qPrintable(failure), 2000);
+    QVERIFY(!list->horizontalScrollBar()->isVisible());
+    const QRect last = metals->visualRect(metals->model()->index(kMetalCount - 1, 0));
+    QVERIFY2(last.isValid() && last.bottom() <= metals->viewport()->height(), "the last metal row is cut");
+  }
 };
 
 QTEST_MAIN(TestMainWindowLayout)
