@@ -1,71 +1,121 @@
 #include "app/single_instance.h"
 
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <memory>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <vector>
 
 #include "app/instance_messages.h"
 #include "app/scheme_registration.h"
 #include "platform/settings_store.h"
 
 namespace nummora {
+namespace {
 
-TInstanceServer::TInstanceServer(QObject* parent) : QObject(parent), server_(new QLocalServer(this)) {
-  server_->setSocketOptions(QLocalServer::UserAccessOption);
-  connect(server_, &QLocalServer::newConnection, this, [this] {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-      auto reader = std::make_shared<InstanceMessageReader>();
-      connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-      connect(socket, &QLocalSocket::readyRead, this, [this, socket, reader] {
-        const QByteArray bytes = socket->readAll();
-        reader->Feed(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        int number = 0;
-        while (reader->Next(number)) emit MessageReceived(number);
-        if (reader->Broken()) socket->abort();
-      });
-    }
-  });
+std::string PathOf(const QString& socketPath) {
+  return socketPath.toLocal8Bit().toStdString();
 }
+
+}  // namespace
+
+// One connected instance: its socket, what it has sent so far, and the notifier that tells
+// when more arrives.
+struct TInstanceServer::Client {
+  LocalSocket socket;
+  InstanceMessageReader reader;
+  std::unique_ptr<QSocketNotifier> notifier;
+};
+
+TInstanceServer::TInstanceServer(QObject* parent) : QObject(parent) {}
 
 TInstanceServer::~TInstanceServer() {
   Stop();
 }
 
 bool TInstanceServer::Listen(const QString& socketPath) {
-  if (server_->isListening()) return true;
-  // Listening with owner-only access replaces an existing socket file without asking, so a
-  // live window is looked for first.
+  if (IsListening()) return true;
+  const std::string path = PathOf(socketPath);
+  // A live window is looked for first: its socket file must not be taken over.
   if (RunningWindowAnswers(socketPath, 500)) return false;
-  QLocalServer::removeServer(socketPath);  // left behind by an instance that is gone
-  return server_->listen(socketPath);
+  ::unlink(path.c_str());  // left behind by an instance that is gone
+  listener_ = ListenLocalSocket(path);
+  if (!listener_.IsOpen()) return false;
+  path_ = path;
+  acceptNotifier_ = new QSocketNotifier(listener_.Fd(), QSocketNotifier::Read, this);
+  connect(acceptNotifier_, &QSocketNotifier::activated, this, &TInstanceServer::AcceptWaiting);
+  return true;
 }
 
 void TInstanceServer::Stop() {
-  if (server_->isListening()) server_->close();
+  if (!IsListening()) return;
+  delete acceptNotifier_;
+  acceptNotifier_ = nullptr;
+  clients_.clear();
+  listener_.Close();
+  ::unlink(path_.c_str());
+  path_.clear();
 }
 
 bool TInstanceServer::IsListening() const {
-  return server_->isListening();
+  return listener_.IsOpen();
+}
+
+void TInstanceServer::AcceptWaiting() {
+  for (;;) {
+    LocalSocket socket = AcceptLocalSocket(listener_);
+    if (!socket.IsOpen()) return;
+    auto client = std::make_unique<Client>();
+    const int fd = socket.Fd();
+    client->socket = std::move(socket);
+    client->notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    connect(client->notifier.get(), &QSocketNotifier::activated, this, [this, fd] { ReadClient(fd); });
+    clients_[fd] = std::move(client);
+  }
+}
+
+void TInstanceServer::ReadClient(int fd) {
+  auto found = clients_.find(fd);
+  if (found == clients_.end()) return;
+  Client& client = *found->second;
+  char buffer[512];
+  bool ended = false;  // the other instance is done, or the connection broke
+  for (;;) {
+    const long got = ReadLocalSocket(client.socket, buffer, sizeof buffer);
+    if (got < 0 && errno == EAGAIN) break;
+    if (got <= 0) {
+      ended = true;
+      break;
+    }
+    client.reader.Feed(buffer, static_cast<std::size_t>(got));
+  }
+  // What came whole counts, also when the stream ended or broke after it.
+  int number = 0;
+  std::vector<int> numbers;
+  while (client.reader.Next(number)) numbers.push_back(number);
+  if (ended || client.reader.Broken()) DropClient(fd);
+  for (int n : numbers) emit MessageReceived(n);
+}
+
+void TInstanceServer::DropClient(int fd) {
+  // Deleted later: the notifier may be the one whose signal is being delivered.
+  auto found = clients_.find(fd);
+  if (found == clients_.end()) return;
+  found->second->notifier->setEnabled(false);
+  found->second->notifier.release()->deleteLater();
+  clients_.erase(found);
 }
 
 bool RunningWindowAnswers(const QString& socketPath, int timeoutMs) {
-  QLocalSocket socket;
-  socket.connectToServer(socketPath);
-  const bool answered = socket.waitForConnected(timeoutMs);
-  socket.abort();
-  return answered;
+  return ConnectLocalSocket(PathOf(socketPath), timeoutMs).IsOpen();
 }
 
 bool HandOverToRunningInstance(const QString& socketPath, const std::optional<std::string>& link,
                                SettingsStore& store, int timeoutMs) {
-  QLocalSocket socket;
-  socket.connectToServer(socketPath);
-  if (!socket.waitForConnected(timeoutMs)) return false;
+  const LocalSocket socket = ConnectLocalSocket(PathOf(socketPath), timeoutMs);
+  if (!socket.IsOpen()) return false;
   const auto send = [&socket, timeoutMs](int number) {
-    const std::string frame = EncodeInstanceMessage(number);
-    socket.write(frame.data(), static_cast<qint64>(frame.size()));
-    socket.flush();
-    return socket.waitForBytesWritten(timeoutMs) || socket.bytesToWrite() == 0;
+    return SendLocalSocket(socket, EncodeInstanceMessage(number), timeoutMs);
   };
   // The window is brought forward before the link is written, as the running instance expects.
   send(kMessageComeToFront);
@@ -80,8 +130,7 @@ bool HandOverToRunningInstance(const QString& socketPath, const std::optional<st
       // Without the hand-off value the link is lost, as when no window is found.
     }
   }
-  socket.disconnectFromServer();
-  if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(timeoutMs);
+  // Closing is enough: what was sent stays queued for the window to read.
   return true;
 }
 

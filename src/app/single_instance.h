@@ -4,13 +4,18 @@
 // the front (10101) or to open the link waiting in the hand-off value (10100).
 #include <QObject>
 #include <QString>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
-class QLocalServer;
+#include "platform/local_socket.h"
+
+class QSocketNotifier;
 
 namespace nummora {
 
+class InstanceMessageReader;
 class SettingsStore;
 
 class TInstanceServer : public QObject {
@@ -31,7 +36,15 @@ class TInstanceServer : public QObject {
   void MessageReceived(int number);
 
  private:
-  QLocalServer* server_;
+  struct Client;
+  void AcceptWaiting();
+  void ReadClient(int fd);
+  void DropClient(int fd);
+
+  LocalSocket listener_;
+  std::string path_;
+  QSocketNotifier* acceptNotifier_ = nullptr;
+  std::map<int, std::unique_ptr<Client>> clients_;
 };
 
 // Whether a main window listens at `socketPath`.
