@@ -76,7 +76,8 @@ LocalSocket ConnectLocalSocket(const std::string& path, int timeoutMs) {
   for (;;) {
     LocalSocket socket(NewSocket());
     if (!socket.IsOpen()) return {};
-    if (::connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return socket;
+    if (::connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+      return socket;
     // A full queue of waiting connections: the listener is busy, try again shortly.
     if ((errno != EAGAIN && errno != EINTR) || Left(deadline) == 0) return {};
     ::usleep(5000);
