@@ -37,7 +37,8 @@ void TNummora::CreatePreferences(WorkerHost* workerHost, const std::string& exec
   TPreferencesHooks h;
   h.accountLabels = [this] {
     std::vector<std::string> labels;
-    for (const TAccount& a : model_.Accounts()) labels.push_back(a.ID.empty() ? std::string() : AccountLabel(a));
+    for (const TAccount& a : model_.Accounts())
+      labels.push_back(a.ID.empty() ? std::string() : AccountLabel(a));
     return labels;
   };
   h.profilePassword = [this] { return profilePassword_; };
@@ -54,7 +55,9 @@ void TNummora::CreatePreferences(WorkerHost* workerHost, const std::string& exec
   h.executablePath = executablePath;
   preferences_ = new TfPreferences(*store_, profileName_, *hotkeys_, std::move(h), boxes_, this);
   hooks.showPreferences = [this](QWidget*) { preferences_->exec(); };
-  hooks.showConnectionPreferences = [this](QWidget*) { preferences_->ExecAt(TfPreferences::kConnectionPage); };
+  hooks.showConnectionPreferences = [this](QWidget*) {
+    preferences_->ExecAt(TfPreferences::kConnectionPage);
+  };
 }
 
 std::optional<std::string> TNummora::ChangeProfilePassword(const std::string& newPassword) {
@@ -73,7 +76,8 @@ std::optional<std::string> TNummora::ChangeProfilePassword(const std::string& ne
 }
 
 std::optional<std::string> TNummora::MoveDataFile(const std::string& from, const std::string& to) {
-  if (!profileLoaded_) return std::string("The profile has not been read, so it cannot be written elsewhere.");
+  if (!profileLoaded_)
+    return std::string("The profile has not been read, so it cannot be written elsewhere.");
   if (profilePassword_.empty()) return std::string("The profile has no password to be written with.");
   try {
     // The profile is written at the new place first; the old file goes only once it is there.
@@ -110,7 +114,8 @@ namespace {
 // The import writes into the model through the window.
 class WindowImporter : public TAccountImporter {
  public:
-  explicit WindowImporter(std::function<int(const std::string&)> find, std::function<int(const TAccount&)> append,
+  explicit WindowImporter(std::function<int(const std::string&)> find,
+                          std::function<int(const TAccount&)> append,
                           std::function<bool(const std::string&)> confirm,
                           std::function<void(int, const TAccount&)> replace, std::function<void(int)> refresh)
       : find_(std::move(find)),
@@ -135,31 +140,30 @@ class WindowImporter : public TAccountImporter {
 
 void TNummora::ImportExecute() {
   if (!store_) return;
-  WindowImporter importer(
-      [this](const std::string& id) { return model_.FindAccount(id); },
-      [this](const TAccount& record) {
-        if (model_.AccountCount() >= ProfileModel::kMaxAccounts) return -1;
-        const int position = model_.AppendAccount(record);
-        if (position >= 0) list_->addTopLevelItem(new QTreeWidgetItem);
-        return position;
-      },
-      [this](const std::string& id) {
-        return Boxes().Ask(this, QStringLiteral("Do you wish to overwrite account ") + FromLatin1(id) +
-                                     QStringLiteral("?"));
-      },
-      [this](int position, const TAccount& record) {
-        TAccount& entry = model_.Account(position);
-        SecureWipe(entry.Password);
-        const bool refreshing = entry.Refreshing;
-        entry = record;
-        entry.Index = static_cast<int8_t>(position);
-        entry.Refreshing = refreshing;
-      },
-      [this](int position) {
-        if (hooks.requestRates) hooks.requestRates();
-        RequestBalance(position);
-        ShowAccountRow(model_.RowOfAccount(position));
-      });
+  WindowImporter importer([this](const std::string& id) { return model_.FindAccount(id); },
+                          [this](const TAccount& record) {
+                            if (model_.AccountCount() >= ProfileModel::kMaxAccounts) return -1;
+                            const int position = model_.AppendAccount(record);
+                            if (position >= 0) list_->addTopLevelItem(new QTreeWidgetItem);
+                            return position;
+                          },
+                          [this](const std::string& id) {
+                            return Boxes().Ask(this, QStringLiteral("Do you wish to overwrite account ") +
+                                                         FromLatin1(id) + QStringLiteral("?"));
+                          },
+                          [this](int position, const TAccount& record) {
+                            TAccount& entry = model_.Account(position);
+                            SecureWipe(entry.Password);
+                            const bool refreshing = entry.Refreshing;
+                            entry = record;
+                            entry.Index = static_cast<int8_t>(position);
+                            entry.Refreshing = refreshing;
+                          },
+                          [this](int position) {
+                            if (hooks.requestRates) hooks.requestRates();
+                            RequestBalance(position);
+                            ShowAccountRow(model_.RowOfAccount(position));
+                          });
   TfImport dialog(
       importer,
       [this](const TContact& contact) {

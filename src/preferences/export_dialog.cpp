@@ -21,8 +21,9 @@ namespace nummora {
 
 const char* const kSettingsFileFilter = "Nummora export file (*.nex);;Any file (*)";
 
-TfExport::TfExport(std::vector<TAccount> accounts, TExportedPreferences preferences, std::vector<TContact> contacts,
-                   std::function<std::string()> dateText, MessageBoxes* boxes, QWidget* parent)
+TfExport::TfExport(std::vector<TAccount> accounts, TExportedPreferences preferences,
+                   std::vector<TContact> contacts, std::function<std::string()> dateText, MessageBoxes* boxes,
+                   QWidget* parent)
     : QDialog(parent),
       accounts_(std::move(accounts)),
       preferences_(std::move(preferences)),
@@ -105,7 +106,8 @@ void TfExport::UpdateOk() {
 }
 
 void TfExport::BrowseClick() {
-  QFileDialog dialog(this, QStringLiteral("Export accounts"), iFile_->text(), QString::fromLatin1(kSettingsFileFilter));
+  QFileDialog dialog(this, QStringLiteral("Export accounts"), iFile_->text(),
+                     QString::fromLatin1(kSettingsFileFilter));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QString::fromLatin1(kSettingsFileExtension));
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
@@ -120,14 +122,15 @@ bool TfExport::Export() {
     IniFile ini = LoadIniFile(file);
     std::vector<TAccount> ticked;
     for (int i = 0; i < chkAccounts_->count(); ++i)
-      if (chkAccounts_->item(i)->checkState() == Qt::Checked) ticked.push_back(accounts_[static_cast<std::size_t>(i)]);
+      if (chkAccounts_->item(i)->checkState() == Qt::Checked)
+        ticked.push_back(accounts_[static_cast<std::size_t>(i)]);
     WriteSettingsExport(ini, dateText_ ? dateText_() : std::string(), ToLatin1(eComment_->text()), ticked,
                         chkSettings_->isChecked() ? &preferences_ : nullptr,
                         chkAddress_->isChecked() ? &contacts_ : nullptr);
     SaveIniFile(file, ini);
   } catch (const std::exception& e) {
-    BoxesOrSystem(boxes_).Error(this, QStringLiteral("The export file could not be written:\n") +
-                                          QString::fromLocal8Bit(e.what()));
+    BoxesOrSystem(boxes_).Error(
+        this, QStringLiteral("The export file could not be written:\n") + QString::fromLocal8Bit(e.what()));
     return false;
   }
   BoxesOrSystem(boxes_).Show(this, MessageIcon::Information, QStringLiteral("Done!"));

@@ -12,22 +12,22 @@ int VirtualKeyOfQtKey(int key) {
   if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) return key;
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 0x70 + (key - Qt::Key_F1);
   static const std::pair<int, int> table[] = {
-      {Qt::Key_Backspace, 0x08}, {Qt::Key_Tab, 0x09},        {Qt::Key_Return, 0x0D},
-      {Qt::Key_Enter, 0x0D},     {Qt::Key_Pause, 0x13},      {Qt::Key_Escape, 0x1B},
-      {Qt::Key_Space, 0x20},     {Qt::Key_PageUp, 0x21},     {Qt::Key_PageDown, 0x22},
-      {Qt::Key_End, 0x23},       {Qt::Key_Home, 0x24},       {Qt::Key_Left, 0x25},
-      {Qt::Key_Up, 0x26},        {Qt::Key_Right, 0x27},      {Qt::Key_Down, 0x28},
-      {Qt::Key_Print, 0x2C},     {Qt::Key_Insert, 0x2D},     {Qt::Key_Delete, 0x2E},
-      {Qt::Key_Asterisk, 0x6A},  {Qt::Key_Plus, 0x6B},       {Qt::Key_Semicolon, 0xBA},
-      {Qt::Key_Equal, 0xBB},     {Qt::Key_Comma, 0xBC},      {Qt::Key_Minus, 0xBD},
-      {Qt::Key_Period, 0xBE},    {Qt::Key_Slash, 0xBF},      {Qt::Key_QuoteLeft, 0xC0},
-      {Qt::Key_BracketLeft, 0xDB}, {Qt::Key_Backslash, 0xDC}, {Qt::Key_BracketRight, 0xDD},
-      {Qt::Key_Apostrophe, 0xDE}, {Qt::Key_Back, 166},       {Qt::Key_Forward, 167},
-      {Qt::Key_Refresh, 168},    {Qt::Key_Stop, 169},        {Qt::Key_Search, 170},
-      {Qt::Key_Favorites, 171},  {Qt::Key_HomePage, 172},    {Qt::Key_VolumeMute, 173},
-      {Qt::Key_VolumeDown, 174}, {Qt::Key_VolumeUp, 175},    {Qt::Key_MediaNext, 176},
-      {Qt::Key_MediaPrevious, 177}, {Qt::Key_MediaStop, 178}, {Qt::Key_MediaPlay, 179},
-      {Qt::Key_LaunchMail, 180}, {Qt::Key_LaunchMedia, 181}, {Qt::Key_Launch0, 182},
+      {Qt::Key_Backspace, 0x08},    {Qt::Key_Tab, 0x09},        {Qt::Key_Return, 0x0D},
+      {Qt::Key_Enter, 0x0D},        {Qt::Key_Pause, 0x13},      {Qt::Key_Escape, 0x1B},
+      {Qt::Key_Space, 0x20},        {Qt::Key_PageUp, 0x21},     {Qt::Key_PageDown, 0x22},
+      {Qt::Key_End, 0x23},          {Qt::Key_Home, 0x24},       {Qt::Key_Left, 0x25},
+      {Qt::Key_Up, 0x26},           {Qt::Key_Right, 0x27},      {Qt::Key_Down, 0x28},
+      {Qt::Key_Print, 0x2C},        {Qt::Key_Insert, 0x2D},     {Qt::Key_Delete, 0x2E},
+      {Qt::Key_Asterisk, 0x6A},     {Qt::Key_Plus, 0x6B},       {Qt::Key_Semicolon, 0xBA},
+      {Qt::Key_Equal, 0xBB},        {Qt::Key_Comma, 0xBC},      {Qt::Key_Minus, 0xBD},
+      {Qt::Key_Period, 0xBE},       {Qt::Key_Slash, 0xBF},      {Qt::Key_QuoteLeft, 0xC0},
+      {Qt::Key_BracketLeft, 0xDB},  {Qt::Key_Backslash, 0xDC},  {Qt::Key_BracketRight, 0xDD},
+      {Qt::Key_Apostrophe, 0xDE},   {Qt::Key_Back, 166},        {Qt::Key_Forward, 167},
+      {Qt::Key_Refresh, 168},       {Qt::Key_Stop, 169},        {Qt::Key_Search, 170},
+      {Qt::Key_Favorites, 171},     {Qt::Key_HomePage, 172},    {Qt::Key_VolumeMute, 173},
+      {Qt::Key_VolumeDown, 174},    {Qt::Key_VolumeUp, 175},    {Qt::Key_MediaNext, 176},
+      {Qt::Key_MediaPrevious, 177}, {Qt::Key_MediaStop, 178},   {Qt::Key_MediaPlay, 179},
+      {Qt::Key_LaunchMail, 180},    {Qt::Key_LaunchMedia, 181}, {Qt::Key_Launch0, 182},
       {Qt::Key_Launch1, 183}};
   for (const auto& [qt, vk] : table)
     if (qt == key) return vk;
@@ -76,7 +76,8 @@ void THotkeyEdit::keyPressEvent(QKeyEvent* e) {
     return;
   }
   int vk = VirtualKeyOfQtKey(key);
-  if ((e->modifiers() & Qt::KeypadModifier) && key >= Qt::Key_0 && key <= Qt::Key_9) vk = 0x60 + (key - Qt::Key_0);
+  if ((e->modifiers() & Qt::KeypadModifier) && key >= Qt::Key_0 && key <= Qt::Key_9)
+    vk = 0x60 + (key - Qt::Key_0);
   if (!vk) return;  // a modifier alone, or a key without a code
   int value = vk;
   if (mods & Qt::ShiftModifier) value |= kHotkeyShift;

@@ -21,34 +21,60 @@ unsigned long KeysymOf(int vk) {
   if (vk >= '0' && vk <= '9') return XK_0 + static_cast<unsigned long>(vk - '0');
   if (vk >= 0x70 && vk <= 0x87) return XK_F1 + static_cast<unsigned long>(vk - 0x70);
   if (vk >= 0x60 && vk <= 0x69) return XK_KP_0 + static_cast<unsigned long>(vk - 0x60);
-  static const std::pair<int, unsigned long> table[] = {
-      {0x08, XK_BackSpace},   {0x09, XK_Tab},
-      {0x0D, XK_Return},      {0x13, XK_Pause},
-      {0x14, XK_Caps_Lock},   {0x1B, XK_Escape},
-      {0x20, XK_space},       {0x21, XK_Prior},
-      {0x22, XK_Next},        {0x23, XK_End},
-      {0x24, XK_Home},        {0x25, XK_Left},
-      {0x26, XK_Up},          {0x27, XK_Right},
-      {0x28, XK_Down},        {0x2C, XK_Print},
-      {0x2D, XK_Insert},      {0x2E, XK_Delete},
-      {0x6A, XK_KP_Multiply}, {0x6B, XK_KP_Add},
-      {0x6D, XK_KP_Subtract}, {0x6E, XK_KP_Decimal},
-      {0x6F, XK_KP_Divide},   {0x90, XK_Num_Lock},
-      {0x91, XK_Scroll_Lock}, {0xBA, XK_semicolon},
-      {0xBB, XK_equal},       {0xBC, XK_comma},
-      {0xBD, XK_minus},       {0xBE, XK_period},
-      {0xBF, XK_slash},       {0xC0, XK_grave},
-      {0xDB, XK_bracketleft}, {0xDC, XK_backslash},
-      {0xDD, XK_bracketright}, {0xDE, XK_apostrophe},
-      {166, XF86XK_Back},     {167, XF86XK_Forward},
-      {168, XF86XK_Refresh},  {169, XF86XK_Stop},
-      {170, XF86XK_Search},   {171, XF86XK_Favorites},
-      {172, XF86XK_HomePage}, {173, XF86XK_AudioMute},
-      {174, XF86XK_AudioLowerVolume}, {175, XF86XK_AudioRaiseVolume},
-      {176, XF86XK_AudioNext}, {177, XF86XK_AudioPrev},
-      {178, XF86XK_AudioStop}, {179, XF86XK_AudioPlay},
-      {180, XF86XK_Mail},     {181, XF86XK_AudioMedia},
-      {182, XF86XK_MyComputer}, {183, XF86XK_Calculator}};
+  static const std::pair<int, unsigned long> table[] = {{0x08, XK_BackSpace},
+                                                        {0x09, XK_Tab},
+                                                        {0x0D, XK_Return},
+                                                        {0x13, XK_Pause},
+                                                        {0x14, XK_Caps_Lock},
+                                                        {0x1B, XK_Escape},
+                                                        {0x20, XK_space},
+                                                        {0x21, XK_Prior},
+                                                        {0x22, XK_Next},
+                                                        {0x23, XK_End},
+                                                        {0x24, XK_Home},
+                                                        {0x25, XK_Left},
+                                                        {0x26, XK_Up},
+                                                        {0x27, XK_Right},
+                                                        {0x28, XK_Down},
+                                                        {0x2C, XK_Print},
+                                                        {0x2D, XK_Insert},
+                                                        {0x2E, XK_Delete},
+                                                        {0x6A, XK_KP_Multiply},
+                                                        {0x6B, XK_KP_Add},
+                                                        {0x6D, XK_KP_Subtract},
+                                                        {0x6E, XK_KP_Decimal},
+                                                        {0x6F, XK_KP_Divide},
+                                                        {0x90, XK_Num_Lock},
+                                                        {0x91, XK_Scroll_Lock},
+                                                        {0xBA, XK_semicolon},
+                                                        {0xBB, XK_equal},
+                                                        {0xBC, XK_comma},
+                                                        {0xBD, XK_minus},
+                                                        {0xBE, XK_period},
+                                                        {0xBF, XK_slash},
+                                                        {0xC0, XK_grave},
+                                                        {0xDB, XK_bracketleft},
+                                                        {0xDC, XK_backslash},
+                                                        {0xDD, XK_bracketright},
+                                                        {0xDE, XK_apostrophe},
+                                                        {166, XF86XK_Back},
+                                                        {167, XF86XK_Forward},
+                                                        {168, XF86XK_Refresh},
+                                                        {169, XF86XK_Stop},
+                                                        {170, XF86XK_Search},
+                                                        {171, XF86XK_Favorites},
+                                                        {172, XF86XK_HomePage},
+                                                        {173, XF86XK_AudioMute},
+                                                        {174, XF86XK_AudioLowerVolume},
+                                                        {175, XF86XK_AudioRaiseVolume},
+                                                        {176, XF86XK_AudioNext},
+                                                        {177, XF86XK_AudioPrev},
+                                                        {178, XF86XK_AudioStop},
+                                                        {179, XF86XK_AudioPlay},
+                                                        {180, XF86XK_Mail},
+                                                        {181, XF86XK_AudioMedia},
+                                                        {182, XF86XK_MyComputer},
+                                                        {183, XF86XK_Calculator}};
   for (const auto& [code, sym] : table)
     if (code == vk) return sym;
   return 0;
@@ -56,8 +82,10 @@ unsigned long KeysymOf(int vk) {
 
 // The modifier masks that matter; Num Lock (Mod2) and Caps Lock are ignored by grabbing every
 // combination of them.
-constexpr unsigned kRelevantModifiers = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
-constexpr unsigned kLockVariants[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
+constexpr unsigned kRelevantModifiers =
+    XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
+constexpr unsigned kLockVariants[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
+                                      XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
 
 unsigned ModifiersOf(int value) {
   unsigned m = 0;
@@ -114,9 +142,9 @@ int THotkeyManager::Register(int value) {
   // Every lock variant is grabbed; one refusal (another client holds it) undoes the others.
   std::vector<xcb_void_cookie_t> cookies;
   for (unsigned variant : kLockVariants)
-    cookies.push_back(xcb_grab_key_checked(x.connection, 1, x.root, static_cast<uint16_t>(entry.modifiers | variant),
-                                           static_cast<xcb_keycode_t>(keycode), XCB_GRAB_MODE_ASYNC,
-                                           XCB_GRAB_MODE_ASYNC));
+    cookies.push_back(
+        xcb_grab_key_checked(x.connection, 1, x.root, static_cast<uint16_t>(entry.modifiers | variant),
+                             static_cast<xcb_keycode_t>(keycode), XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
   bool refused = false;
   for (xcb_void_cookie_t cookie : cookies) {
     if (xcb_generic_error_t* error = xcb_request_check(x.connection, cookie)) {
@@ -131,7 +159,8 @@ int THotkeyManager::Register(int value) {
   // The id: the atom of "HotKeyManagerHotKey" and the value, as the hotkey's own name.
   const std::string name = "HotKeyManagerHotKey" + std::to_string(value);
   xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-      x.connection, xcb_intern_atom(x.connection, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr);
+      x.connection, xcb_intern_atom(x.connection, 0, static_cast<uint16_t>(name.size()), name.c_str()),
+      nullptr);
   entry.id = atom ? static_cast<int>(atom->atom) : 0;
   free(atom);
   if (entry.id == 0) {

@@ -8,19 +8,19 @@ namespace nummora {
 namespace {
 // The multimedia keys, virtual-key codes 166 to 183.
 constexpr std::array<const char*, 18> kMediaNames = {
-    "Browser Back",     "Browser Forward", "Browser Refresh",   "Browser Stop",   "Browser Search",
-    "Browser Favorites", "Browser Start/Home", "Volume Mute",   "Volume Down",    "Volume Up",
-    "Next Track",       "Previous Track",  "Stop Media",        "Play/Pause Media", "Start Mail",
-    "Select Media",     "Start Application 1", "Start Application 2"};
+    "Browser Back",      "Browser Forward",     "Browser Refresh",    "Browser Stop",     "Browser Search",
+    "Browser Favorites", "Browser Start/Home",  "Volume Mute",        "Volume Down",      "Volume Up",
+    "Next Track",        "Previous Track",      "Stop Media",         "Play/Pause Media", "Start Mail",
+    "Select Media",      "Start Application 1", "Start Application 2"};
 
 constexpr std::pair<int, const char*> kNamedKeys[] = {
-    {0x08, "Backspace"}, {0x09, "Tab"},       {0x0D, "Enter"},     {0x13, "Pause"},     {0x14, "Caps Lock"},
-    {0x1B, "Esc"},       {0x20, "Space"},     {0x21, "Page Up"},   {0x22, "Page Down"}, {0x23, "End"},
-    {0x24, "Home"},      {0x25, "Left"},      {0x26, "Up"},        {0x27, "Right"},     {0x28, "Down"},
-    {0x2C, "Sys Req"},   {0x2D, "Insert"},    {0x2E, "Delete"},    {0x6A, "Num *"},     {0x6B, "Num +"},
-    {0x6D, "Num -"},     {0x6E, "Num Del"},   {0x6F, "Num /"},     {0x90, "Num Lock"},  {0x91, "Scroll Lock"},
-    {0xBA, ";"},         {0xBB, "="},         {0xBC, ","},         {0xBD, "-"},         {0xBE, "."},
-    {0xBF, "/"},         {0xC0, "`"},         {0xDB, "["},         {0xDC, "\\"},        {0xDD, "]"},
+    {0x08, "Backspace"}, {0x09, "Tab"},     {0x0D, "Enter"},   {0x13, "Pause"},     {0x14, "Caps Lock"},
+    {0x1B, "Esc"},       {0x20, "Space"},   {0x21, "Page Up"}, {0x22, "Page Down"}, {0x23, "End"},
+    {0x24, "Home"},      {0x25, "Left"},    {0x26, "Up"},      {0x27, "Right"},     {0x28, "Down"},
+    {0x2C, "Sys Req"},   {0x2D, "Insert"},  {0x2E, "Delete"},  {0x6A, "Num *"},     {0x6B, "Num +"},
+    {0x6D, "Num -"},     {0x6E, "Num Del"}, {0x6F, "Num /"},   {0x90, "Num Lock"},  {0x91, "Scroll Lock"},
+    {0xBA, ";"},         {0xBB, "="},       {0xBC, ","},       {0xBD, "-"},         {0xBE, "."},
+    {0xBF, "/"},         {0xC0, "`"},       {0xDB, "["},       {0xDC, "\\"},        {0xDD, "]"},
     {0xDE, "'"}};
 }  // namespace
 

@@ -21,8 +21,8 @@
 
 namespace nummora {
 
-TfImport::TfImport(TAccountImporter& importer, std::function<bool(const TContact&)> addContact, SettingsStore& store,
-                   std::string profileName, MessageBoxes* boxes, QWidget* parent)
+TfImport::TfImport(TAccountImporter& importer, std::function<bool(const TContact&)> addContact,
+                   SettingsStore& store, std::string profileName, MessageBoxes* boxes, QWidget* parent)
     : QDialog(parent),
       importer_(importer),
       addContact_(std::move(addContact)),
@@ -98,7 +98,8 @@ bool TfImport::ChooseFile(const QString& path) {
   try {
     file_ = LoadIniFile(std::filesystem::path(path.toLocal8Bit().toStdString()));
   } catch (const std::exception& e) {
-    BoxesOrSystem(boxes_).Error(this, QStringLiteral("The file could not be read:\n") + QString::fromLocal8Bit(e.what()));
+    BoxesOrSystem(boxes_).Error(
+        this, QStringLiteral("The file could not be read:\n") + QString::fromLocal8Bit(e.what()));
     return false;
   }
   content_ = ReadSettingsFile(file_);

@@ -94,7 +94,8 @@ void RestoreColumnWidths(QTreeView* list, const TLayoutPlace& place, const std::
 void SaveColumnWidths(const QTreeView* list, const TLayoutPlace& place, const std::string& listName) {
   if (!list || !list->model() || !OpenPlace(place, true)) return;
   std::vector<int> widths;
-  for (int column = 0; column < list->model()->columnCount(); ++column) widths.push_back(list->columnWidth(column));
+  for (int column = 0; column < list->model()->columnCount(); ++column)
+    widths.push_back(list->columnWidth(column));
   try {
     WriteColumnWidths(*place.store, listName, widths);
   } catch (const std::exception&) {

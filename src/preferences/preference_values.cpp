@@ -48,8 +48,7 @@ std::string ProxyHint(const TProxy& proxy) {
 std::optional<std::string> PreferenceProblem(const TPreferenceValues& values) {
   if (values.useProxy || !values.proxyPort.empty()) {
     const auto port = WholeNumber(values.proxyPort);
-    if (!port || *port < 1 || *port > 65535)
-      return "The proxy \"Port\" must be a number from 1 to 65535.";
+    if (!port || *port < 1 || *port > 65535) return "The proxy \"Port\" must be a number from 1 to 65535.";
   }
   if (values.useProxy && values.proxyHost.empty()) return "The proxy \"Host\" is empty.";
   return std::nullopt;

@@ -17,16 +17,16 @@ inline constexpr int kDefaultHotkeySpend = 24659;    // Ctrl+Shift+S
 inline constexpr std::size_t kMinimumPasswordLength = 3;
 
 struct TPreferenceValues {
-  std::string dataFile;         // the profile key's default value
-  bool savePassPhrase = true;   // "SavePassPhrase"
-  bool useProxy = false;        // "UseProxy"
-  std::string proxyHost;        // "ProxyHost"
-  std::string proxyPort;        // "ProxyPort", the text as typed
-  std::string proxyUser;        // "ProxyUser"
-  std::string proxyPasswd;      // "ProxyPasswd"
-  int fiat = 0;                 // "Fiat": 0 USD, 1 EUR
-  int defaultAccount = 0;       // "acct[ount"
-  bool onTop = false;           // "OnTop"
+  std::string dataFile;                       // the profile key's default value
+  bool savePassPhrase = true;                 // "SavePassPhrase"
+  bool useProxy = false;                      // "UseProxy"
+  std::string proxyHost;                      // "ProxyHost"
+  std::string proxyPort;                      // "ProxyPort", the text as typed
+  std::string proxyUser;                      // "ProxyUser"
+  std::string proxyPasswd;                    // "ProxyPasswd"
+  int fiat = 0;                               // "Fiat": 0 USD, 1 EUR
+  int defaultAccount = 0;                     // "acct[ount"
+  bool onTop = false;                         // "OnTop"
   int hotkeyBalance = kDefaultHotkeyBalance;  // "HotkeyBalance", 0 for none
   int hotkeySpend = kDefaultHotkeySpend;      // "HotkeySpend", 0 for none
 };

@@ -292,14 +292,16 @@ bool TfPreferences::Save(bool check) {
     else
       DisableAutostart();
   } catch (const std::exception& e) {
-    Boxes().Error(this, QStringLiteral("The autostart entry could not be changed:\n") + QString::fromLocal8Bit(e.what()));
+    Boxes().Error(this, QStringLiteral("The autostart entry could not be changed:\n") +
+                            QString::fromLocal8Bit(e.what()));
   }
   bool moved = true;
   try {
     store_.SetRootKey(RootKey::LocalMachine);
     store_.OpenKey(ProfileKeyPath(profileName_), true);
     // 2. The data file: the profile is written at the new path before the old file goes.
-    const std::string stored = store_.GetValueKind("") == ValueKind::Text ? store_.ReadString("") : std::string();
+    const std::string stored =
+        store_.GetValueKind("") == ValueKind::Text ? store_.ReadString("") : std::string();
     if (v.dataFile != stored) {
       std::optional<std::string> error;
       if (v.dataFile.empty())
@@ -309,7 +311,8 @@ bool TfPreferences::Save(bool check) {
       if (error) {
         Boxes().Error(this, QStringLiteral("The profile could not be moved to ") + FromLatin1(v.dataFile) +
                                 QStringLiteral(":\n") + FromLatin1(*error) +
-                                QStringLiteral("\n\nIt stays at ") + FromLatin1(stored) + QStringLiteral("."));
+                                QStringLiteral("\n\nIt stays at ") + FromLatin1(stored) +
+                                QStringLiteral("."));
         v.dataFile = stored;
         eDataFile_->setText(FromLatin1(stored));
         moved = false;
@@ -389,7 +392,8 @@ void TfPreferences::FillDefAccount() {
   defAccount_->clear();
   if (hooks_.accountLabels)
     for (const std::string& label : hooks_.accountLabels()) defAccount_->addItem(FromLatin1(label));
-  defAccount_->setCurrentIndex(defaultAccount_ >= 0 && defaultAccount_ < defAccount_->count() ? defaultAccount_ : -1);
+  defAccount_->setCurrentIndex(
+      defaultAccount_ >= 0 && defaultAccount_ < defAccount_->count() ? defaultAccount_ : -1);
 }
 
 void TfPreferences::DataFileClick() {
@@ -403,7 +407,8 @@ void TfPreferences::DataFileClick() {
 }
 
 void TfPreferences::ChangePasswordClick() {
-  if (!CheckPasswordField(eNewPassword_, boxes_, this) || !CheckPasswordField(eRetypePassword_, boxes_, this)) return;
+  if (!CheckPasswordField(eNewPassword_, boxes_, this) || !CheckPasswordField(eRetypePassword_, boxes_, this))
+    return;
   std::string oldPassword = ToLatin1(eOldPassword_->text());
   std::string current = hooks_.profilePassword ? hooks_.profilePassword() : std::string();
   const bool oldRight = oldPassword == current;
@@ -422,8 +427,9 @@ void TfPreferences::ChangePasswordClick() {
     Notify(NotifyKind::Error, "", *problem);
     return;
   }
-  const std::optional<std::string> error =
-      hooks_.changePassword ? hooks_.changePassword(newPassword) : std::optional<std::string>("Nothing to save with.");
+  const std::optional<std::string> error = hooks_.changePassword
+                                               ? hooks_.changePassword(newPassword)
+                                               : std::optional<std::string>("Nothing to save with.");
   SecureWipe(newPassword);
   if (error) {
     Boxes().Error(this, QStringLiteral("The password was not changed: the profile could not be written:\n") +
@@ -438,8 +444,8 @@ void TfPreferences::DownloadClick() {
   bDownload_->setEnabled(false);
   proxyWorker_ = MakeSock(hooks_.workerHost);
   QPointer<TfPreferences> self(this);
-  const bool started = proxyWorker_->StartSimple(VendorBaseUrl() + "/services/proxies.php", std::string(), this,
-                                                 [self](TthSock& worker) {
+  const bool started = proxyWorker_->StartSimple(VendorBaseUrl() + "/services/proxies.php", std::string(),
+                                                 this, [self](TthSock& worker) {
                                                    if (!self) return;
                                                    if (worker.Succeeded()) {
                                                      self->proxyList_->clear();

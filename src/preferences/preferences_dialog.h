@@ -50,7 +50,8 @@ struct TPreferencesHooks {
   std::function<void(const std::string& currency)> applyDisplayCurrency;
   // A load and apply ended with everything applied.
   std::function<void()> applied;
-  std::function<void(NotifyKind kind, const std::string& title, bool asDialog, const std::string& text)> notify;
+  std::function<void(NotifyKind kind, const std::string& title, bool asDialog, const std::string& text)>
+      notify;
   // The proxy list download runs through this host (nullptr: the button reports it cannot).
   WorkerHost* workerHost = nullptr;
   // The program's full path, for the autostart entry.
@@ -63,8 +64,8 @@ class TfPreferences : public QDialog {
   enum Page { kGeneralPage = 0, kConnectionPage = 1, kSecurityPage = 2 };
 
   // Loads and applies the stored settings at once. `hotkeys` registers the global hotkeys.
-  TfPreferences(SettingsStore& store, std::string profileName, THotkeyManager& hotkeys, TPreferencesHooks hooks,
-                MessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
+  TfPreferences(SettingsStore& store, std::string profileName, THotkeyManager& hotkeys,
+                TPreferencesHooks hooks, MessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
   ~TfPreferences() override;
 
   // Shows the dialog modally at a page.

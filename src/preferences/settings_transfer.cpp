@@ -105,7 +105,7 @@ std::string ImportLineCaption(const TImportLine& line) {
 std::optional<TAccount> ImportedAccount(const TImportLine& line) {
   // Only e-gold numbers are imported: a whole number above 0.
   const auto number = IniFile::ParseInteger(line.account);
-  if (!number || *number <= 0 || line.account.find_first_not_of("0123456789 \t") != std::string::npos)
+  if (!number || *number <= 0 || line.account.find_first_not_of("0123456789") != std::string::npos)
     return std::nullopt;
   if (line.refresh < 0 || line.refresh > 65535)
     throw ImportStop("The import stopped at account " + line.account + ": its refresh interval " +
@@ -131,7 +131,8 @@ void ImportPreferences(const IniFile& ini, SettingsStore& store) {
   store.WriteInteger("HotkeySpend", ini.ReadInteger(kPreferences, "HotkeySpend", 0));
 }
 
-void ImportAccounts(const TSettingsFileContent& content, const std::vector<int>& chosen, TAccountImporter& target) {
+void ImportAccounts(const TSettingsFileContent& content, const std::vector<int>& chosen,
+                    TAccountImporter& target) {
   for (int index : chosen) {
     if (index < 0 || index >= static_cast<int>(content.accounts.size())) continue;
     const std::optional<TAccount> record = ImportedAccount(content.accounts[static_cast<std::size_t>(index)]);

@@ -15,7 +15,8 @@ TWindowBounds ReadWindowBounds(SettingsStore& store, const std::string& name) {
   return b;
 }
 
-void WriteWindowBounds(SettingsStore& store, const std::string& name, int left, int top, int width, int height) {
+void WriteWindowBounds(SettingsStore& store, const std::string& name, int left, int top, int width,
+                       int height) {
   store.WriteInteger(name + "_Left", left);
   store.WriteInteger(name + "_Top", top);
   store.WriteInteger(name + "_Width", width);

@@ -29,7 +29,8 @@ void WriteWindowBounds(SettingsStore& store, const std::string& windowName, int 
 
 // The stored widths of the first `columns` columns (at most 256); empty where nothing usable is
 // stored.
-std::vector<std::optional<int>> ReadColumnWidths(SettingsStore& store, const std::string& listName, int columns);
+std::vector<std::optional<int>> ReadColumnWidths(SettingsStore& store, const std::string& listName,
+                                                 int columns);
 // Writes one width a column, from column 0 upwards. Throws SettingsError.
 void WriteColumnWidths(SettingsStore& store, const std::string& listName, const std::vector<int>& widths);
 
