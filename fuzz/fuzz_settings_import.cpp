@@ -41,7 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (target.model.AccountCount() > ProfileModel::kMaxAccounts) abort();
   for (const TAccount& a : target.model.Accounts())
-    if (a.Type != kAccountTypeEgold || a.ID.empty() || a.ID.find_first_not_of("0123456789") != std::string::npos) abort();
+    if (a.Type != kAccountTypeEgold || a.ID.empty() ||
+        a.ID.find_first_not_of("0123456789") != std::string::npos)
+      abort();
   for (const TContact& c : content.contacts)
     if (!c.Comment.empty()) abort();
   return 0;

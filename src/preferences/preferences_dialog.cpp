@@ -83,6 +83,8 @@ TfPreferences::TfPreferences(SettingsStore& store, std::string profileName, THot
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed-size dialog
 
+  // The controls start with the defaults: a new profile's first load saves them.
+  ShowValues(TPreferenceValues{});
   LoadAndApply();
 }
 

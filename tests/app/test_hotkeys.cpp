@@ -21,7 +21,8 @@ using namespace nummora::test;
 namespace {
 
 void Press(const char* keys) {
-  QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(keys)}), 0);
+  QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(keys)}),
+           0);
 }
 
 // A window over two accounts whose refreshes end at once, with the preferences loaded twice:
@@ -86,8 +87,8 @@ class TestHotkeys : public QObject {
   void aKeyHeldByAnotherClientIsRefused() {
     Display* other = XOpenDisplay(nullptr);
     QVERIFY(other);
-    XGrabKey(other, XKeysymToKeycode(other, XK_a), ShiftMask | ControlMask | Mod2Mask, DefaultRootWindow(other),
-             True, GrabModeAsync, GrabModeAsync);
+    XGrabKey(other, XKeysymToKeycode(other, XK_a), ShiftMask | ControlMask | Mod2Mask,
+             DefaultRootWindow(other), True, GrabModeAsync, GrabModeAsync);
     XSync(other, False);
     MainWindowFixture f;
     auto w = OpenWithHotkeys(f);

@@ -59,14 +59,16 @@ class TestPreferencesScreenshots : public QObject {
     TfPreferences* d = w->Preferences();
     d->findChild<QListWidget*>("ProxyList")->addItems({"10.0.0.1:3128", "10.0.0.2:8080"});
     auto* pages = d->findChild<QTabWidget*>("PageControl");
-    const char* names[] = {"preferences-general.png", "preferences-connection.png", "preferences-security.png"};
+    const char* names[] = {"preferences-general.png", "preferences-connection.png",
+                           "preferences-security.png"};
     for (int page = 0; page < 3; ++page) {
       pages->setCurrentIndex(page);
       Save(*d, names[page]);
     }
     d->reject();
 
-    TfExport exporter(std::vector<TAccount>(accounts), {}, {}, [] { return std::string("3/1/2024"); }, &f.boxes);
+    TfExport exporter(
+        std::vector<TAccount>(accounts), {}, {}, [] { return std::string("3/1/2024"); }, &f.boxes);
     exporter.findChild<QListWidget*>("chkAccounts")->item(0)->setCheckState(Qt::Checked);
     exporter.findChild<QLineEdit*>("iFile")->setText(f.home.Path() + "/accounts.nex");
     exporter.findChild<QLineEdit*>("eComment")->setText("From my laptop");

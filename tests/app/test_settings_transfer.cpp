@@ -1,6 +1,8 @@
 // Export and import of settings through the main window's commands, between two profiles:
 // accounts, preferences and the address book go over; existing accounts are asked about; the
 // imported accounts are refreshed; the file is private and a failed write is told.
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -9,7 +11,6 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
-#include <sys/stat.h>
 
 #include "preferences/import_dialog.h"
 #include "preferences/preferences_dialog.h"
@@ -111,6 +112,7 @@ class TestSettingsTransfer : public QObject {
     bobs.Password = "bob phrase";
     auto w2 = bob.Open(bob.WriteProfile({bobs}));
     w2->show();
+    w2->CreatePreferences(nullptr, "/usr/bin/nummora");
     bob.boxes.answer = false;
     QSignalSpy refreshes(w2.get(), &TNummora::BalanceRequested);
     WhenOpen("fImport", [&](QDialog* d) {
@@ -146,8 +148,9 @@ class TestSettingsTransfer : public QObject {
     QCOMPARE(m.Contacts()[0], (TContact{"Shop", "111", "U222", "m@example", ""}));
     QCOMPARE(m.Contacts()[1].Name, std::string(" Blank"));
 
-    // The imported preferences take effect at the next load.
-    w2->CreatePreferences(nullptr, "/usr/bin/nummora");
+    // The imported preferences take effect at the next load of the preferences.
+    QVERIFY(!w2->Model().Proxy.UseProxy);
+    w2->Preferences()->LoadAndApply();
     QCOMPARE(w2->Model().Proxy.ProxyHost, std::string("proxy.example"));
     QCOMPARE(w2->Model().Proxy.ProxyPort, 3128);
     QCOMPARE(w2->Model().Proxy.ProxyPasswd, std::string("pw=\"x\""));

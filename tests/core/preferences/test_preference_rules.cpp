@@ -25,10 +25,11 @@ struct PortCase {
 };
 
 TEST(PreferenceRules, ProxyPortIsANumberFrom1To65535) {
-  const PortCase cases[] = {{true, "8080", true, 8080},   {true, "1", true, 1},       {true, "65535", true, 65535},
-                            {true, "0", false, 0},        {true, "65536", false, 65536}, {true, "", false, 443},
-                            {true, "80a", false, 443},    {true, " 80", false, 443},   {true, "-1", false, -1},
-                            {false, "", true, 443},       {false, "abc", false, 443}, {false, "3128", true, 3128}};
+  const PortCase cases[] = {
+      {true, "8080", true, 8080}, {true, "1", true, 1},          {true, "65535", true, 65535},
+      {true, "0", false, 0},      {true, "65536", false, 65536}, {true, "", false, 443},
+      {true, "80a", false, 443},  {true, " 80", false, 443},     {true, "-1", false, -1},
+      {false, "", true, 443},     {false, "abc", false, 443},    {false, "3128", true, 3128}};
   for (const PortCase& c : cases) {
     TPreferenceValues v;
     v.useProxy = c.useProxy;
@@ -73,11 +74,16 @@ TEST(PreferenceRules, ProxyListLines) {
 }
 
 TEST(PreferenceRules, HotkeyTexts) {
-  const std::pair<int, const char*> cases[] = {
-      {24641, "Ctrl+Shift+A"},       {24659, "Ctrl+Shift+S"},     {0x8000 | 0x73, "Alt+F4"},
-      {0x4000 | 0x21, "Ctrl+Page Up"}, {0x2000 | 0x2E, "Shift+Delete"}, {0x4000 | 175, "Ctrl+Volume Up"},
-      {0x4000 | 183, "Ctrl+Start Application 2"}, {0x10000 | 0x4000 | 0x31, "Ctrl+Win+1"},
-      {0xC000 | 0x62, "Ctrl+Alt+Num 2"}, {0, ""}};
+  const std::pair<int, const char*> cases[] = {{24641, "Ctrl+Shift+A"},
+                                               {24659, "Ctrl+Shift+S"},
+                                               {0x8000 | 0x73, "Alt+F4"},
+                                               {0x4000 | 0x21, "Ctrl+Page Up"},
+                                               {0x2000 | 0x2E, "Shift+Delete"},
+                                               {0x4000 | 175, "Ctrl+Volume Up"},
+                                               {0x4000 | 183, "Ctrl+Start Application 2"},
+                                               {0x10000 | 0x4000 | 0x31, "Ctrl+Win+1"},
+                                               {0xC000 | 0x62, "Ctrl+Alt+Num 2"},
+                                               {0, ""}};
   for (const auto& [value, text] : cases) EXPECT_EQ(HotkeyText(value), text) << value;
 }
 

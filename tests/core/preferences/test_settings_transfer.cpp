@@ -30,10 +30,13 @@ TEST(SettingsFile, RoundTripOfAccountsPreferencesAndContacts) {
   prefs.proxyPort = "8080";
   prefs.proxyUser = "me";
   prefs.proxyPasswd = "pw=1";
-  const std::vector<TContact> contacts = {{"Shop", "111", "U222", "m", "own comment"}, {"Other", "", "", "", ""}};
+  const std::vector<TContact> contacts = {{"Shop", "111", "U222", "m", "own comment"},
+                                          {"Other", "", "", "", ""}};
   IniFile ini;
-  WriteSettingsExport(ini, "3/1/2024 12:00:00 PM", "moving", {Account("Main", "123456", true, 10),
-                      Account("", "U7654321", false, 0), Account("Third", "42", false, 65535)}, &prefs, &contacts);
+  WriteSettingsExport(ini, "3/1/2024 12:00:00 PM", "moving",
+                      {Account("Main", "123456", true, 10), Account("", "U7654321", false, 0),
+                       Account("Third", "42", false, 65535)},
+                      &prefs, &contacts);
   const std::string text = ini.ToText();
   EXPECT_EQ(text.find("pass phrase"), std::string::npos) << "no pass phrase goes into the file";
   EXPECT_NE(text.find("Accounts=3\r\n"), std::string::npos);
@@ -57,11 +60,13 @@ TEST(SettingsFile, RoundTripOfAccountsPreferencesAndContacts) {
 TEST(SettingsFile, ExportOntoAnOlderFileKeepsWhatItDoesNotWrite) {
   IniFile old;
   std::vector<TAccount> five;
-  for (int n = 1; n <= 5; ++n) five.push_back(Account("Old" + std::to_string(n), std::to_string(1000 + n), false, 0));
+  for (int n = 1; n <= 5; ++n)
+    five.push_back(Account("Old" + std::to_string(n), std::to_string(1000 + n), false, 0));
   WriteSettingsExport(old, "then", "old", five, nullptr, nullptr);
   old.WriteString("Mine", "Key", "kept");
   IniFile ini = IniFile::Parse(old.ToText());
-  WriteSettingsExport(ini, "now", "new", {Account("A", "1", false, 0), Account("B", "2", false, 0)}, nullptr, nullptr);
+  WriteSettingsExport(ini, "now", "new", {Account("A", "1", false, 0), Account("B", "2", false, 0)}, nullptr,
+                      nullptr);
   EXPECT_EQ(ini.ReadInteger("General", "Accounts", -1), 2);
   EXPECT_EQ(ini.ReadString("Mine", "Key"), "kept");
   const TSettingsFileContent back = ReadSettingsFile(ini);
@@ -72,8 +77,9 @@ TEST(SettingsFile, ExportOntoAnOlderFileKeepsWhatItDoesNotWrite) {
 }
 
 TEST(SettingsFile, AwkwardValuesComeBackAsWritten) {
-  const std::vector<std::string> values = {"a=b=c", "\"quoted\"", "'single'", "  leading blanks", "trailing  ",
-                                           "caf\xE9", "\"", "; not a comment", "[not a section]"};
+  const std::vector<std::string> values = {"a=b=c",          "\"quoted\"", "'single'", "  leading blanks",
+                                           "trailing  ",     "caf\xE9",    "\"",       "; not a comment",
+                                           "[not a section]"};
   std::vector<TAccount> accounts;
   for (const std::string& v : values) accounts.push_back(Account(v, "1", false, 0));
   IniFile ini;
@@ -163,7 +169,8 @@ TEST(ImportWalk, SkipsLibertyReserveAndTextAndAsksBeforeOverwriting) {
 
 TEST(ImportWalk, StopsAtABadRefreshIntervalAndAtAFullTableNamingTheAccount) {
   ModelImporter target;
-  const TSettingsFileContent bad = Lines({{"A", "1", false, 0}, {"B", "2", false, 65536}, {"C", "3", false, 0}});
+  const TSettingsFileContent bad =
+      Lines({{"A", "1", false, 0}, {"B", "2", false, 65536}, {"C", "3", false, 0}});
   try {
     ImportAccounts(bad, {0, 1, 2}, target);
     FAIL() << "the import went on";
@@ -173,7 +180,8 @@ TEST(ImportWalk, StopsAtABadRefreshIntervalAndAtAFullTableNamingTheAccount) {
   EXPECT_EQ(target.model.AccountCount(), 1) << "the account before stays, the one after is not imported";
 
   ModelImporter full;
-  for (int n = 0; n < ProfileModel::kMaxAccounts - 1; ++n) full.model.AppendAccount(Account("", std::to_string(n + 1), false, 0));
+  for (int n = 0; n < ProfileModel::kMaxAccounts - 1; ++n)
+    full.model.AppendAccount(Account("", std::to_string(n + 1), false, 0));
   const TSettingsFileContent more = Lines({{"Last", "5000", false, 0}, {"Over", "5001", false, 0}});
   EXPECT_THROW(ImportAccounts(more, {0, 1}, full), ImportStop);
   EXPECT_EQ(full.model.AccountCount(), ProfileModel::kMaxAccounts);
