@@ -1,6 +1,6 @@
-// An import against the sandbox: the e-gold account read from a settings file is added to the
-// profile without a pass phrase, its refresh asks for one, and its balances come from the
-// server.
+// Against the sandbox: the e-gold account read from a settings file is added to the profile
+// without a pass phrase, its refresh asks for one, and its balances come from the server; the
+// preferences download the proxy list from the vendor service and a double-click takes an entry.
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -12,6 +12,7 @@
 #include "app/main_window_host.h"
 #include "platform/ini_file_io.h"
 #include "preferences/import_dialog.h"
+#include "preferences/preferences_dialog.h"
 #include "support/main_window_fixture.h"
 #include "support/sandbox_process.h"
 // The sandbox runner is plain C++ kept with the GoogleTest support library, which this Qt test
@@ -76,6 +77,33 @@ class TestImportRefresh : public QObject {
     QCOMPARE(w->Model().Account(0).Refresh, uint16_t(30));
     QCOMPARE(w->Model().Account(0).Palladium, 1.2);
     QTRY_VERIFY(!w->Model().Account(0).Refreshing);
+  }
+
+  void proxyListDownload() {
+    SandboxProcess sandbox;
+    std::string error;
+    QVERIFY2(sandbox.Start(&error), error.c_str());
+    QVERIFY(sandbox.ExportServersIni());
+    MainWindowFixture f;
+    auto w = f.Open(f.WriteProfile({}));
+    w->CreatePreferences(InstallNetworkWorkers(*w), "/usr/bin/nummora");
+    w->show();
+    TfPreferences* d = w->Preferences();
+    d->show();
+    auto* list = d->findChild<QListWidget*>(QStringLiteral("ProxyList"));
+    auto* download = d->findChild<QPushButton*>(QStringLiteral("bDownload"));
+    QTest::mouseClick(download, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(download->isEnabled(), 30000);
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->item(2)->text(), QStringLiteral("localhost:8080"));
+    list->setCurrentRow(2);
+    emit list->itemDoubleClicked(list->item(2));
+    QCOMPARE(d->findChild<QLineEdit*>(QStringLiteral("ProxyHost"))->text(), QStringLiteral("localhost"));
+    QCOMPARE(d->findChild<QLineEdit*>(QStringLiteral("ProxyPort"))->text(), QStringLiteral("8080"));
+    QVERIFY(d->findChild<QCheckBox*>(QStringLiteral("UseProxy"))->isChecked());
+    QVERIFY(d->findChild<QLineEdit*>(QStringLiteral("ProxyHost"))->isEnabled());
+    // Nothing is saved until OK.
+    QVERIFY(!w->Model().Proxy.UseProxy);
   }
 };
 
