@@ -115,6 +115,7 @@ TNummora::TNummora(TMainWindowSetup setup, QWidget* parent)
     connect(instanceServer_, &TInstanceServer::MessageReceived, this, &TNummora::InstanceMessage);
     instanceServer_->Listen(instanceSocket_);
   }
+  RestoreLayout();
 }
 
 TNummora::~TNummora() {
@@ -329,9 +330,9 @@ void TNummora::ConnectActions() {
                  QStringLiteral("Nummora " NUMMORA_VERSION
                                 "\nDesktop wallet for e-gold and Liberty Reserve accounts."));
   });
-  for (QAction* a : {actions_.NewContact, actions_.EditContact, actions_.DeleteContact, actions_.actImport,
-                     actions_.actExport})
-    a->setEnabled(false);  // their dialogs come with the address book and the settings transfer
+  for (QAction* a : {actions_.NewContact, actions_.EditContact, actions_.DeleteContact})
+    a->setEnabled(false);  // their dialogs come with the address book
+  ConnectTransfer();
 
   connect(list_, &QTreeWidget::itemSelectionChanged, this, &TNummora::SelectionChanged);
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
@@ -664,6 +665,7 @@ void TNummora::closeEvent(QCloseEvent* e) {
     return;
   }
   if (store_) {
+    SaveLayout();
     try {
       store_->SetRootKey(RootKey::LocalMachine);
       if (store_->OpenKey(ProfileKeyPath(profileName_), false)) store_->WriteBool("Metals", MetalsShown());

@@ -34,10 +34,13 @@ class MessageBoxes;
 class SettingsStore;
 class TBalloonTip;
 class TColumnFitter;
+class TfPreferences;
 class TfTasks;
+class THotkeyManager;
 class TInstanceServer;
 class TMetalsPane;
 class TTray;
+class WorkerHost;
 
 // What the start-up hands to the main window.
 struct TMainWindowSetup {
@@ -82,6 +85,13 @@ class TNummora : public QMainWindow {
   // A background notice: a message box when the window shows and `asDialog` allows it, else a
   // tray balloon and the text in status panel 2.
   void Notify(NotifyKind kind, const std::string& title, bool asDialog, const std::string& text);
+  // Creates the preferences dialog, which loads and applies the profile's settings and
+  // registers the global hotkeys, and plugs it into "&Preferences..." and the proxy indicator.
+  // `workerHost` runs its proxy list download; `executablePath` goes into the autostart entry.
+  void CreatePreferences(WorkerHost* workerHost, const std::string& executablePath);
+  TfPreferences* Preferences() const { return preferences_; }
+  THotkeyManager* Hotkeys() const { return hotkeys_; }
+
   // The desktop session ends: the profile is saved, nothing else. False (with `error` set, and
   // the error in the events list) when the save failed.
   bool SessionEnding(std::string* error = nullptr);
@@ -106,6 +116,8 @@ class TNummora : public QMainWindow {
   void PaymentLinkOpened(const nummora::PaymentLinkFields& fields);
   // The window was closed for good: the program ends.
   void Closed();
+  // Contacts were added to the model behind the address book's back (an import).
+  void ContactsChanged();
 
  protected:
   bool event(QEvent* event) override;
@@ -177,6 +189,19 @@ class TNummora : public QMainWindow {
   void HideToTray();
   // Whether the metals list of the details pane is shown (written as "Metals" at close).
   bool MetalsShown() const;
+
+  // --- preferences, settings transfer and layout (main_window_preferences.cpp) ---
+  std::optional<std::string> ChangeProfilePassword(const std::string& newPassword);
+  std::optional<std::string> MoveDataFile(const std::string& from, const std::string& to);
+  void ApplyOnTop(bool onTop);
+  void ApplyDisplayCurrency(const std::string& currency);
+  void ImportExecute();
+  void ExportExecute();
+  void ConnectTransfer();
+  void RestoreLayout();
+  void SaveLayout();
+  TfPreferences* preferences_ = nullptr;
+  THotkeyManager* hotkeys_ = nullptr;
 
   SettingsStore* store_;
   std::string profileName_;

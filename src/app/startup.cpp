@@ -88,7 +88,8 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
 
   // 5.-7. The main window and the message loop.
   TNummora window(std::move(setup));
-  InstallNetworkWorkers(window);
+  TMainWindowHost* host = InstallNetworkWorkers(window);
+  window.CreatePreferences(host, executable);
   app.SetErrorSink([&window](const std::string& message) { window.Events()->AddLine(message); });
   QObject::connect(&window, &TNummora::Closed, &app, &QCoreApplication::quit);
   // The session ends: save, and since the program (and its events list) goes right after, a

@@ -1,0 +1,50 @@
+// Fuzz target for the import of a settings file: any bytes read as a file whose entries are
+// walked into a model as the import dialog does (every line ticked, every overwrite answered
+// Yes); the walk ends, stops only with ImportStop, and never adds more than the table holds.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "common/ini_file.h"
+#include "preferences/settings_transfer.h"
+
+using namespace nummora;
+
+namespace {
+class ModelImporter : public TAccountImporter {
+ public:
+  int FindAccount(const std::string& id) override { return model.FindAccount(id); }
+  int AppendAccount(const TAccount& account) override {
+    return model.AccountCount() >= ProfileModel::kMaxAccounts ? -1 : model.AppendAccount(account);
+  }
+  bool ConfirmOverwrite(const std::string&) override { return true; }
+  void ReplaceAccount(int position, const TAccount& account) override { model.Account(position) = account; }
+  void RefreshAccount(int position) override {
+    if (!model.IsValidPosition(position)) abort();
+  }
+  ProfileModel model;
+};
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const IniFile ini = IniFile::Parse(std::string(reinterpret_cast<const char*>(data), size));
+  const TSettingsFileContent content = ReadSettingsFile(ini);
+  std::vector<int> all;
+  for (std::size_t i = 0; i < content.accounts.size(); ++i) {
+    all.push_back(static_cast<int>(i));
+    (void)ImportLineCaption(content.accounts[i]);
+  }
+  ModelImporter target;
+  try {
+    ImportAccounts(content, all, target);
+  } catch (const ImportStop&) {
+  }
+  if (target.model.AccountCount() > ProfileModel::kMaxAccounts) abort();
+  for (const TAccount& a : target.model.Accounts())
+    if (a.Type != kAccountTypeEgold || a.ID.empty() ||
+        a.ID.find_first_not_of("0123456789") != std::string::npos)
+      abort();
+  for (const TContact& c : content.contacts)
+    if (!c.Comment.empty()) abort();
+  return 0;
+}

@@ -1,0 +1,220 @@
+// The main window's side of the preferences, the global hotkeys, the export and import of
+// settings and the window layout: the preferences dialog that lives for the whole run, what it
+// applies to the window, and the account import into the model.
+#include <QCoreApplication>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "app/main_window.h"
+#include "common/secure_memory.h"
+#include "market/metals_pane_widget.h"
+#include "platform/settings_store.h"
+#include "preferences/export_dialog.h"
+#include "preferences/hotkey_manager.h"
+#include "preferences/import_dialog.h"
+#include "preferences/layout_keeper.h"
+#include "preferences/preferences_dialog.h"
+#include "profile/document.h"
+#include "ui/events_window.h"
+#include "ui/latin1.h"
+#include "ui/message_box.h"
+
+namespace nummora {
+
+namespace {
+// The lists of the main window whose column widths are kept, in the order they are restored
+// and saved.
+constexpr const char* kLayoutLists[] = {"List", "Contacts", "Operations", "DirL", "Metals"};
+}  // namespace
+
+void TNummora::CreatePreferences(WorkerHost* workerHost, const std::string& executablePath) {
+  if (!store_ || preferences_) return;
+  hotkeys_ = new THotkeyManager(this);
+  connect(hotkeys_, &THotkeyManager::HotkeyPressed, this, [this](int value, int) { HotkeyPressed(value); });
+  TPreferencesHooks h;
+  h.accountLabels = [this] {
+    std::vector<std::string> labels;
+    for (const TAccount& a : model_.Accounts())
+      labels.push_back(a.ID.empty() ? std::string() : AccountLabel(a));
+    return labels;
+  };
+  h.profilePassword = [this] { return profilePassword_; };
+  h.changePassword = [this](const std::string& newPassword) { return ChangeProfilePassword(newPassword); };
+  h.moveDataFile = [this](const std::string& from, const std::string& to) { return MoveDataFile(from, to); };
+  h.applyOnTop = [this](bool onTop) { ApplyOnTop(onTop); };
+  h.applyProxy = [this](const TProxy& proxy) { ShowProxyIndicator(proxy); };
+  h.applyDisplayCurrency = [this](const std::string& currency) { ApplyDisplayCurrency(currency); };
+  h.applied = [this] { settings_ = ReadShellSettings(*store_, profileName_); };
+  h.notify = [this](NotifyKind kind, const std::string& title, bool asDialog, const std::string& text) {
+    Notify(kind, title, asDialog, text);
+  };
+  h.workerHost = workerHost;
+  h.executablePath = executablePath;
+  preferences_ = new TfPreferences(*store_, profileName_, *hotkeys_, std::move(h), boxes_, this);
+  hooks.showPreferences = [this](QWidget*) { preferences_->exec(); };
+  hooks.showConnectionPreferences = [this](QWidget*) {
+    preferences_->ExecAt(TfPreferences::kConnectionPage);
+  };
+}
+
+std::optional<std::string> TNummora::ChangeProfilePassword(const std::string& newPassword) {
+  std::string previous = profilePassword_;
+  profilePassword_ = newPassword;
+  std::string error;
+  // Written at once under the new password, so the file never waits under one the user has
+  // just given up.
+  if (!profileLoaded_ || !SaveProfile(&error)) {
+    SecureWipe(profilePassword_);
+    profilePassword_ = std::move(previous);
+    return profileLoaded_ ? error : std::string("The profile has not been read, so it cannot be written.");
+  }
+  SecureWipe(previous);
+  return std::nullopt;
+}
+
+std::optional<std::string> TNummora::MoveDataFile(const std::string& from, const std::string& to) {
+  if (!profileLoaded_)
+    return std::string("The profile has not been read, so it cannot be written elsewhere.");
+  if (profilePassword_.empty()) return std::string("The profile has no password to be written with.");
+  try {
+    // The profile is written at the new place first; the old file goes only once it is there.
+    nummora::SaveProfile(model_, profilePassword_, to, settings_.savePassPhrases, regional_);
+  } catch (const std::exception& e) {
+    return std::string(e.what());
+  }
+  std::error_code ec;
+  if (!from.empty() && !std::filesystem::equivalent(from, to, ec)) {
+    std::filesystem::remove(from, ec);
+    if (ec) LogLine("The old profile file " + from + " could not be removed: " + ec.message());
+  }
+  settings_.dataFile = to;
+  return std::nullopt;
+}
+
+void TNummora::ApplyOnTop(bool onTop) {
+  settings_.onTop = onTop;
+  if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop) return;
+  const bool wasVisible = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+  if (wasVisible) show();  // changing the flags hides the window
+}
+
+void TNummora::ApplyDisplayCurrency(const std::string& currency) {
+  details_->SetDisplayCurrency(currency);
+  if (model_.DisplayCurrency == currency) return;
+  model_.DisplayCurrency = currency;
+  // Every value is shown again in the new currency.
+  for (int row = 0; row < model_.RowCount(); ++row) ShowAccountRow(row);
+}
+
+namespace {
+// The import writes into the model through the window.
+class WindowImporter : public TAccountImporter {
+ public:
+  explicit WindowImporter(std::function<int(const std::string&)> find,
+                          std::function<int(const TAccount&)> append,
+                          std::function<bool(const std::string&)> confirm,
+                          std::function<void(int, const TAccount&)> replace, std::function<void(int)> refresh)
+      : find_(std::move(find)),
+        append_(std::move(append)),
+        confirm_(std::move(confirm)),
+        replace_(std::move(replace)),
+        refresh_(std::move(refresh)) {}
+  int FindAccount(const std::string& id) override { return find_(id); }
+  int AppendAccount(const TAccount& account) override { return append_(account); }
+  bool ConfirmOverwrite(const std::string& id) override { return confirm_(id); }
+  void ReplaceAccount(int position, const TAccount& account) override { replace_(position, account); }
+  void RefreshAccount(int position) override { refresh_(position); }
+
+ private:
+  std::function<int(const std::string&)> find_;
+  std::function<int(const TAccount&)> append_;
+  std::function<bool(const std::string&)> confirm_;
+  std::function<void(int, const TAccount&)> replace_;
+  std::function<void(int)> refresh_;
+};
+}  // namespace
+
+void TNummora::ImportExecute() {
+  if (!store_) return;
+  WindowImporter importer([this](const std::string& id) { return model_.FindAccount(id); },
+                          [this](const TAccount& record) {
+                            if (model_.AccountCount() >= ProfileModel::kMaxAccounts) return -1;
+                            const int position = model_.AppendAccount(record);
+                            if (position >= 0) list_->addTopLevelItem(new QTreeWidgetItem);
+                            return position;
+                          },
+                          [this](const std::string& id) {
+                            return Boxes().Ask(this, QStringLiteral("Do you wish to overwrite account ") +
+                                                         FromLatin1(id) + QStringLiteral("?"));
+                          },
+                          [this](int position, const TAccount& record) {
+                            TAccount& entry = model_.Account(position);
+                            SecureWipe(entry.Password);
+                            const bool refreshing = entry.Refreshing;
+                            entry = record;
+                            entry.Index = static_cast<int8_t>(position);
+                            entry.Refreshing = refreshing;
+                          },
+                          [this](int position) {
+                            if (hooks.requestRates) hooks.requestRates();
+                            RequestBalance(position);
+                            ShowAccountRow(model_.RowOfAccount(position));
+                          });
+  TfImport dialog(
+      importer,
+      [this](const TContact& contact) {
+        if (!model_.AddContact(contact)) return false;
+        emit ContactsChanged();
+        return true;
+      },
+      *store_, profileName_, boxes_, this);
+  if (settings_.onTop) dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  dialog.exec();
+}
+
+void TNummora::ExportExecute() {
+  TPreferenceValues values;
+  if (preferences_) {
+    values = preferences_->Values();
+  } else if (store_) {
+    store_->SetRootKey(RootKey::LocalMachine);
+    if (store_->OpenKey(ProfileKeyPath(profileName_), false) && ReadGeneralPreferences(*store_, values)) {
+      ReadHotkeyPreference(*store_, "HotkeyBalance", values.hotkeyBalance);
+      ReadHotkeyPreference(*store_, "HotkeySpend", values.hotkeySpend);
+    }
+  }
+  TfExport dialog(
+      model_.Accounts(), ExportedPreferencesOf(values), model_.Contacts(),
+      [this] { return DateTimeToStr(Now(), regional_); }, boxes_, this);
+  SecureWipe(values.proxyPasswd);
+  if (settings_.onTop) dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  dialog.exec();
+}
+
+void TNummora::ConnectTransfer() {
+  actions_.actImport->setEnabled(true);
+  actions_.actExport->setEnabled(true);
+  connect(actions_.actImport, &QAction::triggered, this, &TNummora::ImportExecute);
+  connect(actions_.actExport, &QAction::triggered, this, &TNummora::ExportExecute);
+}
+
+void TNummora::RestoreLayout() {
+  const TLayoutPlace place{store_, profileName_};
+  // A window given its size by the user's last run is not widened by itself any more.
+  if (RestoreWindowBounds(this, place, "Nummora")) autoWidth_ = -1;
+  for (const char* name : kLayoutLists)
+    RestoreColumnWidths(findChild<QTreeView*>(QString::fromLatin1(name)), place, name);
+}
+
+void TNummora::SaveLayout() {
+  const TLayoutPlace place{store_, profileName_};
+  SaveWindowBounds(this, place, "Nummora");
+  for (const char* name : kLayoutLists)
+    SaveColumnWidths(findChild<QTreeView*>(QString::fromLatin1(name)), place, name);
+}
+
+}  // namespace nummora

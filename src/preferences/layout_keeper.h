@@ -1,0 +1,35 @@
+#pragma once
+// Saving and restoring a window's bounds and the column widths of its lists in the profile key,
+// under the window's and the lists' names (preferences/window_layout.h), so that a window
+// reopens as the user left it. Any window can use these; the main window and the history
+// viewer do.
+//
+//   RestoreWindowBounds(this, place, "fHistory");   // when created
+//   RestoreColumnWidths(list, place, "List");
+//   ...
+//   SaveColumnWidths(list, place, "List");          // when closed
+//   SaveWindowBounds(this, place, "fHistory");
+#include <string>
+
+class QTreeView;
+class QWidget;
+
+namespace nummora {
+
+class SettingsStore;
+
+// Where a layout is kept: the settings store and the profile whose key holds it.
+struct TLayoutPlace {
+  SettingsStore* store = nullptr;
+  std::string profileName;
+};
+
+// Sets each stored bound (a missing one keeps the window's own); a window that would then lie
+// off every screen is moved onto the primary one. False when nothing was stored.
+bool RestoreWindowBounds(QWidget* window, const TLayoutPlace& place, const std::string& windowName);
+void SaveWindowBounds(const QWidget* window, const TLayoutPlace& place, const std::string& windowName);
+// Sets each stored column width (-1: to the widest text, -2: to the caption).
+void RestoreColumnWidths(QTreeView* list, const TLayoutPlace& place, const std::string& listName);
+void SaveColumnWidths(const QTreeView* list, const TLayoutPlace& place, const std::string& listName);
+
+}  // namespace nummora

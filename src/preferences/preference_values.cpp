@@ -1,0 +1,125 @@
+#include "preferences/preference_values.h"
+
+#include <charconv>
+
+#include "platform/settings_store.h"
+
+namespace nummora {
+
+std::string DisplayCurrencyOf(int fiat) {
+  const int index = fiat == 1 ? 1 : 0;
+  return std::string(kCurrencyItems[index]).substr(0, 3);
+}
+
+namespace {
+// The whole text as a decimal integer (an optional sign), or nothing.
+std::optional<long long> WholeNumber(const std::string& text) {
+  long long value = 0;
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  if (begin != end && *begin == '+') ++begin;
+  const auto [ptr, ec] = std::from_chars(begin, end, value);
+  if (ec != std::errc() || ptr != end || begin == end) return std::nullopt;
+  return value;
+}
+}  // namespace
+
+int ProxyPortOf(const std::string& portText) {
+  const auto value = WholeNumber(portText);
+  if (!value || *value < INT32_MIN || *value > INT32_MAX) return 443;
+  return static_cast<int>(*value);
+}
+
+TProxy ProxyOf(const TPreferenceValues& values) {
+  TProxy proxy;
+  proxy.UseProxy = values.useProxy;
+  proxy.ProxyHost = values.proxyHost;
+  proxy.ProxyPort = ProxyPortOf(values.proxyPort);
+  proxy.ProxyUser = values.proxyUser;
+  proxy.ProxyPasswd = values.proxyPasswd;
+  return proxy;
+}
+
+std::string ProxyHint(const TProxy& proxy) {
+  if (!proxy.UseProxy) return {};
+  return "Current proxy: " + proxy.ProxyHost + ":" + std::to_string(proxy.ProxyPort);
+}
+
+std::optional<std::string> PreferenceProblem(const TPreferenceValues& values) {
+  if (values.useProxy || !values.proxyPort.empty()) {
+    const auto port = WholeNumber(values.proxyPort);
+    if (!port || *port < 1 || *port > 65535) return "The proxy \"Port\" must be a number from 1 to 65535.";
+  }
+  if (values.useProxy && values.proxyHost.empty()) return "The proxy \"Host\" is empty.";
+  return std::nullopt;
+}
+
+std::optional<std::string> NewPasswordProblem(const std::string& newPassword, const std::string& retyped) {
+  if (newPassword != retyped || newPassword.size() < kMinimumPasswordLength) return "Wrong new password";
+  return std::nullopt;
+}
+
+void SplitProxyLine(const std::string& line, std::string& host, std::string& port) {
+  const std::size_t colon = line.find(':');
+  if (colon == std::string::npos) {
+    host.clear();
+    port = line.substr(0, 6);
+    return;
+  }
+  host = line.substr(0, colon);
+  port = line.substr(colon + 1, 6);
+}
+
+namespace {
+bool ReadText(SettingsStore& store, const char* name, std::string& value) {
+  const ValueKind kind = store.GetValueKind(name);
+  if (kind == ValueKind::Integer) return false;
+  value = kind == ValueKind::None ? std::string() : store.ReadString(name);
+  return true;
+}
+bool ReadInt(SettingsStore& store, const char* name, int& value) {
+  const auto v = store.TryReadInteger(name);
+  if (!v) return false;
+  value = *v;
+  return true;
+}
+bool ReadFlag(SettingsStore& store, const char* name, bool& value) {
+  int v = 0;
+  if (!ReadInt(store, name, v)) return false;
+  value = v != 0;
+  return true;
+}
+}  // namespace
+
+bool ReadGeneralPreferences(SettingsStore& store, TPreferenceValues& v) {
+  return ReadText(store, "", v.dataFile) && ReadFlag(store, "SavePassPhrase", v.savePassPhrase) &&
+         ReadFlag(store, "UseProxy", v.useProxy) && ReadText(store, "ProxyHost", v.proxyHost) &&
+         ReadText(store, "ProxyPort", v.proxyPort) && ReadText(store, "ProxyUser", v.proxyUser) &&
+         ReadText(store, "ProxyPasswd", v.proxyPasswd) && ReadInt(store, "Fiat", v.fiat) &&
+         ReadInt(store, "acct[ount", v.defaultAccount) && ReadFlag(store, "OnTop", v.onTop);
+}
+
+bool ReadHotkeyPreference(SettingsStore& store, const char* name, int& value) {
+  int v = 0;
+  if (!ReadInt(store, name, v) || v > 65535) return false;
+  value = v > 0 ? v : 0;
+  return true;
+}
+
+void WriteGeneralPreferences(SettingsStore& store, const TPreferenceValues& v) {
+  store.WriteBool("UseProxy", v.useProxy);
+  store.WriteString("ProxyHost", v.proxyHost);
+  store.WriteString("ProxyPort", v.proxyPort);
+  store.WriteString("ProxyUser", v.proxyUser);
+  store.WriteString("ProxyPasswd", v.proxyPasswd);
+  store.WriteBool("SavePassPhrase", v.savePassPhrase);
+  store.WriteBool("OnTop", v.onTop);
+  store.WriteInteger("acct[ount", v.defaultAccount);
+}
+
+void WriteHotkeyPreferences(SettingsStore& store, const TPreferenceValues& v) {
+  store.WriteInteger("HotkeyBalance", v.hotkeyBalance);
+  store.WriteInteger("HotkeySpend", v.hotkeySpend);
+}
+
+}  // namespace nummora

@@ -1,0 +1,71 @@
+#pragma once
+// The preferences of a profile as they are kept in its settings key, with the rules that turn
+// them into the running program's state: the proxy, the display currency, the checks made
+// before they are saved, and the reading order in which a missing value stops a load.
+#include <optional>
+#include <string>
+
+#include "profile/model.h"
+
+namespace nummora {
+
+class SettingsStore;
+
+inline constexpr int kDefaultHotkeyBalance = 24641;  // Ctrl+Shift+A
+inline constexpr int kDefaultHotkeySpend = 24659;    // Ctrl+Shift+S
+// A new profile password must be at least this long (as when the profile was created).
+inline constexpr std::size_t kMinimumPasswordLength = 3;
+
+struct TPreferenceValues {
+  std::string dataFile;                       // the profile key's default value
+  bool savePassPhrase = true;                 // "SavePassPhrase"
+  bool useProxy = false;                      // "UseProxy"
+  std::string proxyHost;                      // "ProxyHost"
+  std::string proxyPort;                      // "ProxyPort", the text as typed
+  std::string proxyUser;                      // "ProxyUser"
+  std::string proxyPasswd;                    // "ProxyPasswd"
+  int fiat = 0;                               // "Fiat": 0 USD, 1 EUR
+  int defaultAccount = 0;                     // "acct[ount"
+  bool onTop = false;                         // "OnTop"
+  int hotkeyBalance = kDefaultHotkeyBalance;  // "HotkeyBalance", 0 for none
+  int hotkeySpend = kDefaultHotkeySpend;      // "HotkeySpend", 0 for none
+};
+
+// The display currency items, in list order, and the currency code of an item position.
+inline constexpr const char* kCurrencyItems[] = {"USD - US $", "EUR - Euro"};
+std::string DisplayCurrencyOf(int fiat);
+
+// The port of a proxy port text: its integer value, 443 when the text is not an integer.
+int ProxyPortOf(const std::string& portText);
+// The proxy the program uses for the values.
+TProxy ProxyOf(const TPreferenceValues& values);
+// The proxy indicator's hint: "Current proxy: host:port" when the proxy is used, else empty.
+std::string ProxyHint(const TProxy& proxy);
+
+// Why the values cannot be saved, or nothing. A port text that is not a whole number from 1
+// to 65535 is refused when the proxy is used or the text is not empty: it would otherwise be
+// taken silently as port 443.
+std::optional<std::string> PreferenceProblem(const TPreferenceValues& values);
+// Why a new profile password cannot be taken, or nothing.
+std::optional<std::string> NewPasswordProblem(const std::string& newPassword, const std::string& retyped);
+
+// A proxy list line: the host before the first ":", and at most six characters after it as
+// the port; a line without ":" gives an empty host and its first six characters.
+void SplitProxyLine(const std::string& line, std::string& host, std::string& port);
+
+// Reads the values of the profile key (the current key of `store`) into `values`, in this
+// order: the default value, "SavePassPhrase", "UseProxy", "ProxyHost", "ProxyPort",
+// "ProxyUser", "ProxyPasswd", "Fiat", "acct[ount", "OnTop". Stops at the first value that is
+// missing or of the wrong type and returns false; what was read before stays in `values`.
+bool ReadGeneralPreferences(SettingsStore& store, TPreferenceValues& values);
+// Reads one hotkey value: false when it is missing, not an integer or above 65535. A value
+// below 1 reads as 0 (no hotkey).
+bool ReadHotkeyPreference(SettingsStore& store, const char* name, int& value);
+
+// Writes "UseProxy", "ProxyHost", "ProxyPort", "ProxyUser", "ProxyPasswd", "SavePassPhrase",
+// "OnTop" and "acct[ount". Throws SettingsError.
+void WriteGeneralPreferences(SettingsStore& store, const TPreferenceValues& values);
+// Writes "HotkeyBalance" and "HotkeySpend". Throws SettingsError.
+void WriteHotkeyPreferences(SettingsStore& store, const TPreferenceValues& values);
+
+}  // namespace nummora

@@ -1,0 +1,477 @@
+#include "preferences/preferences_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "common/secure_memory.h"
+#include "net/vendor_urls.h"
+#include "platform/settings_store.h"
+#include "preferences/autostart.h"
+#include "preferences/hotkey_edit.h"
+#include "preferences/hotkey_manager.h"
+#include "preferences/hotkey_text.h"
+#include "profile/shell_settings.h"
+#include "ui/balloon_widget.h"
+#include "ui/keyboard_widget.h"
+#include "ui/latin1.h"
+#include "ui/layout_scale.h"
+#include "ui/message_box.h"
+#include "ui/password_field.h"
+
+namespace nummora {
+
+namespace {
+QLabel* Buddy(const char* caption, QWidget* field) {
+  auto* label = new QLabel(QString::fromLatin1(caption));
+  label->setBuddy(field);
+  return label;
+}
+QPushButton* Button(const char* name, const char* caption, QWidget* parent) {
+  auto* b = new QPushButton(QString::fromLatin1(caption), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setAutoDefault(false);  // Enter belongs to the dialog
+  return b;
+}
+template <typename W>
+W* Named(W* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+}  // namespace
+
+TfPreferences::TfPreferences(SettingsStore& store, std::string profileName, THotkeyManager& hotkeys,
+                             TPreferencesHooks hooks, MessageBoxes* boxes, QWidget* parent)
+    : QDialog(parent),
+      store_(store),
+      profileName_(std::move(profileName)),
+      hotkeys_(hotkeys),
+      hooks_(std::move(hooks)),
+      boxes_(boxes) {
+  setObjectName(QStringLiteral("fPreferences"));
+  setWindowTitle(QStringLiteral("Preferences"));
+  pages_ = Named(new QTabWidget(this), "PageControl");
+  pages_->addTab(BuildGeneralPage(), QStringLiteral("General settings"));
+  pages_->addTab(BuildConnectionPage(), QStringLiteral("Connection"));
+  pages_->addTab(BuildSecurityPage(), QStringLiteral("Security"));
+
+  auto* ok = Button("bOk", "&OK", this);
+  auto* cancel = Button("bCancel", "&Cancel", this);
+  connect(ok, &QPushButton::clicked, this, &TfPreferences::OkClick);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(pages_);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed-size dialog
+
+  // The controls start with the defaults: a new profile's first load saves them.
+  ShowValues(TPreferenceValues{});
+  LoadAndApply();
+}
+
+TfPreferences::~TfPreferences() = default;
+
+QWidget* TfPreferences::BuildGeneralPage() {
+  auto* page = Named(new QWidget, "tsGeneral");
+  chkAutorun_ = Named(new QCheckBox(QStringLiteral("S&tart Nummora when I log in"), page), "chkAutorun");
+  valute_ = Named(new QComboBox(page), "Valute");
+  for (const char* item : kCurrencyItems) valute_->addItem(QString::fromLatin1(item));
+  defAccount_ = Named(new QComboBox(page), "DefAccount");
+  connect(defAccount_, &QComboBox::activated, this, [this](int index) { defaultAccount_ = index; });
+  chkTop_ = Named(new QCheckBox(QStringLiteral("&Main window always on top"), page), "chkTop");
+  hotBalance_ = Named(new THotkeyEdit(page), "HotBalance");
+  hotSpend_ = Named(new THotkeyEdit(page), "HotSpend");
+  auto* form = new QFormLayout(page);
+  form->addRow(Buddy("&Default valute:", valute_), valute_);
+  form->addRow(Buddy("Default &account:", defAccount_), defAccount_);
+  form->addRow(Buddy("&Hotkey to update all balances:", hotBalance_), hotBalance_);
+  form->addRow(Buddy("H&otkey to open spend form:", hotSpend_), hotSpend_);
+  form->addRow(chkTop_);
+  form->addRow(chkAutorun_);
+  return page;
+}
+
+QWidget* TfPreferences::BuildConnectionPage() {
+  auto* page = Named(new QWidget, "tsConnection");
+  useProxy_ = Named(new QCheckBox(QStringLiteral("&Use proxy"), page), "UseProxy");
+  connect(useProxy_, &QCheckBox::toggled, this, &TfPreferences::EnableProxyFields);
+  proxyHost_ = Named(new QLineEdit(page), "ProxyHost");
+  proxyPort_ = Named(new QLineEdit(page), "ProxyPort");
+  proxyUser_ = Named(new QLineEdit(page), "ProxyUser");
+  proxyPasswd_ = Named(new QLineEdit(page), "ProxyPasswd");
+  MakePasswordField(proxyPasswd_);
+  auto* fields = new QFormLayout;
+  fields->addRow(useProxy_);
+  fields->addRow(Buddy("&Host:", proxyHost_), proxyHost_);
+  fields->addRow(Buddy("&Port:", proxyPort_), proxyPort_);
+  fields->addRow(Buddy("&Username:", proxyUser_), proxyUser_);
+  fields->addRow(Buddy("P&assword:", proxyPasswd_), proxyPasswd_);
+
+  proxyList_ = Named(new QListWidget(page), "ProxyList");
+  connect(proxyList_, &QListWidget::itemDoubleClicked, this, &TfPreferences::ProxyListDoubleClick);
+  bDownload_ = Button("bDownload", "&Download", page);
+  bDownload_->installEventFilter(this);
+  connect(bDownload_, &QPushButton::clicked, this, &TfPreferences::DownloadClick);
+  balloon_ = new TBalloonTip(this);
+  auto* list = new QVBoxLayout;
+  list->addWidget(Buddy("P&roxy list:", proxyList_));
+  list->addWidget(proxyList_, 1);
+  list->addWidget(bDownload_);
+
+  auto* layout = new QHBoxLayout(page);
+  layout->addLayout(fields, 3);
+  layout->addLayout(list, 2);
+  return page;
+}
+
+QWidget* TfPreferences::BuildSecurityPage() {
+  auto* page = Named(new QWidget, "tsSecurity");
+  eDataFile_ = Named(new QLineEdit(page), "eDataFile");
+  auto* browse = Named(new QToolButton(page), "bDataFile");
+  browse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+  browse->setAutoRaise(true);
+  connect(browse, &QToolButton::clicked, this, &TfPreferences::DataFileClick);
+  auto* fileRow = new QHBoxLayout;
+  fileRow->addWidget(eDataFile_, 1);
+  fileRow->addWidget(browse);
+  chkSave_ = Named(new QCheckBox(QStringLiteral("&Save Passwords"), page), "chkSave");
+
+  auto* group = Named(new QGroupBox(QStringLiteral("Change password"), page), "gbPassword");
+  eOldPassword_ = Named(new QLineEdit(group), "eOldPassword");
+  eNewPassword_ = Named(new QLineEdit(group), "eNewPassword");
+  eRetypePassword_ = Named(new QLineEdit(group), "eRetypePassword");
+  for (QLineEdit* field : {eOldPassword_, eNewPassword_, eRetypePassword_}) MakePasswordField(field);
+  const auto keyboardButton = [this, group](const char* name, QLineEdit* target) {
+    auto* b = Named(new QToolButton(group), name);
+    b->setText(QStringLiteral("..."));
+    b->setToolTip(QStringLiteral("Virtual Keyboard"));
+    connect(b, &QToolButton::clicked, this, [this, target] { TvKeyboard::Open(this, target); });
+    auto* row = new QHBoxLayout;
+    row->addWidget(target, 1);
+    row->addWidget(b);
+    return row;
+  };
+  auto* change = Button("bChangePassword", "&Change password", group);
+  connect(change, &QPushButton::clicked, this, &TfPreferences::ChangePasswordClick);
+  auto* groupForm = new QFormLayout(group);
+  groupForm->addRow(Buddy("&Old password:", eOldPassword_), eOldPassword_);
+  groupForm->addRow(Buddy("&New password:", eNewPassword_), keyboardButton("bKeyboardNew", eNewPassword_));
+  groupForm->addRow(Buddy("&Retype password:", eRetypePassword_),
+                    keyboardButton("bKeyboardRetype", eRetypePassword_));
+  groupForm->addRow(change);
+
+  // Shown as it always was; nothing reads its value.
+  auto* slider = Named(new QSlider(Qt::Horizontal, page), "TrackBar");
+  slider->setRange(1, 100);
+  slider->setValue(1);
+  auto* sliderRow = new QHBoxLayout;
+  sliderRow->addWidget(slider, 1);
+  sliderRow->addWidget(new QLabel(page));
+
+  auto* form = new QFormLayout(page);
+  form->addRow(Buddy("&Data file:", eDataFile_), fileRow);
+  form->addRow(chkSave_);
+  form->addRow(group);
+  form->addRow(sliderRow);
+  return page;
+}
+
+MessageBoxes& TfPreferences::Boxes() const {
+  return BoxesOrSystem(boxes_);
+}
+
+void TfPreferences::Notify(NotifyKind kind, const std::string& title, const std::string& text) {
+  if (hooks_.notify)
+    hooks_.notify(kind, title, true, text);
+  else
+    Boxes().Show(this, kind == NotifyKind::Error ? MessageIcon::Error : MessageIcon::Information,
+                 FromLatin1(title + ":\r\n" + text));
+}
+
+TPreferenceValues TfPreferences::Values() const {
+  TPreferenceValues v;
+  v.dataFile = ToLatin1(eDataFile_->text());
+  v.savePassPhrase = chkSave_->isChecked();
+  v.useProxy = useProxy_->isChecked();
+  v.proxyHost = ToLatin1(proxyHost_->text());
+  v.proxyPort = ToLatin1(proxyPort_->text());
+  v.proxyUser = ToLatin1(proxyUser_->text());
+  v.proxyPasswd = ToLatin1(proxyPasswd_->text());
+  v.fiat = std::max(0, valute_->currentIndex());
+  v.defaultAccount = defaultAccount_;
+  v.onTop = chkTop_->isChecked();
+  v.hotkeyBalance = hotBalance_->Value();
+  v.hotkeySpend = hotSpend_->Value();
+  return v;
+}
+
+void TfPreferences::ShowValues(const TPreferenceValues& v) {
+  eDataFile_->setText(FromLatin1(v.dataFile));
+  chkSave_->setChecked(v.savePassPhrase);
+  useProxy_->setChecked(v.useProxy);
+  proxyHost_->setText(FromLatin1(v.proxyHost));
+  proxyPort_->setText(FromLatin1(v.proxyPort));
+  proxyUser_->setText(FromLatin1(v.proxyUser));
+  proxyPasswd_->setText(FromLatin1(v.proxyPasswd));
+  valute_->setCurrentIndex(v.fiat >= 0 && v.fiat < valute_->count() ? v.fiat : -1);
+  defaultAccount_ = v.defaultAccount;
+  chkTop_->setChecked(v.onTop);
+  hotBalance_->SetValue(v.hotkeyBalance);
+  hotSpend_->SetValue(v.hotkeySpend);
+  EnableProxyFields();
+}
+
+void TfPreferences::RegisterHotkey(int value) {
+  if (value <= 0) return;
+  if (hotkeys_.Register(value) == 0)
+    Notify(NotifyKind::Error, "Hotkey error", "Could not set " + HotkeyText(value) + " as a hotkey");
+}
+
+void TfPreferences::LoadAndApply() {
+  TPreferenceValues v = Values();
+  chkAutorun_->setChecked(AutostartEnabled());
+  try {
+    store_.SetRootKey(RootKey::LocalMachine);
+    store_.OpenKey(ProfileKeyPath(profileName_), true);
+    const auto stopHere = [this, &v] {
+      // A value that is missing (a new profile) or unreadable: what the dialog shows now is
+      // written, and applying waits for the next load.
+      ShowValues(v);
+      Save(false);
+    };
+    if (!ReadGeneralPreferences(store_, v)) return stopHere();
+    ShowValues(v);
+    displayCurrency_ = DisplayCurrencyOf(v.fiat);
+    if (hooks_.applyOnTop) hooks_.applyOnTop(v.onTop);
+    hotkeys_.RemoveAll();
+    if (!ReadHotkeyPreference(store_, "HotkeyBalance", v.hotkeyBalance)) return stopHere();
+    hotBalance_->SetValue(v.hotkeyBalance);
+    RegisterHotkey(v.hotkeyBalance);
+    if (!ReadHotkeyPreference(store_, "HotkeySpend", v.hotkeySpend)) return stopHere();
+    hotSpend_->SetValue(v.hotkeySpend);
+    RegisterHotkey(v.hotkeySpend);
+    if (hooks_.applyProxy) hooks_.applyProxy(ProxyOf(v));
+    if (hooks_.applyDisplayCurrency) hooks_.applyDisplayCurrency(displayCurrency_);
+    if (hooks_.applied) hooks_.applied();
+  } catch (const std::exception& e) {
+    Notify(NotifyKind::Error, "Preferences", e.what());
+  }
+}
+
+bool TfPreferences::Save(bool check) {
+  TPreferenceValues v = Values();
+  if (check) {
+    if (const auto problem = PreferenceProblem(v)) {
+      Boxes().Error(this, FromLatin1(*problem));
+      pages_->setCurrentIndex(kConnectionPage);
+      (useProxy_->isChecked() && proxyHost_->text().isEmpty() ? proxyHost_ : proxyPort_)->setFocus();
+      return false;
+    }
+  }
+  // 1. Start at login.
+  try {
+    if (chkAutorun_->isChecked())
+      EnableAutostart(hooks_.executablePath);
+    else
+      DisableAutostart();
+  } catch (const std::exception& e) {
+    Boxes().Error(this, QStringLiteral("The autostart entry could not be changed:\n") +
+                            QString::fromLocal8Bit(e.what()));
+  }
+  bool moved = true;
+  try {
+    store_.SetRootKey(RootKey::LocalMachine);
+    store_.OpenKey(ProfileKeyPath(profileName_), true);
+    // 2. The data file: the profile is written at the new path before the old file goes.
+    const std::string stored =
+        store_.GetValueKind("") == ValueKind::Text ? store_.ReadString("") : std::string();
+    if (v.dataFile != stored) {
+      std::optional<std::string> error;
+      if (v.dataFile.empty())
+        error = "No data file is named.";
+      else if (hooks_.moveDataFile)
+        error = hooks_.moveDataFile(stored, v.dataFile);
+      if (error) {
+        Boxes().Error(this, QStringLiteral("The profile could not be moved to ") + FromLatin1(v.dataFile) +
+                                QStringLiteral(":\n") + FromLatin1(*error) +
+                                QStringLiteral("\n\nIt stays at ") + FromLatin1(stored) +
+                                QStringLiteral("."));
+        v.dataFile = stored;
+        eDataFile_->setText(FromLatin1(stored));
+        moved = false;
+      } else {
+        store_.WriteString("", v.dataFile);
+      }
+    }
+    // 3.-5. The values, the currency, the hotkeys.
+    WriteGeneralPreferences(store_, v);
+    if (!store_.ValueExists("Fiat")) store_.WriteInteger("Fiat", v.fiat);
+    if (store_.TryReadInteger("Fiat") != v.fiat) {
+      store_.WriteInteger("Fiat", v.fiat);
+      displayCurrency_ = DisplayCurrencyOf(v.fiat);
+      if (hooks_.applyDisplayCurrency) hooks_.applyDisplayCurrency(displayCurrency_);
+    }
+    WriteHotkeyPreferences(store_, v);
+  } catch (const std::exception&) {
+    // Saving stops at the failed write; the currency position is still kept.
+    try {
+      store_.WriteInteger("Fiat", v.fiat);
+    } catch (const std::exception&) {
+    }
+  }
+  return moved || !check;
+}
+
+void TfPreferences::SaveAndApply() {
+  if (!Save(true)) return;
+  LoadAndApply();
+}
+
+void TfPreferences::OkClick() {
+  if (!Save(true)) return;
+  LoadAndApply();
+  accept();
+}
+
+void TfPreferences::done(int result) {
+  QDialog::done(result);
+  // Closing in any way applies what is stored: unsaved edits go.
+  LoadAndApply();
+}
+
+void TfPreferences::keyPressEvent(QKeyEvent* e) {
+  if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+      !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    SaveAndApply();
+    return;
+  }
+  QDialog::keyPressEvent(e);
+}
+
+int TfPreferences::ExecAt(Page page) {
+  pages_->setCurrentIndex(page);
+  return exec();
+}
+
+void TfPreferences::showEvent(QShowEvent* e) {
+  EnableProxyFields();
+  FillDefAccount();
+  QDialog::showEvent(e);
+}
+
+bool TfPreferences::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == bDownload_ && e->type() == QEvent::Enter)
+    balloon_->ShowAt(bDownload_, TBalloonTip::Icon::Information, QStringLiteral("Proxy list"),
+                     QStringLiteral("Download anonymous proxies!"), 3000);
+  return QDialog::eventFilter(watched, e);
+}
+
+void TfPreferences::EnableProxyFields() {
+  const bool on = useProxy_->isChecked();
+  for (QLineEdit* field : {proxyHost_, proxyPort_, proxyUser_, proxyPasswd_}) field->setEnabled(on);
+}
+
+void TfPreferences::FillDefAccount() {
+  defAccount_->clear();
+  if (hooks_.accountLabels)
+    for (const std::string& label : hooks_.accountLabels()) defAccount_->addItem(FromLatin1(label));
+  defAccount_->setCurrentIndex(
+      defaultAccount_ >= 0 && defaultAccount_ < defAccount_->count() ? defaultAccount_ : -1);
+}
+
+void TfPreferences::DataFileClick() {
+  QFileDialog dialog(this, QStringLiteral("Data file"), eDataFile_->text());
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("nmr"));
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  if (!eDataFile_->text().isEmpty()) dialog.selectFile(eDataFile_->text());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  eDataFile_->setText(dialog.selectedFiles().first());
+}
+
+void TfPreferences::ChangePasswordClick() {
+  if (!CheckPasswordField(eNewPassword_, boxes_, this) || !CheckPasswordField(eRetypePassword_, boxes_, this))
+    return;
+  std::string oldPassword = ToLatin1(eOldPassword_->text());
+  std::string current = hooks_.profilePassword ? hooks_.profilePassword() : std::string();
+  const bool oldRight = oldPassword == current;
+  SecureWipe(oldPassword);
+  SecureWipe(current);
+  if (!oldRight) {
+    Boxes().Show(this, MessageIcon::None, QStringLiteral("Wrong password"));
+    return;
+  }
+  std::string newPassword = ToLatin1(eNewPassword_->text());
+  std::string retyped = ToLatin1(eRetypePassword_->text());
+  const auto problem = NewPasswordProblem(newPassword, retyped);
+  SecureWipe(retyped);
+  if (problem) {
+    SecureWipe(newPassword);
+    Notify(NotifyKind::Error, "", *problem);
+    return;
+  }
+  const std::optional<std::string> error = hooks_.changePassword
+                                               ? hooks_.changePassword(newPassword)
+                                               : std::optional<std::string>("Nothing to save with.");
+  SecureWipe(newPassword);
+  if (error) {
+    Boxes().Error(this, QStringLiteral("The password was not changed: the profile could not be written:\n") +
+                            FromLatin1(*error));
+    return;
+  }
+  Notify(NotifyKind::Information, "", "Password succesfully changed");
+}
+
+void TfPreferences::DownloadClick() {
+  if (!hooks_.workerHost) return;
+  bDownload_->setEnabled(false);
+  proxyWorker_ = MakeSock(hooks_.workerHost);
+  QPointer<TfPreferences> self(this);
+  const bool started = proxyWorker_->StartSimple(VendorBaseUrl() + "/services/proxies.php", std::string(),
+                                                 this, [self](TthSock& worker) {
+                                                   if (!self) return;
+                                                   if (worker.Succeeded()) {
+                                                     self->proxyList_->clear();
+                                                     QString text = FromLatin1(worker.Response());
+                                                     text.replace(QStringLiteral("\r"), QString());
+                                                     QStringList lines = text.split(QLatin1Char('\n'));
+                                                     while (!lines.isEmpty() && lines.last().isEmpty())
+                                                       lines.removeLast();
+                                                     self->proxyList_->addItems(lines);
+                                                   }
+                                                   self->bDownload_->setEnabled(true);
+                                                 });
+  if (!started) bDownload_->setEnabled(true);
+}
+
+void TfPreferences::ProxyListDoubleClick() {
+  QListWidgetItem* item = proxyList_->currentItem();
+  if (!item) return;
+  std::string host, port;
+  SplitProxyLine(ToLatin1(item->text()), host, port);
+  proxyHost_->setText(FromLatin1(host));
+  proxyPort_->setText(FromLatin1(port));
+  useProxy_->setChecked(true);
+  EnableProxyFields();
+}
+
+}  // namespace nummora

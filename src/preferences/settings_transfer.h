@@ -1,0 +1,100 @@
+#pragma once
+// The settings file that carries accounts, preferences and the address book from one profile
+// to another: what an export writes into it and what an import reads out of it. A Windows-style
+// INI file (common/ini_file.h) with the sections "General", "Accounts", "Preferences" and
+// "Address book"; numbered keys run from 1 without gaps, and a reader stops at the first number
+// whose "Name" key is missing. Pass phrases, balances and history never go into it.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/errors.h"
+#include "common/ini_file.h"
+#include "preferences/preference_values.h"
+#include "profile/model.h"
+
+namespace nummora {
+
+class SettingsStore;
+
+inline constexpr const char* kSettingsFileExtension = "nex";
+
+// The preferences an export writes, in the file's terms.
+struct TExportedPreferences {
+  int fiat = 0;
+  bool savePassPhrase = true;
+  int hotkeyBalance = 0;
+  int hotkeySpend = 0;
+  bool useProxy = false;
+  std::string proxyHost, proxyPort, proxyUser, proxyPasswd;
+};
+TExportedPreferences ExportedPreferencesOf(const TPreferenceValues& values);
+
+// Writes an export into `ini` (keys already there and not written now stay): "General" "Date"
+// and "Comment", the accounts (in the order given), "General" "Accounts", then the preferences
+// when given and the contacts when given and not empty.
+void WriteSettingsExport(IniFile& ini, const std::string& dateText, const std::string& comment,
+                         const std::vector<TAccount>& accounts, const TExportedPreferences* preferences,
+                         const std::vector<TContact>* contacts);
+
+// One "Accounts" entry of a settings file, as it stands.
+struct TImportLine {
+  std::string name;
+  std::string account;
+  bool startup = false;
+  int32_t refresh = 0;
+};
+
+// What an import dialog shows of a settings file.
+struct TSettingsFileContent {
+  std::string comment;
+  std::vector<TImportLine> accounts;
+  bool hasPreferences = false;
+  bool hasAddressBook = false;
+  std::vector<TContact> contacts;  // comments empty
+};
+TSettingsFileContent ReadSettingsFile(const IniFile& ini);
+
+// The line of the import list for an entry: name, " <", account, ">".
+std::string ImportLineCaption(const TImportLine& line);
+
+// An import that must stop at an entry; the message names the account and the reason.
+class ImportStop : public NummoraError {
+ public:
+  using NummoraError::NummoraError;
+};
+
+// The account record an entry imports as: an e-gold account with the name, number, startup
+// flag and refresh interval, everything else empty. Nothing for an entry whose number is not a
+// whole number above 0 (Liberty Reserve numbers and text are skipped). Throws ImportStop for a
+// refresh interval outside 0 to 65535.
+std::optional<TAccount> ImportedAccount(const TImportLine& line);
+
+// Writes the preferences of the file into the profile key (the store's current key): "Fiat"
+// and "SavePassPhrase" only when the file has them, the proxy values and the hotkeys always
+// (missing ones as off, empty or 0). Throws SettingsError.
+void ImportPreferences(const IniFile& ini, SettingsStore& store);
+
+// The import of accounts into a profile, step by step, as the import dialog runs it.
+class TAccountImporter {
+ public:
+  virtual ~TAccountImporter() = default;
+  // The table position of the account with this number, or -1.
+  virtual int FindAccount(const std::string& id) = 0;
+  // Appends the record as a new entry with its row; returns its position, or -1 when the
+  // table is full.
+  virtual int AppendAccount(const TAccount& account) = 0;
+  // Whether the existing account may be overwritten (the question to the user).
+  virtual bool ConfirmOverwrite(const std::string& id) = 0;
+  // Replaces the entry at the position, keeping its place.
+  virtual void ReplaceAccount(int position, const TAccount& account) = 0;
+  // Starts a balance refresh of the entry and shows its row.
+  virtual void RefreshAccount(int position) = 0;
+};
+
+// Imports the chosen entries (indexes into `content.accounts`) in order. Throws ImportStop at
+// an entry with a bad refresh interval or when the table is full; entries imported before stay.
+void ImportAccounts(const TSettingsFileContent& content, const std::vector<int>& chosen,
+                    TAccountImporter& target);
+
+}  // namespace nummora
