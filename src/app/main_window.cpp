@@ -123,6 +123,7 @@ TNummora::~TNummora() {
   list_->model()->disconnect(this);
   list_->disconnect(this);
   pages_->disconnect(this);
+  if (contactsPage_) contactsPage_->disconnect(this);
   if (instanceServer_) instanceServer_->Stop();
   SecureWipe(profilePassword_);
   SecureWipe(profileText_);
@@ -202,6 +203,8 @@ void TNummora::BuildWindow() {
     pages_->addTab(tab, QString::fromLatin1(page[1]));
   }
   setCentralWidget(pages_);
+  BuildContactsPage();
+  BuildOperationsPage();
 
   panelActive_ = new QLabel(this);
   panelActive_->setObjectName(QStringLiteral("StatusActive"));
@@ -329,9 +332,8 @@ void TNummora::ConnectActions() {
                  QStringLiteral("Nummora " NUMMORA_VERSION
                                 "\nDesktop wallet for e-gold and Liberty Reserve accounts."));
   });
-  for (QAction* a : {actions_.NewContact, actions_.EditContact, actions_.DeleteContact, actions_.actImport,
-                     actions_.actExport})
-    a->setEnabled(false);  // their dialogs come with the address book and the settings transfer
+  for (QAction* a : {actions_.actImport, actions_.actExport})
+    a->setEnabled(false);  // their dialogs come with the settings transfer
 
   connect(list_, &QTreeWidget::itemSelectionChanged, this, &TNummora::SelectionChanged);
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
@@ -349,6 +351,7 @@ void TNummora::ConnectCommandUpdates() {
   connect(rows, &QAbstractItemModel::rowsRemoved, this, &TNummora::UpdateActions);
   connect(rows, &QAbstractItemModel::modelReset, this, &TNummora::UpdateActions);
   connect(this, &TNummora::RefreshStateChanged, this, &TNummora::UpdateActions);
+  connect(pages_, &QTabWidget::currentChanged, this, &TNummora::UpdateContactActions);
 }
 
 void TNummora::SelectionChanged() {
@@ -562,6 +565,7 @@ bool TNummora::LoadProfile() {
     const ProfileLoadResult result = nummora::LoadProfile(model_, profileText_, regional_);
     profileLoaded_ = true;
     FillRows();
+    ShowContacts();
     for (int position : result.refresh_positions) RequestBalance(position);
   } catch (const std::exception& e) {
     LogError(e.what());
