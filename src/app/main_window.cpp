@@ -25,6 +25,7 @@
 #include "app/tray.h"
 #include "common/secure_memory.h"
 #include "common/version.h"
+#include "contacts/contacts_page.h"
 #include "market/metals_pane_widget.h"
 #include "net/vendor_urls.h"
 #include "platform/settings_store.h"
