@@ -12,7 +12,8 @@ std::string SpendToLink(const TContact& contact, int accountType) {
   return "nmr://payto=" + ContactNumber(contact, type);
 }
 
-std::vector<std::pair<std::string, std::string>> RecipientRows(const std::vector<TContact>& contacts, int type) {
+std::vector<std::pair<std::string, std::string>> RecipientRows(const std::vector<TContact>& contacts,
+                                                               int type) {
   std::vector<std::pair<std::string, std::string>> rows;
   for (const TContact& c : contacts)
     if (!ContactNumber(c, type).empty()) rows.emplace_back(c.Name, ContactNumber(c, type));

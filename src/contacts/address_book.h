@@ -20,7 +20,8 @@ std::string SpendToLink(const TContact& contact, int accountType);
 
 // The picker's rows for payment system `type`: name and number of each contact that has a
 // number for it, in list order.
-std::vector<std::pair<std::string, std::string>> RecipientRows(const std::vector<TContact>& contacts, int type);
+std::vector<std::pair<std::string, std::string>> RecipientRows(const std::vector<TContact>& contacts,
+                                                               int type);
 
 // The message shown when the address book is full.
 std::string ContactLimitMessage();

@@ -28,8 +28,8 @@ QIcon ContactIcon() {
 }
 }  // namespace
 
-TContactsPage::TContactsPage(QAction* newContact, QAction* editContact, QAction* deleteContact, QAction* spend,
-                             QWidget* parent)
+TContactsPage::TContactsPage(QAction* newContact, QAction* editContact, QAction* deleteContact,
+                             QAction* spend, QWidget* parent)
     : QWidget(parent) {
   setObjectName(QStringLiteral("ContactsPage"));
   const LayoutScale scale = LayoutScale::ForApplication();

@@ -71,7 +71,8 @@ TfEmail::TfEmail(const PaymentNotice& notice, TEmailSetup setup, QWidget* parent
   layout->addLayout(buttons);
   setMinimumWidth(LayoutScale::ForApplication().X(300));
 
-  for (QLineEdit* e : {yName_, yMail_, eName_, eMail_}) connect(e, &QLineEdit::textChanged, this, &TfEmail::yNameChange);
+  for (QLineEdit* e : {yName_, yMail_, eName_, eMail_})
+    connect(e, &QLineEdit::textChanged, this, &TfEmail::yNameChange);
   FormCreate();
 }
 
@@ -113,10 +114,10 @@ void TfEmail::bSendClick() {
   Remember("FromName", parties.fromName);
   Remember("FromMail", parties.fromMail);
   worker_ = MakeSock(setup_.host);
-  const bool started = setup_.host &&
-                       worker_->Start(setup_.vendorBase + kEmailServicePath, TAccount{},
-                                      EmailFormText(notice_, parties), this,
-                                      [this](TthSock& worker) { MailSent(worker); }, true);
+  const bool started =
+      setup_.host && worker_->Start(
+                         setup_.vendorBase + kEmailServicePath, TAccount{}, EmailFormText(notice_, parties),
+                         this, [this](TthSock& worker) { MailSent(worker); }, true);
   if (!started) {
     worker_.reset();
     yNameChange();
@@ -129,8 +130,8 @@ void TfEmail::MailSent(TthSock& worker) {
   bSend_->setEnabled(true);
   // The service's answer is not read: any completed exchange counts as sent.
   if (succeeded) {
-    BoxesOrSystem(setup_.boxes).Show(this, MessageIcon::Information,
-                                     QStringLiteral("Notification e-mail was succesfully sent!"));
+    BoxesOrSystem(setup_.boxes)
+        .Show(this, MessageIcon::Information, QStringLiteral("Notification e-mail was succesfully sent!"));
     close();
   } else {
     BoxesOrSystem(setup_.boxes).Error(this, QStringLiteral("Error while sending message!"));

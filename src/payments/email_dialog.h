@@ -19,7 +19,7 @@ class WorkerHost;
 
 // Where the dialog sends and keeps things.
 struct TEmailSetup {
-  WorkerHost* host = nullptr;     // the workers' host; without one nothing can be sent
+  WorkerHost* host = nullptr;      // the workers' host; without one nothing can be sent
   SettingsStore* store = nullptr;  // the settings store; without one nothing is remembered
   std::string profileName;         // whose settings key holds "FromName" and "FromMail"
   std::string vendorBase;          // the vendor web service's plain-HTTP base address

@@ -7,7 +7,8 @@ namespace nummora {
 namespace {
 // A value is one form line: a line break inside it would start a field of its own.
 std::string OneLine(std::string text) {
-  std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  std::replace_if(
+      text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
   return text;
 }
 }  // namespace
@@ -19,16 +20,11 @@ bool EmailSendable(const EmailParties& p) {
 }
 
 std::vector<std::string> EmailFormLines(const PaymentNotice& n, const EmailParties& p) {
-  return {"valtype=" + std::to_string(n.type),
-          "from=" + OneLine(n.sender),
-          "to=" + OneLine(n.recipient),
-          "amount=" + OneLine(n.amount),
-          "memo=" + OneLine(n.memo),
-          "merchant=" + OneLine(n.merchant),
-          "batch=" + OneLine(n.batch),
-          "mail_from=" + OneLine(p.fromName),
-          "mail_from2=" + OneLine(p.fromMail),
-          "mail_to=" + OneLine(p.toName),
+  return {"valtype=" + std::to_string(n.type), "from=" + OneLine(n.sender),
+          "to=" + OneLine(n.recipient),        "amount=" + OneLine(n.amount),
+          "memo=" + OneLine(n.memo),           "merchant=" + OneLine(n.merchant),
+          "batch=" + OneLine(n.batch),         "mail_from=" + OneLine(p.fromName),
+          "mail_from2=" + OneLine(p.fromMail), "mail_to=" + OneLine(p.toName),
           "mail_to2=" + OneLine(p.toMail)};
 }
 

@@ -4,9 +4,9 @@
 // (docs/screenshots is made this way, under xvfb-run).
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStyleFactory>
 #include <QTabWidget>
 #include <QTreeWidget>
-#include <QStyleFactory>
 #include <QtTest>
 
 #include "accounts/account_editor_dialog.h"
@@ -94,7 +94,8 @@ class TestScreenshots : public QObject {
 
   void contactsAndLastOperations() {
     MainWindowFixture f;
-    auto w = f.Open(f.WriteProfile({MakeAccount(0, "Metal", "1001001"), MakeAccount(1, "Savings", "U1234567")}));
+    auto w =
+        f.Open(f.WriteProfile({MakeAccount(0, "Metal", "1001001"), MakeAccount(1, "Savings", "U1234567")}));
     w->resize(560, 400);
     w->show();
     const TContact contacts[] = {{"Bob Metals", "1001002", "", "bob@example.org", "coins"},
@@ -112,14 +113,16 @@ class TestScreenshots : public QObject {
     w->hooks.payments.recordPayment({"Received", "41000230", "1001003", "Metal (1001001)", "Carol", "25",
                                      "US Dollars' worth of Silver", "", ""});
     w->findChild<TOperationsPage*>()->AddRow(
-        {"41000199", {"03/01/2024 10:02:11", "Alice Goldsmith (1001009)", "6.50 USD", "rent"}, OperationKind::Received});
+        {"41000199",
+         {"03/01/2024 10:02:11", "Alice Goldsmith (1001009)", "6.50 USD", "rent"},
+         OperationKind::Received});
     pages->setCurrentWidget(pages->findChild<QWidget*>("tsOperations"));
     auto* list = w->findChild<QTreeWidget*>("Operations");
     list->setCurrentItem(list->topLevelItem(2));
     Save(*w, "last-operations.png");
 
-    TfDetails details({true, "41000212", "3/1/2024 12:0", "Bob Metals (1001002)", "0.5 of troy ounces of Gold",
-                       "coins", "inv 7"},
+    TfDetails details({true, "41000212", "3/1/2024 12:0", "Bob Metals (1001002)",
+                       "0.5 of troy ounces of Gold", "coins", "inv 7"},
                       w->findChild<QAction*>("EmailDetails"));
     Save(details, "details.png");
     auto* mail = new TfEmail(PaymentNotice{}, TEmailSetup{}, w.get());

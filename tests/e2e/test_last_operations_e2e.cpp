@@ -23,6 +23,7 @@
 #include "payments/email_dialog.h"
 #include "support/main_window_fixture.h"
 #include "support/sandbox_process.h"
+#include "ui/events_window.h"
 // The sandbox runner is plain C++ kept with the GoogleTest support library, which this Qt test
 // does not link; its one source file is compiled in here.
 #include "support/sandbox_process.cpp"
@@ -64,17 +65,17 @@ class TestLastOperationsE2E : public QObject {
 
   // Alice pays Bob `amount` ounces of gold; returns the batch number.
   QString AlicePaysBob(const std::string& amount, const std::string& memo) {
-    const HttpResult paid = Post("/acct/confirm.asp", "AccountID=1001001&PassPhrase=alice%20gold%202006"
-                                                      "&Payee_Account=1001002&Amount=" +
-                                                          amount + "&PAY_IN=9999&WORTH_OF=Gold&Memo=" + memo +
-                                                          "&PAYMENT_ID=");
+    const HttpResult paid = Post("/acct/confirm.asp",
+                                 "AccountID=1001001&PassPhrase=alice%20gold%202006"
+                                 "&Payee_Account=1001002&Amount=" +
+                                     amount + "&PAY_IN=9999&WORTH_OF=Gold&Memo=" + memo + "&PAYMENT_ID=");
     return QString::fromStdString(ExtractHiddenInput("PAYMENT_BATCH_NUM", paid.Body));
   }
 
   // The newest transaction Bob's history holds now, as the history viewer would have stored it.
   int32_t BobsNewestBatch(TDateTime now) {
-    const HttpResult csv =
-        Post(std::string("/acct/historycsv.asp") + RecentPaymentsQuery(now - 30, now), "AccountID=1001002&PassPhrase=bobmetals77");
+    const HttpResult csv = Post(std::string("/acct/historycsv.asp") + RecentPaymentsQuery(now - 30, now),
+                                "AccountID=1001002&PassPhrase=bobmetals77");
     int32_t newest = 0;
     for (const OperationRow& row : ReadRecentPayments(csv.Body, 0, nullptr))
       newest = std::max<int32_t>(newest, static_cast<int32_t>(OperationNumber(row.caption).value_or(0)));
@@ -169,7 +170,8 @@ class TestLastOperationsE2E : public QObject {
                                      "troy ounces of Gold", "x&Amount=9", "inv+1"});
     w->hooks.payments.recordPayment({"Received", "41000555", "1001002", "Gold (1001001)", "Bob Metals", "1.5",
                                      "troy ounces of Gold", "x&Amount=9", "inv+1"});
-    w->hooks.payments.recordPayment({"Spent", "9", "Gold (1001001)", "1001003", "Carol", "2", "US Dollars", "", ""});
+    w->hooks.payments.recordPayment(
+        {"Spent", "9", "Gold (1001001)", "1001003", "Carol", "2", "US Dollars", "", ""});
     QTreeWidget* list = Operations(*w);
     QCOMPARE(Captions(list), (QStringList{"41000555", "41000555", "9"}));
     const int spent = list->topLevelItem(0)->text(6) == QStringLiteral("Gold (1001001)") ? 0 : 1;
@@ -205,15 +207,23 @@ class TestLastOperationsE2E : public QObject {
     QVERIFY(send->isEnabled());
 
     QTest::mouseClick(send, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(f.boxes.LastText(), QStringLiteral("Notification e-mail was succesfully sent!"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.boxes.LastText(), QStringLiteral("Notification e-mail was succesfully sent!"),
+                              20000);
     QTRY_VERIFY(!mail);  // closed and gone
     const QJsonObject notice = LastEmail();
-    const std::pair<const char*, const char*> expected[] = {
-        {"valtype", "0"},          {"from", "Gold (1001001)"},   {"to", "Bob Metals (1001002)"},
-        {"amount", "1.5 of troy ounces of Gold"}, {"memo", "x&Amount=9"}, {"merchant", "inv+1"},
-        {"batch", "41000555"},     {"mail_from", "Al Gold"},     {"mail_from2", ""},
-        {"mail_to", "Bob"},        {"mail_to2", "b@x.org"}};
-    for (const auto& [name, value] : expected) QCOMPARE(notice.value(name).toString(), QString::fromLatin1(value));
+    const std::pair<const char*, const char*> expected[] = {{"valtype", "0"},
+                                                            {"from", "Gold (1001001)"},
+                                                            {"to", "Bob Metals (1001002)"},
+                                                            {"amount", "1.5 of troy ounces of Gold"},
+                                                            {"memo", "x&Amount=9"},
+                                                            {"merchant", "inv+1"},
+                                                            {"batch", "41000555"},
+                                                            {"mail_from", "Al Gold"},
+                                                            {"mail_from2", ""},
+                                                            {"mail_to", "Bob"},
+                                                            {"mail_to2", "b@x.org"}};
+    for (const auto& [name, value] : expected)
+      QCOMPARE(notice.value(name).toString(), QString::fromLatin1(value));
     QCOMPARE(notice.value("missing").toArray().size(), 0);
     QCOMPARE(notice.value("problems").toArray().size(), 0);
 

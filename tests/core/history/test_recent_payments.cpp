@@ -19,8 +19,8 @@ const std::string kHeader =
 
 std::string Line(int batch, const std::string& memo = "\"m\"") {
   return "\"03/01/2024 10:00:00\",\"Payment Received\"," + std::to_string(batch) +
-         ",Gold,0.01,1001001,\"Alice, Goldsmith\",6.50,\"USD\",650," + memo + ",\"inv-" + std::to_string(batch) +
-         "\"\r\n";
+         ",Gold,0.01,1001001,\"Alice, Goldsmith\",6.50,\"USD\",650," + memo + ",\"inv-" +
+         std::to_string(batch) + "\"\r\n";
 }
 
 struct ReadCase {
@@ -35,7 +35,8 @@ class ReadRecentPaymentsRule : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(ReadRecentPaymentsRule, TakesNewPaymentsUpToTheKnownBatch) {
   const ReadCase& c = GetParam();
-  const auto rows = ReadRecentPayments(c.reply, c.knownBatch, [&c](int64_t n) { return c.listed.count(n) > 0; });
+  const auto rows =
+      ReadRecentPayments(c.reply, c.knownBatch, [&c](int64_t n) { return c.listed.count(n) > 0; });
   std::vector<std::string> captions;
   for (const OperationRow& row : rows) {
     captions.push_back(row.caption);
@@ -47,11 +48,17 @@ TEST_P(ReadRecentPaymentsRule, TakesNewPaymentsUpToTheKnownBatch) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReadRecentPaymentsRule,
     ::testing::Values(
-        ReadCase{"StopsAtKnownBatch", kHeader + Line(1003) + Line(1002) + Line(1000) + Line(998), 1000, {},
+        ReadCase{"StopsAtKnownBatch",
+                 kHeader + Line(1003) + Line(1002) + Line(1000) + Line(998),
+                 1000,
+                 {},
                  {"1003", "1002"}},
         ReadCase{"StopsBelowKnownBatch", kHeader + Line(1003) + Line(999) + Line(1002), 1000, {}, {"1003"}},
         ReadCase{"AlreadyListedSkipped", kHeader + Line(1003) + Line(1002), 1000, {1003}, {"1002"}},
-        ReadCase{"SameBatchTwiceInReply", kHeader + Line(1003) + Line(1003) + Line(1001), 1000, {},
+        ReadCase{"SameBatchTwiceInReply",
+                 kHeader + Line(1003) + Line(1003) + Line(1001),
+                 1000,
+                 {},
                  {"1003", "1001"}},
         ReadCase{"HeaderOnlySkipped", kHeader, 0, {}, {}},
         ReadCase{"NoRecords", "No Records Found", 0, {}, {}},
@@ -63,17 +70,17 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadRecentPayments, CellsFollowTheFieldsALineHas) {
-  const auto rows = ReadRecentPayments(kHeader + Line(1003, "\"rent, march\"") +
-                                           "\"03/02/2024 09:00:00\",\"Payment Received\",1002,Gold,0.5,1001009,"
-                                           "\"Bob\",\"5\"\r\n" +
-                                           "\"03/03/2024\",x,1001\r\n",
-                                       1000, nullptr);
+  const auto rows =
+      ReadRecentPayments(kHeader + Line(1003, "\"rent, march\"") +
+                             "\"03/02/2024 09:00:00\",\"Payment Received\",1002,Gold,0.5,1001009,"
+                             "\"Bob\",\"5\"\r\n" +
+                             "\"03/03/2024\",x,1001\r\n",
+                         1000, nullptr);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].cells, (std::vector<std::string>{"03/01/2024 10:00:00", "Alice, Goldsmith (1001001)",
                                                      "6.50 USD", "rent, march", "inv-1003"}));
   // Eight fields: the amount with an empty unit, nothing after it.
-  EXPECT_EQ(rows[1].cells,
-            (std::vector<std::string>{"03/02/2024 09:00:00", "Bob (1001009)", "\"5\" "}));
+  EXPECT_EQ(rows[1].cells, (std::vector<std::string>{"03/02/2024 09:00:00", "Bob (1001009)", "\"5\" "}));
   // Three fields: the date alone.
   EXPECT_EQ(rows[2].cells, (std::vector<std::string>{"03/03/2024"}));
 }
@@ -91,12 +98,14 @@ TEST(RecentPaymentsQuery, FromBatchDateOrYesterdayToToday) {
 }
 
 TEST(OperationRows, PaymentRecordAndNoticeOfARow) {
-  PaymentRecord r{"Spent", "41000123", "Savings (1001001)", "1001002", "Bob Metals", "1.5", "troy ounces of Gold",
-                  "rent", "inv 9"};
+  PaymentRecord r{"Spent",      "41000123", "Savings (1001001)",   "1001002",
+                  "Bob Metals", "1.5",      "troy ounces of Gold", "rent",
+                  "inv 9"};
   const OperationRow row = PaymentRecordRow(r, EncodeDateTime(2006, 3, 7, 9, 5, 0));
   EXPECT_EQ(row.kind, OperationKind::Spent);
-  EXPECT_EQ(row.cells, (std::vector<std::string>{"3/7/2006 9:5", "Bob Metals (1001002)",
-                                                 "1.5 of troy ounces of Gold", "rent", "inv 9", "Savings (1001001)"}));
+  EXPECT_EQ(row.cells,
+            (std::vector<std::string>{"3/7/2006 9:5", "Bob Metals (1001002)", "1.5 of troy ounces of Gold",
+                                      "rent", "inv 9", "Savings (1001001)"}));
   r.kind = "Received";
   EXPECT_EQ(PaymentRecordRow(r, 0).kind, OperationKind::Other);
   const PaymentNotice n = NoticeOfRow(row);
