@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ui/column_fitter.h"
 #include "ui/latin1.h"
 #include "ui/layout_scale.h"
 
@@ -57,6 +58,7 @@ TContactsPage::TContactsPage(QAction* newContact, QAction* editContact, QAction*
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setAlternatingRowColors(true);
+  new TColumnFitter(list_);  // columns widen to what they show
   const int widths[] = {110, 80, 80, 110, 120};
   for (int c = 0; c < 5; ++c) list_->setColumnWidth(c, scale.X(widths[c]));
   list_->setContextMenuPolicy(Qt::ActionsContextMenu);

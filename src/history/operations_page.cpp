@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ui/column_fitter.h"
 #include "ui/latin1.h"
 #include "ui/layout_scale.h"
 
@@ -112,6 +113,7 @@ TOperationsPage::TOperationsPage(QWidget* parent) : QWidget(parent) {
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setAlternatingRowColors(true);
+  new TColumnFitter(list_);                      // columns widen to what they show
   list_->header()->setSectionsClickable(false);  // the order is always by transaction number
   connect(list_, &QTreeWidget::itemSelectionChanged, this, &TOperationsPage::UpdateActions);
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {

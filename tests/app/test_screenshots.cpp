@@ -96,7 +96,7 @@ class TestScreenshots : public QObject {
     MainWindowFixture f;
     auto w =
         f.Open(f.WriteProfile({MakeAccount(0, "Metal", "1001001"), MakeAccount(1, "Savings", "U1234567")}));
-    w->resize(560, 400);
+    w->resize(660, 400);
     w->show();
     const TContact contacts[] = {{"Bob Metals", "1001002", "", "bob@example.org", "coins"},
                                  {"Erin Shop", "", "U1000002", "erin@example.org", "web shop"},
@@ -104,6 +104,7 @@ class TestScreenshots : public QObject {
     for (const TContact& c : contacts) QVERIFY(w->AddContact(c));
     auto* pages = w->findChild<QTabWidget*>("PageControl");
     pages->setCurrentWidget(pages->findChild<QWidget*>("tsContacts"));
+    QTest::qWait(50);  // the columns widen to their texts on the next turns of the event loop
     Save(*w, "contacts.png");
 
     w->hooks.payments.recordPayment({"Spent", "41000212", "Metal (1001001)", "1001002", "Bob Metals", "0.5",
@@ -119,6 +120,7 @@ class TestScreenshots : public QObject {
     pages->setCurrentWidget(pages->findChild<QWidget*>("tsOperations"));
     auto* list = w->findChild<QTreeWidget*>("Operations");
     list->setCurrentItem(list->topLevelItem(2));
+    QTest::qWait(50);
     Save(*w, "last-operations.png");
 
     TfDetails details({true, "41000212", "3/1/2024 12:0", "Bob Metals (1001002)",
