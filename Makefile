@@ -1,11 +1,12 @@
 # Nummora: the two commands a fresh Debian machine needs are `make run` and `make test`.
 BUILD_DIR ?= build
 FUZZ_DIR  ?= build-fuzz
+SAN_DIR   ?= build-san
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test run fuzz bench format format-check clean
+.PHONY: all deps configure build build-san test run fuzz bench format format-check clean
 
 all: build
 
@@ -20,9 +21,17 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: build
+# The program and every test built a second time under ASan and UBSan (without the benchmarks).
+build-san: configure
+	@if [ ! -f $(SAN_DIR)/build.ninja ]; then \
+	  cmake -S . -B $(SAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNUMMORA_WERROR=ON \
+	    -DNUMMORA_SANITIZE=ON -DNUMMORA_BUILD_BENCH=OFF $(CMAKE_FLAGS); \
+	fi
+	cmake --build $(SAN_DIR) -j $(JOBS)
+
+test: build build-san
 	@scripts/format-check
-	@scripts/run-tests $(BUILD_DIR)
+	@NUMMORA_SAN_BUILD=$(SAN_DIR) scripts/run-tests $(BUILD_DIR)
 
 run: build
 	@scripts/run-nummora $(BUILD_DIR)
@@ -46,4 +55,4 @@ format-check:
 	@scripts/format-check
 
 clean:
-	rm -rf $(BUILD_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR) $(SAN_DIR)

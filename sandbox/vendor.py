@@ -107,6 +107,27 @@ def directory_document():
     return "\r\n".join(out) + "\r\n"
 
 
+def email_problems(req, pairs, missing):
+    """What is wrong with a posted notice besides missing fields: it must be a form, hold each
+    field once, no other field, in the service's order, with a payment-system type of 0 or 1.
+    A value that carried a raw "&" or line break would show up here as a field of its own."""
+    problems = []
+    if req.content_type != "application/x-www-form-urlencoded":
+        problems.append("content type %s" % (req.content_type or "none"))
+    names = [name for name, _ in pairs]
+    for name in dict.fromkeys(names):
+        if name not in EMAIL_FIELDS:
+            problems.append("unexpected field %s" % name)
+        elif names.count(name) > 1:
+            problems.append("field given twice %s" % name)
+    if not missing and not problems and names != list(EMAIL_FIELDS):
+        problems.append("fields out of order")
+    valtype = dict(pairs).get("valtype")
+    if valtype is not None and valtype not in ("0", "1"):
+        problems.append("valtype must be 0 or 1")
+    return problems
+
+
 def simple_page(title, body):
     return Response(200, "<html><head><title>%s</title></head><body><h1>%s</h1>%s</body></html>"
                     % (html.escape(title), html.escape(title), body))
@@ -155,14 +176,18 @@ class VendorSite:
     def email(self, req):
         if req.method != "POST":
             return text_response("ERROR: POST the notice as a form", status=405)
+        pairs = req.form_pairs()
         form = req.form()
         notice = {name: form.get(name, "") for name in EMAIL_FIELDS}
         missing = [name for name in EMAIL_FIELDS if name not in form]
         notice["missing"] = missing
+        notice["problems"] = email_problems(req, pairs, missing)
         notice["time"] = time.time()
         self.app.ledger.add_email(notice)
         if missing:
             return text_response("ERROR: missing %s" % ", ".join(missing))
+        if notice["problems"]:
+            return text_response("ERROR: %s" % "; ".join(notice["problems"]))
         return text_response("OK")
 
     def redirect(self, req):

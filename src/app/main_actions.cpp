@@ -52,9 +52,12 @@ TMainActions CreateMainActions(QObject* owner) {
   a.actImport = Make(owner, "actImport", "&Import accounts...", "Import accounts");
   a.actExport = Make(owner, "actExport", "&Export accounts...", "Export accounts");
   a.Exit = Make(owner, "Exit", "&Exit", "");
-  a.NewContact = Make(owner, "NewContact", "&New contact...", "");
-  a.EditContact = Make(owner, "EditContact", "&Edit...", "");
-  a.DeleteContact = Make(owner, "DeleteContact", "&Delete contact", "");
+  a.NewContact =
+      Make(owner, "NewContact", "&New contact...", "Add new contact", {}, QStyle::SP_FileDialogNewFolder);
+  a.EditContact =
+      Make(owner, "EditContact", "&Edit...", "Edit selected contact", {}, QStyle::SP_FileDialogDetailedView);
+  a.DeleteContact =
+      Make(owner, "DeleteContact", "&Delete contact", "Delete selected contact", {}, QStyle::SP_TrashIcon);
   for (const char* caption :
        {"Accounts tab", "&Contacts tab", "&Last operations tab", "&Gold Directory tab"}) {
     QAction* item = Make(owner, "", caption, "");

@@ -25,6 +25,7 @@
 #include "app/tray.h"
 #include "common/secure_memory.h"
 #include "common/version.h"
+#include "contacts/contacts_page.h"
 #include "market/metals_pane_widget.h"
 #include "net/vendor_urls.h"
 #include "platform/settings_store.h"
@@ -124,6 +125,7 @@ TNummora::~TNummora() {
   list_->model()->disconnect(this);
   list_->disconnect(this);
   pages_->disconnect(this);
+  if (contactsPage_) contactsPage_->disconnect(this);
   if (instanceServer_) instanceServer_->Stop();
   SecureWipe(profilePassword_);
   SecureWipe(profileText_);
@@ -203,6 +205,8 @@ void TNummora::BuildWindow() {
     pages_->addTab(tab, QString::fromLatin1(page[1]));
   }
   setCentralWidget(pages_);
+  BuildContactsPage();
+  BuildOperationsPage();
 
   panelActive_ = new QLabel(this);
   panelActive_->setObjectName(QStringLiteral("StatusActive"));
@@ -330,8 +334,6 @@ void TNummora::ConnectActions() {
                  QStringLiteral("Nummora " NUMMORA_VERSION
                                 "\nDesktop wallet for e-gold and Liberty Reserve accounts."));
   });
-  for (QAction* a : {actions_.NewContact, actions_.EditContact, actions_.DeleteContact})
-    a->setEnabled(false);  // their dialogs come with the address book
   ConnectTransfer();
 
   connect(list_, &QTreeWidget::itemSelectionChanged, this, &TNummora::SelectionChanged);
@@ -350,6 +352,7 @@ void TNummora::ConnectCommandUpdates() {
   connect(rows, &QAbstractItemModel::rowsRemoved, this, &TNummora::UpdateActions);
   connect(rows, &QAbstractItemModel::modelReset, this, &TNummora::UpdateActions);
   connect(this, &TNummora::RefreshStateChanged, this, &TNummora::UpdateActions);
+  connect(pages_, &QTabWidget::currentChanged, this, &TNummora::UpdateContactActions);
 }
 
 void TNummora::SelectionChanged() {
@@ -563,6 +566,7 @@ bool TNummora::LoadProfile() {
     const ProfileLoadResult result = nummora::LoadProfile(model_, profileText_, regional_);
     profileLoaded_ = true;
     FillRows();
+    ShowContacts();
     for (int position : result.refresh_positions) RequestBalance(position);
   } catch (const std::exception& e) {
     LogError(e.what());

@@ -35,6 +35,10 @@ class SettingsStore;
 class TBalloonTip;
 class TColumnFitter;
 class TfPreferences;
+class TContactsPage;
+class TOperationsPage;
+class TRecentPaymentsFetch;
+class WorkerHost;
 class TfTasks;
 class THotkeyManager;
 class TInstanceServer;
@@ -108,6 +112,17 @@ class TNummora : public QMainWindow {
   // The rates were read: the "Rate" cells take them, the details pane values the selected
   // account's metals at them from now on, and every row is rewritten.
   void ShowRates(const RatesState& rates);
+
+  // --- address book and last operations (main_window_contacts.cpp, main_window_operations.cpp) ---
+  // Appends a contact to the address book; refused with a message naming the limit when it is
+  // full. Returns whether it was added.
+  bool AddContact(const TContact& contact);
+  // Adds a completed payment to the last operations.
+  void RecordPayment(const PaymentRecord& record);
+  // Fetches the payments received by the e-gold account at `position` into the last operations.
+  void FetchRecentPayments(int position);
+  // The workers' host the window's own requests (recent payments, e-mail notices) go through.
+  void SetWorkerHost(WorkerHost* host);
 
  signals:
   void BalanceRequested(int position);
@@ -202,6 +217,23 @@ class TNummora : public QMainWindow {
   void SaveLayout();
   TfPreferences* preferences_ = nullptr;
   THotkeyManager* hotkeys_ = nullptr;
+  // Address book (main_window_contacts.cpp).
+  void BuildContactsPage();
+  void ShowContacts();
+  void UpdateContactActions();
+  void NewContactExecute();
+  void EditContactExecute();
+  void DeleteContactExecute();
+  void SpendToExecute();
+  // Opens the contact editor over `owner` filled with `contact`; adds the contact on OK.
+  void OfferContact(QWidget* owner, const TContact& contact);
+  // Last operations (main_window_operations.cpp).
+  void BuildOperationsPage();
+  void InstallPaymentServices();
+  void ViewDetailsExecute();
+  void EmailDetailsExecute();
+  // Opens the e-mail notice for a payment over `owner`; modally when `modal`.
+  void OpenEmailNotice(QWidget* owner, const PaymentNotice& notice, bool modal);
 
   SettingsStore* store_;
   std::string profileName_;
@@ -240,6 +272,10 @@ class TNummora : public QMainWindow {
   bool profileLoaded_ = false;  // the document was read into the model: only then is it saved
   bool hiddenInTray_ = false;
   bool closing_ = false;
+  TContactsPage* contactsPage_ = nullptr;
+  TOperationsPage* operationsPage_ = nullptr;
+  TRecentPaymentsFetch* recentPayments_ = nullptr;
+  WorkerHost* workerHost_ = nullptr;
 };
 
 }  // namespace nummora

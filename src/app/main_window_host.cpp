@@ -143,6 +143,8 @@ TMainWindowHost* InstallNetworkWorkers(TNummora& window, const Clock* clock) {
   QObject::connect(&window, &TNummora::BalanceRequested, host, &TMainWindowHost::StartRefresh);
   window.hooks.egoldValue = [host](const TAccount& account) { return host->Rates().ValueOf(account); };
   window.hooks.requestRates = [host] { host->RatesRequested(); };
+  window.SetWorkerHost(host);
+  host->fetchRecentPayments = [&window](int position) { window.FetchRecentPayments(position); };
   return host;
 }
 

@@ -87,7 +87,7 @@ class TestMainWindowWorkers : public QObject {
     QCOMPARE(fixture.notifier.balloons.back().text, QStringLiteral("Current balance of 1234567 is $1080"));
     QTRY_VERIFY(!window->Model().Account(0).Refreshing);
     QCOMPARE(window->Model().Account(0).Updated, fixture.clock.now);
-    auto* list = window->findChild<QTreeWidget*>();
+    auto* list = window->findChild<QTreeWidget*>(QStringLiteral("List"));
     QVERIFY(list);
     QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("$1080"));
     QCOMPARE(CountPath(peer_->Requests(), "/acct/balance.asp"), size_t(1));

@@ -1,12 +1,18 @@
-// Renders the login dialog, the new-profile dialog and the main window with three accounts
-// and checks that each draws a full picture. With NUMMORA_SCREENSHOT_DIR set the pictures are
-// kept there as PNG files (docs/screenshots is made this way, under xvfb-run).
+// Renders the login dialog, the new-profile dialog, the main window with three accounts, its
+// contacts and last operations, and the details and e-mail notice dialogs, and checks that each
+// draws a full picture. With NUMMORA_SCREENSHOT_DIR set the pictures are kept there as PNG files
+// (docs/screenshots is made this way, under xvfb-run).
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStyleFactory>
+#include <QTabWidget>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include "accounts/account_editor_dialog.h"
+#include "history/operations_page.h"
+#include "payments/details_dialog.h"
+#include "payments/email_dialog.h"
 #include "profile/login_dialog.h"
 #include "profile/login_flow.h"
 #include "profile/new_profile_dialog.h"
@@ -84,6 +90,49 @@ class TestScreenshots : public QObject {
     auto w = f.Open(f.WriteProfile({savings, shop, metal}));
     w->resize(470, 400);
     Save(*w, "main-window.png");
+  }
+
+  void contactsAndLastOperations() {
+    MainWindowFixture f;
+    auto w =
+        f.Open(f.WriteProfile({MakeAccount(0, "Metal", "1001001"), MakeAccount(1, "Savings", "U1234567")}));
+    w->resize(660, 400);
+    w->show();
+    const TContact contacts[] = {{"Bob Metals", "1001002", "", "bob@example.org", "coins"},
+                                 {"Erin Shop", "", "U1000002", "erin@example.org", "web shop"},
+                                 {"Carol", "1001003", "U1000003", "", ""}};
+    for (const TContact& c : contacts) QVERIFY(w->AddContact(c));
+    auto* pages = w->findChild<QTabWidget*>("PageControl");
+    pages->setCurrentWidget(pages->findChild<QWidget*>("tsContacts"));
+    QTest::qWait(50);  // the columns widen to their texts on the next turns of the event loop
+    Save(*w, "contacts.png");
+
+    w->hooks.payments.recordPayment({"Spent", "41000212", "Metal (1001001)", "1001002", "Bob Metals", "0.5",
+                                     "troy ounces of Gold", "coins", "inv 7"});
+    w->hooks.payments.recordPayment({"Spent", "41000230", "Metal (1001001)", "1001003", "Carol", "25",
+                                     "US Dollars' worth of Silver", "", ""});
+    w->hooks.payments.recordPayment({"Received", "41000230", "1001003", "Metal (1001001)", "Carol", "25",
+                                     "US Dollars' worth of Silver", "", ""});
+    w->findChild<TOperationsPage*>()->AddRow(
+        {"41000199",
+         {"03/01/2024 10:02:11", "Alice Goldsmith (1001009)", "6.50 USD", "rent"},
+         OperationKind::Received});
+    pages->setCurrentWidget(pages->findChild<QWidget*>("tsOperations"));
+    auto* list = w->findChild<QTreeWidget*>("Operations");
+    list->setCurrentItem(list->topLevelItem(2));
+    QTest::qWait(50);
+    Save(*w, "last-operations.png");
+
+    TfDetails details({true, "41000212", "3/1/2024 12:0", "Bob Metals (1001002)",
+                       "0.5 of troy ounces of Gold", "coins", "inv 7"},
+                      w->findChild<QAction*>("EmailDetails"));
+    Save(details, "details.png");
+    auto* mail = new TfEmail(PaymentNotice{}, TEmailSetup{}, w.get());
+    mail->findChild<QLineEdit*>("yName")->setText("Alice");
+    mail->findChild<QLineEdit*>("eName")->setText("Bob Metals");
+    mail->findChild<QLineEdit*>("eMail")->setText("bob@example.org");
+    Save(*mail, "email-notice.png");
+    mail->close();
   }
 };
 

@@ -35,7 +35,8 @@ TEST(SaveCrashTest, AKilledSaveLeavesTheOldOrTheNewProfile) {
   // How long one save takes, so that the kills land before, inside and after saves.
   const auto start = std::chrono::steady_clock::now();
   EncipherToFile(path, b, "secret", kKey);
-  const auto save = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  const auto save =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
   std::mt19937 random(20261209);
   std::uniform_int_distribution<long> delay(0, 3 * save.count() + 1000);
 

@@ -34,6 +34,7 @@ class VendorTest(SandboxCase):
         self.assertEqual(notice["to"], "Bob <1001002>")
         self.assertEqual(notice["mail_to2"], "bob@example.org")
         self.assertEqual(notice["missing"], [])
+        self.assertEqual(notice["problems"], [])
         # The wallet sends "&" in a value encoded, so the service reads the memo whole.
         self.assertEqual(notice["memo"], "a&b")
         status, text = self.client.post_form("vendor", "/services/email.php", "valtype=0")
@@ -41,6 +42,25 @@ class VendorTest(SandboxCase):
         self.assertTrue(text.startswith("ERROR: missing"))
         # Notices are part of the state and survive in the state file.
         self.assertEqual(len(self.sandbox.ledger.emails()), 2)
+
+    def test_email_notice_refuses_fields_a_value_could_add(self):
+        good = ["valtype=0", "from=A", "to=B <1>", "amount=1 of Gold", "memo=m", "merchant=",
+                "batch=7", "mail_from=Al", "mail_from2=", "mail_to=", "mail_to2=b@x.org"]
+        cases = {
+            "unexpected field": good + ["Amount=999"],
+            "given twice": good[:4] + ["memo=x"] + good[4:],
+            "out of order": good[1:] + good[:1],
+            "valtype": ["valtype=2"] + good[1:],
+        }
+        for expected, lines in cases.items():
+            with self.subTest(expected):
+                status, text = self.client.post_form("vendor", "/services/email.php",
+                                                     "\r\n".join(lines))
+                self.assertEqual(status, 200)
+                self.assertTrue(text.startswith("ERROR: "), text)
+                self.assertIn(expected, text)
+                notice = self.client.control("GET", "/control/emails")[1][-1]
+                self.assertTrue(notice["problems"])
 
     def test_proxy_list_one_per_line(self):
         status, text = self.client.post_form("vendor", "/services/proxies.php", "")

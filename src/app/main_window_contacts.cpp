@@ -1,0 +1,121 @@
+// The address book of the main window: the "Contacts" page, the contact commands (new, edit,
+// delete, "Spend To") and the add-contact operation the payment dialog and the history use.
+#include <QAction>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/main_window.h"
+#include "contacts/address_book.h"
+#include "contacts/contact_editor_dialog.h"
+#include "contacts/contacts_page.h"
+#include "ui/latin1.h"
+#include "ui/message_box.h"
+
+namespace nummora {
+
+void TNummora::BuildContactsPage() {
+  auto* tab = pages_->findChild<QWidget*>(QStringLiteral("tsContacts"));
+  contactsPage_ = new TContactsPage(actions_.NewContact, actions_.EditContact, actions_.DeleteContact,
+                                    actions_.Spend, tab);
+  auto* layout = new QVBoxLayout(tab);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(contactsPage_);
+
+  connect(actions_.NewContact, &QAction::triggered, this, &TNummora::NewContactExecute);
+  connect(actions_.EditContact, &QAction::triggered, this, &TNummora::EditContactExecute);
+  connect(actions_.DeleteContact, &QAction::triggered, this, &TNummora::DeleteContactExecute);
+  connect(contactsPage_->SpendTo(), &QAction::triggered, this, &TNummora::SpendToExecute);
+  connect(contactsPage_, &TContactsPage::SelectionChanged, this, &TNummora::UpdateContactActions);
+  connect(contactsPage_, &TContactsPage::ContactActivated, this, [this](int index) {
+    const auto& contacts = model_.Contacts();
+    if (index < 0 || index >= static_cast<int>(contacts.size())) return;
+    OpenPaymentLink("nmr://payto=" + contacts[index].EgoldID);
+  });
+  UpdateContactActions();
+}
+
+void TNummora::ShowContacts() {
+  contactsPage_->ShowContacts(model_.Contacts());
+  UpdateContactActions();
+}
+
+void TNummora::UpdateContactActions() {
+  if (!contactsPage_) return;
+  const bool selected = contactsPage_->SelectedIndex() >= 0;
+  const bool showing = pages_->currentWidget() == contactsPage_->parentWidget();
+  actions_.NewContact->setEnabled(true);
+  actions_.EditContact->setEnabled(selected && showing);
+  actions_.DeleteContact->setEnabled(selected && showing);
+  contactsPage_->SpendTo()->setEnabled(selected);
+}
+
+bool TNummora::AddContact(const TContact& contact) {
+  if (!model_.AddContact(contact)) {
+    Boxes().Error(this, FromLatin1(ContactLimitMessage()));
+    return false;
+  }
+  contactsPage_->AppendContact(contact);
+  UpdateContactActions();
+  return true;
+}
+
+void TNummora::OfferContact(QWidget* owner, const TContact& contact) {
+  // A full address book is said before anything is typed.
+  if (!model_.CanAddContact()) {
+    Boxes().Error(owner, FromLatin1(ContactLimitMessage()));
+    return;
+  }
+  TfUser editor(boxes_, owner);
+  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  editor.Fill(contact);
+  if (editor.exec() != QDialog::Accepted) return;
+  AddContact(editor.Contact());
+}
+
+void TNummora::NewContactExecute() {
+  if (!model_.CanAddContact()) {
+    Boxes().Error(this, FromLatin1(ContactLimitMessage()));
+    return;
+  }
+  TfUser editor(boxes_, this);
+  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (editor.exec() != QDialog::Accepted) return;
+  pages_->setCurrentWidget(contactsPage_->parentWidget());
+  AddContact(editor.Contact());
+}
+
+void TNummora::EditContactExecute() {
+  const int index = contactsPage_->SelectedIndex();
+  if (index < 0 || index >= static_cast<int>(model_.Contacts().size())) return;
+  TfUser editor(boxes_, this);
+  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  editor.Fill(model_.Contacts()[index]);
+  if (editor.exec() != QDialog::Accepted) return;
+  // The address book may have changed while the editor was open (an import).
+  if (index >= static_cast<int>(model_.Contacts().size())) return;
+  model_.Contacts()[index] = editor.Contact();
+  contactsPage_->ShowContact(index, model_.Contacts()[index]);
+}
+
+void TNummora::DeleteContactExecute() {
+  const int index = contactsPage_->SelectedIndex();
+  if (index < 0 || index >= static_cast<int>(model_.Contacts().size())) return;
+  const QString question = QStringLiteral("Do you want to delete contact \"") +
+                           FromLatin1(model_.Contacts()[index].EgoldID) + QStringLiteral("\"?");
+  if (!Boxes().Ask(this, question)) return;
+  model_.Contacts().erase(model_.Contacts().begin() + index);
+  contactsPage_->RemoveContact(index);
+  UpdateContactActions();
+}
+
+void TNummora::SpendToExecute() {
+  const int index = contactsPage_->SelectedIndex();
+  if (index < 0 || index >= static_cast<int>(model_.Contacts().size())) return;
+  // The number of the payment system of the account selected in the accounts list.
+  const int position = AccountOfRow(-1);
+  const int type = model_.IsValidPosition(position) ? model_.Account(position).Type : -1;
+  OpenPaymentLink(SpendToLink(model_.Contacts()[index], type));
+}
+
+}  // namespace nummora

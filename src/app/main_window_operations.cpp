@@ -1,0 +1,108 @@
+// The last operations of the main window: the "Last operations" page, its details and e-mail
+// commands, the fetch of recent e-gold payments after a balance change, and the services the
+// payment dialogs use (recipient picker, add contact, e-mail notice, payment records).
+#include <QAction>
+#include <QApplication>
+#include <QPointer>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/main_window.h"
+#include "contacts/recipient_dialog.h"
+#include "history/operations_page.h"
+#include "history/recent_payments_fetch.h"
+#include "net/vendor_urls.h"
+#include "payments/details_dialog.h"
+#include "payments/email_dialog.h"
+
+namespace nummora {
+
+void TNummora::BuildOperationsPage() {
+  auto* tab = pages_->findChild<QWidget*>(QStringLiteral("tsOperations"));
+  operationsPage_ = new TOperationsPage(tab);
+  auto* layout = new QVBoxLayout(tab);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(operationsPage_);
+  connect(operationsPage_->ViewDetails(), &QAction::triggered, this, &TNummora::ViewDetailsExecute);
+  connect(operationsPage_, &TOperationsPage::RowActivated, this, &TNummora::ViewDetailsExecute);
+  connect(operationsPage_->EmailDetails(), &QAction::triggered, this, &TNummora::EmailDetailsExecute);
+  InstallPaymentServices();
+}
+
+void TNummora::InstallPaymentServices() {
+  TPaymentServices& s = hooks.payments;
+  s.pickRecipient = [this](QWidget* owner, int type) -> std::optional<std::string> {
+    TfRecipient picker(model_.Contacts(), type, owner ? owner : this);
+    if (settings_.onTop) picker.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    picker.exec();
+    if (!picker.Accepted()) return std::nullopt;
+    return picker.Pick();
+  };
+  s.addContact = [this](QWidget* owner, const std::string& name, int type, const std::string& number) {
+    TContact contact;
+    contact.Name = name;
+    (type == kAccountTypeLibertyReserve ? contact.LRID : contact.EgoldID) = number;
+    OfferContact(owner ? owner : this, contact);
+  };
+  s.emailNotice = [this](QWidget* owner, const PaymentNotice& notice) {
+    OpenEmailNotice(owner ? owner : this, notice, true);
+  };
+  s.recordPayment = [this](const PaymentRecord& record) { RecordPayment(record); };
+}
+
+void TNummora::SetWorkerHost(WorkerHost* host) {
+  workerHost_ = host;
+  delete recentPayments_;
+  recentPayments_ = new TRecentPaymentsFetch(host, operationsPage_, this);
+}
+
+void TNummora::RecordPayment(const PaymentRecord& record) {
+  operationsPage_->AddRow(PaymentRecordRow(record, Now()));
+}
+
+void TNummora::FetchRecentPayments(int position) {
+  if (recentPayments_) recentPayments_->Fetch(position, EgoldSecureBaseUrl());
+}
+
+void TNummora::ViewDetailsExecute() {
+  const std::optional<OperationRow> row = operationsPage_->SelectedRow();
+  if (!row) return;
+  TDetailsFields f;
+  f.made = row->kind == OperationKind::Spent;
+  f.batch = row->caption;
+  f.date = row->Cell(1);
+  f.account = row->Cell(2);
+  f.amount = row->Cell(3);
+  f.memo = row->Cell(4);
+  f.merchant = row->Cell(5);
+  TfDetails details(f, operationsPage_->EmailDetails(), this);
+  if (settings_.onTop) details.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  details.exec();
+}
+
+void TNummora::EmailDetailsExecute() {
+  const std::optional<OperationRow> row = operationsPage_->SelectedRow();
+  if (!row || row->kind != OperationKind::Spent) return;
+  // From the details dialog the notice opens over it and waits: a window beside a modal
+  // dialog could not be used until that dialog closed.
+  QWidget* modal = QApplication::activeModalWidget();
+  OpenEmailNotice(modal ? modal : this, NoticeOfRow(*row), modal != nullptr);
+}
+
+void TNummora::OpenEmailNotice(QWidget* owner, const PaymentNotice& notice, bool modal) {
+  TEmailSetup setup;
+  setup.host = workerHost_;
+  setup.store = store_;
+  setup.profileName = profileName_;
+  setup.vendorBase = VendorBaseUrl();
+  setup.boxes = boxes_;
+  auto* dialog = new TfEmail(notice, setup, owner);
+  if (settings_.onTop) dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (modal) {
+    dialog->exec();  // it deletes itself when it closes
+  } else {
+    dialog->show();
+  }
+}
+
+}  // namespace nummora
