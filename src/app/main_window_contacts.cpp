@@ -27,6 +27,8 @@ void TNummora::BuildContactsPage() {
   connect(actions_.DeleteContact, &QAction::triggered, this, &TNummora::DeleteContactExecute);
   connect(contactsPage_->SpendTo(), &QAction::triggered, this, &TNummora::SpendToExecute);
   connect(contactsPage_, &TContactsPage::SelectionChanged, this, &TNummora::UpdateContactActions);
+  // Contacts that arrive another way (an import) show at once.
+  connect(this, &TNummora::ContactsChanged, this, &TNummora::ShowContacts);
   connect(contactsPage_, &TContactsPage::ContactActivated, this, [this](int index) {
     const auto& contacts = model_.Contacts();
     if (index < 0 || index >= static_cast<int>(contacts.size())) return;
