@@ -145,15 +145,18 @@ int main(int argc, char** argv) {
     dialog->close();
     Await([] { return false; }, 20);
   }
-  std::printf("\"&Spend...\" to the dialog: main thread %.1f ms (median of %d; goal under 30 ms), exposed after %.1f ms\n",
-              Median(action), runs, Median(shown));
+  std::printf(
+      "\"&Spend...\" to the dialog: main thread %.1f ms (median of %d; goal under 30 ms), exposed after %.1f "
+      "ms\n",
+      Median(action), runs, Median(shown));
 
   // 2. The mass payment.
   window->Actions().Spend->trigger();
   TfSpend* dialog = NewestDialog(*window);
   dialog->findChild<QAbstractButton*>(QStringLiteral("LRTypeMass"))->click();
   std::string list;
-  for (int n = 1; n <= lines; ++n) list += "U" + std::to_string(2000000 + n) + ",0.01,bench " + std::to_string(n) + "\n";
+  for (int n = 1; n <= lines; ++n)
+    list += "U" + std::to_string(2000000 + n) + ",0.01,bench " + std::to_string(n) + "\n";
   dialog->findChild<QPlainTextEdit*>(QStringLiteral("eLRMass"))->setPlainText(QString::fromStdString(list));
   auto* table = dialog->findChild<QTreeWidget*>(QStringLiteral("LRMassList"));
   auto* summary = dialog->findChild<QLabel*>(QStringLiteral("lLRMassInfo"));
@@ -166,10 +169,11 @@ int main(int argc, char** argv) {
     const bool done = Await([&] { return !dialog->Busy() && table->topLevelItemCount() == lines; }, 120000);
     const double ms = double(wall.nsecsElapsed()) / 1e6;
     ok = ok && done;
-    std::printf("mass payment of %d lines, %s: %.0f ms to the filled table, longest main-thread stall %.1f ms "
-                "(goal under 50 ms); %s\n",
-                lines, std::strcmp(step, "bPay") ? "preview" : "payment", ms, watch.Worst(),
-                summary->text().toLatin1().constData());
+    std::printf(
+        "mass payment of %d lines, %s: %.0f ms to the filled table, longest main-thread stall %.1f ms "
+        "(goal under 50 ms); %s\n",
+        lines, std::strcmp(step, "bPay") ? "preview" : "payment", ms, watch.Worst(),
+        summary->text().toLatin1().constData());
     Await([] { return false; }, 200);
   }
   window->close();

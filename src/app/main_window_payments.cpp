@@ -49,7 +49,8 @@ class TWindowSpendHost : public QObject, public TSpendHost {
     window_.ChangeAccount(position, change, true);
   }
   void RefreshBalance(int position) override {
-    if (window_.model_.IsValidPosition(position) && window_.model_.IsLive(position)) window_.RequestBalance(position);
+    if (window_.model_.IsValidPosition(position) && window_.model_.IsLive(position))
+      window_.RequestBalance(position);
   }
   const TPaymentServices& Services() const override { return window_.hooks.payments; }
   bool& Modified() override { return modified_; }

@@ -32,10 +32,10 @@ struct SentPayment {
 // A change to one account's cached balance.
 struct BalanceChange {
   int position = -1;
-  int metal = -1;          // e-gold: the metal whose ounces change; -1 for Liberty Reserve
-  double ounces = 0;       // e-gold: added (negative: taken)
-  bool euro = false;       // Liberty Reserve: LReur rather than LRusd
-  bool replace = false;    // Liberty Reserve: `value` becomes the balance instead of being added
+  int metal = -1;        // e-gold: the metal whose ounces change; -1 for Liberty Reserve
+  double ounces = 0;     // e-gold: added (negative: taken)
+  bool euro = false;     // Liberty Reserve: LReur rather than LRusd
+  bool replace = false;  // Liberty Reserve: `value` becomes the balance instead of being added
   Currency value = 0;
 };
 

@@ -86,7 +86,8 @@ void TfSpend::ConnectFields() {
   counted(eMemo, chMemo);
   counted(eMerchant, chMerchant);
   for (QLineEdit* field : {eRecipient, eAmount, eLRAmount, eLRDAmount})
-    connect(field, &QLineEdit::textChanged, this, [this](const QString& text) { host_.Modified() = !text.isEmpty(); });
+    connect(field, &QLineEdit::textChanged, this,
+            [this](const QString& text) { host_.Modified() = !text.isEmpty(); });
   connect(eLRRecipient, &QLineEdit::textEdited, this, [this](const QString& text) {
     const int cursor = eLRRecipient->cursorPosition();
     eLRRecipient->setText(text.toUpper());
@@ -436,8 +437,9 @@ void TfSpend::bPayClick() {
           return lines;
         },
         [self, host, payment, numberFormat](TthSock& worker) {
-          const PaymentOutcome outcome = worker.Succeeded() ? ReadLRTransferReply(worker.Response(), numberFormat)
-                                                            : PaymentTransportFailure(std::string());
+          const PaymentOutcome outcome = worker.Succeeded()
+                                             ? ReadLRTransferReply(worker.Response(), numberFormat)
+                                             : PaymentTransportFailure(std::string());
           ApplyPayment(*host, payment, outcome);
           if (self) self->SpendDone(outcome);
         });
@@ -523,6 +525,8 @@ void TfSpend::Complete() {
   complete_ = true;
   lState->setText(QString::fromLatin1(kCompleteTitle));
   Cancel->setText(QStringLiteral("&Close"));
+  // Enter now goes to the second button, which for e-gold opens the e-mail notice.
+  bPreview->setText(kBackCaption);
   bPreview->hide();
   bPay->hide();
   tPaymentInfo->setEnabled(false);

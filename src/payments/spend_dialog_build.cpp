@@ -225,8 +225,9 @@ QWidget* TfSpend::BuildLRPanel() {
   one->addRow(FieldCaption("&Memo:", eLRMemo), eLRMemo);
   eLRMerchant = HistoryField("eLRMerchant", 20);
   one->addRow(FieldCaption("M&erchant:", eLRMerchant), eLRMerchant);
-  eLRAnonymous = Named(new QCheckBox(QStringLiteral("Liberty Reserve charges $0.75 fee for each private payment")),
-                       "eLRAnonymous");
+  eLRAnonymous =
+      Named(new QCheckBox(QStringLiteral("Liberty Reserve charges $0.75 fee for each private payment")),
+            "eLRAnonymous");
   one->addRow(FieldCaption("P&rivate:", eLRAnonymous), eLRAnonymous);
   layout->addWidget(pLROne);
 
@@ -306,8 +307,8 @@ QWidget* TfSpend::BuildMassPage() {
   LRMassList = Named(new QTreeWidget, "LRMassList");
   LRMassList->setRootIsDecorated(false);
   LRMassList->setUniformRowHeights(true);
-  LRMassList->setHeaderLabels(
-      {QStringLiteral("Account"), QStringLiteral("Amount"), QStringLiteral("Memo"), QStringLiteral("Trans. ID")});
+  LRMassList->setHeaderLabels({QStringLiteral("Account"), QStringLiteral("Amount"), QStringLiteral("Memo"),
+                               QStringLiteral("Trans. ID")});
   const LayoutScale scale = LayoutScale::ForApplication();
   LRMassList->setColumnWidth(0, scale.X(150));
   LRMassList->setColumnWidth(1, scale.X(60));

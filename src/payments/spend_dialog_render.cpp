@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -43,8 +42,8 @@ QString TfSpend::ShowEgoldPreview(const std::string& page) {
                   QStringLiteral(")"));
   lFrom->setText(QStringLiteral("From: ") + SourceText());
   lNotice->setVisible(preview.firstTime);
-  lAmount->setText(QStringLiteral("Amount: ") + eAmount->text() + QStringLiteral(" ") + eUnits->currentText() +
-                   QStringLiteral(" of ") + eMetal->currentText());
+  lAmount->setText(QStringLiteral("Amount: ") + eAmount->text() + QStringLiteral(" ") +
+                   eUnits->currentText() + QStringLiteral(" of ") + eMetal->currentText());
   lMemo->setText(QStringLiteral("Memo: ") + eMemo->currentText());
   lMerchant->setText(QStringLiteral("Merchant # ") + eMerchant->currentText());
   return QString();
@@ -78,8 +77,8 @@ void TfSpend::ShowEgoldReceipt(const PaymentOutcome& outcome) {
   Batch->setText(Latin(outcome.batch));
   aBatch->setText(QStringLiteral("Batch number: ") + Batch->text());
   aFrom->setText(QStringLiteral("From: ") + SourceText());
-  aAmount->setText(QStringLiteral("Amount: ") + eAmount->text() + QStringLiteral(" ") + eUnits->currentText() +
-                   QStringLiteral(" of ") + eMetal->currentText());
+  aAmount->setText(QStringLiteral("Amount: ") + eAmount->text() + QStringLiteral(" ") +
+                   eUnits->currentText() + QStringLiteral(" of ") + eMetal->currentText());
   aMemo->setText(QStringLiteral("Memo: ") + eMemo->currentText());
   aMerchant->setText(QStringLiteral("Merchant: ") + eMerchant->currentText());
   eName->setText(Latin(outcome.payeeName));
@@ -110,20 +109,22 @@ void TfSpend::ShowMassTable(const MassTable& table, bool preview) {
   QList<QTreeWidgetItem*> items;
   items.reserve(static_cast<int>(table.rows.size()));
   for (const MassRow& row : table.rows) {
-    auto* item = new QTreeWidgetItem(
-        {Latin(row.caption), Latin(row.amount), Latin(row.memo), Latin(row.transferId)});
+    auto* item =
+        new QTreeWidgetItem({Latin(row.caption), Latin(row.amount), Latin(row.memo), Latin(row.transferId)});
     item->setIcon(0, RowPicture(row.state));
     item->setData(0, Qt::UserRole, static_cast<int>(row.state));
     items.append(item);
   }
   LRMassList->addTopLevelItems(items);
+  for (int column = 0; column < 3; ++column) LRMassList->resizeColumnToContents(column);
   // The context menu with "Delete transaction" belongs to a preview only.
   LRMassList->setContextMenuPolicy(preview ? Qt::CustomContextMenu : Qt::NoContextMenu);
   lLRMassInfo->setText(Latin(MassSummary(table, MassEuro())));
 }
 
 void TfSpend::PopupMassPopup() {
-  DeleteTransaction->setEnabled(LRMassList->currentItem() != nullptr && LRMassList->currentItem()->isSelected());
+  DeleteTransaction->setEnabled(LRMassList->currentItem() != nullptr &&
+                                LRMassList->currentItem()->isSelected());
 }
 
 void TfSpend::DeleteTransactionClick() {
@@ -152,7 +153,8 @@ std::vector<MassLine> TfSpend::TakeMassLines() {
   std::string text;
   for (const std::string& line : MassListLines(typed)) text += (text.empty() ? "" : "\n") + line;
   if (text != typed) eLRMass->setPlainText(FromLatin1(text));
-  return ReadMassList(text, ToLatin1(eLRDAmount->text()), ToLatin1(eLRDMemo->text()), host_.Workers().NumberFormat());
+  return ReadMassList(text, ToLatin1(eLRDAmount->text()), ToLatin1(eLRDMemo->text()),
+                      host_.Workers().NumberFormat());
 }
 
 }  // namespace nummora

@@ -42,7 +42,8 @@ TAccount Egold(const std::string& name, const std::string& id, const std::string
   return a;
 }
 
-TAccount Liberty(const std::string& name, const std::string& id, const std::string& api, const std::string& word) {
+TAccount Liberty(const std::string& name, const std::string& id, const std::string& api,
+                 const std::string& word) {
   TAccount a = MakeAccount(1, name, id);
   a.APIname = api;
   a.Password = word;
@@ -137,7 +138,9 @@ class TestSpendDialog : public QObject {
     return Ledger()["egold"][QLatin1String(account)]["balances"][QLatin1String(metal)].toVariant().toDouble();
   }
   double Dollars(const char* account, const char* currency = "LRUSD") {
-    return Ledger()["liberty_reserve"][QLatin1String(account)]["balances"][QLatin1String(currency)].toVariant().toDouble();
+    return Ledger()["liberty_reserve"][QLatin1String(account)]["balances"][QLatin1String(currency)]
+        .toVariant()
+        .toDouble();
   }
   int RequestsTo(const QString& path) {
     std::string json;
@@ -152,7 +155,8 @@ class TestSpendDialog : public QObject {
 
  private slots:
   void initTestCase() {
-    if (qEnvironmentVariableIsSet("NUMMORA_SCREENSHOT_DIR")) QApplication::setStyle(QStyleFactory::create("Fusion"));
+    if (qEnvironmentVariableIsSet("NUMMORA_SCREENSHOT_DIR"))
+      QApplication::setStyle(QStyleFactory::create("Fusion"));
     sandbox_ = std::make_unique<SandboxProcess>();
     std::string error;
     QVERIFY2(sandbox_->Start(&error), error.c_str());
@@ -261,7 +265,8 @@ class TestSpendDialog : public QObject {
     WaitIdle(d);
     QCOMPARE(Title(d), QStringLiteral("Transaction details"));
     QCOMPARE(Page(d)->objectName(), QStringLiteral("tPaymentInfo"));
-    QVERIFY2(fixture_->boxes.LastText().contains("Invalid Payee_Account"), qPrintable(fixture_->boxes.LastText()));
+    QVERIFY2(fixture_->boxes.LastText().contains("Invalid Payee_Account"),
+             qPrintable(fixture_->boxes.LastText()));
     QCOMPARE(Child<QPushButton>(d, "bPreview")->text(), QStringLiteral("P&review >>"));
 
     // Validation: nothing is sent for a payee that is not a number.
@@ -299,7 +304,8 @@ class TestSpendDialog : public QObject {
   // Dave pays Erin, both in the profile, 12.5 US dollars privately: Dave's balance becomes the
   // receipt's closing balance, Erin's rises by the amount.
   void libertyReservePaymentTakesTheClosingBalance() {
-    OpenWindow({Liberty("Dave", "U1000001", "daveapi", "davesecret"), Liberty("Erin", "U1000002", "erinshop", "erinword")});
+    OpenWindow({Liberty("Dave", "U1000001", "daveapi", "davesecret"),
+                Liberty("Erin", "U1000002", "erinshop", "erinword")});
     const double erinBefore = Dollars("U1000002");
     const qsizetype receiptsBefore = Ledger()["lr_receipts"].toArray().size();
     TfSpend* d = Spend(0);
@@ -327,7 +333,8 @@ class TestSpendDialog : public QObject {
     const QJsonArray receipts = Ledger()["lr_receipts"].toArray();
     QCOMPARE(receipts.size(), receiptsBefore + 1);  // one transfer, with exactly the memo typed
     QCOMPARE(receipts.last()["memo"].toString(), QStringLiteral("</Memo></Transfer><Transfer>"));
-    QCOMPARE(Text(d, "aAmount"), "Amount: 12.5 of US Dollars (Fee: " + receipts.last()["fee"].toString() + ")");
+    QCOMPARE(Text(d, "aAmount"),
+             "Amount: 12.5 of US Dollars (Fee: " + receipts.last()["fee"].toString() + ")");
     QCOMPARE(Account(0).LRusd, Money(Dollars("U1000001")));
     QCOMPARE(Account(1).LRusd, Money(12.5));
     QCOMPARE(Dollars("U1000002"), erinBefore + 12.5);

@@ -53,8 +53,10 @@ TEST_P(PaymentEffectsRule, Applies) {
   outcome.ounces = 0.25;
   if (c.closingBalance) outcome.closingBalance = CurrencyFromUnits(42);
 
-  const PaymentEffects effects = EffectsOfPayment(model, sent, outcome, MakeNumberFormat(UsEnglishFormatSettings()));
-  for (const BalanceChange& change : effects.changes) ApplyBalanceChange(change, model.Account(change.position));
+  const PaymentEffects effects =
+      EffectsOfPayment(model, sent, outcome, MakeNumberFormat(UsEnglishFormatSettings()));
+  for (const BalanceChange& change : effects.changes)
+    ApplyBalanceChange(change, model.Account(change.position));
   const int payee = c.type == kAccountTypeEgold ? 1 : 3;
   EXPECT_DOUBLE_EQ(model.Account(0).Silver, c.sourceSilver) << c.name;
   EXPECT_DOUBLE_EQ(model.Account(1).Silver, c.payeeSilver) << c.name;
@@ -75,20 +77,65 @@ const Currency k100 = CurrencyFromUnits(100);
 INSTANTIATE_TEST_SUITE_P(
     Cases, PaymentEffectsRule,
     ::testing::Values(
-        EffectsCase{"egold to own", 0, "1002", PaymentResult::Paid, false, 4.75, 5.25, k100, k100,
-                    {"Spent 1002", "Received Mine"}, {0, 1}},
-        EffectsCase{"egold to stranger", 0, "9999", PaymentResult::Paid, false, 4.75, 5, k100, k100,
-                    {"Spent 9999"}, {0}},
-        EffectsCase{"egold to deleted", 0, "1003", PaymentResult::Paid, false, 4.75, 5, k100, k100,
-                    {"Spent 1003"}, {0}},
+        EffectsCase{"egold to own",
+                    0,
+                    "1002",
+                    PaymentResult::Paid,
+                    false,
+                    4.75,
+                    5.25,
+                    k100,
+                    k100,
+                    {"Spent 1002", "Received Mine"},
+                    {0, 1}},
+        EffectsCase{"egold to stranger",
+                    0,
+                    "9999",
+                    PaymentResult::Paid,
+                    false,
+                    4.75,
+                    5,
+                    k100,
+                    k100,
+                    {"Spent 9999"},
+                    {0}},
+        EffectsCase{"egold to deleted",
+                    0,
+                    "1003",
+                    PaymentResult::Paid,
+                    false,
+                    4.75,
+                    5,
+                    k100,
+                    k100,
+                    {"Spent 1003"},
+                    {0}},
         EffectsCase{"egold refused", 0, "1002", PaymentResult::Refused, false, 5, 5, k100, k100, {}, {}},
         EffectsCase{"egold unknown", 0, "1002", PaymentResult::Unknown, false, 5, 5, k100, k100, {}, {0}},
-        EffectsCase{"egold transport", 0, "1002", PaymentResult::TransportFailure, false, 5, 5, k100, k100, {},
-                    {0}},
-        EffectsCase{"lr to own", 1, "U1002", PaymentResult::Paid, true, 5, 5, CurrencyFromUnits(42),
-                    k100 + CurrencyFromUnits(1000) + 5000, {"Spent U1002", "Received Mine"}, {}},
-        EffectsCase{"lr without closing balance", 1, "U9", PaymentResult::Paid, false, 5, 5, k100, k100,
-                    {"Spent U9"}, {2}},
+        EffectsCase{
+            "egold transport", 0, "1002", PaymentResult::TransportFailure, false, 5, 5, k100, k100, {}, {0}},
+        EffectsCase{"lr to own",
+                    1,
+                    "U1002",
+                    PaymentResult::Paid,
+                    true,
+                    5,
+                    5,
+                    CurrencyFromUnits(42),
+                    k100 + CurrencyFromUnits(1000) + 5000,
+                    {"Spent U1002", "Received Mine"},
+                    {}},
+        EffectsCase{"lr without closing balance",
+                    1,
+                    "U9",
+                    PaymentResult::Paid,
+                    false,
+                    5,
+                    5,
+                    k100,
+                    k100,
+                    {"Spent U9"},
+                    {2}},
         EffectsCase{"lr unknown", 1, "U1002", PaymentResult::Unknown, true, 5, 5, k100, k100, {}, {2}}));
 
 TEST(PaymentHistory, RemembersLongerTextsInOrderWithDuplicates) {
