@@ -112,6 +112,7 @@ int main(int argc, char** argv) {
     if (!std::strcmp(argv[i], "--lines") && i + 1 < argc) lines = std::clamp(std::atoi(argv[++i]), 1, 5000);
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   QApplication app(argc, argv);
   test::SandboxOptions options;
   options.demoAccounts = lines;

@@ -131,7 +131,7 @@ void TfSpend::BuildWindow() {
   bottom->addWidget(Cancel);
   layout->addLayout(bottom);
 
-  resize(scale.Size(430, 370));
+  resize(scale.Size(470, 370));
 }
 
 QWidget* TfSpend::BuildDetailsPage() {
@@ -310,9 +310,9 @@ QWidget* TfSpend::BuildMassPage() {
   LRMassList->setHeaderLabels({QStringLiteral("Account"), QStringLiteral("Amount"), QStringLiteral("Memo"),
                                QStringLiteral("Trans. ID")});
   const LayoutScale scale = LayoutScale::ForApplication();
-  LRMassList->setColumnWidth(0, scale.X(150));
-  LRMassList->setColumnWidth(1, scale.X(60));
-  LRMassList->setColumnWidth(2, scale.X(110));
+  LRMassList->setColumnWidth(0, scale.X(170));
+  LRMassList->setColumnWidth(1, scale.X(55));
+  LRMassList->setColumnWidth(2, scale.X(140));
   layout->addWidget(LRMassList, 1);
   PopupMass = Named(new QMenu(this), "PopupMass");
   DeleteTransaction = PopupMass->addAction(QStringLiteral("Delete transaction"));

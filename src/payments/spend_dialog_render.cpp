@@ -29,6 +29,22 @@ QIcon RowPicture(MassRowState state) {
   return QApplication::style()->standardIcon(pictures[static_cast<int>(state)]);
 }
 
+// Whether a blank line comes before a line that holds more than blanks.
+bool HasInnerBlankLine(const std::string& text) {
+  bool blankSeen = false;
+  bool lineBlank = true;
+  for (char c : text) {
+    if (c == '\n') {
+      blankSeen = blankSeen || lineBlank;
+      lineBlank = true;
+    } else if (static_cast<unsigned char>(c) > ' ') {
+      if (blankSeen) return true;
+      lineBlank = false;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 QString TfSpend::ShowEgoldPreview(const std::string& page) {
@@ -116,7 +132,6 @@ void TfSpend::ShowMassTable(const MassTable& table, bool preview) {
     items.append(item);
   }
   LRMassList->addTopLevelItems(items);
-  for (int column = 0; column < 3; ++column) LRMassList->resizeColumnToContents(column);
   // The context menu with "Delete transaction" belongs to a preview only.
   LRMassList->setContextMenuPolicy(preview ? Qt::CustomContextMenu : Qt::NoContextMenu);
   lLRMassInfo->setText(Latin(MassSummary(table, MassEuro())));
@@ -152,7 +167,9 @@ std::vector<MassLine> TfSpend::TakeMassLines() {
   const std::string typed = ToLatin1(eLRMass->toPlainText());
   std::string text;
   for (const std::string& line : MassListLines(typed)) text += (text.empty() ? "" : "\n") + line;
-  if (text != typed) eLRMass->setPlainText(FromLatin1(text));
+  // Blank lines before a line with text would shift the rows against the lines: they go. The
+  // field is rewritten only then, since a long list takes a while to lay out again.
+  if (HasInnerBlankLine(typed)) eLRMass->setPlainText(FromLatin1(text));
   return ReadMassList(text, ToLatin1(eLRDAmount->text()), ToLatin1(eLRDMemo->text()),
                       host_.Workers().NumberFormat());
 }
