@@ -1,7 +1,9 @@
 // The main window's side of the payment dialogs: the host they work through (the model, the
 // workers' host, the server addresses, the profile key's histories, the balance changes and
 // refreshes) and the opening of a dialog for "&Spend...", a double-click, a hotkey or a link.
+#include <QList>
 #include <QObject>
+#include <QPointer>
 
 #include "app/main_window.h"
 #include "app/main_window_host.h"
@@ -18,6 +20,15 @@ class TWindowSpendHost : public QObject, public TSpendHost {
   TWindowSpendHost(TNummora& window, TMainWindowHost& workers)
       : QObject(&workers), window_(window), workers_(workers) {
     setObjectName(QStringLiteral("spendHost"));
+  }
+  // The dialogs it serves go first: they refer to it to the end.
+  ~TWindowSpendHost() override {
+    for (const QPointer<TfSpend>& dialog : dialogs_) delete dialog.data();
+  }
+
+  void Open(const PaymentLinkFields& fields) {
+    dialogs_.removeAll(nullptr);
+    dialogs_.append(OpenSpendDialog(*this, &window_, fields));
   }
 
   WorkerHost& Workers() override { return workers_; }
@@ -66,13 +77,12 @@ class TWindowSpendHost : public QObject, public TSpendHost {
   TNummora& window_;
   TMainWindowHost& workers_;
   bool modified_ = false;  // shared by every payment dialog of the run
+  QList<QPointer<TfSpend>> dialogs_;
 };
 
 void InstallPaymentDialogs(TNummora& window, TMainWindowHost& workers) {
   auto* host = new TWindowSpendHost(window, workers);
-  window.hooks.openPaymentDialog = [host, &window](const PaymentLinkFields& fields) {
-    OpenSpendDialog(*host, &window, fields);
-  };
+  window.hooks.openPaymentDialog = [host](const PaymentLinkFields& fields) { host->Open(fields); };
 }
 
 }  // namespace nummora
