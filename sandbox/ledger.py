@@ -2,6 +2,7 @@
 batch numbers and fees, and the history that follows them. Kept in one JSON document in the
 state folder, rewritten atomically after every change."""
 
+import contextlib
 import json
 import os
 import random
@@ -161,6 +162,7 @@ class Ledger:
         self.state_dir = state_dir
         self.path = os.path.join(state_dir, self.STATE_FILE)
         self.lock = threading.RLock()
+        self._deferred = threading.local()
         self.lockout_attempts = lockout_attempts
         self.lockout_seconds = lockout_seconds
         self.clock = clock
@@ -188,8 +190,24 @@ class Ledger:
     # ----- persistence -----------------------------------------------------------------
 
     def save(self):
+        if getattr(self._deferred, "depth", 0):
+            self._deferred.dirty = True
+            return
         with self.lock:
             write_atomic(self.path, json.dumps(self.state, indent=1, sort_keys=True))
+
+    @contextlib.contextmanager
+    def deferred_save(self):
+        """Within the block, this thread's changes are written once, at its end (a mass
+        payment of a thousand transfers would otherwise rewrite the state a thousand times)."""
+        self._deferred.depth = getattr(self._deferred, "depth", 0) + 1
+        try:
+            yield
+        finally:
+            self._deferred.depth -= 1
+            if self._deferred.depth == 0 and getattr(self._deferred, "dirty", False):
+                self._deferred.dirty = False
+                self.save()
 
     def _add_egold(self, spec):
         accounts = self.state["egold"]["accounts"]

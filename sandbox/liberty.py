@@ -303,11 +303,12 @@ class LibertySite:
         except LedgerError as e:
             return self.answer("TransferRequest", root, e)
         parts = []
-        for item in root.findall("Transfer"):
-            try:
-                parts.append(self.receipt_xml(self.one_transfer(item, account), account))
-            except LedgerError as e:
-                parts.append(error_xml(e))
+        with self.ledger.deferred_save():
+            for item in root.findall("Transfer"):
+                try:
+                    parts.append(self.receipt_xml(self.one_transfer(item, account), account))
+                except LedgerError as e:
+                    parts.append(error_xml(e))
         if not parts:
             parts.append(error_xml(BadRequest("Invalid request", "No Transfer element")))
         return self.xml("".join(parts))

@@ -143,6 +143,7 @@ class TNummora : public QMainWindow {
 
  private:
   friend struct TNummoraTestAccess;  // tests/support/main_window_access.h
+  friend class TWindowSpendHost;     // main_window_payments.cpp
 
   // Widens the window by what its lists' columns need beyond their views, while the user has
   // not resized it, up to the screen's width.

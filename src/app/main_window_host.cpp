@@ -145,6 +145,7 @@ TMainWindowHost* InstallNetworkWorkers(TNummora& window, const Clock* clock) {
   window.hooks.requestRates = [host] { host->RatesRequested(); };
   window.SetWorkerHost(host);
   host->fetchRecentPayments = [&window](int position) { window.FetchRecentPayments(position); };
+  InstallPaymentDialogs(window, *host);
   return host;
 }
 

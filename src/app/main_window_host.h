@@ -30,6 +30,7 @@ class TMainWindowHost : public QObject, public WorkerHost {
   std::function<void(int position)> fetchRecentPayments;
 
   TMetalRates& Rates() { return *rates_; }
+  const ServerConfig& Servers() const { return servers_; }
   // The window asks for new rates (profile load, timer, new e-gold account). The first request
   // comes from the profile load, which has just put the stored answer into RatesText: it is
   // read after the request has been started.
@@ -82,5 +83,9 @@ class TMainWindowHost : public QObject, public WorkerHost {
 // refreshes on BalanceRequested, the account value and the rates requests. The stored rates are
 // read right after the first rates request, which the profile load makes.
 TMainWindowHost* InstallNetworkWorkers(TNummora& window, const Clock* clock = nullptr);
+
+// Opens payment dialogs for the window's hooks.openPaymentDialog ("&Spend...", a double-click,
+// the spend hotkey, payment links), working through `workers` (main_window_payments.cpp).
+void InstallPaymentDialogs(TNummora& window, TMainWindowHost& workers);
 
 }  // namespace nummora

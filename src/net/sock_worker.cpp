@@ -34,6 +34,11 @@ void TthSock::Release(TthSock* worker) {
 
 bool TthSock::Start(const std::string& url, const TAccount& account, const std::string& formText,
                     QObject* owner, Completion completion, bool proxyAllowed) {
+  return StartLines(url, account, SplitFormLines(formText), owner, std::move(completion), proxyAllowed);
+}
+
+bool TthSock::StartLines(const std::string& url, const TAccount& account, std::vector<std::string> formLines,
+                         QObject* owner, Completion completion, bool proxyAllowed) {
   if (started_) return false;
   WorkerHost* host = host_.get();
   if (!host) return false;
@@ -43,6 +48,7 @@ bool TthSock::Start(const std::string& url, const TAccount& account, const std::
   if (!account_.ID.empty()) {
     if (AskAndKeepPassPhrase(*host, account_) == AskOutcome::Cancelled) {
       SecureWipe(account_.Password);
+      for (std::string& line : formLines) SecureWipe(line);
       return false;
     }
   }
@@ -53,7 +59,7 @@ bool TthSock::Start(const std::string& url, const TAccount& account, const std::
   proxyAllowed_ = proxyAllowed;
   if (proxyAllowed_ && host->Model().Proxy.UseProxy) client_->SetProxy(host->Model().Proxy);
 
-  fields_ = SplitFormLines(formText);
+  fields_ = std::move(formLines);
   const std::string header = SockEventHeader(host->Now(), host->Regional(), account_.ID);
   host->AddEvent(header, SockEventBody(url_, byteCount_));
   host->AddEvent(header, SockEventBody(JoinFormLines(fields_), byteCount_));

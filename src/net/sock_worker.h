@@ -42,6 +42,10 @@ class TthSock : public QThread {
   // the host is gone; the completion routine is then never called. A worker starts only once.
   bool Start(const std::string& url, const TAccount& account, const std::string& formText, QObject* owner,
              Completion completion, bool proxyAllowed);
+  // The same with the form already split into its lines, for forms whose values may hold line
+  // breaks of their own (a line break inside a value then never starts a field).
+  bool StartLines(const std::string& url, const TAccount& account, std::vector<std::string> formLines,
+                  QObject* owner, Completion completion, bool proxyAllowed);
   // The same for no account and never through the proxy.
   bool StartSimple(const std::string& url, const std::string& formText, QObject* owner,
                    Completion completion);

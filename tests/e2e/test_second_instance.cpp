@@ -1,10 +1,14 @@
 // Two real processes: this test plays the running instance (lock held, main window listening)
 // and starts the nummora program as a second instance, with a link and without one.
+#include <QComboBox>
+#include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
 
 #include "app/instance_lock.h"
+#include "app/main_window_host.h"
+#include "payments/spend_dialog.h"
 #include "support/main_window_fixture.h"
 
 using namespace nummora;
@@ -69,6 +73,7 @@ class TestSingleInstanceProcesses : public QObject {
     InstanceLock lock;
     QVERIFY(lock.Acquire(InstanceLockPath()));
     auto w = OpenRunningInstance(f);
+    InstallNetworkWorkers(*w, &f.clock);
     w->show();
     Access::HideToTray(*w);
     QVERIFY(Access::HiddenInTray(*w));
@@ -82,6 +87,13 @@ class TestSingleInstanceProcesses : public QObject {
     QCOMPARE(fields.amount, std::string("10"));
     QVERIFY(!Access::HiddenInTray(*w));
     QVERIFY(w->isVisible());
+    // The running instance shows a payment dialog filled from the link.
+    const auto dialogs = w->findChildren<TfSpend*>();
+    QCOMPARE(dialogs.size(), 1);
+    QVERIFY(dialogs[0]->isVisible());
+    QCOMPARE(dialogs[0]->findChild<QLineEdit*>("eLRRecipient")->text(), QStringLiteral("U1234567"));
+    QCOMPARE(dialogs[0]->findChild<QLineEdit*>("eLRAmount")->text(), QStringLiteral("10"));
+    QCOMPARE(dialogs[0]->findChild<QComboBox*>("eSource")->currentText(), QStringLiteral("U1"));
     SettingsStore check(f.storeFile);
     check.SetRootKey(RootKey::ClassesRoot);
     QVERIFY(check.OpenKey("\\NMR", false));

@@ -1,0 +1,121 @@
+#include "payments/payment_effects.h"
+
+#include <algorithm>
+
+namespace nummora {
+namespace {
+
+bool IsBlank(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
+
+std::string Trimmed(const std::string& text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+PaymentRecord Record(const char* kind, const SentPayment& sent, const std::string& batch,
+                     const std::string& name) {
+  PaymentRecord r;
+  r.kind = kind;
+  r.batch = batch;
+  r.source = sent.sourceText;
+  r.recipient = sent.payee;
+  r.name = name;
+  r.amount = sent.amount;
+  r.units = sent.units;
+  r.memo = sent.memo;
+  r.merchant = sent.merchant;
+  return r;
+}
+
+}  // namespace
+
+void ApplyBalanceChange(const BalanceChange& change, TAccount& entry) {
+  if (change.metal >= 0) {
+    double* fields[] = {&entry.Gold, &entry.Silver, &entry.Platinum, &entry.Palladium};
+    if (change.metal < 4) *fields[change.metal] += change.ounces;
+    return;
+  }
+  Currency& balance = change.euro ? entry.LReur : entry.LRusd;
+  balance = change.replace ? change.value : balance + change.value;
+}
+
+PaymentEffects EffectsOfPayment(const ProfileModel& model, const SentPayment& sent,
+                                const PaymentOutcome& outcome, const FormatSettings& numberFormat) {
+  PaymentEffects out;
+  if (outcome.result == PaymentResult::Refused) return out;
+  if (!outcome.Paid()) {
+    out.refresh.push_back(sent.source);
+    return out;
+  }
+  const int payee = model.FindAccount(sent.payee);
+  const bool payeeIsOwn = payee >= 0 && model.IsLive(payee) && payee != sent.source;
+  const bool egold = sent.type == kAccountTypeEgold;
+  if (egold) {
+    out.changes.push_back({sent.source, sent.metal, -outcome.ounces});
+    out.refresh.push_back(sent.source);
+  } else if (outcome.closingBalance) {
+    BalanceChange change;
+    change.position = sent.source;
+    change.euro = sent.euro;
+    change.replace = true;
+    change.value = *outcome.closingBalance;
+    out.changes.push_back(change);
+  } else {
+    out.refresh.push_back(sent.source);
+  }
+  out.records.push_back(Record("Spent", sent, outcome.batch, outcome.payeeName));
+  if (!payeeIsOwn) return out;
+
+  if (egold) {
+    out.changes.push_back({payee, sent.metal, outcome.ounces});
+    out.refresh.push_back(payee);
+  } else {
+    Currency amount = 0;
+    if (!TryStrToCurrGrouped(sent.amount, numberFormat, amount)) amount = 0;
+    BalanceChange change;
+    change.position = payee;
+    change.euro = sent.euro;
+    change.value = amount;
+    out.changes.push_back(change);
+  }
+  PaymentRecord received = Record("Received", sent, outcome.batch, outcome.payeeName);
+  received.source = sent.payee;
+  received.recipient = sent.sourceText;
+  out.records.push_back(received);
+  return out;
+}
+
+bool WorthRemembering(const std::string& text) {
+  return Trimmed(text).size() > 3;
+}
+
+std::vector<std::string> HistoryChoices(const std::string& stored) {
+  std::vector<std::string> choices;
+  std::string line;
+  for (char c : stored + "\n") {
+    if (c == '\r' || c == '\n') {
+      if (!line.empty()) choices.push_back(line);
+      line.clear();
+    } else {
+      line += c;
+    }
+  }
+  std::stable_sort(choices.begin(), choices.end());
+  return choices;
+}
+
+std::string AddToHistory(const std::string& stored, const std::string& text) {
+  std::vector<std::string> choices = HistoryChoices(stored);
+  choices.push_back(text);
+  std::stable_sort(choices.begin(), choices.end());
+  std::string joined;
+  for (const std::string& choice : choices) joined += choice + "\r\n";
+  return joined;
+}
+
+}  // namespace nummora

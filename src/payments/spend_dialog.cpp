@@ -1,0 +1,618 @@
+// The flow of the payment dialog: showing, the fields' change handlers, validation, Preview
+// and Pay with their completions, the keyboard and closing.
+#include "payments/spend_dialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTreeWidget>
+
+#include "common/currency.h"
+#include "common/number_text.h"
+#include "common/secure_memory.h"
+#include "net/egold.h"
+#include "net/liberty_reserve.h"
+#include "net/sock_worker.h"
+#include "payments/egold_payment.h"
+#include "payments/lr_payment.h"
+#include "payments/payment_completion.h"
+#include "payments/spend_host.h"
+#include "ui/latin1.h"
+#include "ui/message_box.h"
+
+namespace nummora {
+namespace {
+
+const QString kBackCaption = QStringLiteral("<< Back");
+const QString kPreviewCaption = QStringLiteral("P&review >>");
+const QString kPayCaption = QStringLiteral("Pa&y");
+const QString kEmailCaption = QStringLiteral("&Email details");
+const QString kIncorrectValue = QStringLiteral("Please enter correct value!");
+
+std::string Text(const QLineEdit* field) {
+  return ToLatin1(field->text());
+}
+
+std::string Text(const QComboBox* field) {
+  return ToLatin1(field->currentText());
+}
+
+QString CounterText(const QString& text) {
+  return QString::number(text.size()) + QStringLiteral(" char.");
+}
+
+// Replaces a history field's choices and keeps what it holds.
+void SetChoices(QComboBox* field, const std::vector<std::string>& choices) {
+  const QString typed = field->currentText();
+  const QSignalBlocker blocker(field);
+  field->clear();
+  for (const std::string& choice : choices) field->addItem(FromLatin1(choice));
+  field->setCurrentIndex(-1);
+  field->setEditText(typed);
+}
+
+// Adds a remembered text to a history field's choices, in alphabetical order.
+void AddChoice(QComboBox* field, const std::string& text) {
+  std::vector<std::string> choices;
+  for (int i = 0; i < field->count(); ++i) choices.push_back(ToLatin1(field->itemText(i)));
+  choices.push_back(text);
+  std::stable_sort(choices.begin(), choices.end());
+  SetChoices(field, choices);
+}
+
+}  // namespace
+
+TfSpend::~TfSpend() = default;
+
+void TfSpend::ConnectFields() {
+  connect(eSource, &QComboBox::currentIndexChanged, this, [this] { eSourceChange(); });
+  const auto counted = [this](QComboBox* field, QLabel* counter) {
+    connect(field, &QComboBox::editTextChanged, this, [this, counter](const QString& text) {
+      counter->setText(CounterText(text));
+      host_.Modified() = !text.isEmpty();
+    });
+  };
+  counted(eMemo, chMemo);
+  counted(eMerchant, chMerchant);
+  for (QLineEdit* field : {eRecipient, eAmount, eLRAmount, eLRDAmount})
+    connect(field, &QLineEdit::textChanged, this,
+            [this](const QString& text) { host_.Modified() = !text.isEmpty(); });
+  connect(eLRRecipient, &QLineEdit::textEdited, this, [this](const QString& text) {
+    const int cursor = eLRRecipient->cursorPosition();
+    eLRRecipient->setText(text.toUpper());
+    eLRRecipient->setCursorPosition(cursor);
+  });
+  connect(LRTypeOne, &QRadioButton::clicked, this, [this] { SwitchLRType(false); });
+  connect(LRTypeMass, &QRadioButton::clicked, this, [this] { SwitchLRType(true); });
+  connect(bPreview, &QPushButton::clicked, this, [this] { bPreviewClick(); });
+  connect(bPay, &QPushButton::clicked, this, [this] { bPayClick(); });
+  connect(Cancel, &QPushButton::clicked, this, [this] { CancelClick(); });
+  connect(bSelect, &QPushButton::clicked, this, [this] { bSelectClick(); });
+  connect(bLRSelect, &QPushButton::clicked, this, [this] { bSelectClick(); });
+  connect(bAdd, &QPushButton::clicked, this, [this] { bAddClick(); });
+  connect(bAdd2, &QPushButton::clicked, this, [this] { bAddClick(); });
+  connect(CopyBatch, &QPushButton::clicked, this, [this] { CopyBatchClick(); });
+  LRMassList->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(LRMassList, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    if (LRMassList->contextMenuPolicy() != Qt::CustomContextMenu || complete_) return;
+    PopupMassPopup();
+    PopupMass->popup(LRMassList->viewport()->mapToGlobal(at));
+  });
+  connect(DeleteTransaction, &QAction::triggered, this, [this] { DeleteTransactionClick(); });
+}
+
+void TfSpend::Prefill(const PaymentLinkFields& fields) {
+  if (!fields.hasParts) return;
+  const bool lr = fields.paytoIsLibertyReserve;
+  // A Liberty Reserve payee is paid from a Liberty Reserve account, so the link's amount, memo
+  // and merchant go to that panel's fields; the source follows the payee's system.
+  ChooseSourceOfType(lr ? kAccountTypeLibertyReserve : kAccountTypeEgold);
+  (lr ? eLRRecipient : eRecipient)->setText(FromLatin1(fields.payto));
+  (lr ? eLRAmount : eAmount)->setText(FromLatin1(fields.amount));
+  (lr ? eLRMemo : eMemo)->setEditText(FromLatin1(fields.memo));
+  (lr ? eLRMerchant : eMerchant)->setEditText(FromLatin1(fields.merchant));
+}
+
+void TfSpend::ChooseSourceOfType(int type) {
+  const ProfileModel& model = host_.Workers().Model();
+  const int chosen = SourcePosition();
+  if (model.IsValidPosition(chosen) && model.Account(chosen).Type == type) return;
+  for (int position : model.Rows()) {
+    if (model.Account(position).Type == type) {
+      eSource->setCurrentIndex(position);
+      return;
+    }
+  }
+}
+
+void TfSpend::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Only the first showing; a window brought back from being minimised keeps its state.
+  if (event->spontaneous() || property("shown").toBool()) return;
+  setProperty("shown", true);
+  FormShow();
+}
+
+void TfSpend::FormShow() {
+  ShowPage(tPaymentInfo, kDetailsTitle);
+  eSourceChange();
+  const std::pair<QComboBox*, const char*> histories[] = {
+      {eMemo, "EgoldMemo"}, {eMerchant, "EgoldMerchant"}, {eLRMemo, "LRMemo"}, {eLRMerchant, "LRMerchant"}};
+  for (const auto& [field, name] : histories) {
+    try {
+      SetChoices(field, HistoryChoices(host_.ReadHistory(name)));
+    } catch (const std::exception&) {
+      // Without its history the field simply offers no choices.
+    }
+  }
+}
+
+int TfSpend::SourcePosition() const {
+  return eSource->currentIndex();
+}
+
+QString TfSpend::SourceText() const {
+  return eSource->currentText();
+}
+
+bool TfSpend::MassMode() const {
+  return LRTypeMass->isChecked();
+}
+
+bool TfSpend::LREuro() const {
+  return eLRCurrency->currentIndex() != 0;
+}
+
+bool TfSpend::MassEuro() const {
+  return eLRDValute->currentIndex() != 0;
+}
+
+void TfSpend::eSourceChange() {
+  const ProfileModel& model = host_.Workers().Model();
+  const int position = SourcePosition();
+  const int type = model.IsValidPosition(position) ? model.Account(position).Type : kAccountTypeEgold;
+  pEgold->setVisible(type != kAccountTypeLibertyReserve);
+  pLR->setVisible(type == kAccountTypeLibertyReserve);
+  if (type == kAccountTypeLibertyReserve) SwitchLRType(MassMode());
+  AccountType = type;
+}
+
+void TfSpend::SwitchLRType(bool mass) {
+  LRTypeOne->setChecked(!mass);
+  LRTypeMass->setChecked(mass);
+  pLROne->setVisible(!mass);
+  pLRMasspayment->setVisible(mass);
+}
+
+void TfSpend::ShowPage(QWidget* page, const char* title) {
+  pages_->setCurrentWidget(page);
+  lState->setText(QString::fromLatin1(title));
+}
+
+bool TfSpend::CheckInput() {
+  const auto fail = [this](QWidget* field) {
+    host_.Boxes().Error(this, kIncorrectValue);
+    field->setFocus();
+    return false;
+  };
+  const ProfileModel& model = host_.Workers().Model();
+  const int position = SourcePosition();
+  // A source deleted earlier in the run is still listed, but nothing can be paid from it.
+  if (!model.IsValidPosition(position) || SourceText().size() <= 1 || !model.IsLive(position))
+    return fail(eSource);
+  const FormatSettings numberFormat = host_.Workers().NumberFormat();
+  const auto amountReads = [&numberFormat](const QLineEdit* field) {
+    Currency amount = 0;
+    return TryStrToCurrGrouped(Text(field), numberFormat, amount) && amount != CurrencyFromUnits(-1);
+  };
+  const int type = model.Account(position).Type;
+  if (type == kAccountTypeEgold) {
+    if (StrToIntDef(Text(eRecipient), -1) == -1) return fail(eRecipient);
+    if (!amountReads(eAmount)) return fail(eAmount);
+  } else if (type == kAccountTypeLibertyReserve) {
+    if (MassMode()) {
+      if (eLRMass->toPlainText().trimmed().isEmpty()) return fail(eLRMass);
+    } else {
+      if (eLRRecipient->text().isEmpty()) return fail(eLRRecipient);
+      if (!amountReads(eLRAmount)) return fail(eLRAmount);
+    }
+  }
+  return true;
+}
+
+void TfSpend::SetBusy(bool busy) {
+  busy_ = busy;
+  pMsg->setVisible(busy);
+  tPaymentInfo->setEnabled(!busy);
+  bPreview->setEnabled(!busy);
+  bPay->setEnabled(!busy);
+}
+
+void TfSpend::BackToDetails(const QString& message) {
+  if (!message.isEmpty()) host_.Boxes().Error(this, message);
+  ShowPage(tPaymentInfo, kDetailsTitle);
+  bPreview->setText(kPreviewCaption);
+  bPreview->setEnabled(true);
+  bPreview->setVisible(true);
+  bPay->setText(kPayCaption);
+  bPay->setEnabled(true);
+  bPay->setVisible(true);
+  tPaymentInfo->setEnabled(true);
+  eSource->setFocus();
+}
+
+EgoldPayment TfSpend::CurrentEgoldPayment() const {
+  EgoldPayment payment;
+  payment.payee = Text(eRecipient);
+  payment.amount = Text(eAmount);
+  payment.payIn = kEgoldUnits[std::max(0, eUnits->currentIndex())].code;
+  payment.metal = Text(eMetal);
+  payment.memo = Text(eMemo);
+  payment.merchant = Text(eMerchant);
+  return payment;
+}
+
+LRTransfer TfSpend::CurrentLRTransfer() const {
+  LRTransfer transfer;
+  transfer.payee = Text(eLRRecipient);
+  transfer.amount = Text(eLRAmount);
+  transfer.memo = Text(eLRMemo);
+  transfer.transferId = Text(eLRMerchant);
+  transfer.anonymous = eLRAnonymous->isChecked();
+  return transfer;
+}
+
+SentPayment TfSpend::CurrentPayment() const {
+  SentPayment sent;
+  sent.source = SourcePosition();
+  sent.type = AccountType;
+  sent.sourceText = ToLatin1(SourceText());
+  if (AccountType == kAccountTypeEgold) {
+    const EgoldPayment payment = CurrentEgoldPayment();
+    sent.payee = payment.payee;
+    sent.amount = payment.amount;
+    sent.units = Text(eUnits) + " of " + payment.metal;
+    sent.metal = std::max(0, eMetal->currentIndex());
+    sent.memo = payment.memo;
+    sent.merchant = payment.merchant;
+  } else {
+    const LRTransfer transfer = CurrentLRTransfer();
+    sent.payee = transfer.payee;
+    sent.amount = transfer.amount;
+    sent.euro = LREuro();
+    sent.units = Text(eLRCurrency);
+    sent.memo = transfer.memo;
+    sent.merchant = transfer.transferId;
+  }
+  return sent;
+}
+
+bool TfSpend::Send(const std::string& url,
+                   const std::function<std::vector<std::string>(const TAccount&)>& build,
+                   const std::function<void(TthSock&)>& completion) {
+  WorkerHost& workers = host_.Workers();
+  TAccount account = workers.Model().Account(SourcePosition());
+  if (AskAndKeepPassPhrase(workers, account) == AskOutcome::Cancelled) {
+    SecureWipe(account.Password);
+    return false;
+  }
+  std::vector<std::string> lines = build(account);
+  auto* worker = new TthSock(&workers);
+  // The requests belong to the host, not to the dialog: a payment's completion still runs
+  // after the dialog was closed.
+  const bool started = worker->StartLines(
+      url, account, std::move(lines), host_.RequestOwner(),
+      [completion](TthSock& done) {
+        completion(done);
+        TthSock::Release(&done);
+      },
+      true);
+  SecureWipe(account.Password);
+  if (!started) {
+    TthSock::Release(worker);
+    return false;
+  }
+  Worker = worker;
+  return true;
+}
+
+void TfSpend::bPreviewClick() {
+  if (busy_ || complete_) return;
+  if (bPreview->text() == kBackCaption) {
+    BackToDetails();
+    return;
+  }
+  if (!CheckInput()) return;
+  host_.Modified() = true;
+  SetBusy(true);
+  lNotice->hide();
+  QPointer<TfSpend> self(this);
+  const auto done = [self](TthSock& worker) {
+    if (self) self->PreviewDone(worker.Succeeded() ? worker.Response() : std::string());
+  };
+  bool sent = false;
+  if (AccountType == kAccountTypeEgold) {
+    const EgoldPayment payment = CurrentEgoldPayment();
+    sent = Send(
+        host_.EgoldSecureBase() + kEgoldVerifyPath,
+        [&payment](const TAccount& source) { return EgoldVerifyFields(source, payment); }, done);
+  } else {
+    std::vector<std::string> payees;
+    if (MassMode()) {
+      massLines_ = TakeMassLines();
+      payees = MassPayees(massLines_);
+      if (payees.empty()) {
+        // Nothing can be asked for: every line is refused here already.
+        SetBusy(false);
+        ShowMassTable(ReadMassPreview(massLines_, std::string()), true);
+        bPreview->setText(kBackCaption);
+        return;
+      }
+    } else {
+      payees.push_back(Text(eLRRecipient));
+    }
+    WorkerHost& workers = host_.Workers();
+    sent = Send(
+        host_.LibertyReserveBase() + kLRAccountNamePath,
+        [&payees, &workers](const TAccount& source) {
+          std::string document = LRAccountNameRequest(source, payees);
+          workers.AddEvent("Account name request", PaymentLogText(document));
+          std::vector<std::string> lines{LRFormBody(document)};
+          SecureWipe(document);
+          return lines;
+        },
+        done);
+  }
+  if (!sent) {
+    SetBusy(false);
+    BackToDetails();
+  }
+}
+
+void TfSpend::PreviewDone(const std::string& reply) {
+  SetBusy(false);
+  if (reply.empty()) {
+    BackToDetails();
+    return;
+  }
+  const QString error = AccountType == kAccountTypeEgold ? ShowEgoldPreview(reply) : ShowLRPreview(reply);
+  if (!error.isEmpty()) {
+    BackToDetails(error);
+    return;
+  }
+  bPreview->setText(kBackCaption);
+}
+
+void TfSpend::bPayClick() {
+  if (busy_) return;
+  if (bPay->text() == kEmailCaption) {
+    EmailDetails();
+    return;
+  }
+  if (complete_ || !CheckInput()) return;
+  SetBusy(true);
+  bPreview->hide();
+  bPay->hide();
+
+  QPointer<TfSpend> self(this);
+  TSpendHost* host = &host_;
+  const SentPayment payment = CurrentPayment();
+  const std::string sourceId = host_.Workers().Model().Account(payment.source).ID;
+  const FormatSettings numberFormat = host_.Workers().NumberFormat();
+  WorkerHost& workers = host_.Workers();
+  bool sent = false;
+  if (AccountType == kAccountTypeEgold) {
+    const EgoldPayment egold = CurrentEgoldPayment();
+    sent = Send(
+        host_.EgoldSecureBase() + kEgoldConfirmPath,
+        [&egold](const TAccount& source) { return EgoldConfirmFields(source, egold); },
+        [self, host, payment, sourceId, numberFormat](TthSock& worker) {
+          const PaymentOutcome outcome = worker.Succeeded()
+                                             ? ReadEgoldReceipt(worker.Response(), sourceId, numberFormat)
+                                             : PaymentTransportFailure(std::string());
+          ApplyPayment(*host, payment, outcome);
+          if (self) self->SpendDone(outcome);
+        });
+  } else if (!MassMode()) {
+    const LRTransfer transfer = CurrentLRTransfer();
+    const bool euro = LREuro();
+    sent = Send(
+        host_.LibertyReserveBase() + kLRTransferPath,
+        [&transfer, euro, &workers](const TAccount& source) {
+          std::string document = LRSingleTransferRequest(source, transfer, euro);
+          workers.AddEvent("Mass payment", PaymentLogText(document));
+          std::vector<std::string> lines{LRFormBody(document)};
+          SecureWipe(document);
+          return lines;
+        },
+        [self, host, payment, numberFormat](TthSock& worker) {
+          const PaymentOutcome outcome = worker.Succeeded()
+                                             ? ReadLRTransferReply(worker.Response(), numberFormat)
+                                             : PaymentTransportFailure(std::string());
+          ApplyPayment(*host, payment, outcome);
+          if (self) self->SpendDone(outcome);
+        });
+  } else {
+    massLines_ = TakeMassLines();
+    const std::vector<LRTransfer> transfers = MassTransfers(massLines_);
+    if (transfers.empty()) {
+      SetBusy(false);
+      BackToDetails(kIncorrectValue);
+      eLRMass->setFocus();
+      return;
+    }
+    const bool euro = MassEuro();
+    const int source = payment.source;
+    sent = Send(
+        host_.LibertyReserveBase() + kLRTransferPath,
+        [&transfers, euro, &workers](const TAccount& account) {
+          std::string document = LRMassTransferRequest(account, transfers, euro);
+          workers.AddEvent("Mass payment", PaymentLogText(document));
+          std::vector<std::string> lines{LRFormBody(document)};
+          SecureWipe(document);
+          return lines;
+        },
+        [self, host, source](TthSock& worker) {
+          // The mass receipt names no closing balance: the source's balance is fetched again.
+          host->RefreshBalance(source);
+          if (worker.Succeeded()) host->Modified() = false;
+          if (self) self->SpendMassDone(worker.Succeeded() ? worker.Response() : std::string());
+        });
+  }
+  if (!sent) {
+    // Nothing was sent: the dialog stays as it was.
+    SetBusy(false);
+    bPreview->show();
+    bPay->show();
+  }
+}
+
+void TfSpend::SpendDone(const PaymentOutcome& outcome) {
+  SetBusy(false);
+  switch (outcome.result) {
+    case PaymentResult::Refused:
+      BackToDetails(FromLatin1(outcome.message));
+      return;
+    case PaymentResult::TransportFailure:
+      // The worker has announced the connection problem; the request may have arrived all
+      // the same.
+    case PaymentResult::Unknown:
+      BackToDetails(QString::fromLatin1(kPaymentUnknownText));
+      return;
+    case PaymentResult::Paid:
+      break;
+  }
+  if (AccountType == kAccountTypeEgold) {
+    ShowEgoldReceipt(outcome);
+    AddRemembered(eMemo, eMerchant);
+  } else {
+    ShowLRReceipt(outcome);
+    AddRemembered(eLRMemo, eLRMerchant);
+  }
+  Complete();
+  if (AccountType == kAccountTypeEgold) {
+    bPay->setText(kEmailCaption);
+    bPay->setVisible(true);
+    bPay->setEnabled(bool(host_.Services().emailNotice));
+  }
+}
+
+void TfSpend::SpendMassDone(const std::string& reply) {
+  SetBusy(false);
+  if (reply.empty()) {
+    BackToDetails(QString::fromLatin1(kPaymentUnknownText));
+    return;
+  }
+  host_.Workers().AddEvent("Response", PaymentLogText(reply));
+  const MassTable table = ReadMassReceipt(massLines_, reply, host_.Workers().NumberFormat());
+  ShowMassTable(table, false);
+  Complete();
+  if (table.unknown > 0) host_.Boxes().Error(this, QString::fromLatin1(kPaymentUnknownText));
+}
+
+void TfSpend::Complete() {
+  complete_ = true;
+  lState->setText(QString::fromLatin1(kCompleteTitle));
+  Cancel->setText(QStringLiteral("&Close"));
+  // Enter now goes to the second button, which for e-gold opens the e-mail notice.
+  bPreview->setText(kBackCaption);
+  bPreview->hide();
+  bPay->hide();
+  tPaymentInfo->setEnabled(false);
+}
+
+void TfSpend::AddRemembered(QComboBox* memo, QComboBox* merchant) {
+  for (QComboBox* field : {memo, merchant}) {
+    const std::string text = Text(field);
+    if (WorthRemembering(text)) AddChoice(field, text);
+  }
+}
+
+void TfSpend::EmailDetails() {
+  if (!host_.Services().emailNotice) return;
+  PaymentNotice notice;
+  notice.type = AccountType;
+  notice.sender = ToLatin1(SourceText());
+  notice.recipient = ToLatin1(eName->text()) + " <" + Text(eRecipient) + ">";
+  notice.amount = Text(eAmount) + " " + Text(eUnits) + " of " + Text(eMetal);
+  notice.memo = Text(eMemo);
+  notice.merchant = Text(eMerchant);
+  notice.batch = ToLatin1(Batch->text());
+  host_.Services().emailNotice(this, notice);
+}
+
+void TfSpend::bSelectClick() {
+  if (!host_.Services().pickRecipient) return;
+  const std::optional<std::string> picked = host_.Services().pickRecipient(this, AccountType);
+  if (!picked || picked->size() <= 2) return;
+  (AccountType == kAccountTypeLibertyReserve ? eLRRecipient : eRecipient)->setText(FromLatin1(*picked));
+}
+
+void TfSpend::bAddClick() {
+  if (!host_.Services().addContact) return;
+  const std::string number = Text(AccountType == kAccountTypeLibertyReserve ? eLRRecipient : eRecipient);
+  host_.Services().addContact(this, ToLatin1(eName->text()), AccountType, number);
+}
+
+void TfSpend::CopyBatchClick() {
+  QGuiApplication::clipboard()->setText(Batch->text());
+}
+
+void TfSpend::FormEnter() {
+  if (busy_) return;
+  QPushButton* button = bPreview->text() != kBackCaption ? bPreview : bPay;
+  if (button->isVisible() && button->isEnabled()) button->click();
+}
+
+void TfSpend::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (!eLRMass->hasFocus()) FormEnter();
+    return;
+  }
+  if (event->key() == Qt::Key_Escape) {
+    close();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void TfSpend::CancelClick() {
+  close();
+}
+
+void TfSpend::reject() {
+  close();
+}
+
+void TfSpend::closeEvent(QCloseEvent* event) {
+  if (host_.Modified() && !host_.Boxes().Ask(this, QStringLiteral("Do you want to close dialog?"))) {
+    event->ignore();
+    return;
+  }
+  // The request goes on; its completion finds the dialog gone and applies a payment through
+  // the host only.
+  if (Worker) Worker->RequestStop();
+  event->accept();
+}
+
+TfSpend* OpenSpendDialog(TSpendHost& host, QWidget* parent, const PaymentLinkFields& fields) {
+  auto* dialog = new TfSpend(host, parent);
+  dialog->Prefill(fields);
+  dialog->show();
+  dialog->raise();
+  dialog->activateWindow();
+  return dialog;
+}
+
+}  // namespace nummora
