@@ -5,7 +5,7 @@ FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test run fuzz bench format format-check clean
+.PHONY: all deps configure build test run fuzz bench format format-check clean package install
 
 all: build
 
@@ -23,6 +23,14 @@ build: configure
 test: build
 	@scripts/format-check
 	@scripts/run-tests $(BUILD_DIR)
+
+# The Debian package (nummora_<version>_<arch>.deb in the build folder), and an installation
+# under PREFIX (default /usr/local) with DESTDIR as usual.
+package: build
+	cmake --build $(BUILD_DIR) --target package
+
+install: build
+	cmake --install $(BUILD_DIR) $(if $(PREFIX),--prefix $(PREFIX))
 
 run: build
 	@scripts/run-nummora $(BUILD_DIR)
