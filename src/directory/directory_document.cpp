@@ -52,8 +52,9 @@ DirectoryListing ReadDirectory(const std::string& document, int category) {
     else
       ReadWebsites(document, category, out);
   } catch (const ERangeError&) {
-    out.problem = "The directory is too long to be shown whole; it ends after " +
-                  std::to_string(out.items.size()) + (out.items.size() == 1 ? " entry." : " entries.");
+    out.problem = "The directory document is too long to be shown whole; " +
+                  std::to_string(out.items.size()) + (out.items.size() == 1 ? " entry is" : " entries are") +
+                  " shown.";
   }
   return out;
 }
