@@ -32,6 +32,10 @@ foreach(size 16 22 24 32 48 64 128 256)
 endforeach()
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# Packaging installs what the build made (make package builds first) instead of building
+# every test program again on the way.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME nummora)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
