@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build build-san test run fuzz bench format format-check clean
+.PHONY: all deps configure build build-san test run fuzz bench format format-check clean package install
 
 all: build
 
@@ -32,6 +32,14 @@ build-san: configure
 test: build build-san
 	@scripts/format-check
 	@NUMMORA_SAN_BUILD=$(SAN_DIR) scripts/run-tests $(BUILD_DIR)
+
+# The Debian package (nummora_<version>_<arch>.deb in the build folder), and an installation
+# under PREFIX (default /usr/local) with DESTDIR as usual.
+package: build
+	cmake --build $(BUILD_DIR) --target package
+
+install: build
+	cmake --install $(BUILD_DIR) $(if $(PREFIX),--prefix $(PREFIX))
 
 run: build
 	@scripts/run-nummora $(BUILD_DIR)

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -26,6 +25,7 @@
 #include "common/secure_memory.h"
 #include "common/version.h"
 #include "contacts/contacts_page.h"
+#include "directory/directory_tab.h"
 #include "market/metals_pane_widget.h"
 #include "net/vendor_urls.h"
 #include "platform/settings_store.h"
@@ -203,6 +203,7 @@ void TNummora::BuildWindow() {
     auto* tab = new QWidget(pages_);
     tab->setObjectName(QString::fromLatin1(page[0]));
     pages_->addTab(tab, QString::fromLatin1(page[1]));
+    if (tab->objectName() == QLatin1String("tsDirectory")) BuildDirectoryTab(tab);
   }
   setCentralWidget(pages_);
   BuildContactsPage();
@@ -326,9 +327,9 @@ void TNummora::ConnectActions() {
   for (QAction* item : actions_.viewTabs)
     connect(item, &QAction::toggled, item, [item] { item->setChecked(true); });
   connect(actions_.Help, &QAction::triggered, this,
-          [] { QDesktopServices::openUrl(QUrl(FromLatin1(VendorBaseUrl() + "/help/"))); });
+          [this] { OpenWebAddress(QUrl(FromLatin1(VendorBaseUrl() + "/help/"))); });
   connect(actions_.WebSite, &QAction::triggered, this,
-          [] { QDesktopServices::openUrl(QUrl(FromLatin1(VendorBaseUrl() + "/"))); });
+          [this] { OpenWebAddress(QUrl(FromLatin1(VendorBaseUrl() + "/"))); });
   connect(actions_.About, &QAction::triggered, this, [this] {
     Boxes().Show(this, MessageIcon::Information,
                  QStringLiteral("Nummora " NUMMORA_VERSION
@@ -576,6 +577,7 @@ bool TNummora::LoadProfile() {
     if (hooks.requestRates) hooks.requestRates();
     SecureWipe(profileText_);
     if (tray_) tray_->Reveal();
+    directory_->ShowDirectory(0);
     pages_->setCurrentWidget(accountsTab_);
     ShowActiveAccount(-1);
     if (model_.RowCount() == 1) {

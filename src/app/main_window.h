@@ -26,6 +26,7 @@ class QTabWidget;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QUrl;
 
 namespace nummora {
 
@@ -39,6 +40,7 @@ class TContactsPage;
 class TOperationsPage;
 class TRecentPaymentsFetch;
 class WorkerHost;
+class TDirectoryTab;
 class TfTasks;
 class THotkeyManager;
 class TInstanceServer;
@@ -70,6 +72,7 @@ struct TMainWindowHooks {
   std::function<void(QWidget*)> showPreferences;                    // default: nothing
   std::function<void(QWidget*)> showConnectionPreferences;          // default: nothing
   TPaymentServices payments;  // address book, e-mail notice and last operations for payment dialogs
+  std::function<bool(const QUrl&)> openUrl;  // the web browser; default: the desktop's (QDesktopServices)
 };
 
 class TNummora : public QMainWindow {
@@ -83,6 +86,12 @@ class TNummora : public QMainWindow {
   const ProfileModel& Model() const { return model_; }
   const TMainActions& Actions() const { return actions_; }
   TfTasks* Events() const { return events_; }
+  TDirectoryTab* Directory() const { return directory_; }
+  // The "egold" value of the directory document last shown, for the e-gold sign-up link.
+  const std::string& DirectoryReferral() const;
+  // Opens a web address in the user's browser; a browser that cannot be started is written to
+  // the events list. Returns whether it started.
+  bool OpenWebAddress(const QUrl& url);
   const FormatSettings& NumberFormat() const { return numberFormat_; }
   TMainWindowHooks hooks;
 
@@ -152,6 +161,8 @@ class TNummora : public QMainWindow {
   int StatusNeededWidth() const;
   void BuildWindow();
   void BuildMenus();
+  // Puts the directory tab into its page of the tab control.
+  void BuildDirectoryTab(QWidget* page);
   void ConnectActions();
   void ConnectCommandUpdates();
   void FillRows();
@@ -256,6 +267,7 @@ class TNummora : public QMainWindow {
   TColumnFitter* metalsFitter_ = nullptr;
   int autoWidth_ = 0;  // the width the window last gave itself
   TMetalsPane* details_ = nullptr;
+  TDirectoryTab* directory_ = nullptr;
   MetalAmounts detailsRates_{};
   QLabel* panelActive_ = nullptr;
   QLabel* panelProxy_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include "accounts/account_editor_dialog.h"
 #include "app/account_rows.h"
@@ -46,6 +47,8 @@ void TNummora::NewExecute() {
       true, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
   editor.egoldSecureBase = EgoldSecureBaseUrl();
   editor.vendorBase = VendorBaseUrl();
+  editor.egoldSignupId = DirectoryReferral();
+  editor.openUrl = [this](const QUrl& url) { OpenWebAddress(url); };
   if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   if (editor.exec() != QDialog::Accepted) return;
   pages_->setCurrentWidget(accountsTab_);
@@ -71,6 +74,8 @@ void TNummora::InfoExecute() {
       false, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
   editor.egoldSecureBase = EgoldSecureBaseUrl();
   editor.vendorBase = VendorBaseUrl();
+  editor.egoldSignupId = DirectoryReferral();
+  editor.openUrl = [this](const QUrl& url) { OpenWebAddress(url); };
   if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   editor.Fill(model_.Account(position));
   if (editor.exec() != QDialog::Accepted) return;

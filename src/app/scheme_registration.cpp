@@ -167,6 +167,14 @@ std::optional<std::string> WithSchemeDefault(const std::string& mimeAppsText, co
   return text.insert(insertAt, association);
 }
 
+bool RunsFromInstallation(const std::string& executablePath) {
+  const std::filesystem::path folder = std::filesystem::path(executablePath).parent_path();
+  if (folder.filename() != "bin") return false;
+  const std::optional<std::string> entry =
+      ReadExisting(folder.parent_path() / "share" / "applications" / "nummora.desktop");
+  return entry && entry->find(std::string(kMimeType) + ";") != std::string::npos;
+}
+
 bool InstallSchemeHandler(const std::string& executablePath) {
   try {
     const std::filesystem::path list = MimeAppsListPath();

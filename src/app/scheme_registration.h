@@ -30,6 +30,12 @@ std::string SchemeDesktopEntry(const std::string& executablePath);
 // (ours or the one the user chose).
 std::optional<std::string> WithSchemeDefault(const std::string& mimeAppsText, const std::string& entryName);
 
+// Whether the executable runs from an installation (a package or `cmake --install`) whose own
+// desktop entry handles nmr links: it lies in a "bin" folder and "share/applications/
+// nummora.desktop" beside that folder names x-scheme-handler/nmr. Such a program writes no
+// desktop files for the user; one run from a build tree does (InstallSchemeHandler).
+bool RunsFromInstallation(const std::string& executablePath);
+
 // Installs "nummora-nmr.desktop" (rewritten only when its text differs, so that links follow a
 // moved program) and makes it the default for x-scheme-handler/nmr when the user's mimeapps.list
 // names no handler for it yet. A mimeapps.list that exists but cannot be read is left alone; a

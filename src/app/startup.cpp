@@ -83,7 +83,11 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
   setup.regional = regional;
   setup.commandLineLink = link;
   setup.instanceSocket = socket;
-  const AfterFirstExpose installDesktopFiles(app, [executable] { InstallSchemeHandler(executable); });
+  // An installed program's desktop entry handles nmr links already: nothing goes into the
+  // user's folders. A program run from a build tree registers itself for the user.
+  const AfterFirstExpose installDesktopFiles(app, [executable] {
+    if (!RunsFromInstallation(executable)) InstallSchemeHandler(executable);
+  });
   if (!RunLogin(*store, regional, setup.profileName, setup.profilePassword, setup.profileText)) return 0;
 
   // 5.-7. The main window and the message loop.

@@ -127,18 +127,35 @@ void TTray::ShowBalloon(NotifyKind kind, const QString& title, const QString& te
 void TTray::NotifyOverDBus(NotifyKind kind, const QString& title, const QString& text, int timeoutMs) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return;
+  if (!listening_) {
+    // A click on the notification comes back as a signal that names its id and the action.
+    // (QDBusConnection offers no function-pointer form of this connection.)
+    listening_ = bus.connect(QString(), QStringLiteral("/org/freedesktop/Notifications"),
+                             QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"),
+                             this, SLOT(NotificationActionInvoked(uint, QString)));
+  }
   QDBusMessage call = QDBusMessage::createMethodCall(
       QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
       QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
   // Notification servers may read the body as markup; the texts come from servers and users.
   call << QGuiApplication::applicationDisplayName() << lastNotificationId_ << DBusIconOf(kind) << title
-       << text.toHtmlEscaped() << QStringList() << QVariantMap() << timeoutMs;
+       << text.toHtmlEscaped() << QStringList{QStringLiteral("default"), QStringLiteral("Show Nummora")}
+       << QVariantMap() << timeoutMs;
   auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
     QDBusPendingReply<uint> reply = *w;
-    if (reply.isValid()) lastNotificationId_ = reply.value();  // the next one replaces it
+    if (reply.isValid()) {
+      lastNotificationId_ = reply.value();  // the next one replaces it
+      notificationIds_.insert(lastNotificationId_);
+    }
     w->deleteLater();
   });
+}
+
+void TTray::NotificationActionInvoked(uint id, const QString& actionKey) {
+  // Other programs' notifications raise the same signal on the bus.
+  if (!notificationIds_.contains(id)) return;
+  if (actionKey == QLatin1String("default")) emit BalloonClicked();
 }
 
 }  // namespace nummora

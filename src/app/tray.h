@@ -4,6 +4,7 @@
 // tray that appears after start-up (late at login) is picked up.
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <functional>
 
@@ -47,10 +48,14 @@ class TTray : public QObject, public BalloonNotifier {
  signals:
   // A click on the icon or on the menu's first item.
   void ToggleRequested();
-  // A click on a balloon.
+  // A click on a balloon, or on a desktop notification shown in place of one.
   void BalloonClicked();
   // "&Exit" in the menu.
   void ExitRequested();
+
+ private slots:
+  // The notification server's ActionInvoked signal: a click on one of our notifications.
+  void NotificationActionInvoked(uint id, const QString& actionKey);
 
  private:
   void CreateIcon();
@@ -64,6 +69,8 @@ class TTray : public QObject, public BalloonNotifier {
   QTimer* waitForTray_;
   bool revealed_ = false;
   uint lastNotificationId_ = 0;
+  QSet<uint> notificationIds_;  // ids the notification server gave our notifications
+  bool listening_ = false;      // connected to ActionInvoked
 };
 
 }  // namespace nummora

@@ -6,6 +6,7 @@
 
 #include "cli/command.h"
 #include "common/secure_memory.h"
+#include "common/version.h"
 
 namespace {
 
@@ -13,7 +14,8 @@ using namespace nummora::cli;
 
 void PrintOverview(std::ostream& out) {
   out << "Usage: nummora-cli COMMAND [ARGUMENTS]\n"
-         "       nummora-cli COMMAND --help\n\nCommands:\n";
+         "       nummora-cli COMMAND --help\n"
+         "       nummora-cli --version\n\nCommands:\n";
   for (const Command& c : AllCommands())
     out << "  " << c.name << std::string(c.name.size() < 16 ? 16 - c.name.size() : 1, ' ') << c.summary
         << "\n";
@@ -34,6 +36,10 @@ int main(int argc, char** argv) {
   if (args.empty()) {
     PrintOverview(std::cerr);
     return kExitUsage;
+  }
+  if (args[0] == "--version") {
+    std::cout << "nummora-cli " NUMMORA_VERSION "\n";
+    return kExitOk;
   }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     PrintOverview(std::cout);

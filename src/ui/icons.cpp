@@ -36,8 +36,14 @@ QIcon CoinIcon(QColor light, QColor dark, const QString& letter, QColor ink) {
 }  // namespace
 
 QIcon ProgramIcon() {
-  static const QIcon icon =
-      CoinIcon(QColor(255, 236, 140), QColor(196, 142, 24), QStringLiteral("N"), QColor(90, 60, 0));
+  // The program's own pictures (data/icons, the ones installed into the icon theme), built into
+  // the program; each size is decoded only when it is first drawn.
+  static const QIcon icon = [] {
+    QIcon drawn;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+      drawn.addFile(QStringLiteral(":/icons/nummora-%1.png").arg(size), QSize(size, size));
+    return drawn;
+  }();
   return icon;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
-// The program's pictures, drawn at run time so that the program needs no image files.
+// The program's pictures: its icon from the pictures built into it, the small ones drawn at
+// run time.
 #include <QIcon>
 
 namespace nummora {
 
-// The program and tray icon: a gold coin with an "N".
+// The program and tray icon: a gold coin with an "N" (the icon of the installed desktop entry).
 QIcon ProgramIcon();
 // The accounts-list icon of an account type: 0 e-gold (a gold coin), 1 Liberty Reserve.
 QIcon AccountTypeIcon(int type);

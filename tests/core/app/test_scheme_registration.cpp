@@ -124,5 +124,29 @@ TEST_F(InstallSchemeHandlerTest, LinkedListIsWrittenThroughAndNothingIsRewritten
   EXPECT_EQ(listAfter.st_ino, listBefore.st_ino);
 }
 
+// An installed program (package or `cmake --install`, the project's own desktop entry beside its
+// bin folder) is told apart from one in a build tree or copied somewhere.
+TEST(RunsFromInstallation, OnlyABinFolderWithTheInstalledDesktopEntry) {
+  test::NetTempDir root;
+  const fs::path prefix = root.path() / "usr";
+  fs::create_directories(prefix / "bin");
+  fs::create_directories(prefix / "share" / "applications");
+  fs::create_directories(root.path() / "build" / "src");
+  const fs::path entry = prefix / "share" / "applications" / "nummora.desktop";
+  const std::string installed = (prefix / "bin" / "nummora").string();
+
+  EXPECT_FALSE(RunsFromInstallation(installed));  // no desktop entry yet
+  { std::ofstream(entry) << "[Desktop Entry]\nExec=nummora %u\n"; }
+  EXPECT_FALSE(RunsFromInstallation(installed));  // an entry that does not handle nmr links
+  { std::ofstream(entry) << "[Desktop Entry]\nExec=nummora %u\nMimeType=x-scheme-handler/nmr;\n"; }
+  EXPECT_TRUE(RunsFromInstallation(installed));
+  EXPECT_FALSE(RunsFromInstallation((root.path() / "build" / "src" / "nummora").string()));
+  EXPECT_FALSE(RunsFromInstallation((prefix / "share" / "nummora").string()));
+  // The entry of the source tree is the one the installation puts there.
+  EXPECT_NE(ReadBytes(fs::path(NUMMORA_SOURCE_DIR) / "data" / "nummora.desktop")
+                .find("MimeType=x-scheme-handler/nmr;"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace nummora

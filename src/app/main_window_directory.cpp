@@ -1,0 +1,44 @@
+// The main window's "Gold directory" tab and the web addresses it opens in the browser: the
+// directory's sites, the sign-up links of the account editor, help and the vendor's web site.
+#include <QDesktopServices>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/main_window.h"
+#include "directory/directory_tab.h"
+#include "net/vendor_urls.h"
+#include "platform/paths.h"
+#include "ui/events_window.h"
+#include "ui/latin1.h"
+
+namespace nummora {
+
+void TNummora::BuildDirectoryTab(QWidget* page) {
+  DirectoryTabSetup setup;
+  try {
+    setup.folder = CacheFolder(false);
+  } catch (const std::exception& e) {
+    // Without a home folder there is nowhere to keep the directory; downloads then fail and say so.
+    setup.folder = std::filesystem::path();
+  }
+  setup.vendorBase = [] { return VendorBaseUrl(); };
+  setup.proxy = [this] { return model_.Proxy; };
+  setup.log = [this](const std::string& title, const std::string& text) { events_->AddEntry(title, text); };
+  setup.openUrl = [this](const QUrl& url) { return OpenWebAddress(url); };
+  directory_ = new TDirectoryTab(std::move(setup), page);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(directory_);
+}
+
+bool TNummora::OpenWebAddress(const QUrl& url) {
+  const bool opened = hooks.openUrl ? hooks.openUrl(url) : QDesktopServices::openUrl(url);
+  if (!opened) events_->AddLine("The web browser could not be started to open " + ToLatin1(url.toString()));
+  return opened;
+}
+
+const std::string& TNummora::DirectoryReferral() const {
+  return directory_->Referral();
+}
+
+}  // namespace nummora
