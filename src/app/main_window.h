@@ -38,6 +38,8 @@ class TfTasks;
 class TInstanceServer;
 class TMetalsPane;
 class TTray;
+class WorkerHost;
+struct ServerConfig;
 
 // What the start-up hands to the main window.
 struct TMainWindowSetup {
@@ -98,6 +100,12 @@ class TNummora : public QMainWindow {
   // The rates were read: the "Rate" cells take them, the details pane values the selected
   // account's metals at them from now on, and every row is rewritten.
   void ShowRates(const RatesState& rates);
+
+  // History (main_window_history.cpp): opens the history download dialog for a copy of an
+  // account, without waiting; its viewers write the newest batch and the end of the period
+  // back into the account's table entry through StoreBatch.
+  void OpenHistoryDownload(const TAccount& account, WorkerHost* host, const ServerConfig& servers);
+  void StoreBatch(int position, const std::string& id, int32_t batch, TDateTime batchDate);
 
  signals:
   void BalanceRequested(int position);

@@ -143,6 +143,9 @@ TMainWindowHost* InstallNetworkWorkers(TNummora& window, const Clock* clock) {
   QObject::connect(&window, &TNummora::BalanceRequested, host, &TMainWindowHost::StartRefresh);
   window.hooks.egoldValue = [host](const TAccount& account) { return host->Rates().ValueOf(account); };
   window.hooks.requestRates = [host] { host->RatesRequested(); };
+  window.hooks.openHistory = [&window, host](const TAccount& account) {
+    window.OpenHistoryDownload(account, host, host->Servers());
+  };
   return host;
 }
 

@@ -30,6 +30,7 @@ class TMainWindowHost : public QObject, public WorkerHost {
   std::function<void(int position)> fetchRecentPayments;
 
   TMetalRates& Rates() { return *rates_; }
+  const ServerConfig& Servers() const { return servers_; }
   // The window asks for new rates (profile load, timer, new e-gold account). The first request
   // comes from the profile load, which has just put the stored answer into RatesText: it is
   // read after the request has been started.
