@@ -26,14 +26,17 @@ using namespace nummora;
 namespace {
 
 std::string Export(int rows) {
-  std::string reply = "\"Date\",\"Type\",\"Batch\",\"Metal\",\"Ounces\",\"Counter\",\"Name\",\"USD\",\"Unit\",\"Price\",\"Memo\",\"PaymentID\"";
+  std::string reply =
+      "\"Date\",\"Type\",\"Batch\",\"Metal\",\"Ounces\",\"Counter\",\"Name\",\"USD\",\"Unit\",\"Price\","
+      "\"Memo\",\"PaymentID\"";
   char line[256];
   for (int i = 1; i <= rows; ++i) {
     std::snprintf(line, sizeof line,
-                  "\r\n\"%02d/%02d/2006 10:%02d:%02d\",\"%s\",%d,Gold,0.0%d,%d,\"Counterpart %d\",%d.%02d,\"USD\",650.00,"
+                  "\r\n\"%02d/%02d/2006 10:%02d:%02d\",\"%s\",%d,Gold,0.0%d,%d,\"Counterpart "
+                  "%d\",%d.%02d,\"USD\",650.00,"
                   "\"memo of payment %d\",\"PID-%d\"",
-                  1 + i % 12, 1 + i % 28, i % 60, i % 60, i % 3 ? "Payment Received" : "Payment Made", 41000000 + i,
-                  1 + i % 9, 1001000 + i % 500, i % 500, i % 700, i % 100, i, i);
+                  1 + i % 12, 1 + i % 28, i % 60, i % 60, i % 3 ? "Payment Received" : "Payment Made",
+                  41000000 + i, 1 + i % 9, 1001000 + i % 500, i % 500, i % 700, i % 100, i, i);
     reply += line;
   }
   return reply + "\r\n";
@@ -116,7 +119,8 @@ int main(int argc, char** argv) {
   for (std::size_t row = read.rows.RowCount(); row-- > 0;) {
     QStringList line;
     for (std::size_t cell = 0; cell < kHistoryShownCells; ++cell)
-      line << QString::fromLatin1(read.rows.Cell(row, cell).data(), qsizetype(read.rows.Cell(row, cell).size()));
+      line << QString::fromLatin1(read.rows.Cell(row, cell).data(),
+                                  qsizetype(read.rows.Cell(row, cell).size()));
     cells.push_back(line);
   }
 
@@ -131,11 +135,12 @@ int main(int argc, char** argv) {
     plain.push_back(FillPlainList(cells));
   }
   const double v = Median(viewer), p = Median(plain);
-  std::printf("65535-row export: viewer %.1f ms (read, total, show), plain list of split texts %.1f ms, ratio %.2f\n",
-              v, p, v / p);
+  std::printf(
+      "65535-row export: viewer %.1f ms (read, total, show), plain list of split texts %.1f ms, ratio %.2f\n",
+      v, p, v / p);
 
   const ViewerRun big = FillViewer(Export(200000));
-  std::printf("200000-row export: %d rows listed in %.1f ms, longest main-thread stall %.1f ms\n", big.rows, big.ms,
-              big.longestStallMs);
+  std::printf("200000-row export: %d rows listed in %.1f ms, longest main-thread stall %.1f ms\n", big.rows,
+              big.ms, big.longestStallMs);
   return big.rows == 200000 ? 0 : 1;
 }

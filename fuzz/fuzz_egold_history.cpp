@@ -19,8 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   EgoldHistoryReader reader(reply, numberFormat);
   HistoryTable sliced;
   while (!reader.Done()) reader.ReadSome(3, sliced);
-  if (sliced.RowCount() != whole.rows.RowCount() || reader.Summary().totals.received != whole.totals.received ||
-      reader.Summary().amountsLeftOut != whole.amountsLeftOut || reader.Summary().lastBatch != whole.lastBatch)
+  if (sliced.RowCount() != whole.rows.RowCount() ||
+      reader.Summary().totals.received != whole.totals.received ||
+      reader.Summary().amountsLeftOut != whole.amountsLeftOut ||
+      reader.Summary().lastBatch != whole.lastBatch)
     std::abort();
   for (std::size_t row = 0; row < whole.rows.RowCount(); ++row)
     if (whole.rows.Row(row) != sliced.Row(row)) std::abort();

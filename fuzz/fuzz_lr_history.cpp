@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const LRHistoryPage read = ReadLRHistoryPage(page, numberFormat);
   if (!read.error.empty() && (read.rows.RowCount() != 0 || read.MorePages())) std::abort();
-  if (read.pageNumber < 0 || read.pageNumber > 65535 || read.pageCount < 0 || read.pageCount > 65535) std::abort();
+  if (read.pageNumber < 0 || read.pageNumber > 65535 || read.pageCount < 0 || read.pageCount > 65535)
+    std::abort();
   for (std::size_t row = 0; row < read.rows.RowCount(); ++row)
     if (read.rows.CellCount(row) != kHistoryShownCells + 2) std::abort();
   (void)HistoryReplyMessage(1, true, page, "U1000001");

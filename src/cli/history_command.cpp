@@ -159,7 +159,8 @@ Download DownloadEgold(HttpClient& client, const ServerConfig& servers, const TA
   Download download;
   // "No Records Found" is an empty history here, not a failure.
   if (result.Succeeded && (result.Body.empty() || result.Body == "No Records Found")) return download;
-  const std::string message = HistoryReplyMessage(kAccountTypeEgold, result.Succeeded, result.Body, account.ID);
+  const std::string message =
+      HistoryReplyMessage(kAccountTypeEgold, result.Succeeded, result.Body, account.ID);
   if (!message.empty())
     throw CommandError(kExitFailure, result.Succeeded ? message : message + ": " + result.Message);
   EgoldHistory history = ReadEgoldHistory(result.Body, numberFormat);
@@ -187,8 +188,8 @@ Download DownloadLR(HttpClient& client, const ServerConfig& servers, const TAcco
 
 int Run(const std::vector<std::string>& args, Io& io) {
   Arguments parsed(args,
-                   {"--profile", "--from", "--to", "--type", "--batch", "--recipient", "--merchant", "--volume-serial",
-                    "--date-format"},
+                   {"--profile", "--from", "--to", "--type", "--batch", "--recipient", "--merchant",
+                    "--volume-serial", "--date-format"},
                    {"--csv", "--password-stdin"});
   const std::optional<std::string> path = parsed.Value("--profile");
   if (!path || parsed.Positional().size() != 1 || !parsed.Value("--from") || !parsed.Value("--to"))
@@ -207,7 +208,8 @@ int Run(const std::vector<std::string>& args, Io& io) {
   filters.merchant = parsed.Value("--merchant").value_or("");
   const bool fromStdin = parsed.Has("--password-stdin");
   ProfileFileOptions options;
-  if (auto serial = parsed.Value("--volume-serial")) options.volume_serial = ParseSerial(*serial, "--volume-serial");
+  if (auto serial = parsed.Value("--volume-serial"))
+    options.volume_serial = ParseSerial(*serial, "--volume-serial");
 
   SecretString password = ReadPassword(io, fromStdin, "Password for " + *path + ": ");
   ProfileModel model;
@@ -241,8 +243,9 @@ int Run(const std::vector<std::string>& args, Io& io) {
   HttpClient client(httpOptions);
   Download download;
   try {
-    download = account.Type == kAccountTypeLibertyReserve ? DownloadLR(client, servers, account, filters, numberFormat)
-                                                         : DownloadEgold(client, servers, account, filters, numberFormat);
+    download = account.Type == kAccountTypeLibertyReserve
+                   ? DownloadLR(client, servers, account, filters, numberFormat)
+                   : DownloadEgold(client, servers, account, filters, numberFormat);
   } catch (...) {
     SecureWipe(account.Password);
     throw;

@@ -95,7 +95,9 @@ void AddEgoldHistoryRow(const std::vector<std::string>& f, HistoryTable& rows) {
 }
 
 EgoldHistoryReader::EgoldHistoryReader(std::string_view reply, const FormatSettings& numberFormat)
-    : lines_(SplitHistoryLines(reply)), next_(lines_.empty() ? 0 : lines_.size() - 1), numberFormat_(numberFormat) {}
+    : lines_(SplitHistoryLines(reply)),
+      next_(lines_.empty() ? 0 : lines_.size() - 1),
+      numberFormat_(numberFormat) {}
 
 std::size_t EgoldHistoryReader::ReadSome(std::size_t maxRows, HistoryTable& rows) {
   std::size_t read = 0;

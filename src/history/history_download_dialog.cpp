@@ -91,8 +91,8 @@ void TfUpdate::BuildWindow() {
   chkBailments_ = NewCheck("chkBailments", "Bailments", false, panel_);
   chkFees_ = NewCheck("chkFees", "Fees", false, panel_);
   chkIncentive_ = NewCheck("chkIncentive", "Incentive Payments", false, panel_);
-  QCheckBox* boxes[] = {chkReceived_, chkMade_,       chkInExch_, chkOutExch_,
-                        chkRedemptions_, chkBailments_, chkFees_, chkIncentive_};
+  QCheckBox* boxes[] = {chkReceived_,    chkMade_,      chkInExch_, chkOutExch_,
+                        chkRedemptions_, chkBailments_, chkFees_,   chkIncentive_};
   for (int i = 0; i < 8; ++i) grid->addWidget(boxes[i], 2 + i % 4, i / 4 * 2, 1, 2);
 
   auto* bAll = new QPushButton(QStringLiteral("Select &All"), panel_);
@@ -196,8 +196,8 @@ HistoryFilters TfUpdate::Filters() const {
 }
 
 void TfUpdate::SetAll(bool ticked) {
-  for (QCheckBox* box : {chkReceived_, chkMade_, chkInExch_, chkOutExch_, chkRedemptions_, chkBailments_, chkFees_,
-                         chkIncentive_})
+  for (QCheckBox* box : {chkReceived_, chkMade_, chkInExch_, chkOutExch_, chkRedemptions_, chkBailments_,
+                         chkFees_, chkIncentive_})
     box->setChecked(ticked);
 }
 
@@ -241,7 +241,8 @@ bool TfUpdate::StartRequest() {
     form = EgoldLoginLine(account_);
   }
   worker_ = MakeSock(host);
-  return worker_->Start(url, account_, form, this, [this](TthSock& worker) { Completed(worker); }, true);
+  return worker_->Start(
+      url, account_, form, this, [this](TthSock& worker) { Completed(worker); }, true);
 }
 
 void TfUpdate::Completed(TthSock& worker) {
@@ -262,7 +263,8 @@ void TfUpdate::OpenViewer(const std::string& reply) {
   const FormatSettings regional = host ? host->Regional() : UsEnglishFormatSettings();
   const std::string caption = "History of " + AccountLabel(account_.Name, account_.ID) + " from " +
                               DateToStr(filters.from, regional) + " to " + DateToStr(filters.to, regional);
-  auto* viewer = new TfHistory(account_, reply, requestPrefix_, DateOf(filters.to), FromLatin1(caption), services_);
+  auto* viewer =
+      new TfHistory(account_, reply, requestPrefix_, DateOf(filters.to), FromLatin1(caption), services_);
   emit ViewerOpened(viewer);
   viewer->show();
   close();

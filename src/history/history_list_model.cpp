@@ -9,11 +9,11 @@ THistoryListModel::THistoryListModel(int type, QObject* parent)
 
 QStringList THistoryListModel::Captions(int type) {
   if (type == 1)
-    return {QStringLiteral("Date"),   QStringLiteral("Type"),     QStringLiteral("Transaction ID"),
+    return {QStringLiteral("Date"),    QStringLiteral("Type"),    QStringLiteral("Transaction ID"),
             QStringLiteral("To/From"), QStringLiteral("Amount"),  QStringLiteral("Currency"),
-            QStringLiteral("Memo"),   QStringLiteral("Merchant")};
-  return {QStringLiteral("Date"),    QStringLiteral("Type"),   QStringLiteral("Batch"),
-          QStringLiteral("To/From"), QStringLiteral("Amount"), QStringLiteral("e-metal"),
+            QStringLiteral("Memo"),    QStringLiteral("Merchant")};
+  return {QStringLiteral("Date"),    QStringLiteral("Type"),    QStringLiteral("Batch"),
+          QStringLiteral("To/From"), QStringLiteral("Amount"),  QStringLiteral("e-metal"),
           QStringLiteral("Memo"),    QStringLiteral("Merchant")};
 }
 

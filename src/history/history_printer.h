@@ -14,9 +14,9 @@ class QPagedPaintDevice;
 namespace nummora {
 
 struct THistoryPrintJob {
-  QString caption;         // the viewer's caption, at the top of every page
-  QStringList captions;    // the eight column captions
-  QList<int> columnWidths; // the on-screen widths of the eight columns
+  QString caption;                     // the viewer's caption, at the top of every page
+  QStringList captions;                // the eight column captions
+  QList<int> columnWidths;             // the on-screen widths of the eight columns
   const HistoryTable* rows = nullptr;  // in list order
 };
 

@@ -23,21 +23,27 @@ std::string EgoldHistoryQuery(const HistoryFilters& filters) {
   query += DateItems("start", filters.from);
   query += DateItems("end", filters.to);
   const std::pair<bool, const char*> kinds[] = {
-      {filters.received, "paymentsreceived"}, {filters.made, "paymentsmade"},
-      {filters.inExchanges, "inexchanges"},   {filters.outExchanges, "outexchanges"},
-      {filters.redemptions, "redemptions"},   {filters.bailments, "bailments"},
-      {filters.fees, "fees"},                 {filters.incentives, "incentives"},
+      {filters.received, "paymentsreceived"},
+      {filters.made, "paymentsmade"},
+      {filters.inExchanges, "inexchanges"},
+      {filters.outExchanges, "outexchanges"},
+      {filters.redemptions, "redemptions"},
+      {filters.bailments, "bailments"},
+      {filters.fees, "fees"},
+      {filters.incentives, "incentives"},
   };
   for (const auto& [ticked, item] : kinds)
     if (ticked) query += std::string("&") + item + "=1";
-  const std::pair<const std::string*, const char*> texts[] = {
-      {&filters.batch, "batchfilter"}, {&filters.recipient, "counterfilter"}, {&filters.merchant, "paymentidfilter"}};
+  const std::pair<const std::string*, const char*> texts[] = {{&filters.batch, "batchfilter"},
+                                                              {&filters.recipient, "counterfilter"},
+                                                              {&filters.merchant, "paymentidfilter"}};
   for (const auto& [text, item] : texts)
     if (!text->empty()) query += std::string("&") + item + "=" + UrlEncode(*text);
   return query;
 }
 
-std::string HistoryReplyMessage(int type, bool succeeded, const std::string& reply, const std::string& accountId) {
+std::string HistoryReplyMessage(int type, bool succeeded, const std::string& reply,
+                                const std::string& accountId) {
   if (!succeeded) return "Connection problem";
   try {
     if (type == kAccountTypeEgold) {

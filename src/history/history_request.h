@@ -18,7 +18,8 @@ std::string EgoldHistoryQuery(const HistoryFilters& filters);
 // The message the download dialog shows for a first reply, or an empty text when the reply goes
 // to the viewer. `type` is the account's Type (0 e-gold, 1 Liberty Reserve); `succeeded` is the
 // worker's transport outcome.
-std::string HistoryReplyMessage(int type, bool succeeded, const std::string& reply, const std::string& accountId);
+std::string HistoryReplyMessage(int type, bool succeeded, const std::string& reply,
+                                const std::string& accountId);
 
 // What "Save to file" writes: every reply received, in order (the e-gold export, or each
 // Liberty Reserve page), split into lines and written with CR LF after every line.

@@ -18,9 +18,9 @@ class MessageBoxes;
 class WorkerHost;
 
 struct THistoryServices {
-  WorkerHost* host = nullptr;  // workers' hand-offs, the events list, the number format
-  std::string egoldSecure;     // "https://host:port" of the e-gold server
-  std::string libertyReserve;  // and of the Liberty Reserve API server
+  WorkerHost* host = nullptr;     // workers' hand-offs, the events list, the number format
+  std::string egoldSecure;        // "https://host:port" of the e-gold server
+  std::string libertyReserve;     // and of the Liberty Reserve API server
   MessageBoxes* boxes = nullptr;  // nullptr: real message boxes
   bool stayOnTop = false;         // the main window's setting, taken by every history window
   QString applicationTitle = QStringLiteral("Nummora");

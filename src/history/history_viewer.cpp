@@ -14,9 +14,9 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTableView>
 #include <QTimer>
 #include <QToolBar>
-#include <QTreeView>
 
 #include "common/number_text.h"
 #include "history/egold_history.h"
@@ -83,23 +83,27 @@ void TfHistory::BuildWindow() {
   const LayoutScale scale = LayoutScale::ForApplication();
   resize(scale.Size(1028, 669));
   model_ = new THistoryListModel(account_.Type, this);
-  List_ = new QTreeView(this);
+  List_ = new QTableView(this);
   List_->setObjectName(QStringLiteral("List"));
   List_->setModel(model_);
-  List_->setRootIsDecorated(false);
-  List_->setUniformRowHeights(true);  // a list of many thousand rows lays out in no time
-  List_->setAllColumnsShowFocus(true);
+  List_->setShowGrid(true);
+  List_->setWordWrap(false);
   List_->setSelectionBehavior(QAbstractItemView::SelectRows);
   List_->setSelectionMode(QAbstractItemView::SingleSelection);
   List_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  List_->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid palette(mid); "
-                                      "border-bottom: 1px solid palette(mid); }"));
-  List_->header()->setStretchLastSection(false);
+  List_->horizontalHeader()->setHighlightSections(false);
+  List_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  List_->horizontalHeader()->setStretchLastSection(false);
+  // Rows of one fixed height: a list of many thousand rows lays out in no time.
+  List_->verticalHeader()->hide();
+  List_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  List_->verticalHeader()->setDefaultSectionSize(List_->fontMetrics().height() + scale.Y(5));
   for (std::size_t column = 0; column < kHistoryShownCells; ++column)
     List_->setColumnWidth(int(column), scale.X(kColumnWidths[column]));
   List_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(List_, &QWidget::customContextMenuRequested, this, &TfHistory::ListContextMenu);
-  connect(List_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TfHistory::SelectionChanged);
+  connect(List_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &TfHistory::SelectionChanged);
   setCentralWidget(List_);
 
   progress_ = new QProgressBar(this);
@@ -119,13 +123,16 @@ void TfHistory::BuildActions() {
   auto action = [this](const char* name, const char* caption, const char* hint, QStyle::StandardPixmap icon) {
     auto* a = new QAction(style()->standardIcon(icon), QString::fromLatin1(caption), this);
     a->setObjectName(QString::fromLatin1(name));
-    if (hint) a->setStatusTip(QString::fromLatin1(hint)), a->setToolTip(QString::fromLatin1(hint));
+    // The hint is a tool tip only: a status-bar message would hide the totals and the progress.
+    if (hint) a->setToolTip(QString::fromLatin1(hint));
     return a;
   };
   SaveToFile_ = action("SaveToFile", "&Save to file", "Save history to file", QStyle::SP_DialogSaveButton);
   Print_ = action("Print", "&Print", "Print history", QStyle::SP_FileIcon);
-  EmailDetails_ = action("EmailDetails", "Email details", "Email transaction details", QStyle::SP_MessageBoxInformation);
-  AddToAddressBook_ = action("AddToAddressBook", "&Add to address book", nullptr, QStyle::SP_FileDialogNewFolder);
+  EmailDetails_ =
+      action("EmailDetails", "Email details", "Email transaction details", QStyle::SP_MessageBoxInformation);
+  AddToAddressBook_ =
+      action("AddToAddressBook", "&Add to address book", nullptr, QStyle::SP_FileDialogNewFolder);
   CopyBatch_ = action("CopyBatch", "&Copy \"Batch\"", nullptr, QStyle::SP_CustomBase);
   CopyAccount_ = action("CopyAccount", "&Copy \"Account #\"", nullptr, QStyle::SP_CustomBase);
   CopyMemo_ = action("CopyMemo", "C&opy \"Memo\"", nullptr, QStyle::SP_CustomBase);
@@ -233,8 +240,9 @@ void TfHistory::AskForPage(int page, int pageCount) {
   if (!host) return;
   const std::string request = LRHistoryPageRequest(requestPrefix_, page + 1);
   worker_ = MakeSock(host);
-  const bool started = worker_->Start(services_.libertyReserve + kLRHistoryPath, account_, LRFormBody(request), this,
-                                      [this](TthSock& worker) { PageArrived(worker); }, true);
+  const bool started = worker_->Start(
+      services_.libertyReserve + kLRHistoryPath, account_, LRFormBody(request), this,
+      [this](TthSock& worker) { PageArrived(worker); }, true);
   if (!started) {
     BoxesOrSystem(services_.boxes).Error(this, QStringLiteral("Unknown Error"));
     Finish(true);
@@ -351,7 +359,8 @@ void TfHistory::EmailExecute() {
 void TfHistory::AddContactExecute() {
   const int row = SelectedRow();
   if (row < 0 || !AddToAddressBook_->isEnabled()) return;
-  services_.payments.addContact(this, SelectedCell(kCellHiddenName), account_.Type, SelectedCell(kCellHiddenAccount));
+  services_.payments.addContact(this, SelectedCell(kCellHiddenName), account_.Type,
+                                SelectedCell(kCellHiddenAccount));
 }
 
 bool TfHistory::SaveTo(const QString& path, QString* error) const {
@@ -359,7 +368,9 @@ bool TfHistory::SaveTo(const QString& path, QString* error) const {
     WriteFileAtomically(path.toStdString(), HistoryFileText(replies_));
     return true;
   } catch (const std::exception& e) {
-    if (error) *error = QStringLiteral("The history could not be saved to %1: %2").arg(path, QString::fromLocal8Bit(e.what()));
+    if (error)
+      *error = QStringLiteral("The history could not be saved to %1: %2")
+                   .arg(path, QString::fromLocal8Bit(e.what()));
     return false;
   }
 }
@@ -377,7 +388,8 @@ int TfHistory::PrintTo(QPagedPaintDevice& device) const {
   THistoryPrintJob job;
   job.caption = caption_;
   job.captions = THistoryListModel::Captions(account_.Type);
-  for (std::size_t column = 0; column < kHistoryShownCells; ++column) job.columnWidths << List_->columnWidth(int(column));
+  for (std::size_t column = 0; column < kHistoryShownCells; ++column)
+    job.columnWidths << List_->columnWidth(int(column));
   job.rows = &model_->Table();
   return PrintHistory(device, job);
 }
@@ -386,7 +398,8 @@ void TfHistory::PrintExecute() {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(services_.applicationTitle + QStringLiteral(" - ") + caption_);
   printer.setFullPage(true);
-  const bool chosen = services_.askPrinter ? services_.askPrinter(this, printer) : AskPrinterDefault(this, printer);
+  const bool chosen =
+      services_.askPrinter ? services_.askPrinter(this, printer) : AskPrinterDefault(this, printer);
   if (!chosen) return;
   if (PrintTo(printer) == 0)
     BoxesOrSystem(services_.boxes).Error(this, QStringLiteral("The history could not be printed."));

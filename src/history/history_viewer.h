@@ -19,7 +19,7 @@ class QAction;
 class QLabel;
 class QPagedPaintDevice;
 class QProgressBar;
-class QTreeView;
+class QTableView;
 
 namespace nummora {
 
@@ -94,7 +94,7 @@ class TfHistory : public QMainWindow {
   bool failed_ = false;
 
   THistoryListModel* model_ = nullptr;
-  QTreeView* List_ = nullptr;
+  QTableView* List_ = nullptr;
   QProgressBar* progress_ = nullptr;
   std::vector<QLabel*> panels_;
   QAction* SaveToFile_ = nullptr;

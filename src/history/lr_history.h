@@ -47,7 +47,7 @@ struct LRHistoryPage {
   std::string error;
   int pageNumber = 0;  // 0 when missing or not a number from 0 to 65535
   int pageCount = 0;
-  HistoryTable rows;   // one row per Receipt, in page order
+  HistoryTable rows;  // one row per Receipt, in page order
   // Whether a further page is to be asked for.
   bool MorePages() const { return error.empty() && pageNumber < pageCount; }
 };

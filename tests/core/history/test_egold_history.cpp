@@ -15,7 +15,9 @@ FormatSettings NumberFormat() {
   return MakeNumberFormat(UsEnglishFormatSettings());
 }
 
-const char kHeader[] = "\"Date\",\"Type\",\"Batch\",\"Metal\",\"Ounces\",\"Counter\",\"Name\",\"USD\",\"Unit\",\"Price\",\"Memo\",\"PaymentID\"";
+const char kHeader[] =
+    "\"Date\",\"Type\",\"Batch\",\"Metal\",\"Ounces\",\"Counter\",\"Name\",\"USD\",\"Unit\",\"Price\","
+    "\"Memo\",\"PaymentID\"";
 
 // --- splitting a line into fields ---
 
@@ -33,17 +35,16 @@ TEST_P(HistoryFieldSplit, SplitsAtCommasOutsideQuotes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, HistoryFieldSplit,
-    testing::Values(
-        SplitCase{"plain", "a,b,c", {"a", "b", "c"}},
-        SplitCase{"double_quotes_keep_commas", "\"x,y\",z", {"\"x,y\"", "z"}},
-        SplitCase{"apostrophes_keep_commas", "'x,y',z", {"'x,y'", "z"}},
-        SplitCase{"apostrophe_inside_double_quotes", "\"it's, fine\",n", {"\"it's, fine\"", "n"}},
-        SplitCase{"double_quote_inside_apostrophes", "'say \"a,b\"',n", {"'say \"a,b\"'", "n"}},
-        SplitCase{"empty_fields_count", "a,,b", {"a", "", "b"}},
-        SplitCase{"trailing_comma_gives_empty_last", "a,b,", {"a", "b", ""}},
-        SplitCase{"leading_comma_gives_empty_first", ",a", {"", "a"}},
-        SplitCase{"unclosed_quote_runs_to_the_end", "\"a,b", {"\"a,b"}},
-        SplitCase{"empty_line_has_no_fields", "", {}}),
+    testing::Values(SplitCase{"plain", "a,b,c", {"a", "b", "c"}},
+                    SplitCase{"double_quotes_keep_commas", "\"x,y\",z", {"\"x,y\"", "z"}},
+                    SplitCase{"apostrophes_keep_commas", "'x,y',z", {"'x,y'", "z"}},
+                    SplitCase{"apostrophe_inside_double_quotes", "\"it's, fine\",n", {"\"it's, fine\"", "n"}},
+                    SplitCase{"double_quote_inside_apostrophes", "'say \"a,b\"',n", {"'say \"a,b\"'", "n"}},
+                    SplitCase{"empty_fields_count", "a,,b", {"a", "", "b"}},
+                    SplitCase{"trailing_comma_gives_empty_last", "a,b,", {"a", "b", ""}},
+                    SplitCase{"leading_comma_gives_empty_first", ",a", {"", "a"}},
+                    SplitCase{"unclosed_quote_runs_to_the_end", "\"a,b", {"\"a,b"}},
+                    SplitCase{"empty_line_has_no_fields", "", {}}),
     [](const testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
 
 TEST(HistoryLines, SplitAtCrLfOrCrLf) {
@@ -62,7 +63,8 @@ struct RowCase {
 class EgoldHistoryRow : public testing::TestWithParam<RowCase> {};
 
 TEST_P(EgoldHistoryRow, BuildsTheCellsOfTheLine) {
-  const EgoldHistory history = ReadEgoldHistory(std::string(kHeader) + "\r\n" + GetParam().line, NumberFormat());
+  const EgoldHistory history =
+      ReadEgoldHistory(std::string(kHeader) + "\r\n" + GetParam().line, NumberFormat());
   ASSERT_EQ(history.rows.RowCount(), 1u);
   EXPECT_EQ(history.rows.Row(0), GetParam().cells);
 }
@@ -71,13 +73,15 @@ INSTANTIATE_TEST_SUITE_P(
     Rules, EgoldHistoryRow,
     testing::Values(
         RowCase{"payment_received",
-                "\"03/07/2006 10:00:00\",\"Payment Received\",41000007,Gold,0.1,1001002,\"Bob, Metals\",65.00,\"USD\","
+                "\"03/07/2006 10:00:00\",\"Payment Received\",41000007,Gold,0.1,1001002,\"Bob, "
+                "Metals\",65.00,\"USD\","
                 "650.00,\"for \"\"tea\"\"\",\"PID-1\"",
-                {"03/07/2006 10:00:00", "Payment Received", "41000007", "Bob, Metals (1001002)", "65.00 USD", "Gold",
-                 "for \"\"tea\"\"", "PID-1", "Bob, Metals", "1001002"}},
-        RowCase{"storage_fee_has_no_account",
-                "\"03/07/2006\",\"Storage Fee\",41000008,Gold,0.001,,\"\",0.65,\"USD\",650.00,\"monthly\",\"\"",
-                {"03/07/2006", "Storage Fee", "41000008", "", "0.65 USD", "Gold", "", "0.65 USD", "monthly"}},
+                {"03/07/2006 10:00:00", "Payment Received", "41000007", "Bob, Metals (1001002)", "65.00 USD",
+                 "Gold", "for \"\"tea\"\"", "PID-1", "Bob, Metals", "1001002"}},
+        RowCase{
+            "storage_fee_has_no_account",
+            "\"03/07/2006\",\"Storage Fee\",41000008,Gold,0.001,,\"\",0.65,\"USD\",650.00,\"monthly\",\"\"",
+            {"03/07/2006", "Storage Fee", "41000008", "", "0.65 USD", "Gold", "", "0.65 USD", "monthly"}},
         RowCase{"incentive_with_nine_fields",
                 "\"d\",\"Incentive Payment\",5,Gold,1,2,\"n\",3.5,\"USD\"",
                 {"d", "Incentive Payment", "5", "n (2)", "3.5 USD", "Gold", "", "3.5 USD"}},
@@ -120,23 +124,30 @@ const std::string kMade = "\"d\",\"Payment Made\",1,Gold,1,2,\"n\",";
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, EgoldHistoryTotals,
-    testing::Values(
-        TotalsCase{"each_kind",
-                   {kReceived + "10.50,\"USD\"", kReceived + "0.25,\"USD\"", kMade + "3,\"USD\"",
-                    "\"d\",\"Payment Receive Fee\",1,Gold,1,,\"\",0.1,\"USD\"", "\"d\",\"Storage Fee\",1,Gold,1,,\"\",0.2,\"USD\"",
-                    "\"d\",\"Incentive Payment\",1,Gold,1,,\"\",5,\"USD\""},
-                   {107500, 30000, 3000, 50000},
-                   0},
-        TotalsCase{"type_without_quotes_adds_nothing",
-                   {"\"d\",Payment Received,1,Gold,1,2,\"n\",10,\"USD\"", "\"d\",'Payment Made',1,Gold,1,2,\"n\",4,\"USD\""},
-                   {0, 0, 0, 0},
-                   0},
-        TotalsCase{"fewer_than_eight_fields_add_nothing", {"\"d\",\"Payment Received\",1,Gold,1,2,\"n\""}, {0, 0, 0, 0}, 0},
-        TotalsCase{"amount_not_a_number_is_left_out_and_counted",
-                   {kReceived + "12,\"USD\"", kReceived + "n/a,\"USD\"", kMade + ",\"USD\""},
-                   {120000, 0, 0, 0},
-                   2},
-        TotalsCase{"other_types_add_nothing", {"\"d\",\"Bailment\",1,Gold,1,2,\"n\",10,\"USD\""}, {0, 0, 0, 0}, 0}),
+    testing::Values(TotalsCase{"each_kind",
+                               {kReceived + "10.50,\"USD\"", kReceived + "0.25,\"USD\"", kMade + "3,\"USD\"",
+                                "\"d\",\"Payment Receive Fee\",1,Gold,1,,\"\",0.1,\"USD\"",
+                                "\"d\",\"Storage Fee\",1,Gold,1,,\"\",0.2,\"USD\"",
+                                "\"d\",\"Incentive Payment\",1,Gold,1,,\"\",5,\"USD\""},
+                               {107500, 30000, 3000, 50000},
+                               0},
+                    TotalsCase{"type_without_quotes_adds_nothing",
+                               {"\"d\",Payment Received,1,Gold,1,2,\"n\",10,\"USD\"",
+                                "\"d\",'Payment Made',1,Gold,1,2,\"n\",4,\"USD\""},
+                               {0, 0, 0, 0},
+                               0},
+                    TotalsCase{"fewer_than_eight_fields_add_nothing",
+                               {"\"d\",\"Payment Received\",1,Gold,1,2,\"n\""},
+                               {0, 0, 0, 0},
+                               0},
+                    TotalsCase{"amount_not_a_number_is_left_out_and_counted",
+                               {kReceived + "12,\"USD\"", kReceived + "n/a,\"USD\"", kMade + ",\"USD\""},
+                               {120000, 0, 0, 0},
+                               2},
+                    TotalsCase{"other_types_add_nothing",
+                               {"\"d\",\"Bailment\",1,Gold,1,2,\"n\",10,\"USD\""},
+                               {0, 0, 0, 0},
+                               0}),
     [](const testing::TestParamInfo<TotalsCase>& info) { return std::string(info.param.name); });
 
 TEST(EgoldHistoryTotals, TextsShowOnlyTotalsAboveZeroInOrder) {
@@ -153,7 +164,8 @@ TEST(EgoldHistoryReply, HeaderOnlyGivesNoRowsAndNoBatch) {
 }
 
 TEST(EgoldHistoryReply, ShowsLinesNewestFirstAndTakesTheBatchOfTheLastLine) {
-  const std::string reply = std::string(kHeader) + "\r\n\"first\",\"Payment Made\",100\r\n\"second\",\"Payment Made\",200\n" +
+  const std::string reply = std::string(kHeader) +
+                            "\r\n\"first\",\"Payment Made\",100\r\n\"second\",\"Payment Made\",200\n" +
                             "\"third\",\"Payment Made\",300\r\n";
   const EgoldHistory history = ReadEgoldHistory(reply, NumberFormat());
   ASSERT_EQ(history.rows.RowCount(), 3u);
@@ -161,7 +173,8 @@ TEST(EgoldHistoryReply, ShowsLinesNewestFirstAndTakesTheBatchOfTheLastLine) {
   EXPECT_EQ(history.rows.Cell(2, kCellDate), "first");
   EXPECT_EQ(history.lastBatch, 300);
 
-  const EgoldHistory shortLast = ReadEgoldHistory(std::string(kHeader) + "\n\"a\",\"b\",7\n\"c\",\"d\"", NumberFormat());
+  const EgoldHistory shortLast =
+      ReadEgoldHistory(std::string(kHeader) + "\n\"a\",\"b\",7\n\"c\",\"d\"", NumberFormat());
   EXPECT_FALSE(shortLast.lastBatch.has_value());
   const EgoldHistory badBatch = ReadEgoldHistory(std::string(kHeader) + "\n\"a\",\"b\",x7", NumberFormat());
   EXPECT_EQ(badBatch.lastBatch, 0);
@@ -172,7 +185,8 @@ TEST(EgoldHistoryReply, ShowsLinesNewestFirstAndTakesTheBatchOfTheLastLine) {
 TEST(EgoldHistoryReply, ListsEveryRowOfAReplyLongerThan65535RowsAlsoInSlices) {
   const std::size_t count = 70000;
   std::string reply = kHeader;
-  for (std::size_t i = 1; i <= count; ++i) reply += "\r\n\"d\",\"Payment Received\"," + std::to_string(i) + ",Gold,1,2,\"n\",1,\"USD\"";
+  for (std::size_t i = 1; i <= count; ++i)
+    reply += "\r\n\"d\",\"Payment Received\"," + std::to_string(i) + ",Gold,1,2,\"n\",1,\"USD\"";
   const EgoldHistory whole = ReadEgoldHistory(reply, NumberFormat());
   ASSERT_EQ(whole.rows.RowCount(), count);
   EXPECT_EQ(whole.rows.Cell(0, kCellBatch), std::to_string(count));

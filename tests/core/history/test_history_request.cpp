@@ -42,7 +42,8 @@ HistoryFilters Filtered() {
   return f;
 }
 
-const char kDates[] = "?initial=1&oldsort=tstamp&startmonth=3&startday=7&startyear=2006&endmonth=11&endday=30&endyear=2006";
+const char kDates[] =
+    "?initial=1&oldsort=tstamp&startmonth=3&startday=7&startyear=2006&endmonth=11&endday=30&endyear=2006";
 
 class EgoldHistoryQueryText : public testing::TestWithParam<QueryCase> {};
 
@@ -53,11 +54,13 @@ TEST_P(EgoldHistoryQueryText, CarriesPeriodKindsAndFilters) {
 INSTANTIATE_TEST_SUITE_P(
     Rules, EgoldHistoryQueryText,
     testing::Values(
-        QueryCase{"defaults_received_and_made", Period(7, 30), std::string(kDates) + "&paymentsreceived=1&paymentsmade=1"},
-        QueryCase{"all_kinds_in_order", AllKinds(),
-                  std::string(kDates) +
-                      "&paymentsreceived=1&paymentsmade=1&inexchanges=1&outexchanges=1&redemptions=1&bailments=1"
-                      "&fees=1&incentives=1"},
+        QueryCase{"defaults_received_and_made", Period(7, 30),
+                  std::string(kDates) + "&paymentsreceived=1&paymentsmade=1"},
+        QueryCase{
+            "all_kinds_in_order", AllKinds(),
+            std::string(kDates) +
+                "&paymentsreceived=1&paymentsmade=1&inexchanges=1&outexchanges=1&redemptions=1&bailments=1"
+                "&fees=1&incentives=1"},
         QueryCase{"no_kinds", NoKinds(), kDates},
         // Typed filters stay inside their own item: "&", "=", blanks and "+" are encoded.
         QueryCase{"filters_encoded", Filtered(),
