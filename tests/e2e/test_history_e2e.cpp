@@ -22,6 +22,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "app/main_window_host.h"
 #include "common/currency.h"
 #include "common/datetime.h"
 #include "common/text_routines.h"
@@ -32,6 +33,7 @@
 #include "net/form_encoding.h"
 #include "net/liberty_reserve.h"
 #include "support/app_test_support.h"
+#include "support/main_window_fixture.h"
 #include "support/sandbox_process.h"
 #include "support/worker_test_support.h"
 // The sandbox runner is plain C++ kept with the GoogleTest support library, which this Qt test
@@ -130,6 +132,19 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
     return result.Body;
   }
 
+  // A payment of 0.01 oz of gold from Alice to Bob, made now; its batch.
+  std::string PayBob() {
+    HttpOptions options;
+    options.CAFile = sandbox_->CaFile();
+    HttpClient client(options);
+    const HttpResult paid = client.Post(
+        sandbox_->EgoldSecureUrl() + "/acct/confirm.asp",
+        FormBodyFromText(
+            "AccountID=1001001\r\nPassPhrase=alice gold 2006\r\nPayee_Account=1001002\r\nAmount=0.01\r\n"
+            "PAY_IN=9999\r\nWORTH_OF=Gold\r\nMemo=history, 'test'\r\nPAYMENT_ID=H-1"));
+    return paid.Succeeded ? ExtractHiddenInput("PAYMENT_BATCH_NUM", paid.Body) : std::string();
+  }
+
   void Transfers(const char* payer, const char* payee, int count) {
     std::string reply;
     long status = 0;
@@ -181,17 +196,7 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
   }
 
   void egoldHistoryAfterAPayment() {
-    // A payment of 0.01 oz of gold from Alice to Bob, made here.
-    HttpOptions options;
-    options.CAFile = sandbox_->CaFile();
-    HttpClient client(options);
-    const HttpResult paid = client.Post(
-        sandbox_->EgoldSecureUrl() + "/acct/confirm.asp",
-        FormBodyFromText(
-            "AccountID=1001001\r\nPassPhrase=alice gold 2006\r\nPayee_Account=1001002\r\nAmount=0.01\r\n"
-            "PAY_IN=9999\r\nWORTH_OF=Gold\r\nMemo=history, 'test'\r\nPAYMENT_ID=H-1"));
-    QVERIFY(paid.Succeeded);
-    const std::string batch = ExtractHiddenInput("PAYMENT_BATCH_NUM", paid.Body);
+    const std::string batch = PayBob();
     QVERIFY(!batch.empty());
 
     const int position = Add(0, "1001001", "alice gold 2006");
@@ -261,6 +266,43 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
     QCOMPARE(int(st.st_mode & 0777), 0600);
     viewer->close();
     QTRY_VERIFY(guard.isNull());
+  }
+
+  // "&View history..." of the main window opens the download for the selected account, and the
+  // viewer writes the newest batch and the end date into the window's account table.
+  void viewHistoryFromTheMainWindowStoresTheBatch() {
+    QVERIFY(sandbox_->ExportServersIni());
+    const std::string batch = PayBob();
+    QVERIFY(!batch.empty());
+    test::MainWindowFixture fixture;
+    TAccount alice = test::MakeAccount(0, "Alice", "1001001");
+    alice.Password = "alice gold 2006";
+    std::unique_ptr<TNummora> window = fixture.Open(fixture.WriteProfile({alice}));
+    InstallNetworkWorkers(*window, &fixture.clock);
+    window->show();
+    test::SelectRow(*window, 0);
+    window->Actions().ViewHistory->trigger();
+    TfUpdate* dialog = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<TfUpdate*>(w); d && d->isVisible()) dialog = d;
+    QVERIFY(dialog);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Alice (1001001)").prepend(QStringLiteral("History of ")));
+    TfHistory* viewer = nullptr;
+    connect(dialog, &TfUpdate::ViewerOpened, this, [&viewer](TfHistory* v) { viewer = v; });
+    dialog->findChild<QPushButton*>(QStringLiteral("bDownload"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(viewer != nullptr, 30000);
+    QPointer<TfHistory> guard(viewer);
+    QVERIFY(WaitFinished(viewer));
+    QVERIFY(viewer->Rows().rowCount() > 0);
+    QCOMPARE(Cell(*viewer, 0, 2), QString::fromStdString(batch));
+    QCOMPARE(QString::number(window->Model().Account(0).Batch), QString::fromStdString(batch));
+    QCOMPARE(window->Model().Account(0).BatchDate, Today());
+    viewer->close();
+    QTRY_VERIFY(guard.isNull());
+    window->close();
+    // The profile keeps them.
+    QCOMPARE(QString::number(fixture.SavedAccounts().at(0).Batch),
+             QString::number(window->Model().Account(0).Batch));
   }
 
   void egoldRefusalsKeepTheDialogOpen_data() {
