@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "common/comma_rule.h"
 #include "common/format_settings.h"
 #include "history/egold_history.h"
 #include "history/history_request.h"
@@ -26,6 +29,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::abort();
   for (std::size_t row = 0; row < whole.rows.RowCount(); ++row)
     if (whole.rows.Row(row) != sliced.Row(row)) std::abort();
+  // The reader finds the lines from the back; the forward split must agree on the rows, and
+  // the first row shown must be the last non-empty line.
+  const std::vector<std::string_view> lines = SplitHistoryLines(reply);
+  std::size_t expected = 0;
+  std::string_view newest;
+  for (std::size_t i = 1; i < lines.size(); ++i)
+    if (!lines[i].empty()) {
+      ++expected;
+      newest = lines[i];
+    }
+  if (whole.rows.RowCount() != expected) std::abort();
+  if (expected > 0 && whole.rows.Cell(0, kCellDate) != UnquoteField(ItemAt(SplitHistoryFields(newest), 0)))
+    std::abort();
   (void)HistoryTotalTexts(whole.totals, numberFormat);
   (void)HistoryReplyMessage(0, true, reply, "1001001");
   (void)HistoryFileText({reply, reply});

@@ -1,5 +1,7 @@
 #include "history/egold_history.h"
 
+#include <algorithm>
+
 #include "common/comma_rule.h"
 #include "common/number_text.h"
 
@@ -95,15 +97,27 @@ void AddEgoldHistoryRow(const std::vector<std::string>& f, HistoryTable& rows) {
 }
 
 EgoldHistoryReader::EgoldHistoryReader(std::string_view reply, const FormatSettings& numberFormat)
-    : lines_(SplitHistoryLines(reply)),
-      next_(lines_.empty() ? 0 : lines_.size() - 1),
-      numberFormat_(numberFormat) {}
+    : text_(reply), end_(reply.size()), numberFormat_(numberFormat) {
+  // The header is the first line, up to the first CR, LF or CR LF.
+  const std::size_t headerEnd = std::min(text_.find_first_of("\r\n"), text_.size());
+  bodyStart_ = headerEnd;
+  if (bodyStart_ < text_.size()) ++bodyStart_;
+  if (headerEnd < text_.size() && text_[headerEnd] == '\r' && bodyStart_ < text_.size() &&
+      text_[bodyStart_] == '\n')
+    ++bodyStart_;
+}
 
 std::size_t EgoldHistoryReader::ReadSome(std::size_t maxRows, HistoryTable& rows) {
   std::size_t read = 0;
-  while (next_ > 0 && read < maxRows) {
-    const std::string_view line = lines_[next_--];
-    if (line.empty()) continue;  // a blank line is no transaction
+  while (end_ > bodyStart_ && read < maxRows) {
+    // The last line still to read: the characters after the last line break before end_.
+    // Lines of no characters are blank lines, no transactions, and are passed over.
+    const std::string_view body = text_.substr(bodyStart_, end_ - bodyStart_);
+    const std::size_t lastBreak = body.find_last_of("\r\n");
+    const std::size_t start = lastBreak == std::string_view::npos ? 0 : lastBreak + 1;
+    const std::string_view line = body.substr(start);
+    end_ = bodyStart_ + (lastBreak == std::string_view::npos ? 0 : lastBreak);
+    if (line.empty()) continue;
     const std::vector<std::string> fields = SplitHistoryFields(line);
     AddEgoldHistoryRow(fields, rows);
     AddToTotals(fields, numberFormat_, summary_);
@@ -120,8 +134,8 @@ std::size_t EgoldHistoryReader::ReadSome(std::size_t maxRows, HistoryTable& rows
 EgoldHistory ReadEgoldHistory(std::string_view reply, const FormatSettings& numberFormat) {
   EgoldHistoryReader reader(reply, numberFormat);
   EgoldHistory history;
-  history.rows.Reserve(reader.Remaining(), reply.size());
-  reader.ReadSome(reader.Remaining(), history.rows);
+  history.rows.Reserve(reply.size() / 64, reply.size());
+  reader.ReadSome(reply.size(), history.rows);
   HistoryTable rows = std::move(history.rows);
   history = reader.Summary();
   history.rows = std::move(rows);

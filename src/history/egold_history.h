@@ -55,16 +55,17 @@ class EgoldHistoryReader {
   EgoldHistoryReader(std::string_view reply, const FormatSettings& numberFormat);
   // Reads up to `maxRows` more rows into `rows` (appended); returns how many were read.
   std::size_t ReadSome(std::size_t maxRows, HistoryTable& rows);
-  bool Done() const { return next_ == 0; }
-  // Lines still to read (blank ones included).
-  std::size_t Remaining() const { return next_; }
+  bool Done() const { return end_ <= bodyStart_; }
   // Totals, left-out amounts and the batch of the last line, for the rows read so far (the
   // batch is known with the first row).
   const EgoldHistory& Summary() const { return summary_; }
 
  private:
-  std::vector<std::string_view> lines_;
-  std::size_t next_ = 0;  // lines_[1 .. next_] are still to read, from the back
+  // The lines are found from the back as they are read, so that starting costs nothing
+  // however long the answer is.
+  std::string_view text_;
+  std::size_t bodyStart_ = 0;  // where the line after the header begins
+  std::size_t end_ = 0;        // text_[bodyStart_, end_) is still to read
   FormatSettings numberFormat_;
   EgoldHistory summary_;  // its rows stay empty: they go to the caller's table
   bool lastLineSeen_ = false;

@@ -35,7 +35,7 @@ namespace nummora {
 namespace {
 
 // How long one slice of reading may hold the main thread before the list is painted.
-constexpr int kSliceMilliseconds = 25;
+constexpr int kSliceMilliseconds = 12;
 constexpr std::size_t kRowsPerStep = 256;
 
 constexpr int kColumnWidths[kHistoryShownCells] = {81, 120, 49, 180, 80, 50, 250, 100};
