@@ -184,7 +184,7 @@ void TfHistory::FormShow() {
     return;
   }
   if (account_.Type == kAccountTypeLibertyReserve) {
-    HandlePage(replies_.front());
+    HandlePage(replies_.front(), true);
     return;
   }
   reader_ = std::make_unique<EgoldHistoryReader>(replies_.front(), numberFormat_);
@@ -212,14 +212,21 @@ void TfHistory::ReadEgoldSlice() {
   Finish(false);
 }
 
-void TfHistory::HandlePage(const std::string& page) {
+void TfHistory::HandlePage(const std::string& page, bool first) {
   LRHistoryPage read = ReadLRHistoryPage(page, numberFormat_);
+  // A server that answers a page it has sent before would keep the paging going for ever and
+  // list its rows twice: the paging stops there.
+  if (read.error.empty() && !first && read.pageNumber <= lastPage_)
+    read.error =
+        "The server sent page " + std::to_string(read.pageNumber) + " again; no further page is asked for.";
   if (!read.error.empty()) {
     BoxesOrSystem(services_.boxes).Error(this, FromLatin1(read.error));
     Finish(true);
     return;
   }
   if (WorkerHost* host = host_.get()) host->AddEventLine(page);
+  if (!first) replies_.push_back(page);  // every page listed is saved with the first
+  lastPage_ = read.pageNumber;
   model_->Append(read.rows);
   if (read.MorePages()) {
     AskForPage(read.pageNumber, read.pageCount);
@@ -255,8 +262,7 @@ void TfHistory::PageArrived(TthSock& worker) {
   if (closed_) return;
   const std::string page = worker.Response();
   if (WorkerHost* host = host_.get()) host->AddEvent("Parsing...", page);
-  if (!page.empty() && !IsLRErrorAnswer(page)) replies_.push_back(page);
-  HandlePage(page);
+  HandlePage(page, false);
 }
 
 void TfHistory::ClearPanels() {

@@ -61,7 +61,8 @@ class TfHistory : public QMainWindow {
   void BuildActions();
   void FormShow();
   void ReadEgoldSlice();
-  void HandlePage(const std::string& page);
+  // Lists one Liberty Reserve page and asks for the next one, if any.
+  void HandlePage(const std::string& page, bool first);
   void PageArrived(TthSock& worker);
   void AskForPage(int page, int pageCount);
   void ShowTotals();
@@ -92,6 +93,7 @@ class TfHistory : public QMainWindow {
   bool closed_ = false;
   bool complete_ = false;
   bool failed_ = false;
+  int lastPage_ = 0;  // the number of the last Liberty Reserve page listed
 
   THistoryListModel* model_ = nullptr;
   QTableView* List_ = nullptr;

@@ -251,6 +251,35 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
     delete pages;
   }
 
+  // A server that sends a page it has sent before does not keep the viewer asking for ever.
+  void aRepeatedPageStopsThePaging() {
+    StartPeer();
+    BeginTest();
+    const std::string page =
+        "<HistoryResponse><Receipt><ReceiptId>1</ReceiptId><Amount>2</Amount></Receipt>"
+        "<Pager><PageNumber>1</PageNumber><PageCount>3</PageCount></Pager></HistoryResponse>";
+    peer_->Answer(page);
+    TAccount account;
+    account.Type = kAccountTypeLibertyReserve;
+    account.ID = "U2000001";
+    account.APIname = "api";
+    account.Password = "secret-word";
+    THistoryServices services;
+    services.host = host_.get();
+    services.boxes = &boxes_;
+    services.libertyReserve = peer_->Base();
+    auto* viewer = new TfHistory(account, page, "<HistoryRequest id=\"1\"><History>", 0,
+                                 QStringLiteral("History"), services);
+    QPointer<TfHistory> guard(viewer);
+    viewer->show();
+    QTRY_VERIFY_WITH_TIMEOUT(viewer->Failed(), 20000);
+    QCOMPARE(boxes_.shown.size(), std::size_t(1));
+    QVERIFY2(boxes_.LastText().contains(QStringLiteral("page 1 again")), qPrintable(boxes_.LastText()));
+    QCOMPARE(viewer->Rows().rowCount(), 1);
+    QCOMPARE(peer_->Requests().size(), std::size_t(1));
+    StopPeer();
+  }
+
   void anEmptyReplyPrintsTheHeaderOnly() {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
       QSKIP("pdftotext (poppler-utils) is not installed");
