@@ -26,7 +26,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from common import LATIN1, Request, Response, parse_pairs  # noqa: E402
 from egold import EgoldPlainSite, EgoldSecureSite  # noqa: E402
 from faults import FaultBook, FaultError, RequestLog, parse_fault_flag  # noqa: E402
-from ledger import Ledger, write_atomic  # noqa: E402
+from ledger import Ledger, LedgerError, write_atomic  # noqa: E402
 from liberty import LibertySite  # noqa: E402
 from tls import ensure_certificates  # noqa: E402
 from vendor import VendorSite  # noqa: E402
@@ -308,6 +308,8 @@ class Sandbox:
             return json_response({"error": str(e)}, 400)
         except (ValueError, KeyError, TypeError) as e:
             return json_response({"error": "bad request: %s" % e}, 400)
+        except LedgerError as e:
+            return json_response({"error": str(e)}, 400)
 
     def _control(self, req):
         path, method = req.path, req.method
@@ -344,6 +346,18 @@ class Sandbox:
             return json_response(self.ledger.emails())
         if path == "/control/unlock" and method == "POST":
             return json_response({"ok": self.ledger.unlock(str(json_body(req)["account"]))})
+        if path == "/control/lr-transfers" and method == "POST":
+            # Many Liberty Reserve transfers at once, for long histories (paging).
+            body = json_body(req)
+            count = int(body["count"])
+            if not 1 <= count <= 100000:
+                raise ValueError("count must be between 1 and 100000")
+            ids = [self.ledger.lr_transfer(str(body["payer"]), str(body["payee"]),
+                                           str(body.get("currency", "LRUSD")),
+                                           str(body.get("amount", "0.01")),
+                                           "%s %d" % (body.get("memo", "transfer"), i + 1), "", False)["id"]
+                   for i in range(count)]
+            return json_response({"ids": ids})
         return json_response({"error": "unknown control request %s %s" % (method, path)}, 404)
 
 

@@ -47,6 +47,7 @@ class TInstanceServer;
 class TMetalsPane;
 class TTray;
 class WorkerHost;
+struct ServerConfig;
 
 // What the start-up hands to the main window.
 struct TMainWindowSetup {
@@ -132,6 +133,11 @@ class TNummora : public QMainWindow {
   void FetchRecentPayments(int position);
   // The workers' host the window's own requests (recent payments, e-mail notices) go through.
   void SetWorkerHost(WorkerHost* host);
+  // History (main_window_history.cpp): opens the history download dialog for a copy of an
+  // account, without waiting; its viewers write the newest batch and the end of the period
+  // back into the account's table entry through StoreBatch.
+  void OpenHistoryDownload(const TAccount& account, WorkerHost* host, const ServerConfig& servers);
+  void StoreBatch(int position, const std::string& id, int32_t batch, TDateTime batchDate);
 
  signals:
   void BalanceRequested(int position);

@@ -146,6 +146,9 @@ TMainWindowHost* InstallNetworkWorkers(TNummora& window, const Clock* clock) {
   window.SetWorkerHost(host);
   host->fetchRecentPayments = [&window](int position) { window.FetchRecentPayments(position); };
   InstallPaymentDialogs(window, *host);
+  window.hooks.openHistory = [&window, host](const TAccount& account) {
+    window.OpenHistoryDownload(account, host, host->Servers());
+  };
   return host;
 }
 

@@ -1,0 +1,40 @@
+// The main window's side of the history: the download dialog opened by "&View history..." and
+// the account-table writes of the history viewers.
+#include "app/main_window.h"
+#include "history/history_download_dialog.h"
+#include "net/server_config.h"
+
+namespace nummora {
+
+void TNummora::OpenHistoryDownload(const TAccount& account, WorkerHost* host, const ServerConfig& servers) {
+  THistoryServices services;
+  services.host = host;
+  services.egoldSecure = servers.EgoldSecure;
+  services.libertyReserve = servers.LibertyReserve;
+  services.boxes = boxes_;
+  services.stayOnTop = settings_.onTop;
+  services.applicationTitle = applicationTitle_;
+  services.payments = hooks.payments;
+  QPointer<TNummora> window(this);
+  services.storeBatch = [window, id = account.ID](int position, int32_t batch, TDateTime batchDate) {
+    if (window) window->StoreBatch(position, id, batch, batchDate);
+  };
+  // Owned by the application, like the viewers it opens: it closes (and goes) by itself.
+  auto* dialog = new TfUpdate(account, std::move(services));
+  dialog->show();
+}
+
+void TNummora::StoreBatch(int position, const std::string& id, int32_t batch, TDateTime batchDate) {
+  // Only the entry the history was fetched for: a table position is never reused for another
+  // account while the profile is open, but the check costs nothing.
+  if (!model_.IsValidPosition(position) || model_.Account(position).ID != id) return;
+  ChangeAccount(
+      position,
+      [batch, batchDate](TAccount& entry) {
+        entry.Batch = batch;
+        entry.BatchDate = batchDate;
+      },
+      false);
+}
+
+}  // namespace nummora

@@ -1,0 +1,273 @@
+#include "history/history_download_dialog.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "common/account_label.h"
+#include "history/history_request.h"
+#include "history/history_viewer.h"
+#include "net/egold.h"
+#include "net/liberty_reserve.h"
+#include "ui/edit_menu.h"
+#include "ui/latin1.h"
+#include "ui/layout_scale.h"
+#include "ui/message_box.h"
+
+namespace nummora {
+
+namespace {
+
+TDateTime FromQDate(const QDate& date) {
+  TDateTime value = 0;
+  TryEncodeDate(date.year(), date.month(), date.day(), value);
+  return value;
+}
+
+QCheckBox* NewCheck(const char* name, const char* caption, bool ticked, QWidget* parent) {
+  auto* box = new QCheckBox(QString::fromLatin1(caption), parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setChecked(ticked);
+  return box;
+}
+
+QLineEdit* NewEdit(const char* name, QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  InstallEditMenu(edit);
+  return edit;
+}
+
+QDateEdit* NewDate(const char* name, QWidget* parent) {
+  auto* date = new QDateEdit(parent);
+  date->setObjectName(QString::fromLatin1(name));
+  date->setCalendarPopup(true);
+  date->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
+  return date;
+}
+
+}  // namespace
+
+TfUpdate::TfUpdate(const TAccount& account, THistoryServices services, QWidget* parent)
+    : QDialog(parent), account_(account), services_(std::move(services)), host_(services_.host) {
+  setObjectName(QStringLiteral("fUpdate"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  if (services_.stayOnTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  BuildWindow();
+}
+
+TfUpdate::~TfUpdate() = default;
+
+void TfUpdate::BuildWindow() {
+  const LayoutScale scale = LayoutScale::ForApplication();
+  panel_ = new QWidget(this);
+  panel_->setObjectName(QStringLiteral("pInputs"));
+  auto* grid = new QGridLayout(panel_);
+
+  DateFrom_ = NewDate("DateFrom", panel_);
+  DateTo_ = NewDate("DateTo", panel_);
+  auto* lFrom = new QLabel(QStringLiteral("&Starting date:"), panel_);
+  lFrom->setBuddy(DateFrom_);
+  auto* lTo = new QLabel(QStringLiteral("&Ending date:"), panel_);
+  lTo->setBuddy(DateTo_);
+  grid->addWidget(lFrom, 0, 0);
+  grid->addWidget(DateFrom_, 0, 1);
+  grid->addWidget(lTo, 1, 0);
+  grid->addWidget(DateTo_, 1, 1);
+
+  chkReceived_ = NewCheck("chkReceived", "Payments received", true, panel_);
+  chkMade_ = NewCheck("chkMade", "Payments made", true, panel_);
+  chkInExch_ = NewCheck("chkInExch", "Fulfilled InExchanges", false, panel_);
+  chkOutExch_ = NewCheck("chkOutExch", "Out Exchanges", false, panel_);
+  chkRedemptions_ = NewCheck("chkRedemptions", "Redemptions", false, panel_);
+  chkBailments_ = NewCheck("chkBailments", "Bailments", false, panel_);
+  chkFees_ = NewCheck("chkFees", "Fees", false, panel_);
+  chkIncentive_ = NewCheck("chkIncentive", "Incentive Payments", false, panel_);
+  QCheckBox* boxes[] = {chkReceived_,    chkMade_,      chkInExch_, chkOutExch_,
+                        chkRedemptions_, chkBailments_, chkFees_,   chkIncentive_};
+  for (int i = 0; i < 8; ++i) grid->addWidget(boxes[i], 2 + i % 4, i / 4 * 2, 1, 2);
+
+  auto* bAll = new QPushButton(QStringLiteral("Select &All"), panel_);
+  bAll->setObjectName(QStringLiteral("bSelectAll"));
+  bAll->setAutoDefault(false);
+  auto* bNone = new QPushButton(QStringLiteral("&Unselect All"), panel_);
+  bNone->setObjectName(QStringLiteral("bUnselectAll"));
+  bNone->setAutoDefault(false);
+  connect(bAll, &QPushButton::clicked, this, [this] { SetAll(true); });
+  connect(bNone, &QPushButton::clicked, this, [this] { SetAll(false); });
+  auto* selectRow = new QHBoxLayout;
+  selectRow->addWidget(bAll);
+  selectRow->addWidget(bNone);
+  selectRow->addStretch(1);
+  grid->addLayout(selectRow, 6, 0, 1, 4);
+
+  eBatch_ = NewEdit("eBatch", panel_);
+  eRecipient_ = NewEdit("eRecipient", panel_);
+  eMerchant_ = NewEdit("eMerchant", panel_);
+  bSelect_ = new QToolButton(panel_);
+  bSelect_->setObjectName(QStringLiteral("bSelect"));
+  bSelect_->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+  bSelect_->setToolTip(QStringLiteral("Pick an account from the address book"));
+  bSelect_->setEnabled(static_cast<bool>(services_.payments.pickRecipient));
+  connect(bSelect_, &QToolButton::clicked, this, &TfUpdate::bSelectClick);
+  auto addEdit = [&](int row, const char* caption, QLineEdit* edit, QWidget* extra) {
+    auto* label = new QLabel(QString::fromLatin1(caption), panel_);
+    label->setBuddy(edit);
+    grid->addWidget(label, row, 0);
+    auto* line = new QHBoxLayout;
+    line->addWidget(edit, 1);
+    if (extra) line->addWidget(extra);
+    grid->addLayout(line, row, 1, 1, 3);
+  };
+  addEdit(7, "and match Transaction #", eBatch_, nullptr);
+  addEdit(8, "and match To\\From Account #", eRecipient_, bSelect_);
+  addEdit(9, "and match Merchant #", eMerchant_, nullptr);
+
+  bDownload_ = new QPushButton(QStringLiteral("&Download"), this);
+  bDownload_->setObjectName(QStringLiteral("bDownload"));
+  bDownload_->setDefault(true);
+  bCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
+  bCancel_->setObjectName(QStringLiteral("bCancel"));
+  bCancel_->setAutoDefault(false);
+  connect(bDownload_, &QPushButton::clicked, this, &TfUpdate::bDownloadClick);
+  connect(bCancel_, &QPushButton::clicked, this, &QDialog::reject);
+  Prog_ = new QProgressBar(this);
+  Prog_->setObjectName(QStringLiteral("Prog"));
+  Prog_->setRange(0, 0);  // a marquee: the length of the download is not known
+  Prog_->setTextVisible(false);
+  Prog_->hide();
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(Prog_, 1);
+  buttons->addStretch(0);
+  buttons->addWidget(bDownload_);
+  buttons->addWidget(bCancel_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(panel_);
+  layout->addLayout(buttons);
+  setMinimumWidth(scale.X(380));
+}
+
+void TfUpdate::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (closed_) FormShow();
+}
+
+void TfUpdate::FormShow() {
+  closed_ = false;
+  setWindowTitle(FromLatin1("History of " + AccountLabel(account_.Name, account_.ID)));
+  const TDateTime today = Today();
+  const DateTimeFields f = DecodeDateTime(today);
+  DateFrom_->setDate(QDate(f.year, f.month, f.day));
+  DateTo_->setDate(QDate(f.year, f.month, f.day));
+}
+
+void TfUpdate::done(int result) {
+  // Closing ends the dialog for good: a reply still on its way opens nothing.
+  closed_ = true;
+  if (worker_) worker_->RequestStop();
+  QDialog::done(result);
+}
+
+HistoryFilters TfUpdate::Filters() const {
+  HistoryFilters f;
+  f.from = FromQDate(DateFrom_->date());
+  f.to = FromQDate(DateTo_->date());
+  f.received = chkReceived_->isChecked();
+  f.made = chkMade_->isChecked();
+  f.inExchanges = chkInExch_->isChecked();
+  f.outExchanges = chkOutExch_->isChecked();
+  f.redemptions = chkRedemptions_->isChecked();
+  f.bailments = chkBailments_->isChecked();
+  f.fees = chkFees_->isChecked();
+  f.incentives = chkIncentive_->isChecked();
+  f.batch = ToLatin1(eBatch_->text());
+  f.recipient = ToLatin1(eRecipient_->text());
+  f.merchant = ToLatin1(eMerchant_->text());
+  return f;
+}
+
+void TfUpdate::SetAll(bool ticked) {
+  for (QCheckBox* box : {chkReceived_, chkMade_, chkInExch_, chkOutExch_, chkRedemptions_, chkBailments_,
+                         chkFees_, chkIncentive_})
+    box->setChecked(ticked);
+}
+
+void TfUpdate::SetDownloading(bool downloading) {
+  downloading_ = downloading;
+  panel_->setEnabled(!downloading);
+  bDownload_->setVisible(!downloading);
+  Prog_->setVisible(downloading);
+}
+
+void TfUpdate::bSelectClick() {
+  if (!services_.payments.pickRecipient) return;
+  const std::optional<std::string> picked = services_.payments.pickRecipient(this, account_.Type);
+  if (picked) eRecipient_->setText(FromLatin1(*picked));
+}
+
+void TfUpdate::bDownloadClick() {
+  if (downloading_ || closed_) return;
+  SetDownloading(true);
+  if (!StartRequest()) SetDownloading(false);
+}
+
+bool TfUpdate::StartRequest() {
+  WorkerHost* host = host_.get();
+  if (!host) return false;
+  // The pass phrase (or the token made from it) goes into the request: ask for it first.
+  if (AskAndKeepPassPhrase(*host, account_) == AskOutcome::Cancelled) return false;
+  if (closed_) return false;  // closed while the prompt was open
+  const HistoryFilters filters = Filters();
+  std::string url;
+  std::string form;
+  if (account_.Type == kAccountTypeLibertyReserve) {
+    requestPrefix_ = LRHistoryRequestPrefix(account_, filters, LRRequestId(), LocalToUtc(0));
+    const std::string request = LRHistoryPageRequest(requestPrefix_, 1);
+    host->AddEventLine(MaskLRToken(request));
+    url = services_.libertyReserve + kLRHistoryPath;
+    form = LRFormBody(request);
+  } else {
+    requestPrefix_.clear();
+    url = services_.egoldSecure + kEgoldHistoryCsvPath + EgoldHistoryQuery(filters);
+    form = EgoldLoginLine(account_);
+  }
+  worker_ = MakeSock(host);
+  return worker_->Start(
+      url, account_, form, this, [this](TthSock& worker) { Completed(worker); }, true);
+}
+
+void TfUpdate::Completed(TthSock& worker) {
+  if (closed_) return;
+  const std::string message =
+      HistoryReplyMessage(account_.Type, worker.Succeeded(), worker.Response(), account_.ID);
+  if (!message.empty()) {
+    BoxesOrSystem(services_.boxes).Error(this, FromLatin1(message));
+    if (!closed_) SetDownloading(false);
+    return;
+  }
+  OpenViewer(worker.Response());
+}
+
+void TfUpdate::OpenViewer(const std::string& reply) {
+  const HistoryFilters filters = Filters();
+  WorkerHost* host = host_.get();
+  const FormatSettings regional = host ? host->Regional() : UsEnglishFormatSettings();
+  const std::string caption = "History of " + AccountLabel(account_.Name, account_.ID) + " from " +
+                              DateToStr(filters.from, regional) + " to " + DateToStr(filters.to, regional);
+  auto* viewer =
+      new TfHistory(account_, reply, requestPrefix_, DateOf(filters.to), FromLatin1(caption), services_);
+  emit ViewerOpened(viewer);
+  viewer->show();
+  close();
+}
+
+}  // namespace nummora

@@ -1,0 +1,84 @@
+#pragma once
+// The history download dialog: the period, the kinds of transactions and the filters of one
+// account's history, the request to e-gold (CSV export) or Liberty Reserve (first XML page),
+// and the hand-over of a good reply to a new history viewer.
+#include <QDialog>
+#include <string>
+
+#include "history/history_services.h"
+#include "history/lr_history.h"
+#include "net/sock_worker.h"
+#include "profile/model.h"
+
+class QCheckBox;
+class QDateEdit;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+
+namespace nummora {
+
+class TfHistory;
+
+class TfUpdate : public QDialog {
+  Q_OBJECT
+ public:
+  // `account`: a copy of the account the history is of, taken when the dialog is created.
+  TfUpdate(const TAccount& account, THistoryServices services, QWidget* parent = nullptr);
+  ~TfUpdate() override;
+
+  // The period, kinds and filters as the controls give them.
+  HistoryFilters Filters() const;
+  bool Downloading() const { return downloading_; }
+
+ signals:
+  // A viewer was opened for a good reply (the dialog closes right after).
+  void ViewerOpened(nummora::TfHistory* viewer);
+
+ public slots:
+  void done(int result) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildWindow();
+  void FormShow();
+  void bDownloadClick();
+  void bSelectClick();
+  void SetAll(bool ticked);
+  void SetDownloading(bool downloading);
+  bool StartRequest();
+  void Completed(TthSock& worker);
+  void OpenViewer(const std::string& reply);
+
+  TAccount account_;
+  THistoryServices services_;
+  HostRef host_;
+  TthSockPtr worker_;
+  std::string requestPrefix_;
+  bool closed_ = true;
+  bool downloading_ = false;
+
+  QWidget* panel_ = nullptr;
+  QDateEdit* DateFrom_ = nullptr;
+  QDateEdit* DateTo_ = nullptr;
+  QCheckBox* chkReceived_ = nullptr;
+  QCheckBox* chkMade_ = nullptr;
+  QCheckBox* chkInExch_ = nullptr;
+  QCheckBox* chkOutExch_ = nullptr;
+  QCheckBox* chkRedemptions_ = nullptr;
+  QCheckBox* chkBailments_ = nullptr;
+  QCheckBox* chkFees_ = nullptr;
+  QCheckBox* chkIncentive_ = nullptr;
+  QLineEdit* eBatch_ = nullptr;
+  QLineEdit* eRecipient_ = nullptr;
+  QToolButton* bSelect_ = nullptr;
+  QLineEdit* eMerchant_ = nullptr;
+  QPushButton* bDownload_ = nullptr;
+  QPushButton* bCancel_ = nullptr;
+  QProgressBar* Prog_ = nullptr;
+};
+
+}  // namespace nummora

@@ -1,0 +1,414 @@
+#include "history/history_viewer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+
+#include "common/number_text.h"
+#include "history/egold_history.h"
+#include "history/history_list_model.h"
+#include "history/history_printer.h"
+#include "history/history_request.h"
+#include "history/lr_history.h"
+#include "net/liberty_reserve.h"
+#include "platform/atomic_file.h"
+#include "ui/latin1.h"
+#include "ui/layout_scale.h"
+#include "ui/message_box.h"
+
+namespace nummora {
+
+namespace {
+
+// How long one slice of reading may hold the main thread before the list is painted.
+constexpr int kSliceMilliseconds = 12;
+constexpr std::size_t kRowsPerStep = 256;
+
+constexpr int kColumnWidths[kHistoryShownCells] = {81, 120, 49, 180, 80, 50, 250, 100};
+
+QString AskSaveFileDefault(QWidget* owner) {
+  QFileDialog dialog(owner, QStringLiteral("Save history"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(QStringLiteral("csv"));
+  dialog.setNameFilters({QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
+  // The dialog asks before an existing file is replaced (the confirmation is on by default).
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().constFirst();
+}
+
+bool AskPrinterDefault(QWidget* owner, QPrinter& printer) {
+  QPrintDialog dialog(&printer, owner);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+}  // namespace
+
+TfHistory::TfHistory(const TAccount& account, std::string reply, std::string requestPrefix, TDateTime endDate,
+                     const QString& caption, THistoryServices services, QWidget* parent)
+    : QMainWindow(parent),
+      account_(account),
+      requestPrefix_(std::move(requestPrefix)),
+      endDate_(endDate),
+      caption_(caption),
+      services_(std::move(services)),
+      host_(services_.host) {
+  setObjectName(QStringLiteral("fHistory"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  if (services_.stayOnTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  WorkerHost* host = host_.get();
+  numberFormat_ = host ? host->NumberFormat() : MakeNumberFormat(UsEnglishFormatSettings());
+  replies_.push_back(std::move(reply));
+  setWindowTitle(caption_);
+  BuildWindow();
+}
+
+TfHistory::~TfHistory() = default;
+
+void TfHistory::BuildWindow() {
+  const LayoutScale scale = LayoutScale::ForApplication();
+  resize(scale.Size(1028, 669));
+  model_ = new THistoryListModel(account_.Type, this);
+  List_ = new QTableView(this);
+  List_->setObjectName(QStringLiteral("List"));
+  List_->setModel(model_);
+  List_->setShowGrid(true);
+  List_->setWordWrap(false);
+  List_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  List_->setSelectionMode(QAbstractItemView::SingleSelection);
+  List_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  List_->horizontalHeader()->setHighlightSections(false);
+  List_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  List_->horizontalHeader()->setStretchLastSection(false);
+  // Rows of one fixed height: a list of many thousand rows lays out in no time.
+  List_->verticalHeader()->hide();
+  List_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  List_->verticalHeader()->setDefaultSectionSize(List_->fontMetrics().height() + scale.Y(5));
+  for (std::size_t column = 0; column < kHistoryShownCells; ++column)
+    List_->setColumnWidth(int(column), scale.X(kColumnWidths[column]));
+  List_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(List_, &QWidget::customContextMenuRequested, this, &TfHistory::ListContextMenu);
+  connect(List_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &TfHistory::SelectionChanged);
+  setCentralWidget(List_);
+
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName(QStringLiteral("Progress"));
+  progress_->setMaximumWidth(scale.X(150));
+  progress_->hide();
+  statusBar()->setObjectName(QStringLiteral("StatusBar"));
+  statusBar()->setSizeGripEnabled(true);
+  AddPanel(QString(), scale.X(200));
+  statusBar()->addWidget(progress_);
+  AddPanel(QString(), scale.X(150));
+  AddPanel(QString(), scale.X(50));
+  BuildActions();
+}
+
+void TfHistory::BuildActions() {
+  auto action = [this](const char* name, const char* caption, const char* hint, QStyle::StandardPixmap icon) {
+    auto* a = new QAction(style()->standardIcon(icon), QString::fromLatin1(caption), this);
+    a->setObjectName(QString::fromLatin1(name));
+    // The hint is a tool tip only: a status-bar message would hide the totals and the progress.
+    if (hint) a->setToolTip(QString::fromLatin1(hint));
+    return a;
+  };
+  SaveToFile_ = action("SaveToFile", "&Save to file", "Save history to file", QStyle::SP_DialogSaveButton);
+  Print_ = action("Print", "&Print", "Print history", QStyle::SP_FileIcon);
+  EmailDetails_ =
+      action("EmailDetails", "Email details", "Email transaction details", QStyle::SP_MessageBoxInformation);
+  AddToAddressBook_ =
+      action("AddToAddressBook", "&Add to address book", nullptr, QStyle::SP_FileDialogNewFolder);
+  CopyBatch_ = action("CopyBatch", "&Copy \"Batch\"", nullptr, QStyle::SP_CustomBase);
+  CopyAccount_ = action("CopyAccount", "&Copy \"Account #\"", nullptr, QStyle::SP_CustomBase);
+  CopyMemo_ = action("CopyMemo", "C&opy \"Memo\"", nullptr, QStyle::SP_CustomBase);
+  CopyMerchant_ = action("CopyMerchant", "Co&py \"Merchant\"", nullptr, QStyle::SP_CustomBase);
+  for (QAction* copy : {CopyBatch_, CopyAccount_, CopyMemo_, CopyMerchant_}) copy->setIcon(QIcon());
+  connect(SaveToFile_, &QAction::triggered, this, &TfHistory::SaveExecute);
+  connect(Print_, &QAction::triggered, this, &TfHistory::PrintExecute);
+  connect(EmailDetails_, &QAction::triggered, this, &TfHistory::EmailExecute);
+  connect(AddToAddressBook_, &QAction::triggered, this, &TfHistory::AddContactExecute);
+  connect(CopyBatch_, &QAction::triggered, this, [this] { CopyCell(kCellBatch); });
+  connect(CopyAccount_, &QAction::triggered, this, [this] { CopyCell(kCellHiddenAccount); });
+  connect(CopyMemo_, &QAction::triggered, this, [this] { CopyCell(kCellMemo); });
+  connect(CopyMerchant_, &QAction::triggered, this, [this] { CopyCell(kCellMerchant); });
+
+  QToolBar* toolbar = addToolBar(QStringLiteral("History"));
+  toolbar->setObjectName(QStringLiteral("ToolBar"));
+  toolbar->setMovable(false);
+  toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  toolbar->addAction(SaveToFile_);
+  toolbar->addAction(Print_);
+  toolbar->addSeparator();
+  toolbar->addAction(EmailDetails_);
+  toolbar->addAction(AddToAddressBook_);
+  SelectionChanged();
+}
+
+void TfHistory::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!shown_) {
+    shown_ = true;
+    FormShow();
+  }
+}
+
+void TfHistory::closeEvent(QCloseEvent* event) {
+  // Closing ends the paging: the page under way is dropped when it arrives, none is asked for.
+  closed_ = true;
+  if (worker_) worker_->RequestStop();
+  QMainWindow::closeEvent(event);
+}
+
+void TfHistory::FormShow() {
+  const bool empty = replies_.front().empty();
+  SaveToFile_->setEnabled(!empty);
+  Print_->setEnabled(!empty);
+  if (empty) {
+    SelectionChanged();
+    Finish(false);
+    return;
+  }
+  if (account_.Type == kAccountTypeLibertyReserve) {
+    HandlePage(replies_.front(), true);
+    return;
+  }
+  reader_ = std::make_unique<EgoldHistoryReader>(replies_.front(), numberFormat_);
+  ReadEgoldSlice();
+}
+
+// Reads e-gold rows for a short while, shows them, and goes on in the next turn of the event
+// loop, so that the window paints and answers between slices of a long history.
+void TfHistory::ReadEgoldSlice() {
+  if (closed_ || !reader_) return;
+  QElapsedTimer clock;
+  clock.start();
+  HistoryTable slice;
+  const bool first = model_->rowCount() == 0;
+  while (!reader_->Done() && clock.elapsed() < kSliceMilliseconds) reader_->ReadSome(kRowsPerStep, slice);
+  model_->Append(slice);
+  const EgoldHistory& summary = reader_->Summary();
+  if (first && summary.lastBatch && services_.storeBatch)
+    services_.storeBatch(account_.Index, *summary.lastBatch, endDate_);
+  if (!reader_->Done()) {
+    QTimer::singleShot(0, this, &TfHistory::ReadEgoldSlice);
+    return;
+  }
+  ShowTotals();
+  Finish(false);
+}
+
+void TfHistory::HandlePage(const std::string& page, bool first) {
+  LRHistoryPage read = ReadLRHistoryPage(page, numberFormat_);
+  // A server that answers a page it has sent before would keep the paging going for ever and
+  // list its rows twice: the paging stops there.
+  if (read.error.empty() && !first && read.pageNumber <= lastPage_)
+    read.error =
+        "The server sent page " + std::to_string(read.pageNumber) + " again; no further page is asked for.";
+  if (!read.error.empty()) {
+    BoxesOrSystem(services_.boxes).Error(this, FromLatin1(read.error));
+    Finish(true);
+    return;
+  }
+  if (WorkerHost* host = host_.get()) host->AddEventLine(page);
+  if (!first) replies_.push_back(page);  // every page listed is saved with the first
+  lastPage_ = read.pageNumber;
+  model_->Append(read.rows);
+  if (read.MorePages()) {
+    AskForPage(read.pageNumber, read.pageCount);
+    return;
+  }
+  progress_->hide();
+  ShowTotals();
+  Finish(false);
+}
+
+void TfHistory::AskForPage(int page, int pageCount) {
+  progress_->setMaximum(pageCount);
+  progress_->setValue(page);
+  progress_->show();
+  if (!panels_.empty())
+    panels_.front()->setText(QStringLiteral("Loading more transactions... (%1/%2)").arg(page).arg(pageCount));
+  WorkerHost* host = host_.get();
+  if (!host) return;
+  const std::string request = LRHistoryPageRequest(requestPrefix_, page + 1);
+  worker_ = MakeSock(host);
+  const bool started = worker_->Start(
+      services_.libertyReserve + kLRHistoryPath, account_, LRFormBody(request), this,
+      [this](TthSock& worker) { PageArrived(worker); }, true);
+  if (!started) {
+    BoxesOrSystem(services_.boxes).Error(this, QStringLiteral("Unknown Error"));
+    Finish(true);
+    return;
+  }
+  host->AddEvent("Next request", MaskLRToken(request));
+}
+
+void TfHistory::PageArrived(TthSock& worker) {
+  if (closed_) return;
+  const std::string page = worker.Response();
+  if (WorkerHost* host = host_.get()) host->AddEvent("Parsing...", page);
+  HandlePage(page, false);
+}
+
+void TfHistory::ClearPanels() {
+  for (QLabel* panel : panels_) {
+    statusBar()->removeWidget(panel);
+    delete panel;
+  }
+  panels_.clear();
+}
+
+void TfHistory::AddPanel(const QString& text, int width) {
+  auto* panel = new QLabel(text, statusBar());
+  panel->setObjectName(QStringLiteral("Panel%1").arg(panels_.size()));
+  panel->setFixedWidth(width);
+  panel->setFrameShape(QFrame::StyledPanel);
+  panel->setFrameShadow(QFrame::Sunken);
+  statusBar()->addWidget(panel);
+  panel->show();
+  panels_.push_back(panel);
+}
+
+void TfHistory::ShowTotals() {
+  ClearPanels();
+  if (account_.Type != kAccountTypeEgold || !reader_) return;
+  const LayoutScale scale = LayoutScale::ForApplication();
+  const EgoldHistory& summary = reader_->Summary();
+  for (const std::string& text : HistoryTotalTexts(summary.totals, numberFormat_))
+    AddPanel(FromLatin1(text), scale.X(160));
+  if (summary.amountsLeftOut > 0) {
+    const QString note = summary.amountsLeftOut == 1
+                             ? QStringLiteral("1 row left out of the totals: its amount is not a number")
+                             : QStringLiteral("%1 rows left out of the totals: their amounts are not numbers")
+                                   .arg(summary.amountsLeftOut);
+    AddPanel(note, QFontMetrics(font()).horizontalAdvance(note) + scale.X(12));
+  }
+}
+
+void TfHistory::Finish(bool failed) {
+  failed_ = failed;
+  complete_ = !failed;
+  emit Finished();
+}
+
+QStringList TfHistory::StatusTexts() const {
+  QStringList texts;
+  for (QLabel* panel : panels_) texts << panel->text();
+  return texts;
+}
+
+int TfHistory::SelectedRow() const {
+  const QModelIndexList rows = List_->selectionModel()->selectedRows();
+  return rows.isEmpty() ? -1 : rows.constFirst().row();
+}
+
+std::string TfHistory::SelectedCell(std::size_t cell) const {
+  const int row = SelectedRow();
+  return row < 0 ? std::string() : std::string(model_->Table().Cell(std::size_t(row), cell));
+}
+
+void TfHistory::SelectionChanged() {
+  const int row = SelectedRow();
+  const HistoryTable& table = model_->Table();
+  const bool made = row >= 0 && table.Cell(std::size_t(row), kCellType) == "Payment Made";
+  EmailDetails_->setEnabled(made && static_cast<bool>(services_.payments.emailNotice) &&
+                            !replies_.front().empty());
+  AddToAddressBook_->setEnabled(row >= 0 && !table.Cell(std::size_t(row), kCellHiddenAccount).empty() &&
+                                static_cast<bool>(services_.payments.addContact));
+  for (QAction* copy : {CopyBatch_, CopyAccount_, CopyMemo_, CopyMerchant_}) copy->setEnabled(row >= 0);
+}
+
+void TfHistory::ListContextMenu(const QPoint& pos) {
+  if (SelectedRow() < 0) return;
+  QMenu menu(this);
+  menu.addAction(AddToAddressBook_);
+  menu.addSeparator();
+  menu.addActions({CopyBatch_, CopyAccount_, CopyMemo_, CopyMerchant_});
+  menu.exec(List_->viewport()->mapToGlobal(pos));
+}
+
+void TfHistory::CopyCell(std::size_t cell) {
+  const int row = SelectedRow();
+  if (row < 0 || !model_->Table().HasCell(std::size_t(row), cell)) return;
+  QApplication::clipboard()->setText(FromLatin1(std::string(model_->Table().Cell(std::size_t(row), cell))));
+}
+
+void TfHistory::EmailExecute() {
+  const int row = SelectedRow();
+  if (row < 0 || !EmailDetails_->isEnabled()) return;
+  PaymentNotice notice;
+  notice.type = 0;
+  notice.sender = account_.ID;
+  notice.recipient = SelectedCell(kCellToFrom);
+  notice.amount = SelectedCell(kCellAmount) + " of " + SelectedCell(kCellUnit);
+  notice.memo = SelectedCell(kCellMemo);
+  notice.merchant = SelectedCell(kCellMerchant);
+  notice.batch = SelectedCell(kCellBatch);
+  services_.payments.emailNotice(this, notice);
+}
+
+void TfHistory::AddContactExecute() {
+  const int row = SelectedRow();
+  if (row < 0 || !AddToAddressBook_->isEnabled()) return;
+  services_.payments.addContact(this, SelectedCell(kCellHiddenName), account_.Type,
+                                SelectedCell(kCellHiddenAccount));
+}
+
+bool TfHistory::SaveTo(const QString& path, QString* error) const {
+  try {
+    WriteFileAtomically(path.toStdString(), HistoryFileText(replies_));
+    return true;
+  } catch (const std::exception& e) {
+    if (error)
+      *error = QStringLiteral("The history could not be saved to %1: %2")
+                   .arg(path, QString::fromLocal8Bit(e.what()));
+    return false;
+  }
+}
+
+void TfHistory::SaveExecute() {
+  const QString path = services_.askSaveFile ? services_.askSaveFile(this) : AskSaveFileDefault(this);
+  if (path.isEmpty()) return;
+  QString error;
+  if (!SaveTo(path, &error)) BoxesOrSystem(services_.boxes).Error(this, error);
+}
+
+int TfHistory::PrintTo(QPagedPaintDevice& device) const {
+  // The page layout keeps its own margins, measured from the edges of the paper.
+  device.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+  THistoryPrintJob job;
+  job.caption = caption_;
+  job.captions = THistoryListModel::Captions(account_.Type);
+  for (std::size_t column = 0; column < kHistoryShownCells; ++column)
+    job.columnWidths << List_->columnWidth(int(column));
+  job.rows = &model_->Table();
+  return PrintHistory(device, job);
+}
+
+void TfHistory::PrintExecute() {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(services_.applicationTitle + QStringLiteral(" - ") + caption_);
+  printer.setFullPage(true);
+  const bool chosen =
+      services_.askPrinter ? services_.askPrinter(this, printer) : AskPrinterDefault(this, printer);
+  if (!chosen) return;
+  if (PrintTo(printer) == 0)
+    BoxesOrSystem(services_.boxes).Error(this, QStringLiteral("The history could not be printed."));
+}
+
+}  // namespace nummora
