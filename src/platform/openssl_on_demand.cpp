@@ -68,7 +68,8 @@ const Crypto& Library() {
         Find(library, "EVP_DigestInit_ex", c.init) && Find(library, "EVP_DigestUpdate", c.update) &&
         Find(library, "EVP_DigestFinal_ex", c.final) && Find(library, "RC4_set_key", c.rc4_set_key) &&
         Find(library, "RC4", c.rc4) && Find(library, "X509_STORE_new", c.store_new) &&
-        Find(library, "X509_STORE_free", c.store_free) && Find(library, "X509_STORE_up_ref", c.store_up_ref) &&
+        Find(library, "X509_STORE_free", c.store_free) &&
+        Find(library, "X509_STORE_up_ref", c.store_up_ref) &&
         Find(library, "X509_STORE_set_default_paths", c.store_default_paths) &&
         Find(library, "X509_STORE_set_flags", c.store_set_flags) &&
         Find(library, "X509_STORE_load_file", c.store_load_file);
@@ -81,7 +82,8 @@ const Crypto& Library() {
 decltype(&SSL_CTX_set_cert_store) SetCertStore() {
   static const auto function = [] {
     decltype(&SSL_CTX_set_cert_store) f = nullptr;
-    if (void* library = ::dlopen(kSslLibrary, RTLD_NOW | RTLD_LOCAL)) Find(library, "SSL_CTX_set_cert_store", f);
+    if (void* library = ::dlopen(kSslLibrary, RTLD_NOW | RTLD_LOCAL))
+      Find(library, "SSL_CTX_set_cert_store", f);
     return f;
   }();
   return function;
