@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -29,7 +30,6 @@ TfLogin::TfLogin(SettingsStore& store, const FormatSettings& regional, MessageBo
     : QDialog(parent), store_(store), regional_(regional), boxes_(boxes) {
   setObjectName(QStringLiteral("fLogin"));
   setWindowTitle(QStringLiteral("Nummora Login"));
-  setWindowIcon(ProgramIcon());
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   capsLockOn = [] { return CapsLockOn(); };
   runNewUser = [](TfNewUser& dialog) { return dialog.exec() == QDialog::Accepted; };
@@ -93,6 +93,11 @@ void TfLogin::showEvent(QShowEvent* event) {
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   QDialog::showEvent(event);
+  // The icon's pictures are decoded once the window is on the screen, not before it.
+  if (!iconScheduled_) {
+    iconScheduled_ = true;
+    QTimer::singleShot(0, this, [this] { setWindowIcon(ProgramIcon()); });
+  }
 }
 
 void TfLogin::FillList() {

@@ -48,6 +48,7 @@ class TfLogin : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  bool iconScheduled_ = false;
   void CheckOk();
   void bOKClick();
   void bNewProfileClick();

@@ -37,11 +37,14 @@ QIcon CoinIcon(QColor light, QColor dark, const QString& letter, QColor ink) {
 
 QIcon ProgramIcon() {
   // The program's own pictures (data/icons, the ones installed into the icon theme), built into
-  // the program; each size is decoded only when it is first drawn.
+  // the program. Each picture added is decoded at once, and the window system is handed every
+  // size, so only the sizes of title bars, task bars and trays are taken: the 128 and 256 pixel
+  // ones took most of the time before the login window appeared.
   static const QIcon icon = [] {
     QIcon drawn;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-      drawn.addFile(QStringLiteral(":/icons/nummora-%1.png").arg(size), QSize(size, size));
+    for (int size : {16, 22, 24, 32, 48, 64})
+      // Read as PNG outright: guessing the format asks every image plugin first.
+      drawn.addPixmap(QPixmap::fromImage(QImage(QStringLiteral(":/icons/nummora-%1.png").arg(size), "PNG")));
     return drawn;
   }();
   return icon;
