@@ -17,6 +17,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 
 #include "common/number_text.h"
 #include "history/egold_history.h"
@@ -100,6 +101,18 @@ void TfHistory::BuildWindow() {
   List_->verticalHeader()->setDefaultSectionSize(List_->fontMetrics().height() + scale.Y(5));
   for (std::size_t column = 0; column < kHistoryShownCells; ++column)
     List_->setColumnWidth(int(column), scale.X(kColumnWidths[column]));
+  // When the first rows arrive, a column too narrow for the rows in view (dates and batch
+  // numbers in a larger desktop font) is widened once; later the user's widths stay.
+  connect(model_, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first) {
+    if (first != 0) return;
+    QTimer::singleShot(0, this, [this] {
+      for (int column = 0; column < model_->columnCount(); ++column) {
+        const int before = List_->columnWidth(column);
+        List_->resizeColumnToContents(column);  // measures the rows in view
+        if (List_->columnWidth(column) < before) List_->setColumnWidth(column, before);
+      }
+    });
+  });
   List_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(List_, &QWidget::customContextMenuRequested, this, &TfHistory::ListContextMenu);
   connect(List_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
