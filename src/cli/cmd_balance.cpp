@@ -38,8 +38,6 @@ const char* const kSynopsis =
     "  --date-format, --time-format  the regional formats the profile's dates are written in\n"
     "  --verbose             also print the events-list lines to standard error\n";
 
-constexpr int kPassPhraseAttempts = 3;
-
 // Lines of a notice message may be separated by CR LF; the terminal wants LF.
 std::string PlainLines(std::string text) {
   std::string out;
@@ -96,23 +94,9 @@ int Run(const std::vector<std::string>& args, Io& io) {
   }
   model.DisplayCurrency = displayCurrency;
 
-  const int position = model.FindAccount(accountId);
-  if (position < 0 || !model.IsLive(position))
-    throw CommandError(kExitFailure, "There is no account " + accountId + " in " + *path + ".");
-
-  // The refresh works on a copy; a pass phrase typed here is used for this request only and
+  // The request works on a copy; a pass phrase typed here is used for this request only and
   // never stored in the profile.
-  TAccount account = model.Account(position);
-  for (int attempt = 0; !PassPhraseStored(account.Password); ++attempt) {
-    if (attempt == kPassPhraseAttempts || (fromStdin && attempt == 1)) {
-      SecureWipe(account.Password);
-      throw CommandError(kExitFailure, "No pass phrase of " + std::to_string(kStoredPassPhraseMinimum) +
-                                           " characters or more for " + AccountLabel(account) +
-                                           "; nothing was sent.");
-    }
-    SecretString typed = ReadPassword(io, fromStdin, "PassPhrase for " + AccountLabel(account) + ": ");
-    account.Password = typed.str();
-  }
+  TAccount account = AccountWithPassPhrase(model, accountId, *path, io, fromStdin);
 
   const ServerConfig servers = LoadServerConfig();
   if (parsed.Has("--verbose"))
@@ -153,7 +137,7 @@ int Run(const std::vector<std::string>& args, Io& io) {
   PrintOutcome(outcome, account, io);
 
   if (parsed.Has("--save") && outcome.store) {
-    ApplyBalanceOutcome(outcome, model.Account(position), Now());
+    ApplyBalanceOutcome(outcome, model.Account(model.FindAccount(accountId)), Now());
     try {
       // Passwords are written back exactly as the profile held them.
       SaveProfile(model, password.str(), *path, /*save_passwords=*/true, regional, options);

@@ -9,6 +9,7 @@
 #include <istream>
 #include <map>
 
+#include "common/account_label.h"
 #include "platform/volume_serial.h"
 #include "profile/profile_open.h"
 
@@ -179,6 +180,26 @@ SecretString ReadPassword(Io& io, bool from_stdin, const std::string& prompt) {
   if (ended && password.str().empty()) throw CommandError(kExitUsage, "No password was typed.");
   if (!password.str().empty() && password.str().back() == '\r') password.str().pop_back();
   return password;
+}
+
+TAccount AccountWithPassPhrase(const ProfileModel& model, const std::string& id, const std::string& path,
+                               Io& io, bool from_stdin) {
+  const int position = model.FindAccount(id);
+  if (position < 0 || !model.IsLive(position))
+    throw CommandError(kExitFailure, "There is no account " + id + " in " + path + ".");
+  TAccount account = model.Account(position);
+  constexpr int kAttempts = 3;
+  for (int attempt = 0; !PassPhraseStored(account.Password); ++attempt) {
+    if (attempt == kAttempts || (from_stdin && attempt == 1)) {
+      SecureWipe(account.Password);
+      throw CommandError(kExitFailure, "No pass phrase of " + std::to_string(kStoredPassPhraseMinimum) +
+                                           " characters or more for " + AccountLabel(account) +
+                                           "; nothing was sent.");
+    }
+    SecretString typed = ReadPassword(io, from_stdin, "PassPhrase for " + AccountLabel(account) + ": ");
+    account.Password = typed.str();
+  }
+  return account;
 }
 
 }  // namespace nummora::cli

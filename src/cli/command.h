@@ -8,6 +8,7 @@
 
 #include "common/errors.h"
 #include "common/secure_memory.h"
+#include "profile/model.h"
 #include "profile/profile_file.h"
 
 namespace nummora::cli {
@@ -90,5 +91,11 @@ SecretString OpenProfileOrFail(const std::string& path, const std::string& passw
 // otherwise from the terminal without echo, after `prompt`. Throws CommandError when there is
 // no terminal or the input ends first.
 SecretString ReadPassword(Io& io, bool from_stdin, const std::string& prompt);
+
+// A copy of the live account `id` of the profile read from `path`, with a pass phrase: the
+// stored one, or one typed (three tries; one line from standard input with `from_stdin`).
+// Throws CommandError when there is no such account or no pass phrase.
+TAccount AccountWithPassPhrase(const ProfileModel& model, const std::string& id, const std::string& path,
+                               Io& io, bool from_stdin);
 
 }  // namespace nummora::cli

@@ -40,8 +40,6 @@ const char* const kSynopsis =
     "                  (default received,made)\n"
     "  --csv           comma-separated values with a caption line, UTF-8, for a spreadsheet\n";
 
-constexpr int kPassPhraseAttempts = 3;
-
 // Reads "yyyy-mm-dd", else a date in the regional short format.
 TDateTime ParseDate(const std::string& text, const FormatSettings& regional, const std::string& option) {
   int year = 0, month = 0, day = 0;
@@ -222,20 +220,7 @@ int Run(const std::vector<std::string>& args, Io& io) {
     }
   }
   const std::string accountId = parsed.Positional()[0];
-  const int position = model.FindAccount(accountId);
-  if (position < 0 || !model.IsLive(position))
-    throw CommandError(kExitFailure, "There is no account " + accountId + " in " + *path + ".");
-  TAccount account = model.Account(position);
-  for (int attempt = 0; !PassPhraseStored(account.Password); ++attempt) {
-    if (attempt == kPassPhraseAttempts || (fromStdin && attempt == 1)) {
-      SecureWipe(account.Password);
-      throw CommandError(kExitFailure, "No pass phrase of " + std::to_string(kStoredPassPhraseMinimum) +
-                                           " characters or more for " + AccountLabel(account) +
-                                           "; nothing was sent.");
-    }
-    SecretString typed = ReadPassword(io, fromStdin, "PassPhrase for " + AccountLabel(account) + ": ");
-    account.Password = typed.str();
-  }
+  TAccount account = AccountWithPassPhrase(model, accountId, *path, io, fromStdin);
 
   const ServerConfig servers = LoadServerConfig();
   HttpOptions httpOptions;
