@@ -14,6 +14,7 @@
 #include "common/currency.h"
 #include "common/datetime.h"
 #include "common/format_settings.h"
+#include "history/history_services.h"
 #include "market/rates.h"
 #include "net/balance_outcome.h"
 #include "payments/payment_link.h"
@@ -137,6 +138,9 @@ class TNummora : public QMainWindow {
   // account, without waiting; its viewers write the newest batch and the end of the period
   // back into the account's table entry through StoreBatch.
   void OpenHistoryDownload(const TAccount& account, WorkerHost* host, const ServerConfig& servers);
+  // What the download dialog and its viewers are given: the host, the servers, the address
+  // book, the batch write-back and the viewer's layout in this profile.
+  THistoryServices HistoryServicesFor(const TAccount& account, WorkerHost* host, const ServerConfig& servers);
   void StoreBatch(int position, const std::string& id, int32_t batch, TDateTime batchDate);
 
  signals:

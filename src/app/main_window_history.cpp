@@ -3,10 +3,18 @@
 #include "app/main_window.h"
 #include "history/history_download_dialog.h"
 #include "net/server_config.h"
+#include "preferences/layout_keeper.h"
 
 namespace nummora {
 
 void TNummora::OpenHistoryDownload(const TAccount& account, WorkerHost* host, const ServerConfig& servers) {
+  // Owned by the application, like the viewers it opens: it closes (and goes) by itself.
+  auto* dialog = new TfUpdate(account, HistoryServicesFor(account, host, servers));
+  dialog->show();
+}
+
+THistoryServices TNummora::HistoryServicesFor(const TAccount& account, WorkerHost* host,
+                                              const ServerConfig& servers) {
   THistoryServices services;
   services.host = host;
   services.egoldSecure = servers.EgoldSecure;
@@ -19,9 +27,21 @@ void TNummora::OpenHistoryDownload(const TAccount& account, WorkerHost* host, co
   services.storeBatch = [window, id = account.ID](int position, int32_t batch, TDateTime batchDate) {
     if (window) window->StoreBatch(position, id, batch, batchDate);
   };
-  // Owned by the application, like the viewers it opens: it closes (and goes) by itself.
-  auto* dialog = new TfUpdate(account, std::move(services));
-  dialog->show();
+  // A viewer still open when the program exits keeps nothing: the main window has saved the
+  // layout by then, and the profile key is about to close.
+  services.restoreLayout = [window](QWidget* viewer, QTableView* list) {
+    if (!window || !window->store_) return false;
+    const TLayoutPlace place{window->store_, window->profileName_};
+    RestoreWindowBounds(viewer, place, "fHistory");
+    return RestoreColumnWidths(list, place, "List");
+  };
+  services.saveLayout = [window](const QWidget* viewer, const QTableView* list) {
+    if (!window || !window->store_ || window->closing_) return;
+    const TLayoutPlace place{window->store_, window->profileName_};
+    SaveColumnWidths(list, place, "List");
+    SaveWindowBounds(viewer, place, "fHistory");
+  };
+  return services;
 }
 
 void TNummora::StoreBatch(int position, const std::string& id, int32_t batch, TDateTime batchDate) {

@@ -10,6 +10,7 @@
 #include "payments/payment_services.h"
 
 class QPrinter;
+class QTableView;
 class QWidget;
 
 namespace nummora {
@@ -34,6 +35,10 @@ struct THistoryServices {
   // Lets the user choose and set up the printer; false when cancelled. Default: the print
   // dialog, which offers the system's printers and printing to a PDF file.
   std::function<bool(QWidget* owner, QPrinter& printer)> askPrinter;
+  // Give a new viewer the bounds and list widths the last one closed with (true when widths
+  // were stored), and keep them when a viewer is closed. Empty: the layout is not kept.
+  std::function<bool(QWidget* viewer, QTableView* list)> restoreLayout;
+  std::function<void(const QWidget* viewer, const QTableView* list)> saveLayout;
 };
 
 }  // namespace nummora

@@ -76,6 +76,7 @@ TfHistory::TfHistory(const TAccount& account, std::string reply, std::string req
   replies_.push_back(std::move(reply));
   setWindowTitle(caption_);
   BuildWindow();
+  if (services_.restoreLayout) widthsRestored_ = services_.restoreLayout(this, List_);
 }
 
 TfHistory::~TfHistory() = default;
@@ -102,9 +103,10 @@ void TfHistory::BuildWindow() {
   for (std::size_t column = 0; column < kHistoryShownCells; ++column)
     List_->setColumnWidth(int(column), scale.X(kColumnWidths[column]));
   // When the first rows arrive, a column too narrow for the rows in view (dates and batch
-  // numbers in a larger desktop font) is widened once; later the user's widths stay.
+  // numbers in a larger desktop font) is widened once; later the user's widths stay, and so do
+  // widths kept from the last viewer.
   connect(model_, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first) {
-    if (first != 0) return;
+    if (first != 0 || widthsRestored_) return;
     QTimer::singleShot(0, this, [this] {
       for (int column = 0; column < model_->columnCount(); ++column) {
         const int before = List_->columnWidth(column);
@@ -184,6 +186,7 @@ void TfHistory::closeEvent(QCloseEvent* event) {
   // Closing ends the paging: the page under way is dropped when it arrives, none is asked for.
   closed_ = true;
   if (worker_) worker_->RequestStop();
+  if (services_.saveLayout) services_.saveLayout(this, List_);
   QMainWindow::closeEvent(event);
 }
 

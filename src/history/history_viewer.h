@@ -93,6 +93,7 @@ class TfHistory : public QMainWindow {
   bool closed_ = false;
   bool complete_ = false;
   bool failed_ = false;
+  bool widthsRestored_ = false;
   int lastPage_ = 0;  // the number of the last Liberty Reserve page listed
 
   THistoryListModel* model_ = nullptr;

@@ -3,8 +3,10 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
+#include <QTableView>
 #include <QTreeView>
 #include <QWidget>
+#include <functional>
 
 #include "platform/settings_store.h"
 #include "preferences/window_layout.h"
@@ -70,36 +72,68 @@ void SaveWindowBounds(const QWidget* window, const TLayoutPlace& place, const st
   }
 }
 
-void RestoreColumnWidths(QTreeView* list, const TLayoutPlace& place, const std::string& listName) {
-  if (!list || !list->model() || !OpenPlace(place, false)) return;
-  const int columns = list->model()->columnCount();
+namespace {
+// What the column functions need of a list, whether a tree or a table.
+struct TColumns {
+  const QAbstractItemModel* model;
+  QHeaderView* header;
+  std::function<void(int)> fitToContents;
+};
+
+bool RestoreColumns(const TColumns& list, const TLayoutPlace& place, const std::string& listName) {
+  if (!list.model || !OpenPlace(place, false)) return false;
   std::vector<std::optional<int>> widths;
   try {
-    widths = ReadColumnWidths(*place.store, listName, columns);
+    widths = ReadColumnWidths(*place.store, listName, list.model->columnCount());
   } catch (const std::exception&) {
-    return;
+    return false;
   }
+  bool any = false;
   for (int column = 0; column < static_cast<int>(widths.size()); ++column) {
     if (!widths[static_cast<std::size_t>(column)]) continue;
+    any = true;
     const int w = *widths[static_cast<std::size_t>(column)];
     if (w == kWidthOfWidestText)
-      list->resizeColumnToContents(column);
+      list.fitToContents(column);
     else if (w == kWidthOfCaption)
-      list->setColumnWidth(column, list->header()->sectionSizeHint(column));
+      list.header->resizeSection(column, list.header->sectionSizeHint(column));
     else
-      list->setColumnWidth(column, w);
+      list.header->resizeSection(column, w);
   }
+  return any;
 }
 
-void SaveColumnWidths(const QTreeView* list, const TLayoutPlace& place, const std::string& listName) {
-  if (!list || !list->model() || !OpenPlace(place, true)) return;
+void SaveColumns(const TColumns& list, const TLayoutPlace& place, const std::string& listName) {
+  if (!list.model || !OpenPlace(place, true)) return;
   std::vector<int> widths;
-  for (int column = 0; column < list->model()->columnCount(); ++column)
-    widths.push_back(list->columnWidth(column));
+  for (int column = 0; column < list.model->columnCount(); ++column)
+    widths.push_back(list.header->sectionSize(column));
   try {
     WriteColumnWidths(*place.store, listName, widths);
   } catch (const std::exception&) {
   }
+}
+}  // namespace
+
+bool RestoreColumnWidths(QTreeView* list, const TLayoutPlace& place, const std::string& listName) {
+  if (!list) return false;
+  return RestoreColumns({list->model(), list->header(), [list](int c) { list->resizeColumnToContents(c); }},
+                        place, listName);
+}
+
+bool RestoreColumnWidths(QTableView* list, const TLayoutPlace& place, const std::string& listName) {
+  if (!list) return false;
+  return RestoreColumns(
+      {list->model(), list->horizontalHeader(), [list](int c) { list->resizeColumnToContents(c); }}, place,
+      listName);
+}
+
+void SaveColumnWidths(const QTreeView* list, const TLayoutPlace& place, const std::string& listName) {
+  if (list) SaveColumns({list->model(), list->header(), {}}, place, listName);
+}
+
+void SaveColumnWidths(const QTableView* list, const TLayoutPlace& place, const std::string& listName) {
+  if (list) SaveColumns({list->model(), list->horizontalHeader(), {}}, place, listName);
 }
 
 }  // namespace nummora

@@ -11,6 +11,7 @@
 //   SaveWindowBounds(this, place, "fHistory");
 #include <string>
 
+class QTableView;
 class QTreeView;
 class QWidget;
 
@@ -28,8 +29,11 @@ struct TLayoutPlace {
 // off every screen is moved onto the primary one. False when nothing was stored.
 bool RestoreWindowBounds(QWidget* window, const TLayoutPlace& place, const std::string& windowName);
 void SaveWindowBounds(const QWidget* window, const TLayoutPlace& place, const std::string& windowName);
-// Sets each stored column width (-1: to the widest text, -2: to the caption).
-void RestoreColumnWidths(QTreeView* list, const TLayoutPlace& place, const std::string& listName);
+// Sets each stored column width (-1: to the widest text, -2: to the caption); false when no
+// width was stored for the list.
+bool RestoreColumnWidths(QTreeView* list, const TLayoutPlace& place, const std::string& listName);
+bool RestoreColumnWidths(QTableView* list, const TLayoutPlace& place, const std::string& listName);
 void SaveColumnWidths(const QTreeView* list, const TLayoutPlace& place, const std::string& listName);
+void SaveColumnWidths(const QTableView* list, const TLayoutPlace& place, const std::string& listName);
 
 }  // namespace nummora

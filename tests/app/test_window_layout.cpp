@@ -4,10 +4,12 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
+#include <QTableView>
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "preferences/layout_keeper.h"
+#include "history/history_viewer.h"
+#include "net/server_config.h"
 #include "support/main_window_fixture.h"
 
 using namespace nummora;
@@ -15,23 +17,23 @@ using namespace nummora::test;
 
 namespace {
 
-// A stand-in for the history viewer: a window "fHistory" with an eight-column list "List".
-struct Viewer {
-  QWidget window;
-  QTreeWidget* list;
-  explicit Viewer(const TLayoutPlace& place) : list(new QTreeWidget(&window)) {
-    window.setObjectName(QStringLiteral("fHistory"));
-    list->setObjectName(QStringLiteral("List"));
-    list->setColumnCount(8);
-    window.resize(500, 300);
-    RestoreWindowBounds(&window, place, "fHistory");
-    RestoreColumnWidths(list, place, "List");
-  }
-  void Close(const TLayoutPlace& place) {
-    SaveColumnWidths(list, place, "List");
-    SaveWindowBounds(&window, place, "fHistory");
-  }
-};
+const char kHistory[] =
+    "\"Date\",\"Type\",\"Batch\",\"Metal\",\"Ounces\",\"Counter\",\"Name\",\"USD\",\"Unit\",\"Price\","
+    "\"Memo\",\"PaymentID\"\r\n\"03/07/2006\",\"Payment Received\",41000001,Gold,0.1,1001002,"
+    "\"Bob\",1.25,\"USD\",650,\"m\",\"P\"\r\n";
+
+// A history viewer of the main window's first account, as "&View history..." opens it.
+TfHistory* OpenViewer(TNummora& w) {
+  auto* viewer = new TfHistory(MakeAccount(0, "One", "1001"), kHistory, std::string(), 0,
+                               QStringLiteral("History"), w.HistoryServicesFor({}, nullptr, {}));
+  viewer->show();
+  QPointer<TfHistory> guard(viewer);
+  return QTest::qWaitFor([&] { return guard && guard->Complete(); }, 20000) ? viewer : nullptr;
+}
+
+QTableView* ViewerList(TfHistory* viewer) {
+  return viewer->findChild<QTableView*>(QStringLiteral("List"));
+}
 
 QTreeWidget* Metals(TNummora& w) {
   return w.findChild<QTreeWidget*>(QStringLiteral("Metals"));
@@ -75,23 +77,36 @@ class TestWindowLayout : public QObject {
     QVERIFY(builtInWidth != 300);
 
     // A viewer closed now, then the main window at exit: the next viewer has the main window's
-    // widths in its first three columns and its own in the others.
-    const TLayoutPlace place{f.store.get(), MainWindowFixture::kProfile};
-    {
-      Viewer viewer(place);
-      QCOMPARE(viewer.list->columnWidth(0), 300);
-      viewer.window.move(60, 70);
-      viewer.window.resize(700, 350);
-      viewer.list->setColumnWidth(0, 111);
-      viewer.list->setColumnWidth(6, 222);
-      viewer.Close(place);
-    }
+    // widths in its first three columns and its own in the others. A viewer still open at exit
+    // keeps nothing.
+    TfHistory* viewer = OpenViewer(*w);
+    QVERIFY(viewer);
+    QCOMPARE(ViewerList(viewer)->columnWidth(0), 300);
+    viewer->move(60, 70);
+    viewer->resize(700, 350);
+    ViewerList(viewer)->setColumnWidth(0, 111);
+    ViewerList(viewer)->setColumnWidth(6, 222);
+    const QRect viewerClosedAt = viewer->geometry();
+    viewer->close();
+    TfHistory* openAtExit = OpenViewer(*w);
+    QVERIFY(openAtExit);
+    QCOMPARE(openAtExit->geometry(), viewerClosedAt);
+    QCOMPARE(ViewerList(openAtExit)->columnWidth(6), 222);
+    ViewerList(openAtExit)->setColumnWidth(6, 99);
+    openAtExit->resize(400, 250);
     AccountsList(*w)->setColumnWidth(0, 333);
     w->close();
-    Viewer next(place);
-    QCOMPARE(next.window.geometry(), QRect(60, 70, 700, 350));
-    QCOMPARE(next.list->columnWidth(0), 333);
-    QCOMPARE(next.list->columnWidth(6), 222);
+    openAtExit->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    w.reset();
+
+    w = f.Open(text);
+    TfHistory* next = OpenViewer(*w);
+    QVERIFY(next);
+    QCOMPARE(next->geometry(), viewerClosedAt);
+    QCOMPARE(ViewerList(next)->columnWidth(0), 333);
+    QCOMPARE(ViewerList(next)->columnWidth(6), 222);
+    next->close();
   }
 
   void unusableStoredLayoutIsLeftAside() {
