@@ -16,6 +16,6 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/run"
 chmod 700 "$work/run"
-export NUMMORA_HOME="$work/home" HOME="$work/home" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=offscreen
+export NUMMORA_HOME="$work/home" HOME="$work/home" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 unset NUMMORA_SERVERS_INI NUMMORA_EGOLD_SECURE NUMMORA_EGOLD_PLAIN NUMMORA_LIBERTY_RESERVE NUMMORA_VENDOR NUMMORA_CA_FILE
 exec "$driver" --runs "$runs" --lines "$lines"

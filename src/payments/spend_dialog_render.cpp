@@ -122,12 +122,17 @@ void TfSpend::ShowMassTable(const MassTable& table, bool preview) {
   ShowPage(tPreviewLRMass, preview ? kPreviewTitle : kCompleteTitle);
   massTable_ = table;
   LRMassList->clear();
+  // One picture for each state, shared by its rows: a style may read its pictures from files
+  // at every request, which for a thousand rows stalled the window.
+  QIcon pictures[3];
   QList<QTreeWidgetItem*> items;
   items.reserve(static_cast<int>(table.rows.size()));
   for (const MassRow& row : table.rows) {
     auto* item =
         new QTreeWidgetItem({Latin(row.caption), Latin(row.amount), Latin(row.memo), Latin(row.transferId)});
-    item->setIcon(0, RowPicture(row.state));
+    QIcon& picture = pictures[static_cast<int>(row.state)];
+    if (picture.isNull()) picture = RowPicture(row.state);
+    item->setIcon(0, picture);
     item->setData(0, Qt::UserRole, static_cast<int>(row.state));
     items.append(item);
   }
