@@ -372,6 +372,13 @@ class TestSpendDialog : public QObject {
     QCOMPARE(table->topLevelItem(3)->text(2), QStringLiteral("Account not found"));
     QCOMPARE(table->topLevelItem(4)->text(0), QStringLiteral("Frank Zero (U1000003)"));
     QCOMPARE(Text(d, "lLRMassInfo"), QStringLiteral("Transactions count: 2    Total amount: 3.5 Euro"));
+    // Each row shows the picture of its state: found (0, 4) or refused (1 to 3).
+    const auto picture = [table](int row) { return table->topLevelItem(row)->icon(0).pixmap(16).toImage(); };
+    const QImage found = picture(0);
+    const QImage refused = picture(1);
+    QVERIFY(!found.isNull() && !refused.isNull() && found != refused);
+    QCOMPARE(picture(4), found);
+    for (int row : {2, 3}) QCOMPARE(picture(row), refused);
     QVERIFY(Events().contains("Account name request"));
     Shot(d, "spend-lr-mass-preview.png");
     QVERIFY(!Events().contains("davesecret"));
@@ -394,6 +401,9 @@ class TestSpendDialog : public QObject {
     QVERIFY(!table->topLevelItem(0)->text(3).isEmpty());
     QCOMPARE(table->topLevelItem(3)->text(2), QStringLiteral("Account not found"));
     QCOMPARE(table->contextMenuPolicy(), Qt::NoContextMenu);
+    // The paid row has a picture of its own; the refused rows keep theirs.
+    QVERIFY(!picture(0).isNull() && picture(0) != found && picture(0) != refused);
+    for (int row : {1, 2, 3}) QCOMPARE(picture(row), refused);
     Shot(d, "spend-lr-mass-receipt.png");
     QCOMPARE(Text(d, "lLRMassInfo"), QStringLiteral("Transactions count: 1    Total amount: 2.5 Euro"));
     QCOMPARE(Dollars("U1000002", "LREUR"), erinEuroBefore + 2.5);
