@@ -1,5 +1,6 @@
 #include "ui/icons.h"
 
+#include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
 
@@ -42,9 +43,14 @@ QIcon ProgramIcon() {
   // ones took most of the time before the login window appeared.
   static const QIcon icon = [] {
     QIcon drawn;
-    for (int size : {16, 22, 24, 32, 48, 64})
-      // Read as PNG outright: guessing the format asks every image plugin first.
-      drawn.addPixmap(QPixmap::fromImage(QImage(QStringLiteral(":/icons/nummora-%1.png").arg(size), "PNG")));
+    for (int size : {16, 22, 24, 32, 48, 64}) {
+      // Read as PNG outright, with the format's own reader: unless told not to guess, Qt loads
+      // every image format plugin (GIF, ICO, JPEG, ...) to ask it first, even when the format
+      // is given, which cost the start more than the pictures themselves.
+      QImageReader reader(QStringLiteral(":/icons/nummora-%1.png").arg(size), "png");
+      reader.setAutoDetectImageFormat(false);
+      drawn.addPixmap(QPixmap::fromImage(reader.read()));
+    }
     return drawn;
   }();
   return icon;
