@@ -12,6 +12,7 @@
 #include <string>
 
 #include "net/http_client.h"
+#include "net/live_workers.h"
 #include "profile/model.h"
 
 namespace nummora {
@@ -52,6 +53,7 @@ class TthCatalog : public QThread {
   CatalogSetup setup_;
   bool busy_ = false;
   std::atomic<bool> documentFetched_{false};
+  LiveWorker counted_;  // counted from creation to deletion
 };
 
 }  // namespace nummora

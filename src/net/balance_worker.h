@@ -11,6 +11,7 @@
 
 #include "net/balance_outcome.h"
 #include "net/http_client.h"
+#include "net/live_workers.h"
 #include "net/worker_host.h"
 #include "profile/model.h"
 
@@ -54,6 +55,7 @@ class TthBalance : public QThread {
 
  private:
   void OnFinished();
+  LiveWorker counted_;  // counted from creation to deletion
 };
 
 class TEgoldBalance : public TthBalance {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "net/http_client.h"
+#include "net/live_workers.h"
 #include "net/worker_host.h"
 #include "profile/model.h"
 
@@ -93,6 +94,7 @@ class TthSock : public QThread {
   bool done_ = false;
   bool inCompletion_ = false;
   bool released_ = false;
+  LiveWorker counted_;  // counted from creation to deletion
 };
 
 struct TthSockReleaser {

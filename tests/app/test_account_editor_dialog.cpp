@@ -14,6 +14,7 @@
 #include "accounts/account_editor_dialog.h"
 #include "accounts/account_editor_rules.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -301,5 +302,5 @@ class TestAccountEditor : public QObject {
   }
 };
 
-QTEST_MAIN(TestAccountEditor)
+NUMMORA_QTEST_MAIN(TestAccountEditor)
 #include "test_account_editor_dialog.moc"

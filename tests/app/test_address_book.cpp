@@ -16,6 +16,7 @@
 #include "contacts/contact_editor_dialog.h"
 #include "contacts/recipient_dialog.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 
 using namespace nummora;
 using nummora::test::MainWindowFixture;
@@ -259,5 +260,5 @@ class TestAddressBook : public QObject {
   }
 };
 
-QTEST_MAIN(TestAddressBook)
+NUMMORA_QTEST_MAIN(TestAddressBook)
 #include "test_address_book.moc"

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "net/worker_host.h"
+#include "support/qt_test_main.h"
 #include "ui/ask_passphrase_dialog.h"
 
 using namespace nummora;
@@ -83,5 +84,5 @@ class TestAskPassPhraseDialog : public QObject {
   }
 };
 
-QTEST_MAIN(TestAskPassPhraseDialog)
+NUMMORA_QTEST_MAIN(TestAskPassPhraseDialog)
 #include "test_ask_passphrase_dialog.moc"

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "net/balance_worker.h"
+#include "support/qt_test_main.h"
 #include "support/worker_test_support.h"
 
 using namespace nummora;
@@ -315,5 +316,5 @@ class TestBalanceWorker : public QObject, nummora::test::WorkerTestBench {
   }
 };
 
-QTEST_MAIN(TestBalanceWorker)
+NUMMORA_QTEST_MAIN(TestBalanceWorker)
 #include "test_balance_worker.moc"

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QtTest>
 
+#include "support/qt_test_main.h"
 #include "ui/edit_menu.h"
 
 using nummora::CreateEditMenu;
@@ -66,5 +67,5 @@ class TestEditMenu : public QObject {
   }
 };
 
-QTEST_MAIN(TestEditMenu)
+NUMMORA_QTEST_MAIN(TestEditMenu)
 #include "test_edit_menu.moc"

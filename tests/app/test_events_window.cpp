@@ -6,6 +6,7 @@
 #include <QTextDocument>
 #include <QtTest>
 
+#include "support/qt_test_main.h"
 #include "ui/events_window.h"
 
 using nummora::TfTasks;
@@ -116,5 +117,5 @@ class TestEventsWindow : public QObject {
   }
 };
 
-QTEST_MAIN(TestEventsWindow)
+NUMMORA_QTEST_MAIN(TestEventsWindow)
 #include "test_events_window.moc"

@@ -22,6 +22,7 @@
 #include "history/history_list_model.h"
 #include "history/history_viewer.h"
 #include "support/app_test_support.h"
+#include "support/qt_test_main.h"
 #include "support/worker_test_support.h"
 
 using namespace nummora;
@@ -303,5 +304,5 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
   }
 };
 
-QTEST_MAIN(TestHistoryViewer)
+NUMMORA_QTEST_MAIN(TestHistoryViewer)
 #include "test_history_viewer.moc"

@@ -10,6 +10,7 @@
 #include "preferences/hotkey_manager.h"
 #include "preferences/preferences_dialog.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 
 // After Qt: the X11 macros clash with Qt's names.
 #include <X11/Xlib.h>
@@ -101,5 +102,5 @@ class TestHotkeys : public QObject {
   }
 };
 
-QTEST_MAIN(TestHotkeys)
+NUMMORA_QTEST_MAIN(TestHotkeys)
 #include "test_hotkeys.moc"

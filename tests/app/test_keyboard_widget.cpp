@@ -4,6 +4,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "support/qt_test_main.h"
 #include "ui/keyboard_widget.h"
 
 using nummora::TvKeyboard;
@@ -107,5 +108,5 @@ class TestKeyboard : public QObject {
   }
 };
 
-QTEST_MAIN(TestKeyboard)
+NUMMORA_QTEST_MAIN(TestKeyboard)
 #include "test_keyboard_widget.moc"

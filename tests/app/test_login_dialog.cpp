@@ -13,6 +13,7 @@
 #include "profile/profile_file.h"
 #include "profile/shell_settings.h"
 #include "support/app_test_support.h"
+#include "support/qt_test_main.h"
 #include "ui/balloon_widget.h"
 
 using namespace nummora;
@@ -352,5 +353,5 @@ class TestLoginDialog : public QObject {
   }
 };
 
-QTEST_MAIN(TestLoginDialog)
+NUMMORA_QTEST_MAIN(TestLoginDialog)
 #include "test_login_dialog.moc"

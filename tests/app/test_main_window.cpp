@@ -10,6 +10,7 @@
 
 #include "market/metals_pane_widget.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 #include "ui/events_window.h"
 
 using namespace nummora;
@@ -496,5 +497,5 @@ class TestMainWindow : public QObject {
 };
 
 Q_DECLARE_METATYPE(nummora::PaymentLinkFields)
-QTEST_MAIN(TestMainWindow)
+NUMMORA_QTEST_MAIN(TestMainWindow)
 #include "test_main_window.moc"

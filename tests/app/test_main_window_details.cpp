@@ -10,6 +10,7 @@
 #include "app/main_window_host.h"
 #include "market/metals_pane_widget.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 #include "support/worker_test_support.h"
 
 using namespace nummora;
@@ -155,5 +156,5 @@ class TestMainWindowDetails : public QObject {
   }
 };
 
-QTEST_MAIN(TestMainWindowDetails)
+NUMMORA_QTEST_MAIN(TestMainWindowDetails)
 #include "test_main_window_details.moc"

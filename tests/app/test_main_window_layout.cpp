@@ -13,6 +13,7 @@
 #include "app/main_window_host.h"
 #include "market/metals_pane_widget.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -155,5 +156,5 @@ class TestMainWindowLayout : public QObject {
   }
 };
 
-QTEST_MAIN(TestMainWindowLayout)
+NUMMORA_QTEST_MAIN(TestMainWindowLayout)
 #include "test_main_window_layout.moc"

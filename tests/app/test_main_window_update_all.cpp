@@ -10,6 +10,7 @@
 
 #include "app/main_window_host.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 #include "support/worker_test_support.h"
 
 using namespace nummora;
@@ -150,5 +151,5 @@ class TestMainWindowUpdateAll : public QObject {
   }
 };
 
-QTEST_MAIN(TestMainWindowUpdateAll)
+NUMMORA_QTEST_MAIN(TestMainWindowUpdateAll)
 #include "test_main_window_update_all.moc"

@@ -9,6 +9,7 @@
 
 #include "app/main_window_host.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 #include "support/worker_test_support.h"
 #include "ui/events_window.h"
 
@@ -110,5 +111,5 @@ class TestMainWindowWorkers : public QObject {
   }
 };
 
-QTEST_MAIN(TestMainWindowWorkers)
+NUMMORA_QTEST_MAIN(TestMainWindowWorkers)
 #include "test_main_window_workers.moc"

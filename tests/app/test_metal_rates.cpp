@@ -8,6 +8,7 @@
 
 #include "market/metal_rates.h"
 #include "market/metals_pane_widget.h"
+#include "support/qt_test_main.h"
 #include "support/worker_test_support.h"
 
 using namespace nummora;
@@ -183,5 +184,5 @@ class TestRatesWorker : public QObject, nummora::test::WorkerTestBench {
   }
 };
 
-QTEST_MAIN(TestRatesWorker)
+NUMMORA_QTEST_MAIN(TestRatesWorker)
 #include "test_metal_rates.moc"

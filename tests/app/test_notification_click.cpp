@@ -9,6 +9,7 @@
 #include "app/main_window.h"
 #include "platform/settings_store.h"
 #include "support/app_test_support.h"
+#include "support/qt_test_main.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -92,5 +93,5 @@ class TestNotificationClick : public QObject {
   }
 };
 
-QTEST_MAIN(TestNotificationClick)
+NUMMORA_QTEST_MAIN(TestNotificationClick)
 #include "test_notification_click.moc"

@@ -16,6 +16,7 @@
 #include "profile/login_flow.h"
 #include "profile/new_profile_dialog.h"
 #include "support/app_test_support.h"
+#include "support/qt_test_main.h"
 #include "ui/ask_passphrase_dialog.h"
 #include "ui/password_field.h"
 
@@ -115,5 +116,5 @@ class TestPasswordFields : public QObject {
   }
 };
 
-QTEST_MAIN(TestPasswordFields)
+NUMMORA_QTEST_MAIN(TestPasswordFields)
 #include "test_password_fields.moc"

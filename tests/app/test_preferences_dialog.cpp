@@ -15,6 +15,7 @@
 #include "preferences/hotkey_manager.h"
 #include "preferences/preferences_dialog.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -279,5 +280,5 @@ class TestPreferencesDialog : public QObject {
   }
 };
 
-QTEST_MAIN(TestPreferencesDialog)
+NUMMORA_QTEST_MAIN(TestPreferencesDialog)
 #include "test_preferences_dialog.moc"

@@ -13,6 +13,7 @@
 #include "preferences/import_dialog.h"
 #include "preferences/preferences_dialog.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -88,5 +89,5 @@ class TestPreferencesScreenshots : public QObject {
   }
 };
 
-QTEST_MAIN(TestPreferencesScreenshots)
+NUMMORA_QTEST_MAIN(TestPreferencesScreenshots)
 #include "test_preferences_screenshots.moc"

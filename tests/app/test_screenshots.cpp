@@ -17,6 +17,7 @@
 #include "profile/login_flow.h"
 #include "profile/new_profile_dialog.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -136,5 +137,5 @@ class TestScreenshots : public QObject {
   }
 };
 
-QTEST_MAIN(TestScreenshots)
+NUMMORA_QTEST_MAIN(TestScreenshots)
 #include "test_screenshots.moc"

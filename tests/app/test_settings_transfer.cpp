@@ -15,6 +15,7 @@
 #include "preferences/import_dialog.h"
 #include "preferences/preferences_dialog.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -204,5 +205,5 @@ class TestSettingsTransfer : public QObject {
   }
 };
 
-QTEST_MAIN(TestSettingsTransfer)
+NUMMORA_QTEST_MAIN(TestSettingsTransfer)
 #include "test_settings_transfer.moc"

@@ -12,6 +12,7 @@
 #include "app/single_instance.h"
 #include "platform/settings_store.h"
 #include "support/app_test_support.h"
+#include "support/qt_test_main.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -170,5 +171,5 @@ class TestSingleInstance : public QObject {
   }
 };
 
-QTEST_MAIN(TestSingleInstance)
+NUMMORA_QTEST_MAIN(TestSingleInstance)
 #include "test_single_instance.moc"

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "net/sock_worker.h"
+#include "support/qt_test_main.h"
 #include "support/worker_test_support.h"
 
 using namespace nummora;
@@ -260,5 +261,5 @@ class TestSockWorker : public QObject, nummora::test::WorkerTestBench {
   }
 };
 
-QTEST_MAIN(TestSockWorker)
+NUMMORA_QTEST_MAIN(TestSockWorker)
 #include "test_sock_worker.moc"

@@ -15,6 +15,7 @@
 
 #include "app/tray.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -170,5 +171,5 @@ class TestTray : public QObject {
   }
 };
 
-QTEST_MAIN(TestTray)
+NUMMORA_QTEST_MAIN(TestTray)
 #include "test_tray.moc"

@@ -11,6 +11,7 @@
 #include "history/history_viewer.h"
 #include "net/server_config.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -132,5 +133,5 @@ class TestWindowLayout : public QObject {
   }
 };
 
-QTEST_MAIN(TestWindowLayout)
+NUMMORA_QTEST_MAIN(TestWindowLayout)
 #include "test_window_layout.moc"

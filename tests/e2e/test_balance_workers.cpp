@@ -13,6 +13,7 @@
 #include "support/worker_test_support.h"
 // The sandbox runner is plain C++ kept with the GoogleTest support library, which this Qt test
 // does not link; its one source file is compiled in here.
+#include "support/qt_test_main.h"
 #include "support/sandbox_process.cpp"
 
 using namespace nummora;
@@ -221,5 +222,5 @@ class TestBalanceRefreshE2E : public QObject, nummora::test::WorkerTestBench {
   }
 };
 
-QTEST_MAIN(TestBalanceRefreshE2E)
+NUMMORA_QTEST_MAIN(TestBalanceRefreshE2E)
 #include "test_balance_workers.moc"

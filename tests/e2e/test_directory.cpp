@@ -26,6 +26,7 @@
 #include "ui/events_window.h"
 // The sandbox runner is plain C++ kept with the GoogleTest support library, which this Qt test
 // does not link; its one source file is compiled in here.
+#include "support/qt_test_main.h"
 #include "support/sandbox_process.cpp"
 
 using namespace nummora;
@@ -349,5 +350,5 @@ class TestDirectory : public QObject {
   }
 };
 
-QTEST_MAIN(TestDirectory)
+NUMMORA_QTEST_MAIN(TestDirectory)
 #include "test_directory.moc"

@@ -38,6 +38,7 @@
 #include "support/worker_test_support.h"
 // The sandbox runner is plain C++ kept with the GoogleTest support library, which this Qt test
 // does not link; its one source file is compiled in here.
+#include "support/qt_test_main.h"
 #include "support/sandbox_process.cpp"
 
 using namespace nummora;
@@ -458,5 +459,5 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
   }
 };
 
-QTEST_MAIN(TestHistoryE2E)
+NUMMORA_QTEST_MAIN(TestHistoryE2E)
 #include "test_history_e2e.moc"

@@ -17,6 +17,7 @@
 #include "support/sandbox_process.h"
 // The sandbox runner is plain C++ kept with the GoogleTest support library, which this Qt test
 // does not link; its one source file is compiled in here.
+#include "support/qt_test_main.h"
 #include "support/sandbox_process.cpp"
 
 using namespace nummora;
@@ -107,5 +108,5 @@ class TestImportRefresh : public QObject {
   }
 };
 
-QTEST_MAIN(TestImportRefresh)
+NUMMORA_QTEST_MAIN(TestImportRefresh)
 #include "test_import_refresh.moc"

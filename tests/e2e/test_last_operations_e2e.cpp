@@ -26,6 +26,7 @@
 #include "ui/events_window.h"
 // The sandbox runner is plain C++ kept with the GoogleTest support library, which this Qt test
 // does not link; its one source file is compiled in here.
+#include "support/qt_test_main.h"
 #include "support/sandbox_process.cpp"
 
 using namespace nummora;
@@ -237,5 +238,5 @@ class TestLastOperationsE2E : public QObject {
   }
 };
 
-QTEST_MAIN(TestLastOperationsE2E)
+NUMMORA_QTEST_MAIN(TestLastOperationsE2E)
 #include "test_last_operations_e2e.moc"

@@ -10,6 +10,7 @@
 #include "app/main_window_host.h"
 #include "payments/spend_dialog.h"
 #include "support/main_window_fixture.h"
+#include "support/qt_test_main.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -112,5 +113,5 @@ class TestSingleInstanceProcesses : public QObject {
 };
 
 Q_DECLARE_METATYPE(nummora::PaymentLinkFields)
-QTEST_MAIN(TestSingleInstanceProcesses)
+NUMMORA_QTEST_MAIN(TestSingleInstanceProcesses)
 #include "test_second_instance.moc"

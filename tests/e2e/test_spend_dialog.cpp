@@ -29,6 +29,7 @@
 #include "ui/events_window.h"
 // The sandbox runner is plain C++ kept with the GoogleTest support library, which this Qt test
 // does not link; its one source file is compiled in here.
+#include "support/qt_test_main.h"
 #include "support/sandbox_process.cpp"
 
 using namespace nummora;
@@ -480,5 +481,5 @@ class TestSpendDialog : public QObject {
   }
 };
 
-QTEST_MAIN(TestSpendDialog)
+NUMMORA_QTEST_MAIN(TestSpendDialog)
 #include "test_spend_dialog.moc"
