@@ -17,17 +17,12 @@
 #include "profile/document.h"
 #include "profile/model.h"
 #include "profile/profile_open.h"
-#include "support/cli_process.h"
-#include "support/sandbox_process.h"
+#include "support/cli_sandbox_test.h"
 
 namespace nummora {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr uint32_t kSerial = 0x1234ABCDu;
-const std::string kSerialArg = "1234ABCD";
-const std::string kProfilePassword = "profile-pw-9";
 
 using Result = test::CliResult;
 using test::ReadFileBytes;
@@ -49,39 +44,11 @@ TAccount Liberty(const std::string& id, const std::string& api, const std::strin
   return a;
 }
 
-class BalanceE2E : public ::testing::Test {
+class BalanceE2E : public test::CliSandboxTest {
  protected:
-  static void SetUpTestSuite() {
-    sandbox_ = new test::SandboxProcess();
-    std::string error;
-    started_ = sandbox_->Start(&error);
-    startError_ = error;
-  }
-  static void TearDownTestSuite() {
-    sandbox_->Stop();
-    delete sandbox_;
-    sandbox_ = nullptr;
-  }
-
   void SetUp() override {
-    ASSERT_TRUE(started_) << startError_;
-    std::string pattern = (fs::temp_directory_path() / "nummora-balance-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    CliSandboxTest::SetUp();
     ASSERT_TRUE(fs::exists(test::CliPath())) << test::CliPath();
-    profile_ = (dir_ / "p.nmr").string();
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
-  void WriteProfile(const std::vector<TAccount>& accounts, const std::string& rates = "") {
-    ProfileModel model;
-    for (const TAccount& a : accounts) ASSERT_GE(model.AppendAccount(a), 0);
-    model.RatesText = rates;
-    ASSERT_TRUE(SaveProfile(model, kProfilePassword, profile_, true, UsEnglishFormatSettings(),
-                            ProfileFileOptions{kSerial, nullptr}));
   }
 
   ProfileModel ReadProfile() {
@@ -100,28 +67,9 @@ class BalanceE2E : public ::testing::Test {
     std::vector<std::string> args = {"balance",          "--profile",       profile_,  id,
                                      "--password-stdin", "--volume-serial", kSerialArg};
     args.insert(args.end(), extra.begin(), extra.end());
-    std::vector<std::pair<std::string, std::string>> all_env{{"NUMMORA_SERVERS_INI", sandbox_->ServersIni()}};
-    all_env.insert(all_env.end(), env.begin(), env.end());
-    return test::RunCli(args, input, dir_.string(), all_env);
+    return Run(args, input, {}, env);
   }
-
-  static void ExpectNoSecrets(const Result& r, const std::vector<std::string>& secrets) {
-    for (const std::string& secret : secrets) {
-      EXPECT_EQ(r.out.find(secret), std::string::npos) << "secret on stdout";
-      EXPECT_EQ(r.err.find(secret), std::string::npos) << "secret on stderr";
-    }
-  }
-
-  static test::SandboxProcess* sandbox_;
-  static bool started_;
-  static std::string startError_;
-  fs::path dir_;
-  std::string profile_;
 };
-
-test::SandboxProcess* BalanceE2E::sandbox_ = nullptr;
-bool BalanceE2E::started_ = false;
-std::string BalanceE2E::startError_;
 
 TEST_F(BalanceE2E, EgoldBalanceIsAnnouncedAndSavedOnlyWithSave) {
   // 12.5 / 150 / 0.8 / 1.2 oz at 650 / 12.5 / 1200 / 320: 8125 + 1875 + 960 + 384.

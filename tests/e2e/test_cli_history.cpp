@@ -13,22 +13,14 @@
 #include "net/http_client.h"
 #include "profile/document.h"
 #include "profile/model.h"
-#include "support/cli_process.h"
-#include "support/sandbox_process.h"
+#include "support/cli_sandbox_test.h"
 
 namespace nummora {
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kProfilePassword = "profile-pw-9";
-const std::vector<std::string> kSecrets = {kProfilePassword, "alice gold 2006", "frankword"};
-
-std::size_t Count(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
+const std::vector<std::string> kSecrets = {"alice gold 2006", "frankword"};
 
 std::string Today() {
   const std::time_t now = std::time(nullptr);
@@ -37,67 +29,30 @@ std::string Today() {
   return buf;
 }
 
-class CliHistoryE2E : public ::testing::Test {
+class CliHistoryE2E : public test::CliSandboxTest {
  protected:
-  static void SetUpTestSuite() {
-    sandbox_ = new test::SandboxProcess();
-    started_ = sandbox_->Start(&startError_);
-  }
-  static void TearDownTestSuite() {
-    sandbox_->Stop();
-    delete sandbox_;
-  }
-
   void SetUp() override {
-    ASSERT_TRUE(started_) << startError_;
-    std::string pattern = (fs::temp_directory_path() / "nummora-history-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    profile_ = (dir_ / "p.nmr").string();
-    ProfileModel model;
+    CliSandboxTest::SetUp();
+    if (HasFatalFailure()) return;
     TAccount alice;
     alice.ID = "1001001";
-    alice.Password = kSecrets[1];
+    alice.Password = kSecrets[0];
     TAccount frank;
     frank.Type = kAccountTypeLibertyReserve;
     frank.ID = "U1000003";
     frank.APIname = "frankapi";
-    frank.Password = kSecrets[2];
-    ASSERT_GE(model.AppendAccount(alice), 0);
-    ASSERT_GE(model.AppendAccount(frank), 0);
-    ASSERT_TRUE(SaveProfile(model, kProfilePassword, profile_, true, UsEnglishFormatSettings(),
-                            ProfileFileOptions{0x1234ABCDu, nullptr}));
-  }
-  void TearDown() override {
-    sandbox_->ClearFaults();
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
+    frank.Password = kSecrets[1];
+    WriteProfile({alice, frank});
   }
 
   test::CliResult History(std::vector<std::string> extra) {
     std::vector<std::string> args = {
-        "history", "--profile", profile_, "--password-stdin", "--volume-serial", "1234ABCD", "--from",
+        "history", "--profile", profile_, "--password-stdin", "--volume-serial", kSerialArg, "--from",
         Today(),   "--to",      Today()};
     args.insert(args.end(), extra.begin(), extra.end());
-    test::CliResult r = test::RunCli(args, kProfilePassword + "\n", dir_.string(),
-                                     {{"NUMMORA_SERVERS_INI", sandbox_->ServersIni()}});
-    for (const std::string& secret : kSecrets) {
-      EXPECT_EQ(r.out.find(secret), std::string::npos) << "secret on stdout";
-      EXPECT_EQ(r.err.find(secret), std::string::npos) << "secret on stderr";
-    }
-    return r;
+    return Run(args, kProfilePassword + "\n", kSecrets);
   }
-
-  static test::SandboxProcess* sandbox_;
-  static bool started_;
-  static std::string startError_;
-  fs::path dir_;
-  std::string profile_;
 };
-
-test::SandboxProcess* CliHistoryE2E::sandbox_ = nullptr;
-bool CliHistoryE2E::started_ = false;
-std::string CliHistoryE2E::startError_;
 
 TEST_F(CliHistoryE2E, PrintsEveryLibertyReservePageAsCsv) {
   std::string reply;

@@ -14,46 +14,23 @@
 #include "payments/payment_outcome.h"
 #include "profile/document.h"
 #include "profile/model.h"
-#include "support/cli_process.h"
-#include "support/sandbox_process.h"
+#include "support/cli_sandbox_test.h"
 
 namespace nummora {
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kSerialArg = "1234ABCD";
-const std::string kProfilePassword = "profile-pw-9";
 const std::string kAlicePhrase = "alice gold 2006";
 const std::string kDaveWord = "davesecret";
 
 using Result = test::CliResult;
 
-std::size_t Count(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
-class PayE2E : public ::testing::Test {
+class PayE2E : public test::CliSandboxTest {
  protected:
-  static void SetUpTestSuite() {
-    sandbox_ = new test::SandboxProcess();
-    started_ = sandbox_->Start(&startError_);
-  }
-  static void TearDownTestSuite() {
-    sandbox_->Stop();
-    delete sandbox_;
-    sandbox_ = nullptr;
-  }
-
   void SetUp() override {
-    ASSERT_TRUE(started_) << startError_;
-    std::string pattern = (fs::temp_directory_path() / "nummora-pay-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    profile_ = (dir_ / "p.nmr").string();
-    ProfileModel model;
+    CliSandboxTest::SetUp();
+    if (HasFatalFailure()) return;
     TAccount alice;
     alice.ID = "1001001";
     alice.Password = kAlicePhrase;
@@ -62,15 +39,7 @@ class PayE2E : public ::testing::Test {
     dave.ID = "U1000001";
     dave.APIname = "daveapi";
     dave.Password = kDaveWord;
-    ASSERT_GE(model.AppendAccount(alice), 0);
-    ASSERT_GE(model.AppendAccount(dave), 0);
-    ASSERT_TRUE(SaveProfile(model, kProfilePassword, profile_, true, UsEnglishFormatSettings(),
-                            ProfileFileOptions{0x1234ABCDu, nullptr}));
-    sandbox_->ClearFaults();
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
+    WriteProfile({alice, dave});
   }
 
   // Runs `nummora-cli pay` with the sandbox's servers; the profile password comes first on
@@ -79,13 +48,7 @@ class PayE2E : public ::testing::Test {
     std::vector<std::string> args = {"pay",     "--profile", profile_, "--password-stdin", "--volume-serial",
                                      kSerialArg};
     args.insert(args.end(), extra.begin(), extra.end());
-    Result r = test::RunCli(args, kProfilePassword + "\n" + answer, dir_.string(),
-                            {{"NUMMORA_SERVERS_INI", sandbox_->ServersIni()}});
-    for (const std::string& secret : {kProfilePassword, kAlicePhrase, kDaveWord}) {
-      EXPECT_EQ(r.out.find(secret), std::string::npos) << "secret on stdout";
-      EXPECT_EQ(r.err.find(secret), std::string::npos) << "secret on stderr";
-    }
-    return r;
+    return Run(args, kProfilePassword + "\n" + answer, {kAlicePhrase, kDaveWord});
   }
 
   static std::string Ledger() {
@@ -102,17 +65,7 @@ class PayE2E : public ::testing::Test {
     const std::size_t start = at + key.size() + 5;
     return json.substr(start, json.find('"', start) - start);
   }
-
-  static test::SandboxProcess* sandbox_;
-  static bool started_;
-  static std::string startError_;
-  fs::path dir_;
-  std::string profile_;
 };
-
-test::SandboxProcess* PayE2E::sandbox_ = nullptr;
-bool PayE2E::started_ = false;
-std::string PayE2E::startError_;
 
 TEST_F(PayE2E, EgoldPreviewAsksThenPaysAndTheLedgerMovesByTheReceipt) {
   const std::vector<std::string> args = {"--from", "1001001", "--to", "1001003", "--amount",

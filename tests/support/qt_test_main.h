@@ -30,18 +30,17 @@ inline bool DrainWorkers(int timeoutMs = 30000) {
 
 }  // namespace nummora::test
 
-#define NUMMORA_QTEST_MAIN(TestObject)                                                        \
-  int main(int argc, char* argv[]) {                                                          \
-    QApplication app(argc, argv);                                                             \
-    app.setAttribute(Qt::AA_Use96Dpi, true);                                                  \
-    int failures = 0;                                                                         \
-    {                                                                                         \
-      TestObject tc;                                                                          \
-      QTEST_SET_MAIN_SOURCE_PATH                                                              \
-      failures = QTest::qExec(&tc, argc, argv);                                               \
-    }                                                                                         \
-    if (!nummora::test::DrainWorkers())                                                       \
-      std::fprintf(stderr, "%d worker threads were still running at exit\n",                 \
-                   nummora::LiveWorker::Count());                                             \
-    return failures;                                                                          \
+#define NUMMORA_QTEST_MAIN(TestObject)                                                                      \
+  int main(int argc, char* argv[]) {                                                                        \
+    QApplication app(argc, argv);                                                                           \
+    app.setAttribute(Qt::AA_Use96Dpi, true);                                                                \
+    int failures = 0;                                                                                       \
+    {                                                                                                       \
+      TestObject tc;                                                                                        \
+      QTEST_SET_MAIN_SOURCE_PATH                                                                            \
+      failures = QTest::qExec(&tc, argc, argv);                                                             \
+    }                                                                                                       \
+    if (!nummora::test::DrainWorkers())                                                                     \
+      std::fprintf(stderr, "%d worker threads were still running at exit\n", nummora::LiveWorker::Count()); \
+    return failures;                                                                                        \
   }
