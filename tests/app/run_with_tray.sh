@@ -9,10 +9,10 @@ set -u
 program=${1:?usage: run_with_tray.sh TEST_PROGRAM [ARGS...]}
 shift
 
-if ! command -v Xvfb >/dev/null 2>&1; then
-  echo "run_with_tray: Xvfb is not installed; the tray test is skipped"
-  exit 77
-fi
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=xvfb_common.sh
+. "$here/xvfb_common.sh"
+need_xvfb run_with_tray
 if ! command -v trayer >/dev/null 2>&1; then
   echo "run_with_tray: trayer is not installed (scripts/install-deps installs it)" >&2
   exit 1
@@ -20,33 +20,9 @@ fi
 
 work=$(mktemp -d)
 pids=()
-stop_all() {
-  local pid
-  for pid in "${pids[@]}"; do
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  done
-  pids=()
-}
 trap 'stop_all; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
-
-# Xvfb writes the number of the display it took to descriptor 3 once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-if [ ! -s "$work/display" ]; then
-  echo "run_with_tray: Xvfb did not start" >&2
-  cat "$work/xvfb.log" >&2
-  exit 1
-fi
-export DISPLAY=":$(head -n 1 "$work/display")"
-export QT_QPA_PLATFORM=xcb
-# No session bus: the program's notifications must not reach the desktop of whoever runs this.
-unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+start_xvfb run_with_tray
 
 # Waits (up to 20 s) until someone owns the tray selection of screen 0, or until nobody does.
 await_tray() {

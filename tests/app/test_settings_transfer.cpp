@@ -14,6 +14,7 @@
 
 #include "preferences/import_dialog.h"
 #include "preferences/preferences_dialog.h"
+#include "support/app_test_support.h"
 #include "support/main_window_fixture.h"
 #include "support/qt_test_main.h"
 
@@ -21,20 +22,6 @@ using namespace nummora;
 using namespace nummora::test;
 
 namespace {
-
-// Runs `drive` on the modal dialog named `name` as soon as it is open.
-void WhenOpen(const char* name, std::function<void(QDialog*)> drive) {
-  auto* poll = new QTimer;
-  poll->setInterval(5);
-  QObject::connect(poll, &QTimer::timeout, poll, [poll, name, drive] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!dialog || dialog->objectName() != QLatin1String(name)) return;
-    poll->stop();
-    poll->deleteLater();
-    drive(dialog);
-  });
-  poll->start();
-}
 
 void TickAll(QListWidget* list) {
   for (int i = 0; i < list->count(); ++i) list->item(i)->setCheckState(Qt::Checked);

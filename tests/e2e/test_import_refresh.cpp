@@ -17,27 +17,14 @@
 #include "support/sandbox_process.h"
 // The sandbox runner is plain C++ kept with the GoogleTest support library, which this Qt test
 // does not link; its one source file is compiled in here.
+#include "support/app_test_support.h"
 #include "support/qt_test_main.h"
 #include "support/sandbox_process.cpp"
 
 using namespace nummora;
 using namespace nummora::test;
 
-namespace {
-// Runs `drive` on the modal dialog named `name` as soon as it is open.
-void WhenOpen(const char* name, std::function<void(QDialog*)> drive) {
-  auto* poll = new QTimer;
-  poll->setInterval(5);
-  QObject::connect(poll, &QTimer::timeout, poll, [poll, name, drive] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!dialog || dialog->objectName() != QLatin1String(name)) return;
-    poll->stop();
-    poll->deleteLater();
-    drive(dialog);
-  });
-  poll->start();
-}
-}  // namespace
+namespace {}  // namespace
 
 class TestImportRefresh : public QObject {
   Q_OBJECT

@@ -1,11 +1,15 @@
 #pragma once
 // Shared pieces of the widget tests: a private NUMMORA_HOME and runtime folder per test
 // program, and message boxes that are recorded instead of shown.
+#include <QApplication>
 #include <QByteArray>
+#include <QDialog>
 #include <QDir>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtGlobal>
+#include <functional>
 
 #include "ui/message_box.h"
 
@@ -45,5 +49,19 @@ class RecordingBoxes : public MessageBoxes {
   QStringList asked;
   bool answer = true;
 };
+
+// Runs `drive` on the modal dialog named `name` as soon as it is open.
+inline void WhenOpen(const char* name, std::function<void(QDialog*)> drive) {
+  auto* poll = new QTimer;
+  poll->setInterval(5);
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, name, drive] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || dialog->objectName() != QLatin1String(name)) return;
+    poll->stop();
+    poll->deleteLater();
+    drive(dialog);
+  });
+  poll->start();
+}
 
 }  // namespace nummora::test
