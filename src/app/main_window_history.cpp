@@ -27,14 +27,15 @@ THistoryServices TNummora::HistoryServicesFor(const TAccount& account, WorkerHos
   services.storeBatch = [window, id = account.ID](int position, int32_t batch, TDateTime batchDate) {
     if (window) window->StoreBatch(position, id, batch, batchDate);
   };
-  // A viewer still open when the program exits keeps nothing: the main window has saved the
-  // layout by then, and the profile key is about to close.
+  // A viewer opens as the last one was closed, in this profile.
   services.restoreLayout = [window](QWidget* viewer, QTableView* list) {
     if (!window || !window->store_) return false;
     const TLayoutPlace place{window->store_, window->profileName_};
     RestoreWindowBounds(viewer, place, "fHistory");
     return RestoreColumnWidths(list, place, "List");
   };
+  // A viewer still open when the program exits keeps nothing: the main window has saved the
+  // layout by then, and the profile key is about to close.
   services.saveLayout = [window](const QWidget* viewer, const QTableView* list) {
     if (!window || !window->store_ || window->closing_) return;
     const TLayoutPlace place{window->store_, window->profileName_};
