@@ -93,7 +93,8 @@ void TfLogin::showEvent(QShowEvent* event) {
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   QDialog::showEvent(event);
-  // The icon's pictures are decoded once the window is on the screen, not before it.
+  // The icon's pictures are decoded once the window has been laid out and asked for, in the
+  // next turn of the event loop (in practice still before the window system maps it).
   if (!iconScheduled_) {
     iconScheduled_ = true;
     QTimer::singleShot(0, this, [this] { setWindowIcon(ProgramIcon()); });
