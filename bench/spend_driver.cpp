@@ -27,32 +27,17 @@
 
 #include "app/main_window.h"
 #include "app/main_window_host.h"
+#include "driver_support.h"
 #include "payments/spend_dialog.h"
 #include "profile/document.h"
 #include "support/sandbox_process.h"
 
 using namespace nummora;
+using nummora::bench::Await;
+using nummora::bench::Median;
+using nummora::bench::ThreadCpuMs;
 
 namespace {
-
-template <typename Pred>
-bool Await(Pred done, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  QTimer wake;
-  wake.start(2);
-  while (!done()) {
-    if (clock.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-  }
-  return true;
-}
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 std::unique_ptr<TNummora> OpenWindow() {
   ProfileModel model;
@@ -78,13 +63,6 @@ std::unique_ptr<TNummora> OpenWindow() {
 TfSpend* NewestDialog(TNummora& window) {
   const auto dialogs = window.findChildren<TfSpend*>();
   return dialogs.isEmpty() ? nullptr : dialogs.last();
-}
-
-// The main thread's processor time so far, in milliseconds.
-double ThreadCpuMs() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
 // The longest lateness of a 5 ms timer while it runs, and how much of that late interval the

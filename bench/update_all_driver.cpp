@@ -29,18 +29,21 @@
 #include "app/main_window.h"
 #include "app/main_window_host.h"
 #include "common/format_settings.h"
+#include "driver_support.h"
 #include "market/metal_rates.h"
 #include "profile/document.h"
 #include "profile/model.h"
 #include "support/sandbox_process.h"
 
 using namespace nummora;
+using nummora::bench::Await;
+using nummora::bench::Median;
+using nummora::bench::ThreadCpuMs;
 
 namespace {
 
 constexpr int kTickMs = 5;
 
-double ThreadCpuMs();
 double ProcessCpuMs(pid_t pid);
 pid_t gSandboxPid = 0;
 
@@ -84,22 +87,6 @@ std::string BuildProfile(int count) {
     model.AppendAccount(a);
   }
   return BuildProfileDocument(model, true, UsEnglishFormatSettings());
-}
-
-// Runs the event loop until `done` holds or `timeoutMs` passed; returns whether it holds. The
-// loop sleeps between events like the program's own (a 2 ms timer wakes it to look at `done`):
-// polling instead would keep one of the processors busy and slow the workers and the sandbox.
-template <typename Pred>
-bool Await(Pred done, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  QTimer wake;
-  wake.start(2);
-  while (!done()) {
-    if (clock.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-  }
-  return true;
 }
 
 bool AnyRefreshing(TNummora& window) {
@@ -215,14 +202,6 @@ RunResult RunOnce(int count, bool trace) {
   return result;
 }
 
-// Processor time of the calling thread, in milliseconds: a late tick with little of it means
-// the main thread was waiting for a processor, not working.
-double ThreadCpuMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
 // User and system time of a process from /proc (in clock ticks, usually 10 ms each).
 double ProcessCpuMs(pid_t pid) {
   if (pid <= 0) return 0;
@@ -236,13 +215,6 @@ double ProcessCpuMs(pid_t pid) {
   if (!p || std::sscanf(p + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) != 2)
     return 0;
   return double(utime + stime) * 1000.0 / double(sysconf(_SC_CLK_TCK));
-}
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  const size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 }  // namespace

@@ -37,6 +37,7 @@
 #include "ui/latin1.h"
 #include "ui/layout_scale.h"
 #include "ui/message_box.h"
+#include "ui/record_list.h"
 
 namespace nummora {
 
@@ -160,13 +161,8 @@ void TNummora::BuildWindow() {
   list_->setColumnCount(3);
   list_->setHeaderLabels(
       {QStringLiteral("Account"), QStringLiteral("Balance"), QStringLiteral("Last update")});
-  list_->setRootIsDecorated(false);
-  list_->setUniformRowHeights(true);
-  list_->setSelectionMode(QAbstractItemView::SingleSelection);
-  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  MakeRecordList(list_);
   list_->setIconSize(QSize(25, 25));
-  list_->setAlternatingRowColors(true);
   const LayoutScale scale = LayoutScale::ForApplication();
   QFont font = list_->font();
   font.setPixelSize(scale.Y(13));

@@ -11,6 +11,7 @@
 #include "ui/column_fitter.h"
 #include "ui/latin1.h"
 #include "ui/layout_scale.h"
+#include "ui/record_list.h"
 
 namespace nummora {
 
@@ -52,12 +53,7 @@ TContactsPage::TContactsPage(QAction* newContact, QAction* editContact, QAction*
   list_->setColumnCount(5);
   list_->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("E-gold #"), QStringLiteral("LR #"),
                           QStringLiteral("Email"), QStringLiteral("Comments")});
-  list_->setRootIsDecorated(false);
-  list_->setUniformRowHeights(true);
-  list_->setSelectionMode(QAbstractItemView::SingleSelection);
-  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list_->setAlternatingRowColors(true);
+  MakeRecordList(list_);
   new TColumnFitter(list_);  // columns widen to what they show
   const int widths[] = {110, 80, 80, 110, 120};
   for (int c = 0; c < 5; ++c) list_->setColumnWidth(c, scale.X(widths[c]));

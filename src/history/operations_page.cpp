@@ -11,6 +11,7 @@
 #include "ui/column_fitter.h"
 #include "ui/latin1.h"
 #include "ui/layout_scale.h"
+#include "ui/record_list.h"
 
 namespace nummora {
 
@@ -107,12 +108,7 @@ TOperationsPage::TOperationsPage(QWidget* parent) : QWidget(parent) {
   for (int c = kVisibleColumns; c <= kCellCount; ++c) list_->setColumnHidden(c, true);
   const int widths[] = {115, 60, 120, 100};
   for (int c = 0; c < kVisibleColumns; ++c) list_->setColumnWidth(c, scale.X(widths[c]));
-  list_->setRootIsDecorated(false);
-  list_->setUniformRowHeights(true);
-  list_->setSelectionMode(QAbstractItemView::SingleSelection);
-  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list_->setAlternatingRowColors(true);
+  MakeRecordList(list_);
   new TColumnFitter(list_);                      // columns widen to what they show
   list_->header()->setSectionsClickable(false);  // the order is always by transaction number
   connect(list_, &QTreeWidget::itemSelectionChanged, this, &TOperationsPage::UpdateActions);
