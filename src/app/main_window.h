@@ -36,6 +36,7 @@ class MessageBoxes;
 class SettingsStore;
 class TBalloonTip;
 class TColumnFitter;
+class TfEmail;
 class TfPreferences;
 class TContactsPage;
 class TOperationsPage;
@@ -255,7 +256,8 @@ class TNummora : public QMainWindow {
   void ViewDetailsExecute();
   void EmailDetailsExecute();
   // Opens the e-mail notice for a payment over `owner`; modally when `modal`.
-  void OpenEmailNotice(QWidget* owner, const PaymentNotice& notice, bool modal);
+  // Opens the notice over `owner`; a modeless one is returned (a modal one is gone by then).
+  TfEmail* OpenEmailNotice(QWidget* owner, const PaymentNotice& notice, bool modal);
 
   SettingsStore* store_;
   std::string profileName_;

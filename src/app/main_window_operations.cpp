@@ -44,8 +44,8 @@ void TNummora::InstallPaymentServices() {
     (type == kAccountTypeLibertyReserve ? contact.LRID : contact.EgoldID) = number;
     OfferContact(owner ? owner : this, contact);
   };
-  s.emailNotice = [this](QWidget* owner, const PaymentNotice& notice) {
-    OpenEmailNotice(owner ? owner : this, notice, true);
+  s.emailNotice = [this](QWidget* owner, const PaymentNotice& notice, bool modal) {
+    OpenEmailNotice(owner ? owner : this, notice, modal);
   };
   s.recordPayment = [this](const PaymentRecord& record) { RecordPayment(record); };
 }
@@ -83,13 +83,22 @@ void TNummora::ViewDetailsExecute() {
 void TNummora::EmailDetailsExecute() {
   const std::optional<OperationRow> row = operationsPage_->SelectedRow();
   if (!row || row->kind != OperationKind::Spent) return;
-  // From the details dialog the notice opens over it and waits: a window beside a modal
-  // dialog could not be used until that dialog closed.
+  // The notice does not wait. From the (modal) details dialog it opens as that dialog's own
+  // window, the only kind a modal dialog lets the user reach, and moves to the main window
+  // when the details close, so that what was typed into it stays.
   QWidget* modal = QApplication::activeModalWidget();
-  OpenEmailNotice(modal ? modal : this, NoticeOfRow(*row), modal != nullptr);
+  TfEmail* notice = OpenEmailNotice(modal ? modal : this, NoticeOfRow(*row), false);
+  if (auto* details = qobject_cast<QDialog*>(modal)) {
+    connect(details, &QDialog::finished, notice, [this, notice] {
+      const QPoint at = notice->pos();
+      notice->setParent(this, notice->windowFlags());
+      notice->move(at);
+      notice->show();
+    });
+  }
 }
 
-void TNummora::OpenEmailNotice(QWidget* owner, const PaymentNotice& notice, bool modal) {
+TfEmail* TNummora::OpenEmailNotice(QWidget* owner, const PaymentNotice& notice, bool modal) {
   TEmailSetup setup;
   setup.host = workerHost_;
   setup.store = store_;
@@ -100,9 +109,10 @@ void TNummora::OpenEmailNotice(QWidget* owner, const PaymentNotice& notice, bool
   if (settings_.onTop) dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
   if (modal) {
     dialog->exec();  // it deletes itself when it closes
-  } else {
-    dialog->show();
+    return nullptr;
   }
+  dialog->show();
+  return dialog;
 }
 
 }  // namespace nummora

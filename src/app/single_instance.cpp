@@ -17,6 +17,12 @@ std::string PathOf(const QString& socketPath) {
   return socketPath.toLocal8Bit().toStdString();
 }
 
+// A second instance sends one or two short messages and closes. Anything beyond these bounds
+// is not an instance of ours, and is not served.
+constexpr std::size_t kMaxClients = 8;
+constexpr std::size_t kMaxClientBytes = 256;
+constexpr int kMaxClientMessages = 4;
+
 }  // namespace
 
 // One connected instance: its socket, what it has sent so far, and the notifier that tells
@@ -25,6 +31,9 @@ struct TInstanceServer::Client {
   LocalSocket socket;
   InstanceMessageReader reader;
   std::unique_ptr<QSocketNotifier> notifier;
+  std::uint64_t arrival = 0;  // order of acceptance: the oldest goes first when the table is full
+  std::size_t bytes = 0;
+  int messages = 0;
 };
 
 TInstanceServer::TInstanceServer(QObject* parent) : QObject(parent) {}
@@ -65,7 +74,9 @@ void TInstanceServer::AcceptWaiting() {
   for (;;) {
     LocalSocket socket = AcceptLocalSocket(listener_);
     if (!socket.IsOpen()) return;
+    if (clients_.size() >= kMaxClients) DropOldestClient();
     auto client = std::make_unique<Client>();
+    client->arrival = ++arrivals_;
     const int fd = socket.Fd();
     client->socket = std::move(socket);
     client->notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
@@ -87,13 +98,21 @@ void TInstanceServer::ReadClient(int fd) {
       ended = true;
       break;
     }
+    client.bytes += static_cast<std::size_t>(got);
+    if (client.bytes > kMaxClientBytes) {
+      ended = true;
+      break;
+    }
     client.reader.Feed(buffer, static_cast<std::size_t>(got));
   }
   // What came whole counts, also when the stream ended or broke after it.
   int number = 0;
   std::vector<int> numbers;
-  while (client.reader.Next(number)) numbers.push_back(number);
-  if (ended || client.reader.Broken()) DropClient(fd);
+  while (client.messages < kMaxClientMessages && client.reader.Next(number)) {
+    numbers.push_back(number);
+    ++client.messages;
+  }
+  if (ended || client.reader.Broken() || client.messages >= kMaxClientMessages) DropClient(fd);
   for (int n : numbers) emit MessageReceived(n);
 }
 
@@ -104,6 +123,17 @@ void TInstanceServer::DropClient(int fd) {
   found->second->notifier->setEnabled(false);
   found->second->notifier.release()->deleteLater();
   clients_.erase(found);
+}
+
+void TInstanceServer::DropOldestClient() {
+  auto oldest = clients_.begin();
+  for (auto it = clients_.begin(); it != clients_.end(); ++it)
+    if (it->second->arrival < oldest->second->arrival) oldest = it;
+  if (oldest != clients_.end()) DropClient(oldest->first);
+}
+
+std::size_t TInstanceServer::ClientCount() const {
+  return clients_.size();
 }
 
 bool RunningWindowAnswers(const QString& socketPath, int timeoutMs) {

@@ -1,9 +1,11 @@
 #pragma once
 // The running instance's window stand-in: a local socket named after the main window's class,
 // listening while the main window exists, through which a second instance asks it to come to
-// the front (10101) or to open the link waiting in the hand-off value (10100).
+// the front (10101) or to open the link waiting in the hand-off value (10100). Each connection
+// is served for a few messages and a few hundred bytes, and only a few at once.
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,6 +32,8 @@ class TInstanceServer : public QObject {
   bool Listen(const QString& socketPath);
   void Stop();
   bool IsListening() const;
+  // Connections being served: at most a few; when a new one comes, the oldest is dropped.
+  std::size_t ClientCount() const;
 
  signals:
   // A message number arrived from another instance.
@@ -40,11 +44,13 @@ class TInstanceServer : public QObject {
   void AcceptWaiting();
   void ReadClient(int fd);
   void DropClient(int fd);
+  void DropOldestClient();
 
   LocalSocket listener_;
   std::string path_;
   QSocketNotifier* acceptNotifier_ = nullptr;
   std::map<int, std::unique_ptr<Client>> clients_;
+  std::uint64_t arrivals_ = 0;
 };
 
 // Whether a main window listens at `socketPath`.

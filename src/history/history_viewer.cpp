@@ -375,7 +375,7 @@ void TfHistory::EmailExecute() {
   notice.memo = SelectedCell(kCellMemo);
   notice.merchant = SelectedCell(kCellMerchant);
   notice.batch = SelectedCell(kCellBatch);
-  services_.payments.emailNotice(this, notice);
+  services_.payments.emailNotice(this, notice, false);
 }
 
 void TfHistory::AddContactExecute() {

@@ -32,7 +32,23 @@ PaymentRecord Record(const char* kind, const SentPayment& sent, const std::strin
   return r;
 }
 
+// The letter's small form: ASCII and the Latin-1 capitals (the multiplication sign excepted).
+unsigned char FoldCase(unsigned char c) {
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+    return static_cast<unsigned char>(c + 32);
+  return c;
+}
+
 }  // namespace
+
+bool AlphabeticalLess(const std::string& a, const std::string& b) {
+  const auto folded = [](char x, char y) {
+    return FoldCase(static_cast<unsigned char>(x)) < FoldCase(static_cast<unsigned char>(y));
+  };
+  if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), folded)) return true;
+  if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), folded)) return false;
+  return a < b;  // the same letters: capitals first, so that the order is total
+}
 
 void ApplyBalanceChange(const BalanceChange& change, TAccount& entry) {
   if (change.metal >= 0) {
@@ -90,6 +106,17 @@ PaymentEffects EffectsOfPayment(const ProfileModel& model, const SentPayment& se
   return out;
 }
 
+std::vector<int> MassPaymentRefreshes(const ProfileModel& model, int source,
+                                      const std::vector<std::string>& payees) {
+  std::vector<int> refresh{source};
+  for (const std::string& payee : payees) {
+    const int position = model.FindAccount(payee);
+    if (position < 0 || !model.IsLive(position)) continue;
+    if (std::find(refresh.begin(), refresh.end(), position) == refresh.end()) refresh.push_back(position);
+  }
+  return refresh;
+}
+
 bool WorthRemembering(const std::string& text) {
   return Trimmed(text).size() > 3;
 }
@@ -105,14 +132,14 @@ std::vector<std::string> HistoryChoices(const std::string& stored) {
       line += c;
     }
   }
-  std::stable_sort(choices.begin(), choices.end());
+  std::stable_sort(choices.begin(), choices.end(), AlphabeticalLess);
   return choices;
 }
 
 std::string AddToHistory(const std::string& stored, const std::string& text) {
   std::vector<std::string> choices = HistoryChoices(stored);
   choices.push_back(text);
-  std::stable_sort(choices.begin(), choices.end());
+  std::stable_sort(choices.begin(), choices.end(), AlphabeticalLess);
   std::string joined;
   for (const std::string& choice : choices) joined += choice + "\r\n";
   return joined;

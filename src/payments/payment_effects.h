@@ -56,9 +56,18 @@ struct PaymentEffects {
 PaymentEffects EffectsOfPayment(const ProfileModel& model, const SentPayment& sent,
                                 const PaymentOutcome& outcome, const FormatSettings& numberFormat);
 
+// The accounts whose balances are fetched again after a mass payment from `source`: the
+// source (the mass receipt names no closing balance) and each account of the profile among
+// the payees, once each.
+std::vector<int> MassPaymentRefreshes(const ProfileModel& model, int source,
+                                      const std::vector<std::string>& payees);
+
 // --- the memo and merchant histories ---
 // A text is remembered when, without surrounding blanks, it is longer than 3 characters.
 bool WorthRemembering(const std::string& text);
+// Alphabetical order of Latin-1 texts: letters compare without regard to case ("apple" before
+// "Zed"); texts that differ only in case put capitals first.
+bool AlphabeticalLess(const std::string& a, const std::string& b);
 // The choices stored in a history value: one a line, in alphabetical order, empty lines left
 // out, duplicates kept.
 std::vector<std::string> HistoryChoices(const std::string& stored);

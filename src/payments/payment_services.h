@@ -19,8 +19,9 @@ struct TPaymentServices {
   // account number filled in; adds the contact when the user confirms.
   std::function<void(QWidget* owner, const std::string& name, int type, const std::string& number)>
       addContact;
-  // Opens the e-mail notice for a completed payment, modally over `owner`.
-  std::function<void(QWidget* owner, const PaymentNotice& notice)> emailNotice;
+  // Opens the e-mail notice for a completed payment over `owner`: modally (waiting until it
+  // closes) or without waiting.
+  std::function<void(QWidget* owner, const PaymentNotice& notice, bool modal)> emailNotice;
   // Adds a completed payment to the last-operations list.
   std::function<void(const PaymentRecord& record)> recordPayment;
 };

@@ -67,7 +67,7 @@ void AddChoice(QComboBox* field, const std::string& text) {
   std::vector<std::string> choices;
   for (int i = 0; i < field->count(); ++i) choices.push_back(ToLatin1(field->itemText(i)));
   choices.push_back(text);
-  std::stable_sort(choices.begin(), choices.end());
+  std::stable_sort(choices.begin(), choices.end(), AlphabeticalLess);
   SetChoices(field, choices);
 }
 
@@ -78,16 +78,17 @@ TfSpend::~TfSpend() = default;
 void TfSpend::ConnectFields() {
   connect(eSource, &QComboBox::currentIndexChanged, this, [this] { eSourceChange(); });
   const auto counted = [this](QComboBox* field, QLabel* counter) {
-    connect(field, &QComboBox::editTextChanged, this, [this, counter](const QString& text) {
-      counter->setText(CounterText(text));
-      host_.Modified() = !text.isEmpty();
-    });
+    connect(field, &QComboBox::editTextChanged, this,
+            [counter](const QString& text) { counter->setText(CounterText(text)); });
   };
   counted(eMemo, chMemo);
   counted(eMerchant, chMerchant);
-  for (QLineEdit* field : {eRecipient, eAmount, eLRAmount, eLRDAmount})
-    connect(field, &QLineEdit::textChanged, this,
-            [this](const QString& text) { host_.Modified() = !text.isEmpty(); });
+  // Whatever a field holds counts as a change that closing the window asks about.
+  for (QComboBox* field : {eMemo, eMerchant, eLRMemo, eLRMerchant})
+    connect(field, &QComboBox::editTextChanged, this, [this] { NoteTyping(); });
+  for (QLineEdit* field : {eRecipient, eAmount, eLRRecipient, eLRAmount, eLRDAmount, eLRDMemo})
+    connect(field, &QLineEdit::textChanged, this, [this] { NoteTyping(); });
+  connect(eLRMass, &QPlainTextEdit::textChanged, this, [this] { NoteTyping(); });
   connect(eLRRecipient, &QLineEdit::textEdited, this, [this](const QString& text) {
     const int cursor = eLRRecipient->cursorPosition();
     eLRRecipient->setText(text.toUpper());
@@ -110,6 +111,15 @@ void TfSpend::ConnectFields() {
     PopupMass->popup(LRMassList->viewport()->mapToGlobal(at));
   });
   connect(DeleteTransaction, &QAction::triggered, this, [this] { DeleteTransactionClick(); });
+}
+
+void TfSpend::NoteTyping() {
+  bool holdsText = !eLRMass->toPlainText().isEmpty();
+  for (const QLineEdit* field : {eRecipient, eAmount, eLRRecipient, eLRAmount, eLRDAmount, eLRDMemo})
+    holdsText = holdsText || !field->text().isEmpty();
+  for (const QComboBox* field : {eMemo, eMerchant, eLRMemo, eLRMerchant})
+    holdsText = holdsText || !field->currentText().isEmpty();
+  host_.Modified() = holdsText;
 }
 
 void TfSpend::Prefill(const PaymentLinkFields& fields) {
@@ -453,7 +463,8 @@ void TfSpend::bPayClick() {
       return;
     }
     const bool euro = MassEuro();
-    const int source = payment.source;
+    const std::vector<int> refresh =
+        MassPaymentRefreshes(host_.Workers().Model(), payment.source, MassPayees(massLines_));
     sent = Send(
         host_.LibertyReserveBase() + kLRTransferPath,
         [&transfers, euro, &workers](const TAccount& account) {
@@ -463,9 +474,10 @@ void TfSpend::bPayClick() {
           SecureWipe(document);
           return lines;
         },
-        [self, host, source](TthSock& worker) {
-          // The mass receipt names no closing balance: the source's balance is fetched again.
-          host->RefreshBalance(source);
+        [self, host, refresh](TthSock& worker) {
+          // The mass receipt names no closing balance: the source's balance is fetched again,
+          // and those of the profile's own accounts it paid.
+          for (int position : refresh) host->RefreshBalance(position);
           if (worker.Succeeded()) host->Modified() = false;
           if (self) self->SpendMassDone(worker.Succeeded() ? worker.Response() : std::string());
         });
@@ -549,7 +561,7 @@ void TfSpend::EmailDetails() {
   notice.memo = Text(eMemo);
   notice.merchant = Text(eMerchant);
   notice.batch = ToLatin1(Batch->text());
-  host_.Services().emailNotice(this, notice);
+  host_.Services().emailNotice(this, notice, true);
 }
 
 void TfSpend::bSelectClick() {

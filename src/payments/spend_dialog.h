@@ -102,6 +102,8 @@ class TfSpend : public QDialog {
   void CopyBatchClick();
   // Offers the memo and merchant just paid with as choices, when they are worth remembering.
   void AddRemembered(QComboBox* memo, QComboBox* merchant);
+  // Marks the window changed while any of its fields holds text.
+  void NoteTyping();
   // Sends one request for the source account: asks for a missing pass phrase, builds the form
   // with `build` and starts a worker; false when nothing was sent.
   bool Send(const std::string& url, const std::function<std::vector<std::string>(const TAccount&)>& build,

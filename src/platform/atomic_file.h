@@ -6,7 +6,9 @@
 // the way removes the new file and leaves the old one as it was.
 //
 // A symbolic link at the path is followed: the file it points to is replaced and the link
-// stays. System calls interrupted by a signal are repeated.
+// stays. System calls interrupted by a signal are repeated. A writer holds a lock on its new
+// file until it is renamed or removed; each new writer removes the new files of the same target
+// that nobody holds, which a save killed half-way leaves behind.
 #include <sys/types.h>
 
 #include <stdexcept>
@@ -65,9 +67,14 @@ class AtomicFileWriter {
 
   // The file that is replaced (the path with symbolic links followed).
   const std::string& target() const { return target_; }
+  // The name of the new file while it is being written (empty after a failure removed it).
+  const std::string& temp() const { return temp_; }
 
  private:
   [[noreturn]] void Fail(const char* what, const std::string& subject, int error_number);
+  // Locks the new file on a descriptor of its own; false when it is no longer in the folder.
+  bool HoldTemp();
+  void ReleaseTemp();
 
   FileOps default_ops_;
   FileOps& ops_;
@@ -75,6 +82,7 @@ class AtomicFileWriter {
   std::string folder_;
   std::string temp_;
   int fd_ = -1;
+  int lock_fd_ = -1;
   bool committed_ = false;
 };
 

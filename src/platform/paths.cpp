@@ -57,10 +57,12 @@ std::filesystem::path Resolve(const char* homeSub, const char* xdgVariable, cons
 
 std::filesystem::path RuntimeFolder() {
   const std::string runtime = EnvOrEmpty("XDG_RUNTIME_DIR");
-  if (!runtime.empty() && runtime.front() == '/') {
-    std::error_code ec;
-    if (std::filesystem::is_directory(runtime, ec)) return runtime;
-  }
+  // The instance socket and lock live there, so the folder must be the user's own and closed
+  // to others: otherwise another user could take the socket's name first and be handed links.
+  struct stat st {};
+  if (!runtime.empty() && runtime.front() == '/' && ::lstat(runtime.c_str(), &st) == 0 &&
+      S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0)
+    return runtime;
   return ConfigFolder(true);
 }
 

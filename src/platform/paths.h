@@ -22,7 +22,8 @@ std::filesystem::path DataFolder(bool create = true);
 std::filesystem::path CacheFolder(bool create = true);
 
 // The folder of per-user runtime files (the instance lock and socket): $XDG_RUNTIME_DIR when it
-// names an existing folder by an absolute path, else the configuration folder.
+// names, by an absolute path, an existing folder (not a link) that the user owns and that no
+// one else may read or enter, else the configuration folder (created private).
 std::filesystem::path RuntimeFolder();
 
 // The folder of the user's desktop entries: NUMMORA_HOME/applications when NUMMORA_HOME is set,

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <fstream>
+#include <vector>
 
 #include "app/instance_lock.h"
 #include "app/instance_messages.h"
@@ -108,6 +109,34 @@ class TestSingleInstance : public QObject {
     QVERIFY(!RunningWindowAnswers(socket, 200));
     QVERIFY(!HandOverToRunningInstance(socket, std::string("nmr://payto=U2"), store, 200));
     QVERIFY(!store.ValueExists("URL"));
+  }
+
+  // Connections that never speak, or speak without end, cannot crowd out or flood the window.
+  void serverBoundsWhatItServes() {
+    TempHome home;
+    SettingsStore store(home.Path().toStdString() + "/settings.db");
+    const std::string path = InstanceSocketPath().string();
+    TInstanceServer server;
+    QVERIFY(server.Listen(QString::fromStdString(path)));
+    QSignalSpy messages(&server, &TInstanceServer::MessageReceived);
+    std::vector<LocalSocket> silent;
+    for (int i = 0; i < 40; ++i) silent.push_back(ConnectLocalSocket(path, 1000));
+    QTRY_VERIFY(server.ClientCount() > 0);
+    QTest::qWait(50);
+    QVERIFY(server.ClientCount() <= 8);
+
+    std::string flood;
+    for (int i = 0; i < 2000; ++i) flood += EncodeInstanceMessage(10101);
+    const LocalSocket talker = ConnectLocalSocket(path, 1000);
+    SendLocalSocket(talker, flood, 1000);
+    QTest::qWait(200);
+    QVERIFY(messages.count() > 0);
+    QVERIFY(messages.count() <= 4);
+
+    // A real second instance still gets through.
+    messages.clear();
+    QVERIFY(HandOverToRunningInstance(QString::fromStdString(path), std::string("nmr://payto=U1"), store));
+    QTRY_COMPARE(messages.count(), 2);
   }
 
   void staleSocketIsReplacedLiveOneIsNot() {

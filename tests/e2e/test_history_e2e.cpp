@@ -66,6 +66,7 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
   RecordingBoxes boxes_;
   std::vector<StoredBatch> stored_;
   std::vector<PaymentNotice> notices_;
+  bool noticeModal_ = true;
   std::vector<std::string> contacts_;
 
   int Add(int32_t type, const std::string& id, const std::string& password, const std::string& api = "") {
@@ -89,7 +90,10 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
     s.storeBatch = [this](int position, int32_t batch, TDateTime date) {
       stored_.push_back({position, batch, date});
     };
-    s.payments.emailNotice = [this](QWidget*, const PaymentNotice& notice) { notices_.push_back(notice); };
+    s.payments.emailNotice = [this](QWidget*, const PaymentNotice& notice, bool modal) {
+      notices_.push_back(notice);
+      noticeModal_ = modal;
+    };
     s.payments.addContact = [this](QWidget*, const std::string& name, int type, const std::string& number) {
       contacts_.push_back(name + "|" + std::to_string(type) + "|" + number);
     };
@@ -244,6 +248,7 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
     QCOMPARE(notices_[0].recipient, std::string("Bob Metals (1001002)"));
     QCOMPARE(notices_[0].amount, usd + " USD of Gold");
     QCOMPARE(notices_[0].batch, batch);
+    QVERIFY(!noticeModal_);  // the viewer stays usable beside it
     viewer->findChild<QAction*>(QStringLiteral("AddToAddressBook"))->trigger();
     QCOMPARE(contacts_, std::vector<std::string>{"Bob Metals|0|1001002"});
 

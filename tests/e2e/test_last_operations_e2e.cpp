@@ -235,6 +235,25 @@ class TestLastOperationsE2E : public QObject {
     QCOMPARE(mail->findChild<QLineEdit*>("yName")->text(), QStringLiteral("Al Gold"));
     mail->findChild<QPushButton*>("bCancel")->click();
     QTRY_VERIFY(!mail);
+
+    // From the details dialog the notice does not wait either, and outlives the details.
+    QPointer<TfDetails> details;
+    QTimer::singleShot(0, [&] {
+      details = qobject_cast<TfDetails*>(QApplication::activeModalWidget());
+      QVERIFY(details);
+      details->findChild<QPushButton*>("bEmail")->click();  // returns at once
+      mail = details->findChild<TfEmail*>();
+      QVERIFY(mail && mail->isVisible() && !mail->isModal());
+      Set(*mail, "eName", "Bob");
+      details->findChild<QPushButton*>("bClose")->click();
+    });
+    Action(*w, "ViewDetails")->trigger();
+    QTRY_VERIFY(!details);
+    QVERIFY(mail && mail->isVisible());
+    QCOMPARE(mail->parentWidget(), static_cast<QWidget*>(w.get()));
+    QCOMPARE(mail->findChild<QLineEdit*>("eName")->text(), QStringLiteral("Bob"));
+    mail->findChild<QPushButton*>("bCancel")->click();
+    QTRY_VERIFY(!mail);
   }
 };
 

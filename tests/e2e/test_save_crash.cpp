@@ -1,16 +1,20 @@
 // A save killed at any moment leaves a profile that opens, holding the old or the new content:
 // a child process saves two large profiles in turn, over and over, and is killed with SIGKILL
-// after a random delay; the file is opened after each kill.
+// after a random delay; the file is opened after each kill. The next save clears what the
+// killed ones left.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <vector>
 
+#include "platform/atomic_file.h"
 #include "profile/profile_file.h"
 #include "profile/profile_open.h"
 
@@ -61,6 +65,17 @@ TEST(SaveCrashTest, AKilledSaveLeavesTheOldOrTheNewProfile) {
   // Both contents were seen, so the kills did land while saves were under way.
   EXPECT_GT(sawA, 0);
   EXPECT_GT(sawB, 0);
+
+  // The new files the killed saves left are removed by the next save, but not one that a
+  // running save still holds.
+  AtomicFileWriter running(path);
+  EncipherToFile(path, a, "secret", kKey);
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) left.push_back(entry.path().string());
+  std::sort(left.begin(), left.end());
+  std::vector<std::string> expected{path, running.temp()};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(left, expected);
   std::filesystem::remove_all(dir);
 }
 

@@ -348,7 +348,8 @@ class TestSpendDialog : public QObject {
   // number, a payee the server does not know, and a second payment. Only the first and last go
   // out; the rows tell why the others did not; a deleted row is not paid.
   void massPayment() {
-    OpenWindow({Liberty("Dave", "U1000001", "daveapi", "davesecret")});
+    OpenWindow({Liberty("Dave", "U1000001", "daveapi", "davesecret"),
+                Liberty("Erin", "U1000002", "erinshop", "erinword")});
     const double erinBefore = Dollars("U1000002");
     const double frankBefore = Dollars("U1000003", "LREUR");
     const double erinEuroBefore = Dollars("U1000002", "LREUR");
@@ -410,6 +411,9 @@ class TestSpendDialog : public QObject {
     QCOMPARE(Dollars("U1000002", "LREUR"), erinEuroBefore + 2.5);
     QCOMPARE(Dollars("U1000002"), erinBefore);
     QCOMPARE(Dollars("U1000003", "LREUR"), frankBefore);
+    // Erin is an account of the profile: her row shows what she holds now, as Dave's does.
+    QTRY_COMPARE_WITH_TIMEOUT(Account(1).LReur, Money(erinEuroBefore + 2.5), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(Account(0).LReur, Money(Dollars("U1000001", "LREUR")), 20000);
     QVERIFY(records_.empty());
     QVERIFY(Events().contains("Mass payment"));
     QVERIFY(!Events().contains("davesecret"));
@@ -478,6 +482,25 @@ class TestSpendDialog : public QObject {
     QVERIFY(d->close());
     QCOMPARE(fixture_->boxes.asked.size(), 2);
     QTRY_VERIFY(second.isNull() && guard.isNull());
+
+    // Text in any field counts, also when the amount is empty.
+    for (const char* field : {"eLRMass", "eLRRecipient", "eLRMemo", "eLRMerchant", "eLRDMemo", "eMerchant"}) {
+      fixture_->boxes.asked.clear();
+      TfSpend* typed = Spend(0);
+      const auto fill = [typed, field](const QString& text) {
+        if (auto* mass = typed->findChild<QPlainTextEdit*>(QString::fromLatin1(field)))
+          mass->setPlainText(text);
+        else
+          Type(typed, field, text);
+      };
+      fill(QStringLiteral("U1000002,1"));
+      QTest::keyClick(typed, Qt::Key_Escape);
+      QCOMPARE(fixture_->boxes.asked.size(), 1);
+      QVERIFY2(typed->isVisible(), field);
+      fill(QString());  // emptied again: closes without a question
+      QVERIFY(typed->close());
+      QCOMPARE(fixture_->boxes.asked.size(), 1);
+    }
   }
 };
 

@@ -57,5 +57,29 @@ TEST(PathsTest, ExistingFoldersKeepTheirModeAndAFileInTheWayFails) {
   EXPECT_THROW(DataFolder(), PathError);
 }
 
+// The instance socket lives in the runtime folder: one that others can enter, or a link to a
+// folder, is passed over for the private configuration folder.
+TEST(PathsTest, RuntimeFolderOnlyWhenPrivateToTheUser) {
+  NetTempDir dir;
+  NetEnvGuard home("NUMMORA_HOME", (dir / "home").string());
+  std::filesystem::create_directories(dir / "open");
+  std::filesystem::create_directories(dir / "private");
+  ::chmod((dir / "open").c_str(), 0755);
+  ::chmod((dir / "private").c_str(), 0700);
+  std::filesystem::create_directory_symlink(dir / "private", dir / "link");
+  const struct {
+    const char* runtime;
+    std::filesystem::path expected;
+  } rows[] = {{"private", dir / "private"},
+              {"open", dir / "home" / "config"},
+              {"link", dir / "home" / "config"},
+              {"missing", dir / "home" / "config"}};
+  for (const auto& row : rows) {
+    NetEnvGuard runtime("XDG_RUNTIME_DIR", (dir / row.runtime).string());
+    EXPECT_EQ(RuntimeFolder(), row.expected) << row.runtime;
+  }
+  EXPECT_EQ(ModeOf(dir / "home" / "config"), 0700u);
+}
+
 }  // namespace
 }  // namespace nummora
