@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -98,12 +99,15 @@ void TInstanceServer::ReadClient(int fd) {
       ended = true;
       break;
     }
-    client.bytes += static_cast<std::size_t>(got);
-    if (client.bytes > kMaxClientBytes) {
+    // What lies past the bound is not read: the connection is dropped after it.
+    const std::size_t room = kMaxClientBytes - client.bytes;
+    const std::size_t taken = std::min(static_cast<std::size_t>(got), room);
+    client.bytes += taken;
+    client.reader.Feed(buffer, taken);
+    if (client.bytes >= kMaxClientBytes) {
       ended = true;
       break;
     }
-    client.reader.Feed(buffer, static_cast<std::size_t>(got));
   }
   // What came whole counts, also when the stream ended or broke after it.
   int number = 0;
