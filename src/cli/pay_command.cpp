@@ -378,6 +378,7 @@ int Run(const std::vector<std::string>& args, Io& io) {
   try {
     CompletePassPhrase(source, o, io);
     const ServerConfig servers = LoadServerConfig();
+    for (const std::string& problem : servers.Problems) io.err << problem << "\n";
     if (source.Type == kAccountTypeEgold)
       code = PayEgold(o, source, servers, numberFormat, io);
     else if (o.mass)

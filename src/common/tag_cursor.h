@@ -40,7 +40,7 @@ class TagCursor {
   // is exactly one of `names` (the name followed by ">", "/" or white space, so "Receipt" does
   // not stop at "<ReceiptId>", and a ">" must come after it somewhere), and returns that
   // name. Returns an empty view and moves the cursor to the end when there is none. A Take of
-  // the name found always moves the cursor, so a Seek and Take walk ends. No 16-bit limit: the
+  // the name found always moves the cursor (or throws), so a Seek and Take walk ends. No 16-bit limit: the
   // search runs to the end.
   std::string_view Seek(std::initializer_list<std::string_view> names);
 
