@@ -15,14 +15,40 @@ struct Entry {
   const char* key;
   const char* variable;
   std::string ServerConfig::*field;
+  // Receives pass phrases or security tokens: plain http:// is refused.
+  bool secret;
 };
 
 const Entry kAddresses[] = {
-    {"EgoldSecure", "NUMMORA_EGOLD_SECURE", &ServerConfig::EgoldSecure},
-    {"EgoldPlain", "NUMMORA_EGOLD_PLAIN", &ServerConfig::EgoldPlain},
-    {"LibertyReserve", "NUMMORA_LIBERTY_RESERVE", &ServerConfig::LibertyReserve},
-    {"Vendor", "NUMMORA_VENDOR", &ServerConfig::Vendor},
+    {"EgoldSecure", "NUMMORA_EGOLD_SECURE", &ServerConfig::EgoldSecure, true},
+    {"EgoldPlain", "NUMMORA_EGOLD_PLAIN", &ServerConfig::EgoldPlain, false},
+    {"LibertyReserve", "NUMMORA_LIBERTY_RESERVE", &ServerConfig::LibertyReserve, true},
+    {"Vendor", "NUMMORA_VENDOR", &ServerConfig::Vendor, false},
 };
+
+// The host of a clean http:// address: "localhost", a 127.x.x.x address or "[::1]", with an
+// optional port. Nothing sent there leaves the machine.
+bool IsLoopbackAddress(const std::string& address) {
+  std::string host = address.substr(address.find("://") + 3);
+  if (host.rfind("[::1]", 0) == 0) return host.size() == 5 || host[5] == ':';
+  host = host.substr(0, host.find(':'));
+  if (EqualsIgnoringCase(host, "localhost")) return true;
+  if (host.rfind("127.", 0) != 0) return false;
+  int parts = 1;
+  int digits = 0;
+  for (char c : host) {
+    if (c == '.') {
+      if (digits == 0 || digits > 3) return false;
+      ++parts;
+      digits = 0;
+    } else if (c >= '0' && c <= '9') {
+      ++digits;
+    } else {
+      return false;
+    }
+  }
+  return parts == 4 && digits > 0 && digits <= 3;
+}
 
 // The address without trailing "/", or nothing when it is not an http(s) address.
 std::optional<std::string> CleanAddress(std::string value) {
@@ -71,6 +97,8 @@ ServerConfig ServerConfigFrom(const IniFile& ini, const EnvLookup& env,
     if (!v || v->empty()) return std::nullopt;
     return v;
   };
+  // Test set-ups whose stand-in servers speak plain HTTP on this machine only.
+  const bool plainLoopback = fromEnv(kPlainHttpOnLoopbackVariable).value_or("") == "1";
   for (const Entry& e : kAddresses) {
     std::optional<std::string> value = fromEnv(e.variable);
     std::string source = e.variable;
@@ -80,10 +108,17 @@ ServerConfig ServerConfigFrom(const IniFile& ini, const EnvLookup& env,
       if (value && value->empty()) value.reset();
     }
     if (!value) continue;
-    if (auto clean = CleanAddress(*value))
-      config.*e.field = *clean;
-    else
+    auto clean = CleanAddress(*value);
+    if (!clean) {
       config.Problems.push_back(source + " is not an http:// or https:// address; using " + config.*e.field);
+    } else if (e.secret && StartsWithIgnoringCase(*clean, "http://") &&
+               !(plainLoopback && IsLoopbackAddress(*clean))) {
+      config.Problems.push_back(source +
+                                " is refused: a plain http:// address would send pass phrases in clear; " +
+                                "give an https:// address. Using " + config.*e.field);
+    } else {
+      config.*e.field = *clean;
+    }
   }
   if (auto ca = fromEnv("NUMMORA_CA_FILE")) {
     config.CAFile = std::filesystem::absolute(*ca).lexically_normal().string();

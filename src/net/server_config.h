@@ -17,7 +17,10 @@
 //
 // An address is "http://" or "https://", a host and an optional port, without a trailing "/";
 // the callers append the page ("/acct/balance.asp"). A value that is not such an address is
-// ignored (the default stays) and reported in `Problems`.
+// ignored (the default stays) and reported in `Problems`. So is a plain http:// address for
+// EgoldSecure or LibertyReserve, which receive pass phrases and security tokens; only test
+// set-ups may allow one, on this machine only, with NUMMORA_PLAIN_HTTP_ON_LOOPBACK=1 (the
+// host "localhost", 127.x.x.x or [::1]).
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -27,6 +30,8 @@
 #include "common/ini_file.h"
 
 namespace nummora {
+
+inline constexpr const char* kPlainHttpOnLoopbackVariable = "NUMMORA_PLAIN_HTTP_ON_LOOPBACK";
 
 struct ServerConfig {
   std::string EgoldSecure;

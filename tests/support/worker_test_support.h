@@ -184,6 +184,7 @@ class ScriptedPeer {
     qputenv("NUMMORA_EGOLD_SECURE", base);
     qputenv("NUMMORA_EGOLD_PLAIN", base);
     qputenv("NUMMORA_LIBERTY_RESERVE", base);
+    qputenv("NUMMORA_PLAIN_HTTP_ON_LOOPBACK", "1");  // this peer speaks plain HTTP on loopback
   }
 
   // Queues the answer to the next request.

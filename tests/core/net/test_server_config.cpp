@@ -69,6 +69,59 @@ INSTANTIATE_TEST_SUITE_P(Rows, BadAddressTest,
                                            "https://user:pw@evil.example", "https://a b", "https://host?x=1",
                                            "javascript:alert(1)"));
 
+// The servers that receive pass phrases and security tokens take https:// only; plain HTTP on
+// this machine only when a test set-up asks for it.
+struct SchemeRow {
+  const char* name;
+  const char* variable;
+  std::string value;
+  bool plainLoopback;
+  bool taken;
+};
+
+class SecretServerScheme : public ::testing::TestWithParam<SchemeRow> {};
+
+TEST_P(SecretServerScheme, PlainHttpIsRefusedWithAMessage) {
+  const SchemeRow& row = GetParam();
+  std::map<std::string, std::string> vars{{row.variable, row.value}};
+  if (row.plainLoopback) vars["NUMMORA_PLAIN_HTTP_ON_LOOPBACK"] = "1";
+  const ServerConfig c = ServerConfigFrom(IniFile(), FakeEnv(vars), "/");
+  const ServerConfig d = DefaultServerConfig();
+  const std::string got = std::string(row.variable) == "NUMMORA_EGOLD_SECURE"      ? c.EgoldSecure
+                          : std::string(row.variable) == "NUMMORA_LIBERTY_RESERVE" ? c.LibertyReserve
+                          : std::string(row.variable) == "NUMMORA_EGOLD_PLAIN"     ? c.EgoldPlain
+                                                                                   : c.Vendor;
+  if (row.taken) {
+    EXPECT_EQ(got, row.value);
+    EXPECT_TRUE(c.Problems.empty());
+  } else {
+    EXPECT_TRUE(got == d.EgoldSecure || got == d.LibertyReserve) << got;
+    ASSERT_EQ(c.Problems.size(), 1u);
+    EXPECT_EQ(c.Problems[0],
+              std::string(row.variable) +
+                  " is refused: a plain http:// address would send pass phrases in clear; give an "
+                  "https:// address. Using " +
+                  got);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SecretServerScheme,
+    ::testing::Values(
+        SchemeRow{"EgoldSecurePlain", "NUMMORA_EGOLD_SECURE", "http://egold.example", false, false},
+        SchemeRow{"UpperCaseScheme", "NUMMORA_EGOLD_SECURE", "HTTP://egold.example:80", false, false},
+        SchemeRow{"LibertyReservePlain", "NUMMORA_LIBERTY_RESERVE", "http://lr.example", false, false},
+        SchemeRow{"LoopbackWithoutOptIn", "NUMMORA_LIBERTY_RESERVE", "http://127.0.0.1:9", false, false},
+        SchemeRow{"LoopbackWithOptIn", "NUMMORA_LIBERTY_RESERVE", "http://127.0.0.1:9", true, true},
+        SchemeRow{"LocalhostWithOptIn", "NUMMORA_EGOLD_SECURE", "http://localhost:9", true, true},
+        SchemeRow{"Ipv6LoopbackWithOptIn", "NUMMORA_EGOLD_SECURE", "http://[::1]:9", true, true},
+        SchemeRow{"OtherHostWithOptIn", "NUMMORA_EGOLD_SECURE", "http://egold.example", true, false},
+        SchemeRow{"LoopbackLookalike", "NUMMORA_EGOLD_SECURE", "http://127.0.0.1.evil.example", true, false},
+        SchemeRow{"Https", "NUMMORA_EGOLD_SECURE", "https://egold.example", false, true},
+        SchemeRow{"RatesPageStaysPlain", "NUMMORA_EGOLD_PLAIN", "http://egold.example", false, true},
+        SchemeRow{"VendorStaysPlain", "NUMMORA_VENDOR", "http://vendor.example", false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ServerConfigTest, LoadReadsTheConfigurationFolderOrTheNamedFile) {
   test::NetTempDir dir;
   test::NetEnvGuard home("NUMMORA_HOME", dir.path().string());
