@@ -27,6 +27,51 @@ WIRE_BODY = re.compile(r"req=((?:[A-Za-z0-9\-._@+]|%[0-9A-F]{2})*)\Z")
 ONCE_ENCODED = re.compile(r"(?:[A-Za-z*\-._@+]|%[0-9a-f]{2})*\Z")
 AUTH_BLOCK = "<Auth>\r\n<ApiName>([^<]*)</ApiName>\r\n<Token>([^<]*)</Token>\r\n</Auth>\r\n"
 DATE_FORM = re.compile(r"(\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2})\Z")
+# Switches for how answers are laid out, as other servers write them; both are legal XML and
+# carry the same data as the default layout.
+LAYOUTS = {
+    "spaced": "a line break and indentation between elements (never inside an empty element)",
+    "pager_first": "the history Pager element before the receipts instead of after them",
+}
+TAG = re.compile(r"<(/?)[^<>]*?(/?)>")
+
+
+def parse_layouts(names):
+    """An iterable of layout switch names (or one comma-separated text) -> a set; unknown
+    names raise ValueError."""
+    if isinstance(names, str):
+        names = names.split(",")
+    chosen = {str(n).strip() for n in names if str(n).strip()}
+    unknown = chosen - set(LAYOUTS)
+    if unknown:
+        raise ValueError("unknown layout %s; known: %s" % (", ".join(sorted(unknown)),
+                                                          ", ".join(sorted(LAYOUTS))))
+    return chosen
+
+
+def spaced(text):
+    """The answer with CR LF and two blanks per level of nesting between elements: between two
+    tags that touch, except an opening tag directly followed by its closing tag (that would
+    change an empty element's text)."""
+    out = []
+    depth = 0
+    last_end = 0
+    previous = None
+    for m in TAG.finditer(text):
+        between = text[last_end:m.start()]
+        kind = "close" if m.group(1) else ("empty" if m.group(2) else "open")
+        if kind == "close":
+            depth = max(0, depth - 1)
+        if previous is not None and not between and not (previous == "open" and kind == "close"):
+            out.append("\r\n" + "  " * depth)
+        out.append(between)
+        out.append(m.group(0))
+        if kind == "open":
+            depth += 1
+        previous = kind
+        last_end = m.end()
+    out.append(text[last_end:])
+    return "".join(out) + "\r\n"
 
 
 def token_for(word, when):
@@ -211,8 +256,9 @@ class LibertySite:
         rid = root.get("id", "") if root is not None else ""
         return '<%s id="%s" date="%s">' % (tag, xml_text(rid), lr_date(self.clock()))
 
-    @staticmethod
-    def xml(text):
+    def xml(self, text):
+        if "spaced" in self.app.lr_layout:
+            text = spaced(text)
         return Response(200, text, "text/xml; charset=iso-8859-1")
 
     @staticmethod
@@ -373,8 +419,9 @@ class LibertySite:
                                       receipt_id=child_text(item, "ReceiptId"))
         count = max(1, math.ceil(len(rows) / size))
         shown = rows[(number - 1) * size:number * size]
-        return self.xml(self.open_tag("HistoryResponse", root)
-                        + "".join(self.receipt_xml(r, account) for r in shown)
-                        + "<Pager><PageSize>%d</PageSize><PageNumber>%d</PageNumber>"
-                          "<PageCount>%d</PageCount><TotalCount>%d</TotalCount></Pager>"
-                          "</HistoryResponse>" % (size, number, count, len(rows)))
+        receipts = "".join(self.receipt_xml(r, account) for r in shown)
+        pager = ("<Pager><PageSize>%d</PageSize><PageNumber>%d</PageNumber>"
+                 "<PageCount>%d</PageCount><TotalCount>%d</TotalCount></Pager>"
+                 % (size, number, count, len(rows)))
+        body = pager + receipts if "pager_first" in self.app.lr_layout else receipts + pager
+        return self.xml(self.open_tag("HistoryResponse", root) + body + "</HistoryResponse>")

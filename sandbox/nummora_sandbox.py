@@ -27,7 +27,7 @@ from common import LATIN1, Request, Response, parse_pairs  # noqa: E402
 from egold import EgoldPlainSite, EgoldSecureSite  # noqa: E402
 from faults import FaultBook, FaultError, RequestLog, parse_fault_flag  # noqa: E402
 from ledger import Ledger, LedgerError, write_atomic  # noqa: E402
-from liberty import LibertySite  # noqa: E402
+from liberty import LAYOUTS, LibertySite, parse_layouts  # noqa: E402
 from tls import ensure_certificates  # noqa: E402
 from vendor import VendorSite  # noqa: E402
 
@@ -226,9 +226,12 @@ class Sandbox:
     """The four servers over one ledger. Usable in-process (tests) or from main()."""
 
     def __init__(self, state_dir, demo_accounts=0, lockout_attempts=5, lockout_minutes=30,
-                 verbose=False, host="127.0.0.1", latency_ms=0):
+                 verbose=False, host="127.0.0.1", latency_ms=0, lr_layout=()):
         self.state_dir = os.path.abspath(state_dir)
         self.latency = max(0, latency_ms) / 1000.0  # seconds each answer is held
+        # Layout switches of the Liberty Reserve answers (liberty.LAYOUTS); replaced whole by
+        # the control endpoint, so readers never see a half-changed set.
+        self.lr_layout = frozenset(parse_layouts(lr_layout))
         os.makedirs(self.state_dir, mode=0o700, exist_ok=True)
         self.host = host
         self.verbose = verbose
@@ -340,6 +343,19 @@ class Sandbox:
                     raise ValueError("latency must be between 0 and 60000 ms")
                 self.latency = ms / 1000.0
             return json_response({"ms": self.latency * 1000.0})
+        if path == "/control/lr-layout":
+            if method == "POST":
+                body = json_body(req)
+                if not isinstance(body, dict):
+                    raise ValueError("a layout is a JSON object")
+                chosen = set(self.lr_layout)
+                for name in parse_layouts(body):
+                    if body[name]:
+                        chosen.add(name)
+                    else:
+                        chosen.discard(name)
+                self.lr_layout = frozenset(chosen)
+            return json_response({name: name in self.lr_layout for name in sorted(LAYOUTS)})
         if path == "/control/ledger":
             return json_response(self.ledger.summary())
         if path == "/control/emails":
@@ -403,6 +419,10 @@ def main(argv=None):
     parser.add_argument("--latency", type=float, default=0, metavar="MS",
                         help="hold each answer MS milliseconds, like a server across the "
                         "internet (default 0)")
+    parser.add_argument("--lr-layout", action="append", metavar="NAMES",
+                        help="lay out Liberty Reserve answers differently: "
+                        + "; ".join("%s: %s" % item for item in sorted(LAYOUTS.items()))
+                        + " (comma-separated, repeatable)")
     parser.add_argument("--verbose", action="store_true", help="log each request line to stderr")
     args = parser.parse_args(argv)
     if args.port_base < 0 or args.port_base + 364 > 65535:
@@ -416,7 +436,8 @@ def main(argv=None):
         sandbox = Sandbox(args.state, demo_accounts=args.demo_accounts,
                           lockout_attempts=args.lockout_attempts,
                           lockout_minutes=args.lockout_minutes, verbose=args.verbose,
-                          latency_ms=args.latency)
+                          latency_ms=args.latency,
+                          lr_layout=[n for text in args.lr_layout or [] for n in text.split(",")])
         load_faults(sandbox, args.faults, args.fault)
         sandbox.start(args.port_base)
     except (OSError, RuntimeError, FaultError, ValueError) as e:

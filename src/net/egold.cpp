@@ -17,6 +17,12 @@ const char kErrorField[] = "<input type=hidden name=ERROR";
 // the opening quote.
 constexpr std::size_t kErrorValueOffset = 37;
 constexpr std::size_t kErrorValueMax = 9999;
+// Fields the server writes only on the pages of an account it has logged in to: the preview
+// (PAYEE_NAME) and the receipt (PAYMENT_BATCH_NUM). Those pages echo texts other people chose
+// (the payee's own name, a memo or merchant reference from a payment link), so the login-failure
+// sentence found on them is an echo, not the server's login-failure page.
+const char* const kLoggedInFields[] = {"<input type=hidden name=PAYEE_NAME value=\"",
+                                       "<input type=hidden name=PAYMENT_BATCH_NUM value=\""};
 const char kLockedOutText[] = "The account you have attempted to access is currently locked out";
 const char kNoMetalCell[] = "<font face=\"Arial, Helvetica, sans-serif\" size=\"2\"><i>none</i></font></td>";
 
@@ -68,8 +74,15 @@ std::string MaskPassPhrase(const std::string& text) {
   }
 }
 
+bool IsLoginFailurePage(const std::string& page) {
+  if (!Contains(page, kLoginFailureSentence)) return false;
+  for (const char* field : kLoggedInFields)
+    if (Contains(page, field)) return false;
+  return true;
+}
+
 std::string EgoldErrorText(const std::string& page, const std::string& accountId) {
-  if (Contains(page, kLoginFailureSentence))
+  if (IsLoginFailurePage(page))
     return "Could not login to account " + accountId +
            ". Either Automation Access not enabled, IP Attribute does not match, or PassPhrase "
            "is incorrect.";

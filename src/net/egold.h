@@ -33,10 +33,14 @@ std::vector<std::string> EgoldLoginFields(const TAccount& account);
 std::string MaskPassPhrase(const std::string& text);
 
 // The error text of an Automation page, or an empty text when the page reports no error:
-// the login failure text (with the account number) when the page contains
-// "Could not login to account.", else the value of the hidden ERROR field when it is closed
-// by a quote and ">" within 9999 characters. Throws ERangeError when the ERROR field lies
-// beyond byte 65535.
+// the login failure text (with the account number) on the login-failure page, else the value
+// of the hidden ERROR field when it is closed by a quote and ">" within 9999 characters. The
+// login-failure page is a page that contains "Could not login to account." and none of the
+// fields the server writes only after a successful login (PAYEE_NAME, PAYMENT_BATCH_NUM): on
+// the preview and receipt pages that sentence can only be an echo of the payee's name, a memo
+// or a merchant reference. Callers reading a payment's reply look for its batch number first:
+// a page with one is a completed payment whatever else it says. Throws ERangeError when the
+// ERROR field lies beyond byte 65535.
 std::string EgoldErrorText(const std::string& page, const std::string& accountId);
 
 enum class EgoldPageOutcome {

@@ -71,12 +71,16 @@ EgoldPreview ReadEgoldPreview(const std::string& page, const std::string& source
 PaymentOutcome ReadEgoldReceipt(const std::string& page, const std::string& sourceId,
                                 const FormatSettings& numberFormat) {
   try {
-    std::string error = EgoldErrorText(page, sourceId);
-    if (!error.empty()) return RefusedPayment(std::move(error));
+    // A batch number means the metal has moved, whatever else the page says (an echoed memo
+    // or merchant reference may hold any text): it is read before any error.
     PaymentOutcome out;
     out.batch = ExtractHiddenInput("PAYMENT_BATCH_NUM", page);
-    // Without a batch number the page is no receipt: the metal may have moved all the same.
-    if (out.batch.empty()) return UnknownPayment();
+    if (out.batch.empty()) {
+      std::string error = EgoldErrorText(page, sourceId);
+      if (!error.empty()) return RefusedPayment(std::move(error));
+      // Neither receipt nor error page: the metal may have moved all the same.
+      return UnknownPayment();
+    }
     out.result = PaymentResult::Paid;
     out.payeeName = ExtractHiddenInput("PAYEE_NAME", page);
     out.ounces = StrToFloatDef(ExtractHiddenInput("ACTUAL_PAYMENT_OUNCES", page), numberFormat, 0);

@@ -52,13 +52,14 @@ struct EgoldPreview {
   bool firstTime = false;  // the page says this is the first payment to that account
 };
 
-// Reads the preview page. A page that cannot be read (a field past the 16-bit text positions)
-// gives an error text.
+// Reads the preview page: its error text (the login-failure sentence counts only on a page
+// without the payee's name, where it cannot be that name's echo), else the payee's name. A
+// page that cannot be read (a field past the 16-bit text positions) gives an error text.
 EgoldPreview ReadEgoldPreview(const std::string& page, const std::string& sourceId);
 
-// Reads the payment's reply page: refused on an error page; paid when it holds
-// PAYMENT_BATCH_NUM (with PAYEE_NAME and ACTUAL_PAYMENT_OUNCES read with the number format);
-// anything else is unknown.
+// Reads the payment's reply page: paid when it holds PAYMENT_BATCH_NUM (with PAYEE_NAME and
+// ACTUAL_PAYMENT_OUNCES read with the number format), whatever else it says; else refused on
+// an error page (net/egold.h EgoldErrorText); anything else is unknown.
 PaymentOutcome ReadEgoldReceipt(const std::string& page, const std::string& sourceId,
                                 const FormatSettings& numberFormat);
 

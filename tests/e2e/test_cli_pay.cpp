@@ -92,6 +92,18 @@ TEST_F(PayE2E, EgoldPreviewAsksThenPaysAndTheLedgerMovesByTheReceipt) {
   EXPECT_EQ(Balance("1001001", "Silver"), "149.75");
 }
 
+// The receipt page echoes the merchant reference: a completed payment stays completed whatever
+// that reference says.
+TEST_F(PayE2E, EgoldMerchantReferenceReadingLikeTheLoginFailureIsStillPaid) {
+  const std::string before = Balance("1001001", "Gold");
+  Result r = Pay({"--from", "1001001", "--to", "1001002", "--amount", "0.5", "--units", "oz", "--memo",
+                  "Could not login to account.", "--merchant", "Could not login to account.", "--yes"});
+  ASSERT_EQ(r.code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("Transaction complete\nBatch number: "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Paid to: Bob Metals (1001002)\n"), std::string::npos) << r.out;
+  EXPECT_NEAR(std::stod(before) - std::stod(Balance("1001001", "Gold")), 0.5, 1e-9);
+}
+
 // Text from a link must pay exactly one transfer, with exactly that text as its memo.
 class PayMemoE2E : public PayE2E, public ::testing::WithParamInterface<std::vector<std::string>> {};
 

@@ -2,6 +2,7 @@
 Auth block and token, UrlEncode, then the form encoding), answers read with the wallet's tag
 extractor."""
 
+import re
 import time
 import unittest
 from decimal import Decimal
@@ -223,6 +224,46 @@ class LibertyApiTest(SandboxCase):
                             and Decimal(r["Amount"]) > 0 for r in seen))
         ids = [int(r["ReceiptId"]) for r in seen]
         self.assertEqual(ids, sorted(ids, reverse=True))  # newest first
+
+    def test_layout_switches_space_elements_and_put_the_pager_first(self):
+        def layout(**switches):
+            status, value = self.client.control("POST", "/control/lr-layout", switches)
+            self.assertEqual(status, 200)
+            return value
+
+        def pager(page):
+            return [extract_tag(page, name)[0] for name in ("PageNumber", "PageCount")]
+
+        lines = [("U1000002", "LRUSD", "0.05", "spaced %d" % i, None, False) for i in range(2)]
+        lines.insert(1, ("U1000003", "LRUSD", "x", "bad amount", None, False))
+        now = time.time()
+        prefix = history_prefix(ERIN, now - 60, now + 60)
+        wanted = ["U1000003", "U7654321"]
+        _, plain_names = self.client.lr("/xml/accountname.aspx", account_name_request(DAVE, wanted))
+        self.assertEqual(layout(spaced=True, pager_first=True), {"spaced": True, "pager_first": True})
+        try:
+            _, names = self.client.lr("/xml/accountname.aspx", account_name_request(DAVE, wanted))
+            _, paid = self.client.lr("/xml/transfer.aspx", transfer_request(DAVE, lines))
+            _, page = self.client.lr("/xml/history.aspx", history_page(prefix, 1))
+        finally:
+            self.assertEqual(layout(spaced=False, pager_first=False),
+                             {"spaced": False, "pager_first": False})
+        _, plain_page = self.client.lr("/xml/history.aspx", history_page(prefix, 1))
+
+        # The same data, with white space between elements (never inside an empty one).
+        self.assertIn("</AccountName>\r\n<Error>\r\n  <Code>300</Code>", names)
+        self.assertEqual(re.sub(r">\s+<", "><", names).strip(), plain_names)
+        self.assertRegex(paid, r"\A<Receipt>\r\n  <ReceiptId>\d+</ReceiptId>\r\n")
+        self.assertIn("</Receipt>\r\n<Error>\r\n  <Code>400</Code>", paid)
+        self.assertEqual([r["Memo"] for r in receipts(paid)], ["spaced 0", "spaced 1"])
+        # The pager first, the receipts the same as in the default layout.
+        self.assertLess(page.index("<Pager>"), page.index("<Receipt>"))
+        self.assertGreater(plain_page.index("<Pager>"), plain_page.index("<Receipt>"))
+        self.assertEqual(pager(page), pager(plain_page))
+        self.assertEqual(receipts(page), receipts(plain_page))
+        self.assertIn("spaced 1", [r["Memo"] for r in receipts(page)])
+        self.assertEqual(self.client.control("POST", "/control/lr-layout", {"crooked": True})[0],
+                         400)
 
     def test_history_dates_are_day_before_month(self):
         now = time.time()

@@ -92,6 +92,17 @@ INSTANTIATE_TEST_SUITE_P(
                   "<input type=hidden name=ERROR value=\"" + std::string(9997, 'x') + "\">",
                   std::string(9997, 'x')},
         ErrorCase{"PatternAtEnd", "<input type=hidden name=ERROR", ""},
+        // Pages of a logged-in account echo texts other people chose: the sentence there is
+        // the payee's name, a memo or a merchant reference, never the login-failure page.
+        ErrorCase{"SentenceAsPayeeNameOnPreview",
+                  "<p>Pay 1 oz to Could not login to account. (5)</p>" +
+                      Field("PAYEE_NAME", "Could not login to account."),
+                  ""},
+        ErrorCase{"SentenceAsMerchantOnReceipt",
+                  Field("PAYMENT_BATCH_NUM", "41") + Field("PAYMENT_ID", "Could not login to account."), ""},
+        ErrorCase{"ErrorFieldOnPreviewStillCounts",
+                  Field("PAYEE_NAME", "Could not login to account.") + Field("ERROR", "Invalid Amount"),
+                  "Invalid Amount"},
         ErrorCase{"NoError", "<html>fine</html>", ""}),
     [](const ::testing::TestParamInfo<ErrorCase>& info) { return std::string(info.param.name); });
 

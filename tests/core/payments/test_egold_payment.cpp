@@ -90,6 +90,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "Could not login to account 1001001. Either Automation Access not enabled, IP "
                    "Attribute does not match, or PassPhrase is incorrect.",
                    "", false},
+        // A payee may name their account with the login-failure sentence.
+        PreviewRow{"PayeeNamedLikeTheLoginFailure",
+                   "<p>Pay to Could not login to account. (1001002)</p>"
+                   "<input type=hidden name=PAYEE_NAME value=\"Could not login to account.\">",
+                   "", "Could not login to account.", false},
         PreviewRow{"NameBeyond16BitPositions", std::string(70000, ' ') + kName,
                    "The answer of the e-gold server could not be read.", "", false}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -120,17 +125,30 @@ const std::string kReceipt = "<input type=hidden name=PAYMENT_BATCH_NUM value=\"
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, EgoldReceiptPages,
-    ::testing::Values(ReceiptRow{"Receipt", kReceipt, PaymentResult::Paid, "", "5000123", 0.015625},
-                      ReceiptRow{"OuncesUnreadable",
-                                 "<input type=hidden name=PAYMENT_BATCH_NUM value=\"7\">" + kName,
-                                 PaymentResult::Paid, "", "7", 0},
-                      ReceiptRow{"ErrorPage", "<input type=hidden name=ERROR value=\"Insufficient funds\">",
-                                 PaymentResult::Refused, "Insufficient funds", "", 0},
-                      // Neither receipt nor error (a proxy's page, a cut answer): money may have moved.
-                      ReceiptRow{"NeitherReceiptNorError", "<html><body>Service busy</body></html>",
-                                 PaymentResult::Unknown, kPaymentUnknownText, "", 0},
-                      ReceiptRow{"BatchBeyond16BitPositions", std::string(70000, ' ') + kReceipt,
-                                 PaymentResult::Unknown, kPaymentUnknownText, "", 0}),
+    ::testing::Values(
+        ReceiptRow{"Receipt", kReceipt, PaymentResult::Paid, "", "5000123", 0.015625},
+        ReceiptRow{"OuncesUnreadable", "<input type=hidden name=PAYMENT_BATCH_NUM value=\"7\">" + kName,
+                   PaymentResult::Paid, "", "7", 0},
+        ReceiptRow{"ErrorPage", "<input type=hidden name=ERROR value=\"Insufficient funds\">",
+                   PaymentResult::Refused, "Insufficient funds", "", 0},
+        // A batch number is a completed payment whatever else the page says.
+        ReceiptRow{"MerchantEchoesTheLoginFailure",
+                   "<p>Batch 5000123: Could not login to account.</p>" + kReceipt +
+                       "<input type=hidden name=PAYMENT_ID value=\"Could not login to account.\">",
+                   PaymentResult::Paid, "", "5000123", 0.015625},
+        ReceiptRow{"ErrorFieldBesideTheBatch",
+                   "<input type=hidden name=ERROR value=\"Insufficient funds\">" + kReceipt,
+                   PaymentResult::Paid, "", "5000123", 0.015625},
+        ReceiptRow{"LoginFailurePage", "<p>Could not login to account. Either ...</p>",
+                   PaymentResult::Refused,
+                   "Could not login to account 1001001. Either Automation Access not enabled, IP "
+                   "Attribute does not match, or PassPhrase is incorrect.",
+                   "", 0},
+        // Neither receipt nor error (a proxy's page, a cut answer): money may have moved.
+        ReceiptRow{"NeitherReceiptNorError", "<html><body>Service busy</body></html>", PaymentResult::Unknown,
+                   kPaymentUnknownText, "", 0},
+        ReceiptRow{"BatchBeyond16BitPositions", std::string(70000, ' ') + kReceipt, PaymentResult::Unknown,
+                   kPaymentUnknownText, "", 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
