@@ -35,7 +35,8 @@ const char* const kSynopsis =
     "      DATE as yyyy-mm-dd or in the date format) and prints it newest first for e-gold,\n"
     "      in the server's order for Liberty Reserve (every page). Exit code 0 when the\n"
     "      history was read (also when it holds no transaction), 1 when the server refused or\n"
-    "      could not be reached.\n"
+    "      could not be reached, or the history has more pages than one download reads\n"
+    "      (4000 pages or 128 MiB: choose a shorter period).\n"
     "  --type KINDS    e-gold kinds, separated by commas: received, made, inexchanges,\n"
     "                  outexchanges, redemptions, bailments, fees, incentives, all\n"
     "                  (default received,made)\n"
@@ -182,14 +183,18 @@ Download DownloadLR(HttpClient& client, const ServerConfig& servers, const TAcco
                     const HistoryFilters& filters, const FormatSettings& numberFormat) {
   const std::string prefix = LRHistoryRequestPrefix(account, filters, LRRequestId(), LocalToUtc(0));
   Download download;
-  for (int page = 1;; ++page) {
+  LRHistoryPaging paging;
+  for (int page = 1;; page = paging.NextPage()) {
     const std::string body = FormBodyFromText(LRFormBody(LRHistoryPageRequest(prefix, page)));
     const HttpResult result = client.Post(servers.LibertyReserve + kLRHistoryPath, body);
     if (!result.Succeeded) throw CommandError(kExitFailure, "Connection problem: " + result.Message);
-    LRHistoryPage read = ReadLRHistoryPage(result.Body, numberFormat);
-    if (!read.error.empty()) throw CommandError(kExitFailure, read.error);
+    const LRHistoryPage read = ReadLRHistoryPage(result.Body, numberFormat);
+    // A page in error, a page sent again or a history past the limits ends the command with
+    // nothing printed: a history cut short is never printed as if it were whole.
+    const LRHistoryPaging::Step step = paging.Take(read, result.Body.size());
+    if (!step.message.empty()) throw CommandError(kExitFailure, step.message);
     download.rows.Append(read.rows);
-    if (!read.MorePages() || read.pageNumber < page) break;  // a page that goes back would never end
+    if (!paging.MorePages()) break;
   }
   return download;
 }

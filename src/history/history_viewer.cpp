@@ -229,23 +229,23 @@ void TfHistory::ReadEgoldSlice() {
 }
 
 void TfHistory::HandlePage(const std::string& page, bool first) {
-  LRHistoryPage read = ReadLRHistoryPage(page, numberFormat_);
-  // A server that answers a page it has sent before would keep the paging going for ever and
-  // list its rows twice: the paging stops there.
-  if (read.error.empty() && !first && read.pageNumber <= lastPage_)
-    read.error =
-        "The server sent page " + std::to_string(read.pageNumber) + " again; no further page is asked for.";
-  if (!read.error.empty()) {
-    BoxesOrSystem(services_.boxes).Error(this, FromLatin1(read.error));
+  const LRHistoryPage read = ReadLRHistoryPage(page, numberFormat_);
+  // The paging stops at a page in error, at a page sent again (which would keep it going for
+  // ever and list rows twice) and at the limits of one history; the rows of a page within the
+  // limits are listed before the message.
+  const LRHistoryPaging::Step step = paging_.Take(read, page.size());
+  if (step.list) {
+    if (WorkerHost* host = host_.get()) host->AddEventLine(paging_.EventText(page));
+    if (!first) replies_.push_back(page);  // every page listed is saved with the first
+    model_->Append(read.rows);
+  }
+  if (!step.message.empty()) {
+    BoxesOrSystem(services_.boxes).Error(this, FromLatin1(step.message));
     Finish(true);
     return;
   }
-  if (WorkerHost* host = host_.get()) host->AddEventLine(page);
-  if (!first) replies_.push_back(page);  // every page listed is saved with the first
-  lastPage_ = read.pageNumber;
-  model_->Append(read.rows);
-  if (read.MorePages()) {
-    AskForPage(read.pageNumber, read.pageCount);
+  if (paging_.MorePages()) {
+    AskForPage(paging_.LastPage(), paging_.PageCount());
     return;
   }
   progress_->hide();
@@ -277,7 +277,7 @@ void TfHistory::AskForPage(int page, int pageCount) {
 void TfHistory::PageArrived(TthSock& worker) {
   if (closed_) return;
   const std::string page = worker.Response();
-  if (WorkerHost* host = host_.get()) host->AddEvent("Parsing...", page);
+  if (WorkerHost* host = host_.get()) host->AddEvent("Parsing...", paging_.EventText(page));
   HandlePage(page, false);
 }
 

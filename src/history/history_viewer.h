@@ -12,6 +12,7 @@
 
 #include "common/datetime.h"
 #include "history/history_services.h"
+#include "history/lr_history.h"
 #include "net/sock_worker.h"
 #include "profile/model.h"
 
@@ -94,7 +95,7 @@ class TfHistory : public QMainWindow {
   bool complete_ = false;
   bool failed_ = false;
   bool widthsRestored_ = false;
-  int lastPage_ = 0;  // the number of the last Liberty Reserve page listed
+  LRHistoryPaging paging_;  // the Liberty Reserve pages listed and the limits of one history
 
   THistoryListModel* model_ = nullptr;
   QTableView* List_ = nullptr;

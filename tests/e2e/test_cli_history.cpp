@@ -115,6 +115,25 @@ TEST_F(CliHistoryE2E, PrintsAnEgoldTableWithTotalsAndReportsRefusals) {
   EXPECT_EQ(usage.code, 2);
 }
 
+// A server that writes the Pager before the receipts (and white space between elements) has
+// every page asked for and printed.
+TEST_F(CliHistoryE2E, PrintsEveryPageWhenThePagerComesFirst) {
+  std::string reply;
+  ASSERT_TRUE(sandbox_->Control(
+      "POST", "/control/lr-transfers",
+      "{\"payer\": \"U1000002\", \"payee\": \"U1000003\", \"count\": 120, \"memo\": \"pager first\"}",
+      &reply));
+  ASSERT_TRUE(
+      sandbox_->Control("POST", "/control/lr-layout", "{\"pager_first\": true, \"spaced\": true}", &reply));
+  const test::CliResult r = History({"U1000003", "--csv"});
+  ASSERT_TRUE(
+      sandbox_->Control("POST", "/control/lr-layout", "{\"pager_first\": false, \"spaced\": false}", &reply));
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Count(r.out, "\"pager first "), 120u);
+  EXPECT_EQ(Count(r.out, "\"pager first 1\""), 1u);
+  EXPECT_EQ(Count(r.out, "\"pager first 120\""), 1u);
+}
+
 // A payer who writes the login failure sentence into a memo does not block the payee's history.
 TEST_F(CliHistoryE2E, ListsAPaymentWhoseMemoReadsLikeAnErrorPage) {
   BobPaysAlice("Could not login to account.", "ERR-1");
