@@ -292,8 +292,9 @@ int PayLibertyReserve(const Options& o, const TAccount& source, const ServerConf
   const LRTransfer transfer{o.to, o.amount, o.memo, o.merchant, true, o.anonymous};
   reply = exchange.PostDocument(servers.LibertyReserve + kLRTransferPath, "Mass payment",
                                 LRSingleTransferRequest(source, transfer, o.euro));
-  const PaymentOutcome outcome = reply.Succeeded ? ReadLRTransferReply(reply.Body, numberFormat)
-                                                 : PaymentTransportFailure(reply.Message);
+  const PaymentOutcome outcome = reply.Succeeded
+                                     ? ReadLRTransferReply(reply.Body, transfer.payee, numberFormat)
+                                     : PaymentTransportFailure(reply.Message);
   if (!outcome.Paid()) return ReportFailure(outcome, true, io);
   io.out << "Transaction complete\n"
          << "Transaction number: " << outcome.batch << "\n"

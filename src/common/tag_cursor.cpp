@@ -76,8 +76,12 @@ std::string TagCursor::Peek(std::string_view name) const {
 std::string_view TagCursor::Seek(std::initializer_list<std::string_view> names) {
   // One pass over the "<" bytes, comparing each with every name: linear in the text however
   // rare one of the names is (searching for each name apart would rescan for the rare one).
+  // A tag with no ">" after it is never complete: stopping there would let a Take that
+  // follows consume nothing, and a walk repeat it for ever.
   const std::string_view rest = Rest();
-  for (std::size_t at = rest.find('<'); at != std::string_view::npos; at = rest.find('<', at + 1)) {
+  const std::size_t lastClose = rest.rfind('>');
+  for (std::size_t at = rest.find('<'); at != std::string_view::npos && at < lastClose;
+       at = rest.find('<', at + 1)) {
     const std::string_view tail = rest.substr(at + 1);
     for (const std::string_view name : names) {
       if (name.empty() || tail.size() <= name.size() || tail.substr(0, name.size()) != name) continue;

@@ -38,8 +38,10 @@ class TagCursor {
 
   // Moves the cursor to the "<" of the nearest opening tag, at or after the cursor, whose name
   // is exactly one of `names` (the name followed by ">", "/" or white space, so "Receipt" does
-  // not stop at "<ReceiptId>"), and returns that name. Returns an empty view and moves the
-  // cursor to the end when there is none. No 16-bit limit: the search runs to the end.
+  // not stop at "<ReceiptId>", and a ">" must come after it somewhere), and returns that
+  // name. Returns an empty view and moves the cursor to the end when there is none. A Take of
+  // the name found always moves the cursor, so a Seek and Take walk ends. No 16-bit limit: the
+  // search runs to the end.
   std::string_view Seek(std::initializer_list<std::string_view> names);
 
   // Moves the cursor over white space (blank, tab, CR, LF).

@@ -4,7 +4,9 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -33,6 +35,10 @@ struct Exchange {
   std::chrono::steady_clock::time_point lastActivity{};
   curl_off_t lastTotal = -1;
   bool idleExpired = false;
+  // Deadline of the whole exchange.
+  std::chrono::steady_clock::time_point started{};
+  std::chrono::steady_clock::duration deadline{};
+  bool deadlineExpired = false;
 };
 
 void Touch(Exchange* ex) {
@@ -42,6 +48,10 @@ void Touch(Exchange* ex) {
 // Called by curl at least once a second while a transfer runs.
 int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
   auto* ex = static_cast<Exchange*>(user);
+  if (std::chrono::steady_clock::now() - ex->started >= ex->deadline) {
+    ex->deadlineExpired = true;
+    return 1;  // aborts the transfer
+  }
   curl_off_t pretransfer = 0;
   curl_easy_getinfo(ex->handle, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
   // Until the connection (proxy tunnel and TLS included) stands, the connect time-out rules.
@@ -201,6 +211,13 @@ std::string IdleText(std::chrono::milliseconds idle) {
   return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
 }
 
+// A deadline as the message names it: in minutes when it is a whole number of them.
+std::string DeadlineText(std::chrono::milliseconds deadline) {
+  if (deadline.count() <= 0 || deadline.count() % 60000 != 0) return IdleText(deadline);
+  long minutes = static_cast<long>(deadline.count() / 60000);
+  return std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
+}
+
 long StatusOf(const std::string& statusLine) {
   // "HTTP/1.1 302 Found": the number after the first blank.
   size_t blank = statusLine.find(' ');
@@ -300,6 +317,10 @@ HttpResult HttpClient::Perform(const std::string& url, const std::string* postBo
   ex.handle = h;
   ex.idleLimit = options_.IdleTimeout;
   Touch(&ex);
+  ex.started = ex.lastActivity;
+  ex.deadline = options_.Deadline;
+  // curl's own overall limit as well, for any phase in which it does not call OnProgress.
+  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<int64_t>(1, options_.Deadline.count())));
   curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(h, CURLOPT_XFERINFODATA, &ex);
@@ -355,6 +376,9 @@ HttpResult HttpClient::Perform(const std::string& url, const std::string* postBo
       result.Message = "The answer is larger than " + std::to_string(options_.MaxBodyBytes) + " bytes";
     } else if (!ex.caProblem.empty()) {
       result.Message = ex.caProblem;
+    } else if (ex.deadlineExpired || (rc == CURLE_OPERATION_TIMEDOUT &&
+                                      std::chrono::steady_clock::now() - ex.started >= ex.deadline)) {
+      result.Message = "No complete answer from the server within " + DeadlineText(options_.Deadline);
     } else if (ex.idleExpired) {
       result.Message = "No data from the server for " + IdleText(options_.IdleTimeout);
     } else if (rc == CURLE_OPERATION_TIMEDOUT) {

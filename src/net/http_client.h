@@ -12,7 +12,9 @@
 //     plus the certificates of an optional extra CA file.
 //   - Time-outs: connecting (TCP, proxy tunnel and TLS handshake) gives up after ConnectTimeout;
 //     once connected, an exchange in which no byte moves for IdleTimeout is aborted (checked
-//     about once a second).
+//     about once a second); and a whole exchange that has not ended after Deadline is aborted
+//     however its bytes trickle in. Each is a failure like any other: a payment cut off by one
+//     has an unknown outcome, as one whose answer was lost.
 //   - Bodies are bytes and are never converted (no character sets, no content decoding).
 //
 // A failure of any kind is reported in the result, never thrown; its message is the text the
@@ -31,6 +33,12 @@ struct HttpOptions {
   std::string CAFile;
   std::chrono::milliseconds ConnectTimeout{30000};
   std::chrono::milliseconds IdleTimeout{60000};
+  // The longest a whole exchange may take, connecting included. The idle time-out alone lets
+  // a server that sends a byte now and then hold a request (and a payment's outcome) open
+  // for ever. Three minutes is far beyond any real answer of the payment systems (a few
+  // seconds, a history page or a large mass payment perhaps a minute over a slow proxy) and
+  // still short enough for the user to be told and to check the history.
+  std::chrono::milliseconds Deadline{180000};
   // An answer body larger than this is a failure (protects memory against a runaway server).
   size_t MaxBodyBytes = 64u * 1024 * 1024;
 };

@@ -6,6 +6,7 @@
 
 #include "common/errors.h"
 #include "common/secure_memory.h"
+#include "common/tag_cursor.h"
 #include "common/text_routines.h"
 
 namespace nummora {
@@ -161,11 +162,11 @@ std::string LRBalanceRequest(const TAccount& account) {
 std::vector<LRBalanceEntry> ReadLRBalanceAnswer(const std::string& answer,
                                                 const FormatSettings& numberFormat) {
   std::vector<LRBalanceEntry> entries;
-  std::string rest = answer;
-  // The prefix match may first hit an enclosing element such as <Balances>; the text it
+  // The consuming walk of ExtractTag, with a cursor so that time grows linearly with the
+  // answer. The prefix match may first hit an enclosing element such as <Balances>; the text it
   // returns then still holds the first Balance element whole, so each balance is read once.
-  for (std::string item = ExtractTag(rest, "Balance", true); !item.empty();
-       item = ExtractTag(rest, "Balance", true)) {
+  TagCursor cursor(answer);
+  for (std::string item = cursor.Take("Balance"); !item.empty(); item = cursor.Take("Balance")) {
     LRBalanceEntry entry;
     entry.value = StrToCurrDef(ExtractTag(item, "Value", false), numberFormat, 0);
     entry.euro = ExtractTag(item, "CurrencyId", false) == kLRCurrencyEur;

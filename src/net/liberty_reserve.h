@@ -2,8 +2,8 @@
 // The Liberty Reserve XML API: what every request shares (request id, token, Auth block, date
 // form, form body, error answers) and the balance request with the reading of its answer.
 // Documents are plain text whose element texts are escaped (LRElementText); answers are read
-// with ExtractTag. Pure
-// functions apart from the clock, which is injectable (common/datetime.h).
+// with ExtractTag and, for repeated elements, its cursor (common/tag_cursor.h). Pure functions
+// apart from the clock, which is injectable (common/datetime.h).
 #include <string>
 #include <vector>
 
@@ -75,9 +75,9 @@ struct LRBalanceEntry {
   Currency value = 0;  // Value read with the number format; 0 when it is not a number
 };
 
-// Walks the Balance elements of a (non-error) balance answer. Currencies the answer does not
-// mention are simply missing from the list. Throws ERangeError when a match lies beyond byte
-// 65535 of the remaining text.
+// Walks the Balance elements of a (non-error) balance answer, in time linear in its length.
+// Currencies the answer does not mention are simply missing from the list. Throws ERangeError
+// when a match lies beyond byte 65535 of the remaining text.
 std::vector<LRBalanceEntry> ReadLRBalanceAnswer(const std::string& answer,
                                                 const FormatSettings& numberFormat);
 

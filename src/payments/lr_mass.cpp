@@ -1,8 +1,13 @@
 #include "payments/lr_mass.h"
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 
 #include "common/errors.h"
+#include "common/tag_cursor.h"
 #include "common/text_routines.h"
 #include "payments/account_number.h"
 
@@ -40,29 +45,83 @@ MassRow LineRow(const MassLine& line) {
   return row;
 }
 
-// The rows of a reply walk: lines that were not sent keep their own row; for each sent line
-// the reply's next element is an Error (when the remaining text starts with it) or `item`,
-// which `fill` turns into the row (an empty item: the reply had nothing for that line). A
-// reply that cannot be read any further leaves every later sent line without an item.
+// One answer of a mass reply: an Error element or an item (AccountName, Receipt) element.
+struct Answer {
+  bool error = false;
+  std::string text;
+};
+
+// Matches the answers of a reply to the sent lines. The reply holds one item or Error element
+// per sent line, in order, with anything between them (white space, enclosing elements). An
+// Error names no account, so it answers the next line; an item answers the line whose account
+// it names in `key` (AccountToRetrieve, Payee), the first such line from the next one on. The
+// lines it passes over, and a line whose answer names an account no later line sent, stay
+// unanswered, so a reply that skips, adds or reorders elements never shows a line as paid by
+// another line's receipt. An element whose end lies beyond the 16-bit reach of the tag
+// routines ends the walk: the later lines stay unanswered too.
+std::vector<std::optional<Answer>> MatchAnswers(const std::vector<const MassLine*>& sent,
+                                                const std::string& reply, std::string_view item,
+                                                std::string_view key) {
+  std::vector<std::optional<Answer>> answers(sent.size());
+  // The lines of each account, in order, with how many of them lie behind the walk already:
+  // finding the line an answer names costs no more than the lines passed over.
+  std::unordered_map<std::string, std::pair<std::vector<std::size_t>, std::size_t>> linesOf;
+  for (std::size_t i = 0; i < sent.size(); ++i)
+    linesOf[LRAccountKey(sent[i]->transfer.payee)].first.push_back(i);
+  TagCursor cursor(reply);
+  std::size_t next = 0;
+  try {
+    while (next < sent.size()) {
+      const std::string_view name = cursor.Seek({item, "Error"});
+      if (name.empty()) break;
+      std::string text = cursor.Take(name);
+      if (name == "Error") {
+        answers[next++] = Answer{true, std::move(text)};
+        continue;
+      }
+      std::size_t line = sent.size();
+      const auto found = linesOf.find(LRAccountKey(LRReplyText(LRExactElementText(text, key))));
+      if (found != linesOf.end()) {
+        auto& [indexes, passed] = found->second;
+        while (passed < indexes.size() && indexes[passed] < next) ++passed;
+        if (passed < indexes.size()) line = indexes[passed];
+      }
+      if (line == sent.size()) {
+        ++next;  // an answer that names no account still to be answered: the next line's is lost
+        continue;
+      }
+      answers[line] = Answer{false, std::move(text)};
+      next = line + 1;
+    }
+  } catch (const ERangeError&) {
+  }
+  return answers;
+}
+
+// The rows of a reply: lines that were not sent keep their own row; a sent line answered by
+// an Error shows its Text; `fill` turns a sent line's item (empty when the line has none)
+// into its row, reading the item before it changes the row or the table, so that an item it
+// cannot read (ERangeError) leaves the line as one without an answer.
 template <typename Fill>
-MassTable WalkReply(const std::vector<MassLine>& lines, const std::string& reply, const char* item,
-                    Fill fill) {
+MassTable WalkReply(const std::vector<MassLine>& lines, const std::string& reply, std::string_view item,
+                    std::string_view key, Fill fill) {
+  std::vector<const MassLine*> sent;
+  for (const MassLine& line : lines)
+    if (line.Sendable()) sent.push_back(&line);
+  const std::vector<std::optional<Answer>> answers = MatchAnswers(sent, reply, item, key);
   MassTable table;
-  std::string rest = reply;
-  bool unreadable = false;
+  std::size_t index = 0;
   for (const MassLine& line : lines) {
     MassRow row = LineRow(line);
     if (line.Sendable()) {
+      const std::optional<Answer>& answer = answers[index++];
       try {
-        if (unreadable) throw ERangeError();
-        if (rest.rfind("<Error>", 0) == 0) {
-          std::string error = ExtractTag(rest, "Error", true);
-          row.memo = LRReplyText(ExtractTag(error, "Text", false));
-        } else {
-          fill(line, ExtractTag(rest, item, true), row, table);
-        }
+        if (answer && answer->error)
+          row.memo = LRReplyText(LRExactElementText(answer->text, "Text"));
+        else
+          fill(line, answer ? answer->text : std::string(), row, table);
       } catch (const ERangeError&) {
-        unreadable = true;
+        row = LineRow(line);
         fill(line, std::string(), row, table);
       }
     }
@@ -142,14 +201,15 @@ std::vector<LRTransfer> MassTransfers(const std::vector<MassLine>& lines) {
 }
 
 MassTable ReadMassPreview(const std::vector<MassLine>& lines, const std::string& reply) {
-  return WalkReply(lines, reply, "AccountName",
+  return WalkReply(lines, reply, "AccountName", "AccountToRetrieve",
                    [](const MassLine& line, std::string item, MassRow& row, MassTable& table) {
                      if (item.empty()) {
                        row.memo = "No answer for this account";
                        return;
                      }
+                     const std::string name = LRReplyText(ExtractTag(item, "Name", false));
                      row.state = MassRowState::NameFound;
-                     row.caption = LRReplyText(ExtractTag(item, "Name", false)) + " (" + line.account + ")";
+                     row.caption = name + " (" + line.account + ")";
                      row.amount = line.transfer.amount;
                      row.memo = line.transfer.memo;
                      ++table.count;
@@ -159,7 +219,7 @@ MassTable ReadMassPreview(const std::vector<MassLine>& lines, const std::string&
 
 MassTable ReadMassReceipt(const std::vector<MassLine>& lines, const std::string& reply,
                           const FormatSettings& numberFormat) {
-  return WalkReply(lines, reply, "Receipt",
+  return WalkReply(lines, reply, "Receipt", "Payee",
                    [&numberFormat](const MassLine& line, std::string item, MassRow& row, MassTable& table) {
                      if (item.empty()) {
                        row.memo = kPaymentUnknownText;
@@ -168,12 +228,14 @@ MassTable ReadMassReceipt(const std::vector<MassLine>& lines, const std::string&
                      }
                      Currency amount = StrToCurrDef(ExtractTag(item, "Amount", false), numberFormat, 0);
                      if (amount < 0) amount = amount == INT64_MIN ? 0 : -amount;
+                     const std::string payeeName = LRReplyText(ExtractTag(item, "PayeeName", false));
+                     std::string memo = LRReplyText(ExtractTag(item, "Memo", false));
+                     std::string receiptId = ExtractTag(item, "ReceiptId", false);
                      row.state = MassRowState::Paid;
-                     row.caption =
-                         LRReplyText(ExtractTag(item, "PayeeName", false)) + " (" + line.account + ")";
+                     row.caption = payeeName + " (" + line.account + ")";
                      row.amount = CurrToStr(amount, numberFormat);
-                     row.memo = LRReplyText(ExtractTag(item, "Memo", false));
-                     row.transferId = ExtractTag(item, "ReceiptId", false);
+                     row.memo = std::move(memo);
+                     row.transferId = std::move(receiptId);
                      ++table.count;
                      AddToTotal(table, amount);
                    });

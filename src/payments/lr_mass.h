@@ -65,10 +65,15 @@ struct MassTable {
 };
 
 // The preview table, from the account-name reply: one AccountName or Error element per
-// sendable line, in order.
+// sendable line, in order, white space or other text allowed between them. An Error answers
+// the next line; an AccountName answers the line whose account it names in AccountToRetrieve.
+// A line left without an answer reads "No answer for this account".
 MassTable ReadMassPreview(const std::vector<MassLine>& lines, const std::string& reply);
 
-// The receipt table, from the transfer reply: one Receipt or Error element per sendable line.
+// The receipt table, from the transfer reply: one Receipt or Error element per sendable line,
+// matched as in the preview, a Receipt by the Payee of its Transfer. A line whose answer is
+// missing or names another account is never shown as paid: it reads as unknown (it may have
+// been paid) and is counted in `unknown`.
 MassTable ReadMassReceipt(const std::vector<MassLine>& lines, const std::string& reply,
                           const FormatSettings& numberFormat);
 

@@ -4,6 +4,7 @@
 
 #include "common/currency.h"
 #include "common/errors.h"
+#include "common/tag_cursor.h"
 #include "common/text_routines.h"
 #include "net/liberty_reserve.h"
 
@@ -124,6 +125,20 @@ std::string LRMassTransferRequest(const TAccount& source, const std::vector<LRTr
   return LRMassTransferRequest(source, transfers, euro, LRRequestId(), LocalToUtc(Now()));
 }
 
+std::string LRExactElementText(const std::string& text, std::string_view name) {
+  TagCursor cursor(text);
+  if (cursor.Seek({name}).empty()) return std::string();
+  return cursor.Take(name);
+}
+
+std::string LRAccountKey(const std::string& account) {
+  std::size_t first = 0;
+  std::size_t last = account.size();
+  while (first < last && static_cast<unsigned char>(account[first]) <= 32) ++first;
+  while (last > first && static_cast<unsigned char>(account[last - 1]) <= 32) --last;
+  return account.substr(first, last - first);
+}
+
 LRNameReply ReadLRAccountNameReply(const std::string& reply) {
   LRNameReply out;
   try {
@@ -139,19 +154,26 @@ LRNameReply ReadLRAccountNameReply(const std::string& reply) {
   return out;
 }
 
-PaymentOutcome ReadLRTransferReply(const std::string& reply, const FormatSettings& numberFormat) {
+PaymentOutcome ReadLRTransferReply(const std::string& reply, const std::string& payee,
+                                   const FormatSettings& numberFormat) {
   try {
-    if (IsLRErrorAnswer(reply)) return RefusedPayment(LRErrorMessage(reply));
-    std::string source = reply;
+    TagCursor cursor(reply);
+    const std::string_view first = cursor.Seek({"Receipt", "Error"});
+    if (first.empty()) return UnknownPayment();
+    std::string element = cursor.Take(first);
+    if (first == "Error") return RefusedPayment(LRErrorMessage(element));
+    // The receipt of another transfer than the one sent tells nothing about this one.
+    if (LRAccountKey(LRReplyText(LRExactElementText(element, "Payee"))) != LRAccountKey(payee))
+      return UnknownPayment();
     PaymentOutcome out;
-    out.batch = ExtractTag(source, "ReceiptId", false);
+    out.batch = ExtractTag(element, "ReceiptId", false);
     // Without a receipt id the answer is no receipt: the money may have moved all the same.
     if (out.batch.empty()) return UnknownPayment();
     out.result = PaymentResult::Paid;
-    out.payeeName = LRReplyText(ExtractTag(source, "PayeeName", false));
-    out.fee = ExtractTag(source, "Fee", false);
+    out.payeeName = LRReplyText(ExtractTag(element, "PayeeName", false));
+    out.fee = ExtractTag(element, "Fee", false);
     Currency closing = 0;
-    if (TryStrToCurr(ExtractTag(source, "ClosingBalance", false), numberFormat, closing))
+    if (TryStrToCurr(ExtractTag(element, "ClosingBalance", false), numberFormat, closing))
       out.closingBalance = closing;
     return out;
   } catch (const ERangeError&) {

@@ -4,6 +4,7 @@
 // transaction. Element texts are escaped (LRElementText), so typed text never adds or closes
 // an element. Pure functions apart from the clock (request id and token).
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/datetime.h"
@@ -52,6 +53,16 @@ std::string LRMassTransferRequest(const TAccount& source, const std::vector<LRTr
 // characters; anything else, a malformed reference included, stays as it is.
 std::string LRReplyText(const std::string& text);
 
+// The text of the first element of `text` named exactly `name` (not a longer name that begins
+// with it: "Payee" does not find "PayeeName"); empty when there is none. Throws ERangeError
+// when its closing tag lies beyond byte 65535 from its start.
+std::string LRExactElementText(const std::string& text, std::string_view name);
+
+// An account number as compared between a request and its reply: without the blanks (bytes
+// up to 32) around it; otherwise exact. Turn references of a reply's text into characters
+// (LRReplyText) first.
+std::string LRAccountKey(const std::string& account);
+
 struct LRNameReply {
   std::string error;  // the error message of an error answer; empty otherwise
   std::string name;   // the first Name element
@@ -61,9 +72,12 @@ struct LRNameReply {
 // past the 16-bit text positions) gives an error text.
 LRNameReply ReadLRAccountNameReply(const std::string& reply);
 
-// Reads the transfer reply of one transaction: refused on an error answer; paid when it
-// holds a ReceiptId (PayeeName, Fee and ClosingBalance read with the number format);
-// anything else is unknown.
-PaymentOutcome ReadLRTransferReply(const std::string& reply, const FormatSettings& numberFormat);
+// Reads the transfer reply of one transaction to `payee` (as sent): its first Receipt or Error
+// element decides, white space or enclosing elements allowed around it. An Error: refused with
+// its message. A Receipt whose Transfer names that payee and which holds a ReceiptId: paid
+// (PayeeName, Fee and ClosingBalance read with the number format). Anything else, a receipt
+// for another payee included, is unknown: the money may have moved all the same.
+PaymentOutcome ReadLRTransferReply(const std::string& reply, const std::string& payee,
+                                   const FormatSettings& numberFormat);
 
 }  // namespace nummora

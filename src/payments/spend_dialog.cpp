@@ -436,9 +436,9 @@ void TfSpend::bPayClick() {
           SecureWipe(document);
           return lines;
         },
-        [self, host, payment, numberFormat](TthSock& worker) {
+        [self, host, payment, numberFormat, payee = transfer.payee](TthSock& worker) {
           const PaymentOutcome outcome = worker.Succeeded()
-                                             ? ReadLRTransferReply(worker.Response(), numberFormat)
+                                             ? ReadLRTransferReply(worker.Response(), payee, numberFormat)
                                              : PaymentTransportFailure(std::string());
           ApplyPayment(*host, payment, outcome);
           if (self) self->SpendDone(outcome);

@@ -223,5 +223,46 @@ TEST_F(PayE2E, MassListSkipsBlankAndIncorrectLinesAndPaysTheRest) {
   EXPECT_NEAR(std::stod(before) - std::stod(Balance("U1000001", "LRUSD")), 3.54, 1e-9);
 }
 
+// A server that writes line breaks and indentation between the answers of a mass payment: the
+// refused line in the middle stays refused under its own payee, the others are paid.
+TEST_F(PayE2E, MassPaymentAnswersWithWhiteSpaceBetweenThemKeepTheirLines) {
+  struct Spaced {
+    explicit Spaced(bool on) { Set(on); }
+    ~Spaced() { Set(false); }
+    static void Set(bool on) {
+      long status = 0;
+      std::string reply;
+      EXPECT_TRUE(sandbox_->Control("POST", "/control/lr-layout",
+                                    on ? R"({"spaced": true})" : R"({"spaced": false})", &reply, &status));
+      EXPECT_EQ(status, 200) << reply;
+    }
+  } spaced(true);
+  const std::string list = (dir_ / "spaced.txt").string();
+  std::ofstream(list) << "U1000002,1.25,one\nU7654321,1,two\nU1000003,2,three\n";
+  const std::string erin = Balance("U1000002", "LRUSD");
+  const std::string frank = Balance("U1000003", "LRUSD");
+  Result r = Pay({"--from", "U1000001", "--mass", list}, "y\n");
+  EXPECT_EQ(r.code, 7) << r.out << r.err;  // not every line was paid
+  EXPECT_NE(r.out.find("Erin Shop (U1000002)\t1.25\tone\t\n"
+                       "U7654321\t\tAccount not found\t\n"
+                       "Frank Zero (U1000003)\t2\tthree\t\n"
+                       "Transactions count: 2    Total amount: 3.25 US Dollars\nPay? [y/N] "),
+            std::string::npos)
+      << r.out;
+  const std::size_t complete = r.out.find("Transaction complete");
+  ASSERT_NE(complete, std::string::npos) << r.out;
+  const std::string receipt = r.out.substr(complete);
+  const std::size_t erinRow = receipt.find("Erin Shop (U1000002)\t1.25\tone\t");
+  const std::size_t refusedRow = receipt.find("\nU7654321\t\tAccount not found\t\n");
+  const std::size_t frankRow = receipt.find("\nFrank Zero (U1000003)\t2\tthree\t");
+  EXPECT_TRUE(erinRow != std::string::npos && refusedRow > erinRow && frankRow > refusedRow &&
+              frankRow != std::string::npos)
+      << r.out;
+  EXPECT_NE(receipt.find("Transactions count: 2    Total amount: 3.25 US Dollars\n"), std::string::npos)
+      << r.out;
+  EXPECT_NEAR(std::stod(Balance("U1000002", "LRUSD")) - std::stod(erin), 1.25, 1e-9);
+  EXPECT_NEAR(std::stod(Balance("U1000003", "LRUSD")) - std::stod(frank), 2, 1e-9);
+}
+
 }  // namespace
 }  // namespace nummora

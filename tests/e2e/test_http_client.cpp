@@ -186,6 +186,26 @@ TEST_F(HttpClientE2E, SilentServerEndsByTheIdleTimeout) {
   EXPECT_LT(took, std::chrono::seconds(5));
 }
 
+// A server that keeps sending a byte now and then never trips the idle time-out: the deadline
+// of the whole exchange ends it.
+TEST_F(HttpClientE2E, TricklingServerEndsByTheDeadline) {
+  HttpOptions o = Trusting();
+  o.IdleTimeout = std::chrono::seconds(1);
+  o.Deadline = std::chrono::seconds(2);
+  HttpClient client(o);
+  for (bool secure : {false, true}) {
+    auto start = std::chrono::steady_clock::now();
+    HttpResult r = client.Post(Url(secure, "/trickle"), "a=1");
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(r.Succeeded);
+    EXPECT_EQ(r.Body, "");
+    EXPECT_EQ(r.Message, "No complete answer from the server within 2 seconds");
+    EXPECT_GE(took, std::chrono::milliseconds(1900));
+    EXPECT_LT(took, std::chrono::seconds(6));
+  }
+  EXPECT_EQ(HttpOptions().Deadline, std::chrono::minutes(3));
+}
+
 // A listener that never accepts: TCP connects through the backlog, the TLS handshake never
 // answers, so the connect time-out ends it.
 TEST_F(HttpClientE2E, StalledHandshakeEndsByTheConnectTimeout) {

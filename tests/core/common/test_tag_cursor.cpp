@@ -78,7 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // Names match exactly: ReceiptId and Errors are other elements.
                       SeekCase{"<Errors><ReceiptId>9</ReceiptId><Receipt id=\"x\">1</Receipt><Error/>",
                                {"Receipt=1", "Error="}},
-                      SeekCase{"text <Receipt", {}}));
+                      SeekCase{"text <Receipt", {}}, SeekCase{"<R><Receipt x", {}},
+                      SeekCase{"<R><Error\n<", {}}));
 
 struct NextNameCase {
   std::string source;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "common/errors.h"
@@ -248,6 +249,22 @@ TEST(LRBalanceAnswer, LongAnswerIsWalkedAndFarMatchIsARangeError) {
 
   const std::string far = std::string(70000, ' ') + BalanceElement("LRUSD", "1");
   EXPECT_THROW(ReadLRBalanceAnswer(far, NumberFormat()), ERangeError);
+}
+
+TEST(LRBalanceAnswer, MegabytesAreReadInLinearTime) {
+  // About 3 MB with line breaks between the elements: a walk that copies the rest of the
+  // answer at each step moves tens of gigabytes here.
+  std::string answer = "<BalanceResponse>";
+  for (int i = 0; i < 30000; ++i)
+    answer += "\r\n  " + BalanceElement(i % 2 ? "LREUR" : "LRUSD", std::to_string(i));
+  answer += "\r\n</BalanceResponse>";
+  const auto start = std::chrono::steady_clock::now();
+  const auto entries = ReadLRBalanceAnswer(answer, NumberFormat());
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  ASSERT_EQ(entries.size(), 30000u);
+  EXPECT_TRUE(entries.back().euro);
+  EXPECT_EQ(entries.back().value, 299990000);
+  EXPECT_LT(elapsed, std::chrono::seconds(10));  // well under a second when linear
 }
 
 }  // namespace

@@ -125,7 +125,7 @@ class LRTransferReplies : public ::testing::TestWithParam<TransferReplyRow> {};
 
 TEST_P(LRTransferReplies, Read) {
   const TransferReplyRow& row = GetParam();
-  const PaymentOutcome out = ReadLRTransferReply(row.reply, NumberFormat());
+  const PaymentOutcome out = ReadLRTransferReply(row.reply, " U1000002", NumberFormat());
   EXPECT_EQ(out.result, row.result);
   EXPECT_EQ(out.message, row.message);
   EXPECT_EQ(out.batch, row.batch);
@@ -134,23 +134,45 @@ TEST_P(LRTransferReplies, Read) {
   EXPECT_EQ(out.closingBalance, row.closing);
 }
 
+const std::string kTransfer =
+    "<Transfer><Payer>U1000001</Payer><Payee>U1000002</Payee><Memo>m</Memo></Transfer>";
 const std::string kReceipt =
     "<Receipt><ReceiptId>77</ReceiptId><PayeeName>Erin &amp; Co</PayeeName><Amount>-12.50</Amount>"
-    "<Fee>0.13</Fee><ClosingBalance>1487.37</ClosingBalance><Transfer><Memo>m</Memo></Transfer></Receipt>";
+    "<Fee>0.13</Fee><ClosingBalance>1487.37</ClosingBalance>" +
+    kTransfer + "</Receipt>";
+const std::string kError = "<Error><Code>401</Code><Text>Insufficient funds</Text></Error>";
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, LRTransferReplies,
     ::testing::Values(
         TransferReplyRow{"Receipt", kReceipt, PaymentResult::Paid, "", "77", "Erin & Co", "0.13", 14873700},
         TransferReplyRow{"ClosingBalanceUnreadable",
-                         "<Receipt><ReceiptId>8</ReceiptId><ClosingBalance>1,0</ClosingBalance>",
+                         "<Receipt><ReceiptId>8</ReceiptId><ClosingBalance>1,0</ClosingBalance>" + kTransfer +
+                             "</Receipt>",
                          PaymentResult::Paid, "", "8", "", "", std::nullopt},
-        TransferReplyRow{"Error", "<Error><Code>401</Code><Text>Insufficient funds</Text></Error>",
-                         PaymentResult::Refused, "Error 401: Insufficient funds ()", "", "", "",
-                         std::nullopt},
+        TransferReplyRow{"Error", kError, PaymentResult::Refused, "Error 401: Insufficient funds ()", "", "",
+                         "", std::nullopt},
         TransferReplyRow{"NeitherReceiptNorError", "<html>Bad gateway</html>", PaymentResult::Unknown,
                          kPaymentUnknownText, "", "", "", std::nullopt},
-        TransferReplyRow{"ReceiptBeyond16BitPositions", std::string(70000, ' ') + kReceipt,
+        // The first answer decides: an Error after the receipt does not undo the payment.
+        TransferReplyRow{"ErrorAfterTheReceipt", "<TransferResponse>\r\n  " + kReceipt + "\r\n  " + kError,
+                         PaymentResult::Paid, "", "77", "Erin & Co", "0.13", 14873700},
+        TransferReplyRow{"ErrorBeforeAReceipt", kError + kReceipt, PaymentResult::Refused,
+                         "Error 401: Insufficient funds ()", "", "", "", std::nullopt},
+        // A receipt that does not name the payee sent, or names another, is not this payment's.
+        TransferReplyRow{"ReceiptForAnotherPayee",
+                         std::string(kReceipt).replace(kReceipt.find("U1000002"), 8, "U1000003"),
+                         PaymentResult::Unknown, kPaymentUnknownText, "", "", "", std::nullopt},
+        TransferReplyRow{"ReceiptCutShort", kReceipt.substr(0, kReceipt.size() - 10), PaymentResult::Unknown,
+                         kPaymentUnknownText, "", "", "", std::nullopt},
+        TransferReplyRow{"ReceiptWithoutPayee",
+                         "<Receipt><ReceiptId>8</ReceiptId><PayeeName>E</PayeeName></Receipt>",
+                         PaymentResult::Unknown, kPaymentUnknownText, "", "", "", std::nullopt},
+        // White space before the receipt is no limit; an element too long for the tag routines is.
+        TransferReplyRow{"ReceiptAfterLongWhiteSpace", std::string(70000, '\n') + kReceipt,
+                         PaymentResult::Paid, "", "77", "Erin & Co", "0.13", 14873700},
+        TransferReplyRow{"ReceiptBeyond16BitPositions",
+                         "<Receipt><Memo>" + std::string(70000, 'm') + "</Memo>" + kReceipt.substr(9),
                          PaymentResult::Unknown, kPaymentUnknownText, "", "", "", std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 

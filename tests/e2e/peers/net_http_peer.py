@@ -15,6 +15,7 @@ Pages (any method):
     /redirect  302 Found to /echo
     /error     500 Internal Server Error
     /hang      reads the request and never answers
+    /trickle   200 with a body of 1000 bytes sent one byte every 0.25 s (over four minutes)
     /hits      200; "echo=N", the number of /echo requests so far
     /tls       200; "resumed=1" when the TLS session was resumed, "resumed=0" otherwise
 Standard library only. Stops on SIGTERM or when stdin closes."""
@@ -105,6 +106,19 @@ class Handler(BaseHTTPRequestHandler):
             self.answer(500, b"boom")
         elif path == "/hang":
             time.sleep(120)
+            self.close_connection = True
+        elif path == "/trickle":
+            self.send_response(200)
+            self.send_header("Content-Length", "1000")
+            self.end_headers()
+            self.wfile.flush()
+            try:
+                for _ in range(1000):
+                    self.wfile.write(b"x")
+                    self.wfile.flush()
+                    time.sleep(0.25)
+            except OSError:  # the client gave up
+                pass
             self.close_connection = True
         elif path == "/tls":
             resumed = getattr(self.connection, "session_reused", False)
