@@ -1,6 +1,7 @@
 // Fuzz target for the reader of Liberty Reserve history pages: error wording, the receipt walk,
-// the cells of every receipt and the pager. It must never throw, crash or hang; a page it
-// cannot search reports an error and lists nothing.
+// the cells of every receipt, the pager (before or after the receipts) and the paging's verdict
+// on the page. It must never throw, crash or hang; a page it cannot search reports an error and
+// lists nothing.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -22,5 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (std::size_t row = 0; row < read.rows.RowCount(); ++row)
     if (read.rows.CellCount(row) != kHistoryShownCells + 2) std::abort();
   (void)HistoryReplyMessage(1, true, page, "U1000001");
+  // The paging lists a page exactly when it is no error, and goes on only for a page listed.
+  LRHistoryPaging paging;
+  const LRHistoryPaging::Step step = paging.Take(read, page.size());
+  if (step.list != read.error.empty() || (paging.MorePages() && !step.list)) std::abort();
+  (void)paging.EventText(page);
   return 0;
 }

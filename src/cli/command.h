@@ -24,10 +24,16 @@ enum ExitCode : int {
   kExitNoVolumeSerial = 6,  // no volume serial number can be had for the file's folder
 };
 
+// The streams of a command. `out` and `err` go to the terminal through a filter that shows
+// control characters as \xHH (TerminalText), so that text other people wrote (memos, names,
+// server messages) cannot move the cursor, retitle or clear the terminal; `data` is standard
+// output as it is, for output that is data to be kept byte for byte (CSV, a deciphered
+// profile document).
 struct Io {
   std::istream& in;
   std::ostream& out;
   std::ostream& err;
+  std::ostream& data;
 };
 
 // An error a command reports: the message goes to standard error, the code is the exit code.

@@ -12,6 +12,7 @@
 #include "common/datetime.h"
 #include "common/format_settings.h"
 #include "common/secure_memory.h"
+#include "common/untrusted_text.h"
 #include "history/egold_history.h"
 #include "history/history_request.h"
 #include "history/lr_history.h"
@@ -34,11 +35,15 @@ const char* const kSynopsis =
     "      DATE as yyyy-mm-dd or in the date format) and prints it newest first for e-gold,\n"
     "      in the server's order for Liberty Reserve (every page). Exit code 0 when the\n"
     "      history was read (also when it holds no transaction), 1 when the server refused or\n"
-    "      could not be reached.\n"
+    "      could not be reached, or the history has more pages than one download reads\n"
+    "      (4000 pages or 128 MiB: choose a shorter period).\n"
     "  --type KINDS    e-gold kinds, separated by commas: received, made, inexchanges,\n"
     "                  outexchanges, redemptions, bailments, fees, incentives, all\n"
     "                  (default received,made)\n"
-    "  --csv           comma-separated values with a caption line, UTF-8, for a spreadsheet\n";
+    "  --csv           comma-separated values with a caption line, UTF-8, for a spreadsheet:\n"
+    "                  the texts as they are, but a cell that begins with = + - @, a tab or\n"
+    "                  a CR (and is no number) gets a leading ' so it is never run as a formula\n"
+    "      In the table, control characters in memos and names show as \\xHH (ESC as \\x1b).\n";
 
 // Reads "yyyy-mm-dd", else a date in the regional short format.
 TDateTime ParseDate(const std::string& text, const FormatSettings& regional, const std::string& option) {
@@ -108,24 +113,30 @@ std::string CsvField(const std::string& text) {
   return out + "\"";
 }
 
+// CSV is data: the cells keep their text byte for byte (on standard output as it is), and only
+// a cell a spreadsheet would run as a formula is marked as text.
 void PrintCsv(const HistoryTable& rows, int type, Io& io) {
   auto line = [&](const std::vector<std::string>& cells) {
-    for (std::size_t i = 0; i < cells.size(); ++i) io.out << (i ? "," : "") << CsvField(cells[i]);
-    io.out << "\r\n";
+    for (std::size_t i = 0; i < cells.size(); ++i) io.data << (i ? "," : "") << CsvField(cells[i]);
+    io.data << "\r\n";
   };
   line(Captions(type));
   for (std::size_t row = 0; row < rows.RowCount(); ++row) {
     std::vector<std::string> cells;
-    for (std::size_t cell = 0; cell < kHistoryShownCells; ++cell) cells.push_back(Utf8(rows.Cell(row, cell)));
+    for (std::size_t cell = 0; cell < kHistoryShownCells; ++cell)
+      cells.push_back(Utf8(SpreadsheetCell(rows.Cell(row, cell))));
     line(cells);
   }
 }
 
+// The table is for the terminal: a control character in a cell is shown by its code, so that
+// a memo can neither send commands to the terminal nor break the lines of the table.
 void PrintTable(const HistoryTable& rows, int type, Io& io) {
   std::vector<std::vector<std::string>> lines{Captions(type)};
   for (std::size_t row = 0; row < rows.RowCount(); ++row) {
     std::vector<std::string> cells;
-    for (std::size_t cell = 0; cell < kHistoryShownCells; ++cell) cells.push_back(Utf8(rows.Cell(row, cell)));
+    for (std::size_t cell = 0; cell < kHistoryShownCells; ++cell)
+      cells.push_back(Utf8(VisibleControls(rows.Cell(row, cell))));
     lines.push_back(std::move(cells));
   }
   std::vector<std::size_t> widths(kHistoryShownCells, 0);
@@ -172,14 +183,18 @@ Download DownloadLR(HttpClient& client, const ServerConfig& servers, const TAcco
                     const HistoryFilters& filters, const FormatSettings& numberFormat) {
   const std::string prefix = LRHistoryRequestPrefix(account, filters, LRRequestId(), LocalToUtc(0));
   Download download;
-  for (int page = 1;; ++page) {
+  LRHistoryPaging paging;
+  for (int page = 1;; page = paging.NextPage()) {
     const std::string body = FormBodyFromText(LRFormBody(LRHistoryPageRequest(prefix, page)));
     const HttpResult result = client.Post(servers.LibertyReserve + kLRHistoryPath, body);
     if (!result.Succeeded) throw CommandError(kExitFailure, "Connection problem: " + result.Message);
-    LRHistoryPage read = ReadLRHistoryPage(result.Body, numberFormat);
-    if (!read.error.empty()) throw CommandError(kExitFailure, read.error);
+    const LRHistoryPage read = ReadLRHistoryPage(result.Body, numberFormat);
+    // A page in error, a page sent again or a history past the limits ends the command with
+    // nothing printed: a history cut short is never printed as if it were whole.
+    const LRHistoryPaging::Step step = paging.Take(read, result.Body.size());
+    if (!step.message.empty()) throw CommandError(kExitFailure, step.message);
     download.rows.Append(read.rows);
-    if (!read.MorePages() || read.pageNumber < page) break;  // a page that goes back would never end
+    if (!paging.MorePages()) break;
   }
   return download;
 }

@@ -6,6 +6,7 @@
 
 #include "cli/command.h"
 #include "common/secure_memory.h"
+#include "common/untrusted_text.h"
 #include "common/version.h"
 
 namespace {
@@ -32,7 +33,13 @@ int main(int argc, char** argv) {
   // Passwords and pass phrases are in memory: never leave them in a core dump.
   nummora::DisableCoreDumps();
   std::vector<std::string> args(argv + 1, argv + argc);
-  Io io{std::cin, std::cout, std::cerr};
+  // Messages and tables hold text other people wrote: they reach the terminal with their
+  // control characters shown, never carried out.
+  nummora::TerminalStreamBuf outFilter(std::cout.rdbuf());
+  nummora::TerminalStreamBuf errFilter(std::cerr.rdbuf());
+  std::ostream out(&outFilter);
+  std::ostream err(&errFilter);
+  Io io{std::cin, out, err, std::cout};
   if (args.empty()) {
     PrintOverview(std::cerr);
     return kExitUsage;
@@ -47,7 +54,7 @@ int main(int argc, char** argv) {
   }
   const Command* command = FindCommand(args[0]);
   if (command == nullptr) {
-    std::cerr << "nummora-cli: unknown command \"" << args[0] << "\". See nummora-cli --help.\n";
+    err << "nummora-cli: unknown command \"" << args[0] << "\". See nummora-cli --help.\n";
     return kExitUsage;
   }
   args.erase(args.begin());
@@ -59,13 +66,15 @@ int main(int argc, char** argv) {
   }
   try {
     int code = command->run(args, io);
-    std::cout.flush();
+    out.flush();
     return code;
   } catch (const CommandError& e) {
-    std::cerr << "nummora-cli: " << e.what() << "\n";
+    out.flush();
+    err << "nummora-cli: " << e.what() << "\n";
     return e.code();
   } catch (const std::exception& e) {
-    std::cerr << "nummora-cli: " << e.what() << "\n";
+    out.flush();
+    err << "nummora-cli: " << e.what() << "\n";
     return kExitFailure;
   }
 }

@@ -116,9 +116,9 @@ int Decipher(const std::vector<std::string>& args, Io& io) {
   ProfileArgs p = ParseProfileArgs(args, {});
   SecretString password = ReadPassword(io, p.password_stdin, "Password for " + p.path + ": ");
   SecretString text = OpenProfileOrFail(p.path, password.str(), p.options);
-  io.out.write(text.str().data(), static_cast<std::streamsize>(text.str().size()));
-  io.out.flush();
-  return io.out ? kExitOk : kExitFailure;
+  io.data.write(text.str().data(), static_cast<std::streamsize>(text.str().size()));
+  io.data.flush();
+  return io.data ? kExitOk : kExitFailure;
 }
 
 int Encipher(const std::vector<std::string>& args, Io& io) {

@@ -37,6 +37,13 @@ struct EgoldHistory {
   std::optional<int32_t> lastBatch;
 };
 
+// Whether a reply of "/acct/historycsv.asp" reads as the CSV export of a history: its first line,
+// the header, names at least eight comma-separated columns (the export has twelve; the list and
+// the totals read the first nine) and holds no "<". The server's error pages are HTML, and its
+// sentences are no list of column names, so the text of the rows (memos, names, merchant
+// references written by other people) never makes an export read as an error page.
+bool IsEgoldHistoryCsv(std::string_view reply);
+
 // Splits a text into lines at CR, LF or CR LF. A line break at the very end adds no empty line.
 std::vector<std::string_view> SplitHistoryLines(std::string_view text);
 

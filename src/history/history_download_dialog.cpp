@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "common/account_label.h"
+#include "common/secure_memory.h"
 #include "history/history_request.h"
 #include "history/history_viewer.h"
 #include "net/egold.h"
@@ -64,7 +65,9 @@ TfUpdate::TfUpdate(const TAccount& account, THistoryServices services, QWidget* 
   BuildWindow();
 }
 
-TfUpdate::~TfUpdate() = default;
+TfUpdate::~TfUpdate() {
+  SecureWipe(account_.Password);
+}
 
 void TfUpdate::BuildWindow() {
   const LayoutScale scale = LayoutScale::ForApplication();
@@ -171,9 +174,11 @@ void TfUpdate::FormShow() {
 }
 
 void TfUpdate::done(int result) {
-  // Closing ends the dialog for good: a reply still on its way opens nothing.
+  // Closing ends the dialog for good: a reply still on its way opens nothing, and the pass
+  // phrase is needed no more (a viewer opened has its own copy).
   closed_ = true;
   if (worker_) worker_->RequestStop();
+  SecureWipe(account_.Password);
   QDialog::done(result);
 }
 
@@ -241,8 +246,12 @@ bool TfUpdate::StartRequest() {
     form = EgoldLoginLine(account_);
   }
   worker_ = MakeSock(host);
-  return worker_->Start(
+  const bool started = worker_->Start(
       url, account_, form, this, [this](TthSock& worker) { Completed(worker); }, true);
+  // The form holds the login line (e-gold) or the token (Liberty Reserve): the worker has its
+  // copy and wipes it after sending.
+  SecureWipe(form);
+  return started;
 }
 
 void TfUpdate::Completed(TthSock& worker) {

@@ -2,7 +2,8 @@
 // Prints a history list on pages: a grey header with the caption and "Page # " and the page
 // number, the column captions in framed silver cells, then the rows in framed cells, the
 // columns scaled to the width of the page, a new page whenever the next row would pass the
-// bottom margin.
+// bottom margin. Every text is printed whole: a column too narrow for its texts is widened
+// (the room taken from the widest), and the table type made smaller when the page needs it.
 #include <QList>
 #include <QString>
 #include <QStringList>

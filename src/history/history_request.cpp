@@ -48,6 +48,9 @@ std::string HistoryReplyMessage(int type, bool succeeded, const std::string& rep
   try {
     if (type == kAccountTypeEgold) {
       if (reply.empty() || reply == "No Records Found") return "No Records Found";
+      // An export is data whatever its rows say: only a reply that is no export is read for
+      // the error texts of the Automation pages.
+      if (IsEgoldHistoryCsv(reply)) return std::string();
       return EgoldErrorText(reply, accountId);
     }
     if (IsLRErrorAnswer(reply)) return LRErrorMessage(reply);

@@ -16,8 +16,10 @@ namespace nummora {
 std::string EgoldHistoryQuery(const HistoryFilters& filters);
 
 // The message the download dialog shows for a first reply, or an empty text when the reply goes
-// to the viewer. `type` is the account's Type (0 e-gold, 1 Liberty Reserve); `succeeded` is the
-// worker's transport outcome.
+// to the viewer. An e-gold reply that reads as a history export (IsEgoldHistoryCsv) is never an
+// error, whatever text its rows hold; the error texts of the Automation pages are looked for
+// only in replies that are not an export. `type` is the account's Type (0 e-gold, 1 Liberty Reserve);
+// `succeeded` is the worker's transport outcome.
 std::string HistoryReplyMessage(int type, bool succeeded, const std::string& reply,
                                 const std::string& accountId);
 

@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -20,6 +22,7 @@
 #include <algorithm>
 
 #include "common/number_text.h"
+#include "common/secure_memory.h"
 #include "history/egold_history.h"
 #include "history/history_list_model.h"
 #include "history/history_printer.h"
@@ -52,8 +55,22 @@ QString AskSaveFileDefault(QWidget* owner) {
   return dialog.selectedFiles().constFirst();
 }
 
+// The file the print dialog offers for printing to a PDF file: the job's whole title (the
+// dialog itself would cut it at its last dot, the dot of the version, and take the slashes of
+// the dates for folders), in the home folder.
+QString PrintFileName(const QString& docName) {
+  QString name = docName;
+  for (QChar& c : name)
+    if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 32) c = QLatin1Char('-');
+  return QDir::home().filePath(name + QStringLiteral(".pdf"));
+}
+
 bool AskPrinterDefault(QWidget* owner, QPrinter& printer) {
   QPrintDialog dialog(&printer, owner);
+  // The file name box of Qt's own print dialog; a platform dialog without it keeps its own.
+  if (auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename"));
+      file && printer.outputFileName().isEmpty())
+    file->setText(PrintFileName(printer.docName()));
   return dialog.exec() == QDialog::Accepted;
 }
 
@@ -74,12 +91,21 @@ TfHistory::TfHistory(const TAccount& account, std::string reply, std::string req
   WorkerHost* host = host_.get();
   numberFormat_ = host ? host->NumberFormat() : MakeNumberFormat(UsEnglishFormatSettings());
   replies_.push_back(std::move(reply));
+  // An e-gold history comes whole with the first reply: nothing more is asked for.
+  if (account_.Type != kAccountTypeLibertyReserve) WipeSecrets();
   setWindowTitle(caption_);
   BuildWindow();
   if (services_.restoreLayout) widthsRestored_ = services_.restoreLayout(this, List_);
 }
 
-TfHistory::~TfHistory() = default;
+TfHistory::~TfHistory() {
+  WipeSecrets();
+}
+
+void TfHistory::WipeSecrets() {
+  SecureWipe(account_.Password);
+  SecureWipe(requestPrefix_);
+}
 
 void TfHistory::BuildWindow() {
   const LayoutScale scale = LayoutScale::ForApplication();
@@ -186,6 +212,7 @@ void TfHistory::closeEvent(QCloseEvent* event) {
   // Closing ends the paging: the page under way is dropped when it arrives, none is asked for.
   closed_ = true;
   if (worker_) worker_->RequestStop();
+  WipeSecrets();
   if (services_.saveLayout) services_.saveLayout(this, List_);
   QMainWindow::closeEvent(event);
 }
@@ -229,23 +256,23 @@ void TfHistory::ReadEgoldSlice() {
 }
 
 void TfHistory::HandlePage(const std::string& page, bool first) {
-  LRHistoryPage read = ReadLRHistoryPage(page, numberFormat_);
-  // A server that answers a page it has sent before would keep the paging going for ever and
-  // list its rows twice: the paging stops there.
-  if (read.error.empty() && !first && read.pageNumber <= lastPage_)
-    read.error =
-        "The server sent page " + std::to_string(read.pageNumber) + " again; no further page is asked for.";
-  if (!read.error.empty()) {
-    BoxesOrSystem(services_.boxes).Error(this, FromLatin1(read.error));
+  const LRHistoryPage read = ReadLRHistoryPage(page, numberFormat_);
+  // The paging stops at a page in error, at a page sent again (which would keep it going for
+  // ever and list rows twice) and at the limits of one history; the rows of a page within the
+  // limits are listed before the message.
+  const LRHistoryPaging::Step step = paging_.Take(read, page.size());
+  if (step.list) {
+    if (WorkerHost* host = host_.get()) host->AddEventLine(paging_.EventText(page));
+    if (!first) replies_.push_back(page);  // every page listed is saved with the first
+    model_->Append(read.rows);
+  }
+  if (!step.message.empty()) {
+    BoxesOrSystem(services_.boxes).Error(this, FromLatin1(step.message));
     Finish(true);
     return;
   }
-  if (WorkerHost* host = host_.get()) host->AddEventLine(page);
-  if (!first) replies_.push_back(page);  // every page listed is saved with the first
-  lastPage_ = read.pageNumber;
-  model_->Append(read.rows);
-  if (read.MorePages()) {
-    AskForPage(read.pageNumber, read.pageCount);
+  if (paging_.MorePages()) {
+    AskForPage(paging_.LastPage(), paging_.PageCount());
     return;
   }
   progress_->hide();
@@ -277,7 +304,7 @@ void TfHistory::AskForPage(int page, int pageCount) {
 void TfHistory::PageArrived(TthSock& worker) {
   if (closed_) return;
   const std::string page = worker.Response();
-  if (WorkerHost* host = host_.get()) host->AddEvent("Parsing...", page);
+  if (WorkerHost* host = host_.get()) host->AddEvent("Parsing...", paging_.EventText(page));
   HandlePage(page, false);
 }
 
@@ -317,6 +344,8 @@ void TfHistory::ShowTotals() {
 }
 
 void TfHistory::Finish(bool failed) {
+  // No further page is asked for: the pass phrase and the request with its token are done with.
+  WipeSecrets();
   failed_ = failed;
   complete_ = !failed;
   emit Finished();

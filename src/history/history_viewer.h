@@ -12,6 +12,7 @@
 
 #include "common/datetime.h"
 #include "history/history_services.h"
+#include "history/lr_history.h"
 #include "net/sock_worker.h"
 #include "profile/model.h"
 
@@ -42,6 +43,11 @@ class TfHistory : public QMainWindow {
   const THistoryListModel& Rows() const { return *model_; }
   // The texts of the status-bar panels, left to right.
   QStringList StatusTexts() const;
+  // Whether the viewer still holds the account's pass phrase (or security word) or the Liberty
+  // Reserve request with its token. Only the paging of a Liberty Reserve history needs them;
+  // they are wiped when the paging ends and when the viewer closes (an e-gold viewer holds
+  // them not at all).
+  bool HoldsSecrets() const { return !account_.Password.empty() || !requestPrefix_.empty(); }
 
   // Writes every reply received to `path`, atomically; false with `error` set on failure.
   bool SaveTo(const QString& path, QString* error = nullptr) const;
@@ -69,6 +75,7 @@ class TfHistory : public QMainWindow {
   void ClearPanels();
   void AddPanel(const QString& text, int width);
   void Finish(bool failed);
+  void WipeSecrets();
   int SelectedRow() const;
   std::string SelectedCell(std::size_t cell) const;
   void SelectionChanged();
@@ -94,7 +101,7 @@ class TfHistory : public QMainWindow {
   bool complete_ = false;
   bool failed_ = false;
   bool widthsRestored_ = false;
-  int lastPage_ = 0;  // the number of the last Liberty Reserve page listed
+  LRHistoryPaging paging_;  // the Liberty Reserve pages listed and the limits of one history
 
   THistoryListModel* model_ = nullptr;
   QTableView* List_ = nullptr;

@@ -1,11 +1,13 @@
 #include "history/lr_history.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
 #include "common/currency.h"
 #include "common/errors.h"
 #include "common/number_text.h"
+#include "common/tag_cursor.h"
 #include "common/text_routines.h"
 #include "net/liberty_reserve.h"
 
@@ -17,9 +19,13 @@ std::string Element(const char* name, const std::string& text) {
   return std::string("<") + name + ">" + text + "</" + name + ">";
 }
 
-int PagerNumber(std::string text, const char* name) {
+// The first element `name` of the whole page, wherever the server put the pager: before the
+// receipts, after them, or past the 16-bit search of a long page.
+int PagerNumber(const std::string& page, std::string_view name) {
+  TagCursor cursor(page);
+  if (cursor.Seek({name}).empty()) return 0;
   int32_t value = 0;
-  if (!TryStrToInt(ExtractTag(text, name, false), value) || value < 0 || value > 65535) return 0;
+  if (!TryStrToInt(cursor.Peek(name), value) || value < 0 || value > 65535) return 0;
   return value;
 }
 
@@ -96,23 +102,66 @@ LRHistoryPage ReadLRHistoryPage(const std::string& page, const FormatSettings& n
       result.error = LRErrorMessage(page);
       return result;
     }
-    // Receipts are taken one after another, each time going on after the one taken. The pager
-    // follows the receipts, so it is read from what is left: a page of many receipts never
-    // puts it out of reach of the 16-bit search.
-    std::string rest = page;
-    for (;;) {
-      std::string receipt = ExtractTag(rest, "Receipt", true);
+    // The page number and count come first, from the whole page.
+    result.pageNumber = PagerNumber(page, "PageNumber");
+    result.pageCount = PagerNumber(page, "PageCount");
+    // Receipts are taken one after another, each time going on after the one taken, with a
+    // cursor over the one page: the time grows with the length of the page, and every receipt
+    // is searched from its own start, so a page of many receipts stays within the 16-bit
+    // search. An empty receipt ends the walk, as the consuming walk did.
+    TagCursor cursor(page);
+    while (!cursor.Seek({"Receipt"}).empty()) {
+      std::string receipt = cursor.Take("Receipt");
       if (receipt.empty()) break;
       AddReceiptRow(std::move(receipt), numberFormat, result.rows);
     }
-    const std::string pager = result.rows.RowCount() > 0 ? rest : page;
-    result.pageNumber = PagerNumber(pager, "PageNumber");
-    result.pageCount = PagerNumber(pager, "PageCount");
   } catch (const NummoraError& error) {
     result = LRHistoryPage();
     result.error = std::string("The history page could not be read: ") + error.what();
   }
   return result;
+}
+
+LRHistoryPaging::Step LRHistoryPaging::Take(const LRHistoryPage& read, std::size_t pageBytes) {
+  Step step;
+  more_ = false;
+  if (!read.error.empty()) {
+    step.message = read.error;
+    return step;
+  }
+  // A server that answers a page it has sent before would keep the paging going for ever and
+  // list its rows twice.
+  if (pagesTaken_ > 0 && read.pageNumber <= lastPage_) {
+    step.message =
+        "The server sent page " + std::to_string(read.pageNumber) + " again; no further page is asked for.";
+    return step;
+  }
+  step.list = true;
+  ++pagesTaken_;
+  bytes_ += pageBytes;
+  lastPage_ = read.pageNumber;
+  pageCount_ = read.pageCount;
+  if (!read.MorePages()) return step;
+  if (pagesTaken_ >= kLRHistoryMaxPages || bytes_ >= kLRHistoryMaxBytes) {
+    step.message = "The history was cut short after " + std::to_string(pagesTaken_) +
+                   " pages: Nummora reads at most " + std::to_string(kLRHistoryMaxPages) + " pages or " +
+                   std::to_string(kLRHistoryMaxBytes >> 20) + " MiB for one history, and the server has " +
+                   std::to_string(read.pageCount) + " pages. Choose a shorter period.";
+    return step;
+  }
+  more_ = true;
+  return step;
+}
+
+std::string LRHistoryPaging::EventText(const std::string& page) {
+  if (page.size() <= kLRHistoryMaxLoggedBytes - std::min(logged_, kLRHistoryMaxLoggedBytes)) {
+    logged_ += page.size();
+    return page;
+  }
+  logged_ = kLRHistoryMaxLoggedBytes;
+  return "(a history page of " + std::to_string(page.size()) +
+         " bytes, not written here: the events list takes " + std::to_string(kLRHistoryMaxLoggedBytes >> 20) +
+         " MiB of the pages of one history)";
 }
 
 }  // namespace nummora

@@ -1,6 +1,7 @@
 #pragma once
 // The Liberty Reserve history: the request of one page ("/xml/history.aspx") and the reading of
 // a page answer into rows of the history list. Pure functions.
+#include <cstddef>
 #include <string>
 
 #include "common/datetime.h"
@@ -52,7 +53,51 @@ struct LRHistoryPage {
   bool MorePages() const { return error.empty() && pageNumber < pageCount; }
 };
 
-// Reads one page; amounts with `numberFormat`. Never throws.
+// Reads one page; amounts with `numberFormat`. Never throws. The page number and count are
+// read first, from the whole page, so the Pager may come before or after the receipts.
 LRHistoryPage ReadLRHistoryPage(const std::string& page, const FormatSettings& numberFormat);
+
+// What one history download may hold. A server decides how many pages there are and how long
+// each is; without bounds one that keeps raising the page count would be asked for pages for
+// ever, and every page listed is kept (for saving) and written to the events list.
+// 4000 pages are 200,000 receipts at 50 a page; 128 MiB of pages hold about as many receipts
+// as the sandbox writes them. The events list gets the text of the pages up to 1 MiB for one
+// history and, for each further page, a line saying it was left out.
+inline constexpr int kLRHistoryMaxPages = 4000;
+inline constexpr std::size_t kLRHistoryMaxBytes = std::size_t(128) << 20;
+inline constexpr std::size_t kLRHistoryMaxLoggedBytes = std::size_t(1) << 20;
+
+// The paging of one Liberty Reserve history: which page to ask for next and when to stop. The
+// viewer and nummora-cli take every page through it.
+class LRHistoryPaging {
+ public:
+  struct Step {
+    bool list = false;    // the page's rows are to be listed (and the page kept)
+    std::string message;  // not empty: the paging stops, with this message
+  };
+  // Takes a page as read from `pageBytes` bytes of reply. A page in error, or one that does not
+  // come after the last one listed ("The server sent page N again; ..."), is not listed and
+  // stops the paging with that message. A page listed while pages remain stops it when it
+  // reaches a limit, with a message naming the limits. Otherwise see MorePages.
+  Step Take(const LRHistoryPage& read, std::size_t pageBytes);
+  // Whether the last page taken asks for a further page (and no stop was given).
+  bool MorePages() const { return more_; }
+  // The number of the page to ask for next, and the last one taken.
+  int NextPage() const { return lastPage_ + 1; }
+  int LastPage() const { return lastPage_; }
+  int PageCount() const { return pageCount_; }
+  int PagesTaken() const { return pagesTaken_; }
+  // The text of a page for the events list: the page itself while the pages written there stay
+  // within kLRHistoryMaxLoggedBytes, else a line saying that a page was left out and why.
+  std::string EventText(const std::string& page);
+
+ private:
+  int pagesTaken_ = 0;
+  int lastPage_ = 0;
+  int pageCount_ = 0;
+  std::size_t bytes_ = 0;
+  std::size_t logged_ = 0;
+  bool more_ = false;
+};
 
 }  // namespace nummora

@@ -4,6 +4,7 @@
 
 #include "common/comma_rule.h"
 #include "common/number_text.h"
+#include "history/egold_history.h"
 
 namespace nummora {
 
@@ -60,7 +61,9 @@ int32_t CsvLineNumber(const std::vector<std::string>& fields) {
 std::vector<OperationRow> ReadRecentPayments(std::string_view reply, int32_t knownBatch,
                                              const std::function<bool(int64_t)>& listed) {
   std::vector<OperationRow> rows;
-  if (reply == kNoRecordsFound) return rows;
+  // Only an export holds rows: an error page of the server (a login failure, an Automation
+  // error) lists nothing, however its lines split at commas.
+  if (reply == kNoRecordsFound || !IsEgoldHistoryCsv(reply)) return rows;
   const std::vector<std::string_view> lines = ReplyLines(reply);
   std::set<int64_t> taken;
   for (std::size_t i = 1; i < lines.size(); ++i) {

@@ -29,7 +29,8 @@ int32_t CsvLineNumber(const std::vector<std::string>& fields);
 // until the first one whose number is above 0 and not above `knownBatch` (the newest
 // transaction the account's history already knows). A line is taken when its number is above
 // `knownBatch` and neither `listed` (the numbers the list already carries) nor an earlier line
-// of the same reply has it. "No Records Found" gives no rows.
+// of the same reply has it. "No Records Found", and any reply that is no history export
+// (IsEgoldHistoryCsv), give no rows.
 std::vector<OperationRow> ReadRecentPayments(std::string_view reply, int32_t knownBatch,
                                              const std::function<bool(int64_t)>& listed);
 

@@ -45,7 +45,8 @@ std::pair<char, std::size_t> Reference(const std::string& text, std::size_t at) 
     if (d < 0) break;
     value = value * (hex ? 16 : 10) + static_cast<unsigned>(d);
   }
-  if (i == digits || i >= text.size() || text[i] != ';' || value > 255) return {0, 0};
+  if (i == digits || i >= text.size() || text[i] != ';' || value > 255 || (value & 0x7f) < 32 || value == 127)
+    return {0, 0};
   return {static_cast<char>(value), i + 1 - at};
 }
 

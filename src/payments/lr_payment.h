@@ -50,7 +50,8 @@ std::string LRMassTransferRequest(const TAccount& source, const std::vector<LRTr
 
 // An element text of a reply as the user should read it: the references "&amp;", "&lt;",
 // "&gt;", "&quot;", "&apos;" and "&#N;" / "&#xN;" (N below 256) turned into their
-// characters; anything else, a malformed reference included, stays as it is.
+// characters; anything else, a malformed reference or one to a control character (codes 0 to
+// 31 and 127 to 159, such as &#27; for ESC) included, stays as it is.
 std::string LRReplyText(const std::string& text);
 
 // The text of the first element of `text` named exactly `name` (not a longer name that begins

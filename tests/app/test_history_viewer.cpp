@@ -1,6 +1,7 @@
 // The history viewer without a network: an e-gold export read into the list with its totals
 // and the note on amounts left out of them, the row commands of a fee row, and printing to a
-// PDF file (pages, header, captions, every row once and in list order), also of an empty list.
+// PDF file (pages, header, captions, every row once, in list order and with every cell whole),
+// also of an empty list, and the file name the print dialog offers.
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -11,10 +12,12 @@
 #include <QPdfWriter>
 #include <QPointer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <QStyleFactory>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -33,13 +36,22 @@ const char kHeader[] =
     "\"Date\",\"Type\",\"Batch\",\"Metal\",\"Ounces\",\"Counter\",\"Name\",\"USD\",\"Unit\",\"Price\","
     "\"Memo\",\"PaymentID\"";
 
+// Row i: the date and time of DateOf(i), a batch of eight digits, every fifth row a fee.
+QString DateOf(int i) {
+  return QStringLiteral("03/07/2006 1%1:%2:%3")
+      .arg(i % 10)
+      .arg(i % 60, 2, 10, QLatin1Char('0'))
+      .arg(i * 7 % 60, 2, 10, QLatin1Char('0'));
+}
+
 std::string Rows(int count) {
   std::string reply = kHeader;
   for (int i = 1; i <= count; ++i) {
-    char line[200];
+    char line[300];
     std::snprintf(line, sizeof line,
-                  "\r\n\"03/07/2006\",\"Payment Received\",%d,Gold,0.1,1001002,\"Bob "
+                  "\r\n\"%s\",\"%s\",%d,Gold,0.1,1001002,\"Bob "
                   "Metals\",1.25,\"USD\",650,\"row-%03d\",\"P\"",
+                  DateOf(i).toLatin1().constData(), i % 5 == 0 ? "Payment Receive Fee" : "Payment Received",
                   41000000 + i, i);
     reply += line;
   }
@@ -110,6 +122,7 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
       stored_.push_back({position, batch});
     };
     services.payments.addContact = [](QWidget*, const std::string&, int, const std::string&) {};
+    services.applicationTitle = QStringLiteral("Nummora 4.4");
     auto* viewer = new TfHistory(account, reply, std::string(), EncodeDate(2006, 3, 7),
                                  QStringLiteral("History of 1001001 from 3/1/2006 to 3/7/2006"), services);
     viewer->show();
@@ -178,18 +191,46 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
     QVERIFY(pages[0].contains(QStringLiteral("History of 1001001 from 3/1/2006 to 3/7/2006")));
     for (const QString& caption : THistoryListModel::Captions(kAccountTypeEgold))
       QVERIFY2(pages[0].contains(caption), qPrintable(caption));
-    // Each page has its header and number; the rows run on, newest first, each exactly once.
-    const int perPage = pages[0].count(QStringLiteral("row-"));
+    // Each page has its header and number; the rows run on, newest first, each exactly once,
+    // each with its whole batch number of eight digits.
+    const QRegularExpression batch(QStringLiteral("\\b41(\\d{6})\\b"));
+    int perPage = 0;
+    for (auto it = batch.globalMatch(pages[0]); it.hasNext(); it.next()) ++perPage;
+    QVERIFY(perPage > 0);
     QCOMPARE(pages.size(), (count + perPage - 1) / perPage);
     int next = count;
     for (int page = 0; page < pages.size(); ++page) {
       QVERIFY(pages[page].contains(QStringLiteral("Page # %1").arg(page + 1)));
       QVERIFY(pages[page].contains(QStringLiteral("To/From")));
-      for (int at = pages[page].indexOf(QStringLiteral("row-")); at >= 0;
-           at = pages[page].indexOf(QStringLiteral("row-"), at + 1))
-        QCOMPARE(pages[page].mid(at + 4, 3).toInt(), next--);
+      for (auto it = batch.globalMatch(pages[page]); it.hasNext();)
+        QCOMPARE(it.next().captured(1).toInt(), next--);
     }
     QCOMPARE(next, 0);
+    // Every other cell is printed whole too: each date with its time, each "Payment Receive Fee".
+    const QString all = pages.join(QLatin1Char('\n'));
+    for (int i = 1; i <= count; ++i) QVERIFY2(all.contains(DateOf(i)), qPrintable(DateOf(i)));
+    QCOMPARE(all.count(QStringLiteral("Payment Receive Fee")), count / 5);
+  }
+
+  // Printing to a file offers the job's whole title as the file name, not a name cut at the dot
+  // of the version.
+  void printingToAFileOffersTheWholeTitle() {
+    TfHistory* viewer = Open(Rows(3));
+    QVERIFY(viewer);
+    QString offered;
+    bool seen = false;
+    QTimer::singleShot(0, this, [&] {
+      QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeModalWidget(), 10000);
+      QWidget* dialog = QApplication::activeModalWidget();
+      if (auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("filename"))) offered = file->text();
+      seen = true;
+      QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    });
+    viewer->findChild<QAction*>(QStringLiteral("Print"))->trigger();
+    QVERIFY(seen);
+    QVERIFY2(
+        offered.endsWith(QStringLiteral("/Nummora 4.4 - History of 1001001 from 3-1-2006 to 3-7-2006.pdf")),
+        qPrintable(offered));
   }
 
   // With NUMMORA_SCREENSHOT_DIR set (under xvfb-run) the pictures are kept for docs/screenshots.
@@ -252,6 +293,40 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
     delete pages;
   }
 
+  // The pass phrase and the Liberty Reserve request with its token are wiped when their use
+  // ends: the dialog's when it closes, the viewer's when no further page is to be asked for.
+  void secretsAreWipedWhenTheirUseEnds() {
+    TAccount egold;
+    egold.ID = "1001001";
+    egold.Password = "alice gold 2006";
+    auto* dialog = new TfUpdate(egold, THistoryServices{});
+    QPointer<TfUpdate> guard(dialog);
+    dialog->show();
+    QVERIFY(dialog->HoldsSecrets());  // kept for a download tried again
+    dialog->reject();
+    QVERIFY(guard && !dialog->HoldsSecrets());
+    delete dialog;
+
+    THistoryServices services;
+    services.host = host_.get();
+    auto* egoldViewer = new TfHistory(egold, Rows(2), std::string(), 0, QStringLiteral("History"), services);
+    QVERIFY(!egoldViewer->HoldsSecrets());
+    delete egoldViewer;
+
+    TAccount lr;
+    lr.Type = kAccountTypeLibertyReserve;
+    lr.ID = "U2000001";
+    lr.APIname = "api";
+    lr.Password = "security-word";
+    auto* lrViewer = new TfHistory(lr, LRPage(), "<HistoryRequest id=\"1\"><Auth><Token>T</Token></Auth>", 0,
+                                   QStringLiteral("History"), services);
+    QVERIFY(lrViewer->HoldsSecrets());
+    lrViewer->show();
+    QTRY_VERIFY_WITH_TIMEOUT(lrViewer->Complete(), 10000);
+    QVERIFY(!lrViewer->HoldsSecrets());
+    delete lrViewer;
+  }
+
   // A server that sends a page it has sent before does not keep the viewer asking for ever.
   void aRepeatedPageStopsThePaging() {
     StartPeer();
@@ -277,6 +352,7 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
     QCOMPARE(boxes_.shown.size(), std::size_t(1));
     QVERIFY2(boxes_.LastText().contains(QStringLiteral("page 1 again")), qPrintable(boxes_.LastText()));
     QCOMPARE(viewer->Rows().rowCount(), 1);
+    QVERIFY(!viewer->HoldsSecrets());
     QCOMPARE(peer_->Requests().size(), std::size_t(1));
     StopPeer();
   }

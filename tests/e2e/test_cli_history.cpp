@@ -1,5 +1,6 @@
 // nummora-cli history against the sandbox: a Liberty Reserve history of several pages printed
-// whole as CSV, an e-gold history as a table with its totals, and a refusal.
+// whole as CSV, an e-gold history as a table with its totals, and a refusal; memos other people
+// wrote (an error sentence, terminal escapes, a spreadsheet formula) listed as data.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -43,6 +44,19 @@ class CliHistoryE2E : public test::CliSandboxTest {
     frank.APIname = "frankapi";
     frank.Password = kSecrets[1];
     WriteProfile({alice, frank});
+  }
+
+  // Bob pays Alice today, with this memo and merchant reference.
+  void BobPaysAlice(const std::string& memo, const std::string& merchant) {
+    HttpOptions options;
+    options.CAFile = sandbox_->CaFile();
+    HttpClient client(options);
+    const HttpResult paid = client.Post(
+        sandbox_->EgoldSecureUrl() + "/acct/confirm.asp",
+        EncodeFormBody({"AccountID=1001002", "PassPhrase=bobmetals77", "Payee_Account=1001001", "Amount=0.01",
+                        "PAY_IN=9999", "WORTH_OF=Gold", "Memo=" + memo, "PAYMENT_ID=" + merchant}));
+    ASSERT_TRUE(paid.Succeeded) << paid.Message;
+    ASSERT_NE(paid.Body.find("PAYMENT_BATCH_NUM"), std::string::npos) << paid.Body;
   }
 
   test::CliResult History(std::vector<std::string> extra) {
@@ -99,6 +113,52 @@ TEST_F(CliHistoryE2E, PrintsAnEgoldTableWithTotalsAndReportsRefusals) {
 
   const test::CliResult usage = History({"1001001", "--type", "gifts"});
   EXPECT_EQ(usage.code, 2);
+}
+
+// A server that writes the Pager before the receipts (and white space between elements) has
+// every page asked for and printed.
+TEST_F(CliHistoryE2E, PrintsEveryPageWhenThePagerComesFirst) {
+  std::string reply;
+  ASSERT_TRUE(sandbox_->Control(
+      "POST", "/control/lr-transfers",
+      "{\"payer\": \"U1000002\", \"payee\": \"U1000003\", \"count\": 120, \"memo\": \"pager first\"}",
+      &reply));
+  ASSERT_TRUE(
+      sandbox_->Control("POST", "/control/lr-layout", "{\"pager_first\": true, \"spaced\": true}", &reply));
+  const test::CliResult r = History({"U1000003", "--csv"});
+  ASSERT_TRUE(
+      sandbox_->Control("POST", "/control/lr-layout", "{\"pager_first\": false, \"spaced\": false}", &reply));
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Count(r.out, "\"pager first "), 120u);
+  EXPECT_EQ(Count(r.out, "\"pager first 1\""), 1u);
+  EXPECT_EQ(Count(r.out, "\"pager first 120\""), 1u);
+}
+
+// A payer who writes the login failure sentence into a memo does not block the payee's history.
+TEST_F(CliHistoryE2E, ListsAPaymentWhoseMemoReadsLikeAnErrorPage) {
+  BobPaysAlice("Could not login to account.", "ERR-1");
+  const test::CliResult r = History({"1001001"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("Could not login to account."), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("ERR-1"), std::string::npos) << r.out;
+}
+
+// Escape sequences in a memo reach the table shown by their codes, never as escapes; in CSV the
+// memo is kept byte for byte and a merchant reference that is a formula is marked as text.
+TEST_F(CliHistoryE2E, ShowsEscapesDefusedAndKeepsFormulasOutOfSpreadsheets) {
+  const std::string escapes = "\x1b]0;owned\x07\x1b[2J\x1b[31mred";
+  BobPaysAlice(escapes, "=cmd|' /C calc'!A0");
+  const test::CliResult table = History({"1001001"});
+  ASSERT_EQ(table.code, 0) << table.err;
+  EXPECT_EQ(table.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(table.out.find('\x07'), std::string::npos);
+  EXPECT_NE(table.out.find("\\x1b]0;owned\\x07\\x1b[2J\\x1b[31mred"), std::string::npos) << table.out;
+
+  const test::CliResult csv = History({"1001001", "--csv"});
+  ASSERT_EQ(csv.code, 0) << csv.err;
+  EXPECT_NE(csv.out.find("\"" + escapes + "\""), std::string::npos);
+  EXPECT_NE(csv.out.find(",\"'=cmd|' /C calc'!A0\""), std::string::npos) << csv.out;
+  EXPECT_EQ(csv.out.find(",\"=cmd"), std::string::npos);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 // name: an e-gold history after a payment made in the test (its row, the totals, Batch and
 // BatchDate written back, save, copy and e-mail commands), the refusals of the download ("No
 // Records Found", a login error, a transport failure), a Liberty Reserve history of three
-// pages with the progress bar moving, an error on the second page, and a viewer closed while
-// its pages load.
+// pages with the progress bar moving, the same with the Pager before the receipts, an error on
+// the second page, and a viewer closed while its pages load.
 #include <sys/stat.h>
 
 #include <QAbstractItemView>
@@ -197,6 +197,8 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
   void cleanup() {
     QVERIFY(sandbox_->ClearFaults());
     QVERIFY(sandbox_->Control("POST", "/control/latency", "{\"ms\": 0}", nullptr));
+    QVERIFY(sandbox_->Control("POST", "/control/lr-layout", "{\"pager_first\": false, \"spaced\": false}",
+                              nullptr));
     EndTest();
   }
 
@@ -406,6 +408,26 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
     QCOMPARE(text.count("<Receipt>"), expected);
     QVERIFY(text.indexOf("<PageNumber>1<") < text.indexOf("<PageNumber>2<"));
     QVERIFY(text.indexOf("<PageNumber>2<") < text.indexOf("<PageNumber>3<"));
+    viewer->close();
+    QTRY_VERIFY(guard.isNull());
+  }
+
+  // A server that writes the Pager before the receipts, with white space between elements:
+  // every page is asked for and listed.
+  void libertyReserveHistoryWithThePagerFirst() {
+    if (ReceiptsOf(QStringLiteral("U1000003")) <= 100) Transfers("U1000002", "U1000003", 120);
+    const int expected = ReceiptsOf(QStringLiteral("U1000003"));
+    QVERIFY(sandbox_->Control("POST", "/control/lr-layout", "{\"pager_first\": true, \"spaced\": true}",
+                              nullptr));
+    const int position = Add(1, "U1000003", "frankword", "frankapi");
+    QVERIFY(sandbox_->ClearRequests());
+    TfHistory* viewer = Download(position, Services());
+    QVERIFY(viewer);
+    QPointer<TfHistory> guard(viewer);
+    QVERIFY(WaitFinished(viewer));
+    QVERIFY(viewer->Complete());
+    QCOMPARE(viewer->Rows().rowCount(), expected);
+    QCOMPARE(HistoryRequests(), (expected + 49) / 50);
     viewer->close();
     QTRY_VERIFY(guard.isNull());
   }

@@ -69,6 +69,22 @@ INSTANTIATE_TEST_SUITE_P(
                       "&paymentidfilter=P%2b%31"}),
     [](const testing::TestParamInfo<QueryCase>& info) { return std::string(info.param.name); });
 
+const char kExportHeader[] =
+    "\"Date\",\"Type\",\"Batch\",\"Metal\",\"Ounces\",\"Counterparty\",\"Counterparty Name\",\"Amount\","
+    "\"Unit\",\"USD per oz\",\"Memo\",\"PAYMENT_ID\"\r\n";
+
+// A line of the export whose memo is `memo`, as a payer wrote it.
+std::string ExportWithMemo(const std::string& memo) {
+  return std::string(kExportHeader) +
+         "\"03/01/2024 10:00:00\",\"Payment Received\",1005,Gold,0.01,1001002,\"Bob "
+         "Metals\",6.50,\"USD\",650,\"" +
+         memo + "\",\"inv-1\"\r\n";
+}
+
+const char kLoginMessage[] =
+    "Could not login to account 1001001. Either Automation Access not enabled, IP Attribute does not match, "
+    "or PassPhrase is incorrect.";
+
 struct ReplyCase {
   const char* name;
   int type;
@@ -96,6 +112,20 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"egold_error_page", 0, true,
                   "<html><input type=hidden name=ERROR value=\"Automation temporarily unavailable\"></html>",
                   "Automation temporarily unavailable"},
+        // What other people wrote into the rows of an export never makes it an error page.
+        ReplyCase{"egold_memo_with_the_login_sentence", 0, true,
+                  ExportWithMemo("Could not login to account."), ""},
+        ReplyCase{"egold_memo_with_an_error_field", 0, true,
+                  ExportWithMemo("<input type=hidden name=ERROR value=\"\"Bad amount\"\">"), ""},
+        // Replies that are no export are read for the error texts as before.
+        ReplyCase{"egold_login_page", 0, true, "<html>\r\n<p>Could not login to account.</p>\r\n</html>",
+                  kLoginMessage},
+        ReplyCase{"egold_login_sentence_with_commas", 0, true,
+                  "Could not login to account. Either Automation Access not enabled, IP Attribute does not "
+                  "match, or PassPhrase is incorrect.",
+                  kLoginMessage},
+        ReplyCase{"egold_html_header_with_commas", 0, true,
+                  "<p>a,b,c,d,e,f,g,h,i,j,k,l</p>\r\nCould not login to account.", kLoginMessage},
         ReplyCase{"lr_error", 1, true,
                   "<HistoryResponse><Error><Code>300</Code><Text>Account not found</Text><Description>"
                   "none</Description></Error></HistoryResponse>",

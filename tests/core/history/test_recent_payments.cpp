@@ -64,8 +64,18 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"NoRecords", "No Records Found", 0, {}, {}},
         // A login page or other text: no line has an integer in field 2, nothing stops or adds.
         ReadCase{"OtherPage", "<html>\r\n<p>Could not login to account.</p>\r\n</html>", 0, {}, {}},
+        // An error page is no export: a line of it that splits at commas adds no payment.
+        ReadCase{"ErrorPageLineWithANumber",
+                 "<html><p>Could not login to account.</p>\r\nx,y,1005\r\n</html>",
+                 1000,
+                 {},
+                 {}},
         ReadCase{"NotANumberGoesOn", kHeader + "x,y,abc\r\n" + Line(1005), 1000, {}, {"1005"}},
-        ReadCase{"LfOnlyAndCrOnlyLines", "h\n" + std::string("d,t,7\r") + "d,t,6\n", 5, {}, {"7", "6"}},
+        ReadCase{"LfOnlyAndCrOnlyLines",
+                 kHeader.substr(0, kHeader.size() - 2) + "\n" + "d,t,7\r" + "d,t,6\n",
+                 5,
+                 {},
+                 {"7", "6"}},
         ReadCase{"EmptyReply", "", 0, {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -93,7 +93,9 @@ INSTANTIATE_TEST_SUITE_P(Texts, LRReplyTexts,
                          ::testing::Values(ReplyTextRow{"a &amp; b &lt;c&gt; &quot;&apos;", "a & b <c> \"'"},
                                            ReplyTextRow{"&#38;&#x3c;&#X3E;&#233;", "&<>\xE9"},
                                            ReplyTextRow{"&#256; &#; &#x; &amp &unknown; &#3",
-                                                        "&#256; &#; &#x; &amp &unknown; &#3"}));
+                                                        "&#256; &#; &#x; &amp &unknown; &#3"},
+                                           ReplyTextRow{"&#27;]0;x&#7;&#x9B;&#127;&#10;",
+                                                        "&#27;]0;x&#7;&#x9B;&#127;&#10;"}));
 
 // Request documents carry the token: every log of them shows asterisks instead.
 TEST(PaymentLogText, TokenAndPassPhraseNeverShow) {
