@@ -85,7 +85,6 @@ TfLogin::TfLogin(SettingsStore& store, const FormatSettings& regional, MessageBo
 }
 
 TfLogin::~TfLogin() {
-  SecureWipe(profilePassword_);
   SecureWipe(profileText_);
 }
 
@@ -145,7 +144,7 @@ void TfLogin::bOKClick() {
   switch (result.outcome) {
     case LoginOutcome::Success:
       profileName_ = name;
-      profilePassword_ = std::move(password.str());
+      profileKey_ = std::move(result.key);
       profileText_ = std::move(result.text);
       ePassword_->clear();
       accept();
@@ -202,11 +201,11 @@ void TfLogin::bNewProfileClick() {
 }
 
 bool RunLogin(SettingsStore& store, const FormatSettings& regional, std::string& profileName,
-              std::string& profilePassword, std::string& profileText) {
+              ProfileKey& profileKey, std::string& profileText) {
   TfLogin login(store, regional);
   if (login.exec() != QDialog::Accepted) return false;
   profileName = login.ProfileName();
-  profilePassword = login.TakeProfilePassword();
+  profileKey = login.TakeProfileKey();
   profileText = login.TakeProfileText();
   return true;
 }
