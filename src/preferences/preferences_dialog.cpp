@@ -452,8 +452,10 @@ void TfPreferences::StrongClick(bool strong) {
   if (!strong && was &&
       !Boxes().Ask(
           this, QStringLiteral("Write the profile with the old 40-bit protection? It does not hold against "
-                               "a stolen disk; use it only for a program that reads no other.")))
-    return chkStrong_->setChecked(true);
+                               "a stolen disk; use it only for a program that reads no other."))) {
+    chkStrong_->setChecked(true);
+    return;
+  }
   const std::optional<std::string> error = hooks_.setStrongProtection
                                                ? hooks_.setStrongProtection(strong)
                                                : std::optional<std::string>("Nothing to save with.");

@@ -135,12 +135,16 @@ void TfLogin::bOKClick() {
   const std::string name = ToLatin1(cProfiles_->currentItem()->text());
   SecretString password(ToLatin1(ePassword_->text()));
   LoginResult result;
+  // The key derivation of a strong profile takes about half a second.
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   try {
     result = AttemptLogin(store_, position, name, password.str(), regional_);
   } catch (const std::exception& e) {
+    QGuiApplication::restoreOverrideCursor();
     Refuse(FromLatin1(e.what()));
     return;
   }
+  QGuiApplication::restoreOverrideCursor();
   switch (result.outcome) {
     case LoginOutcome::Success:
       profileName_ = name;

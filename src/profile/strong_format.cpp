@@ -132,9 +132,13 @@ DerivedProfileKey::DerivedProfileKey(const std::string& password, uint32_t volum
   // sodium_malloc locks the pages (mlock), puts guard pages around them and wipes them when freed.
   bytes_ = static_cast<unsigned char*>(sodium_malloc(kDerivedSize));
   if (bytes_ == nullptr) throw EStrongCipherError("No memory for the profile key.");
-  std::string material = password;
+  // Reserved first, so that no copy of the material is left behind by a reallocation.
+  const std::string suffix = VolumeKeySuffix(volume_serial);
+  std::string material;
+  material.reserve(password.size() + 1 + suffix.size());
+  material += password;
   material += ' ';
-  material += VolumeKeySuffix(volume_serial);
+  material += suffix;
   const int rc = crypto_pwhash(bytes_, kDerivedSize, material.data(), material.size(), salt_.data(),
                                params.passes, size_t{params.memory_kib} * 1024, crypto_pwhash_ALG_ARGON2ID13);
   sodium_memzero(material.data(), material.size());
