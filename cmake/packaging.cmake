@@ -51,8 +51,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${NUMMORA_HOMEPAGE})
 # Libraries linked at build time come from dpkg-shlibdeps. libcurl and OpenSSL are opened only
 # when first used, and Qt finds its platform plugins at run time: none of them shows there.
+# libsodium, which every profile of the strong format needs, is named as well.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3, libsodium23, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-gtk-platformtheme")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${data}/postinst;${data}/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

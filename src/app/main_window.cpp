@@ -68,7 +68,7 @@ TNummora::TNummora(TMainWindowSetup setup, QWidget* parent)
     : QMainWindow(parent),
       store_(setup.store),
       profileName_(std::move(setup.profileName)),
-      profilePassword_(std::move(setup.profilePassword)),
+      profileKey_(std::move(setup.profileKey)),
       profileText_(std::move(setup.profileText)),
       commandLineLink_(std::move(setup.commandLineLink)),
       regional_(setup.regional),
@@ -128,7 +128,6 @@ TNummora::~TNummora() {
   pages_->disconnect(this);
   if (contactsPage_) contactsPage_->disconnect(this);
   if (instanceServer_) instanceServer_->Stop();
-  SecureWipe(profilePassword_);
   SecureWipe(profileText_);
 }
 
@@ -557,6 +556,15 @@ bool TNummora::SessionEnding(std::string* error) {
   return false;
 }
 
+void TNummora::NoteProfileProtection() {
+  if (profileKey_.Format() != ProfileFormat::kLegacy || profileKey_.Password().empty()) return;
+  const std::string text =
+      "This profile has only the old 40-bit protection, which does not hold against a stolen disk. "
+      "Protect it with strong encryption on the Security page of Preferences.";
+  LogLine(text);
+  Notify(NotifyKind::Warning, "Profile protection", false, text);
+}
+
 bool TNummora::LoadProfile() {
   bool ok = true;
   try {
@@ -592,9 +600,9 @@ bool TNummora::SaveProfile(std::string* error) {
     // disk: writing this window's empty model over it would lose every account.
     if (!profileLoaded_) return true;
     if (store_) settings_ = ReadShellSettings(*store_, profileName_);
-    if (profilePassword_.empty()) return true;  // nothing to save with
+    if (profileKey_.Password().empty()) return true;  // nothing to save with
     if (settings_.dataFile.empty()) throw NummoraError("No data file is set for profile " + profileName_);
-    nummora::SaveProfile(model_, profilePassword_, settings_.dataFile, settings_.savePassPhrases, regional_);
+    nummora::SaveProfile(model_, profileKey_, settings_.dataFile, settings_.savePassPhrases, regional_);
     return true;
   } catch (const std::exception& e) {
     if (error) *error = e.what();

@@ -20,6 +20,7 @@
 #include "payments/payment_link.h"
 #include "payments/payment_services.h"
 #include "profile/model.h"
+#include "profile/profile_key.h"
 #include "profile/shell_settings.h"
 
 class QLabel;
@@ -55,7 +56,7 @@ struct ServerConfig;
 struct TMainWindowSetup {
   SettingsStore* store = nullptr;  // the program's settings store (required)
   std::string profileName;         // login results
-  std::string profilePassword;
+  ProfileKey profileKey;           // the password and the file's format
   std::string profileText;
   std::optional<std::string> commandLineLink;
   FormatSettings regional = UsEnglishFormatSettings();
@@ -111,6 +112,10 @@ class TNummora : public QMainWindow {
   // The desktop session ends: the profile is saved, nothing else. False (with `error` set, and
   // the error in the events list) when the save failed.
   bool SessionEnding(std::string* error = nullptr);
+  // Says, in the events list and as a tray or desktop notice, that a profile in the legacy
+  // format has only the old 40-bit protection and where to change it; nothing for a profile in
+  // the strong format. The start-up calls it once per run, after the login.
+  void NoteProfileProtection();
 
   // --- what the workers report about an entry of the account table (main thread); each is
   //     written into the model and the entry's row is shown again ---
@@ -230,6 +235,8 @@ class TNummora : public QMainWindow {
 
   // --- preferences, settings transfer and layout (main_window_preferences.cpp) ---
   std::optional<std::string> ChangeProfilePassword(const std::string& newPassword);
+  // Writes the profile at once in the strong format, or with `strong` false in the legacy one.
+  std::optional<std::string> SetStrongProtection(bool strong);
   std::optional<std::string> MoveDataFile(const std::string& from, const std::string& to);
   void ApplyOnTop(bool onTop);
   void ApplyDisplayCurrency(const std::string& currency);
@@ -261,7 +268,7 @@ class TNummora : public QMainWindow {
 
   SettingsStore* store_;
   std::string profileName_;
-  std::string profilePassword_;
+  ProfileKey profileKey_;
   std::string profileText_;
   std::optional<std::string> commandLineLink_;
   FormatSettings regional_;

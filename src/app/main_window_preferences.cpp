@@ -41,8 +41,10 @@ void TNummora::CreatePreferences(WorkerHost* workerHost, const std::string& exec
       labels.push_back(a.ID.empty() ? std::string() : AccountLabel(a));
     return labels;
   };
-  h.profilePassword = [this] { return profilePassword_; };
+  h.profilePassword = [this] { return profileKey_.Password(); };
   h.changePassword = [this](const std::string& newPassword) { return ChangeProfilePassword(newPassword); };
+  h.strongProtection = [this] { return profileKey_.Format() == ProfileFormat::kStrong; };
+  h.setStrongProtection = [this](bool strong) { return SetStrongProtection(strong); };
   h.moveDataFile = [this](const std::string& from, const std::string& to) { return MoveDataFile(from, to); };
   h.applyOnTop = [this](bool onTop) { ApplyOnTop(onTop); };
   h.applyProxy = [this](const TProxy& proxy) { ShowProxyIndicator(proxy); };
@@ -61,27 +63,40 @@ void TNummora::CreatePreferences(WorkerHost* workerHost, const std::string& exec
 }
 
 std::optional<std::string> TNummora::ChangeProfilePassword(const std::string& newPassword) {
-  std::string previous = profilePassword_;
-  profilePassword_ = newPassword;
+  // The new key gets a new salt (and today's key derivation parameters) at its first save.
+  ProfileKey previous = std::move(profileKey_);
+  profileKey_ = ProfileKey(newPassword, previous.Format());
   std::string error;
   // Written at once under the new password, so the file never waits under one the user has
   // just given up.
   if (!profileLoaded_ || !SaveProfile(&error)) {
-    SecureWipe(profilePassword_);
-    profilePassword_ = std::move(previous);
+    profileKey_ = std::move(previous);
     return profileLoaded_ ? error : std::string("The profile has not been read, so it cannot be written.");
   }
-  SecureWipe(previous);
+  return std::nullopt;
+}
+
+std::optional<std::string> TNummora::SetStrongProtection(bool strong) {
+  const ProfileFormat format = strong ? ProfileFormat::kStrong : ProfileFormat::kLegacy;
+  if (profileKey_.Format() == format) return std::nullopt;
+  if (!profileLoaded_) return std::string("The profile has not been read, so it cannot be written.");
+  ProfileKey previous = std::move(profileKey_);
+  profileKey_ = ProfileKey(previous.Password(), format);
+  std::string error;
+  if (!SaveProfile(&error)) {
+    profileKey_ = std::move(previous);
+    return error;
+  }
   return std::nullopt;
 }
 
 std::optional<std::string> TNummora::MoveDataFile(const std::string& from, const std::string& to) {
   if (!profileLoaded_)
     return std::string("The profile has not been read, so it cannot be written elsewhere.");
-  if (profilePassword_.empty()) return std::string("The profile has no password to be written with.");
+  if (profileKey_.Password().empty()) return std::string("The profile has no password to be written with.");
   try {
     // The profile is written at the new place first; the old file goes only once it is there.
-    nummora::SaveProfile(model_, profilePassword_, to, settings_.savePassPhrases, regional_);
+    nummora::SaveProfile(model_, profileKey_, to, settings_.savePassPhrases, regional_);
   } catch (const std::exception& e) {
     return std::string(e.what());
   }

@@ -88,7 +88,7 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
   const AfterFirstExpose installDesktopFiles(app, [executable] {
     if (!RunsFromInstallation(executable)) InstallSchemeHandler(executable);
   });
-  if (!RunLogin(*store, regional, setup.profileName, setup.profilePassword, setup.profileText)) return 0;
+  if (!RunLogin(*store, regional, setup.profileName, setup.profileKey, setup.profileText)) return 0;
 
   // 5.-7. The main window and the message loop.
   TNummora window(std::move(setup));
@@ -113,6 +113,7 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
     QCoreApplication::exit(0);
   });
   window.show();
+  window.NoteProfileProtection();
   const int code = app.exec();
   app.SetErrorSink({});
   // 8.-9. The lock and the store go with their objects.

@@ -84,8 +84,9 @@ int Run(const std::vector<std::string>& args, Io& io) {
 
   SecretString password = ReadPassword(io, fromStdin, "Password for " + *path + ": ");
   ProfileModel model;
+  ProfileKey key;  // the profile is saved back in the format it was read in
   {
-    SecretString text = OpenProfileOrFail(*path, password.str(), options);
+    SecretString text = OpenProfileOrFail(*path, password.str(), options, &key);
     try {
       LoadProfile(model, text.str(), regional);
     } catch (const EProfileDocumentError& e) {
@@ -140,10 +141,8 @@ int Run(const std::vector<std::string>& args, Io& io) {
     ApplyBalanceOutcome(outcome, model.Account(model.FindAccount(accountId)), Now());
     try {
       // Passwords are written back exactly as the profile held them.
-      SaveProfile(model, password.str(), *path, /*save_passwords=*/true, regional, options);
-    } catch (const EProfileDocumentError& e) {
-      throw CommandError(kExitFailure, e.what());
-    } catch (const EProfileFileError& e) {
+      SaveProfile(model, key, *path, /*save_passwords=*/true, regional, options);
+    } catch (const NummoraError& e) {
       throw CommandError(kExitFailure, e.what());
     }
     io.out << "Saved " << *path << "\n";

@@ -112,7 +112,7 @@ std::string SerialText(uint32_t serial) {
 }
 
 SecretString OpenProfileOrFail(const std::string& path, const std::string& password,
-                               const ProfileFileOptions& options) {
+                               const ProfileFileOptions& options, ProfileKey* key) {
   ProfileOpenResult opened;
   try {
     opened = OpenProfileFile(path, password, options);
@@ -123,6 +123,7 @@ SecretString OpenProfileOrFail(const std::string& path, const std::string& passw
   }
   switch (opened.status) {
     case ProfileOpenStatus::kOpened:
+      if (key) *key = std::move(opened.key);
       return std::move(opened.text);
     case ProfileOpenStatus::kFileMissing:
       throw CommandError(kExitFileMissing, std::string(kDataFileNotFound) + ": " + path);
@@ -135,6 +136,7 @@ SecretString OpenProfileOrFail(const std::string& path, const std::string& passw
     case ProfileOpenStatus::kDamaged:
       break;
   }
+  if (opened.message != kFileIsDamaged) throw CommandError(kExitDamaged, path + ": " + opened.message);
   throw CommandError(kExitDamaged,
                      std::string(kFileIsDamaged) + ": " + path + " does not end like a profile document.");
 }

@@ -88,10 +88,11 @@ uint32_t ParseSerial(const std::string& text, const std::string& option);
 std::string SerialText(uint32_t serial);
 
 // Deciphers a profile file and checks that it is a whole profile document, as the login does.
-// Throws CommandError: kExitFileMissing, kExitWrongPassword, kExitDamaged (empty or cut
-// short), kExitNoVolumeSerial, or kExitFailure for any other error of the file.
+// Throws CommandError: kExitFileMissing, kExitWrongPassword, kExitDamaged (empty, cut short or
+// not holding together), kExitNoVolumeSerial, or kExitFailure for any other error of the file.
+// `key`, when given, receives what the file is written with again (its format, and its key).
 SecretString OpenProfileOrFail(const std::string& path, const std::string& password,
-                               const ProfileFileOptions& options);
+                               const ProfileFileOptions& options, ProfileKey* key = nullptr);
 
 // Reads a password: with `from_stdin` one line of standard input (without its line end);
 // otherwise from the terminal without echo, after `prompt`. Throws CommandError when there is

@@ -17,17 +17,20 @@ namespace {
 const char* const kSynopsis =
     "  nummora-cli create-profile NAME [--password-stdin] [--hint TEXT] [--if-missing]\n"
     "                              [--account TYPE:ID:LABEL:SECRET[:APINAME]]... [--accounts-stdin]\n"
-    "                              [--update-at-startup]\n"
+    "                              [--update-at-startup] [--legacy]\n"
     "      Creates the profile NAME in the settings store of the configuration folder and its\n"
     "      file NAME.nmr in the data folder (NUMMORA_HOME puts both under one folder), holding\n"
     "      the accounts given. TYPE is egold or lr; a Liberty Reserve account ends with its API\n"
-    "      name. An e-gold pass phrase may hold blanks and colons.\n"
+    "      name. An e-gold pass phrase may hold blanks and colons. The file is protected with\n"
+    "      strong encryption (Argon2id and XChaCha20-Poly1305).\n"
     "  --password-stdin      read the password as the first line of standard input\n"
     "  --accounts-stdin      read further accounts from standard input, one a line (after the\n"
     "                        password line with --password-stdin); keeps secrets off the\n"
     "                        command line\n"
     "  --update-at-startup   mark every account \"Update balance at startup\"\n"
-    "  --if-missing          do nothing (and succeed) when the profile exists already\n";
+    "  --if-missing          do nothing (and succeed) when the profile exists already\n"
+    "  --legacy              write the file in the old format (RC4 with a 40-bit key), for a\n"
+    "                        program that reads no other; it does not hold against a stolen disk\n";
 
 // Takes every "--account VALUE" / "--account=VALUE" out of the arguments.
 std::vector<std::string> TakeAccounts(std::vector<std::string>& args) {
@@ -54,8 +57,9 @@ std::vector<std::string> TakeAccounts(std::vector<std::string>& args) {
 int Run(const std::vector<std::string>& raw_args, Io& io) {
   std::vector<std::string> args = raw_args;
   std::vector<std::string> specs = TakeAccounts(args);
-  Arguments parsed(args, {"--hint"},
-                   {"--password-stdin", "--accounts-stdin", "--update-at-startup", "--if-missing"});
+  Arguments parsed(
+      args, {"--hint"},
+      {"--password-stdin", "--accounts-stdin", "--update-at-startup", "--if-missing", "--legacy"});
   if (parsed.Positional().size() != 1)
     throw CommandError(kExitUsage, "Name one profile.\n" + std::string(kSynopsis));
   const std::string name = parsed.Positional()[0];
@@ -89,7 +93,8 @@ int Run(const std::vector<std::string>& raw_args, Io& io) {
       SecureWipe(spec);
     }
     CreateProfileWithAccounts(store, name, password.str(), parsed.Value("--hint").value_or(""), accounts,
-                              parsed.Has("--update-at-startup"), UsEnglishFormatSettings());
+                              parsed.Has("--update-at-startup"), UsEnglishFormatSettings(),
+                              parsed.Has("--legacy") ? ProfileFormat::kLegacy : ProfileFormat::kStrong);
   } catch (const EProfileSetupError& e) {
     for (std::string& s : specs) SecureWipe(s);
     for (TAccount& a : accounts) SecureWipe(a.Password);

@@ -1,4 +1,4 @@
-// nummora-cli profile show | decipher | encipher | rekey
+// nummora-cli profile show | decipher | encipher | rekey | upgrade
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +19,7 @@
 #include "profile/document.h"
 #include "profile/login_flow.h"
 #include "profile/profile_file.h"
+#include "profile/profile_open.h"
 
 namespace nummora::cli {
 namespace {
@@ -26,16 +27,23 @@ namespace {
 const char* const kSynopsis =
     "  nummora-cli profile show FILE [--password-stdin] [--volume-serial HEX]\n"
     "                                [--date-format PATTERN] [--time-format PATTERN]\n"
-    "      Lists the accounts (label, type, balances, last update) and the contacts.\n"
-    "      Pass phrases and security words are never shown.\n"
+    "      Names the file's format and its parameters, and lists the accounts (label, type,\n"
+    "      balances, last update) and the contacts. Pass phrases and security words are never\n"
+    "      shown.\n"
     "  nummora-cli profile decipher FILE [--password-stdin] [--volume-serial HEX]\n"
     "      Writes the profile document to standard output.\n"
-    "  nummora-cli profile encipher FILE [--password-stdin] [--volume-serial HEX]\n"
-    "      Reads a profile document from standard input and writes it enciphered to FILE.\n"
+    "  nummora-cli profile encipher FILE [--password-stdin] [--volume-serial HEX] [--legacy]\n"
+    "      Reads a profile document from standard input and writes it enciphered to FILE, in\n"
+    "      the format FILE has (a new file: strong encryption; --legacy: the old format).\n"
     "      With --password-stdin the first line of standard input is the password.\n"
     "  nummora-cli profile rekey FILE --from-serial HEX [--password-stdin] [--volume-serial HEX]\n"
     "      Re-enciphers a profile written on a volume with serial HEX for the volume it lies\n"
-    "      on now; the old file is kept beside it as FILE.bak (or FILE.bak.N).\n"
+    "      on now, in the format it has; the old file is kept beside it as FILE.bak (or\n"
+    "      FILE.bak.N).\n"
+    "  nummora-cli profile upgrade FILE [--keep-backup] [--password-stdin] [--volume-serial HEX]\n"
+    "      Rewrites a profile kept in the old format (RC4 with a 40-bit key) with strong\n"
+    "      encryption (Argon2id and XChaCha20-Poly1305). The old file is replaced, since it is\n"
+    "      what a stolen disk would give away; --keep-backup keeps it as FILE.bak (or FILE.bak.N).\n"
     "  --password-stdin      read the password as one line of standard input instead of\n"
     "                        asking on the terminal\n"
     "  --volume-serial HEX   key the file for this volume serial instead of the serial of the\n"
@@ -49,10 +57,13 @@ struct ProfileArgs {
 };
 
 ProfileArgs ParseProfileArgs(const std::vector<std::string>& args,
-                             const std::vector<std::string>& extra_values) {
+                             const std::vector<std::string>& extra_values,
+                             const std::vector<std::string>& extra_flags = {}) {
   std::vector<std::string> with_value = {"--volume-serial"};
   with_value.insert(with_value.end(), extra_values.begin(), extra_values.end());
-  Arguments parsed(args, with_value, {"--password-stdin"});
+  std::vector<std::string> flags = {"--password-stdin"};
+  flags.insert(flags.end(), extra_flags.begin(), extra_flags.end());
+  Arguments parsed(args, with_value, flags);
   if (parsed.Positional().size() != 1)
     throw CommandError(kExitUsage, "Name one profile file.\n" + std::string(kSynopsis));
   ProfileArgs p{parsed.Positional()[0], parsed.Has("--password-stdin"), {}, parsed};
@@ -76,7 +87,8 @@ int Show(const std::vector<std::string>& args, Io& io) {
                                   regional.amText, regional.pmText);
   }
   SecretString password = ReadPassword(io, p.password_stdin, "Password for " + p.path + ": ");
-  SecretString text = OpenProfileOrFail(p.path, password.str(), p.options);
+  ProfileKey key;
+  SecretString text = OpenProfileOrFail(p.path, password.str(), p.options, &key);
   ProfileDocumentContent doc;
   try {
     doc = ReadProfileDocument(text.str(), regional);
@@ -85,6 +97,7 @@ int Show(const std::vector<std::string>& args, Io& io) {
   }
   const FormatSettings number_format = MakeNumberFormat(regional);
 
+  io.out << "Format: " << ProfileFormatText(key) << "\n";
   io.out << "Accounts: " << doc.accounts.size() << "\n";
   for (const TAccount& a : doc.accounts) {
     io.out << "  " << AccountLabel(a) << "\n";
@@ -121,8 +134,24 @@ int Decipher(const std::vector<std::string>& args, Io& io) {
   return io.data ? kExitOk : kExitFailure;
 }
 
+// The format `profile encipher` writes: the old one when asked for, or when the file it
+// replaces has it (a legacy profile is rewritten in the strong format by `upgrade` only);
+// otherwise the strong one.
+ProfileFormat FormatToWrite(const std::string& path, bool legacy) {
+  if (legacy) return ProfileFormat::kLegacy;
+  std::string bytes;
+  try {
+    bytes = ReadProfileFileBytes(path);
+  } catch (const EProfileFileError& e) {
+    if (e.error_number() == ENOENT) return ProfileFormat::kStrong;
+    throw CommandError(kExitFailure, e.what());
+  }
+  return IsStrongProfileFile(bytes) ? ProfileFormat::kStrong : ProfileFormat::kLegacy;
+}
+
 int Encipher(const std::vector<std::string>& args, Io& io) {
-  ProfileArgs p = ParseProfileArgs(args, {});
+  ProfileArgs p = ParseProfileArgs(args, {}, {"--legacy"});
+  const ProfileFormat format = FormatToWrite(p.path, p.parsed.Has("--legacy"));
   SecretString password = ReadPassword(io, p.password_stdin, "New password for " + p.path + ": ");
   if (!p.password_stdin) {
     SecretString again = ReadPassword(io, false, "Confirm the password: ");
@@ -146,12 +175,13 @@ int Encipher(const std::vector<std::string>& args, Io& io) {
   } catch (const EProfileDocumentError& e) {
     throw CommandError(kExitDamaged, std::string(e.what()) + " Nothing was written.");
   }
+  ProfileKey key(password.str(), format);
   try {
-    EncipherToFile(p.path, text.str(), password.str(), p.options);
+    WriteProfileFile(p.path, text.str(), key, p.options);
   } catch (const EVolumeSerialError& e) {
     throw CommandError(kExitNoVolumeSerial, std::string(e.what()) + " (give it with --volume-serial)");
   }
-  io.err << "Wrote " << p.path << " (" << text.str().size() << " bytes).\n";
+  io.err << "Wrote " << p.path << " (" << text.str().size() << " bytes, " << ProfileFormatText(key) << ").\n";
   return kExitOk;
 }
 
@@ -205,6 +235,13 @@ std::string BackUp(const std::string& path) {
   throw CommandError(kExitFailure, "Too many backups of " + path + " exist already.");
 }
 
+// Whether the file at `path` opens with `password` and holds `text`.
+bool ReadsBack(const std::string& path, const std::string& password, const ProfileFileOptions& options,
+               const std::string& text) {
+  ProfileOpenResult check = OpenProfileFile(path, password, options);
+  return check.status == ProfileOpenStatus::kOpened && check.text.str() == text;
+}
+
 int Rekey(const std::vector<std::string>& args, Io& io) {
   ProfileArgs p = ParseProfileArgs(args, {"--from-serial"});
   auto from = p.parsed.Value("--from-serial");
@@ -219,21 +256,47 @@ int Rekey(const std::vector<std::string>& args, Io& io) {
     throw CommandError(kExitNoVolumeSerial, std::string(e.what()) + " (give it with --volume-serial)");
   }
   SecretString password = ReadPassword(io, p.password_stdin, "Password for " + p.path + ": ");
-  SecretString text = OpenProfileOrFail(p.path, password.str(), old_key);
+  ProfileKey key;
+  SecretString text = OpenProfileOrFail(p.path, password.str(), old_key, &key);
   if (*new_key.volume_serial == *old_key.volume_serial) {
     io.err << p.path << " is already keyed for volume serial " << SerialText(*new_key.volume_serial)
            << "; nothing to do.\n";
     return kExitOk;
   }
   const std::string backup = BackUp(p.path);
-  EncipherToFile(p.path, text.str(), password.str(), new_key);
-  std::string check = DecipherFile(p.path, password.str(), new_key);
-  const bool same = check == text.str();
-  SecureWipe(check);
-  if (!same)
+  WriteProfileFile(p.path, text.str(), key, new_key);
+  if (!ReadsBack(p.path, password.str(), new_key, text.str()))
     throw CommandError(kExitFailure, "The re-enciphered file does not read back; the old file is " + backup);
   io.err << "Re-keyed " << p.path << " for volume serial " << SerialText(*new_key.volume_serial)
          << "; the old file is " << backup << ".\n";
+  return kExitOk;
+}
+
+int Upgrade(const std::vector<std::string>& args, Io& io) {
+  ProfileArgs p = ParseProfileArgs(args, {}, {"--keep-backup"});
+  SecretString password = ReadPassword(io, p.password_stdin, "Password for " + p.path + ": ");
+  ProfileKey old_key;
+  SecretString text = OpenProfileOrFail(p.path, password.str(), p.options, &old_key);
+  if (old_key.Format() == ProfileFormat::kStrong) {
+    io.err << p.path << " is protected with strong encryption already; nothing to do.\n";
+    return kExitOk;
+  }
+  const std::string backup = p.parsed.Has("--keep-backup") ? BackUp(p.path) : std::string();
+  ProfileKey key(password.str(), ProfileFormat::kStrong);
+  try {
+    WriteProfileFile(p.path, text.str(), key, p.options);
+  } catch (const NummoraError& e) {
+    throw CommandError(kExitFailure, std::string(e.what()) + " The profile is left as it was.");
+  }
+  if (!ReadsBack(p.path, password.str(), p.options, text.str())) {
+    // The legacy cipher has no nonce: written again, the old file comes back byte for byte.
+    WriteProfileFile(p.path, text.str(), old_key, p.options);
+    throw CommandError(kExitFailure, "The upgraded file does not read back; the profile is left as it was.");
+  }
+  io.err << "Upgraded " << p.path << " to " << ProfileFormatText(key);
+  if (!backup.empty())
+    io.err << "; the old file is " << backup << ", in the old format: remove it when it is no longer needed";
+  io.err << ".\n";
   return kExitOk;
 }
 
@@ -245,11 +308,12 @@ int Run(const std::vector<std::string>& args, Io& io) {
   if (sub == "decipher") return Decipher(rest, io);
   if (sub == "encipher") return Encipher(rest, io);
   if (sub == "rekey") return Rekey(rest, io);
+  if (sub == "upgrade") return Upgrade(rest, io);
   throw CommandError(kExitUsage, "Unknown profile subcommand \"" + sub + "\".\n" + std::string(kSynopsis));
 }
 
 const CommandRegistrar registrar(Command{"profile", kSynopsis,
-                                         "show, decipher, encipher or re-key a profile file", Run});
+                                         "show, decipher, encipher, re-key or upgrade a profile file", Run});
 
 }  // namespace
 }  // namespace nummora::cli

@@ -154,6 +154,10 @@ QWidget* TfPreferences::BuildSecurityPage() {
   fileRow->addWidget(eDataFile_, 1);
   fileRow->addWidget(browse);
   chkSave_ = Named(new QCheckBox(QStringLiteral("&Save Passwords"), page), "chkSave");
+  // Acts at once, like the password change: the profile is written in the chosen format.
+  chkStrong_ =
+      Named(new QCheckBox(QStringLiteral("Protect the profile with strong &encryption"), page), "chkStrong");
+  connect(chkStrong_, &QCheckBox::clicked, this, &TfPreferences::StrongClick);
 
   auto* group = Named(new QGroupBox(QStringLiteral("Change password"), page), "gbPassword");
   eOldPassword_ = Named(new QLineEdit(group), "eOldPassword");
@@ -190,6 +194,7 @@ QWidget* TfPreferences::BuildSecurityPage() {
   auto* form = new QFormLayout(page);
   form->addRow(Buddy("&Data file:", eDataFile_), fileRow);
   form->addRow(chkSave_);
+  form->addRow(chkStrong_);
   form->addRow(group);
   form->addRow(sliderRow);
   return page;
@@ -373,6 +378,7 @@ int TfPreferences::ExecAt(Page page) {
 }
 
 void TfPreferences::showEvent(QShowEvent* e) {
+  chkStrong_->setChecked(hooks_.strongProtection && hooks_.strongProtection());
   EnableProxyFields();
   FillDefAccount();
   QDialog::showEvent(e);
@@ -439,6 +445,24 @@ void TfPreferences::ChangePasswordClick() {
     return;
   }
   Notify(NotifyKind::Information, "", "Password succesfully changed");
+}
+
+void TfPreferences::StrongClick(bool strong) {
+  const bool was = hooks_.strongProtection && hooks_.strongProtection();
+  if (!strong && was &&
+      !Boxes().Ask(
+          this, QStringLiteral("Write the profile with the old 40-bit protection? It does not hold against "
+                               "a stolen disk; use it only for a program that reads no other."))) {
+    chkStrong_->setChecked(true);
+    return;
+  }
+  const std::optional<std::string> error = hooks_.setStrongProtection
+                                               ? hooks_.setStrongProtection(strong)
+                                               : std::optional<std::string>("Nothing to save with.");
+  if (error) {
+    Boxes().Error(this, QStringLiteral("The profile could not be written:\n") + FromLatin1(*error));
+    chkStrong_->setChecked(was);
+  }
 }
 
 void TfPreferences::DownloadClick() {

@@ -40,6 +40,11 @@ struct TPreferencesHooks {
   // Makes the password the profile's and writes the profile under it at once: the error, or
   // nothing when it is written.
   std::function<std::optional<std::string>(const std::string& newPassword)> changePassword;
+  // Whether the profile file is written with strong encryption (Argon2id, XChaCha20-Poly1305).
+  std::function<bool()> strongProtection;
+  // Writes the profile at once with strong encryption, or with false in the old 40-bit format:
+  // the error, or nothing when it is written.
+  std::function<std::optional<std::string>(bool strong)> setStrongProtection;
   // Writes the profile to `to` and then removes the file at `from`: the error, or nothing.
   std::function<std::optional<std::string>(const std::string& from, const std::string& to)> moveDataFile;
   std::function<void(bool onTop)> applyOnTop;
@@ -100,6 +105,7 @@ class TfPreferences : public QDialog {
   void OkClick();
   void DataFileClick();
   void ChangePasswordClick();
+  void StrongClick(bool strong);
   void DownloadClick();
   void ProxyListDoubleClick();
   // Registers one hotkey; a refusal is told with "Hotkey error".
@@ -133,6 +139,7 @@ class TfPreferences : public QDialog {
   TBalloonTip* balloon_ = nullptr;
   QLineEdit* eDataFile_ = nullptr;
   QCheckBox* chkSave_ = nullptr;
+  QCheckBox* chkStrong_ = nullptr;
   QLineEdit* eOldPassword_ = nullptr;
   QLineEdit* eNewPassword_ = nullptr;
   QLineEdit* eRetypePassword_ = nullptr;

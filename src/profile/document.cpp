@@ -387,9 +387,9 @@ std::string BuildProfileDocument(const ProfileModel& model, bool save_passwords,
   return out;
 }
 
-bool SaveProfile(ProfileModel& model, const std::string& password, const std::string& path,
-                 bool save_passwords, const FormatSettings& regional, const ProfileFileOptions& options) {
-  if (password.empty()) return false;
+bool SaveProfile(ProfileModel& model, ProfileKey& key, const std::string& path, bool save_passwords,
+                 const FormatSettings& regional, const ProfileFileOptions& options) {
+  if (key.Password().empty()) return false;
   std::string text = BuildProfileDocument(model, save_passwords, regional);
   WipeOnExit wipe{text};
   if (!save_passwords) {
@@ -397,7 +397,7 @@ bool SaveProfile(ProfileModel& model, const std::string& password, const std::st
       if (model.IsLive(position)) SecureWipe(model.Account(position).Password);
     }
   }
-  EncipherToFile(path, text, password, options);
+  WriteProfileFile(path, text, key, options);
   return true;
 }
 

@@ -78,10 +78,11 @@ std::string BuildProfileDocument(const ProfileModel& model, bool save_passwords,
                                  const FormatSettings& regional);
 
 // Saves the model to the profile file: builds the whole document first, clears the in-memory
-// passwords when `save_passwords` is off, then enciphers the text to `path`. Does nothing and
-// returns false when `password` is empty. Errors of the build leave the model and the file as
-// they were; errors of the cipher leave the file as it was.
-bool SaveProfile(ProfileModel& model, const std::string& password, const std::string& path,
-                 bool save_passwords, const FormatSettings& regional, const ProfileFileOptions& options = {});
+// passwords when `save_passwords` is off, then writes the text to `path` in the key's format
+// (WriteProfileFile). Does nothing and returns false when the key's password is empty. Errors of
+// the build leave the model and the file as they were; errors of the cipher leave the file as it
+// was.
+bool SaveProfile(ProfileModel& model, ProfileKey& key, const std::string& path, bool save_passwords,
+                 const FormatSettings& regional, const ProfileFileOptions& options = {});
 
 }  // namespace nummora

@@ -85,7 +85,6 @@ TfLogin::TfLogin(SettingsStore& store, const FormatSettings& regional, MessageBo
 }
 
 TfLogin::~TfLogin() {
-  SecureWipe(profilePassword_);
   SecureWipe(profileText_);
 }
 
@@ -136,16 +135,20 @@ void TfLogin::bOKClick() {
   const std::string name = ToLatin1(cProfiles_->currentItem()->text());
   SecretString password(ToLatin1(ePassword_->text()));
   LoginResult result;
+  // The key derivation of a strong profile takes about half a second.
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   try {
     result = AttemptLogin(store_, position, name, password.str(), regional_);
   } catch (const std::exception& e) {
+    QGuiApplication::restoreOverrideCursor();
     Refuse(FromLatin1(e.what()));
     return;
   }
+  QGuiApplication::restoreOverrideCursor();
   switch (result.outcome) {
     case LoginOutcome::Success:
       profileName_ = name;
-      profilePassword_ = std::move(password.str());
+      profileKey_ = std::move(result.key);
       profileText_ = std::move(result.text);
       ePassword_->clear();
       accept();
@@ -202,11 +205,11 @@ void TfLogin::bNewProfileClick() {
 }
 
 bool RunLogin(SettingsStore& store, const FormatSettings& regional, std::string& profileName,
-              std::string& profilePassword, std::string& profileText) {
+              ProfileKey& profileKey, std::string& profileText) {
   TfLogin login(store, regional);
   if (login.exec() != QDialog::Accepted) return false;
   profileName = login.ProfileName();
-  profilePassword = login.TakeProfilePassword();
+  profileKey = login.TakeProfileKey();
   profileText = login.TakeProfileText();
   return true;
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/format_settings.h"
+#include "profile/profile_key.h"
 
 class QLineEdit;
 class QListWidget;
@@ -28,10 +29,10 @@ class TfLogin : public QDialog {
 
   // Login results (valid after the dialog closed with success).
   const std::string& ProfileName() const { return profileName_; }
-  const std::string& ProfilePassword() const { return profilePassword_; }
+  const std::string& ProfilePassword() const { return profileKey_.Password(); }
   const std::string& ProfileText() const { return profileText_; }
   // Hands the secret results over, leaving nothing behind in the dialog.
-  std::string TakeProfilePassword() { return std::move(profilePassword_); }
+  ProfileKey TakeProfileKey() { return std::move(profileKey_); }
   std::string TakeProfileText() { return std::move(profileText_); }
 
   TBalloonTip* Balloon() const { return balloon_; }
@@ -62,12 +63,13 @@ class TfLogin : public QDialog {
   QPushButton* bOK_;
   TBalloonTip* balloon_;
   std::string profileName_;
-  std::string profilePassword_;
+  ProfileKey profileKey_;
   std::string profileText_;
 };
 
-// Shows the login dialog modally; true when a profile was opened (the results are then set).
+// Shows the login dialog modally; true when a profile was opened (the results are then set:
+// `profileKey` holds the password and what the file is written with).
 bool RunLogin(SettingsStore& store, const FormatSettings& regional, std::string& profileName,
-              std::string& profilePassword, std::string& profileText);
+              ProfileKey& profileKey, std::string& profileText);
 
 }  // namespace nummora

@@ -79,7 +79,7 @@ LoginResult AttemptLogin(SettingsStore& store, int position, const std::string& 
       return result;
     case ProfileOpenStatus::kDamaged:
       result.outcome = LoginOutcome::Damaged;
-      result.message = kFileIsDamaged;
+      result.message = opened.message;
       return result;
     case ProfileOpenStatus::kOpened:
       break;
@@ -93,6 +93,7 @@ LoginResult AttemptLogin(SettingsStore& store, int position, const std::string& 
   }
   result.outcome = LoginOutcome::Success;
   result.text = std::move(opened.text.str());
+  result.key = std::move(opened.key);
   return result;
 }
 
@@ -132,10 +133,15 @@ std::optional<std::string> NewProfileFileProblem(const std::filesystem::path& pa
 }
 
 void CreateProfile(SettingsStore& store, const std::string& name, const std::string& password,
-                   const std::string& hint) {
+                   const std::string& hint, ProfileFormat format) {
+  ProfileKey key(password, format);
+  CreateProfile(store, name, key, hint);
+}
+
+void CreateProfile(SettingsStore& store, const std::string& name, ProfileKey& key, const std::string& hint) {
   const std::string path = NewProfilePath(name).string();
   if (auto problem = NewProfileFileProblem(path)) throw EProfileFileError(*problem, 0);
-  EncipherToFile(path, kEmptyProfileDocument, password);
+  WriteProfileFile(path, kEmptyProfileDocument, key);
   store.SetRootKey(RootKey::LocalMachine);
   store.OpenKey(ProfileKeyPath(name), true);
   store.WriteString("", path);

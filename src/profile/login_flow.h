@@ -44,6 +44,7 @@ enum class LoginOutcome {
 struct LoginResult {
   LoginOutcome outcome = LoginOutcome::Unreadable;
   std::string text;     // the deciphered document on success
+  ProfileKey key;       // on success: the password and the file's format (and strong key)
   std::string hint;     // the password hint, for a wrong password
   std::string message;  // the text of the error box (all outcomes but Success and WrongPassword)
 };
@@ -72,11 +73,13 @@ std::filesystem::path NewProfilePath(const std::string& name);
 // or the path cannot be checked; nothing when the path is free. A profile file is never
 // overwritten by a new profile.
 std::optional<std::string> NewProfileFileProblem(const std::filesystem::path& path);
-// Writes the empty document enciphered with the password to the profile's file and records
-// the file and the hint in the profile's key. Throws EProfileFileError, before anything is
-// written or recorded, when NewProfileFileProblem finds one; throws on any other failure
-// (nothing is recorded then).
+// Writes the empty document enciphered with the key (in its format) to the profile's file and
+// records the file and the hint in the profile's key. Throws EProfileFileError, before anything
+// is written or recorded, when NewProfileFileProblem finds one; throws on any other failure
+// (nothing is recorded then). The key keeps what it derived, for the saves that follow.
+void CreateProfile(SettingsStore& store, const std::string& name, ProfileKey& key, const std::string& hint);
+// The same with the password, in the strong format unless `format` says otherwise.
 void CreateProfile(SettingsStore& store, const std::string& name, const std::string& password,
-                   const std::string& hint);
+                   const std::string& hint, ProfileFormat format = ProfileFormat::kStrong);
 
 }  // namespace nummora

@@ -10,9 +10,9 @@
 #include <cstring>
 #include <vector>
 
-#include "common/secure_memory.h"
 #include "platform/volume_serial.h"
 #include "profile/cipher.h"
+#include "profile/strong_format.h"
 
 namespace nummora {
 namespace {
@@ -55,7 +55,18 @@ uint32_t SerialFor(const std::string& folder, const ProfileFileOptions& options)
   return VolumeSerialOf(folder);
 }
 
+AtomicWriteOptions WriteOptions(const ProfileFileOptions& options) {
+  AtomicWriteOptions write_options;
+  write_options.mode = S_IRUSR | S_IWUSR;
+  write_options.ops = options.file_ops;
+  return write_options;
+}
+
 }  // namespace
+
+uint32_t ProfileVolumeSerial(const std::string& path, const ProfileFileOptions& options) {
+  return SerialFor(ProfileFolderOf(path), options);
+}
 
 std::string ResolveProfilePath(const std::string& path) {
   return ResolveWriteTarget(path);
@@ -77,11 +88,8 @@ void EncipherToFile(const std::string& path, const std::string& text, const std:
   // The key first: a failure here leaves every file alone.
   ProfileCipher cipher(password, SerialFor(folder, options));
 
-  AtomicWriteOptions write_options;
-  write_options.mode = S_IRUSR | S_IWUSR;
-  write_options.ops = options.file_ops;
   try {
-    AtomicFileWriter file(target, write_options);
+    AtomicFileWriter file(target, WriteOptions(options));
     WorkBuffer buffer(kCipherChunkSize);
     for (size_t offset = 0; offset < text.size();) {
       const size_t chunk = std::min(kCipherChunkSize, text.size() - offset);
@@ -96,32 +104,60 @@ void EncipherToFile(const std::string& path, const std::string& text, const std:
   }
 }
 
-std::string DecipherFile(const std::string& path, const std::string& password,
-                         const ProfileFileOptions& options) {
+void WriteProfileFile(const std::string& path, const std::string& text, ProfileKey& key,
+                      const ProfileFileOptions& options) {
+  if (key.Format() == ProfileFormat::kLegacy) return EncipherToFile(path, text, key.Password(), options);
+  const std::string target = ResolveProfilePath(path);
+  // The key and the sealed bytes first: a failure here leaves every file alone.
+  const std::string sealed = SealProfile(text, key.KeyFor(SerialFor(ProfileFolderOf(path), options)));
+  try {
+    AtomicFileWriter file(target, WriteOptions(options));
+    file.Write(sealed.data(), sealed.size());
+    file.Commit();
+  } catch (const AtomicFileError& e) {
+    throw EProfileFileError(e.what(), e.error_number());
+  }
+}
+
+std::string ReadProfileFileBytes(const std::string& path) {
   const std::string target = ResolveProfilePath(path);
   FileDescriptor file(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) ThrowFileError("Cannot open the profile file", path, errno);
   struct stat st {};
   if (::fstat(file.get(), &st) != 0) ThrowFileError("Cannot read the profile file", path, errno);
   if (S_ISDIR(st.st_mode)) ThrowFileError("Cannot read the profile file", path, EISDIR);
-
-  ProfileCipher cipher(password, SerialFor(ProfileFolderOf(path), options));
-
-  std::string result;
-  if (S_ISREG(st.st_mode) && st.st_size > 0) result.reserve(static_cast<size_t>(st.st_size));
-  WorkBuffer buffer(kCipherChunkSize);
+  std::string bytes;
+  if (S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+  std::vector<char> buffer(kCipherChunkSize);
   for (;;) {
-    ssize_t n = ::read(file.get(), buffer.data(), kCipherChunkSize);
+    ssize_t n = ::read(file.get(), buffer.data(), buffer.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      SecureWipe(result);
-      ThrowFileError("Cannot read the profile file", path, errno);
-    }
+    if (n < 0) ThrowFileError("Cannot read the profile file", path, errno);
     if (n == 0) break;
-    cipher.Apply(buffer.data(), static_cast<size_t>(n));
-    result.append(buffer.data(), static_cast<size_t>(n));
+    bytes.append(buffer.data(), static_cast<size_t>(n));
+  }
+  return bytes;
+}
+
+std::string DecipherLegacyBytes(std::string_view bytes, const std::string& password, uint32_t volume_serial) {
+  ProfileCipher cipher(password, volume_serial);
+  std::string result;
+  result.reserve(bytes.size());
+  WorkBuffer buffer(kCipherChunkSize);
+  for (size_t offset = 0; offset < bytes.size();) {
+    const size_t chunk = std::min(kCipherChunkSize, bytes.size() - offset);
+    std::memcpy(buffer.data(), bytes.data() + offset, chunk);
+    cipher.Apply(buffer.data(), chunk);
+    result.append(buffer.data(), chunk);
+    offset += chunk;
   }
   return result;
+}
+
+std::string DecipherFile(const std::string& path, const std::string& password,
+                         const ProfileFileOptions& options) {
+  const std::string bytes = ReadProfileFileBytes(path);
+  return DecipherLegacyBytes(bytes, password, SerialFor(ProfileFolderOf(path), options));
 }
 
 }  // namespace nummora

@@ -62,7 +62,7 @@ TAccount ParseAccountSpec(const std::string& spec) {
 
 void CreateProfileWithAccounts(SettingsStore& store, const std::string& name, const std::string& password,
                                const std::string& hint, const std::vector<TAccount>& accounts,
-                               bool update_at_startup, const FormatSettings& regional) {
+                               bool update_at_startup, const FormatSettings& regional, ProfileFormat format) {
   if (auto problem = ProfileNameProblem(name)) throw EProfileSetupError(*problem);
   if (password.size() < kMinProfilePasswordLength)
     throw EProfileSetupError("The password must have at least " + std::to_string(kMinProfilePasswordLength) +
@@ -95,9 +95,10 @@ void CreateProfileWithAccounts(SettingsStore& store, const std::string& name, co
   }
 
   // Register the profile as the new-profile window does, then write the accounts into its file.
-  CreateProfile(store, name, password, hint);
+  ProfileKey key(password, format);
+  CreateProfile(store, name, key, hint);
   try {
-    SaveProfile(model, password, path.string(), true, regional);
+    SaveProfile(model, key, path.string(), true, regional);
   } catch (...) {
     store.SetRootKey(RootKey::LocalMachine);
     store.OpenKey(kProfilesKey, true);

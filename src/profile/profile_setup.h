@@ -8,6 +8,7 @@
 #include "common/errors.h"
 #include "common/format_settings.h"
 #include "profile/model.h"
+#include "profile/profile_key.h"
 
 namespace nummora {
 
@@ -33,9 +34,10 @@ TAccount ParseAccountSpec(const std::string& spec);
 // holding "<" or ">" (the message names the field), more accounts than a new profile may hold,
 // and accounts the profile document cannot hold. If
 // writing the accounts fails after the profile was registered, the key and the file are
-// removed again.
+// removed again. The file is written in `format`.
 void CreateProfileWithAccounts(SettingsStore& store, const std::string& name, const std::string& password,
                                const std::string& hint, const std::vector<TAccount>& accounts,
-                               bool update_at_startup, const FormatSettings& regional);
+                               bool update_at_startup, const FormatSettings& regional,
+                               ProfileFormat format = ProfileFormat::kStrong);
 
 }  // namespace nummora

@@ -11,6 +11,7 @@
 #include "profile/login_flow.h"
 #include "profile/new_profile_dialog.h"
 #include "profile/profile_file.h"
+#include "profile/profile_open.h"
 #include "profile/shell_settings.h"
 #include "support/app_test_support.h"
 #include "support/qt_test_main.h"
@@ -124,7 +125,9 @@ class TestLoginDialog : public QObject {
     QCOMPARE(login.findChild<QLineEdit*>("ePassword")->text(), QString());
     // "LastUser" is missing, so position 0 is selected: the new profile by chance only.
     const std::string path = NewProfilePath("alice").string();
-    QCOMPARE(QFileInfo(QString::fromStdString(path)).size(), qint64(13));
+    // The 13 bytes of "<?nmr> <?end>" in the strong format.
+    QCOMPARE(QFileInfo(QString::fromStdString(path)).size(), qint64(13 + kStrongOverhead));
+    QVERIFY(IsStrongProfileFile(ReadProfileFileBytes(path)));
     QCOMPARE(QFileInfo(QString::fromStdString(path)).permissions() & (QFile::ReadOther | QFile::ReadGroup),
              QFile::Permissions());
     env.store.SetRootKey(RootKey::LocalMachine);
@@ -137,6 +140,7 @@ class TestLoginDialog : public QObject {
     QCOMPARE(login.ProfileName(), std::string("alice"));
     QCOMPARE(login.ProfileText(), std::string("<?nmr> <?end>"));
     QCOMPARE(login.ProfilePassword(), std::string("secret"));
+    QCOMPARE(int(login.TakeProfileKey().Format()), int(ProfileFormat::kStrong));
     QVERIFY(env.boxes.shown.empty());
     // The store stays open at the profile's key.
     QCOMPARE(env.store.ReadString("Hint"), std::string("my hint"));
@@ -300,7 +304,7 @@ class TestLoginDialog : public QObject {
     env.store.DeleteKey("alice");
     CreateWithDialog(env, login, "alice", "third", "three");
     QCOMPARE(env.boxes.shown.size(), size_t(2));
-    QCOMPARE(DecipherFile(path, "first"), std::string(kEmptyProfileDocument));
+    QCOMPARE(OpenProfileFile(path, "first").text.str(), std::string(kEmptyProfileDocument));
   }
 
   void knownNameWithoutFileIsReplacedOnlyWhenAgreed() {

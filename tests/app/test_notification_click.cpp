@@ -65,7 +65,7 @@ class TestNotificationClick : public QObject {
     setup.store = &store;
     setup.profileName = "alice";
     setup.boxes = &boxes;  // no notifier: the window's own tray, here without a tray
-    TNummora window(setup);
+    TNummora window(std::move(setup));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     // The window carries the program's own icon, built into the program.

@@ -8,7 +8,6 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTemporaryFile>
 #include <QThread>
 #include <QtTest>
@@ -26,9 +25,11 @@
 #include "profile/login_dialog.h"
 #include "profile/login_flow.h"
 #include "profile/profile_file.h"
+#include "profile/profile_open.h"
 #include "profile/shell_settings.h"
 #include "support/app_test_support.h"
 #include "support/main_window_access.h"
+#include "ui/events_window.h"
 
 using namespace nummora;
 using namespace nummora::test;
@@ -78,6 +79,36 @@ class FakeNotifications : public QObject {
  private:
   std::mutex mutex_;
   QStringList received_;
+};
+
+// FakeNotifications registered on the session bus, from a thread of its own, for one test.
+class NotificationService {
+ public:
+  NotificationService() {
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    if (bus.isEmpty()) return;
+    service_.moveToThread(&thread_);
+    thread_.start();
+    connection_ = QDBusConnection::connectToBus(QString::fromLatin1(bus), "notifications");
+    available_ = connection_.registerObject("/org/freedesktop/Notifications", &service_,
+                                            QDBusConnection::ExportAllSlots) &&
+                 connection_.registerService("org.freedesktop.Notifications");
+  }
+  ~NotificationService() {
+    connection_.unregisterService("org.freedesktop.Notifications");
+    connection_.unregisterObject("/org/freedesktop/Notifications");
+    QDBusConnection::disconnectFromBus("notifications");
+    thread_.quit();
+    thread_.wait();
+  }
+  bool Available() const { return available_; }
+  QStringList Received() { return service_.Received(); }
+
+ private:
+  QThread thread_;
+  FakeNotifications service_;
+  QDBusConnection connection_{QString()};
+  bool available_ = false;
 };
 
 // A session bus of the test's own (dbus-daemon), set before anything connects to one. It ends
@@ -133,8 +164,8 @@ class TestStartup : public QObject {
     QVERIFY(listened);
     QCOMPARE(title, QStringLiteral("Nummora ver 4.4 [alice]"));
     QVERIFY(!RunningWindowAnswers(socket, 200));
-    const auto saved = ReadProfileDocument(DecipherFile(NewProfilePath("alice").string(), "secret"),
-                                           UsEnglishFormatSettings());
+    const auto saved = ReadProfileDocument(
+        OpenProfileFile(NewProfilePath("alice").string(), "secret").text.str(), UsEnglishFormatSettings());
     QCOMPARE(saved.contacts.size(), size_t(1));
     QCOMPARE(saved.contacts[0].LRID, std::string("U42"));
   }
@@ -157,8 +188,8 @@ class TestStartup : public QObject {
     });
     const int code = RunNummora(*static_cast<TNummoraApplication*>(qApp), std::nullopt);
     QCOMPARE(code, 0);
-    const auto saved = ReadProfileDocument(DecipherFile(NewProfilePath("carol").string(), "secret"),
-                                           UsEnglishFormatSettings());
+    const auto saved = ReadProfileDocument(
+        OpenProfileFile(NewProfilePath("carol").string(), "secret").text.str(), UsEnglishFormatSettings());
     QCOMPARE(saved.contacts.size(), size_t(1));
     QCOMPARE(saved.contacts[0].LRID, std::string("U77"));
     // The default action is back once the run has ended.
@@ -170,20 +201,9 @@ class TestStartup : public QObject {
   // A save that fails as the session ends is told on stderr and in a desktop notification,
   // since the events list goes with the program.
   void failedSessionSaveIsToldOutsideTheProgram() {
-    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    if (bus.isEmpty()) QSKIP("no dbus-daemon");
-    QThread serviceThread;
-    FakeNotifications service;
-    service.moveToThread(&serviceThread);
-    serviceThread.start();
-    const auto stopService = qScopeGuard([&serviceThread] {
-      serviceThread.quit();
-      serviceThread.wait();
-    });
-    QDBusConnection connection = QDBusConnection::connectToBus(QString::fromLatin1(bus), "notifications");
-    QVERIFY(connection.registerObject("/org/freedesktop/Notifications", &service,
-                                      QDBusConnection::ExportAllSlots));
-    QVERIFY(connection.registerService("org.freedesktop.Notifications"));
+    if (qgetenv("DBUS_SESSION_BUS_ADDRESS").isEmpty()) QSKIP("no dbus-daemon");
+    NotificationService service;
+    QVERIFY(service.Available());
 
     TempHome home;
     {
@@ -220,7 +240,47 @@ class TestStartup : public QObject {
     QVERIFY2(received[0].startsWith(QString(kSessionSaveFailedTitle) + "|") && received[0].contains(gone) &&
                  received[0].endsWith("|2"),
              qPrintable(received[0]));
-    connection.unregisterService("org.freedesktop.Notifications");
+  }
+
+  // A legacy profile opens and is written back in its own format: the run says once, in the
+  // events list and as a desktop notice, that it has only the old protection and where to
+  // change it. A profile in the strong format gets no such notice.
+  void legacyProfileIsNotedAndWrittenBackAsItWas_data() {
+    QTest::addColumn<bool>("legacy");
+    QTest::newRow("legacy") << true;
+    QTest::newRow("strong") << false;
+  }
+  void legacyProfileIsNotedAndWrittenBackAsItWas() {
+    QFETCH(bool, legacy);
+    if (qgetenv("DBUS_SESSION_BUS_ADDRESS").isEmpty()) QSKIP("no dbus-daemon");
+    NotificationService service;
+    QVERIFY(service.Available());
+    TempHome home;
+    {
+      SettingsStore store;
+      CreateProfile(store, "dave", "secret", "", legacy ? ProfileFormat::kLegacy : ProfileFormat::kStrong);
+    }
+    WhenShown<TfLogin>([](TfLogin& login) {
+      login.findChild<QLineEdit*>("ePassword")->setText("secret");
+      QTest::mouseClick(login.findChild<QPushButton*>("bOK"), Qt::LeftButton);
+    });
+    QString events;
+    WhenShown<TNummora>([&events](TNummora& w) {
+      events = w.Events()->Text();
+      TNummoraTestAccess::Model(w).Contacts().push_back({"Eve", "", "U5", "", ""});
+      w.close();
+    });
+    QCOMPARE(RunNummora(*static_cast<TNummoraApplication*>(qApp), std::nullopt), 0);
+
+    const QString notice = "This profile has only the old 40-bit protection";
+    QCOMPARE(events.count(notice), legacy ? 1 : 0);
+    if (legacy) QTRY_VERIFY(!service.Received().isEmpty());
+    QCOMPARE(service.Received().filter("Profile protection|" + notice).size(), legacy ? 1 : 0);
+    const std::string path = NewProfilePath("dave").string();
+    QCOMPARE(IsStrongProfileFile(ReadProfileFileBytes(path)), !legacy);
+    ProfileOpenResult saved = OpenProfileFile(path, "secret");
+    QCOMPARE(int(saved.key.Format()), int(legacy ? ProfileFormat::kLegacy : ProfileFormat::kStrong));
+    QCOMPARE(ReadProfileDocument(saved.text.str(), UsEnglishFormatSettings()).contacts.size(), size_t(1));
   }
 };
 

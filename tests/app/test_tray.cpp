@@ -33,10 +33,10 @@ std::unique_ptr<TNummora> OpenWithRealTray(MainWindowFixture& f) {
   setup.store = f.store.get();
   setup.storeFile = f.storeFile;
   setup.profileName = MainWindowFixture::kProfile;
-  setup.profilePassword = MainWindowFixture::kPassword;
+  setup.profileKey = MainWindowFixture::Key();
   setup.profileText = f.WriteProfile({MakeAccount(1, "", "U1")});
   setup.boxes = &f.boxes;
-  return std::make_unique<TNummora>(setup);
+  return std::make_unique<TNummora>(std::move(setup));
 }
 
 template <typename T>

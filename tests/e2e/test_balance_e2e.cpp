@@ -55,6 +55,8 @@ class BalanceE2E : public test::CliSandboxTest {
     ProfileOpenResult opened =
         OpenProfileFile(profile_, kProfilePassword, ProfileFileOptions{kSerial, nullptr});
     EXPECT_EQ(opened.status, ProfileOpenStatus::kOpened);
+    EXPECT_EQ(opened.key.Format(), ProfileFormat::kLegacy)
+        << "--save wrote a legacy profile in another format";
     ProfileModel model;
     LoadProfile(model, opened.text.str(), UsEnglishFormatSettings());
     return model;

@@ -18,6 +18,7 @@
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "profile/login_flow.h"
+#include "profile/profile_file.h"
 #include "support/cli_process.h"
 
 namespace nummora {
@@ -80,6 +81,7 @@ TEST_F(CreateProfileTest, CreatedProfileIsListedAndOpensAtLogin) {
   struct stat st {};
   ASSERT_EQ(::stat(file.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_TRUE(IsStrongProfileFile(ReadFileBytes(file)));
 
   SettingsStore store;
   ProfileList list = ReadProfileList(store);
@@ -90,6 +92,7 @@ TEST_F(CreateProfileTest, CreatedProfileIsListedAndOpensAtLogin) {
 
   LoginResult login = AttemptLogin(store, 0, "shop", "pw-create-9", UsEnglishFormatSettings());
   ASSERT_EQ(login.outcome, LoginOutcome::Success) << login.message;
+  EXPECT_EQ(login.key.Format(), ProfileFormat::kStrong);
   ProfileModel model;
   ProfileLoadResult loaded = LoadProfile(model, login.text, UsEnglishFormatSettings());
   ASSERT_EQ(model.AccountCount(), 2);
@@ -117,6 +120,19 @@ TEST_F(CreateProfileTest, WithoutUpdateFlagNoAccountRefreshesAtStartup) {
   ProfileModel model;
   EXPECT_TRUE(LoadProfile(model, login.text, UsEnglishFormatSettings()).refresh_positions.empty());
   EXPECT_EQ(model.AccountCount(), 1);
+}
+
+// --legacy writes the old format, for a program that reads no other; the login opens it as such.
+TEST_F(CreateProfileTest, LegacyFlagKeepsTheOldFormat) {
+  Result r = Run({"old", "--password-stdin", "--legacy", "--account", "egold:42:Gold:never-shown-3"},
+                 "pw-create-9\n");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_FALSE(IsStrongProfileFile(ReadFileBytes(ProfileFile("old"))));
+  EXPECT_NE(DecipherFile(ProfileFile("old"), "pw-create-9").find("<ID>42</ID>"), std::string::npos);
+  SettingsStore store;
+  LoginResult login = AttemptLogin(store, 0, "old", "pw-create-9", UsEnglishFormatSettings());
+  ASSERT_EQ(login.outcome, LoginOutcome::Success) << login.message;
+  EXPECT_EQ(login.key.Format(), ProfileFormat::kLegacy);
 }
 
 TEST_F(CreateProfileTest, ExistingProfileIsNeverOverwritten) {

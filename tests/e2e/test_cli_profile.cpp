@@ -14,6 +14,7 @@
 #include "platform/volume_serial.h"
 #include "profile/document.h"
 #include "profile/profile_file.h"
+#include "profile/profile_open.h"
 #include "support/cli_process.h"
 
 namespace nummora {
@@ -71,12 +72,16 @@ TEST_F(CliTest, EncipheredProfileIsShownWithoutSecrets) {
   Result w = Run({"profile", "encipher", File("a.nmr"), "--password-stdin", "--volume-serial", kSerialArg},
                  "pw123\n" + kDocument);
   ASSERT_EQ(w.code, 0) << w.err;
-  EXPECT_EQ(DecipherFile(File("a.nmr"), "pw123", ProfileFileOptions{kSerial, nullptr}), kDocument);
+  // A new file is written with strong encryption.
+  EXPECT_TRUE(IsStrongProfileFile(ReadFileBytes(File("a.nmr"))));
+  EXPECT_EQ(OpenProfileFile(File("a.nmr"), "pw123", ProfileFileOptions{kSerial, nullptr}).text.str(),
+            kDocument);
 
   Result r =
       Run({"profile", "show", File("a.nmr"), "--password-stdin", "--volume-serial", kSerialArg}, "pw123\n");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out,
+            "Format: strong (Argon2id with 128 MiB and 4 passes, XChaCha20-Poly1305)\n"
             "Accounts: 2\n"
             "  Main (123456)\n"
             "    Type: e-gold\n"
@@ -183,6 +188,60 @@ TEST_F(CliTest, RekeyMovesAProfileToTheKeyOfItsNewVolumeAndKeepsABackup) {
   EXPECT_EQ(ReadFileBytes(path + ".bak"), old_bytes);
   EXPECT_TRUE(fs::exists(path + ".bak.2"));
   EXPECT_EQ(DecipherFile(path, "pw123", ProfileFileOptions{0xABCDu, nullptr}), kDocument);
+}
+
+// A legacy profile keeps its format through every command until `profile upgrade`, which
+// replaces it (keeping the old file only with --keep-backup).
+TEST_F(CliTest, LegacyProfileStaysLegacyUntilUpgraded) {
+  const ProfileFileOptions key{kSerial, nullptr};
+  const std::vector<std::string> serial{"--password-stdin", "--volume-serial", kSerialArg};
+  const auto run = [&](std::vector<std::string> args, const std::string& input) {
+    args.insert(args.end(), serial.begin(), serial.end());
+    return Run(args, input);
+  };
+  const std::string path = File("old.nmr");
+  EncipherToFile(path, kDocument, "pw123", key);
+  Result shown = run({"profile", "show", path}, "pw123\n");
+  ASSERT_EQ(shown.code, 0) << shown.err;
+  EXPECT_EQ(shown.out.rfind("Format: legacy (RC4 with a 40-bit key, no salt and no integrity check)\n", 0),
+            0u);
+  // Enciphered again, in place: still legacy.
+  ASSERT_EQ(run({"profile", "encipher", path}, "pw123\n" + kDocument).code, 0);
+  EXPECT_EQ(DecipherFile(path, "pw123", key), kDocument);
+
+  // A wrong password upgrades nothing.
+  const std::string old_bytes = ReadFileBytes(path);
+  EXPECT_EQ(run({"profile", "upgrade", path}, "PW123\n").code, 4);
+  EXPECT_EQ(ReadFileBytes(path), old_bytes);
+
+  Result up = run({"profile", "upgrade", path}, "pw123\n");
+  ASSERT_EQ(up.code, 0) << up.err;
+  EXPECT_TRUE(IsStrongProfileFile(ReadFileBytes(path)));
+  EXPECT_EQ(OpenProfileFile(path, "pw123", key).text.str(), kDocument);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1) << "no backup, no temporary file";
+  EXPECT_EQ(run({"profile", "show", path}, "pw123\n").out.rfind("Format: strong (Argon2id", 0), 0u);
+  // Once more: nothing to do, nothing written.
+  const std::string strong_bytes = ReadFileBytes(path);
+  Result again = run({"profile", "upgrade", path}, "pw123\n");
+  EXPECT_EQ(again.code, 0) << again.err;
+  EXPECT_NE(again.err.find("already"), std::string::npos) << again.err;
+  EXPECT_EQ(ReadFileBytes(path), strong_bytes);
+  // Enciphered again, a strong file stays strong.
+  ASSERT_EQ(run({"profile", "encipher", path}, "pw123\n" + kDocument).code, 0);
+  EXPECT_TRUE(IsStrongProfileFile(ReadFileBytes(path)));
+
+  // --keep-backup keeps the legacy file beside the upgraded one.
+  const std::string kept = File("kept.nmr");
+  EncipherToFile(kept, kDocument, "pw123", key);
+  const std::string kept_bytes = ReadFileBytes(kept);
+  ASSERT_EQ(run({"profile", "upgrade", kept, "--keep-backup"}, "pw123\n").code, 0);
+  EXPECT_EQ(ReadFileBytes(kept + ".bak"), kept_bytes);
+  EXPECT_TRUE(IsStrongProfileFile(ReadFileBytes(kept)));
+
+  // --legacy writes a new file in the old format.
+  const std::string fresh = File("fresh.nmr");
+  ASSERT_EQ(run({"profile", "encipher", fresh, "--legacy"}, "pw123\n" + kDocument).code, 0);
+  EXPECT_EQ(DecipherFile(fresh, "pw123", key), kDocument);
 }
 
 TEST_F(CliTest, VolumeSerialLinkAndUsage) {

@@ -34,7 +34,10 @@ TEST(SaveCrashTest, AKilledSaveLeavesTheOldOrTheNewProfile) {
   ASSERT_NE(::mkdtemp(pattern), nullptr);
   const std::string dir = pattern, path = dir + "/big.nmr";
   const std::string a = LargeDocument('a'), b = LargeDocument('b');
-  EncipherToFile(path, a, "secret", kKey);
+  // The saves alternate between the two file formats: a in the strong one, b in the legacy one.
+  ProfileKey strong("secret", ProfileFormat::kStrong, kMinKdfParams),
+      legacy("secret", ProfileFormat::kLegacy);
+  WriteProfileFile(path, a, strong, kKey);  // derives the key the saves below reuse
 
   // How long one save takes, so that the kills land before, inside and after saves.
   const auto start = std::chrono::steady_clock::now();
@@ -49,7 +52,7 @@ TEST(SaveCrashTest, AKilledSaveLeavesTheOldOrTheNewProfile) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      for (int i = 0;; ++i) EncipherToFile(path, i % 2 ? a : b, "secret", kKey);
+      for (int i = 0;; ++i) WriteProfileFile(path, i % 2 ? a : b, i % 2 ? strong : legacy, kKey);
     }
     ::usleep(static_cast<useconds_t>(delay(random)));
     ::kill(child, SIGKILL);

@@ -49,13 +49,13 @@ class TestSingleInstanceProcesses : public QObject {
     setup.store = f.store.get();
     setup.storeFile = f.storeFile;
     setup.profileName = MainWindowFixture::kProfile;
-    setup.profilePassword = MainWindowFixture::kPassword;
+    setup.profileKey = MainWindowFixture::Key();
     setup.profileText = f.WriteProfile({MakeAccount(1, "", "U1")});
     setup.clock = &f.clock;
     setup.boxes = &f.boxes;
     setup.notifier = &f.notifier;
     setup.instanceSocket = QString::fromStdString(InstanceSocketPath().string());
-    return std::make_unique<TNummora>(setup);
+    return std::make_unique<TNummora>(std::move(setup));
   }
 
  private slots:

@@ -50,12 +50,14 @@ class CliSandboxTest : public ::testing::Test {
     std::filesystem::remove_all(dir_, ec);
   }
 
-  // Writes the profile file with these accounts under kProfilePassword and kSerial.
+  // Writes the profile file with these accounts under kProfilePassword and kSerial, in the
+  // legacy format.
   void WriteProfile(const std::vector<TAccount>& accounts, const std::string& rates = "") {
     ProfileModel model;
     for (const TAccount& a : accounts) ASSERT_GE(model.AppendAccount(a), 0);
     model.RatesText = rates;
-    ASSERT_TRUE(SaveProfile(model, kProfilePassword, profile_, true, UsEnglishFormatSettings(),
+    ProfileKey key(kProfilePassword, ProfileFormat::kLegacy);
+    ASSERT_TRUE(SaveProfile(model, key, profile_, true, UsEnglishFormatSettings(),
                             ProfileFileOptions{kSerial, nullptr}));
   }
 

@@ -79,6 +79,9 @@ class MainWindowFixture {
     store->WriteString("", dataFile);
   }
 
+  // The profile's key: its file is in the legacy format, as WriteProfile writes it.
+  static ProfileKey Key() { return ProfileKey(kPassword, ProfileFormat::kLegacy); }
+
   // Writes a document with the given accounts as the profile's file and returns its text.
   std::string WriteProfile(const std::vector<TAccount>& accounts) {
     ProfileModel m;
@@ -93,12 +96,12 @@ class MainWindowFixture {
     setup.store = store.get();
     setup.storeFile = storeFile;
     setup.profileName = kProfile;
-    setup.profilePassword = kPassword;
+    setup.profileKey = Key();
     setup.profileText = text;
     setup.clock = &clock;
     setup.boxes = &boxes;
     setup.notifier = &notifier;
-    return std::make_unique<TNummora>(setup);
+    return std::make_unique<TNummora>(std::move(setup));
   }
 
   // The accounts in the profile file, in document order.

@@ -179,7 +179,8 @@ TEST(ProfileDocumentTest, SavePasswordsOffEmptiesThemInTheFileAndInMemory) {
   m.AppendAccount(deleted);
   m.DeleteAccount(1);
   const ProfileFileOptions options{7u, nullptr};
-  ASSERT_TRUE(SaveProfile(m, "pw1", path, false, kUs, options));
+  ProfileKey key("pw1", ProfileFormat::kLegacy);
+  ASSERT_TRUE(SaveProfile(m, key, path, false, kUs, options));
   const std::string text = DecipherFile(path, "pw1", options);
   EXPECT_NE(text.find("<Password></Password>"), std::string::npos);
   EXPECT_EQ(text.find("phrase one"), std::string::npos);
@@ -191,7 +192,8 @@ TEST(ProfileDocumentTest, EmptyPasswordSavesNothing) {
   ProfileModel m;
   m.AppendAccount(Egold("1"));
   const std::string path = "/tmp/nummora-never-written.nmr";
-  EXPECT_FALSE(SaveProfile(m, "", path, true, kUs, ProfileFileOptions{7u, nullptr}));
+  ProfileKey none;
+  EXPECT_FALSE(SaveProfile(m, none, path, true, kUs, ProfileFileOptions{7u, nullptr}));
   EXPECT_FALSE(std::filesystem::exists(path));
 }
 
@@ -416,13 +418,14 @@ TEST_P(TagInFieldTest, ModelThatWouldReadBackDifferentlyIsNotSaved) {
   const ProfileFileOptions options{7u, nullptr};
   ProfileModel m;
   m.AppendAccount(WithTexts("Main", "old phrase"));
-  ASSERT_TRUE(SaveProfile(m, "pw1", path, true, kUs, options));
+  ProfileKey key("pw1", ProfileFormat::kLegacy);
+  ASSERT_TRUE(SaveProfile(m, key, path, true, kUs, options));
   const std::string before = DecipherFile(path, "pw1", options);
 
   m.AppendAccount(GetParam().account);
   m.AddContact(GetParam().contact);
   try {
-    SaveProfile(m, "pw1", path, true, kUs, options);
+    SaveProfile(m, key, path, true, kUs, options);
     FAIL() << "saved";
   } catch (const EProfileDocumentError& e) {
     const std::string message = e.what();

@@ -1,10 +1,13 @@
-// The login and new-profile steps on real files: what counts as a missing data file, and a new
-// profile never taking the place of a file that is there.
+// The login and new-profile steps on real files: what counts as a missing data file, what a
+// wrong password, another volume and a damaged strong file show, and a new profile never taking
+// the place of a file that is there.
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "platform/settings_store.h"
+#include "platform/volume_serial.h"
+#include "profile/document.h"
 #include "profile/login_flow.h"
 #include "profile/shell_settings.h"
 #include "support/net_test_util.h"
@@ -78,7 +81,7 @@ TEST_F(LoginFlowTest, MissingFileRemovesTheProfile) {
 TEST_F(LoginFlowTest, NewProfileNeverReplacesAFile) {
   CreateProfile(store_, "bob", "first", "");
   const std::string path = NewProfilePath("bob").string();
-  const std::string before = DecipherFile(path, "first");
+  const std::string before = ReadProfileFileBytes(path);
   store_.OpenKey(kProfilesKey, false);
   store_.DeleteKey("bob");
 
@@ -88,8 +91,58 @@ TEST_F(LoginFlowTest, NewProfileNeverReplacesAFile) {
   } catch (const EProfileFileError& e) {
     EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
   }
-  EXPECT_EQ(DecipherFile(path, "first"), before);
+  EXPECT_EQ(ReadProfileFileBytes(path), before);
   EXPECT_FALSE(ProfileExists(store_, "bob"));
+}
+
+// A new profile is written in the strong format. A wrong password and a file keyed for another
+// volume show the wrong-password balloon; a strong file whose header or tag does not hold says
+// that the profile file is damaged; a legacy profile opens as it always did.
+TEST_F(LoginFlowTest, StrongFilesTellAWrongKeyFromDamage) {
+  ProfileKey key("secret", ProfileFormat::kStrong, kMinKdfParams);
+  CreateProfile(store_, "alice", key, "the hint");
+  const std::string path = NewProfilePath("alice").string();
+  const std::string good = ReadProfileFileBytes(path);
+  ASSERT_TRUE(IsStrongProfileFile(good));
+  const LoginResult opened = AttemptLogin(store_, 0, "alice", "secret", UsEnglishFormatSettings());
+  ASSERT_EQ(opened.outcome, LoginOutcome::Success);
+  EXPECT_EQ(opened.text, kEmptyProfileDocument);
+  EXPECT_EQ(opened.key.Format(), ProfileFormat::kStrong);
+
+  const auto flipped = [&good](size_t at) {
+    std::string bad = good;
+    bad[at] = static_cast<char>(bad[at] ^ 0x04);
+    return bad;
+  };
+  ProfileKey elsewhere("secret", ProfileFormat::kStrong, kMinKdfParams);
+  WriteProfileFile(path, kEmptyProfileDocument, elsewhere,
+                   ProfileFileOptions{VolumeSerialOf(ProfileFolderOf(path)) + 1, nullptr});
+  const std::string otherVolume = ReadProfileFileBytes(path);
+  struct Case {
+    const char* what;
+    std::string bytes, password;
+    LoginOutcome outcome;
+  };
+  for (const Case& c : {Case{"wrong password", good, "Secret", LoginOutcome::WrongPassword},
+                        Case{"another volume", otherVolume, "secret", LoginOutcome::WrongPassword},
+                        Case{"salt", flipped(30), "secret", LoginOutcome::Damaged},
+                        Case{"document", flipped(100), "secret", LoginOutcome::Damaged},
+                        Case{"tag", flipped(good.size() - 1), "secret", LoginOutcome::Damaged}}) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << c.bytes;
+    const LoginResult r = AttemptLogin(store_, 0, "alice", c.password, UsEnglishFormatSettings());
+    EXPECT_EQ(r.outcome, c.outcome) << c.what;
+    EXPECT_TRUE(r.text.empty()) << c.what;
+    if (c.outcome == LoginOutcome::WrongPassword) {
+      EXPECT_EQ(r.hint, "the hint") << c.what;
+    } else {
+      EXPECT_EQ(r.message.rfind("The profile file is damaged: ", 0), 0u) << c.what << ": " << r.message;
+    }
+  }
+
+  EncipherToFile(path, kEmptyProfileDocument, "secret");
+  const LoginResult legacy = AttemptLogin(store_, 0, "alice", "secret", UsEnglishFormatSettings());
+  ASSERT_EQ(legacy.outcome, LoginOutcome::Success);
+  EXPECT_EQ(legacy.key.Format(), ProfileFormat::kLegacy);
 }
 
 }  // namespace
