@@ -67,6 +67,7 @@ TfUpdate::TfUpdate(const TAccount& account, THistoryServices services, QWidget* 
 
 TfUpdate::~TfUpdate() {
   SecureWipe(account_.Password);
+  SecureWipe(requestPrefix_);
 }
 
 void TfUpdate::BuildWindow() {
@@ -179,6 +180,7 @@ void TfUpdate::done(int result) {
   closed_ = true;
   if (worker_) worker_->RequestStop();
   SecureWipe(account_.Password);
+  SecureWipe(requestPrefix_);
   QDialog::done(result);
 }
 
@@ -236,10 +238,11 @@ bool TfUpdate::StartRequest() {
   std::string form;
   if (account_.Type == kAccountTypeLibertyReserve) {
     requestPrefix_ = LRHistoryRequestPrefix(account_, filters, LRRequestId(), LocalToUtc(0));
-    const std::string request = LRHistoryPageRequest(requestPrefix_, 1);
+    std::string request = LRHistoryPageRequest(requestPrefix_, 1);
     host->AddEventLine(MaskLRToken(request));
     url = services_.libertyReserve + kLRHistoryPath;
     form = LRFormBody(request);
+    SecureWipe(request);
   } else {
     requestPrefix_.clear();
     url = services_.egoldSecure + kEgoldHistoryCsvPath + EgoldHistoryQuery(filters);

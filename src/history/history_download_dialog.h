@@ -26,15 +26,16 @@ class TfUpdate : public QDialog {
  public:
   // `account`: a copy of the account the history is of, taken when the dialog is created.
   TfUpdate(const TAccount& account, THistoryServices services, QWidget* parent = nullptr);
-  // Wipes the pass phrase it holds.
+  // Wipes the pass phrase and the request it holds.
   ~TfUpdate() override;
 
   // The period, kinds and filters as the controls give them.
   HistoryFilters Filters() const;
   bool Downloading() const { return downloading_; }
-  // Whether the dialog still holds the account's pass phrase (or security word). It is kept
-  // while the dialog is open, for a download tried again, and wiped when the dialog closes.
-  bool HoldsSecrets() const { return !account_.Password.empty(); }
+  // Whether the dialog still holds the account's pass phrase (or security word) or the last
+  // Liberty Reserve request with its token. They are kept while the dialog is open, for a
+  // download tried again, and wiped when the dialog closes.
+  bool HoldsSecrets() const { return !account_.Password.empty() || !requestPrefix_.empty(); }
 
  signals:
   // A viewer was opened for a good reply (the dialog closes right after).

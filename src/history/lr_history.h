@@ -1,6 +1,7 @@
 #pragma once
-// The Liberty Reserve history: the request of one page ("/xml/history.aspx") and the reading of
-// a page answer into rows of the history list. Pure functions.
+// The Liberty Reserve history: the request of one page ("/xml/history.aspx"), the reading of
+// a page answer into rows of the history list (pure functions), and the paging rule of one
+// history with its limits.
 #include <cstddef>
 #include <string>
 
@@ -60,9 +61,9 @@ LRHistoryPage ReadLRHistoryPage(const std::string& page, const FormatSettings& n
 // What one history download may hold. A server decides how many pages there are and how long
 // each is; without bounds one that keeps raising the page count would be asked for pages for
 // ever, and every page listed is kept (for saving) and written to the events list.
-// 4000 pages are 200,000 receipts at 50 a page; 128 MiB of pages hold about as many receipts
-// as the sandbox writes them. The events list gets the text of the pages up to 1 MiB for one
-// history and, for each further page, a line saying it was left out.
+// 4000 pages are 200,000 receipts at 50 a page; 128 MiB hold about as many receipts of some
+// 600 bytes each. The events list gets the text of the pages up to 1 MiB for one history and,
+// for each further page, a line saying it was left out.
 inline constexpr int kLRHistoryMaxPages = 4000;
 inline constexpr std::size_t kLRHistoryMaxBytes = std::size_t(128) << 20;
 inline constexpr std::size_t kLRHistoryMaxLoggedBytes = std::size_t(1) << 20;
