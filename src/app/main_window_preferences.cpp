@@ -206,15 +206,13 @@ void TNummora::RestoreLayout() {
   const TLayoutPlace place{store_, profileName_};
   // A window given its size by the user's last run is not widened by itself any more.
   if (RestoreWindowBounds(this, place, "Nummora")) autoWidth_ = -1;
-  for (const char* name : kLayoutLists)
-    RestoreColumnWidths(findChild<QTreeView*>(QString::fromLatin1(name)), place, name);
+  for (const char* name : kLayoutLists) RestoreColumnWidths(ColumnList(this, name), place, name);
 }
 
 void TNummora::SaveLayout() {
   const TLayoutPlace place{store_, profileName_};
   SaveWindowBounds(this, place, "Nummora");
-  for (const char* name : kLayoutLists)
-    SaveColumnWidths(findChild<QTreeView*>(QString::fromLatin1(name)), place, name);
+  for (const char* name : kLayoutLists) SaveColumnWidths(ColumnList(this, name), place, name);
 }
 
 }  // namespace nummora
