@@ -106,8 +106,12 @@ void TNummora::ApplyDisplayCurrency(const std::string& currency) {
   details_->SetDisplayCurrency(currency);
   if (model_.DisplayCurrency == currency) return;
   model_.DisplayCurrency = currency;
-  // Every value is shown again in the new currency.
-  for (int row = 0; row < model_.RowCount(); ++row) ShowAccountRow(row);
+  // No rates in this currency have been received: the timer asks each minute until they come.
+  model_.RatesTime = 0;
+  // The rates are prices in the old currency: cells and values stay empty until the new ones
+  // come. The profile load asks for rates itself, in the currency then in force.
+  ShowRates(rates_);
+  if (profileLoaded_ && hooks.requestRates) hooks.requestRates();
 }
 
 namespace {
