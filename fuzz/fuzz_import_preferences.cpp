@@ -22,10 +22,15 @@ using namespace nummora;
 namespace {
 constexpr const char* kSentinel = "before the import";
 
-// One store for the whole run, in a private temporary folder removed at exit.
+// One store for the whole run, in a private temporary folder removed at exit; in memory
+// (/dev/shm) where there is one, since every write of the store is synced to its disk.
 SettingsStore& Store() {
   static const std::filesystem::path folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "nummora-fuzz-XXXXXX").string();
+    std::error_code ec;
+    const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
+                                           ? std::filesystem::path("/dev/shm")
+                                           : std::filesystem::temp_directory_path();
+    std::string pattern = (base / "nummora-fuzz-XXXXXX").string();
     if (!mkdtemp(pattern.data())) abort();
     return std::filesystem::path(pattern);
   }();
