@@ -193,7 +193,7 @@ class TestMainWindowDetails : public QObject {
     window.reset();
 
     // The next start is in euros; the dollar prices kept in the profile value nothing.
-    peer.Answer("x, 450, 7, 800, 250", 200, {}, 0.5);
+    peer.Answer("x, 450, 7, 800, 250", 200, {}, 1.0);
     window = fixture.Open(DecipherFile(fixture.dataFile, MainWindowFixture::kPassword));
     InstallNetworkWorkers(*window, &fixture.clock);
     window->show();
