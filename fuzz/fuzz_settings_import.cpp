@@ -1,12 +1,14 @@
 // Fuzz target for the import of a settings file: any bytes read as a file whose entries are
 // walked into a model as the import dialog does (every line ticked, every overwrite answered
-// Yes); the walk ends, stops only with ImportStop, and never adds more than the table holds.
+// Yes); the walk ends, stops only with ImportStop, never adds more than the table holds, never
+// adds a name the profile cannot keep, and gives a reason for every entry it leaves out.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "common/ini_file.h"
 #include "preferences/settings_transfer.h"
+#include "profile/profile_text.h"
 
 using namespace nummora;
 
@@ -35,14 +37,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)ImportLineCaption(content.accounts[i]);
   }
   ModelImporter target;
+  TImportReport report;
+  bool stopped = false;
   try {
-    ImportAccounts(content, all, target);
+    ImportAccounts(content, all, target, report);
   } catch (const ImportStop&) {
+    stopped = true;
   }
+  if (!stopped &&
+      report.accountsImported + report.accountsKept + static_cast<int>(report.skippedAccounts.size()) !=
+          static_cast<int>(content.accounts.size()))
+    abort();
+  for (const TSkippedEntry& skipped : report.skippedAccounts)
+    if (skipped.reason.empty()) abort();
+  (void)ImportReportText(report);
   if (target.model.AccountCount() > ProfileModel::kMaxAccounts) abort();
   for (const TAccount& a : target.model.Accounts())
     if (a.Type != kAccountTypeEgold || a.ID.empty() ||
-        a.ID.find_first_not_of("0123456789") != std::string::npos)
+        a.ID.find_first_not_of("0123456789") != std::string::npos || AccountTextProblem(a))
       abort();
   for (const TContact& c : content.contacts)
     if (!c.Comment.empty()) abort();

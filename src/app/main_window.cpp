@@ -391,21 +391,23 @@ void TNummora::ShowAccountRow(int row) {
   const int position = model_.AccountOfRow(row);
   if (!model_.IsValidPosition(position)) return;
   const TAccount& account = model_.Account(position);
-  const Currency egold =
-      account.Type == kAccountTypeEgold && hooks.egoldValue ? hooks.egoldValue(account) : 0;
-  const Currency amount = RowAmount(account, model_.DisplayCurrency, egold);
+  const std::optional<Currency> egold =
+      account.Type == kAccountTypeEgold && hooks.egoldValue ? hooks.egoldValue(account) : Currency(0);
   QTreeWidgetItem* item = list_->topLevelItem(row);
   item->setIcon(0, AccountTypeIcon(account.Type));
   item->setText(0, FromLatin1(AccountLabel(account)));
-  item->setText(1, FromLatin1(BalanceText(amount, model_.DisplayCurrency)));
+  // No value rather than one computed from prices in another currency.
+  item->setText(1, egold ? FromLatin1(BalanceText(RowAmount(account, model_.DisplayCurrency, *egold),
+                                                  model_.DisplayCurrency))
+                         : QString());
   item->setText(2, account.Updated == 0 ? QString() : FromLatin1(DateTimeToStr(account.Updated, regional_)));
   item->setData(0, Qt::UserRole, position);
   if (row == model_.SelectedRow()) ShowDetails();
 }
 
 void TNummora::ShowRates(const RatesState& rates) {
-  detailsRates_ = rates.rates;
-  details_->ShowRates(rates);
+  rates_ = rates;
+  details_->ShowRates(ShownRates(rates_, model_.DisplayCurrency));
   // Rewriting the rows also shows the selected account in the details pane at the new rates.
   for (int row = 0; row < model_.RowCount(); ++row) ShowAccountRow(row);
 }
@@ -460,7 +462,8 @@ void TNummora::ShowDetails() {
   if (model_.SelectedRow() < 0 || !model_.IsValidPosition(position)) return;
   // The preferences may have changed the display currency since the last showing.
   details_->SetDisplayCurrency(model_.DisplayCurrency);
-  details_->ShowAccount(model_.Account(position), detailsRates_, numberFormat_, regional_);
+  details_->ShowAccount(model_.Account(position), RatesIn(rates_, model_.DisplayCurrency), numberFormat_,
+                        regional_);
 }
 
 void TNummora::ShowActiveAccount(int row) {

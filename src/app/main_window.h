@@ -70,11 +70,13 @@ struct TMainWindowSetup {
 // Where the parts that plug in later meet the main window; each hook has a sound default.
 struct TMainWindowHooks {
   std::function<void(const PaymentLinkFields&)> openPaymentDialog;  // default: note in events list
-  std::function<Currency(const TAccount&)> egoldValue;              // default: 0 (no rates yet)
-  std::function<void(const TAccount&)> openHistory;                 // default: note in events list
-  std::function<void()> requestRates;                               // default: nothing
-  std::function<void(QWidget*)> showPreferences;                    // default: nothing
-  std::function<void(QWidget*)> showConnectionPreferences;          // default: nothing
+  // The value of an e-gold account in the display currency; nothing while the rates known are
+  // prices in another currency (the row then shows no value). Default: 0 (no rates yet).
+  std::function<std::optional<Currency>(const TAccount&)> egoldValue;
+  std::function<void(const TAccount&)> openHistory;         // default: note in events list
+  std::function<void()> requestRates;                       // default: nothing
+  std::function<void(QWidget*)> showPreferences;            // default: nothing
+  std::function<void(QWidget*)> showConnectionPreferences;  // default: nothing
   TPaymentServices payments;  // address book, e-mail notice and last operations for payment dialogs
   std::function<bool(const QUrl&)> openUrl;  // the web browser; default: the desktop's (QDesktopServices)
 };
@@ -127,7 +129,8 @@ class TNummora : public QMainWindow {
   // A fresh metal-rates answer and when it came.
   void StoreRates(const std::string& answer, TDateTime received);
   // The rates were read: the "Rate" cells take them, the details pane values the selected
-  // account's metals at them from now on, and every row is rewritten.
+  // account's metals at them from now on, and every row is rewritten. Rates that are prices in
+  // another currency than the display currency show as empty cells and value nothing.
   void ShowRates(const RatesState& rates);
 
   // --- address book and last operations (main_window_contacts.cpp, main_window_operations.cpp) ---
@@ -287,7 +290,7 @@ class TNummora : public QMainWindow {
   int autoWidth_ = 0;  // the width the window last gave itself
   TMetalsPane* details_ = nullptr;
   TDirectoryTab* directory_ = nullptr;
-  MetalAmounts detailsRates_{};
+  RatesState rates_;  // as last read, in the currency they were asked in
   QLabel* panelActive_ = nullptr;
   QLabel* panelProxy_ = nullptr;
   QLabel* panelHint_ = nullptr;

@@ -1,6 +1,7 @@
 #include "app/main_window_host.h"
 
 #include <QTimer>
+#include <limits>
 
 #include "app/main_window.h"
 #include "net/balance_worker.h"
@@ -41,7 +42,12 @@ HttpOptions TMainWindowHost::TransportOptions() const {
 }
 
 MetalAmounts TMainWindowHost::CurrentRates() const {
-  return rates_->Rates();
+  // Prices in another currency than the display currency are no rates for a value in it: they
+  // are handed on as not numbers, which no value can be computed from.
+  if (const std::optional<MetalAmounts> rates = rates_->RatesInDisplayCurrency()) return *rates;
+  MetalAmounts unknown;
+  unknown.fill(std::numeric_limits<double>::quiet_NaN());
+  return unknown;
 }
 
 void TMainWindowHost::Notify(NotifyKind kind, const std::string& title, bool asDialog,

@@ -121,8 +121,12 @@ void TNummora::ApplyDisplayCurrency(const std::string& currency) {
   details_->SetDisplayCurrency(currency);
   if (model_.DisplayCurrency == currency) return;
   model_.DisplayCurrency = currency;
-  // Every value is shown again in the new currency.
-  for (int row = 0; row < model_.RowCount(); ++row) ShowAccountRow(row);
+  // No rates in this currency have been received: the timer asks each minute until they come.
+  model_.RatesTime = 0;
+  // The rates are prices in the old currency: cells and values stay empty until the new ones
+  // come. The profile load asks for rates itself, in the currency then in force.
+  ShowRates(rates_);
+  if (profileLoaded_ && hooks.requestRates) hooks.requestRates();
 }
 
 namespace {
@@ -221,15 +225,13 @@ void TNummora::RestoreLayout() {
   const TLayoutPlace place{store_, profileName_};
   // A window given its size by the user's last run is not widened by itself any more.
   if (RestoreWindowBounds(this, place, "Nummora")) autoWidth_ = -1;
-  for (const char* name : kLayoutLists)
-    RestoreColumnWidths(findChild<QTreeView*>(QString::fromLatin1(name)), place, name);
+  for (const char* name : kLayoutLists) RestoreColumnWidths(ColumnList(this, name), place, name);
 }
 
 void TNummora::SaveLayout() {
   const TLayoutPlace place{store_, profileName_};
   SaveWindowBounds(this, place, "Nummora");
-  for (const char* name : kLayoutLists)
-    SaveColumnWidths(findChild<QTreeView*>(QString::fromLatin1(name)), place, name);
+  for (const char* name : kLayoutLists) SaveColumnWidths(ColumnList(this, name), place, name);
 }
 
 }  // namespace nummora

@@ -1,9 +1,12 @@
 #pragma once
 // The metal rates of the main window: asking the e-gold price page for the latest rates in the
-// display currency (a TthSock request), keeping the answer in the profile (RatesText, RatesTime),
-// and reading it into the four current rates and the "Rate" cells with their rise and fall
-// pictures. The accounts list and the details pane show what State() holds.
+// display currency (a TthSock request), keeping the answer in the profile tagged with the
+// currency it was asked in (RatesText, RatesTime), and reading it into the four current rates
+// and the "Rate" cells with their rise and fall pictures. The accounts list and the details pane
+// show what State() holds; prices in a currency other than the display currency are never
+// multiplied with balances (values are unknown until rates in the new currency arrive).
 #include <QObject>
+#include <optional>
 #include <string>
 
 #include "common/currency.h"
@@ -20,21 +23,27 @@ class TMetalRates : public QObject {
   TMetalRates(WorkerHost* host, std::string egoldPlainBase, QObject* parent = nullptr);
   ~TMetalRates() override;
 
-  // Asks for new rates when the account table holds an e-gold entry (deleted ones count) and no
-  // request is running; returns whether a request was started. A running request is left to
-  // finish, however long its answer takes, so that its answer is used.
+  // Asks for new rates in the display currency when the account table holds an e-gold entry
+  // (deleted ones count) and no request is running; returns whether a request was started. A
+  // running request is left to finish, however long its answer takes, so that its answer is
+  // used; when it was asked in another currency, the display currency is asked for after it.
   bool AskForRates();
   // Whether a rates request is on the wire.
   bool Asking() const;
 
   // Reads the model's RatesText into the rates and cells (an answer with fewer than five items
-  // changes nothing), then has every row and the details pane shown again.
+  // changes nothing; a text without a currency tag is taken as prices in the display currency),
+  // then has every row and the details pane shown again.
   void ReadRates();
 
   const RatesState& State() const { return state_; }
   const MetalAmounts& Rates() const { return state_.rates; }
-  // The value of an e-gold account at the current rates.
-  Currency ValueOf(const TAccount& account) const { return AccountValue(account, state_.rates); }
+  // The rates values in the display currency are computed with; nothing while the known rates
+  // are prices in another currency.
+  std::optional<MetalAmounts> RatesInDisplayCurrency() const;
+  // The value of an e-gold account at the current rates; nothing while they are prices in
+  // another currency than the display currency.
+  std::optional<Currency> ValueOf(const TAccount& account) const;
   // The latest rates request (nullptr before the first).
   TthSock* Worker() const { return worker_.get(); }
 
@@ -49,6 +58,7 @@ class TMetalRates : public QObject {
   std::string egoldPlainBase_;
   RatesState state_;
   TthSockPtr worker_;
+  std::string askedCurrency_;  // the currency of the latest request
 };
 
 }  // namespace nummora

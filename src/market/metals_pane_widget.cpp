@@ -87,7 +87,7 @@ void TMetalsPane::ShowRates(const RatesState& rates) {
   KeepFourRowsInView();
 }
 
-void TMetalsPane::ShowAccount(const TAccount& account, const MetalAmounts& rates,
+void TMetalsPane::ShowAccount(const TAccount& account, const std::optional<MetalAmounts>& rates,
                               const FormatSettings& numberFormat, const FormatSettings& regional) {
   lMetals_->setText(FromLatin1(DetailsCaption(account, regional)));
   if (!ShowsMetalDetails(account)) {

@@ -4,6 +4,7 @@
 // rise or fall picture, value). For a Liberty Reserve account the list is hidden and the label
 // carries the dollar and euro balances.
 #include <QWidget>
+#include <optional>
 #include <string>
 
 #include "common/format_settings.h"
@@ -31,8 +32,9 @@ class TMetalsPane : public QWidget {
   void ShowRates(const RatesState& rates);
   // Shows the account of the selected row: its label, and its metals (e-gold) or its dollar and
   // euro balances (Liberty Reserve). `regional` gives the decimal separator of the latter.
-  void ShowAccount(const TAccount& account, const MetalAmounts& rates, const FormatSettings& numberFormat,
-                   const FormatSettings& regional);
+  // Without rates (the known ones are prices in another currency) the value cells stay empty.
+  void ShowAccount(const TAccount& account, const std::optional<MetalAmounts>& rates,
+                   const FormatSettings& numberFormat, const FormatSettings& regional);
 
   QLabel* Label() const { return lMetals_; }
   QTreeWidget* List() const { return metals_; }

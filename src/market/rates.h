@@ -3,6 +3,7 @@
 // pictures of the "Rate" cells), the value of an e-gold account in the display currency, and
 // the texts of the details pane under the accounts list. Pure functions.
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,23 +22,44 @@ inline constexpr std::array<const char*, kMetalCount> kMetalCaptions = {"Gold", 
 // The picture of a "Rate" cell: its index in the image list, or none.
 enum class RatePicture : int { None = -1, Falling = 0, Rising = 1 };
 
-// What the last reading left: the four current rates (price of one troy ounce in the display
-// currency), the texts of the "Rate" cells and their pictures. All 0, empty and none at start.
+// What the last reading left: the four current rates (price of one troy ounce in `currency`),
+// the texts of the "Rate" cells and their pictures. All 0, empty and none at start.
 struct RatesState {
   MetalAmounts rates{};
   std::array<std::string, kMetalCount> cells{};
   std::array<RatePicture, kMetalCount> pictures{RatePicture::None, RatePicture::None, RatePicture::None,
                                                 RatePicture::None};
+  // The currency the prices are in ("USD", "EUR"); empty while no answer was read.
+  std::string currency;
 };
 
-// Reads a rates answer into a new state. The answer is split into items by the comma rule;
-// with at least five items, items 2 to 5 are the gold, silver, platinum and palladium prices
-// (trimmed of blanks and control characters for the cell, read with the number format, 0 when
-// not a number). A metal's picture is none when its rate is unchanged or the previous rate was
-// below 0.1, else rising or falling. With fewer than five items the previous state is kept
-// whole. `read` (optional) tells which of the two happened.
+// A rates text as it is kept (RatesText): the answer to a request for `currency`, tagged with
+// that currency in front ("[CUR=EUR]" + the answer without its leading line breaks). The tag
+// is part of the first item, which no reader uses, so the prices read the same with or without
+// it, also by a reader that does not know the tag.
+std::string TaggedRatesText(const std::string& currency, const std::string& answer);
+// The currency a kept rates text is tagged with; nothing for a text without a tag (kept by an
+// earlier version).
+std::optional<std::string> RatesTextCurrency(const std::string& ratesText);
+
+// Reads a rates text into a new state. The text (after its currency tag) is split into items by
+// the comma rule; with at least five items, items 2 to 5 are the gold, silver, platinum and
+// palladium prices (trimmed of blanks and control characters for the cell, read with the number
+// format, 0 when not a number), in the tagged currency, or in `untaggedCurrency` for a text
+// without a tag. A metal's picture is none when its rate is unchanged, the previous rate was below
+// 0.1 or was a price in another currency, else rising or falling. With fewer than five items the
+// previous state is kept whole. `read` (optional) tells which of the two happened.
 RatesState ReadRates(const std::string& ratesText, const RatesState& previous,
-                     const FormatSettings& numberFormat, bool* read = nullptr);
+                     const FormatSettings& numberFormat, bool* read = nullptr,
+                     const std::string& untaggedCurrency = std::string());
+
+// The rates that values in `currency` may be computed with: the state's rates when they are
+// prices in that currency (or no answer has been read: all 0), nothing when they are prices in
+// another currency.
+std::optional<MetalAmounts> RatesIn(const RatesState& state, const std::string& currency);
+// The "Rate" cells and pictures to show beside values in `currency`: the state's, or empty
+// cells without pictures when its prices are in another currency.
+RatesState ShownRates(const RatesState& state, const std::string& currency);
 
 // Whether asking for rates makes sense: some entry of the table (deleted ones included) is an
 // e-gold account.
@@ -55,7 +77,9 @@ struct MetalDetailsRow {
 };
 
 // The details rows of an e-gold account, in metal order ("Rate" cells come from RatesState).
-std::array<MetalDetailsRow, kMetalCount> MetalDetails(const TAccount& account, const MetalAmounts& rates,
+// Without rates (those known are in another currency) the value cells are empty.
+std::array<MetalDetailsRow, kMetalCount> MetalDetails(const TAccount& account,
+                                                      const std::optional<MetalAmounts>& rates,
                                                       const FormatSettings& numberFormat);
 
 // The caption of the details label: "Details of " + the account label, and for a Liberty

@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "common/secure_memory.h"
 #include "platform/ini_file_io.h"
 #include "platform/settings_store.h"
 #include "preferences/export_dialog.h"
@@ -125,32 +126,67 @@ bool TfImport::Import() {
   std::vector<int> chosen;
   for (int i = 0; i < chkAccounts_->count(); ++i)
     if (chkAccounts_->item(i)->checkState() == Qt::Checked) chosen.push_back(i);
+  TImportReport report;
+  report.contactsChosen = chkAddress_->isEnabled() && chkAddress_->isChecked() && addContact_;
+  report.settingsChosen = chkSettings_->isEnabled() && chkSettings_->isChecked();
   try {
-    ImportAccounts(content_, chosen, importer_);
+    ImportAccounts(content_, chosen, importer_, report);
   } catch (const ImportStop& stop) {
-    boxes.Error(this, FromLatin1(stop.what()));
+    boxes.Error(this,
+                FromLatin1(stop.what()) +
+                    QStringLiteral("\n\nAccounts imported before it: %1.").arg(report.accountsImported));
     return false;
   }
-  if (chkAddress_->isEnabled() && chkAddress_->isChecked() && addContact_) {
+  if (report.contactsChosen) {
     for (const TContact& contact : content_.contacts) {
+      // Checked as the contact editor checks typed text: a "<" or ">" would make every save fail.
+      if (auto problem = ImportedContactProblem(contact)) {
+        report.skippedContacts.push_back({contact.Name, *problem});
+        continue;
+      }
       if (!addContact_(contact)) {
         boxes.Error(this, QStringLiteral("The import stopped at contact ") + FromLatin1(contact.Name) +
                               QStringLiteral(": the address book is full."));
         return false;
       }
+      ++report.contactsAdded;
     }
   }
-  if (chkSettings_->isEnabled() && chkSettings_->isChecked()) {
-    try {
-      store_.SetRootKey(RootKey::LocalMachine);
-      store_.OpenKey(ProfileKeyPath(profileName_), true);
-      ImportPreferences(file_, store_);
-    } catch (const std::exception& e) {
-      boxes.Error(this, QStringLiteral("The settings could not be imported:\n") + FromLatin1(e.what()));
-      return false;
-    }
+  if (report.settingsChosen && !ImportSettings(report)) return false;
+  boxes.Show(this, MessageIcon::Information, FromLatin1(ImportReportText(report)));
+  return true;
+}
+
+bool TfImport::ImportSettings(TImportReport& report) {
+  MessageBoxes& boxes = BoxesOrSystem(boxes_);
+  const TImportedPreferences preferences = ReadImportedPreferences(file_);
+  if (auto problem = ImportedPreferencesProblem(preferences)) {
+    report.settingsNotImported = *problem;
+    return true;
   }
-  boxes.Show(this, MessageIcon::Information, QStringLiteral("Done!"));
+  try {
+    store_.SetRootKey(RootKey::LocalMachine);
+    store_.OpenKey(ProfileKeyPath(profileName_), true);
+    // A proxy sees every request: the user is told which one before it is turned on.
+    TPreferenceValues stored;
+    ReadGeneralPreferences(store_, stored);
+    const TProxy current = ProxyOf(stored);
+    SecureWipe(stored.proxyPasswd);
+    if (auto proxy = ProxyTurnedOn(preferences, current)) {
+      const QString host = FromLatin1(*proxy);
+      if (!boxes.Ask(this, QStringLiteral("The imported settings turn on the proxy ") + host +
+                               QStringLiteral(": every connection of the program will go through it.\n\n"
+                                              "Import the settings?"))) {
+        report.settingsNotImported = "the proxy " + *proxy + " was not accepted.";
+        return true;
+      }
+    }
+    WriteImportedPreferences(preferences, store_);
+  } catch (const std::exception& e) {
+    boxes.Error(this, QStringLiteral("The settings could not be imported:\n") + FromLatin1(e.what()));
+    return false;
+  }
+  report.settingsImported = true;
   return true;
 }
 

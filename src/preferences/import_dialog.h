@@ -2,8 +2,11 @@
 // The import dialog (TfImport, "Import accounts"): reads a settings file and adds the ticked
 // e-gold accounts, the address book and the preferences to the current profile. Imported
 // accounts are refreshed at once; the preferences take effect at the next load of the
-// preferences. An import that must stop (a bad refresh interval, a full account table) says
-// why; what was imported before stays.
+// preferences. Imported text is checked as the editors check typed text; an entry they would
+// refuse is left out, and the box that ends the import counts what was imported and names each
+// entry left out with its reason. Preferences that turn on a proxy are written only after the
+// user has agreed to that proxy. An import that must stop (a bad refresh interval, a full
+// account table) says why; what was imported before stays.
 #include <QDialog>
 #include <functional>
 #include <string>
@@ -38,6 +41,10 @@ class TfImport : public QDialog {
 
  private:
   void BrowseClick();
+  // Writes the file's preferences into the profile key, after their checks and, when they turn
+  // on a proxy, the user's consent; what happened goes into the report. False (after an error
+  // box) when the store could not be written.
+  bool ImportSettings(TImportReport& report);
 
   TAccountImporter& importer_;
   std::function<bool(const TContact&)> addContact_;

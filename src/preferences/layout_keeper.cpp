@@ -136,4 +136,12 @@ void SaveColumnWidths(const QTableView* list, const TLayoutPlace& place, const s
   if (list) SaveColumns({list->model(), list->horizontalHeader(), {}}, place, listName);
 }
 
+QTreeView* ColumnList(QWidget* window, const std::string& listName) {
+  if (!window) return nullptr;
+  const QString name = QString::fromLatin1(listName.c_str());
+  if (auto* list = window->findChild<QTreeView*>(name)) return list;
+  auto* holder = window->findChild<QWidget*>(name);
+  return holder ? holder->findChild<QTreeView*>() : nullptr;
+}
+
 }  // namespace nummora

@@ -36,4 +36,9 @@ bool RestoreColumnWidths(QTableView* list, const TLayoutPlace& place, const std:
 void SaveColumnWidths(const QTreeView* list, const TLayoutPlace& place, const std::string& listName);
 void SaveColumnWidths(const QTableView* list, const TLayoutPlace& place, const std::string& listName);
 
+// The list whose widths are kept under `listName` in `window`: the tree view of that name, or,
+// when the name belongs to a widget that holds the list (the directory's stacked views), the
+// tree view inside it. nullptr when there is none.
+QTreeView* ColumnList(QWidget* window, const std::string& listName);
+
 }  // namespace nummora

@@ -59,6 +59,22 @@ std::optional<std::string> NewPasswordProblem(const std::string& newPassword, co
   return std::nullopt;
 }
 
+std::vector<std::string> ReadProxyList(std::string_view answer) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (std::size_t i = 0; i <= answer.size() && lines.size() < kMaxProxyListEntries; ++i) {
+    const char c = i < answer.size() ? answer[i] : '\n';
+    if (c == '\r') continue;
+    if (c != '\n') {
+      if (line.size() < kMaxProxyLineLength) line += c;
+      continue;
+    }
+    if (!line.empty()) lines.push_back(std::move(line));
+    line.clear();
+  }
+  return lines;
+}
+
 void SplitProxyLine(const std::string& line, std::string& host, std::string& port) {
   const std::size_t colon = line.find(':');
   if (colon == std::string::npos) {
@@ -101,7 +117,7 @@ bool ReadGeneralPreferences(SettingsStore& store, TPreferenceValues& v) {
 
 bool ReadHotkeyPreference(SettingsStore& store, const char* name, int& value) {
   int v = 0;
-  if (!ReadInt(store, name, v) || v > 65535) return false;
+  if (!ReadInt(store, name, v) || v > kMaxHotkeyValue) return false;
   value = v > 0 ? v : 0;
   return true;
 }

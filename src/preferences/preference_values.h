@@ -4,6 +4,8 @@
 // before they are saved, and the reading order in which a missing value stops a load.
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "profile/model.h"
 
@@ -13,6 +15,8 @@ class SettingsStore;
 
 inline constexpr int kDefaultHotkeyBalance = 24641;  // Ctrl+Shift+A
 inline constexpr int kDefaultHotkeySpend = 24659;    // Ctrl+Shift+S
+// The largest shortcut value a stored hotkey may have: a larger one stops a load.
+inline constexpr int kMaxHotkeyValue = 65535;
 // A new profile password must be at least this long (as when the profile was created).
 inline constexpr std::size_t kMinimumPasswordLength = 3;
 
@@ -48,6 +52,14 @@ std::string ProxyHint(const TProxy& proxy);
 std::optional<std::string> PreferenceProblem(const TPreferenceValues& values);
 // Why a new profile password cannot be taken, or nothing.
 std::optional<std::string> NewPasswordProblem(const std::string& newPassword, const std::string& retyped);
+
+// The proxy list of a "/services/proxies.php" answer: one entry a line (a line ends at LF; CR
+// characters are dropped), empty lines left out. An answer of more lines keeps the first
+// kMaxProxyListEntries, each cut to kMaxProxyLineLength characters: the list is shown to pick
+// from, and a server that sends megabytes must not fill the dialog with them.
+inline constexpr std::size_t kMaxProxyListEntries = 1000;
+inline constexpr std::size_t kMaxProxyLineLength = 255;
+std::vector<std::string> ReadProxyList(std::string_view answer);
 
 // A proxy list line: the host before the first ":", and at most six characters after it as
 // the port; a line without ":" gives an empty host and its first six characters.

@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "common/secure_memory.h"
 #include "net/vendor_urls.h"
@@ -35,6 +36,16 @@
 #include "ui/password_field.h"
 
 namespace nummora {
+
+std::string AbsoluteDataFile(const std::string& path, const std::string& current) {
+  std::filesystem::path p(path);
+  if (p.is_relative()) {
+    const std::filesystem::path folder = std::filesystem::path(current).parent_path();
+    std::error_code ec;
+    p = folder.is_absolute() ? folder / p : std::filesystem::absolute(p, ec);
+  }
+  return p.lexically_normal().string();
+}
 
 namespace {
 QLabel* Buddy(const char* caption, QWidget* field) {
@@ -309,24 +320,30 @@ bool TfPreferences::Save(bool check) {
     // 2. The data file: the profile is written at the new path before the old file goes.
     const std::string stored =
         store_.GetValueKind("") == ValueKind::Text ? store_.ReadString("") : std::string();
+    if (!v.dataFile.empty()) v.dataFile = AbsoluteDataFile(v.dataFile, stored);
     if (v.dataFile != stored) {
       std::optional<std::string> error;
+      bool refused = false;
       if (v.dataFile.empty())
         error = "No data file is named.";
+      else if (!ReplaceAllowed(v.dataFile, stored))
+        refused = true;
       else if (hooks_.moveDataFile)
         error = hooks_.moveDataFile(stored, v.dataFile);
-      if (error) {
+      if (error)
         Boxes().Error(this, QStringLiteral("The profile could not be moved to ") + FromLatin1(v.dataFile) +
                                 QStringLiteral(":\n") + FromLatin1(*error) +
                                 QStringLiteral("\n\nIt stays at ") + FromLatin1(stored) +
                                 QStringLiteral("."));
+      if (error || refused) {
         v.dataFile = stored;
-        eDataFile_->setText(FromLatin1(stored));
         moved = false;
       } else {
         store_.WriteString("", v.dataFile);
       }
     }
+    eDataFile_->setText(FromLatin1(v.dataFile));
+    replaceConfirmed_.clear();
     // 3.-5. The values, the currency, the hotkeys.
     WriteGeneralPreferences(store_, v);
     if (!store_.ValueExists("Fiat")) store_.WriteInteger("Fiat", v.fiat);
@@ -346,6 +363,15 @@ bool TfPreferences::Save(bool check) {
   return moved || !check;
 }
 
+bool TfPreferences::ReplaceAllowed(const std::string& target, const std::string& current) {
+  std::error_code ec;
+  if (!std::filesystem::exists(target, ec)) return true;
+  if (!current.empty() && std::filesystem::equivalent(target, current, ec)) return true;
+  if (target == replaceConfirmed_) return true;
+  return Boxes().Ask(this,
+                     FromLatin1(target) + QStringLiteral(" already exists.\nDo you want to replace it?"));
+}
+
 void TfPreferences::SaveAndApply() {
   if (!Save(true)) return;
   LoadAndApply();
@@ -358,6 +384,8 @@ void TfPreferences::OkClick() {
 }
 
 void TfPreferences::done(int result) {
+  // The dialog lives for the whole run: typed passwords do not stay in it.
+  ClearPasswordFields();
   QDialog::done(result);
   // Closing in any way applies what is stored: unsaved edits go.
   LoadAndApply();
@@ -379,6 +407,9 @@ int TfPreferences::ExecAt(Page page) {
 
 void TfPreferences::showEvent(QShowEvent* e) {
   chkStrong_->setChecked(hooks_.strongProtection && hooks_.strongProtection());
+  // Something else may have written the settings since the last load (an import does): the
+  // dialog shows what is stored, so that OK never writes older values back over it.
+  ShowStored();
   EnableProxyFields();
   FillDefAccount();
   QDialog::showEvent(e);
@@ -412,6 +443,8 @@ void TfPreferences::DataFileClick() {
   if (!eDataFile_->text().isEmpty()) dialog.selectFile(eDataFile_->text());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   eDataFile_->setText(dialog.selectedFiles().first());
+  // The file dialog has asked before replacing an existing file: saving does not ask again.
+  replaceConfirmed_ = ToLatin1(dialog.selectedFiles().first());
 }
 
 void TfPreferences::ChangePasswordClick() {
@@ -444,6 +477,7 @@ void TfPreferences::ChangePasswordClick() {
                             FromLatin1(*error));
     return;
   }
+  ClearPasswordFields();
   Notify(NotifyKind::Information, "", "Password succesfully changed");
 }
 
@@ -465,25 +499,41 @@ void TfPreferences::StrongClick(bool strong) {
   }
 }
 
+void TfPreferences::ClearPasswordFields() {
+  for (QLineEdit* field : {eOldPassword_, eNewPassword_, eRetypePassword_}) field->clear();
+}
+
+void TfPreferences::ShowStored() {
+  TPreferenceValues v = Values();
+  try {
+    store_.SetRootKey(RootKey::LocalMachine);
+    if (!store_.OpenKey(ProfileKeyPath(profileName_), false)) return;
+    if (!ReadGeneralPreferences(store_, v) ||
+        !ReadHotkeyPreference(store_, "HotkeyBalance", v.hotkeyBalance) ||
+        !ReadHotkeyPreference(store_, "HotkeySpend", v.hotkeySpend))
+      return;  // an unreadable value: the next load saves what the dialog shows
+  } catch (const std::exception&) {
+    return;
+  }
+  ShowValues(v);
+  SecureWipe(v.proxyPasswd);
+}
+
 void TfPreferences::DownloadClick() {
   if (!hooks_.workerHost) return;
   bDownload_->setEnabled(false);
   proxyWorker_ = MakeSock(hooks_.workerHost);
   QPointer<TfPreferences> self(this);
-  const bool started = proxyWorker_->StartSimple(VendorBaseUrl() + "/services/proxies.php", std::string(),
-                                                 this, [self](TthSock& worker) {
-                                                   if (!self) return;
-                                                   if (worker.Succeeded()) {
-                                                     self->proxyList_->clear();
-                                                     QString text = FromLatin1(worker.Response());
-                                                     text.replace(QStringLiteral("\r"), QString());
-                                                     QStringList lines = text.split(QLatin1Char('\n'));
-                                                     while (!lines.isEmpty() && lines.last().isEmpty())
-                                                       lines.removeLast();
-                                                     self->proxyList_->addItems(lines);
-                                                   }
-                                                   self->bDownload_->setEnabled(true);
-                                                 });
+  const bool started = proxyWorker_->StartSimple(
+      VendorBaseUrl() + "/services/proxies.php", std::string(), this, [self](TthSock& worker) {
+        if (!self) return;
+        if (worker.Succeeded()) {
+          self->proxyList_->clear();
+          for (const std::string& line : ReadProxyList(worker.Response()))
+            self->proxyList_->addItem(FromLatin1(line));
+        }
+        self->bDownload_->setEnabled(true);
+      });
   if (!started) bDownload_->setEnabled(true);
 }
 

@@ -63,6 +63,10 @@ struct TPreferencesHooks {
   std::string executablePath;
 };
 
+// The data file path as it is stored: absolute and without "." or ".." parts. A relative path
+// is taken in the folder of `current` (the data file in use) when that is absolute.
+std::string AbsoluteDataFile(const std::string& path, const std::string& current);
+
 class TfPreferences : public QDialog {
   Q_OBJECT
  public:
@@ -104,6 +108,12 @@ class TfPreferences : public QDialog {
   void SaveAndApply();
   void OkClick();
   void DataFileClick();
+  // Whether the profile may be written over `target`: a file that exists (and is not the
+  // profile's own) is replaced only when the user says so, or has said so in the file dialog.
+  bool ReplaceAllowed(const std::string& target, const std::string& current);
+  // Shows the stored settings without applying them.
+  void ShowStored();
+  void ClearPasswordFields();
   void ChangePasswordClick();
   void StrongClick(bool strong);
   void DownloadClick();
@@ -121,6 +131,7 @@ class TfPreferences : public QDialog {
   std::string displayCurrency_ = "USD";
   int defaultAccount_ = 0;
   TthSockPtr proxyWorker_;
+  std::string replaceConfirmed_;  // the data file the file dialog asked about
 
   QTabWidget* pages_ = nullptr;
   QCheckBox* chkAutorun_ = nullptr;

@@ -1,8 +1,12 @@
 #include "preferences/settings_transfer.h"
 
 #include <charconv>
+#include <iterator>
+#include <utility>
 
+#include "common/secure_memory.h"
 #include "platform/settings_store.h"
+#include "profile/profile_text.h"
 
 namespace nummora {
 
@@ -102,11 +106,36 @@ std::string ImportLineCaption(const TImportLine& line) {
   return line.name + " <" + line.account + ">";
 }
 
-std::optional<TAccount> ImportedAccount(const TImportLine& line) {
+namespace {
+// A letter followed by digits: how a Liberty Reserve account number is written.
+bool LooksLikeLibertyReserveNumber(const std::string& id) {
+  if (id.size() < 2) return false;
+  const unsigned char first = static_cast<unsigned char>(id[0]);
+  if (!((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z'))) return false;
+  return id.find_first_not_of("0123456789", 1) == std::string::npos;
+}
+
+std::string NotImportedReason(const std::string& id) {
+  if (id.empty()) return "it has no account number.";
+  if (LooksLikeLibertyReserveNumber(id))
+    return "Liberty Reserve accounts are not imported: the file does not hold the API name they "
+           "need. Add it with \"New account\".";
+  return "\"" + id + "\" is not an e-gold account number.";
+}
+}  // namespace
+
+std::optional<TAccount> ImportedAccount(const TImportLine& line, std::string* whyNot) {
   // Only e-gold numbers are imported: a whole number above 0.
   const auto number = IniFile::ParseInteger(line.account);
-  if (!number || *number <= 0 || line.account.find_first_not_of("0123456789") != std::string::npos)
+  if (!number || *number <= 0 || line.account.find_first_not_of("0123456789") != std::string::npos) {
+    if (whyNot) *whyNot = NotImportedReason(line.account);
     return std::nullopt;
+  }
+  // The account editor's own check: a name it would refuse would make every save fail.
+  if (auto problem = FieldTextProblem("Account name", line.name)) {
+    if (whyNot) *whyNot = *problem;
+    return std::nullopt;
+  }
   if (line.refresh < 0 || line.refresh > 65535)
     throw ImportStop("The import stopped at account " + line.account + ": its refresh interval " +
                      std::to_string(line.refresh) + " is not a number of minutes from 0 to 65535.");
@@ -119,36 +148,124 @@ std::optional<TAccount> ImportedAccount(const TImportLine& line) {
   return account;
 }
 
-void ImportPreferences(const IniFile& ini, SettingsStore& store) {
-  if (ini.ValueExists(kPreferences, "Fiat"))
-    store.WriteInteger("Fiat", ini.ReadInteger(kPreferences, "Fiat", 0));
+std::optional<std::string> ImportedContactProblem(const TContact& contact) {
+  return ContactTextProblem(contact);
+}
+
+TImportedPreferences::~TImportedPreferences() {
+  SecureWipe(proxyPasswd);
+}
+
+TImportedPreferences ReadImportedPreferences(const IniFile& ini) {
+  TImportedPreferences p;
+  if (ini.ValueExists(kPreferences, "Fiat")) p.fiat = ini.ReadInteger(kPreferences, "Fiat", 0);
   if (ini.ValueExists(kPreferences, "SavePassPhrase"))
-    store.WriteBool("SavePassPhrase", ini.ReadBool(kPreferences, "SavePassPhrase", true));
-  store.WriteBool("UseProxy", ini.ReadBool(kPreferences, "UseProxy", false));
-  for (const char* key : {"ProxyHost", "ProxyPort", "ProxyUser", "ProxyPasswd"})
-    store.WriteString(key, ini.ReadString(kPreferences, key));
-  store.WriteInteger("HotkeyBalance", ini.ReadInteger(kPreferences, "HotkeyBalance", 0));
-  store.WriteInteger("HotkeySpend", ini.ReadInteger(kPreferences, "HotkeySpend", 0));
+    p.savePassPhrase = ini.ReadBool(kPreferences, "SavePassPhrase", true);
+  p.useProxy = ini.ReadBool(kPreferences, "UseProxy", false);
+  p.proxyHost = ini.ReadString(kPreferences, "ProxyHost");
+  p.proxyPort = ini.ReadString(kPreferences, "ProxyPort");
+  p.proxyUser = ini.ReadString(kPreferences, "ProxyUser");
+  p.proxyPasswd = ini.ReadString(kPreferences, "ProxyPasswd");
+  p.hotkeyBalance = ini.ReadInteger(kPreferences, "HotkeyBalance", 0);
+  p.hotkeySpend = ini.ReadInteger(kPreferences, "HotkeySpend", 0);
+  return p;
+}
+
+std::optional<std::string> ImportedPreferencesProblem(const TImportedPreferences& p) {
+  TPreferenceValues values;
+  values.useProxy = p.useProxy;
+  values.proxyHost = p.proxyHost;
+  values.proxyPort = p.proxyPort;
+  auto problem = PreferenceProblem(values);
+  if (problem) return problem;
+  if (p.fiat && (*p.fiat < 0 || *p.fiat >= static_cast<int32_t>(std::size(kCurrencyItems))))
+    return "The display currency " + std::to_string(*p.fiat) + " is not one of the list.";
+  for (const auto& [name, value] : {std::pair<const char*, int32_t>{"update all balances", p.hotkeyBalance},
+                                    std::pair<const char*, int32_t>{"open spend form", p.hotkeySpend}}) {
+    if (value > kMaxHotkeyValue)
+      return std::string("The hotkey to ") + name + " (" + std::to_string(value) + ") is not a hotkey.";
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> ProxyTurnedOn(const TImportedPreferences& p, const TProxy& current) {
+  if (!p.useProxy) return std::nullopt;
+  const int port = ProxyPortOf(p.proxyPort);
+  if (current.UseProxy && current.ProxyHost == p.proxyHost && current.ProxyPort == port) return std::nullopt;
+  return p.proxyHost + ":" + std::to_string(port);
+}
+
+void WriteImportedPreferences(const TImportedPreferences& p, SettingsStore& store) {
+  if (p.fiat) store.WriteInteger("Fiat", *p.fiat);
+  if (p.savePassPhrase) store.WriteBool("SavePassPhrase", *p.savePassPhrase);
+  store.WriteBool("UseProxy", p.useProxy);
+  store.WriteString("ProxyHost", p.proxyHost);
+  store.WriteString("ProxyPort", p.proxyPort);
+  store.WriteString("ProxyUser", p.proxyUser);
+  store.WriteString("ProxyPasswd", p.proxyPasswd);
+  store.WriteInteger("HotkeyBalance", p.hotkeyBalance);
+  store.WriteInteger("HotkeySpend", p.hotkeySpend);
+}
+
+void ImportPreferences(const IniFile& ini, SettingsStore& store) {
+  const TImportedPreferences preferences = ReadImportedPreferences(ini);
+  if (auto problem = ImportedPreferencesProblem(preferences)) throw ImportStop(*problem);
+  WriteImportedPreferences(preferences, store);
 }
 
 void ImportAccounts(const TSettingsFileContent& content, const std::vector<int>& chosen,
-                    TAccountImporter& target) {
+                    TAccountImporter& target, TImportReport& report) {
   for (int index : chosen) {
     if (index < 0 || index >= static_cast<int>(content.accounts.size())) continue;
-    const std::optional<TAccount> record = ImportedAccount(content.accounts[static_cast<std::size_t>(index)]);
-    if (!record) continue;
+    const TImportLine& line = content.accounts[static_cast<std::size_t>(index)];
+    std::string whyNot;
+    const std::optional<TAccount> record = ImportedAccount(line, &whyNot);
+    if (!record) {
+      report.skippedAccounts.push_back({ImportLineCaption(line), whyNot});
+      continue;
+    }
     const int existing = target.FindAccount(record->ID);
     if (existing < 0) {
       const int position = target.AppendAccount(*record);
       if (position < 0)
         throw ImportStop("The import stopped at account " + record->ID + ": the profile holds " +
                          std::to_string(ProfileModel::kMaxAccounts) + " accounts, the most it can.");
+      ++report.accountsImported;
       target.RefreshAccount(position);
       continue;
     }
-    if (target.ConfirmOverwrite(record->ID)) target.ReplaceAccount(existing, *record);
+    if (target.ConfirmOverwrite(record->ID)) {
+      target.ReplaceAccount(existing, *record);
+      ++report.accountsImported;
+    } else {
+      ++report.accountsKept;
+    }
     target.RefreshAccount(existing);
   }
+}
+
+namespace {
+std::string Counted(int count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+}  // namespace
+
+std::string ImportReportText(const TImportReport& r) {
+  std::string text = "Done!\n\n" + Counted(r.accountsImported, "account", "accounts") + " imported.";
+  if (r.accountsKept > 0)
+    text += "\n" + Counted(r.accountsKept, "existing account", "existing accounts") + " kept as it was.";
+  if (r.contactsChosen) text += "\n" + Counted(r.contactsAdded, "contact", "contacts") + " added.";
+  if (r.settingsChosen)
+    text += r.settingsImported ? std::string("\nSettings imported.")
+                               : "\nSettings not imported: " + r.settingsNotImported;
+  const auto list = [&text](const char* heading, const std::vector<TSkippedEntry>& entries) {
+    if (entries.empty()) return;
+    text += std::string("\n\n") + heading;
+    for (const TSkippedEntry& e : entries) text += "\n" + e.caption + ": " + e.reason;
+  };
+  list("Accounts not imported:", r.skippedAccounts);
+  list("Contacts not added:", r.skippedContacts);
+  return text;
 }
 
 }  // namespace nummora

@@ -65,14 +65,50 @@ class ImportStop : public NummoraError {
 };
 
 // The account record an entry imports as: an e-gold account with the name, number, startup
-// flag and refresh interval, everything else empty. Nothing for an entry whose number is not a
-// whole number above 0 (Liberty Reserve numbers and text are skipped). Throws ImportStop for a
-// refresh interval outside 0 to 65535.
-std::optional<TAccount> ImportedAccount(const TImportLine& line);
+// flag and refresh interval, everything else empty. Nothing for an entry that cannot be
+// imported, with the reason in `whyNot` (when given): a number that is not a whole number above
+// 0 (Liberty Reserve numbers and text), or a name the account editor would refuse (it holds "<"
+// or ">"; the message names the field as the editor's does). Throws ImportStop for a refresh
+// interval outside 0 to 65535.
+std::optional<TAccount> ImportedAccount(const TImportLine& line, std::string* whyNot = nullptr);
 
-// Writes the preferences of the file into the profile key (the store's current key): "Fiat"
-// and "SavePassPhrase" only when the file has them, the proxy values and the hotkeys always
-// (missing ones as off, empty or 0). Throws SettingsError.
+// Why a contact of the file cannot be added, with the message of the contact editor; nothing
+// when it can.
+std::optional<std::string> ImportedContactProblem(const TContact& contact);
+
+// The preferences a settings file carries, as an import writes them into the profile key:
+// "Fiat" and "SavePassPhrase" only when the file has them, the proxy values and the hotkeys
+// always (missing ones as off, empty or 0).
+struct TImportedPreferences {
+  std::optional<int32_t> fiat;
+  std::optional<bool> savePassPhrase;
+  bool useProxy = false;
+  std::string proxyHost, proxyPort, proxyUser, proxyPasswd;
+  int32_t hotkeyBalance = 0;
+  int32_t hotkeySpend = 0;
+
+  TImportedPreferences() = default;
+  TImportedPreferences(const TImportedPreferences&) = default;
+  TImportedPreferences& operator=(const TImportedPreferences&) = default;
+  ~TImportedPreferences();  // wipes the proxy password
+};
+TImportedPreferences ReadImportedPreferences(const IniFile& ini);
+
+// Why the preferences cannot be imported, or nothing: the checks the preferences dialog makes
+// before it saves (with its messages), a display currency that is not in its list, and a
+// hotkey value that no hotkey box can hold (the next load of the preferences would stop at it).
+std::optional<std::string> ImportedPreferencesProblem(const TImportedPreferences& preferences);
+
+// The proxy the imported preferences turn on, as "host:port", when they use one and `current`
+// (the proxy the profile key holds now) is off or another one; nothing otherwise.
+std::optional<std::string> ProxyTurnedOn(const TImportedPreferences& preferences, const TProxy& current);
+
+// Writes the imported preferences into the profile key (the store's current key). Throws
+// SettingsError.
+void WriteImportedPreferences(const TImportedPreferences& preferences, SettingsStore& store);
+
+// Reads the preferences of the file and writes them into the profile key, refusing (ImportStop,
+// nothing written) what ImportedPreferencesProblem refuses. Throws SettingsError.
 void ImportPreferences(const IniFile& ini, SettingsStore& store);
 
 // The import of accounts into a profile, step by step, as the import dialog runs it.
@@ -92,9 +128,39 @@ class TAccountImporter {
   virtual void RefreshAccount(int position) = 0;
 };
 
-// Imports the chosen entries (indexes into `content.accounts`) in order. Throws ImportStop at
-// an entry with a bad refresh interval or when the table is full; entries imported before stay.
+// An entry of the file that was not imported, and why.
+struct TSkippedEntry {
+  std::string caption;  // the import list's line of an account, the name of a contact
+  std::string reason;
+};
+
+// What an import did, for the box that ends it.
+struct TImportReport {
+  int accountsImported = 0;  // added, or overwritten with the user's consent
+  int accountsKept = 0;      // existing accounts the user chose not to overwrite
+  std::vector<TSkippedEntry> skippedAccounts;
+  bool contactsChosen = false;
+  int contactsAdded = 0;
+  std::vector<TSkippedEntry> skippedContacts;
+  bool settingsChosen = false;
+  bool settingsImported = false;
+  std::string settingsNotImported;  // why, when chosen and not imported
+};
+
+// Imports the chosen entries (indexes into `content.accounts`) in order, counting into `report`
+// what was imported, kept and skipped (with the reason). Throws ImportStop at an entry with a bad
+// refresh interval or when the table is full; entries imported before stay, and `report` counts
+// them.
 void ImportAccounts(const TSettingsFileContent& content, const std::vector<int>& chosen,
-                    TAccountImporter& target);
+                    TAccountImporter& target, TImportReport& report);
+inline void ImportAccounts(const TSettingsFileContent& content, const std::vector<int>& chosen,
+                           TAccountImporter& target) {
+  TImportReport report;
+  ImportAccounts(content, chosen, target, report);
+}
+
+// The text of the box that ends an import: "Done!", how many accounts were imported (and kept,
+// contacts added, whether the settings were imported), then each entry left out with its reason.
+std::string ImportReportText(const TImportReport& report);
 
 }  // namespace nummora

@@ -1,20 +1,25 @@
 // The details pane of the main window: it follows the selected row (e-gold metals, or the
 // Liberty Reserve balances in the label with the list hidden), stays when the selection is lost,
 // follows the display currency, and after a rates answer shows the new "Rate" cells with their
-// arrows and the selected account's values at the new rates.
+// arrows and the selected account's values at the new rates. A new display currency asks for
+// rates in it, and prices in another currency are never shown, multiplied or compared.
+#include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
 
 #include "app/main_window_host.h"
 #include "market/metals_pane_widget.h"
+#include "preferences/preferences_dialog.h"
 #include "support/main_window_fixture.h"
 #include "support/qt_test_main.h"
 #include "support/worker_test_support.h"
 
 using namespace nummora;
 using nummora::test::Access;
+using nummora::test::AccountsList;
 using nummora::test::MainWindowFixture;
 using nummora::test::MakeAccount;
 using nummora::test::ScriptedPeer;
@@ -153,6 +158,54 @@ class TestMainWindowDetails : public QObject {
     auto* list = window->findChild<QTreeWidget*>(QStringLiteral("List"));
     QVERIFY(list);
     QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("$1077"));
+  }
+
+  // A new display currency asks for rates in it at once; until they come, no value is computed
+  // from prices in the other currency. After a restart in the new currency the prices kept from
+  // before are neither shown nor compared with the fresh ones.
+  void currencyChangeAsksForRatesInIt() {
+    ScriptedPeer peer;
+    QVERIFY2(peer.Ok(), "the scripted peer did not start");
+    peer.ServeAllServers();
+    MainWindowFixture fixture;
+    peer.Answer("x, 500, 8, 900, 300");
+    std::unique_ptr<TNummora> window = fixture.Open(ProfileText({Savings()}, ""));
+    TMainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
+    window->show();
+    window->CreatePreferences(nullptr, "/usr/bin/nummora");
+    QTreeWidget* list = AccountsList(*window);
+    QTRY_COMPARE(list->topLevelItem(0)->text(1), QStringLiteral("$1080"));
+
+    // To euros; the server is busy.
+    peer.Answer("busy", 503, {}, 0.3);
+    TfPreferences* prefs = window->Preferences();
+    prefs->show();
+    prefs->findChild<QComboBox*>(QStringLiteral("Valute"))->setCurrentIndex(1);
+    QTest::mouseClick(prefs->findChild<QPushButton*>(QStringLiteral("bOk")), Qt::LeftButton);
+    const Pane pane = PaneOf(*window);
+    QCOMPARE(list->topLevelItem(0)->text(1), QString());
+    QCOMPARE(pane.Cell(0, 3), QString());
+    QCOMPARE(pane.Cell(0, 4), QString());
+    QTRY_COMPARE(peer.Requests().back().path, std::string("/unsecure/metaldata.asp?LATEST=1&CUR=EUR"));
+    QTRY_VERIFY(host->Rates().Worker()->Done());
+    QCOMPARE(list->topLevelItem(0)->text(1), QString());
+    window->close();
+    window.reset();
+
+    // The next start is in euros; the dollar prices kept in the profile value nothing.
+    peer.Answer("x, 450, 7, 800, 250", 200, {}, 1.0);
+    window = fixture.Open(DecipherFile(fixture.dataFile, MainWindowFixture::kPassword));
+    InstallNetworkWorkers(*window, &fixture.clock);
+    window->show();
+    list = AccountsList(*window);
+    const Pane again = PaneOf(*window);
+    QCOMPARE(list->topLevelItem(0)->text(1), QString());
+    QCOMPARE(again.Cell(0, 4), QString());
+    QTRY_COMPARE(list->topLevelItem(0)->text(1), QStringLiteral("EUR 970"));
+    QCOMPARE(peer.Requests().back().path, std::string("/unsecure/metaldata.asp?LATEST=1&CUR=EUR"));
+    QCOMPARE(again.Cell(0, 3), QStringLiteral("450"));
+    QCOMPARE(again.Cell(0, 4), QStringLiteral("900"));
+    for (int metal = 0; metal < 4; ++metal) QCOMPARE(again.Picture(metal), int(RatePicture::None));
   }
 };
 

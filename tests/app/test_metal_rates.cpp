@@ -51,7 +51,7 @@ class TestRatesWorker : public QObject, nummora::test::WorkerTestBench {
     TthSock* first = rates.Worker();
     QVERIFY(!rates.AskForRates());
     QCOMPARE(rates.Worker(), first);
-    QTRY_COMPARE(host_->model.RatesText, std::string("x, 500, 8, 900, 300"));
+    QTRY_COMPARE(host_->model.RatesText, std::string("[CUR=USD]x, 500, 8, 900, 300"));
     QCOMPARE(rates.Rates()[0], 500.0);
     QCOMPARE(peer_->Requests().size(), size_t(1));
     // Once it has come, the next ask goes out.
@@ -81,7 +81,7 @@ class TestRatesWorker : public QObject, nummora::test::WorkerTestBench {
     QCOMPARE(requests[0].method, std::string("POST"));
     QCOMPARE(requests[0].path, std::string("/unsecure/metaldata.asp?LATEST=1&CUR=EUR"));
     QCOMPARE(requests[0].body, std::string());
-    QCOMPARE(host_->model.RatesText, first);
+    QCOMPARE(host_->model.RatesText, "[CUR=EUR]" + first);  // kept with the currency asked in
     QCOMPARE(host_->model.RatesTime, host_->now);
     QCOMPARE(host_->lines, std::vector<std::string>{first});
     QCOMPARE(host_->ratesChanged, 1);

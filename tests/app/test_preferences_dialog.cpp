@@ -1,6 +1,7 @@
 // The preferences dialog against a real settings store and profile file: the first load of a
 // new profile, OK, Enter and Cancel, the proxy and its indicator, the display currency, the
-// default account, stay on top, the password change and the move of the data file.
+// default account, stay on top, the password change and the move of the data file (asking
+// before an existing file is replaced).
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -9,6 +10,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest>
+#include <fstream>
+#include <iterator>
 
 #include "market/metals_pane_widget.h"
 #include "preferences/hotkey_edit.h"
@@ -241,12 +244,53 @@ class TestPreferencesDialog : public QObject {
     box = attempt(MainWindowFixture::kPassword, "newpass", "newpass");
     QCOMPARE(box.text, QStringLiteral(":\r\nPassword succesfully changed"));
     QCOMPARE(box.icon, MessageIcon::Information);
+    // The change done, the three passwords leave the dialog, which lives for the whole run.
+    for (QLineEdit* field : {oldField, newField, retype}) QCOMPARE(field->text(), QString());
     // Written at once: the file opens with the new password only.
     QVERIFY(ReadProfileDocument(DecipherFile(f->dataFile, "newpass"), UsEnglishFormatSettings())
                 .accounts.size() == 1);
     QVERIFY(!LooksLikeProfileDocument(DecipherFile(f->dataFile, MainWindowFixture::kPassword)));
     box = attempt("newpass", "third1", "third1");
     QCOMPARE(box.text, QStringLiteral(":\r\nPassword succesfully changed"));
+    // Typed and left there: closing the dialog takes them out too.
+    oldField->setText(QStringLiteral("third1"));
+    newField->setText(QStringLiteral("half typed"));
+    QTest::keyClick(d, Qt::Key_Escape);
+    for (QLineEdit* field : {oldField, newField, retype}) QCOMPARE(field->text(), QString());
+  }
+
+  // A typed path is a file name like the one the file dialog gives: an existing file there is
+  // replaced only when the user says so, and the path is stored absolute.
+  void typedDataFileOverAnExistingFileAsks() {
+    TfPreferences* d = Open({MakeAccount(0, "One", "1001")});
+    d->show();
+    auto* file = Child<QLineEdit>(d, "eDataFile");
+    const std::string other = (f->home.Path() + "/other.nmr").toStdString();
+    {
+      std::ofstream out(other, std::ios::binary);
+      out << "another profile";
+    }
+    const std::string profileBefore = DecipherFile(f->dataFile, MainWindowFixture::kPassword);
+    f->boxes.answer = false;
+    file->setText(QString::fromStdString(other));
+    QTest::mouseClick(Child<QPushButton>(d, "bOk"), Qt::LeftButton);
+    QCOMPARE(f->boxes.asked, QStringList{QString::fromStdString(other) +
+                                         QStringLiteral(" already exists.\nDo you want to replace it?")});
+    QVERIFY2(d->isVisible(), "the profile did not move: the dialog stays open");
+    QCOMPARE(StoredText(""), f->dataFile);
+    std::ifstream in(other, std::ios::binary);
+    QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}), std::string("another profile"));
+    QCOMPARE(DecipherFile(f->dataFile, MainWindowFixture::kPassword), profileBefore);
+
+    // A relative path is taken beside the profile's file and stored absolute.
+    f->boxes.asked.clear();
+    file->setText(QStringLiteral("sub/../renamed.nmr"));
+    QTest::mouseClick(Child<QPushButton>(d, "bOk"), Qt::LeftButton);
+    QVERIFY(f->boxes.asked.isEmpty());
+    const std::string renamed = (f->home.Path() + "/renamed.nmr").toStdString();
+    QCOMPARE(StoredText(""), renamed);
+    QVERIFY(LooksLikeProfileDocument(DecipherFile(renamed, MainWindowFixture::kPassword)));
+    QVERIFY(!std::filesystem::exists(f->dataFile));
   }
 
   void dataFileMoves() {

@@ -1,6 +1,9 @@
 // Export and import of settings through the main window's commands, between two profiles:
 // accounts, preferences and the address book go over; existing accounts are asked about; the
-// imported accounts are refreshed; the file is private and a failed write is told.
+// imported accounts are refreshed; the file is private and a failed write is told. Imported
+// text is checked as typed text is, a proxy is turned on only when the user agrees, the box at
+// the end says what was imported and what was left out, the profile still saves afterwards, and
+// the preferences show the imported settings at their next opening.
 #include <sys/stat.h>
 
 #include <QApplication>
@@ -12,6 +15,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "preferences/hotkey_edit.h"
 #include "preferences/import_dialog.h"
 #include "preferences/preferences_dialog.h"
 #include "support/app_test_support.h"
@@ -101,7 +105,7 @@ class TestSettingsTransfer : public QObject {
     auto w2 = bob.Open(bob.WriteProfile({bobs}));
     w2->show();
     w2->CreatePreferences(nullptr, "/usr/bin/nummora");
-    bob.boxes.answer = false;
+    bob.boxes.answers = {false, true};  // keep Bob's 1001; take the proxy
     QSignalSpy refreshes(w2.get(), &TNummora::BalanceRequested);
     WhenOpen("fImport", [&](QDialog* d) {
       QVERIFY(!Child<QPushButton>(d, "bOk")->isEnabled());
@@ -118,8 +122,16 @@ class TestSettingsTransfer : public QObject {
       QTest::mouseClick(Child<QPushButton>(d, "bOk"), Qt::LeftButton);
     });
     w2->Actions().actImport->trigger();
-    QCOMPARE(bob.boxes.asked, QStringList{QStringLiteral("Do you wish to overwrite account 1001?")});
-    QCOMPARE(bob.boxes.LastText(), QStringLiteral("Done!"));
+    QCOMPARE(bob.boxes.asked,
+             (QStringList{
+                 QStringLiteral("Do you wish to overwrite account 1001?"),
+                 QStringLiteral("The imported settings turn on the proxy proxy.example:3128: every "
+                                "connection of the program will go through it.\n\nImport the settings?")}));
+    QCOMPARE(bob.boxes.LastText(),
+             QStringLiteral("Done!\n\n1 account imported.\n1 existing account kept as it was.\n2 contacts "
+                            "added.\nSettings imported.\n\nAccounts not imported:\nReserve <U2002>: Liberty "
+                            "Reserve accounts are not imported: the file does not hold the API name they "
+                            "need. Add it with \"New account\"."));
     const ProfileModel& m = w2->Model();
     QCOMPARE(m.AccountCount(), 2);  // the Liberty Reserve account is not imported
     QCOMPARE(m.Account(0).Name, std::string("Bob's"));
@@ -158,6 +170,142 @@ class TestSettingsTransfer : public QObject {
     QCOMPARE(m.Account(0).Name, std::string("Main"));
     QCOMPARE(m.Account(0).Password, std::string());
     QCOMPARE(m.Account(0).Refresh, uint16_t(15));
+  }
+
+  // Text from a settings file goes through the checks the editors make on typed text: an entry
+  // they would refuse is left out and named with the editor's message; a proxy is turned on only
+  // after the user has agreed to its host; the box at the end counts what was imported. Whatever
+  // the file held, the profile saves afterwards and keeps what was imported.
+  void importedTextIsCheckedAsTypedText_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QStringList>("questions");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QStringList>("accounts");
+    QTest::addColumn<QStringList>("contacts");
+    QTest::addColumn<bool>("proxyOn");
+    const QString tagRefused = QStringLiteral("must not contain \"<\" or \">\".");
+    QTest::newRow("tag in an account name")
+        << QByteArray("[Accounts]\nName1=Bad<b>\nAccount1=1001\nName2=Good\nAccount2=1002\n") << true
+        << QStringList()
+        << (QStringLiteral("Done!\n\n1 account imported.\n\nAccounts not imported:\nBad<b> "
+                           "<1001>: The field \"Account name\" ") +
+            tagRefused)
+        << QStringList{"1002"} << QStringList() << false;
+    QTest::newRow("tag in a contact")
+        << QByteArray("[Address book]\nName1=Shop\nAccount1=111\nName2=Evil\nComment2=a>b@example\n") << true
+        << QStringList()
+        << (QStringLiteral("Done!\n\n0 accounts imported.\n1 contact added.\n\nContacts not added:\nEvil: "
+                           "The field \"E-mail\" ") +
+            tagRefused)
+        << QStringList() << QStringList{"Shop"} << false;
+    const QByteArray proxy("[Preferences]\nUseProxy=1\nProxyHost=evil.example\nProxyPort=8080\n");
+    const QString question = QStringLiteral(
+        "The imported settings turn on the proxy evil.example:8080: every connection of the program will go "
+        "through it.\n\nImport the settings?");
+    QTest::newRow("proxy refused") << proxy << false << QStringList{question}
+                                   << QStringLiteral(
+                                          "Done!\n\n0 accounts imported.\nSettings not imported: the "
+                                          "proxy evil.example:8080 was not accepted.")
+                                   << QStringList() << QStringList() << false;
+    QTest::newRow("proxy accepted") << proxy << true << QStringList{question}
+                                    << QStringLiteral("Done!\n\n0 accounts imported.\nSettings imported.")
+                                    << QStringList() << QStringList() << true;
+    QTest::newRow("proxy port the dialog refuses")
+        << QByteArray("[Preferences]\nUseProxy=1\nProxyHost=evil.example\nProxyPort=99999\n") << true
+        << QStringList()
+        << QStringLiteral(
+               "Done!\n\n0 accounts imported.\nSettings not imported: The proxy \"Port\" must be a "
+               "number from 1 to 65535.")
+        << QStringList() << QStringList() << false;
+    QTest::newRow("Liberty Reserve account")
+        << QByteArray(
+               "[Accounts]\nName1=Reserve\nAccount1=U2002\nName2=Main\nAccount2=1001\nName3=Text\n"
+               "Account3=abc\n")
+        << true << QStringList()
+        << QStringLiteral(
+               "Done!\n\n1 account imported.\n\nAccounts not imported:\nReserve <U2002>: Liberty "
+               "Reserve accounts are not imported: the file does not hold the API name they need. "
+               "Add it with \"New account\".\nText <abc>: \"abc\" is not an e-gold account number.")
+        << QStringList{"1001"} << QStringList() << false;
+  }
+  void importedTextIsCheckedAsTypedText() {
+    QFETCH(QByteArray, file);
+    QFETCH(bool, answer);
+    QFETCH(QStringList, questions);
+    QFETCH(QString, report);
+    QFETCH(QStringList, accounts);
+    QFETCH(QStringList, contacts);
+    QFETCH(bool, proxyOn);
+    MainWindowFixture f;
+    auto w = f.Open(f.WriteProfile({}));
+    w->show();
+    w->CreatePreferences(nullptr, "/usr/bin/nummora");
+    const QString path = f.home.Root() + QStringLiteral("/crafted.nex");
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(file);
+    out.close();
+    f.boxes.answer = answer;
+    WhenOpen("fImport", [&](QDialog* d) {
+      QVERIFY(static_cast<TfImport*>(d)->ChooseFile(path));
+      TickAll(Child<QListWidget>(d, "chkAccounts"));
+      Child<QCheckBox>(d, "chkSettings")->setChecked(true);
+      Child<QCheckBox>(d, "chkAddress")->setChecked(true);
+      QTest::mouseClick(Child<QPushButton>(d, "bOk"), Qt::LeftButton);
+    });
+    w->Actions().actImport->trigger();
+    QCOMPARE(f.boxes.asked, questions);
+    QCOMPARE(f.boxes.LastText(), report);
+    QCOMPARE(f.boxes.shown.back().icon, MessageIcon::Information);
+    QStringList ids;
+    for (const TAccount& a : w->Model().Accounts()) ids << QString::fromLatin1(a.ID.c_str());
+    QCOMPARE(ids, accounts);
+    QStringList names;
+    for (const TContact& c : w->Model().Contacts()) names << QString::fromLatin1(c.Name.c_str());
+    QCOMPARE(names, contacts);
+    f.store->SetRootKey(RootKey::LocalMachine);
+    f.store->OpenKey(ProfileKeyPath(MainWindowFixture::kProfile), false);
+    QCOMPARE(f.store->ReadBool("UseProxy"), proxyOn);
+
+    // The profile still saves, with what was imported.
+    std::string error;
+    QVERIFY2(w->SessionEnding(&error), error.c_str());
+    const ProfileDocumentContent saved = ReadProfileDocument(
+        DecipherFile(f.dataFile, MainWindowFixture::kPassword), UsEnglishFormatSettings());
+    QCOMPARE(int(saved.accounts.size()), accounts.size());
+    QCOMPARE(int(saved.contacts.size()), contacts.size());
+  }
+
+  // Imported settings show at the next opening of the preferences, so that its OK keeps them.
+  void preferencesShowTheImportedSettingsAtTheirFirstOpening() {
+    MainWindowFixture f;
+    auto w = f.Open(f.WriteProfile({}));
+    w->show();
+    w->CreatePreferences(nullptr, "/usr/bin/nummora");
+    TfPreferences* prefs = w->Preferences();
+    QCOMPARE(Child<THotkeyEdit>(prefs, "HotBalance")->Value(), kDefaultHotkeyBalance);
+    const QString path = f.home.Root() + QStringLiteral("/settings.nex");
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write("[Preferences]\nHotkeyBalance=16449\nHotkeySpend=0\nProxyHost=kept.example\n");
+    out.close();
+    WhenOpen("fImport", [&](QDialog* d) {
+      QVERIFY(static_cast<TfImport*>(d)->ChooseFile(path));
+      Child<QCheckBox>(d, "chkSettings")->setChecked(true);
+      QTest::mouseClick(Child<QPushButton>(d, "bOk"), Qt::LeftButton);
+    });
+    w->Actions().actImport->trigger();
+
+    prefs->show();
+    QCOMPARE(Child<THotkeyEdit>(prefs, "HotBalance")->Value(), 16449);  // Ctrl+A
+    QCOMPARE(Child<THotkeyEdit>(prefs, "HotSpend")->Value(), 0);
+    QCOMPARE(Child<QLineEdit>(prefs, "ProxyHost")->text(), QStringLiteral("kept.example"));
+    QTest::mouseClick(Child<QPushButton>(prefs, "bOk"), Qt::LeftButton);
+    f.store->SetRootKey(RootKey::LocalMachine);
+    f.store->OpenKey(ProfileKeyPath(MainWindowFixture::kProfile), false);
+    QCOMPARE(f.store->ReadInteger("HotkeyBalance"), 16449);
+    QCOMPARE(f.store->ReadString("ProxyHost"), std::string("kept.example"));
   }
 
   void aStoppedImportAndAFailedExportAreTold() {

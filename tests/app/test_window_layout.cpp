@@ -1,6 +1,7 @@
 // Window layout kept per profile: the main window and a history viewer reopen with the bounds
 // and column widths they were closed with; the two share the widths of the first three columns
-// of "List"; a width below -2 is ignored; bounds off every screen are brought back.
+// of "List"; the directory's list ("DirL") keeps its widths; a width below -2 is ignored; bounds
+// off every screen are brought back.
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
@@ -36,6 +37,11 @@ QTableView* ViewerList(TfHistory* viewer) {
   return viewer->findChild<QTableView*>(QStringLiteral("List"));
 }
 
+// The directory's report view (its web sites), the list kept as "DirL".
+QTreeView* Directory(TNummora& w) {
+  return w.findChild<QTreeView*>(QStringLiteral("DirLReport"));
+}
+
 QTreeWidget* Metals(TNummora& w) {
   return w.findChild<QTreeWidget*>(QStringLiteral("Metals"));
 }
@@ -58,6 +64,9 @@ class TestWindowLayout : public QObject {
     AccountsList(*w)->setColumnWidth(0, 300);
     AccountsList(*w)->setColumnWidth(1, 210);  // the last column stretches with the window
     Metals(*w)->setColumnWidth(1, 130);
+    QVERIFY(Directory(*w));
+    const int builtInDirectoryWidth = Directory(*w)->columnWidth(0);
+    Directory(*w)->setColumnWidth(0, 260);
     const QRect closedAt = w->geometry();
     QVERIFY(closedAt != builtIn);
     w->close();
@@ -76,6 +85,9 @@ class TestWindowLayout : public QObject {
     QCOMPARE(AccountsList(*w)->columnWidth(1), 210);
     QCOMPARE(Metals(*w)->columnWidth(1), 130);
     QVERIFY(builtInWidth != 300);
+    // The directory's list lives in a stacked view under the name "DirL": its widths come back too.
+    QCOMPARE(Directory(*w)->columnWidth(0), 260);
+    QVERIFY(builtInDirectoryWidth != 260);
 
     // A viewer closed now, then the main window at exit: the next viewer has the main window's
     // widths in its first three columns and its own in the others. A viewer still open at exit

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QDir>
+#include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -35,18 +36,19 @@ struct RecordedBox {
   QString text;
 };
 
-// Records every box; questions are answered with `answer`.
+// Records every box; questions are answered from `answers` in order, then with `answer`.
 class RecordingBoxes : public MessageBoxes {
  public:
   void Show(QWidget*, MessageIcon icon, const QString& text) override { shown.push_back({icon, text}); }
   bool Ask(QWidget*, const QString& text) override {
     asked.push_back(text);
-    return answer;
+    return answers.isEmpty() ? answer : answers.takeFirst();
   }
   QString LastText() const { return shown.empty() ? QString() : shown.back().text; }
 
   std::vector<RecordedBox> shown;
   QStringList asked;
+  QList<bool> answers;
   bool answer = true;
 };
 

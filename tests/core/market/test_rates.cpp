@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "common/format_settings.h"
@@ -86,6 +87,53 @@ TEST(ReadRates, ExtraItemsAndLinesAreIgnored) {
   EXPECT_EQ(s.rates, (MetalAmounts{1, 2, 3, 4}));
 }
 
+// Prices are read in the currency their text is tagged with (a text without a tag, kept by an
+// earlier version, in the currency the reader gives), compared for the arrows only with prices
+// in the same currency, and used for values only in that currency.
+struct CurrencyCase {
+  const char* name;
+  std::string text;
+  std::string previousCurrency;  // of the previous rates, gold 500
+  std::string currency;          // of the state read
+  RatePicture gold;
+  bool valuesInEuros;
+};
+
+void PrintTo(const CurrencyCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class RatesCurrency : public ::testing::TestWithParam<CurrencyCase> {};
+
+TEST_P(RatesCurrency, ComparesAndValuesOnlyInTheirOwnCurrency) {
+  const CurrencyCase& c = GetParam();
+  RatesState previous = StateWithRates({500, 8, 900, 300});
+  previous.currency = c.previousCurrency;
+  const RatesState s = ReadRates(c.text, previous, NumberFormat(), nullptr, "USD");
+  EXPECT_EQ(s.currency, c.currency);
+  EXPECT_EQ(s.pictures[kGold], c.gold);
+  EXPECT_EQ(RatesIn(s, "EUR").has_value(), c.valuesInEuros);
+  EXPECT_EQ(RatesIn(s, "USD").has_value(), !c.valuesInEuros);
+  // The cells beside values in a currency the prices are not in stay empty.
+  const RatesState shown = ShownRates(s, "EUR");
+  EXPECT_EQ(shown.cells[kGold].empty(), !c.valuesInEuros);
+  EXPECT_EQ(shown.pictures[kGold], c.valuesInEuros ? c.gold : kNone);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RatesCurrency,
+    ::testing::Values(CurrencyCase{"euros_after_euros", TaggedRatesText("EUR", "x, 510, 8, 900, 300"), "EUR",
+                                   "EUR", kUp, true},
+                      CurrencyCase{"euros_after_dollars", TaggedRatesText("EUR", "x, 450, 8, 900, 300"),
+                                   "USD", "EUR", kNone, true},
+                      CurrencyCase{"leading_line_breaks", TaggedRatesText("EUR", "\r\n\nx, 450, 8, 900, 300"),
+                                   "EUR", "EUR", kDown, true},
+                      CurrencyCase{"untagged_in_the_readers_currency", "x, 510, 8, 900, 300", "USD", "USD",
+                                   kUp, false},
+                      CurrencyCase{"too_few_items_keep_the_dollars", TaggedRatesText("EUR", "x, 450"), "USD",
+                                   "USD", kNone, false}),
+    [](const ::testing::TestParamInfo<CurrencyCase>& info) { return std::string(info.param.name); });
+
 TEST(AccountValue, SumsBalanceTimesRate) {
   TAccount a;
   a.Gold = 2;
@@ -117,7 +165,7 @@ TEST(MetalDetails, WritesWeightGramsAndValue) {
   TAccount a;
   a.Gold = 1;
   a.Silver = 2.5;
-  const auto rows = MetalDetails(a, {500.5, 8.1, 900, 300}, NumberFormat());
+  const auto rows = MetalDetails(a, MetalAmounts{500.5, 8.1, 900, 300}, NumberFormat());
   EXPECT_EQ(rows[kGold].weight, "1");
   EXPECT_EQ(rows[kGold].grams, "31.103");
   EXPECT_EQ(rows[kGold].value, "500.5");

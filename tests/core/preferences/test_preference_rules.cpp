@@ -71,6 +71,15 @@ TEST(PreferenceRules, ProxyListLines) {
     EXPECT_EQ(host, c[1]) << c[0];
     EXPECT_EQ(port, c[2]) << c[0];
   }
+  // The answer's lines (CR LF or LF), empty ones left out; a server that sends more than the
+  // dialog can list is cut at the limits.
+  EXPECT_EQ(ReadProxyList("\r\n10.0.0.1:3128\r\n\r\nlocalhost:8080\nlast"),
+            (std::vector<std::string>{"10.0.0.1:3128", "localhost:8080", "last"}));
+  std::string flood;
+  for (std::size_t i = 0; i < kMaxProxyListEntries + 5; ++i) flood += std::string(300, 'h') + ":1\n";
+  const std::vector<std::string> cut = ReadProxyList(flood);
+  ASSERT_EQ(cut.size(), kMaxProxyListEntries);
+  EXPECT_EQ(cut.back(), std::string(kMaxProxyLineLength, 'h'));
 }
 
 TEST(PreferenceRules, HotkeyTexts) {

@@ -150,8 +150,10 @@ TEST(ImportWalk, SkipsLibertyReserveAndTextAndAsksBeforeOverwriting) {
                                           {"Neg", "-5", false, 0},
                                           {"New", "777", true, 30},
                                           {"Again", "555", false, 0},
+                                          {"Tag>", "999", false, 0},
                                           {"Unticked", "888", false, 0}});
-    ImportAccounts(c, {0, 1, 2, 3, 4, 5}, target);
+    TImportReport report;
+    ImportAccounts(c, {0, 1, 2, 3, 4, 5, 6}, target, report);
     ASSERT_EQ(target.model.AccountCount(), 2) << "only the new e-gold account is added";
     const TAccount& added = target.model.Account(1);
     EXPECT_EQ(added.ID, "777");
@@ -164,6 +166,17 @@ TEST(ImportWalk, SkipsLibertyReserveAndTextAndAsksBeforeOverwriting) {
     EXPECT_EQ(target.model.Account(0).Password, yes ? "" : "pass phrase");
     // Both the new and the existing account are refreshed, whatever the answer.
     EXPECT_EQ(target.refreshed, (std::vector<int>{1, 0}));
+    // Each entry left out is named with its reason; a name the account editor refuses is left
+    // out with the editor's message.
+    EXPECT_EQ(report.accountsImported, yes ? 2 : 1);
+    EXPECT_EQ(report.accountsKept, yes ? 0 : 1);
+    ASSERT_EQ(report.skippedAccounts.size(), 5u);
+    EXPECT_EQ(report.skippedAccounts[0].caption, "LR <U1234567>");
+    EXPECT_NE(report.skippedAccounts[0].reason.find("Liberty Reserve"), std::string::npos);
+    EXPECT_EQ(report.skippedAccounts[1].reason, "\"abc\" is not an e-gold account number.");
+    EXPECT_EQ(report.skippedAccounts[4].caption, "Tag> <999>");
+    EXPECT_EQ(report.skippedAccounts[4].reason,
+              "The field \"Account name\" must not contain \"<\" or \">\".");
   }
 }
 
