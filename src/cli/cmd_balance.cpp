@@ -2,6 +2,8 @@
 // servers and prints what the tray would announce. The profile file is rewritten only with
 // --save (the new balances, Updated and Status of that one account).
 #include <iostream>
+#include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -115,8 +117,13 @@ int Run(const std::vector<std::string>& args, Io& io) {
     SecretString body(FormBodyFromText(login.str()));
     const HttpResult result = client.Post(base + kEgoldBalancePath, body.str());
     if (result.Succeeded) {
-      const RatesState rates = ReadRates(model.RatesText, RatesState{}, numberFormat);
-      outcome = EgoldBalanceOutcome(account, base, result.Body, rates.rates, displayCurrency, numberFormat);
+      // Kept prices in another currency value nothing in the display currency: not numbers.
+      const RatesState kept =
+          ReadRates(model.RatesText, RatesState{}, numberFormat, nullptr, displayCurrency);
+      MetalAmounts rates;
+      rates.fill(std::numeric_limits<double>::quiet_NaN());
+      if (const std::optional<MetalAmounts> same = RatesIn(kept, displayCurrency)) rates = *same;
+      outcome = EgoldBalanceOutcome(account, base, result.Body, rates, displayCurrency, numberFormat);
     } else {
       outcome = EgoldTransportFailure(account, result.Message);
     }

@@ -51,13 +51,6 @@ void AddToTotals(const std::vector<std::string>& fields, const FormatSettings& n
 
 }  // namespace
 
-bool IsEgoldHistoryCsv(std::string_view reply) {
-  constexpr std::size_t kHeaderColumns = 8;
-  const std::string_view header = reply.substr(0, reply.find_first_of("\r\n"));
-  if (header.find('<') != std::string_view::npos) return false;
-  return SplitHistoryFields(header).size() >= kHeaderColumns;
-}
-
 std::vector<std::string_view> SplitHistoryLines(std::string_view text) {
   std::vector<std::string_view> lines;
   std::size_t start = 0;

@@ -11,6 +11,7 @@
 #include "common/currency.h"
 #include "common/format_settings.h"
 #include "history/history_table.h"
+#include "net/egold.h"  // IsEgoldHistoryCsv
 
 namespace nummora {
 
@@ -36,13 +37,6 @@ struct EgoldHistory {
   // not a whole number); nothing when the answer has no rows.
   std::optional<int32_t> lastBatch;
 };
-
-// Whether a reply of "/acct/historycsv.asp" reads as the CSV export of a history: its first line,
-// the header, names at least eight comma-separated columns (the export has twelve; the list and
-// the totals read the first nine) and holds no "<". The server's error pages are HTML, and its
-// sentences are no list of column names, so the text of the rows (memos, names, merchant
-// references written by other people) never makes an export read as an error page.
-bool IsEgoldHistoryCsv(std::string_view reply);
 
 // Splits a text into lines at CR, LF or CR LF. A line break at the very end adds no empty line.
 std::vector<std::string_view> SplitHistoryLines(std::string_view text);

@@ -1,5 +1,8 @@
 #include "net/balance_outcome.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "common/currency.h"
 #include "common/errors.h"
 #include "net/egold.h"
@@ -99,9 +102,14 @@ BalanceOutcome EgoldBalanceOutcome(const TAccount& account, const std::string& s
       SetMetalBalances(out.account, read.balances);
       out.storeBalances = true;
       if (read.AnyChanged()) {
-        const std::string valueText =
-            AccountValueText(AccountValue(out.account, rates), displayCurrency, numberFormat);
-        message = "Current balance of " + account.ID + " is " + valueText;
+        // Rates that are not numbers are prices not yet had in the display currency: no value
+        // is made up from them.
+        const bool priced = std::none_of(rates.begin(), rates.end(), [](double r) { return std::isnan(r); });
+        message = priced
+                      ? "Current balance of " + account.ID + " is " +
+                            AccountValueText(AccountValue(out.account, rates), displayCurrency, numberFormat)
+                      : "Current balance of " + account.ID + " has changed; its value in " + displayCurrency +
+                            " shows when the metal rates in it arrive.";
         Notice(out, NotifyKind::Information, kBalanceChangedTitle, message);
         out.fetchRecentPayments = true;
       }

@@ -1,5 +1,6 @@
 #include "net/egold.h"
 
+#include "common/comma_rule.h"
 #include "common/errors.h"
 #include "common/number_text.h"
 
@@ -78,6 +79,20 @@ bool IsLoginFailurePage(const std::string& page) {
   if (!Contains(page, kLoginFailureSentence)) return false;
   for (const char* field : kLoggedInFields)
     if (Contains(page, field)) return false;
+  return true;
+}
+
+bool IsEgoldHistoryCsv(std::string_view reply) {
+  constexpr std::size_t kHeaderColumns = 8;
+  const std::string_view header = reply.substr(0, reply.find_first_of("\r\n"));
+  if (header.find('<') != std::string_view::npos) return false;
+  return SplitCommaItems(header).size() >= kHeaderColumns;
+}
+
+bool IsEgoldLoginFailureAnswer(const std::string& answer) {
+  if (!Contains(answer, kLoginFailureText) || IsEgoldHistoryCsv(answer)) return false;
+  for (const char* field : kLoggedInFields)
+    if (Contains(answer, field)) return false;
   return true;
 }
 

@@ -4,6 +4,7 @@
 // patterns; there is no HTML parser. Pure functions.
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/currency.h"
@@ -42,6 +43,18 @@ std::string MaskPassPhrase(const std::string& text);
 // a page with one is a completed payment whatever else it says. Throws ERangeError when the
 // ERROR field lies beyond byte 65535.
 std::string EgoldErrorText(const std::string& page, const std::string& accountId);
+
+// Whether a reply of "/acct/historycsv.asp" reads as the CSV export of a history: its first line,
+// the header, names at least eight comma-separated columns (the export has twelve; the list and
+// the totals read the first nine) and holds no "<". The server's error pages are HTML, and its
+// sentences are no list of column names, so the text of the rows (memos, names, merchant
+// references written by other people) never makes an export read as an error page.
+bool IsEgoldHistoryCsv(std::string_view reply);
+
+// Whether an e-gold answer reports a failed login: it holds "Could not login to account" and is
+// neither a page the server writes only after a good login (a payee's name, a batch number)
+// nor a history export, whose rows hold what other people wrote.
+bool IsEgoldLoginFailureAnswer(const std::string& answer);
 
 enum class EgoldPageOutcome {
   LoginFailure,

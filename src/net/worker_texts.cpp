@@ -25,8 +25,7 @@ std::string JoinFormLines(const std::vector<std::string>& lines) {
 
 uint8_t AnswerStatus(int32_t accountType, const std::string& response) {
   if (accountType == kAccountTypeEgold)
-    return response.find("Could not login to account") != std::string::npos ? kStatusRefused
-                                                                            : kStatusAccepted;
+    return IsEgoldLoginFailureAnswer(response) ? kStatusRefused : kStatusAccepted;
   if (accountType == kAccountTypeLibertyReserve)
     return response.find("<Error>") != std::string::npos ? kStatusRefused : kStatusAccepted;
   return kStatusAccepted;

@@ -23,8 +23,9 @@ std::string SockEventBody(const std::string& logText, uint32_t byteCount);
 // The form lines as logged: each line followed by CR LF.
 std::string JoinFormLines(const std::vector<std::string>& lines);
 
-// The account status after a request: 3 when an e-gold answer (type 0) contains
-// "Could not login to account" or a Liberty Reserve answer (type 1) contains "<Error>",
+// The account status after a request: 3 when an e-gold answer (type 0) reports a failed login
+// (IsEgoldLoginFailureAnswer: not when the sentence is only a memo in a history export or text
+// echoed on a page behind the login) or a Liberty Reserve answer (type 1) contains "<Error>",
 // otherwise 0.
 uint8_t AnswerStatus(int32_t accountType, const std::string& response);
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "common/format_settings.h"
@@ -89,20 +90,20 @@ TEST(EgoldBalanceOutcome, UnchangedBalancesStoreQuietly) {
 struct ChangeCase {
   const char* name;
   std::string displayCurrency;
-  std::string ending;
+  std::string message;
+  MetalAmounts rates{1234.5, 8, 900, 300};
 };
 
 class EgoldChangeNotice : public ::testing::TestWithParam<ChangeCase> {};
 
 TEST_P(EgoldChangeNotice, ShowsTheValueInTheDisplayCurrency) {
   // 1 ounce of gold at 1234.5 is worth 1234.5.
-  const BalanceOutcome out =
-      EgoldBalanceOutcome(EgoldAccount(), kBase, Page({1, 0, 0, 0}), {1234.5, 8, 900, 300},
-                          GetParam().displayCurrency, NumberFormat());
+  const BalanceOutcome out = EgoldBalanceOutcome(EgoldAccount(), kBase, Page({1, 0, 0, 0}), GetParam().rates,
+                                                 GetParam().displayCurrency, NumberFormat());
   ASSERT_TRUE(out.notice.has_value());
   EXPECT_EQ(out.notice->kind, BalanceNoticeKind::Information);
   EXPECT_EQ(out.notice->title, "Balance changed");
-  EXPECT_EQ(out.notice->message, "Current balance of 123456 is " + GetParam().ending);
+  EXPECT_EQ(out.notice->message, GetParam().message);
   EXPECT_TRUE(out.store);
   EXPECT_EQ(out.newStatus, 0);
   EXPECT_TRUE(out.fetchRecentPayments);
@@ -111,12 +112,17 @@ TEST_P(EgoldChangeNotice, ShowsTheValueInTheDisplayCurrency) {
   EXPECT_EQ(out.events.back(), out.notice->message);
 }
 
-INSTANTIATE_TEST_SUITE_P(Currencies, EgoldChangeNotice,
-                         ::testing::Values(ChangeCase{"Usd", "USD", "$1234.5"},
-                                           ChangeCase{"Eur", "EUR", "1234.5 EUR"}),
-                         [](const ::testing::TestParamInfo<ChangeCase>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Currencies, EgoldChangeNotice,
+    ::testing::Values(ChangeCase{"Usd", "USD", "Current balance of 123456 is $1234.5"},
+                      ChangeCase{"Eur", "EUR", "Current balance of 123456 is 1234.5 EUR"},
+                      // Rates in the new currency not had yet: no made-up value.
+                      ChangeCase{"EurBeforeItsRates",
+                                 "EUR",
+                                 "Current balance of 123456 has changed; its value in EUR "
+                                 "shows when the metal rates in it arrive.",
+                                 {std::nan(""), std::nan(""), std::nan(""), std::nan("")}}),
+    [](const ::testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
 
 TEST(EgoldBalanceOutcome, NoneCellIsAChangeOnlyWhenSomethingWasHeld) {
   const BalanceOutcome had = EgoldBalanceOutcome(EgoldAccount({1.5, 0, 0, 0}), kBase, kNoneCell,

@@ -37,13 +37,23 @@ TEST_P(AnswerStatusTest, FollowsTheAccountType) {
   EXPECT_EQ(AnswerStatus(GetParam().type, GetParam().answer), GetParam().status) << GetParam().answer;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, AnswerStatusTest,
-                         ::testing::Values(StatusCase{0, "<p>Could not login to account.</p>", 3},
-                                           StatusCase{0, "<Error>", 0},
-                                           StatusCase{1, "Could not login to account", 0},
-                                           StatusCase{1, "<x><Error><Code>1", 3}, StatusCase{1, "<error>", 0},
-                                           StatusCase{0, "", 0}, StatusCase{1, "", 0},
-                                           StatusCase{5, "<Error> Could not login to account", 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AnswerStatusTest,
+    ::testing::Values(StatusCase{0, "<p>Could not login to account.</p>", 3}, StatusCase{0, "<Error>", 0},
+                      StatusCase{1, "Could not login to account", 0}, StatusCase{1, "<x><Error><Code>1", 3},
+                      StatusCase{1, "<error>", 0}, StatusCase{0, "", 0}, StatusCase{1, "", 0},
+                      StatusCase{5, "<Error> Could not login to account", 0},
+                      // Someone else's words: a memo in a history export, a
+                      // merchant reference echoed on a receipt.
+                      StatusCase{0,
+                                 "Date,Batch,Type,Sub,Acct,Name,Metal,Amt,Memo\r\n"
+                                 "1/2/2026,41,Spend,0,1001002,Bob,1,1,Could not login "
+                                 "to account.\r\n",
+                                 0},
+                      StatusCase{0,
+                                 "<input type=hidden name=PAYMENT_BATCH_NUM value=\"41\">"
+                                 "Could not login to account.",
+                                 0}));
 
 TEST(WorkerTexts, EventLineAndServerBase) {
   EXPECT_EQ(EventLine(kAfternoon, kUs, ""), "2:05:09 PM: ");

@@ -147,8 +147,12 @@ TEST(PaymentHistory, RemembersLongerTextsInOrderWithDuplicates) {
   EXPECT_EQ(stored, "abcd\r\nabcd\r\nzeta\r\n");
   EXPECT_EQ(HistoryChoices("b\n\na\r\n"), (std::vector<std::string>{"a", "b"}));
   // Alphabetical, not byte order: case does not separate words, accented capitals neither.
-  EXPECT_EQ(HistoryChoices("Zed\napple\nBanana\n\xC9" "clair\n\xE9t\xE9\napple\nApple\n"),
-            (std::vector<std::string>{"Apple", "apple", "apple", "Banana", "Zed", "\xC9" "clair", "\xE9t\xE9"}));
+  EXPECT_EQ(HistoryChoices("Zed\napple\nBanana\n\xC9"
+                           "clair\n\xE9t\xE9\napple\nApple\n"),
+            (std::vector<std::string>{"Apple", "apple", "apple", "Banana", "Zed",
+                                      "\xC9"
+                                      "clair",
+                                      "\xE9t\xE9"}));
 }
 
 }  // namespace
