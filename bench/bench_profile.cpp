@@ -32,8 +32,8 @@ std::string TempFolder() {
 ProfileModel LargestProfile() {
   ProfileModel m;
   for (int i = 0; i < 127; ++i) {
-    TAccount a;
-    a.Type = i % 2;
+    AccountRecord a;
+    a.Type = i % 2 == 0 ? AccountType::Egold : AccountType::LibertyReserve;
     a.ID = (i % 2 ? "U" : "") + std::to_string(1000000 + i);
     a.Name = "Account " + std::to_string(i);
     a.Password = "pass phrase " + std::to_string(i);
@@ -46,9 +46,9 @@ ProfileModel LargestProfile() {
     m.AppendAccount(a);
   }
   for (int i = 0; i < 128; ++i) {
-    m.AddContact(TContact{"Contact " + std::to_string(i), std::to_string(500 + i),
-                          "U" + std::to_string(700 + i), "c" + std::to_string(i) + "@example.com",
-                          "a comment of moderate length"});
+    m.AddContact(ContactRecord{"Contact " + std::to_string(i), std::to_string(500 + i),
+                               "U" + std::to_string(700 + i), "c" + std::to_string(i) + "@example.com",
+                               "a comment of moderate length"});
   }
   m.RatesText = "x, 500.5, 8.1, 900, 300";
   return m;

@@ -50,9 +50,9 @@ struct ViewerRun {
 
 // Shows a viewer for the reply and waits until every row is listed and painted.
 ViewerRun FillViewer(const std::string& reply) {
-  TAccount account;
+  AccountRecord account;
   account.ID = "1001001";
-  THistoryServices services;
+  HistoryServices services;
   ViewerRun run;
   QElapsedTimer stall;
   QTimer ticker;
@@ -63,8 +63,8 @@ ViewerRun FillViewer(const std::string& reply) {
   });
   QElapsedTimer clock;
   clock.start();
-  auto* viewer = new TfHistory(account, reply, std::string(), 0, QStringLiteral("History"), services);
-  QPointer<TfHistory> guard(viewer);
+  auto* viewer = new HistoryViewer(account, reply, std::string(), 0, QStringLiteral("History"), services);
+  QPointer<HistoryViewer> guard(viewer);
   stall.start();
   ticker.start();
   viewer->show();

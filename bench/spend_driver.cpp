@@ -28,7 +28,7 @@
 #include "app/main_window.h"
 #include "app/main_window_host.h"
 #include "driver_support.h"
-#include "payments/spend_dialog.h"
+#include "payments/payment_dialog.h"
 #include "profile/document.h"
 #include "support/sandbox_process.h"
 
@@ -39,19 +39,19 @@ using nummora::bench::ThreadCpuMs;
 
 namespace {
 
-std::unique_ptr<TNummora> OpenWindow() {
+std::unique_ptr<MainWindow> OpenWindow() {
   ProfileModel model;
-  TAccount dave;
-  dave.Type = kAccountTypeLibertyReserve;
+  AccountRecord dave;
+  dave.Type = AccountType::LibertyReserve;
   dave.Name = "Dave";
   dave.ID = "U1000001";
   dave.APIname = "daveapi";
   dave.Password = "davesecret";
   model.AppendAccount(dave);
-  TMainWindowSetup setup;
+  MainWindowSetup setup;
   setup.profileName = "bench";
   setup.profileText = BuildProfileDocument(model, true, UsEnglishFormatSettings());
-  auto window = std::make_unique<TNummora>(std::move(setup));
+  auto window = std::make_unique<MainWindow>(std::move(setup));
   InstallNetworkWorkers(*window);
   window->show();
   Await([] { return false; }, 300);
@@ -60,8 +60,8 @@ std::unique_ptr<TNummora> OpenWindow() {
   return window;
 }
 
-TfSpend* NewestDialog(TNummora& window) {
-  const auto dialogs = window.findChildren<TfSpend*>();
+PaymentDialog* NewestDialog(MainWindow& window) {
+  const auto dialogs = window.findChildren<PaymentDialog*>();
   return dialogs.isEmpty() ? nullptr : dialogs.last();
 }
 
@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
     wall.start();
     window->Actions().Spend->trigger();
     const double actionMs = double(wall.nsecsElapsed()) / 1e6;
-    TfSpend* dialog = NewestDialog(*window);
+    PaymentDialog* dialog = NewestDialog(*window);
     if (!dialog || !QTest::qWaitForWindowExposed(dialog)) {
       std::fprintf(stderr, "spend: no dialog shown\n");
       return 1;
@@ -198,7 +198,7 @@ int main(int argc, char** argv) {
 
   // 2. The mass payment.
   window->Actions().Spend->trigger();
-  TfSpend* dialog = NewestDialog(*window);
+  PaymentDialog* dialog = NewestDialog(*window);
   dialog->findChild<QAbstractButton*>(QStringLiteral("LRTypeMass"))->click();
   std::string list;
   for (int n = 1; n <= lines; ++n)

@@ -69,14 +69,14 @@ struct RunResult {
 std::string BuildProfile(int count) {
   ProfileModel model;
   for (int i = 1; i <= count; ++i) {
-    TAccount a;
+    AccountRecord a;
     const std::string number = std::to_string(2000000 + i);
     if (i % 2 == 1 || count == 1) {
-      a.Type = kAccountTypeEgold;
+      a.Type = AccountType::Egold;
       a.ID = number;
       a.Password = "bench-pass-" + std::to_string(i);
     } else {
-      a.Type = kAccountTypeLibertyReserve;
+      a.Type = AccountType::LibertyReserve;
       a.ID = "U" + number;
       a.APIname = "bench" + std::to_string(i);
       a.Password = "bench-word-" + std::to_string(i);
@@ -89,18 +89,18 @@ std::string BuildProfile(int count) {
   return BuildProfileDocument(model, true, UsEnglishFormatSettings());
 }
 
-bool AnyRefreshing(TNummora& window) {
-  for (const TAccount& a : window.Model().Accounts())
+bool AnyRefreshing(MainWindow& window) {
+  for (const AccountRecord& a : window.Model().Accounts())
     if (a.Refreshing) return true;
   return false;
 }
 
 RunResult RunOnce(int count, bool trace) {
   RunResult result;
-  TMainWindowSetup setup;
+  MainWindowSetup setup;
   setup.profileName = "bench";
   setup.profileText = BuildProfile(count);
-  auto window = std::make_unique<TNummora>(std::move(setup));
+  auto window = std::make_unique<MainWindow>(std::move(setup));
   InstallNetworkWorkers(*window);
   window->show();  // the first showing loads the profile and asks for the rates
   auto* list = window->findChild<QTreeWidget*>(QStringLiteral("List"));
@@ -186,7 +186,7 @@ RunResult RunOnce(int count, bool trace) {
   Await([&] { return !AnyRefreshing(*window); }, 60000);
   Await([] { return false; }, 100);
   int failed = 0;
-  for (const TAccount& a : window->Model().Accounts()) failed += a.Status != 0 ? 1 : 0;
+  for (const AccountRecord& a : window->Model().Accounts()) failed += a.Status != 0 ? 1 : 0;
   if (failed) {
     std::fprintf(stderr, "update_all: %d accounts were refused by the sandbox\n", failed);
     result.ok = false;

@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::abort();
   (void)HistoryTotalTexts(whole.totals, numberFormat);
   // An export is data: whatever its rows hold, it never reads as an error page.
-  if (IsEgoldHistoryCsv(reply) && !HistoryReplyMessage(0, true, reply, "1001001").empty()) std::abort();
+  if (IsEgoldHistoryCsv(reply) && !HistoryReplyMessage(AccountType::Egold, true, reply, "1001001").empty())
+    std::abort();
   (void)HistoryFileText({reply, reply});
   return 0;
 }

@@ -24,15 +24,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const ERangeError&) {
   }
 
-  TAccount account;
-  account.Type = kAccountTypeEgold;
+  AccountRecord account;
+  account.Type = AccountType::Egold;
   account.ID = "123456";
   account.Password = "phrase";
   account.Gold = 1.5;
   // The outcome catches the range error itself.
   const BalanceOutcome out =
       EgoldBalanceOutcome(account, "https://egold.test", page, {500, 8, 900, 300}, "EUR", numberFormat);
-  TAccount entry = account;
+  AccountRecord entry = account;
   ApplyBalanceOutcome(out, entry, 1.0);
   return 0;
 }

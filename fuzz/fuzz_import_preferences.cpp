@@ -53,14 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   store.OpenKey(ProfileKeyPath("fuzz"), true);
   // A profile key as the preferences leave it, with a value the import must not touch when it
   // refuses.
-  TPreferenceValues defaults;
+  PreferenceValues defaults;
   defaults.proxyHost = kSentinel;
   WriteGeneralPreferences(store, defaults);
   WriteHotkeyPreferences(store, defaults);
   store.WriteInteger("Fiat", 0);
 
   const IniFile ini = IniFile::Parse(std::string(reinterpret_cast<const char*>(data), size));
-  const TImportedPreferences expected = ReadImportedPreferences(ini);
+  const ImportedPreferences expected = ReadImportedPreferences(ini);
   const bool refused = ImportedPreferencesProblem(expected).has_value();
   try {
     ImportPreferences(ini, store);
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (refused) abort();
 
-  TPreferenceValues loaded;
+  PreferenceValues loaded;
   if (!ReadGeneralPreferences(store, loaded)) abort();
   if (!ReadHotkeyPreference(store, "HotkeyBalance", loaded.hotkeyBalance) ||
       !ReadHotkeyPreference(store, "HotkeySpend", loaded.hotkeySpend))

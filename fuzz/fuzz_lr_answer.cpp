@@ -24,13 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const ERangeError&) {
   }
 
-  TAccount account;
-  account.Type = kAccountTypeLibertyReserve;
+  AccountRecord account;
+  account.Type = AccountType::LibertyReserve;
   account.ID = "U1234567";
   account.LRusd = 100000;
   // The outcome catches the range error itself.
   const BalanceOutcome out = LRBalanceOutcome(account, answer, numberFormat);
-  TAccount entry = account;
+  AccountRecord entry = account;
   ApplyBalanceOutcome(out, entry, 1.0);
   return 0;
 }

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::abort();
   for (std::size_t row = 0; row < read.rows.RowCount(); ++row)
     if (read.rows.CellCount(row) != kHistoryShownCells + 2) std::abort();
-  (void)HistoryReplyMessage(1, true, page, "U1000001");
+  (void)HistoryReplyMessage(AccountType::LibertyReserve, true, page, "U1000001");
   // The paging lists a page exactly when it is no error, and goes on only for a page listed.
   LRHistoryPaging paging;
   const LRHistoryPaging::Step step = paging.Take(read, page.size());

@@ -54,9 +54,9 @@ double FiniteNumber(Input& in) {
   return std::isfinite(value) ? value : 0;
 }
 
-TAccount ReadAccount(Input& in) {
-  TAccount a;
-  a.Type = in.Raw<int32_t>();
+AccountRecord ReadAccount(Input& in) {
+  AccountRecord a;
+  a.Type = static_cast<AccountType>(in.Raw<int32_t>());
   a.ID = in.Text();
   a.Name = in.Text();
   a.Password = in.Text();
@@ -79,7 +79,7 @@ bool SameNumber(double read, double written) {
   return read == written || std::fabs(read - written) <= 1e-14 * std::fabs(written);
 }
 
-void CheckAccount(const TAccount& read, const TAccount& a, bool save_passwords) {
+void CheckAccount(const AccountRecord& read, const AccountRecord& a, bool save_passwords) {
   if (read.Type != a.Type || read.ID != a.ID || read.Name != a.Name || read.APIname != a.APIname)
     std::abort();
   if (read.Password != (save_passwords ? a.Password : std::string())) std::abort();
@@ -104,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int accounts = in.Byte() % 8;
   for (int i = 0; i < accounts; ++i) {
     const uint8_t account_flags = in.Byte();
-    TAccount a = ReadAccount(in);
+    AccountRecord a = ReadAccount(in);
     a.Update = (account_flags & 1) != 0;
     const int position = model.AppendAccount(std::move(a));
     if (account_flags & 2) model.DeleteAccount(position);
@@ -112,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const int contacts = in.Byte();
   for (int i = 0; i < contacts; ++i) {
-    TContact c;
+    ContactRecord c;
     c.Name = in.Text();
     c.EgoldID = in.Text();
     c.LRID = in.Text();
@@ -125,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool tag_free = true;
   for (int row = 0; row < model.RowCount(); ++row)
     tag_free = tag_free && !AccountTextProblem(model.Account(model.AccountOfRow(row)));
-  for (const TContact& c : model.Contacts()) tag_free = tag_free && !ContactTextProblem(c);
+  for (const ContactRecord& c : model.Contacts()) tag_free = tag_free && !ContactTextProblem(c);
 
   std::string text;
   try {
@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ProfileDocumentContent back = ReadProfileDocument(text, regional);
   size_t n = 0;
   for (int row = 0; row < model.RowCount(); ++row) {
-    const TAccount& a = model.Account(model.AccountOfRow(row));
+    const AccountRecord& a = model.Account(model.AccountOfRow(row));
     if (a.ID.empty()) continue;  // a deleted entry is not written
     if (n >= back.accounts.size()) std::abort();
     CheckAccount(back.accounts[n++], a, save_passwords);

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   state = ReadRates(text, state, numberFormat);
   state = ReadRates(text, state, numberFormat);  // the same answer again: no arrows
 
-  TAccount account;
+  AccountRecord account;
   account.Gold = 2;
   account.Silver = 10.5;
   account.Platinum = 0.25;

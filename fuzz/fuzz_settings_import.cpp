@@ -13,14 +13,16 @@
 using namespace nummora;
 
 namespace {
-class ModelImporter : public TAccountImporter {
+class ModelImporter : public AccountImporter {
  public:
   int FindAccount(const std::string& id) override { return model.FindAccount(id); }
-  int AppendAccount(const TAccount& account) override {
+  int AppendAccount(const AccountRecord& account) override {
     return model.AccountCount() >= ProfileModel::kMaxAccounts ? -1 : model.AppendAccount(account);
   }
   bool ConfirmOverwrite(const std::string&) override { return true; }
-  void ReplaceAccount(int position, const TAccount& account) override { model.Account(position) = account; }
+  void ReplaceAccount(int position, const AccountRecord& account) override {
+    model.Account(position) = account;
+  }
   void RefreshAccount(int position) override {
     if (!model.IsValidPosition(position)) abort();
   }
@@ -30,14 +32,14 @@ class ModelImporter : public TAccountImporter {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const IniFile ini = IniFile::Parse(std::string(reinterpret_cast<const char*>(data), size));
-  const TSettingsFileContent content = ReadSettingsFile(ini);
+  const SettingsFileContent content = ReadSettingsFile(ini);
   std::vector<int> all;
   for (std::size_t i = 0; i < content.accounts.size(); ++i) {
     all.push_back(static_cast<int>(i));
     (void)ImportLineCaption(content.accounts[i]);
   }
   ModelImporter target;
-  TImportReport report;
+  ImportReport report;
   bool stopped = false;
   try {
     ImportAccounts(content, all, target, report);
@@ -48,15 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       report.accountsImported + report.accountsKept + static_cast<int>(report.skippedAccounts.size()) !=
           static_cast<int>(content.accounts.size()))
     abort();
-  for (const TSkippedEntry& skipped : report.skippedAccounts)
+  for (const SkippedEntry& skipped : report.skippedAccounts)
     if (skipped.reason.empty()) abort();
   (void)ImportReportText(report);
   if (target.model.AccountCount() > ProfileModel::kMaxAccounts) abort();
-  for (const TAccount& a : target.model.Accounts())
-    if (a.Type != kAccountTypeEgold || a.ID.empty() ||
+  for (const AccountRecord& a : target.model.Accounts())
+    if (a.Type != AccountType::Egold || a.ID.empty() ||
         a.ID.find_first_not_of("0123456789") != std::string::npos || AccountTextProblem(a))
       abort();
-  for (const TContact& c : content.contacts)
+  for (const ContactRecord& c : content.contacts)
     if (!c.Comment.empty()) abort();
   return 0;
 }

@@ -47,7 +47,7 @@ QToolButton* KeyboardButton(QWidget* parent, const char* name) {
 QToolButton* SignupButton(QWidget* parent, const char* name) {
   auto* b = new QToolButton(parent);
   b->setObjectName(QString::fromLatin1(name));
-  b->setIcon(AccountTypeIcon(0));
+  b->setIcon(AccountTypeIcon(AccountType::Egold));
   b->setToolTip(QStringLiteral("Create new account"));
   b->setAutoRaise(true);
   return b;
@@ -61,8 +61,8 @@ QLabel* LinkLabel(QWidget* parent, const char* name, const char* text) {
 }
 }  // namespace
 
-TfAccount::TfAccount(bool isNew, std::function<bool(const std::string&)> accountExists, MessageBoxes* boxes,
-                     QWidget* parent)
+AccountEditorDialog::AccountEditorDialog(bool isNew, std::function<bool(const std::string&)> accountExists,
+                                         MessageBoxes* boxes, QWidget* parent)
     : QDialog(parent), new_(isNew), accountExists_(std::move(accountExists)), boxes_(boxes) {
   setObjectName(QStringLiteral("fAccount"));
   setWindowTitle(isNew ? QStringLiteral("New account") : QStringLiteral("Account info"));
@@ -70,8 +70,8 @@ TfAccount::TfAccount(bool isNew, std::function<bool(const std::string&)> account
 
   cAccountType_ = new QComboBox(this);
   cAccountType_->setObjectName(QStringLiteral("cAccountType"));
-  cAccountType_->addItem(AccountTypeIcon(0), QStringLiteral("E-gold"));
-  cAccountType_->addItem(AccountTypeIcon(1), QStringLiteral("Liberty Reserve"));
+  cAccountType_->addItem(AccountTypeIcon(AccountType::Egold), QStringLiteral("E-gold"));
+  cAccountType_->addItem(AccountTypeIcon(AccountType::LibertyReserve), QStringLiteral("Liberty Reserve"));
   cAccountType_->setCurrentIndex(1);
 
   pages_ = new QStackedWidget(this);
@@ -114,7 +114,7 @@ TfAccount::TfAccount(bool isNew, std::function<bool(const std::string&)> account
   eLRAPI_ = Field(lr, "eLRAPI", 25);
   auto* kbLR = KeyboardButton(lr, "bLRKeyboard");
   auto* lrSignup = SignupButton(lr, "bRegisterLRButton");
-  lrSignup->setIcon(AccountTypeIcon(1));
+  lrSignup->setIcon(AccountTypeIcon(AccountType::LibertyReserve));
   {
     auto* form = new QFormLayout(lr);
     auto* idRow = new QHBoxLayout;
@@ -173,25 +173,25 @@ TfAccount::TfAccount(bool isNew, std::function<bool(const std::string&)> account
   layout->addLayout(buttons);
   setMinimumWidth(360);
 
-  connect(cAccountType_, &QComboBox::currentIndexChanged, this, &TfAccount::cAccountTypeChange);
-  connect(eEvery_, &QCheckBox::toggled, this, &TfAccount::eEveryClick);
-  connect(bOk_, &QPushButton::clicked, this, &TfAccount::bOkClick);
+  connect(cAccountType_, &QComboBox::currentIndexChanged, this, &AccountEditorDialog::cAccountTypeChange);
+  connect(eEvery_, &QCheckBox::toggled, this, &AccountEditorDialog::eEveryClick);
+  connect(bOk_, &QPushButton::clicked, this, &AccountEditorDialog::bOkClick);
   connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(kbEgold, &QToolButton::clicked, this, [this] { TvKeyboard::Open(this, ePass_); });
-  connect(kbLR, &QToolButton::clicked, this, [this] { TvKeyboard::Open(this, eLRPass_); });
-  connect(egoldSignup, &QToolButton::clicked, this, &TfAccount::OpenEgoldSignup);
-  connect(static_cast<QLabel*>(P2_), &QLabel::linkActivated, this, &TfAccount::OpenEgoldSignup);
-  connect(lrSignup, &QToolButton::clicked, this, &TfAccount::OpenLibertySignup);
-  connect(lrLink, &QLabel::linkActivated, this, &TfAccount::OpenLibertySignup);
+  connect(kbEgold, &QToolButton::clicked, this, [this] { OnScreenKeyboard::Open(this, ePass_); });
+  connect(kbLR, &QToolButton::clicked, this, [this] { OnScreenKeyboard::Open(this, eLRPass_); });
+  connect(egoldSignup, &QToolButton::clicked, this, &AccountEditorDialog::OpenEgoldSignup);
+  connect(static_cast<QLabel*>(P2_), &QLabel::linkActivated, this, &AccountEditorDialog::OpenEgoldSignup);
+  connect(lrSignup, &QToolButton::clicked, this, &AccountEditorDialog::OpenLibertySignup);
+  connect(lrLink, &QLabel::linkActivated, this, &AccountEditorDialog::OpenLibertySignup);
   FormShow();
 }
 
-void TfAccount::showEvent(QShowEvent* event) {
+void AccountEditorDialog::showEvent(QShowEvent* event) {
   FormShow();
   QDialog::showEvent(event);
 }
 
-void TfAccount::FormShow() {
+void AccountEditorDialog::FormShow() {
   if (!new_) {
     P2_->hide();
     cAccountType_->setEnabled(false);  // the type of an existing account cannot change
@@ -199,17 +199,17 @@ void TfAccount::FormShow() {
   cAccountTypeChange();
 }
 
-void TfAccount::cAccountTypeChange() {
+void AccountEditorDialog::cAccountTypeChange() {
   pages_->setCurrentIndex(cAccountType_->currentIndex() == 0 ? 0 : 1);
 }
 
-void TfAccount::eEveryClick() {
+void AccountEditorDialog::eEveryClick() {
   eMin_->setEnabled(eEvery_->isChecked());
 }
 
-void TfAccount::Fill(const TAccount& account) {
-  cAccountType_->setCurrentIndex(account.Type == 0 ? 0 : 1);
-  if (account.Type == 0) {
+void AccountEditorDialog::Fill(const AccountRecord& account) {
+  cAccountType_->setCurrentIndex(account.Type == AccountType::Egold ? 0 : 1);
+  if (account.Type == AccountType::Egold) {
     eID_->setText(FromLatin1(account.ID));
     ePass_->setText(FromLatin1(account.Password));
     eName_->setText(FromLatin1(account.Name));
@@ -226,12 +226,12 @@ void TfAccount::Fill(const TAccount& account) {
   cAccountTypeChange();
 }
 
-int TfAccount::AccountType() const {
-  return cAccountType_->currentIndex() == 0 ? 0 : 1;
+AccountType AccountEditorDialog::SelectedType() const {
+  return cAccountType_->currentIndex() == 0 ? AccountType::Egold : AccountType::LibertyReserve;
 }
 
-void TfAccount::ApplyTo(TAccount& account) const {
-  if (AccountType() == 0) {
+void AccountEditorDialog::ApplyTo(AccountRecord& account) const {
+  if (SelectedType() == AccountType::Egold) {
     account.Name = ToLatin1(eName_->text());
     account.ID = ToLatin1(eID_->text());
     account.Password = ToLatin1(ePass_->text());
@@ -245,11 +245,11 @@ void TfAccount::ApplyTo(TAccount& account) const {
   account.Refresh = EditorRefreshMinutes(eEvery_->isChecked(), ToLatin1(eMin_->text()));
 }
 
-void TfAccount::bOkClick() {
-  if (!CheckPasswordField(AccountType() == kAccountTypeEgold ? ePass_ : eLRPass_, boxes_, this)) return;
+void AccountEditorDialog::bOkClick() {
+  if (!CheckPasswordField(SelectedType() == AccountType::Egold ? ePass_ : eLRPass_, boxes_, this)) return;
   AccountEditorInput input;
   input.isNew = new_;
-  input.type = AccountType();
+  input.type = SelectedType();
   input.egoldName = ToLatin1(eName_->text());
   input.egoldId = ToLatin1(eID_->text());
   input.egoldPass = ToLatin1(ePass_->text());
@@ -295,11 +295,11 @@ void TfAccount::bOkClick() {
   field->setFocus();
 }
 
-void TfAccount::OpenEgoldSignup() {
+void AccountEditorDialog::OpenEgoldSignup() {
   if (openUrl) openUrl(QUrl(FromLatin1(egoldSecureBase + "/newacct/newaccount.asp?cid=" + egoldSignupId)));
 }
 
-void TfAccount::OpenLibertySignup() {
+void AccountEditorDialog::OpenLibertySignup() {
   if (openUrl) openUrl(QUrl(FromLatin1(vendorBase + "/services/new_lr.php?reg=0")));
 }
 

@@ -19,21 +19,21 @@ namespace nummora {
 
 class MessageBoxes;
 
-class TfAccount : public QDialog {
+class AccountEditorDialog : public QDialog {
   Q_OBJECT
  public:
   // `accountExists` is the main window's AccountExists; `egoldSignupId` the "egold" value of the
   // last directory document (empty when none was downloaded).
-  TfAccount(bool isNew, std::function<bool(const std::string&)> accountExists, MessageBoxes* boxes = nullptr,
-            QWidget* parent = nullptr);
+  AccountEditorDialog(bool isNew, std::function<bool(const std::string&)> accountExists,
+                      MessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
 
   // Fills the page of the account's type from an existing entry (Account info).
-  void Fill(const TAccount& account);
+  void Fill(const AccountRecord& account);
   // The chosen type (the type list's position).
-  int AccountType() const;
+  AccountType SelectedType() const;
   // Writes the page's fields into an entry: Name, ID, Password (and APIname for Liberty
   // Reserve), Update and Refresh.
-  void ApplyTo(TAccount& account) const;
+  void ApplyTo(AccountRecord& account) const;
 
   bool New() const { return new_; }
 

@@ -35,8 +35,9 @@ std::optional<EditorRefusal> TextRefusal(const AccountEditorInput& input) {
                           {EditorField::eLRPass, "Password", input.lrPass},
                           {EditorField::eLRName, "Account name", input.lrName},
                           {EditorField::eLRAPI, "API name", input.lrApiName}};
-  const std::span<const PageField> page =
-      input.type == 1 ? std::span<const PageField>(lr) : std::span<const PageField>(egold);
+  const std::span<const PageField> page = input.type == AccountType::LibertyReserve
+                                              ? std::span<const PageField>(lr)
+                                              : std::span<const PageField>(egold);
   for (const PageField& f : page) {
     if (auto problem = FieldTextProblem(f.label, f.text)) return EditorRefusal{f.field, *problem};
   }
@@ -53,7 +54,7 @@ std::optional<EditorRefusal> CheckAccountEditor(
     const AccountEditorInput& input, const std::function<bool(const std::string&)>& accountExists) {
   const std::string* number = nullptr;
   EditorField numberField = EditorField::eID;
-  if (input.type == 1) {
+  if (input.type == AccountType::LibertyReserve) {
     if (input.lrId.empty()) return EditorRefusal{EditorField::eLRID, "Please enter Liberty Reserve account!"};
     if (input.lrApiName.empty()) return EditorRefusal{EditorField::eLRAPI, "Please enter API name!"};
     number = &input.lrId;

@@ -6,11 +6,13 @@
 #include <optional>
 #include <string>
 
+#include "common/account_type.h"
+
 namespace nummora {
 
 struct AccountEditorInput {
   bool isNew = true;
-  int type = 1;           // 0 e-gold, 1 Liberty Reserve
+  AccountType type = AccountType::LibertyReserve;
   std::string egoldName;  // eName
   std::string egoldId;    // eID
   std::string egoldPass;  // ePass

@@ -4,8 +4,8 @@
 
 namespace nummora {
 
-Currency RowAmount(const TAccount& account, const std::string& displayCurrency, Currency egoldValue) {
-  if (account.Type == kAccountTypeEgold) return egoldValue;
+Currency RowAmount(const AccountRecord& account, const std::string& displayCurrency, Currency egoldValue) {
+  if (account.Type == AccountType::Egold) return egoldValue;
   return displayCurrency == "EUR" ? account.LReur : account.LRusd;
 }
 
@@ -25,7 +25,7 @@ int64_t WholeMinutesBetween(TDateTime a, TDateTime b) {
   return static_cast<int64_t>(std::floor(minutes + 1e-7));
 }
 
-bool RefreshDue(const TAccount& account, TDateTime now) {
+bool RefreshDue(const AccountRecord& account, TDateTime now) {
   return account.Refresh != 0 && WholeMinutesBetween(now, account.Updated) >= account.Refresh;
 }
 

@@ -14,7 +14,7 @@ namespace nummora {
 
 // The amount a row shows: for e-gold the given value of its metals at the current rates, for
 // Liberty Reserve LReur when the display currency is "EUR", else LRusd.
-Currency RowAmount(const TAccount& account, const std::string& displayCurrency, Currency egoldValue);
+Currency RowAmount(const AccountRecord& account, const std::string& displayCurrency, Currency egoldValue);
 // "$" + amount for USD, otherwise the currency code, a blank and the amount ($1234.5, EUR 10).
 std::string BalanceText(Currency amount, const std::string& displayCurrency);
 // "Active account: " + caption, or "Active account: ..." when there is none.
@@ -22,7 +22,7 @@ std::string ActiveAccountText(const std::string* caption);
 
 // Whether the timer asks for a refresh: Refresh is not 0 and the time between now and Updated,
 // without sign and cut to whole minutes, is at least Refresh minutes.
-bool RefreshDue(const TAccount& account, TDateTime now);
+bool RefreshDue(const AccountRecord& account, TDateTime now);
 // Whether new metal rates are due: at least 30 whole minutes since RatesTime.
 bool RatesDue(TDateTime ratesTime, TDateTime now);
 // Whole minutes between two date-times, without sign.

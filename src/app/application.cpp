@@ -5,9 +5,9 @@
 
 namespace nummora {
 
-TNummoraApplication::TNummoraApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+NummoraApplication::NummoraApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
-bool TNummoraApplication::notify(QObject* receiver, QEvent* event) {
+bool NummoraApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& e) {

@@ -7,10 +7,10 @@
 
 namespace nummora {
 
-class TNummoraApplication : public QApplication {
+class NummoraApplication : public QApplication {
   Q_OBJECT
  public:
-  TNummoraApplication(int& argc, char** argv);
+  NummoraApplication(int& argc, char** argv);
 
   // Where escaped errors go (the events list once it exists; standard error before).
   void SetErrorSink(std::function<void(const std::string&)> sink) { sink_ = std::move(sink); }

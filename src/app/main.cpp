@@ -20,10 +20,10 @@ int main(int argc, char** argv) {
   std::optional<std::string> link;
   if (argc > 1) link = std::string(argv[1]);
 
-  nummora::TNummoraApplication app(argc, argv);
-  nummora::TNummoraApplication::setApplicationName(QStringLiteral("Nummora"));
-  nummora::TNummoraApplication::setApplicationVersion(QStringLiteral(NUMMORA_VERSION));
-  nummora::TNummoraApplication::setStyle(QStringLiteral("Fusion"));
-  nummora::TNummoraApplication::setQuitOnLastWindowClosed(false);
+  nummora::NummoraApplication app(argc, argv);
+  nummora::NummoraApplication::setApplicationName(QStringLiteral("Nummora"));
+  nummora::NummoraApplication::setApplicationVersion(QStringLiteral(NUMMORA_VERSION));
+  nummora::NummoraApplication::setStyle(QStringLiteral("Fusion"));
+  nummora::NummoraApplication::setQuitOnLastWindowClosed(false);
   return nummora::RunNummora(app, link);
 }

@@ -26,8 +26,8 @@ QAction* Make(QObject* owner, const char* name, const char* caption, const char*
 }
 }  // namespace
 
-TMainActions CreateMainActions(QObject* owner) {
-  TMainActions a;
+MainActions CreateMainActions(QObject* owner) {
+  MainActions a;
   a.New = Make(owner, "New", "&New account...", "Add new account", QKeySequence(Qt::CTRL | Qt::Key_N),
                QStyle::SP_FileDialogNewFolder);
   a.Delete = Make(owner, "Delete", "&Delete", "Delete account", QKeySequence(Qt::CTRL | Qt::Key_D),

@@ -8,7 +8,7 @@ class QObject;
 
 namespace nummora {
 
-struct TMainActions {
+struct MainActions {
   QAction* New = nullptr;
   QAction* Delete = nullptr;
   QAction* Info = nullptr;
@@ -33,6 +33,6 @@ struct TMainActions {
 };
 
 // Creates every action as a child of `owner`.
-TMainActions CreateMainActions(QObject* owner);
+MainActions CreateMainActions(QObject* owner);
 
 }  // namespace nummora

@@ -64,7 +64,7 @@ const SystemClock& TheSystemClock() {
 }
 }  // namespace
 
-TNummora::TNummora(TMainWindowSetup setup, QWidget* parent)
+MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     : QMainWindow(parent),
       store_(setup.store),
       profileName_(std::move(setup.profileName)),
@@ -89,23 +89,23 @@ TNummora::TNummora(TMainWindowSetup setup, QWidget* parent)
   actions_ = CreateMainActions(this);
   BuildWindow();
   BuildMenus();
-  events_ = new TfTasks(this);
+  events_ = new EventsWindow(this);
 
   if (setup.notifier) {
     notifier_ = setup.notifier;
   } else {
-    tray_ = new TTray([this] { return hiddenInTray_; }, this);
+    tray_ = new Tray([this] { return hiddenInTray_; }, this);
     tray_->SetMenuActions(actions_.Spend, actions_.UpdateAll);
-    connect(tray_, &TTray::ToggleRequested, this, &TNummora::ToggleTray);
-    connect(tray_, &TTray::BalloonClicked, this, &TNummora::ShowFromTray);
-    connect(tray_, &TTray::ExitRequested, this, &QWidget::close);
+    connect(tray_, &Tray::ToggleRequested, this, &MainWindow::ToggleTray);
+    connect(tray_, &Tray::BalloonClicked, this, &MainWindow::ShowFromTray);
+    connect(tray_, &Tray::ExitRequested, this, &QWidget::close);
     notifier_ = tray_;
   }
 
   timer_ = new QTimer(this);
   timer_->setObjectName(QStringLiteral("Timer"));
   timer_->setInterval(60000);
-  connect(timer_, &QTimer::timeout, this, &TNummora::TimerTick);
+  connect(timer_, &QTimer::timeout, this, &MainWindow::TimerTick);
 
   ConnectActions();
   ConnectCommandUpdates();
@@ -113,14 +113,14 @@ TNummora::TNummora(TMainWindowSetup setup, QWidget* parent)
   UpdateActions();
 
   if (!instanceSocket_.isEmpty()) {
-    instanceServer_ = new TInstanceServer(this);
-    connect(instanceServer_, &TInstanceServer::MessageReceived, this, &TNummora::InstanceMessage);
+    instanceServer_ = new InstanceServer(this);
+    connect(instanceServer_, &InstanceServer::MessageReceived, this, &MainWindow::InstanceMessage);
     instanceServer_->Listen(instanceSocket_);
   }
   RestoreLayout();
 }
 
-TNummora::~TNummora() {
+MainWindow::~MainWindow() {
   // The children go after this body: their last signals (the list emptied, the tabs removed)
   // must not reach a window that is half gone.
   list_->model()->disconnect(this);
@@ -131,15 +131,15 @@ TNummora::~TNummora() {
   SecureWipe(profileText_);
 }
 
-MessageBoxes& TNummora::Boxes() const {
+MessageBoxes& MainWindow::Boxes() const {
   return BoxesOrSystem(boxes_);
 }
 
-TDateTime TNummora::Now() const {
+TDateTime MainWindow::Now() const {
   return clock_->Now();
 }
 
-void TNummora::BuildWindow() {
+void MainWindow::BuildWindow() {
   pages_ = new QTabWidget(this);
   pages_->setObjectName(QStringLiteral("PageControl"));
   accountsTab_ = new QWidget(pages_);
@@ -176,13 +176,13 @@ void TNummora::BuildWindow() {
   list_->addActions({actions_.Balance, actions_.UpdateAll, actions_.Spend, actions_.ViewHistory,
                      actions_.Info, separator, actions_.CopyNumber});
 
-  details_ = new TMetalsPane(accountsTab_);
+  details_ = new MetalsPane(accountsTab_);
   details_->SetDisplayCurrency(model_.DisplayCurrency);
   // Columns widen to what they show, and the window with them while the user has not sized it.
-  listFitter_ = new TColumnFitter(list_);
-  metalsFitter_ = new TColumnFitter(details_->List());
-  for (TColumnFitter* fitter : {listFitter_, metalsFitter_})
-    connect(fitter, &TColumnFitter::Fitted, this, &TNummora::GrowToFitColumns);
+  listFitter_ = new ColumnFitter(list_);
+  metalsFitter_ = new ColumnFitter(details_->List());
+  for (ColumnFitter* fitter : {listFitter_, metalsFitter_})
+    connect(fitter, &ColumnFitter::Fitted, this, &MainWindow::GrowToFitColumns);
 
   auto* layout = new QVBoxLayout(accountsTab_);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -191,7 +191,7 @@ void TNummora::BuildWindow() {
   layout->addWidget(list_, 1);
   layout->addWidget(details_);
 
-  pages_->addTab(accountsTab_, AccountTypeIcon(0), QStringLiteral("Accounts"));
+  pages_->addTab(accountsTab_, AccountTypeIcon(AccountType::Egold), QStringLiteral("Accounts"));
   const char* others[][2] = {
       {"tsContacts", "Contacts"}, {"tsOperations", "Last operations"}, {"tsDirectory", "Gold directory"}};
   for (const auto& page : others) {
@@ -222,14 +222,14 @@ void TNummora::BuildWindow() {
   statusBar()->addWidget(panelHint_, 1);
   statusBar()->installEventFilter(this);
   for (QLabel* panel : {panelActive_, panelProxy_, panelHint_}) panel->installEventFilter(this);
-  proxyBalloon_ = new TBalloonTip(this);
+  proxyBalloon_ = new BalloonTip(this);
   ShowProxyIndicator(model_.Proxy);
 
   resize(scale.Size(443, 339 + 60));
   autoWidth_ = width();
 }
 
-int TNummora::StatusNeededWidth() const {
+int MainWindow::StatusNeededWidth() const {
   // Panel 0 whole for the longest row caption, the proxy icon, a little of the hint panel, and
   // what the status bar itself takes around them.
   const QFontMetrics metrics(panelActive_->font());
@@ -244,7 +244,7 @@ int TNummora::StatusNeededWidth() const {
   return widest + panelOverhead + panelProxy_->width() + LayoutScale::ForApplication().X(40) + barOverhead;
 }
 
-void TNummora::GrowToFitColumns() {
+void MainWindow::GrowToFitColumns() {
   // A window the user has resized (or maximised) keeps its size.
   if (isMaximized() || isFullScreen() || width() != autoWidth_) return;
   if (QLayout* l = layout()) l->activate();
@@ -262,7 +262,7 @@ void TNummora::GrowToFitColumns() {
   autoWidth_ = width();
 }
 
-void TNummora::BuildMenus() {
+void MainWindow::BuildMenus() {
   QMenu* account = menuBar()->addMenu(QStringLiteral("&Account"));
   account->setObjectName(QStringLiteral("mAccount"));
   account->addActions({actions_.New, actions_.Delete, actions_.Info});
@@ -296,23 +296,23 @@ void TNummora::BuildMenus() {
   help->addAction(actions_.About);
 }
 
-void TNummora::ConnectActions() {
-  connect(actions_.New, &QAction::triggered, this, &TNummora::NewExecute);
-  connect(actions_.Delete, &QAction::triggered, this, &TNummora::DeleteExecute);
-  connect(actions_.Info, &QAction::triggered, this, &TNummora::InfoExecute);
+void MainWindow::ConnectActions() {
+  connect(actions_.New, &QAction::triggered, this, &MainWindow::NewExecute);
+  connect(actions_.Delete, &QAction::triggered, this, &MainWindow::DeleteExecute);
+  connect(actions_.Info, &QAction::triggered, this, &MainWindow::InfoExecute);
   connect(actions_.Balance, &QAction::triggered, this, [this] { RequestBalance(AccountOfRow(-1)); });
-  connect(actions_.UpdateAll, &QAction::triggered, this, &TNummora::UpdateAllExecute);
+  connect(actions_.UpdateAll, &QAction::triggered, this, &MainWindow::UpdateAllExecute);
   connect(actions_.Spend, &QAction::triggered, this, [this] { OpenPaymentLink(std::string()); });
   connect(actions_.ViewHistory, &QAction::triggered, this, [this] {
     const int position = AccountOfRow(-1);
     if (position < 0) return;
-    const TAccount copy = model_.Account(position);
+    const AccountRecord copy = model_.Account(position);
     if (hooks.openHistory)
       hooks.openHistory(copy);
     else
       LogLine("History of " + AccountLabel(copy) + " requested; the history download is not available yet.");
   });
-  connect(actions_.CopyNumber, &QAction::triggered, this, &TNummora::CopyNumberExecute);
+  connect(actions_.CopyNumber, &QAction::triggered, this, &MainWindow::CopyNumberExecute);
   connect(actions_.Moveup, &QAction::triggered, this, [this] { MoveExecute(true); });
   connect(actions_.Movedown, &QAction::triggered, this, [this] { MoveExecute(false); });
   connect(actions_.Preferences, &QAction::triggered, this, [this] {
@@ -332,7 +332,7 @@ void TNummora::ConnectActions() {
   });
   ConnectTransfer();
 
-  connect(list_, &QTreeWidget::itemSelectionChanged, this, &TNummora::SelectionChanged);
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, &MainWindow::SelectionChanged);
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
     if (model_.SelectedRow() >= 0) OpenPaymentLink(std::string());
   });
@@ -340,18 +340,18 @@ void TNummora::ConnectActions() {
 
 // The commands are enabled by what they act on: the selection, the rows of the list, the
 // current tab and the refreshes that run. Each of these tells when it changes.
-void TNummora::ConnectCommandUpdates() {
-  connect(list_, &QTreeWidget::itemSelectionChanged, this, &TNummora::UpdateActions);
-  connect(pages_, &QTabWidget::currentChanged, this, &TNummora::UpdateActions);
+void MainWindow::ConnectCommandUpdates() {
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, &MainWindow::UpdateActions);
+  connect(pages_, &QTabWidget::currentChanged, this, &MainWindow::UpdateActions);
   QAbstractItemModel* rows = list_->model();
-  connect(rows, &QAbstractItemModel::rowsInserted, this, &TNummora::UpdateActions);
-  connect(rows, &QAbstractItemModel::rowsRemoved, this, &TNummora::UpdateActions);
-  connect(rows, &QAbstractItemModel::modelReset, this, &TNummora::UpdateActions);
-  connect(this, &TNummora::RefreshStateChanged, this, &TNummora::UpdateActions);
-  connect(pages_, &QTabWidget::currentChanged, this, &TNummora::UpdateContactActions);
+  connect(rows, &QAbstractItemModel::rowsInserted, this, &MainWindow::UpdateActions);
+  connect(rows, &QAbstractItemModel::rowsRemoved, this, &MainWindow::UpdateActions);
+  connect(rows, &QAbstractItemModel::modelReset, this, &MainWindow::UpdateActions);
+  connect(this, &MainWindow::RefreshStateChanged, this, &MainWindow::UpdateActions);
+  connect(pages_, &QTabWidget::currentChanged, this, &MainWindow::UpdateContactActions);
 }
 
-void TNummora::SelectionChanged() {
+void MainWindow::SelectionChanged() {
   const QList<QTreeWidgetItem*> selected = list_->selectedItems();
   if (selected.isEmpty()) {
     // Losing the selection changes nothing on screen; only the commands follow it.
@@ -364,7 +364,7 @@ void TNummora::SelectionChanged() {
   ShowDetails();
 }
 
-void TNummora::UpdateActions() {
+void MainWindow::UpdateActions() {
   const AccountActionStates s = ComputeAccountActionStates(model_, pages_->currentWidget() == accountsTab_);
   actions_.New->setEnabled(s.newAccount);
   actions_.Delete->setEnabled(s.deleteAccount);
@@ -378,7 +378,7 @@ void TNummora::UpdateActions() {
   actions_.Movedown->setEnabled(s.moveDown);
 }
 
-void TNummora::ShowTitle() {
+void MainWindow::ShowTitle() {
   setWindowTitle(QStringLiteral("Nummora ver " NUMMORA_VERSION " [") + FromLatin1(profileName_) +
                  QStringLiteral("]"));
   // The application title goes to the taskbar entry's class name only: a display name set on
@@ -386,13 +386,13 @@ void TNummora::ShowTitle() {
   applicationTitle_ = QStringLiteral("Nummora " NUMMORA_VERSION);
 }
 
-void TNummora::ShowAccountRow(int row) {
+void MainWindow::ShowAccountRow(int row) {
   if (row < 0 || row >= model_.RowCount() || row >= list_->topLevelItemCount()) return;
   const int position = model_.AccountOfRow(row);
   if (!model_.IsValidPosition(position)) return;
-  const TAccount& account = model_.Account(position);
+  const AccountRecord& account = model_.Account(position);
   const std::optional<Currency> egold =
-      account.Type == kAccountTypeEgold && hooks.egoldValue ? hooks.egoldValue(account) : Currency(0);
+      account.Type == AccountType::Egold && hooks.egoldValue ? hooks.egoldValue(account) : Currency(0);
   QTreeWidgetItem* item = list_->topLevelItem(row);
   item->setIcon(0, AccountTypeIcon(account.Type));
   item->setText(0, FromLatin1(AccountLabel(account)));
@@ -405,14 +405,15 @@ void TNummora::ShowAccountRow(int row) {
   if (row == model_.SelectedRow()) ShowDetails();
 }
 
-void TNummora::ShowRates(const RatesState& rates) {
+void MainWindow::ShowRates(const RatesState& rates) {
   rates_ = rates;
   details_->ShowRates(ShownRates(rates_, model_.DisplayCurrency));
   // Rewriting the rows also shows the selected account in the details pane at the new rates.
   for (int row = 0; row < model_.RowCount(); ++row) ShowAccountRow(row);
 }
 
-void TNummora::ChangeAccount(int position, const std::function<void(TAccount&)>& change, bool rowShowsIt) {
+void MainWindow::ChangeAccount(int position, const std::function<void(AccountRecord&)>& change,
+                               bool rowShowsIt) {
   if (!model_.IsValidPosition(position)) return;
   change(model_.Account(position));
   if (!rowShowsIt) return;
@@ -420,44 +421,44 @@ void TNummora::ChangeAccount(int position, const std::function<void(TAccount&)>&
   if (row >= 0) ShowAccountRow(row);
 }
 
-void TNummora::KeepPassPhrase(int position, const std::string& passPhrase) {
+void MainWindow::KeepPassPhrase(int position, const std::string& passPhrase) {
   ChangeAccount(
       position,
-      [&passPhrase](TAccount& entry) {
+      [&passPhrase](AccountRecord& entry) {
         SecureWipe(entry.Password);
         entry.Password = passPhrase;
       },
       false);
 }
 
-void TNummora::StoreBalances(int position, const AccountBalances& balances) {
+void MainWindow::StoreBalances(int position, const AccountBalances& balances) {
   ChangeAccount(
-      position, [&balances](TAccount& entry) { nummora::StoreBalances(balances, entry); }, true);
+      position, [&balances](AccountRecord& entry) { nummora::StoreBalances(balances, entry); }, true);
 }
 
-void TNummora::StoreStatus(int position, uint8_t status, std::optional<TDateTime> updated) {
+void MainWindow::StoreStatus(int position, uint8_t status, std::optional<TDateTime> updated) {
   ChangeAccount(
       position,
-      [status, updated](TAccount& entry) {
+      [status, updated](AccountRecord& entry) {
         entry.Status = status;
         if (updated) entry.Updated = *updated;
       },
       updated.has_value());
 }
 
-void TNummora::EndRefresh(int position) {
+void MainWindow::EndRefresh(int position) {
   if (!model_.IsValidPosition(position)) return;
   ChangeAccount(
-      position, [](TAccount& entry) { entry.Refreshing = false; }, false);
+      position, [](AccountRecord& entry) { entry.Refreshing = false; }, false);
   emit RefreshStateChanged(position);
 }
 
-void TNummora::StoreRates(const std::string& answer, TDateTime received) {
+void MainWindow::StoreRates(const std::string& answer, TDateTime received) {
   model_.SetRatesText(answer);  // an answer holding tags is not kept
   model_.RatesTime = received;
 }
 
-void TNummora::ShowDetails() {
+void MainWindow::ShowDetails() {
   const int position = model_.AccountOfRow(model_.SelectedRow());
   if (model_.SelectedRow() < 0 || !model_.IsValidPosition(position)) return;
   // The preferences may have changed the display currency since the last showing.
@@ -466,14 +467,14 @@ void TNummora::ShowDetails() {
                         regional_);
 }
 
-void TNummora::ShowActiveAccount(int row) {
+void MainWindow::ShowActiveAccount(int row) {
   std::string caption;
   const bool exists = row >= 0 && row < list_->topLevelItemCount();
   if (exists) caption = ToLatin1(list_->topLevelItem(row)->text(0));
   panelActive_->setText(FromLatin1(ActiveAccountText(exists ? &caption : nullptr)));
 }
 
-void TNummora::FillRows() {
+void MainWindow::FillRows() {
   list_->clear();
   for (int row = 0; row < model_.RowCount(); ++row) {
     list_->addTopLevelItem(new QTreeWidgetItem);
@@ -481,7 +482,7 @@ void TNummora::FillRows() {
   }
 }
 
-void TNummora::SelectRow(int row) {
+void MainWindow::SelectRow(int row) {
   if (row >= 0 && row < list_->topLevelItemCount()) {
     list_->setCurrentItem(list_->topLevelItem(row));
     list_->topLevelItem(row)->setSelected(true);
@@ -490,13 +491,13 @@ void TNummora::SelectRow(int row) {
   }
 }
 
-void TNummora::RequestBalance(int position) {
+void MainWindow::RequestBalance(int position) {
   if (!model_.IsValidPosition(position)) return;
-  TAccount& account = model_.Account(position);
+  AccountRecord& account = model_.Account(position);
   if (account.Refreshing) return;
   account.Refreshing = true;
   emit RefreshStateChanged(position);
-  if (isSignalConnected(QMetaMethod::fromSignal(&TNummora::BalanceRequested))) {
+  if (isSignalConnected(QMetaMethod::fromSignal(&MainWindow::BalanceRequested))) {
     emit BalanceRequested(position);  // the balance worker ends the refresh
   } else {
     // No balance worker is plugged in: the request ends at once, balances and Updated unchanged.
@@ -506,13 +507,13 @@ void TNummora::RequestBalance(int position) {
   }
 }
 
-void TNummora::TimerTick() {
+void MainWindow::TimerTick() {
   const TDateTime now = Now();
   for (int position : DueRefreshes(model_, now)) RequestBalance(position);
   if (RatesDue(model_.RatesTime, now) && hooks.requestRates) hooks.requestRates();
 }
 
-void TNummora::Notify(NotifyKind k, const std::string& title, bool asDialog, const std::string& text) {
+void MainWindow::Notify(NotifyKind k, const std::string& title, bool asDialog, const std::string& text) {
   const bool shown = isVisible() && !isMinimized() && !hiddenInTray_;
   if (shown && asDialog) {
     Boxes().Show(this, BoxIconOf(k), FromLatin1(NotifyBoxText(title, text)));
@@ -523,7 +524,7 @@ void TNummora::Notify(NotifyKind k, const std::string& title, bool asDialog, con
   panelHint_->setText(FromLatin1(text));
 }
 
-void TNummora::ShowFromTray() {
+void MainWindow::ShowFromTray() {
   if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();
@@ -531,27 +532,27 @@ void TNummora::ShowFromTray() {
   hiddenInTray_ = false;
 }
 
-void TNummora::HideToTray() {
+void MainWindow::HideToTray() {
   if (!notifier_->CanHideToTray()) return;  // nowhere to come back from
   hide();
   hiddenInTray_ = true;
 }
 
-void TNummora::ToggleTray() {
+void MainWindow::ToggleTray() {
   if (hiddenInTray_)
     ShowFromTray();
   else
     HideToTray();
 }
 
-void TNummora::LogLine(const std::string& line) {
+void MainWindow::LogLine(const std::string& line) {
   events_->AddLine(line);
 }
-void TNummora::LogError(const std::string& message) {
+void MainWindow::LogError(const std::string& message) {
   events_->AddLine(message);
 }
 
-bool TNummora::SessionEnding(std::string* error) {
+bool MainWindow::SessionEnding(std::string* error) {
   std::string reason;
   if (SaveProfile(&reason)) return true;
   LogError(reason);
@@ -559,7 +560,7 @@ bool TNummora::SessionEnding(std::string* error) {
   return false;
 }
 
-void TNummora::NoteProfileProtection() {
+void MainWindow::NoteProfileProtection() {
   if (profileKey_.Format() != ProfileFormat::kLegacy || profileKey_.Password().empty()) return;
   const std::string text =
       "This profile has only the old 40-bit protection, which does not hold against a stolen disk. "
@@ -568,7 +569,7 @@ void TNummora::NoteProfileProtection() {
   Notify(NotifyKind::Warning, "Profile protection", false, text);
 }
 
-bool TNummora::LoadProfile() {
+bool MainWindow::LoadProfile() {
   bool ok = true;
   try {
     const ProfileLoadResult result = nummora::LoadProfile(model_, profileText_, regional_);
@@ -597,7 +598,7 @@ bool TNummora::LoadProfile() {
   return ok;
 }
 
-bool TNummora::SaveProfile(std::string* error) {
+bool MainWindow::SaveProfile(std::string* error) {
   try {
     // A profile that was not read (unreadable, or the window never showed) is left as it is on
     // disk: writing this window's empty model over it would lose every account.
@@ -613,7 +614,7 @@ bool TNummora::SaveProfile(std::string* error) {
   }
 }
 
-bool TNummora::event(QEvent* e) {
+bool MainWindow::event(QEvent* e) {
   if (e->type() == QEvent::StatusTip) {
     panelHint_->setText(static_cast<QStatusTipEvent*>(e)->tip());
     return true;
@@ -621,7 +622,7 @@ bool TNummora::event(QEvent* e) {
   return QMainWindow::event(e);
 }
 
-void TNummora::ShowProxyIndicator(const TProxy& proxy) {
+void MainWindow::ShowProxyIndicator(const ProxySettings& proxy) {
   model_.Proxy = proxy;
   const QIcon icon = style()->standardIcon(QStyle::SP_DriveNetIcon);
   panelProxy_->setPixmap(icon.pixmap(QSize(20, 17), proxy.UseProxy ? QIcon::Normal : QIcon::Disabled));
@@ -630,11 +631,11 @@ void TNummora::ShowProxyIndicator(const TProxy& proxy) {
                                          : QString());
 }
 
-bool TNummora::eventFilter(QObject* watched, QEvent* e) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
   if (watched == panelProxy_) {
     if (e->type() == QEvent::ToolTip) return true;  // the balloon below stands in for the tool tip
     if (e->type() == QEvent::Enter) {
-      proxyBalloon_->ShowAt(panelProxy_, TBalloonTip::Icon::Information, QStringLiteral("Proxy"),
+      proxyBalloon_->ShowAt(panelProxy_, BalloonTip::Icon::Information, QStringLiteral("Proxy"),
                             panelProxy_->toolTip(), 500);
       return false;
     }
@@ -660,7 +661,7 @@ bool TNummora::eventFilter(QObject* watched, QEvent* e) {
   return QMainWindow::eventFilter(watched, e);
 }
 
-void TNummora::showEvent(QShowEvent* e) {
+void MainWindow::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
   // A window system may report a late show for a window that was hidden meanwhile.
   if (isVisible()) hiddenInTray_ = false;
@@ -672,7 +673,7 @@ void TNummora::showEvent(QShowEvent* e) {
   timer_->start();
 }
 
-void TNummora::closeEvent(QCloseEvent* e) {
+void MainWindow::closeEvent(QCloseEvent* e) {
   if (closing_) {
     e->accept();
     return;
@@ -703,16 +704,16 @@ void TNummora::closeEvent(QCloseEvent* e) {
   emit Closed();
 }
 
-bool TNummora::MetalsShown() const {
+bool MainWindow::MetalsShown() const {
   // Hidden only for a Liberty Reserve account; a window hidden in the tray still shows it.
   return !details_->List()->isHidden();
 }
 
-void TNummora::changeEvent(QEvent* e) {
+void MainWindow::changeEvent(QEvent* e) {
   QMainWindow::changeEvent(e);
   if (e->type() == QEvent::WindowStateChange && isMinimized() && notifier_ && notifier_->CanHideToTray()) {
     // Minimising hides the window (and its taskbar button) into the tray.
-    QTimer::singleShot(0, this, &TNummora::HideToTray);
+    QTimer::singleShot(0, this, &MainWindow::HideToTray);
   }
 }
 

@@ -35,25 +35,25 @@ namespace nummora {
 class BalloonNotifier;
 class MessageBoxes;
 class SettingsStore;
-class TBalloonTip;
-class TColumnFitter;
-class TfEmail;
-class TfPreferences;
-class TContactsPage;
-class TOperationsPage;
-class TRecentPaymentsFetch;
+class BalloonTip;
+class ColumnFitter;
+class EmailNoticeDialog;
+class PreferencesDialog;
+class ContactsPage;
+class OperationsPage;
+class RecentPaymentsFetch;
 class WorkerHost;
-class TDirectoryTab;
-class TfTasks;
-class THotkeyManager;
-class TInstanceServer;
-class TMetalsPane;
-class TTray;
+class DirectoryTab;
+class EventsWindow;
+class HotkeyManager;
+class InstanceServer;
+class MetalsPane;
+class Tray;
 class WorkerHost;
 struct ServerConfig;
 
 // What the start-up hands to the main window.
-struct TMainWindowSetup {
+struct MainWindowSetup {
   SettingsStore* store = nullptr;  // the program's settings store (required)
   std::string profileName;         // login results
   ProfileKey profileKey;           // the password and the file's format
@@ -68,38 +68,38 @@ struct TMainWindowSetup {
 };
 
 // Where the parts that plug in later meet the main window; each hook has a sound default.
-struct TMainWindowHooks {
+struct MainWindowHooks {
   std::function<void(const PaymentLinkFields&)> openPaymentDialog;  // default: note in events list
   // The value of an e-gold account in the display currency; nothing while the rates known are
   // prices in another currency (the row then shows no value). Default: 0 (no rates yet).
-  std::function<std::optional<Currency>(const TAccount&)> egoldValue;
-  std::function<void(const TAccount&)> openHistory;         // default: note in events list
+  std::function<std::optional<Currency>(const AccountRecord&)> egoldValue;
+  std::function<void(const AccountRecord&)> openHistory;    // default: note in events list
   std::function<void()> requestRates;                       // default: nothing
   std::function<void(QWidget*)> showPreferences;            // default: nothing
   std::function<void(QWidget*)> showConnectionPreferences;  // default: nothing
-  TPaymentServices payments;  // address book, e-mail notice and last operations for payment dialogs
+  PaymentServices payments;  // address book, e-mail notice and last operations for payment dialogs
   std::function<bool(const QUrl&)> openUrl;  // the web browser; default: the desktop's (QDesktopServices)
 };
 
-class TNummora : public QMainWindow {
+class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
-  explicit TNummora(TMainWindowSetup setup, QWidget* parent = nullptr);
-  ~TNummora() override;
+  explicit MainWindow(MainWindowSetup setup, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // The profile model, to read (workers take their copies from it). Changes go through the
   // operations below, which also show them.
   const ProfileModel& Model() const { return model_; }
-  const TMainActions& Actions() const { return actions_; }
-  TfTasks* Events() const { return events_; }
-  TDirectoryTab* Directory() const { return directory_; }
+  const MainActions& Actions() const { return actions_; }
+  EventsWindow* Events() const { return events_; }
+  DirectoryTab* Directory() const { return directory_; }
   // The "egold" value of the directory document last shown, for the e-gold sign-up link.
   const std::string& DirectoryReferral() const;
   // Opens a web address in the user's browser; a browser that cannot be started is written to
   // the events list. Returns whether it started.
   bool OpenWebAddress(const QUrl& url);
   const FormatSettings& NumberFormat() const { return numberFormat_; }
-  TMainWindowHooks hooks;
+  MainWindowHooks hooks;
 
   // A background notice: a message box when the window shows and `asDialog` allows it, else a
   // tray balloon and the text in status panel 2.
@@ -108,8 +108,8 @@ class TNummora : public QMainWindow {
   // registers the global hotkeys, and plugs it into "&Preferences..." and the proxy indicator.
   // `workerHost` runs its proxy list download; `executablePath` goes into the autostart entry.
   void CreatePreferences(WorkerHost* workerHost, const std::string& executablePath);
-  TfPreferences* Preferences() const { return preferences_; }
-  THotkeyManager* Hotkeys() const { return hotkeys_; }
+  PreferencesDialog* Preferences() const { return preferences_; }
+  HotkeyManager* Hotkeys() const { return hotkeys_; }
 
   // The desktop session ends: the profile is saved, nothing else. False (with `error` set, and
   // the error in the events list) when the save failed.
@@ -136,7 +136,7 @@ class TNummora : public QMainWindow {
   // --- address book and last operations (main_window_contacts.cpp, main_window_operations.cpp) ---
   // Appends a contact to the address book; refused with a message naming the limit when it is
   // full. Returns whether it was added.
-  bool AddContact(const TContact& contact);
+  bool AddContact(const ContactRecord& contact);
   // Adds a completed payment to the last operations.
   void RecordPayment(const PaymentRecord& record);
   // Fetches the payments received by the e-gold account at `position` into the last operations.
@@ -146,10 +146,11 @@ class TNummora : public QMainWindow {
   // History (main_window_history.cpp): opens the history download dialog for a copy of an
   // account, without waiting; its viewers write the newest batch and the end of the period
   // back into the account's table entry through StoreBatch.
-  void OpenHistoryDownload(const TAccount& account, WorkerHost* host, const ServerConfig& servers);
+  void OpenHistoryDownload(const AccountRecord& account, WorkerHost* host, const ServerConfig& servers);
   // What the download dialog and its viewers are given: the host, the servers, the address
   // book, the batch write-back and the viewer's layout in this profile.
-  THistoryServices HistoryServicesFor(const TAccount& account, WorkerHost* host, const ServerConfig& servers);
+  HistoryServices HistoryServicesFor(const AccountRecord& account, WorkerHost* host,
+                                     const ServerConfig& servers);
   void StoreBatch(int position, const std::string& id, int32_t batch, TDateTime batchDate);
 
  signals:
@@ -170,8 +171,8 @@ class TNummora : public QMainWindow {
   void changeEvent(QEvent* event) override;
 
  private:
-  friend struct TNummoraTestAccess;  // tests/support/main_window_access.h
-  friend class TWindowSpendHost;     // main_window_payments.cpp
+  friend struct MainWindowTestAccess;  // tests/support/main_window_access.h
+  friend class WindowPaymentHost;      // main_window_payments.cpp
 
   // Widens the window by what its lists' columns need beyond their views, while the user has
   // not resized it, up to the screen's width.
@@ -212,7 +213,7 @@ class TNummora : public QMainWindow {
   bool AccountExists(const std::string& id) const { return model_.AccountExists(id); }
   // Applies a change to the entry at `position` (nothing for a position outside the table) and,
   // when `rowShowsIt`, rewrites the entry's row.
-  void ChangeAccount(int position, const std::function<void(TAccount&)>& change, bool rowShowsIt);
+  void ChangeAccount(int position, const std::function<void(AccountRecord&)>& change, bool rowShowsIt);
   // Loads the login's document into the model and the list; false when it could not be read
   // (the message then goes to the events list, and the profile is never written by this window).
   bool LoadProfile();
@@ -229,7 +230,7 @@ class TNummora : public QMainWindow {
   void InstanceMessage(int number);
   // Draws the proxy indicator of the status bar for the proxy settings (coloured when the
   // proxy is used, greyed otherwise) and copies them into the model.
-  void ShowProxyIndicator(const TProxy& proxy);
+  void ShowProxyIndicator(const ProxySettings& proxy);
   // Shows the window out of the tray and brings it to the front; hides it into the tray.
   void ShowFromTray();
   void HideToTray();
@@ -248,8 +249,8 @@ class TNummora : public QMainWindow {
   void ConnectTransfer();
   void RestoreLayout();
   void SaveLayout();
-  TfPreferences* preferences_ = nullptr;
-  THotkeyManager* hotkeys_ = nullptr;
+  PreferencesDialog* preferences_ = nullptr;
+  HotkeyManager* hotkeys_ = nullptr;
   // Address book (main_window_contacts.cpp).
   void BuildContactsPage();
   void ShowContacts();
@@ -259,7 +260,7 @@ class TNummora : public QMainWindow {
   void DeleteContactExecute();
   void SpendToExecute();
   // Opens the contact editor over `owner` filled with `contact`; adds the contact on OK.
-  void OfferContact(QWidget* owner, const TContact& contact);
+  void OfferContact(QWidget* owner, const ContactRecord& contact);
   // Last operations (main_window_operations.cpp).
   void BuildOperationsPage();
   void InstallPaymentServices();
@@ -267,7 +268,7 @@ class TNummora : public QMainWindow {
   void EmailDetailsExecute();
   // Opens the e-mail notice for a payment over `owner`; modally when `modal`.
   // Opens the notice over `owner`; a modeless one is returned (a modal one is gone by then).
-  TfEmail* OpenEmailNotice(QWidget* owner, const PaymentNotice& notice, bool modal);
+  EmailNoticeDialog* OpenEmailNotice(QWidget* owner, const PaymentNotice& notice, bool modal);
 
   SettingsStore* store_;
   std::string profileName_;
@@ -281,24 +282,24 @@ class TNummora : public QMainWindow {
   ShellSettings settings_;
   ProfileModel model_;
 
-  TMainActions actions_;
+  MainActions actions_;
   QTabWidget* pages_ = nullptr;
   QWidget* accountsTab_ = nullptr;
   QTreeWidget* list_ = nullptr;
-  TColumnFitter* listFitter_ = nullptr;
-  TColumnFitter* metalsFitter_ = nullptr;
+  ColumnFitter* listFitter_ = nullptr;
+  ColumnFitter* metalsFitter_ = nullptr;
   int autoWidth_ = 0;  // the width the window last gave itself
-  TMetalsPane* details_ = nullptr;
-  TDirectoryTab* directory_ = nullptr;
+  MetalsPane* details_ = nullptr;
+  DirectoryTab* directory_ = nullptr;
   RatesState rates_;  // as last read, in the currency they were asked in
   QLabel* panelActive_ = nullptr;
   QLabel* panelProxy_ = nullptr;
   QLabel* panelHint_ = nullptr;
-  TBalloonTip* proxyBalloon_ = nullptr;
-  TfTasks* events_ = nullptr;
-  TTray* tray_ = nullptr;
+  BalloonTip* proxyBalloon_ = nullptr;
+  EventsWindow* events_ = nullptr;
+  Tray* tray_ = nullptr;
   BalloonNotifier* notifier_ = nullptr;
-  TInstanceServer* instanceServer_ = nullptr;
+  InstanceServer* instanceServer_ = nullptr;
   QString instanceSocket_;
   std::filesystem::path storeFile_;
   QTimer* timer_ = nullptr;
@@ -307,9 +308,9 @@ class TNummora : public QMainWindow {
   bool profileLoaded_ = false;  // the document was read into the model: only then is it saved
   bool hiddenInTray_ = false;
   bool closing_ = false;
-  TContactsPage* contactsPage_ = nullptr;
-  TOperationsPage* operationsPage_ = nullptr;
-  TRecentPaymentsFetch* recentPayments_ = nullptr;
+  ContactsPage* contactsPage_ = nullptr;
+  OperationsPage* operationsPage_ = nullptr;
+  RecentPaymentsFetch* recentPayments_ = nullptr;
   WorkerHost* workerHost_ = nullptr;
 };
 

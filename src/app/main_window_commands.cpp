@@ -21,11 +21,11 @@
 
 namespace nummora {
 
-void TNummora::UpdateAllExecute() {
+void MainWindow::UpdateAllExecute() {
   for (int position : LivePositions(model_)) RequestBalance(position);
 }
 
-void TNummora::MoveExecute(bool up) {
+void MainWindow::MoveExecute(bool up) {
   if (pages_->currentWidget() != accountsTab_) return;
   const int row = model_.SelectedRow();
   const int target = up ? model_.MoveRowUp(row) : model_.MoveRowDown(row);
@@ -35,15 +35,15 @@ void TNummora::MoveExecute(bool up) {
   SelectRow(target);
 }
 
-void TNummora::CopyNumberExecute() {
+void MainWindow::CopyNumberExecute() {
   const int position = AccountOfRow(-1);
   if (position < 0) return;
   QGuiApplication::clipboard()->setText(FromLatin1(model_.Account(position).ID));
 }
 
-void TNummora::NewExecute() {
+void MainWindow::NewExecute() {
   if (!model_.CanCreateAccount()) return;
-  TfAccount editor(
+  AccountEditorDialog editor(
       true, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
   editor.egoldSecureBase = EgoldSecureBaseUrl();
   editor.vendorBase = VendorBaseUrl();
@@ -52,8 +52,8 @@ void TNummora::NewExecute() {
   if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   if (editor.exec() != QDialog::Accepted) return;
   pages_->setCurrentWidget(accountsTab_);
-  TAccount account;
-  account.Type = editor.AccountType();
+  AccountRecord account;
+  account.Type = editor.SelectedType();
   editor.ApplyTo(account);
   account.Updated = Now();
   account.BatchDate = account.Updated;
@@ -61,16 +61,16 @@ void TNummora::NewExecute() {
   const int position = model_.AppendAccount(account);
   if (position < 0) return;
   SecureWipe(account.Password);
-  if (account.Type == kAccountTypeEgold && hooks.requestRates) hooks.requestRates();
+  if (account.Type == AccountType::Egold && hooks.requestRates) hooks.requestRates();
   list_->addTopLevelItem(new QTreeWidgetItem);
   RequestBalance(position);
   ShowAccountRow(model_.RowOfAccount(position));
 }
 
-void TNummora::InfoExecute() {
+void MainWindow::InfoExecute() {
   const int position = AccountOfRow(-1);
   if (position < 0) return;
-  TfAccount editor(
+  AccountEditorDialog editor(
       false, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
   editor.egoldSecureBase = EgoldSecureBaseUrl();
   editor.vendorBase = VendorBaseUrl();
@@ -80,10 +80,10 @@ void TNummora::InfoExecute() {
   editor.Fill(model_.Account(position));
   if (editor.exec() != QDialog::Accepted) return;
   ChangeAccount(
-      position, [&editor](TAccount& entry) { editor.ApplyTo(entry); }, true);
+      position, [&editor](AccountRecord& entry) { editor.ApplyTo(entry); }, true);
 }
 
-void TNummora::DeleteExecute() {
+void MainWindow::DeleteExecute() {
   const int row = model_.SelectedRow();
   const int position = AccountOfRow(-1);
   if (position < 0) return;
@@ -98,7 +98,7 @@ void TNummora::DeleteExecute() {
   delete list_->takeTopLevelItem(row);
 }
 
-void TNummora::OpenPaymentLink(const std::string& link) {
+void MainWindow::OpenPaymentLink(const std::string& link) {
   const PaymentLinkFields fields = ParsePaymentLink(link);
   emit PaymentLinkOpened(fields);
   if (hooks.openPaymentDialog) {
@@ -108,7 +108,7 @@ void TNummora::OpenPaymentLink(const std::string& link) {
   }
 }
 
-void TNummora::HotkeyPressed(int shortcutValue) {
+void MainWindow::HotkeyPressed(int shortcutValue) {
   QApplication::setActiveWindow(this);
   raise();
   activateWindow();
@@ -116,7 +116,7 @@ void TNummora::HotkeyPressed(int shortcutValue) {
   if (shortcutValue == settings_.hotkeySpend && model_.AccountCount() > 0) OpenPaymentLink(std::string());
 }
 
-void TNummora::InstanceMessage(int number) {
+void MainWindow::InstanceMessage(int number) {
   if (number == kMessageComeToFront) {
     ShowFromTray();
     return;

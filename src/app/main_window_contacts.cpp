@@ -14,22 +14,22 @@
 
 namespace nummora {
 
-void TNummora::BuildContactsPage() {
+void MainWindow::BuildContactsPage() {
   auto* tab = pages_->findChild<QWidget*>(QStringLiteral("tsContacts"));
-  contactsPage_ = new TContactsPage(actions_.NewContact, actions_.EditContact, actions_.DeleteContact,
-                                    actions_.Spend, tab);
+  contactsPage_ = new ContactsPage(actions_.NewContact, actions_.EditContact, actions_.DeleteContact,
+                                   actions_.Spend, tab);
   auto* layout = new QVBoxLayout(tab);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(contactsPage_);
 
-  connect(actions_.NewContact, &QAction::triggered, this, &TNummora::NewContactExecute);
-  connect(actions_.EditContact, &QAction::triggered, this, &TNummora::EditContactExecute);
-  connect(actions_.DeleteContact, &QAction::triggered, this, &TNummora::DeleteContactExecute);
-  connect(contactsPage_->SpendTo(), &QAction::triggered, this, &TNummora::SpendToExecute);
-  connect(contactsPage_, &TContactsPage::SelectionChanged, this, &TNummora::UpdateContactActions);
+  connect(actions_.NewContact, &QAction::triggered, this, &MainWindow::NewContactExecute);
+  connect(actions_.EditContact, &QAction::triggered, this, &MainWindow::EditContactExecute);
+  connect(actions_.DeleteContact, &QAction::triggered, this, &MainWindow::DeleteContactExecute);
+  connect(contactsPage_->SpendTo(), &QAction::triggered, this, &MainWindow::SpendToExecute);
+  connect(contactsPage_, &ContactsPage::SelectionChanged, this, &MainWindow::UpdateContactActions);
   // Contacts that arrive another way (an import) show at once.
-  connect(this, &TNummora::ContactsChanged, this, &TNummora::ShowContacts);
-  connect(contactsPage_, &TContactsPage::ContactActivated, this, [this](int index) {
+  connect(this, &MainWindow::ContactsChanged, this, &MainWindow::ShowContacts);
+  connect(contactsPage_, &ContactsPage::ContactActivated, this, [this](int index) {
     const auto& contacts = model_.Contacts();
     if (index < 0 || index >= static_cast<int>(contacts.size())) return;
     OpenPaymentLink("nmr://payto=" + contacts[index].EgoldID);
@@ -37,12 +37,12 @@ void TNummora::BuildContactsPage() {
   UpdateContactActions();
 }
 
-void TNummora::ShowContacts() {
+void MainWindow::ShowContacts() {
   contactsPage_->ShowContacts(model_.Contacts());
   UpdateContactActions();
 }
 
-void TNummora::UpdateContactActions() {
+void MainWindow::UpdateContactActions() {
   if (!contactsPage_) return;
   const bool selected = contactsPage_->SelectedIndex() >= 0;
   const bool showing = pages_->currentWidget() == contactsPage_->parentWidget();
@@ -52,7 +52,7 @@ void TNummora::UpdateContactActions() {
   contactsPage_->SpendTo()->setEnabled(selected);
 }
 
-bool TNummora::AddContact(const TContact& contact) {
+bool MainWindow::AddContact(const ContactRecord& contact) {
   if (!model_.AddContact(contact)) {
     Boxes().Error(this, FromLatin1(ContactLimitMessage()));
     return false;
@@ -62,35 +62,35 @@ bool TNummora::AddContact(const TContact& contact) {
   return true;
 }
 
-void TNummora::OfferContact(QWidget* owner, const TContact& contact) {
+void MainWindow::OfferContact(QWidget* owner, const ContactRecord& contact) {
   // A full address book is said before anything is typed.
   if (!model_.CanAddContact()) {
     Boxes().Error(owner, FromLatin1(ContactLimitMessage()));
     return;
   }
-  TfUser editor(boxes_, owner);
+  ContactEditorDialog editor(boxes_, owner);
   if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   editor.Fill(contact);
   if (editor.exec() != QDialog::Accepted) return;
   AddContact(editor.Contact());
 }
 
-void TNummora::NewContactExecute() {
+void MainWindow::NewContactExecute() {
   if (!model_.CanAddContact()) {
     Boxes().Error(this, FromLatin1(ContactLimitMessage()));
     return;
   }
-  TfUser editor(boxes_, this);
+  ContactEditorDialog editor(boxes_, this);
   if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   if (editor.exec() != QDialog::Accepted) return;
   pages_->setCurrentWidget(contactsPage_->parentWidget());
   AddContact(editor.Contact());
 }
 
-void TNummora::EditContactExecute() {
+void MainWindow::EditContactExecute() {
   const int index = contactsPage_->SelectedIndex();
   if (index < 0 || index >= static_cast<int>(model_.Contacts().size())) return;
-  TfUser editor(boxes_, this);
+  ContactEditorDialog editor(boxes_, this);
   if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   editor.Fill(model_.Contacts()[index]);
   if (editor.exec() != QDialog::Accepted) return;
@@ -100,7 +100,7 @@ void TNummora::EditContactExecute() {
   contactsPage_->ShowContact(index, model_.Contacts()[index]);
 }
 
-void TNummora::DeleteContactExecute() {
+void MainWindow::DeleteContactExecute() {
   const int index = contactsPage_->SelectedIndex();
   if (index < 0 || index >= static_cast<int>(model_.Contacts().size())) return;
   const QString question = QStringLiteral("Do you want to delete contact \"") +
@@ -111,12 +111,13 @@ void TNummora::DeleteContactExecute() {
   UpdateContactActions();
 }
 
-void TNummora::SpendToExecute() {
+void MainWindow::SpendToExecute() {
   const int index = contactsPage_->SelectedIndex();
   if (index < 0 || index >= static_cast<int>(model_.Contacts().size())) return;
   // The number of the payment system of the account selected in the accounts list.
   const int position = AccountOfRow(-1);
-  const int type = model_.IsValidPosition(position) ? model_.Account(position).Type : -1;
+  const std::optional<AccountType> type =
+      model_.IsValidPosition(position) ? std::optional(model_.Account(position).Type) : std::nullopt;
   OpenPaymentLink(SpendToLink(model_.Contacts()[index], type));
 }
 

@@ -13,7 +13,7 @@
 
 namespace nummora {
 
-void TNummora::BuildDirectoryTab(QWidget* page) {
+void MainWindow::BuildDirectoryTab(QWidget* page) {
   DirectoryTabSetup setup;
   try {
     setup.folder = CacheFolder(false);
@@ -25,19 +25,19 @@ void TNummora::BuildDirectoryTab(QWidget* page) {
   setup.proxy = [this] { return model_.Proxy; };
   setup.log = [this](const std::string& title, const std::string& text) { events_->AddEntry(title, text); };
   setup.openUrl = [this](const QUrl& url) { return OpenWebAddress(url); };
-  directory_ = new TDirectoryTab(std::move(setup), page);
+  directory_ = new DirectoryTab(std::move(setup), page);
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(directory_);
 }
 
-bool TNummora::OpenWebAddress(const QUrl& url) {
+bool MainWindow::OpenWebAddress(const QUrl& url) {
   const bool opened = hooks.openUrl ? hooks.openUrl(url) : QDesktopServices::openUrl(url);
   if (!opened) events_->AddLine("The web browser could not be started to open " + ToLatin1(url.toString()));
   return opened;
 }
 
-const std::string& TNummora::DirectoryReferral() const {
+const std::string& MainWindow::DirectoryReferral() const {
   return directory_->Referral();
 }
 

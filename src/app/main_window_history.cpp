@@ -7,15 +7,16 @@
 
 namespace nummora {
 
-void TNummora::OpenHistoryDownload(const TAccount& account, WorkerHost* host, const ServerConfig& servers) {
+void MainWindow::OpenHistoryDownload(const AccountRecord& account, WorkerHost* host,
+                                     const ServerConfig& servers) {
   // Owned by the application, like the viewers it opens: it closes (and goes) by itself.
-  auto* dialog = new TfUpdate(account, HistoryServicesFor(account, host, servers));
+  auto* dialog = new HistoryDownloadDialog(account, HistoryServicesFor(account, host, servers));
   dialog->show();
 }
 
-THistoryServices TNummora::HistoryServicesFor(const TAccount& account, WorkerHost* host,
-                                              const ServerConfig& servers) {
-  THistoryServices services;
+HistoryServices MainWindow::HistoryServicesFor(const AccountRecord& account, WorkerHost* host,
+                                               const ServerConfig& servers) {
+  HistoryServices services;
   services.host = host;
   services.egoldSecure = servers.EgoldSecure;
   services.libertyReserve = servers.LibertyReserve;
@@ -23,14 +24,14 @@ THistoryServices TNummora::HistoryServicesFor(const TAccount& account, WorkerHos
   services.stayOnTop = settings_.onTop;
   services.applicationTitle = applicationTitle_;
   services.payments = hooks.payments;
-  QPointer<TNummora> window(this);
+  QPointer<MainWindow> window(this);
   services.storeBatch = [window, id = account.ID](int position, int32_t batch, TDateTime batchDate) {
     if (window) window->StoreBatch(position, id, batch, batchDate);
   };
   // A viewer opens as the last one was closed, in this profile.
   services.restoreLayout = [window](QWidget* viewer, QTableView* list) {
     if (!window || !window->store_) return false;
-    const TLayoutPlace place{window->store_, window->profileName_};
+    const LayoutPlace place{window->store_, window->profileName_};
     RestoreWindowBounds(viewer, place, "fHistory");
     return RestoreColumnWidths(list, place, "List");
   };
@@ -38,20 +39,20 @@ THistoryServices TNummora::HistoryServicesFor(const TAccount& account, WorkerHos
   // layout by then, and the profile key is about to close.
   services.saveLayout = [window](const QWidget* viewer, const QTableView* list) {
     if (!window || !window->store_ || window->closing_) return;
-    const TLayoutPlace place{window->store_, window->profileName_};
+    const LayoutPlace place{window->store_, window->profileName_};
     SaveColumnWidths(list, place, "List");
     SaveWindowBounds(viewer, place, "fHistory");
   };
   return services;
 }
 
-void TNummora::StoreBatch(int position, const std::string& id, int32_t batch, TDateTime batchDate) {
+void MainWindow::StoreBatch(int position, const std::string& id, int32_t batch, TDateTime batchDate) {
   // Only the entry the history was fetched for: a table position is never reused for another
   // account while the profile is open, but the check costs nothing.
   if (!model_.IsValidPosition(position) || model_.Account(position).ID != id) return;
   ChangeAccount(
       position,
-      [batch, batchDate](TAccount& entry) {
+      [batch, batchDate](AccountRecord& entry) {
         entry.Batch = batch;
         entry.BatchDate = batchDate;
       },

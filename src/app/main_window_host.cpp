@@ -10,38 +10,38 @@
 
 namespace nummora {
 
-TMainWindowHost::TMainWindowHost(TNummora& window, ServerConfig servers, const Clock* clock)
+MainWindowHost::MainWindowHost(MainWindow& window, ServerConfig servers, const Clock* clock)
     : QObject(&window), window_(window), servers_(std::move(servers)), clock_(clock) {
   setObjectName(QStringLiteral("workerHost"));
-  rates_ = new TMetalRates(this, servers_.EgoldPlain, this);
+  rates_ = new MetalRates(this, servers_.EgoldPlain, this);
 }
 
-TMainWindowHost::~TMainWindowHost() = default;
+MainWindowHost::~MainWindowHost() = default;
 
-const ProfileModel& TMainWindowHost::Model() const {
+const ProfileModel& MainWindowHost::Model() const {
   return window_.Model();
 }
 
-FormatSettings TMainWindowHost::NumberFormat() const {
+FormatSettings MainWindowHost::NumberFormat() const {
   return window_.NumberFormat();
 }
 
 // The number format is the regional one with fixed separators; its time formats are the user's.
-FormatSettings TMainWindowHost::Regional() const {
+FormatSettings MainWindowHost::Regional() const {
   return window_.NumberFormat();
 }
 
-TDateTime TMainWindowHost::Now() const {
+TDateTime MainWindowHost::Now() const {
   return clock_ ? clock_->Now() : CurrentClock().Now();
 }
 
-HttpOptions TMainWindowHost::TransportOptions() const {
+HttpOptions MainWindowHost::TransportOptions() const {
   HttpOptions options;
   options.CAFile = servers_.CAFile;
   return options;
 }
 
-MetalAmounts TMainWindowHost::CurrentRates() const {
+MetalAmounts MainWindowHost::CurrentRates() const {
   // Prices in another currency than the display currency are no rates for a value in it: they
   // are handed on as not numbers, which no value can be computed from.
   if (const std::optional<MetalAmounts> rates = rates_->RatesInDisplayCurrency()) return *rates;
@@ -50,52 +50,52 @@ MetalAmounts TMainWindowHost::CurrentRates() const {
   return unknown;
 }
 
-void TMainWindowHost::Notify(NotifyKind kind, const std::string& title, bool asDialog,
-                             const std::string& text) {
+void MainWindowHost::Notify(NotifyKind kind, const std::string& title, bool asDialog,
+                            const std::string& text) {
   window_.Notify(kind, title, asDialog, text);
 }
 
-void TMainWindowHost::AddEvent(const std::string& header, const std::string& body) {
+void MainWindowHost::AddEvent(const std::string& header, const std::string& body) {
   window_.Events()->AddEntry(header, body);
 }
 
-void TMainWindowHost::AddEventLine(const std::string& line) {
+void MainWindowHost::AddEventLine(const std::string& line) {
   window_.Events()->AddLine(line);
 }
 
-void TMainWindowHost::KeepPassPhrase(int position, const std::string& passPhrase) {
+void MainWindowHost::KeepPassPhrase(int position, const std::string& passPhrase) {
   window_.KeepPassPhrase(position, passPhrase);
 }
 
-void TMainWindowHost::StoreBalances(int position, const AccountBalances& balances) {
+void MainWindowHost::StoreBalances(int position, const AccountBalances& balances) {
   window_.StoreBalances(position, balances);
 }
 
-void TMainWindowHost::StoreStatus(int position, uint8_t status, std::optional<TDateTime> updated) {
+void MainWindowHost::StoreStatus(int position, uint8_t status, std::optional<TDateTime> updated) {
   window_.StoreStatus(position, status, updated);
 }
 
-void TMainWindowHost::EndRefresh(int position) {
+void MainWindowHost::EndRefresh(int position) {
   window_.EndRefresh(position);
 }
 
-void TMainWindowHost::FetchRecentPayments(int position) {
+void MainWindowHost::FetchRecentPayments(int position) {
   if (fetchRecentPayments) fetchRecentPayments(position);
 }
 
-void TMainWindowHost::StoreRates(const std::string& answer, TDateTime received) {
+void MainWindowHost::StoreRates(const std::string& answer, TDateTime received) {
   window_.StoreRates(answer, received);
 }
 
-void TMainWindowHost::RatesChanged() {
+void MainWindowHost::RatesChanged() {
   window_.ShowRates(rates_->State());
 }
 
-QWidget* TMainWindowHost::DialogParent() {
+QWidget* MainWindowHost::DialogParent() {
   return &window_;
 }
 
-void TMainWindowHost::RatesRequested() {
+void MainWindowHost::RatesRequested() {
   rates_->AskForRates();
   // The profile load asks first and then has the stored answer shown: those prices show at
   // once, without arrows, and are what the fresh answer is compared with.
@@ -105,13 +105,13 @@ void TMainWindowHost::RatesRequested() {
   }
 }
 
-void TMainWindowHost::StartRefresh(int position) {
+void MainWindowHost::StartRefresh(int position) {
   if (!window_.Model().IsValidPosition(position)) return;
   pending_.push_back(position);
   StartPending();
 }
 
-void TMainWindowHost::StartPending() {
+void MainWindowHost::StartPending() {
   // A pass-phrase prompt inside a start runs an event loop in which more refreshes may be asked
   // for; they wait in the list, and the pass that was interrupted goes on once the prompt closes.
   if (starting_) return;
@@ -142,17 +142,17 @@ void TMainWindowHost::StartPending() {
   }
 }
 
-TMainWindowHost* InstallNetworkWorkers(TNummora& window, const Clock* clock) {
+MainWindowHost* InstallNetworkWorkers(MainWindow& window, const Clock* clock) {
   ServerConfig servers = LoadServerConfig();
   for (const std::string& problem : servers.Problems) window.Events()->AddLine(problem);
-  auto* host = new TMainWindowHost(window, std::move(servers), clock);
-  QObject::connect(&window, &TNummora::BalanceRequested, host, &TMainWindowHost::StartRefresh);
-  window.hooks.egoldValue = [host](const TAccount& account) { return host->Rates().ValueOf(account); };
+  auto* host = new MainWindowHost(window, std::move(servers), clock);
+  QObject::connect(&window, &MainWindow::BalanceRequested, host, &MainWindowHost::StartRefresh);
+  window.hooks.egoldValue = [host](const AccountRecord& account) { return host->Rates().ValueOf(account); };
   window.hooks.requestRates = [host] { host->RatesRequested(); };
   window.SetWorkerHost(host);
   host->fetchRecentPayments = [&window](int position) { window.FetchRecentPayments(position); };
   InstallPaymentDialogs(window, *host);
-  window.hooks.openHistory = [&window, host](const TAccount& account) {
+  window.hooks.openHistory = [&window, host](const AccountRecord& account) {
     window.OpenHistoryDownload(account, host, host->Servers());
   };
   return host;

@@ -1,6 +1,6 @@
 #pragma once
 // Connects the network workers to the main window: a WorkerHost whose reports the window
-// applies to its model and shows, the metal rates (TMetalRates) behind the window's rates hooks,
+// applies to its model and shows, the metal rates (MetalRates) behind the window's rates hooks,
 // and the balance refresh workers behind RequestBalance. Created as a child of the window, so it
 // goes with it.
 #include <QObject>
@@ -16,20 +16,20 @@
 
 namespace nummora {
 
-class TNummora;
+class MainWindow;
 
-class TMainWindowHost : public QObject, public WorkerHost {
+class MainWindowHost : public QObject, public WorkerHost {
   Q_OBJECT
  public:
   // `clock`: where the current time comes from (nullptr: the clock in use). `servers`: the
   // configured server addresses.
-  TMainWindowHost(TNummora& window, ServerConfig servers, const Clock* clock = nullptr);
-  ~TMainWindowHost() override;
+  MainWindowHost(MainWindow& window, ServerConfig servers, const Clock* clock = nullptr);
+  ~MainWindowHost() override;
 
   // Called when an e-gold balance changed (the last operations fetch the payments received).
   std::function<void(int position)> fetchRecentPayments;
 
-  TMetalRates& Rates() { return *rates_; }
+  MetalRates& Rates() { return *rates_; }
   const ServerConfig& Servers() const { return servers_; }
   // The window asks for new rates (profile load, timer, new e-gold account). The first request
   // comes from the profile load, which has just put the stored answer into RatesText: it is
@@ -66,10 +66,10 @@ class TMainWindowHost : public QObject, public WorkerHost {
   QWidget* DialogParent() override;
 
  private:
-  TNummora& window_;
+  MainWindow& window_;
   ServerConfig servers_;
   const Clock* clock_;
-  TMetalRates* rates_;
+  MetalRates* rates_;
   bool storedRatesRead_ = false;
 
   void StartPending();
@@ -82,10 +82,10 @@ class TMainWindowHost : public QObject, public WorkerHost {
 // Creates the host for the window (owned by it) and plugs the workers into its hooks: balance
 // refreshes on BalanceRequested, the account value and the rates requests. The stored rates are
 // read right after the first rates request, which the profile load makes.
-TMainWindowHost* InstallNetworkWorkers(TNummora& window, const Clock* clock = nullptr);
+MainWindowHost* InstallNetworkWorkers(MainWindow& window, const Clock* clock = nullptr);
 
 // Opens payment dialogs for the window's hooks.openPaymentDialog ("&Spend...", a double-click,
 // the spend hotkey, payment links), working through `workers` (main_window_payments.cpp).
-void InstallPaymentDialogs(TNummora& window, TMainWindowHost& workers);
+void InstallPaymentDialogs(MainWindow& window, MainWindowHost& workers);
 
 }  // namespace nummora

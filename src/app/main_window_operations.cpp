@@ -17,31 +17,32 @@
 
 namespace nummora {
 
-void TNummora::BuildOperationsPage() {
+void MainWindow::BuildOperationsPage() {
   auto* tab = pages_->findChild<QWidget*>(QStringLiteral("tsOperations"));
-  operationsPage_ = new TOperationsPage(tab);
+  operationsPage_ = new OperationsPage(tab);
   auto* layout = new QVBoxLayout(tab);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(operationsPage_);
-  connect(operationsPage_->ViewDetails(), &QAction::triggered, this, &TNummora::ViewDetailsExecute);
-  connect(operationsPage_, &TOperationsPage::RowActivated, this, &TNummora::ViewDetailsExecute);
-  connect(operationsPage_->EmailDetails(), &QAction::triggered, this, &TNummora::EmailDetailsExecute);
+  connect(operationsPage_->ViewDetails(), &QAction::triggered, this, &MainWindow::ViewDetailsExecute);
+  connect(operationsPage_, &OperationsPage::RowActivated, this, &MainWindow::ViewDetailsExecute);
+  connect(operationsPage_->EmailDetails(), &QAction::triggered, this, &MainWindow::EmailDetailsExecute);
   InstallPaymentServices();
 }
 
-void TNummora::InstallPaymentServices() {
-  TPaymentServices& s = hooks.payments;
-  s.pickRecipient = [this](QWidget* owner, int type) -> std::optional<std::string> {
-    TfRecipient picker(model_.Contacts(), type, owner ? owner : this);
+void MainWindow::InstallPaymentServices() {
+  PaymentServices& s = hooks.payments;
+  s.pickRecipient = [this](QWidget* owner, AccountType type) -> std::optional<std::string> {
+    RecipientDialog picker(model_.Contacts(), type, owner ? owner : this);
     if (settings_.onTop) picker.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     picker.exec();
     if (!picker.Accepted()) return std::nullopt;
     return picker.Pick();
   };
-  s.addContact = [this](QWidget* owner, const std::string& name, int type, const std::string& number) {
-    TContact contact;
+  s.addContact = [this](QWidget* owner, const std::string& name, AccountType type,
+                        const std::string& number) {
+    ContactRecord contact;
     contact.Name = name;
-    (type == kAccountTypeLibertyReserve ? contact.LRID : contact.EgoldID) = number;
+    (type == AccountType::LibertyReserve ? contact.LRID : contact.EgoldID) = number;
     OfferContact(owner ? owner : this, contact);
   };
   s.emailNotice = [this](QWidget* owner, const PaymentNotice& notice, bool modal) {
@@ -50,24 +51,24 @@ void TNummora::InstallPaymentServices() {
   s.recordPayment = [this](const PaymentRecord& record) { RecordPayment(record); };
 }
 
-void TNummora::SetWorkerHost(WorkerHost* host) {
+void MainWindow::SetWorkerHost(WorkerHost* host) {
   workerHost_ = host;
   delete recentPayments_;
-  recentPayments_ = new TRecentPaymentsFetch(host, operationsPage_, this);
+  recentPayments_ = new RecentPaymentsFetch(host, operationsPage_, this);
 }
 
-void TNummora::RecordPayment(const PaymentRecord& record) {
+void MainWindow::RecordPayment(const PaymentRecord& record) {
   operationsPage_->AddRow(PaymentRecordRow(record, Now()));
 }
 
-void TNummora::FetchRecentPayments(int position) {
+void MainWindow::FetchRecentPayments(int position) {
   if (recentPayments_) recentPayments_->Fetch(position, EgoldSecureBaseUrl());
 }
 
-void TNummora::ViewDetailsExecute() {
+void MainWindow::ViewDetailsExecute() {
   const std::optional<OperationRow> row = operationsPage_->SelectedRow();
   if (!row) return;
-  TDetailsFields f;
+  DetailsFields f;
   f.made = row->kind == OperationKind::Spent;
   f.batch = row->caption;
   f.date = row->Cell(1);
@@ -75,19 +76,19 @@ void TNummora::ViewDetailsExecute() {
   f.amount = row->Cell(3);
   f.memo = row->Cell(4);
   f.merchant = row->Cell(5);
-  TfDetails details(f, operationsPage_->EmailDetails(), this);
+  PaymentDetailsDialog details(f, operationsPage_->EmailDetails(), this);
   if (settings_.onTop) details.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   details.exec();
 }
 
-void TNummora::EmailDetailsExecute() {
+void MainWindow::EmailDetailsExecute() {
   const std::optional<OperationRow> row = operationsPage_->SelectedRow();
   if (!row || row->kind != OperationKind::Spent) return;
   // The notice does not wait. From the (modal) details dialog it opens as that dialog's own
   // window, the only kind a modal dialog lets the user reach, and moves to the main window
   // when the details close, so that what was typed into it stays.
   QWidget* modal = QApplication::activeModalWidget();
-  TfEmail* notice = OpenEmailNotice(modal ? modal : this, NoticeOfRow(*row), false);
+  EmailNoticeDialog* notice = OpenEmailNotice(modal ? modal : this, NoticeOfRow(*row), false);
   if (auto* details = qobject_cast<QDialog*>(modal)) {
     connect(details, &QDialog::finished, notice, [this, notice] {
       const QPoint at = notice->pos();
@@ -98,14 +99,14 @@ void TNummora::EmailDetailsExecute() {
   }
 }
 
-TfEmail* TNummora::OpenEmailNotice(QWidget* owner, const PaymentNotice& notice, bool modal) {
-  TEmailSetup setup;
+EmailNoticeDialog* MainWindow::OpenEmailNotice(QWidget* owner, const PaymentNotice& notice, bool modal) {
+  EmailSetup setup;
   setup.host = workerHost_;
   setup.store = store_;
   setup.profileName = profileName_;
   setup.vendorBase = VendorBaseUrl();
   setup.boxes = boxes_;
-  auto* dialog = new TfEmail(notice, setup, owner);
+  auto* dialog = new EmailNoticeDialog(notice, setup, owner);
   if (settings_.onTop) dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
   if (modal) {
     dialog->exec();  // it deletes itself when it closes

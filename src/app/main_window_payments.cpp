@@ -7,7 +7,7 @@
 
 #include "app/main_window.h"
 #include "app/main_window_host.h"
-#include "payments/spend_dialog.h"
+#include "payments/payment_dialog.h"
 #include "payments/spend_host.h"
 #include "platform/settings_store.h"
 #include "profile/shell_settings.h"
@@ -15,15 +15,15 @@
 
 namespace nummora {
 
-class TWindowSpendHost : public QObject, public TSpendHost {
+class WindowPaymentHost : public QObject, public PaymentHost {
  public:
-  TWindowSpendHost(TNummora& window, TMainWindowHost& workers)
+  WindowPaymentHost(MainWindow& window, MainWindowHost& workers)
       : QObject(&workers), window_(window), workers_(workers) {
     setObjectName(QStringLiteral("spendHost"));
   }
   // The dialogs it serves go first: they refer to it to the end.
-  ~TWindowSpendHost() override {
-    for (const QPointer<TfSpend>& dialog : dialogs_) delete dialog.data();
+  ~WindowPaymentHost() override {
+    for (const QPointer<PaymentDialog>& dialog : dialogs_) delete dialog.data();
   }
 
   void Open(const PaymentLinkFields& fields) {
@@ -56,14 +56,14 @@ class TWindowSpendHost : public QObject, public TSpendHost {
     }
   }
 
-  void ChangeAccount(int position, const std::function<void(TAccount&)>& change) override {
+  void ChangeAccount(int position, const std::function<void(AccountRecord&)>& change) override {
     window_.ChangeAccount(position, change, true);
   }
   void RefreshBalance(int position) override {
     if (window_.model_.IsValidPosition(position) && window_.model_.IsLive(position))
       window_.RequestBalance(position);
   }
-  const TPaymentServices& Services() const override { return window_.hooks.payments; }
+  const PaymentServices& Services() const override { return window_.hooks.payments; }
   bool& Modified() override { return modified_; }
   MessageBoxes& Boxes() override { return window_.Boxes(); }
 
@@ -74,14 +74,14 @@ class TWindowSpendHost : public QObject, public TSpendHost {
     return *window_.store_;
   }
 
-  TNummora& window_;
-  TMainWindowHost& workers_;
+  MainWindow& window_;
+  MainWindowHost& workers_;
   bool modified_ = false;  // shared by every payment dialog of the run
-  QList<QPointer<TfSpend>> dialogs_;
+  QList<QPointer<PaymentDialog>> dialogs_;
 };
 
-void InstallPaymentDialogs(TNummora& window, TMainWindowHost& workers) {
-  auto* host = new TWindowSpendHost(window, workers);
+void InstallPaymentDialogs(MainWindow& window, MainWindowHost& workers) {
+  auto* host = new WindowPaymentHost(window, workers);
   window.hooks.openPaymentDialog = [host](const PaymentLinkFields& fields) { host->Open(fields); };
 }
 

@@ -30,14 +30,14 @@ namespace {
 constexpr const char* kLayoutLists[] = {"List", "Contacts", "Operations", "DirL", "Metals"};
 }  // namespace
 
-void TNummora::CreatePreferences(WorkerHost* workerHost, const std::string& executablePath) {
+void MainWindow::CreatePreferences(WorkerHost* workerHost, const std::string& executablePath) {
   if (!store_ || preferences_) return;
-  hotkeys_ = new THotkeyManager(this);
-  connect(hotkeys_, &THotkeyManager::HotkeyPressed, this, [this](int value, int) { HotkeyPressed(value); });
-  TPreferencesHooks h;
+  hotkeys_ = new HotkeyManager(this);
+  connect(hotkeys_, &HotkeyManager::HotkeyPressed, this, [this](int value, int) { HotkeyPressed(value); });
+  PreferencesHooks h;
   h.accountLabels = [this] {
     std::vector<std::string> labels;
-    for (const TAccount& a : model_.Accounts())
+    for (const AccountRecord& a : model_.Accounts())
       labels.push_back(a.ID.empty() ? std::string() : AccountLabel(a));
     return labels;
   };
@@ -47,7 +47,7 @@ void TNummora::CreatePreferences(WorkerHost* workerHost, const std::string& exec
   h.setStrongProtection = [this](bool strong) { return SetStrongProtection(strong); };
   h.moveDataFile = [this](const std::string& from, const std::string& to) { return MoveDataFile(from, to); };
   h.applyOnTop = [this](bool onTop) { ApplyOnTop(onTop); };
-  h.applyProxy = [this](const TProxy& proxy) { ShowProxyIndicator(proxy); };
+  h.applyProxy = [this](const ProxySettings& proxy) { ShowProxyIndicator(proxy); };
   h.applyDisplayCurrency = [this](const std::string& currency) { ApplyDisplayCurrency(currency); };
   h.applied = [this] { settings_ = ReadShellSettings(*store_, profileName_); };
   h.notify = [this](NotifyKind kind, const std::string& title, bool asDialog, const std::string& text) {
@@ -55,14 +55,14 @@ void TNummora::CreatePreferences(WorkerHost* workerHost, const std::string& exec
   };
   h.workerHost = workerHost;
   h.executablePath = executablePath;
-  preferences_ = new TfPreferences(*store_, profileName_, *hotkeys_, std::move(h), boxes_, this);
+  preferences_ = new PreferencesDialog(*store_, profileName_, *hotkeys_, std::move(h), boxes_, this);
   hooks.showPreferences = [this](QWidget*) { preferences_->exec(); };
   hooks.showConnectionPreferences = [this](QWidget*) {
-    preferences_->ExecAt(TfPreferences::kConnectionPage);
+    preferences_->ExecAt(PreferencesDialog::kConnectionPage);
   };
 }
 
-std::optional<std::string> TNummora::ChangeProfilePassword(const std::string& newPassword) {
+std::optional<std::string> MainWindow::ChangeProfilePassword(const std::string& newPassword) {
   // The new key gets a new salt (and today's key derivation parameters) at its first save.
   ProfileKey previous = std::move(profileKey_);
   profileKey_ = ProfileKey(newPassword, previous.Format());
@@ -76,7 +76,7 @@ std::optional<std::string> TNummora::ChangeProfilePassword(const std::string& ne
   return std::nullopt;
 }
 
-std::optional<std::string> TNummora::SetStrongProtection(bool strong) {
+std::optional<std::string> MainWindow::SetStrongProtection(bool strong) {
   const ProfileFormat format = strong ? ProfileFormat::kStrong : ProfileFormat::kLegacy;
   if (profileKey_.Format() == format) return std::nullopt;
   if (!profileLoaded_) return std::string("The profile has not been read, so it cannot be written.");
@@ -90,7 +90,7 @@ std::optional<std::string> TNummora::SetStrongProtection(bool strong) {
   return std::nullopt;
 }
 
-std::optional<std::string> TNummora::MoveDataFile(const std::string& from, const std::string& to) {
+std::optional<std::string> MainWindow::MoveDataFile(const std::string& from, const std::string& to) {
   if (!profileLoaded_)
     return std::string("The profile has not been read, so it cannot be written elsewhere.");
   if (profileKey_.Password().empty()) return std::string("The profile has no password to be written with.");
@@ -109,7 +109,7 @@ std::optional<std::string> TNummora::MoveDataFile(const std::string& from, const
   return std::nullopt;
 }
 
-void TNummora::ApplyOnTop(bool onTop) {
+void MainWindow::ApplyOnTop(bool onTop) {
   settings_.onTop = onTop;
   if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop) return;
   const bool wasVisible = isVisible();
@@ -117,7 +117,7 @@ void TNummora::ApplyOnTop(bool onTop) {
   if (wasVisible) show();  // changing the flags hides the window
 }
 
-void TNummora::ApplyDisplayCurrency(const std::string& currency) {
+void MainWindow::ApplyDisplayCurrency(const std::string& currency) {
   details_->SetDisplayCurrency(currency);
   if (model_.DisplayCurrency == currency) return;
   model_.DisplayCurrency = currency;
@@ -131,36 +131,37 @@ void TNummora::ApplyDisplayCurrency(const std::string& currency) {
 
 namespace {
 // The import writes into the model through the window.
-class WindowImporter : public TAccountImporter {
+class WindowImporter : public AccountImporter {
  public:
   explicit WindowImporter(std::function<int(const std::string&)> find,
-                          std::function<int(const TAccount&)> append,
+                          std::function<int(const AccountRecord&)> append,
                           std::function<bool(const std::string&)> confirm,
-                          std::function<void(int, const TAccount&)> replace, std::function<void(int)> refresh)
+                          std::function<void(int, const AccountRecord&)> replace,
+                          std::function<void(int)> refresh)
       : find_(std::move(find)),
         append_(std::move(append)),
         confirm_(std::move(confirm)),
         replace_(std::move(replace)),
         refresh_(std::move(refresh)) {}
   int FindAccount(const std::string& id) override { return find_(id); }
-  int AppendAccount(const TAccount& account) override { return append_(account); }
+  int AppendAccount(const AccountRecord& account) override { return append_(account); }
   bool ConfirmOverwrite(const std::string& id) override { return confirm_(id); }
-  void ReplaceAccount(int position, const TAccount& account) override { replace_(position, account); }
+  void ReplaceAccount(int position, const AccountRecord& account) override { replace_(position, account); }
   void RefreshAccount(int position) override { refresh_(position); }
 
  private:
   std::function<int(const std::string&)> find_;
-  std::function<int(const TAccount&)> append_;
+  std::function<int(const AccountRecord&)> append_;
   std::function<bool(const std::string&)> confirm_;
-  std::function<void(int, const TAccount&)> replace_;
+  std::function<void(int, const AccountRecord&)> replace_;
   std::function<void(int)> refresh_;
 };
 }  // namespace
 
-void TNummora::ImportExecute() {
+void MainWindow::ImportExecute() {
   if (!store_) return;
   WindowImporter importer([this](const std::string& id) { return model_.FindAccount(id); },
-                          [this](const TAccount& record) {
+                          [this](const AccountRecord& record) {
                             if (model_.AccountCount() >= ProfileModel::kMaxAccounts) return -1;
                             const int position = model_.AppendAccount(record);
                             if (position >= 0) list_->addTopLevelItem(new QTreeWidgetItem);
@@ -170,8 +171,8 @@ void TNummora::ImportExecute() {
                             return Boxes().Ask(this, QStringLiteral("Do you wish to overwrite account ") +
                                                          FromLatin1(id) + QStringLiteral("?"));
                           },
-                          [this](int position, const TAccount& record) {
-                            TAccount& entry = model_.Account(position);
+                          [this](int position, const AccountRecord& record) {
+                            AccountRecord& entry = model_.Account(position);
                             SecureWipe(entry.Password);
                             const bool refreshing = entry.Refreshing;
                             entry = record;
@@ -183,9 +184,9 @@ void TNummora::ImportExecute() {
                             RequestBalance(position);
                             ShowAccountRow(model_.RowOfAccount(position));
                           });
-  TfImport dialog(
+  ImportDialog dialog(
       importer,
-      [this](const TContact& contact) {
+      [this](const ContactRecord& contact) {
         if (!model_.AddContact(contact)) return false;
         emit ContactsChanged();
         return true;
@@ -195,8 +196,8 @@ void TNummora::ImportExecute() {
   dialog.exec();
 }
 
-void TNummora::ExportExecute() {
-  TPreferenceValues values;
+void MainWindow::ExportExecute() {
+  PreferenceValues values;
   if (preferences_) {
     values = preferences_->Values();
   } else if (store_) {
@@ -206,7 +207,7 @@ void TNummora::ExportExecute() {
       ReadHotkeyPreference(*store_, "HotkeySpend", values.hotkeySpend);
     }
   }
-  TfExport dialog(
+  ExportDialog dialog(
       model_.Accounts(), ExportedPreferencesOf(values), model_.Contacts(),
       [this] { return DateTimeToStr(Now(), regional_); }, boxes_, this);
   SecureWipe(values.proxyPasswd);
@@ -214,22 +215,22 @@ void TNummora::ExportExecute() {
   dialog.exec();
 }
 
-void TNummora::ConnectTransfer() {
+void MainWindow::ConnectTransfer() {
   actions_.actImport->setEnabled(true);
   actions_.actExport->setEnabled(true);
-  connect(actions_.actImport, &QAction::triggered, this, &TNummora::ImportExecute);
-  connect(actions_.actExport, &QAction::triggered, this, &TNummora::ExportExecute);
+  connect(actions_.actImport, &QAction::triggered, this, &MainWindow::ImportExecute);
+  connect(actions_.actExport, &QAction::triggered, this, &MainWindow::ExportExecute);
 }
 
-void TNummora::RestoreLayout() {
-  const TLayoutPlace place{store_, profileName_};
+void MainWindow::RestoreLayout() {
+  const LayoutPlace place{store_, profileName_};
   // A window given its size by the user's last run is not widened by itself any more.
   if (RestoreWindowBounds(this, place, "Nummora")) autoWidth_ = -1;
   for (const char* name : kLayoutLists) RestoreColumnWidths(ColumnList(this, name), place, name);
 }
 
-void TNummora::SaveLayout() {
-  const TLayoutPlace place{store_, profileName_};
+void MainWindow::SaveLayout() {
+  const LayoutPlace place{store_, profileName_};
   SaveWindowBounds(this, place, "Nummora");
   for (const char* name : kLayoutLists) SaveColumnWidths(ColumnList(this, name), place, name);
 }

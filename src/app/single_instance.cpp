@@ -28,7 +28,7 @@ constexpr int kMaxClientMessages = 4;
 
 // One connected instance: its socket, what it has sent so far, and the notifier that tells
 // when more arrives.
-struct TInstanceServer::Client {
+struct InstanceServer::Client {
   LocalSocket socket;
   InstanceMessageReader reader;
   std::unique_ptr<QSocketNotifier> notifier;
@@ -37,13 +37,13 @@ struct TInstanceServer::Client {
   int messages = 0;
 };
 
-TInstanceServer::TInstanceServer(QObject* parent) : QObject(parent) {}
+InstanceServer::InstanceServer(QObject* parent) : QObject(parent) {}
 
-TInstanceServer::~TInstanceServer() {
+InstanceServer::~InstanceServer() {
   Stop();
 }
 
-bool TInstanceServer::Listen(const QString& socketPath) {
+bool InstanceServer::Listen(const QString& socketPath) {
   if (IsListening()) return true;
   const std::string path = PathOf(socketPath);
   // A live window is looked for first: its socket file must not be taken over.
@@ -53,11 +53,11 @@ bool TInstanceServer::Listen(const QString& socketPath) {
   if (!listener_.IsOpen()) return false;
   path_ = path;
   acceptNotifier_ = new QSocketNotifier(listener_.Fd(), QSocketNotifier::Read, this);
-  connect(acceptNotifier_, &QSocketNotifier::activated, this, &TInstanceServer::AcceptWaiting);
+  connect(acceptNotifier_, &QSocketNotifier::activated, this, &InstanceServer::AcceptWaiting);
   return true;
 }
 
-void TInstanceServer::Stop() {
+void InstanceServer::Stop() {
   if (!IsListening()) return;
   delete acceptNotifier_;
   acceptNotifier_ = nullptr;
@@ -67,11 +67,11 @@ void TInstanceServer::Stop() {
   path_.clear();
 }
 
-bool TInstanceServer::IsListening() const {
+bool InstanceServer::IsListening() const {
   return listener_.IsOpen();
 }
 
-void TInstanceServer::AcceptWaiting() {
+void InstanceServer::AcceptWaiting() {
   for (;;) {
     LocalSocket socket = AcceptLocalSocket(listener_);
     if (!socket.IsOpen()) return;
@@ -86,7 +86,7 @@ void TInstanceServer::AcceptWaiting() {
   }
 }
 
-void TInstanceServer::ReadClient(int fd) {
+void InstanceServer::ReadClient(int fd) {
   auto found = clients_.find(fd);
   if (found == clients_.end()) return;
   Client& client = *found->second;
@@ -120,7 +120,7 @@ void TInstanceServer::ReadClient(int fd) {
   for (int n : numbers) emit MessageReceived(n);
 }
 
-void TInstanceServer::DropClient(int fd) {
+void InstanceServer::DropClient(int fd) {
   // Deleted later: the notifier may be the one whose signal is being delivered.
   auto found = clients_.find(fd);
   if (found == clients_.end()) return;
@@ -129,14 +129,14 @@ void TInstanceServer::DropClient(int fd) {
   clients_.erase(found);
 }
 
-void TInstanceServer::DropOldestClient() {
+void InstanceServer::DropOldestClient() {
   auto oldest = clients_.begin();
   for (auto it = clients_.begin(); it != clients_.end(); ++it)
     if (it->second->arrival < oldest->second->arrival) oldest = it;
   if (oldest != clients_.end()) DropClient(oldest->first);
 }
 
-std::size_t TInstanceServer::ClientCount() const {
+std::size_t InstanceServer::ClientCount() const {
   return clients_.size();
 }
 

@@ -20,11 +20,11 @@ namespace nummora {
 class InstanceMessageReader;
 class SettingsStore;
 
-class TInstanceServer : public QObject {
+class InstanceServer : public QObject {
   Q_OBJECT
  public:
-  explicit TInstanceServer(QObject* parent = nullptr);
-  ~TInstanceServer() override;
+  explicit InstanceServer(QObject* parent = nullptr);
+  ~InstanceServer() override;
 
   // Starts listening at `socketPath` (owner-only access). A socket file left by an instance
   // that is gone is removed first; one that answers belongs to a live window and is left

@@ -47,7 +47,7 @@ class AfterFirstExpose : public QObject {
 
 }  // namespace
 
-int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link) {
+int RunNummora(NummoraApplication& app, const std::optional<std::string>& link) {
   std::unique_ptr<SettingsStore> store;
   try {
     store = std::make_unique<SettingsStore>();
@@ -78,7 +78,7 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
 
   // 4. Login.
   const FormatSettings regional = SystemRegionalSettings();
-  TMainWindowSetup setup;
+  MainWindowSetup setup;
   setup.store = store.get();
   setup.regional = regional;
   setup.commandLineLink = link;
@@ -91,11 +91,11 @@ int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link)
   if (!RunLogin(*store, regional, setup.profileName, setup.profileKey, setup.profileText)) return 0;
 
   // 5.-7. The main window and the message loop.
-  TNummora window(std::move(setup));
-  TMainWindowHost* host = InstallNetworkWorkers(window);
+  MainWindow window(std::move(setup));
+  MainWindowHost* host = InstallNetworkWorkers(window);
   window.CreatePreferences(host, executable);
   app.SetErrorSink([&window](const std::string& message) { window.Events()->AddLine(message); });
-  QObject::connect(&window, &TNummora::Closed, &app, &QCoreApplication::quit);
+  QObject::connect(&window, &MainWindow::Closed, &app, &QCoreApplication::quit);
   // The session ends: save, and since the program (and its events list) goes right after, a
   // failure is told outside the program.
   const auto endSession = [&window] {

@@ -6,9 +6,9 @@
 
 namespace nummora {
 
-class TNummoraApplication;
+class NummoraApplication;
 
 // `link` is the first command-line argument, if any. Returns the exit code.
-int RunNummora(TNummoraApplication& app, const std::optional<std::string>& link);
+int RunNummora(NummoraApplication& app, const std::optional<std::string>& link);
 
 }  // namespace nummora

@@ -46,7 +46,7 @@ QString DBusIconOf(NotifyKind kind) {
 }
 }  // namespace
 
-TTray::TTray(std::function<bool()> isHidden, QObject* parent)
+Tray::Tray(std::function<bool()> isHidden, QObject* parent)
     : QObject(parent), isHidden_(std::move(isHidden)), menu_(new QMenu), waitForTray_(new QTimer(this)) {
   menu_->setObjectName(QStringLiteral("TrayMenu"));
   toggle_ = menu_->addAction(QStringLiteral("&Minimize to tray"));
@@ -55,8 +55,8 @@ TTray::TTray(std::function<bool()> isHidden, QObject* parent)
   bold.setBold(true);
   toggle_->setFont(bold);
   menu_->setDefaultAction(toggle_);
-  connect(toggle_, &QAction::triggered, this, &TTray::ToggleRequested);
-  connect(menu_, &QMenu::aboutToShow, this, &TTray::MenuAboutToShow);
+  connect(toggle_, &QAction::triggered, this, &Tray::ToggleRequested);
+  connect(menu_, &QMenu::aboutToShow, this, &Tray::MenuAboutToShow);
 
   waitForTray_->setInterval(5000);
   connect(waitForTray_, &QTimer::timeout, this, [this] {
@@ -67,13 +67,13 @@ TTray::TTray(std::function<bool()> isHidden, QObject* parent)
   });
 }
 
-TTray::~TTray() {
+Tray::~Tray() {
   if (icon_) icon_->hide();  // hidden before it goes, or some trays keep a ghost icon
   delete icon_;
   delete menu_;
 }
 
-void TTray::SetMenuActions(QAction* spend, QAction* updateAll) {
+void Tray::SetMenuActions(QAction* spend, QAction* updateAll) {
   menu_->addSeparator();
   QAction* s = menu_->addAction(QStringLiteral("&Spend..."));
   s->setObjectName(QStringLiteral("traySpend"));
@@ -84,16 +84,16 @@ void TTray::SetMenuActions(QAction* spend, QAction* updateAll) {
   menu_->addSeparator();
   QAction* e = menu_->addAction(QStringLiteral("&Exit"));
   e->setObjectName(QStringLiteral("trayExit"));
-  connect(e, &QAction::triggered, this, &TTray::ExitRequested);
+  connect(e, &QAction::triggered, this, &Tray::ExitRequested);
   // The Spend item follows the enabled state of the action it runs.
   connect(menu_, &QMenu::aboutToShow, this, [s, spend] { s->setEnabled(spend->isEnabled()); });
 }
 
-void TTray::MenuAboutToShow() {
+void Tray::MenuAboutToShow() {
   toggle_->setText(isHidden_() ? QStringLiteral("&Show main form") : QStringLiteral("&Minimize to tray"));
 }
 
-void TTray::Reveal() {
+void Tray::Reveal() {
   revealed_ = true;
   if (QSystemTrayIcon::isSystemTrayAvailable())
     CreateIcon();
@@ -101,22 +101,22 @@ void TTray::Reveal() {
     waitForTray_->start();
 }
 
-void TTray::CreateIcon() {
+void Tray::CreateIcon() {
   if (icon_ || !revealed_) return;
   icon_ = new QSystemTrayIcon(ProgramIcon());
   icon_->setContextMenu(menu_);
   connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger) emit ToggleRequested();
   });
-  connect(icon_, &QSystemTrayIcon::messageClicked, this, &TTray::BalloonClicked);
+  connect(icon_, &QSystemTrayIcon::messageClicked, this, &Tray::BalloonClicked);
   icon_->show();
 }
 
-bool TTray::CanHideToTray() const {
+bool Tray::CanHideToTray() const {
   return icon_ && icon_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void TTray::ShowBalloon(NotifyKind kind, const QString& title, const QString& text, int timeoutMs) {
+void Tray::ShowBalloon(NotifyKind kind, const QString& title, const QString& text, int timeoutMs) {
   if (CanHideToTray()) {
     icon_->showMessage(title, text, TrayIconOf(kind), timeoutMs);
     return;
@@ -124,7 +124,7 @@ void TTray::ShowBalloon(NotifyKind kind, const QString& title, const QString& te
   NotifyOverDBus(kind, title, text, timeoutMs);
 }
 
-void TTray::NotifyOverDBus(NotifyKind kind, const QString& title, const QString& text, int timeoutMs) {
+void Tray::NotifyOverDBus(NotifyKind kind, const QString& title, const QString& text, int timeoutMs) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return;
   if (!listening_) {
@@ -152,7 +152,7 @@ void TTray::NotifyOverDBus(NotifyKind kind, const QString& title, const QString&
   });
 }
 
-void TTray::NotificationActionInvoked(uint id, const QString& actionKey) {
+void Tray::NotificationActionInvoked(uint id, const QString& actionKey) {
   // Other programs' notifications raise the same signal on the bus.
   if (!notificationIds_.contains(id)) return;
   if (actionKey == QLatin1String("default")) emit BalloonClicked();

@@ -28,12 +28,12 @@ class BalloonNotifier {
   virtual bool CanHideToTray() const = 0;
 };
 
-class TTray : public QObject, public BalloonNotifier {
+class Tray : public QObject, public BalloonNotifier {
   Q_OBJECT
  public:
   // `isHidden` tells whether the main window is hidden in the tray (chooses the first item).
-  TTray(std::function<bool()> isHidden, QObject* parent = nullptr);
-  ~TTray() override;
+  Tray(std::function<bool()> isHidden, QObject* parent = nullptr);
+  ~Tray() override;
 
   // The "&Spend..." and "&Update all balances" items run these actions.
   void SetMenuActions(QAction* spend, QAction* updateAll);

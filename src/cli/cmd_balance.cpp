@@ -50,7 +50,7 @@ std::string PlainLines(std::string text) {
   return out;
 }
 
-void PrintOutcome(const BalanceOutcome& outcome, const TAccount& account, Io& io) {
+void PrintOutcome(const BalanceOutcome& outcome, const AccountRecord& account, Io& io) {
   if (outcome.notice) {
     io.out << outcome.notice->title << "\n" << PlainLines(outcome.notice->message) << "\n";
   } else if (outcome.readFailed) {
@@ -99,7 +99,7 @@ int Run(const std::vector<std::string>& args, Io& io) {
 
   // The request works on a copy; a pass phrase typed here is used for this request only and
   // never stored in the profile.
-  TAccount account = AccountWithPassPhrase(model, accountId, *path, io, fromStdin);
+  AccountRecord account = AccountWithPassPhrase(model, accountId, *path, io, fromStdin);
 
   const ServerConfig servers = LoadServerConfig();
   if (parsed.Has("--verbose"))
@@ -110,7 +110,7 @@ int Run(const std::vector<std::string>& args, Io& io) {
 
   BalanceOutcome outcome;
   std::vector<std::string> events;
-  if (account.Type == kAccountTypeEgold) {
+  if (account.Type == AccountType::Egold) {
     const std::string& base = servers.EgoldSecure;
     events.push_back(EgoldRequestLogLine(base, account));
     SecretString login(EgoldLoginLine(account));

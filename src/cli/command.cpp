@@ -184,12 +184,12 @@ SecretString ReadPassword(Io& io, bool from_stdin, const std::string& prompt) {
   return password;
 }
 
-TAccount AccountWithPassPhrase(const ProfileModel& model, const std::string& id, const std::string& path,
-                               Io& io, bool from_stdin) {
+AccountRecord AccountWithPassPhrase(const ProfileModel& model, const std::string& id, const std::string& path,
+                                    Io& io, bool from_stdin) {
   const int position = model.FindAccount(id);
   if (position < 0 || !model.IsLive(position))
     throw CommandError(kExitFailure, "There is no account " + id + " in " + path + ".");
-  TAccount account = model.Account(position);
+  AccountRecord account = model.Account(position);
   constexpr int kAttempts = 3;
   for (int attempt = 0; !PassPhraseStored(account.Password); ++attempt) {
     if (attempt == kAttempts || (from_stdin && attempt == 1)) {

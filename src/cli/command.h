@@ -102,7 +102,7 @@ SecretString ReadPassword(Io& io, bool from_stdin, const std::string& prompt);
 // A copy of the live account `id` of the profile read from `path`, with a pass phrase: the
 // stored one, or one typed (three tries; one line from standard input with `from_stdin`).
 // Throws CommandError when there is no such account or no pass phrase.
-TAccount AccountWithPassPhrase(const ProfileModel& model, const std::string& id, const std::string& path,
-                               Io& io, bool from_stdin);
+AccountRecord AccountWithPassPhrase(const ProfileModel& model, const std::string& id, const std::string& path,
+                                    Io& io, bool from_stdin);
 
 }  // namespace nummora::cli

@@ -86,7 +86,7 @@ int Run(const std::vector<std::string>& raw_args, Io& io) {
     }
   }
 
-  std::vector<TAccount> accounts;
+  std::vector<AccountRecord> accounts;
   try {
     for (std::string& spec : specs) {
       accounts.push_back(ParseAccountSpec(spec));
@@ -97,10 +97,10 @@ int Run(const std::vector<std::string>& raw_args, Io& io) {
                               parsed.Has("--legacy") ? ProfileFormat::kLegacy : ProfileFormat::kStrong);
   } catch (const EProfileSetupError& e) {
     for (std::string& s : specs) SecureWipe(s);
-    for (TAccount& a : accounts) SecureWipe(a.Password);
+    for (AccountRecord& a : accounts) SecureWipe(a.Password);
     throw CommandError(kExitUsage, e.what());
   }
-  for (TAccount& a : accounts) SecureWipe(a.Password);
+  for (AccountRecord& a : accounts) SecureWipe(a.Password);
   io.out << "Created profile \"" << name << "\" with " << accounts.size() << " account"
          << (accounts.size() == 1 ? "" : "s") << ": " << NewProfilePath(name).string() << "\n";
   return kExitOk;

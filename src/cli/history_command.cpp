@@ -101,8 +101,8 @@ std::size_t Columns(std::string_view utf8) {
   return std::size_t(std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
-std::vector<std::string> Captions(int type) {
-  if (type == kAccountTypeLibertyReserve)
+std::vector<std::string> Captions(AccountType type) {
+  if (type == AccountType::LibertyReserve)
     return {"Date", "Type", "Transaction ID", "To/From", "Amount", "Currency", "Memo", "Merchant"};
   return {"Date", "Type", "Batch", "To/From", "Amount", "e-metal", "Memo", "Merchant"};
 }
@@ -115,7 +115,7 @@ std::string CsvField(const std::string& text) {
 
 // CSV is data: the cells keep their text byte for byte (on standard output as it is), and only
 // a cell a spreadsheet would run as a formula is marked as text.
-void PrintCsv(const HistoryTable& rows, int type, Io& io) {
+void PrintCsv(const HistoryTable& rows, AccountType type, Io& io) {
   auto line = [&](const std::vector<std::string>& cells) {
     for (std::size_t i = 0; i < cells.size(); ++i) io.data << (i ? "," : "") << CsvField(cells[i]);
     io.data << "\r\n";
@@ -131,7 +131,7 @@ void PrintCsv(const HistoryTable& rows, int type, Io& io) {
 
 // The table is for the terminal: a control character in a cell is shown by its code, so that
 // a memo can neither send commands to the terminal nor break the lines of the table.
-void PrintTable(const HistoryTable& rows, int type, Io& io) {
+void PrintTable(const HistoryTable& rows, AccountType type, Io& io) {
   std::vector<std::vector<std::string>> lines{Captions(type)};
   for (std::size_t row = 0; row < rows.RowCount(); ++row) {
     std::vector<std::string> cells;
@@ -159,7 +159,7 @@ struct Download {
   std::size_t leftOut = 0;
 };
 
-Download DownloadEgold(HttpClient& client, const ServerConfig& servers, const TAccount& account,
+Download DownloadEgold(HttpClient& client, const ServerConfig& servers, const AccountRecord& account,
                        const HistoryFilters& filters, const FormatSettings& numberFormat) {
   SecretString login(EgoldLoginLine(account));
   SecretString body(FormBodyFromText(login.str()));
@@ -169,7 +169,7 @@ Download DownloadEgold(HttpClient& client, const ServerConfig& servers, const TA
   // "No Records Found" is an empty history here, not a failure.
   if (result.Succeeded && (result.Body.empty() || result.Body == "No Records Found")) return download;
   const std::string message =
-      HistoryReplyMessage(kAccountTypeEgold, result.Succeeded, result.Body, account.ID);
+      HistoryReplyMessage(AccountType::Egold, result.Succeeded, result.Body, account.ID);
   if (!message.empty())
     throw CommandError(kExitFailure, result.Succeeded ? message : message + ": " + result.Message);
   EgoldHistory history = ReadEgoldHistory(result.Body, numberFormat);
@@ -179,7 +179,7 @@ Download DownloadEgold(HttpClient& client, const ServerConfig& servers, const TA
   return download;
 }
 
-Download DownloadLR(HttpClient& client, const ServerConfig& servers, const TAccount& account,
+Download DownloadLR(HttpClient& client, const ServerConfig& servers, const AccountRecord& account,
                     const HistoryFilters& filters, const FormatSettings& numberFormat) {
   const std::string prefix = LRHistoryRequestPrefix(account, filters, LRRequestId(), LocalToUtc(0));
   Download download;
@@ -235,7 +235,7 @@ int Run(const std::vector<std::string>& args, Io& io) {
     }
   }
   const std::string accountId = parsed.Positional()[0];
-  TAccount account = AccountWithPassPhrase(model, accountId, *path, io, fromStdin);
+  AccountRecord account = AccountWithPassPhrase(model, accountId, *path, io, fromStdin);
 
   const ServerConfig servers = LoadServerConfig();
   HttpOptions httpOptions;
@@ -243,7 +243,7 @@ int Run(const std::vector<std::string>& args, Io& io) {
   HttpClient client(httpOptions);
   Download download;
   try {
-    download = account.Type == kAccountTypeLibertyReserve
+    download = account.Type == AccountType::LibertyReserve
                    ? DownloadLR(client, servers, account, filters, numberFormat)
                    : DownloadEgold(client, servers, account, filters, numberFormat);
   } catch (...) {

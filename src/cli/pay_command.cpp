@@ -143,14 +143,14 @@ Options ParseOptions(const std::vector<std::string>& args) {
 }
 
 // The check the payment dialog makes before sending (values are sent as given all the same).
-void CheckInput(const Options& o, const TAccount& source, const FormatSettings& numberFormat) {
+void CheckInput(const Options& o, const AccountRecord& source, const FormatSettings& numberFormat) {
   const auto bad = [](const char* option) {
     throw CommandError(kExitUsage, std::string("Please enter correct value! (") + option + ")");
   };
   Currency amount = 0;
   const bool amountReads =
       TryStrToCurrGrouped(o.amount, numberFormat, amount) && amount != CurrencyFromUnits(-1);
-  if (source.Type == kAccountTypeEgold) {
+  if (source.Type == AccountType::Egold) {
     if (o.mass || o.anonymous) bad("--mass and --private are for Liberty Reserve accounts");
     if (StrToIntDef(o.to, -1) == -1) bad("--to");
     if (!amountReads) bad("--amount");
@@ -161,7 +161,7 @@ void CheckInput(const Options& o, const TAccount& source, const FormatSettings& 
 }
 
 // Asks until the account has a pass phrase (security word) of more than 5 characters.
-void CompletePassPhrase(TAccount& account, const Options& o, Io& io) {
+void CompletePassPhrase(AccountRecord& account, const Options& o, Io& io) {
   for (int attempt = 0; account.Password.size() <= kShortPassPhrase; ++attempt) {
     if (attempt == kPassPhraseAttempts || (o.fromStdin && attempt == 1))
       throw CommandError(kExitFailure, "No pass phrase of more than 5 characters for " +
@@ -241,7 +241,7 @@ int ReportFailure(const PaymentOutcome& outcome, bool paying, Io& io) {
   return kExitFailure;
 }
 
-int PayEgold(const Options& o, const TAccount& source, const ServerConfig& servers,
+int PayEgold(const Options& o, const AccountRecord& source, const ServerConfig& servers,
              const FormatSettings& numberFormat, Io& io) {
   Exchange exchange(servers, o.verbose, io);
   const EgoldPayment payment{o.to, o.amount, o.payIn, o.metal, o.memo, o.merchant};
@@ -273,7 +273,7 @@ int PayEgold(const Options& o, const TAccount& source, const ServerConfig& serve
   return kExitOk;
 }
 
-int PayLibertyReserve(const Options& o, const TAccount& source, const ServerConfig& servers,
+int PayLibertyReserve(const Options& o, const AccountRecord& source, const ServerConfig& servers,
                       const FormatSettings& numberFormat, Io& io) {
   Exchange exchange(servers, o.verbose, io);
   const std::string from = AccountLabel(source);
@@ -324,7 +324,7 @@ std::string ReadListFile(const std::string& path) {
   return text.str();
 }
 
-int PayMass(const Options& o, const TAccount& source, const ServerConfig& servers,
+int PayMass(const Options& o, const AccountRecord& source, const ServerConfig& servers,
             const FormatSettings& numberFormat, Io& io) {
   const std::vector<MassLine> lines = ReadMassList(ReadListFile(o.massFile), o.amount, o.memo, numberFormat);
   const std::vector<std::string> payees = MassPayees(lines);
@@ -370,7 +370,7 @@ int Run(const std::vector<std::string>& args, Io& io) {
   if (position < 0 || !model.IsLive(position))
     throw CommandError(kExitUsage, "There is no account " + o.from + " in " + o.profile + ".");
   // The payment works on a copy: a pass phrase typed here is never stored in the profile.
-  TAccount source = model.Account(position);
+  AccountRecord source = model.Account(position);
   for (int i = 0; i < model.AccountCount(); ++i) SecureWipe(model.Account(i).Password);
   CheckInput(o, source, numberFormat);
 
@@ -379,7 +379,7 @@ int Run(const std::vector<std::string>& args, Io& io) {
     CompletePassPhrase(source, o, io);
     const ServerConfig servers = LoadServerConfig();
     for (const std::string& problem : servers.Problems) io.err << problem << "\n";
-    if (source.Type == kAccountTypeEgold)
+    if (source.Type == AccountType::Egold)
       code = PayEgold(o, source, servers, numberFormat, io);
     else if (o.mass)
       code = PayMass(o, source, servers, numberFormat, io);

@@ -72,10 +72,10 @@ ProfileArgs ParseProfileArgs(const std::vector<std::string>& args,
   return p;
 }
 
-std::string TypeName(int32_t type) {
-  if (type == kAccountTypeEgold) return "e-gold";
-  if (type == kAccountTypeLibertyReserve) return "Liberty Reserve";
-  return "unknown type " + std::to_string(type);
+std::string TypeName(AccountType type) {
+  if (type == AccountType::Egold) return "e-gold";
+  if (type == AccountType::LibertyReserve) return "Liberty Reserve";
+  return "unknown type " + std::to_string(static_cast<int32_t>(type));
 }
 
 int Show(const std::vector<std::string>& args, Io& io) {
@@ -99,10 +99,10 @@ int Show(const std::vector<std::string>& args, Io& io) {
 
   io.out << "Format: " << ProfileFormatText(key) << "\n";
   io.out << "Accounts: " << doc.accounts.size() << "\n";
-  for (const TAccount& a : doc.accounts) {
+  for (const AccountRecord& a : doc.accounts) {
     io.out << "  " << AccountLabel(a) << "\n";
     io.out << "    Type: " << TypeName(a.Type) << "\n";
-    if (a.Type == kAccountTypeLibertyReserve) {
+    if (a.Type == AccountType::LibertyReserve) {
       io.out << "    Balance: USD " << CurrToStr(a.LRusd, number_format) << ", EUR "
              << CurrToStr(a.LReur, number_format) << "\n";
     } else {
@@ -115,7 +115,7 @@ int Show(const std::vector<std::string>& args, Io& io) {
            << (a.Updated == 0 ? std::string("never") : DateTimeToStr(a.Updated, regional)) << "\n";
   }
   io.out << "Contacts: " << doc.contacts.size() << "\n";
-  for (const TContact& c : doc.contacts) {
+  for (const ContactRecord& c : doc.contacts) {
     io.out << "  " << (c.Name.empty() ? std::string("(no name)") : c.Name) << "\n";
     if (!c.EgoldID.empty()) io.out << "    e-gold: " << c.EgoldID << "\n";
     if (!c.LRID.empty()) io.out << "    Liberty Reserve: " << c.LRID << "\n";

@@ -2,20 +2,20 @@
 
 namespace nummora {
 
-const std::string& ContactNumber(const TContact& contact, int type) {
-  return type == kAccountTypeLibertyReserve ? contact.LRID : contact.EgoldID;
+const std::string& ContactNumber(const ContactRecord& contact, AccountType type) {
+  return type == AccountType::LibertyReserve ? contact.LRID : contact.EgoldID;
 }
 
-std::string SpendToLink(const TContact& contact, int accountType) {
-  int type = accountType;
-  if (type < 0) type = contact.EgoldID.empty() && !contact.LRID.empty() ? kAccountTypeLibertyReserve : 0;
+std::string SpendToLink(const ContactRecord& contact, std::optional<AccountType> accountType) {
+  const AccountType type = accountType.value_or(
+      contact.EgoldID.empty() && !contact.LRID.empty() ? AccountType::LibertyReserve : AccountType::Egold);
   return "nmr://payto=" + ContactNumber(contact, type);
 }
 
-std::vector<std::pair<std::string, std::string>> RecipientRows(const std::vector<TContact>& contacts,
-                                                               int type) {
+std::vector<std::pair<std::string, std::string>> RecipientRows(const std::vector<ContactRecord>& contacts,
+                                                               AccountType type) {
   std::vector<std::pair<std::string, std::string>> rows;
-  for (const TContact& c : contacts)
+  for (const ContactRecord& c : contacts)
     if (!ContactNumber(c, type).empty()) rows.emplace_back(c.Name, ContactNumber(c, type));
   return rows;
 }

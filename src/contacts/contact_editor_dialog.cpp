@@ -24,7 +24,8 @@ QLineEdit* Field(QWidget* parent, const char* name, int maxLength) {
 }
 }  // namespace
 
-TfUser::TfUser(MessageBoxes* boxes, QWidget* parent) : QDialog(parent), boxes_(boxes) {
+ContactEditorDialog::ContactEditorDialog(MessageBoxes* boxes, QWidget* parent)
+    : QDialog(parent), boxes_(boxes) {
   setObjectName(QStringLiteral("fUser"));
   setWindowTitle(QStringLiteral("Contact"));
   eName_ = Field(this, "eName", 25);
@@ -32,7 +33,7 @@ TfUser::TfUser(MessageBoxes* boxes, QWidget* parent) : QDialog(parent), boxes_(b
   eLRAccount_ = Field(this, "eLRAccount", 11);
   eMail_ = Field(this, "eMail", 50);
   eComment_ = Field(this, "eComment", 50);
-  connect(eLRAccount_, &QLineEdit::textEdited, this, &TfUser::eLRAccountEdited);
+  connect(eLRAccount_, &QLineEdit::textEdited, this, &ContactEditorDialog::eLRAccountEdited);
 
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("&Name:"), eName_);
@@ -46,7 +47,7 @@ TfUser::TfUser(MessageBoxes* boxes, QWidget* parent) : QDialog(parent), boxes_(b
   bOk_->setDefault(true);  // Enter confirms; Esc cancels (QDialog)
   bCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   bCancel_->setObjectName(QStringLiteral("bCancel"));
-  connect(bOk_, &QPushButton::clicked, this, &TfUser::bOkClick);
+  connect(bOk_, &QPushButton::clicked, this, &ContactEditorDialog::bOkClick);
   connect(bCancel_, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* buttons = new QHBoxLayout;
@@ -59,7 +60,7 @@ TfUser::TfUser(MessageBoxes* boxes, QWidget* parent) : QDialog(parent), boxes_(b
   setMinimumWidth(LayoutScale::ForApplication().X(300));
 }
 
-void TfUser::Fill(const TContact& c) {
+void ContactEditorDialog::Fill(const ContactRecord& c) {
   eName_->setText(FromLatin1(c.Name));
   eAccount_->setText(FromLatin1(c.EgoldID));
   eLRAccount_->setText(FromLatin1(c.LRID));
@@ -67,8 +68,8 @@ void TfUser::Fill(const TContact& c) {
   eComment_->setText(FromLatin1(c.Comment));
 }
 
-TContact TfUser::Contact() const {
-  TContact c;
+ContactRecord ContactEditorDialog::Contact() const {
+  ContactRecord c;
   c.Name = ToLatin1(eName_->text());
   c.EgoldID = ToLatin1(eAccount_->text());
   c.LRID = ToLatin1(eLRAccount_->text());
@@ -77,7 +78,7 @@ TContact TfUser::Contact() const {
   return c;
 }
 
-void TfUser::eLRAccountEdited(const QString& text) {
+void ContactEditorDialog::eLRAccountEdited(const QString& text) {
   // Liberty Reserve numbers are written in capitals; typed text is turned to upper case.
   const QString upper = text.toUpper();
   if (upper == text) return;
@@ -86,8 +87,8 @@ void TfUser::eLRAccountEdited(const QString& text) {
   eLRAccount_->setCursorPosition(cursor);
 }
 
-void TfUser::bOkClick() {
-  const TContact c = Contact();
+void ContactEditorDialog::bOkClick() {
+  const ContactRecord c = Contact();
   // The profile has no escaping: a "<" or ">" would break the document it is saved in.
   const std::pair<QLineEdit*, const char*> fields[] = {{eName_, "Name"},
                                                        {eAccount_, "E-gold #"},

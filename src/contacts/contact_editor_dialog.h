@@ -1,5 +1,5 @@
 #pragma once
-// TfUser: the contact editor. Five free texts (name, e-gold number, Liberty Reserve number,
+// ContactEditorDialog: the contact editor. Five free texts (name, e-gold number, Liberty Reserve number,
 // e-mail, comment); OK refuses only texts the profile cannot hold ("<" or ">").
 #include <QDialog>
 
@@ -12,15 +12,15 @@ namespace nummora {
 
 class MessageBoxes;
 
-class TfUser : public QDialog {
+class ContactEditorDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TfUser(MessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
+  explicit ContactEditorDialog(MessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
 
   // Fills the fields from a contact (Edit, or a payee offered for the address book).
-  void Fill(const TContact& contact);
+  void Fill(const ContactRecord& contact);
   // The contact as typed.
-  TContact Contact() const;
+  ContactRecord Contact() const;
 
  private:
   void bOkClick();

@@ -30,8 +30,8 @@ QIcon ContactIcon() {
 }
 }  // namespace
 
-TContactsPage::TContactsPage(QAction* newContact, QAction* editContact, QAction* deleteContact,
-                             QAction* spend, QWidget* parent)
+ContactsPage::ContactsPage(QAction* newContact, QAction* editContact, QAction* deleteContact, QAction* spend,
+                           QWidget* parent)
     : QWidget(parent) {
   setObjectName(QStringLiteral("ContactsPage"));
   const LayoutScale scale = LayoutScale::ForApplication();
@@ -54,14 +54,14 @@ TContactsPage::TContactsPage(QAction* newContact, QAction* editContact, QAction*
   list_->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("E-gold #"), QStringLiteral("LR #"),
                           QStringLiteral("Email"), QStringLiteral("Comments")});
   MakeRecordList(list_);
-  new TColumnFitter(list_);  // columns widen to what they show
+  new ColumnFitter(list_);  // columns widen to what they show
   const int widths[] = {110, 80, 80, 110, 120};
   for (int c = 0; c < 5; ++c) list_->setColumnWidth(c, scale.X(widths[c]));
   list_->setContextMenuPolicy(Qt::ActionsContextMenu);
   auto* separator = new QAction(list_);
   separator->setSeparator(true);
   list_->addActions({editContact, deleteContact, separator, spend});
-  connect(list_, &QTreeWidget::itemSelectionChanged, this, &TContactsPage::SelectionChanged);
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, &ContactsPage::SelectionChanged);
   connect(list_, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem* item) { emit ContactActivated(list_->indexOfTopLevelItem(item)); });
 
@@ -72,12 +72,12 @@ TContactsPage::TContactsPage(QAction* newContact, QAction* editContact, QAction*
   layout->addWidget(list_, 1);
 }
 
-void TContactsPage::ShowContacts(const std::vector<TContact>& contacts) {
+void ContactsPage::ShowContacts(const std::vector<ContactRecord>& contacts) {
   list_->clear();
-  for (const TContact& c : contacts) AppendContact(c);
+  for (const ContactRecord& c : contacts) AppendContact(c);
 }
 
-void TContactsPage::ShowContact(int index, const TContact& c) {
+void ContactsPage::ShowContact(int index, const ContactRecord& c) {
   QTreeWidgetItem* item = list_->topLevelItem(index);
   if (!item) return;
   item->setIcon(0, ContactIcon());
@@ -85,23 +85,23 @@ void TContactsPage::ShowContact(int index, const TContact& c) {
   for (int col = 0; col < 5; ++col) item->setText(col, FromLatin1(texts[col]));
 }
 
-void TContactsPage::AppendContact(const TContact& contact) {
+void ContactsPage::AppendContact(const ContactRecord& contact) {
   list_->addTopLevelItem(new QTreeWidgetItem);
   ShowContact(list_->topLevelItemCount() - 1, contact);
 }
 
-void TContactsPage::RemoveContact(int index) {
+void ContactsPage::RemoveContact(int index) {
   // The selection goes first, so that no neighbour is selected for a moment.
   list_->selectionModel()->clear();
   delete list_->takeTopLevelItem(index);
 }
 
-int TContactsPage::SelectedIndex() const {
+int ContactsPage::SelectedIndex() const {
   const QList<QTreeWidgetItem*> selected = list_->selectedItems();
   return selected.isEmpty() ? -1 : list_->indexOfTopLevelItem(selected.first());
 }
 
-void TContactsPage::Select(int index) {
+void ContactsPage::Select(int index) {
   if (QTreeWidgetItem* item = list_->topLevelItem(index)) {
     list_->setCurrentItem(item);
     item->setSelected(true);

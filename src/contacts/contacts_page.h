@@ -12,22 +12,22 @@ class QTreeWidget;
 
 namespace nummora {
 
-class TContactsPage : public QWidget {
+class ContactsPage : public QWidget {
   Q_OBJECT
  public:
   // The main window's contact commands and its general "&Spend..." (for the context menu). The
   // page adds "Spend &To" (`SpendTo`), its own command.
-  TContactsPage(QAction* newContact, QAction* editContact, QAction* deleteContact, QAction* spend,
-                QWidget* parent = nullptr);
+  ContactsPage(QAction* newContact, QAction* editContact, QAction* deleteContact, QAction* spend,
+               QWidget* parent = nullptr);
 
   QTreeWidget* List() const { return list_; }
   QAction* SpendTo() const { return spendTo_; }
 
   // Shows the contacts anew, in their order.
-  void ShowContacts(const std::vector<TContact>& contacts);
+  void ShowContacts(const std::vector<ContactRecord>& contacts);
   // Rewrites the row at `index`, appends one, or removes one.
-  void ShowContact(int index, const TContact& contact);
-  void AppendContact(const TContact& contact);
+  void ShowContact(int index, const ContactRecord& contact);
+  void AppendContact(const ContactRecord& contact);
   void RemoveContact(int index);
   // The selected row, -1 for none.
   int SelectedIndex() const;

@@ -16,7 +16,9 @@ namespace {
 constexpr int kDesignRows = 5;
 }
 
-TfRecipient::TfRecipient(const std::vector<TContact>& contacts, int type, QWidget* parent) : QDialog(parent) {
+RecipientDialog::RecipientDialog(const std::vector<ContactRecord>& contacts, AccountType type,
+                                 QWidget* parent)
+    : QDialog(parent) {
   setObjectName(QStringLiteral("fRecipient"));
   setWindowTitle(QStringLiteral("Recepient from address book"));
   const LayoutScale scale = LayoutScale::ForApplication();
@@ -34,7 +36,7 @@ TfRecipient::TfRecipient(const std::vector<TContact>& contacts, int type, QWidge
   bContinue_ = new QPushButton(QStringLiteral("&Continue"), this);
   bContinue_->setObjectName(QStringLiteral("bContinue"));
   bContinue_->setDefault(true);  // Enter confirms; Esc closes without accepting (QDialog)
-  connect(bContinue_, &QPushButton::clicked, this, &TfRecipient::Confirm);
+  connect(bContinue_, &QPushButton::clicked, this, &RecipientDialog::Confirm);
   connect(grid_, &QTableWidget::cellDoubleClicked, this, [this](int row) {
     GridSelect(row);
     Confirm();
@@ -53,7 +55,7 @@ TfRecipient::TfRecipient(const std::vector<TContact>& contacts, int type, QWidge
   connect(grid_, &QTableWidget::currentCellChanged, this, [this](int row) { GridSelect(row); });
 }
 
-void TfRecipient::FormShow(const std::vector<TContact>& contacts, int type) {
+void RecipientDialog::FormShow(const std::vector<ContactRecord>& contacts, AccountType type) {
   accepted_ = false;
   pick_.clear();
   const auto rows = RecipientRows(contacts, type);
@@ -72,13 +74,13 @@ void TfRecipient::FormShow(const std::vector<TContact>& contacts, int type) {
   grid_->setCurrentCell(-1, -1);
 }
 
-void TfRecipient::GridSelect(int row) {
+void RecipientDialog::GridSelect(int row) {
   if (row < 1) return;  // the fixed row holds no contact
   const QTableWidgetItem* number = grid_->item(row, 1);
   pick_ = number ? ToLatin1(number->text()) : std::string();
 }
 
-void TfRecipient::Confirm() {
+void RecipientDialog::Confirm() {
   accepted_ = true;
   accept();
 }

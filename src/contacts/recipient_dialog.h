@@ -1,5 +1,5 @@
 #pragma once
-// TfRecipient: picks a payee from the address book for one payment system. The grid lists
+// RecipientDialog: picks a payee from the address book for one payment system. The grid lists
 // name and number of every contact that has a number for that system, below a fixed first row.
 #include <QDialog>
 #include <string>
@@ -12,11 +12,11 @@ class QTableWidget;
 
 namespace nummora {
 
-class TfRecipient : public QDialog {
+class RecipientDialog : public QDialog {
   Q_OBJECT
  public:
   // `type`: 0 e-gold numbers, 1 Liberty Reserve numbers.
-  TfRecipient(const std::vector<TContact>& contacts, int type, QWidget* parent = nullptr);
+  RecipientDialog(const std::vector<ContactRecord>& contacts, AccountType type, QWidget* parent = nullptr);
 
   // Whether the user confirmed ("&Continue", a double-click or Enter), and the number of the
   // row the user selected (empty when none was).
@@ -24,7 +24,7 @@ class TfRecipient : public QDialog {
   const std::string& Pick() const { return pick_; }
 
  private:
-  void FormShow(const std::vector<TContact>& contacts, int type);
+  void FormShow(const std::vector<ContactRecord>& contacts, AccountType type);
   void GridSelect(int row);
   void Confirm();
 

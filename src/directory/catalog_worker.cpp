@@ -10,7 +10,8 @@ namespace {
 constexpr const char* kTitle = "Catalog";
 }
 
-TthCatalog::TthCatalog(std::function<void(const std::string&, const std::string&)> log, QObject* logOwner)
+CatalogWorker::CatalogWorker(std::function<void(const std::string&, const std::string&)> log,
+                             QObject* logOwner)
     : log_(std::move(log)), logOwner_(logOwner) {
   connect(this, &QThread::finished, this, [this] {
     busy_ = false;
@@ -18,7 +19,7 @@ TthCatalog::TthCatalog(std::function<void(const std::string&, const std::string&
   });
 }
 
-bool TthCatalog::StartDownload(const CatalogSetup& setup) {
+bool CatalogWorker::StartDownload(const CatalogSetup& setup) {
   if (busy_ || isRunning()) return false;
   busy_ = true;
   setup_ = setup;
@@ -27,23 +28,23 @@ bool TthCatalog::StartDownload(const CatalogSetup& setup) {
   return true;
 }
 
-void TthCatalog::Abandon() {
+void CatalogWorker::Abandon() {
   logOwner_ = nullptr;
-  disconnect(this, &TthCatalog::DownloadEnded, nullptr, nullptr);
+  disconnect(this, &CatalogWorker::DownloadEnded, nullptr, nullptr);
   if (isRunning())
     connect(this, &QThread::finished, this, &QObject::deleteLater);
   else
     delete this;
 }
 
-void TthCatalog::Log(const std::string& text) {
+void CatalogWorker::Log(const std::string& text) {
   // The owner is read on the main thread only; once it has gone nothing is written.
   RunOnMainThread([this, &text] {
     if (logOwner_) log_(kTitle, text);
   });
 }
 
-void TthCatalog::run() {
+void CatalogWorker::run() {
   try {
     CreatePrivateFolder(setup_.folder);
   } catch (const std::exception& e) {

@@ -1,5 +1,5 @@
 #pragma once
-// TthCatalog: the directory download on a worker thread. It fetches the directory document and
+// CatalogWorker: the directory download on a worker thread. It fetches the directory document and
 // the two picture strips from the vendor's web service into the cache folder, each into a new
 // file that replaces the old one only when it arrived whole, and writes its progress into the
 // events list under the title "Catalog". One worker per directory tab, started again for every
@@ -21,15 +21,16 @@ namespace nummora {
 struct CatalogSetup {
   std::string vendorBase;  // "http://host:port" of the vendor's web service
   std::filesystem::path folder;
-  TProxy proxy;
+  ProxySettings proxy;
   HttpOptions transport;
 };
 
-class TthCatalog : public QThread {
+class CatalogWorker : public QThread {
   Q_OBJECT
  public:
   // `log` writes an events-list entry; it is called on the main thread while `logOwner` exists.
-  TthCatalog(std::function<void(const std::string& title, const std::string& text)> log, QObject* logOwner);
+  CatalogWorker(std::function<void(const std::string& title, const std::string& text)> log,
+                QObject* logOwner);
 
   // Main thread. Starts a download unless one runs; returns whether it started.
   bool StartDownload(const CatalogSetup& setup);

@@ -51,7 +51,7 @@ std::vector<QIcon> LoadStrip(const std::filesystem::path& file, int size) {
 
 }  // namespace
 
-TDirectoryTab::TDirectoryTab(DirectoryTabSetup setup, QWidget* parent)
+DirectoryTab::DirectoryTab(DirectoryTabSetup setup, QWidget* parent)
     : QWidget(parent), setup_(std::move(setup)), model_(new QStandardItemModel(this)) {
   setObjectName(QStringLiteral("DirectoryTab"));
   if (!setup_.now) setup_.now = [] { return std::filesystem::file_time_type::clock::now(); };
@@ -66,18 +66,18 @@ TDirectoryTab::TDirectoryTab(DirectoryTabSetup setup, QWidget* parent)
   DirOpen = new QAction(QStringLiteral("Open"), this);
   DirOpen->setObjectName(QStringLiteral("DirOpen"));
   connect(DirHome, &QAction::triggered, this, [this] { ShowDirectory(0); });
-  connect(DirRefresh, &QAction::triggered, this, &TDirectoryTab::StartDownload);
-  connect(DirOpen, &QAction::triggered, this, &TDirectoryTab::DirOpenExecute);
+  connect(DirRefresh, &QAction::triggered, this, &DirectoryTab::StartDownload);
+  connect(DirOpen, &QAction::triggered, this, &DirectoryTab::DirOpenExecute);
 
   BuildViews();
   UpdateActions();
 }
 
-TDirectoryTab::~TDirectoryTab() {
+DirectoryTab::~DirectoryTab() {
   if (worker_) worker_->Abandon();
 }
 
-void TDirectoryTab::BuildViews() {
+void DirectoryTab::BuildViews() {
   auto* toolbar = new QToolBar(this);
   toolbar->setObjectName(QStringLiteral("DirToolBar"));
   toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -110,9 +110,9 @@ void TDirectoryTab::BuildViews() {
     view->viewport()->installEventFilter(this);
     view->setContextMenuPolicy(Qt::ActionsContextMenu);
     view->addAction(DirOpen);
-    connect(view, &QAbstractItemView::clicked, this, &TDirectoryTab::ItemClicked);
-    connect(view, &QAbstractItemView::doubleClicked, this, &TDirectoryTab::ItemClicked);
-    connect(view, &QAbstractItemView::activated, this, &TDirectoryTab::ItemClicked);
+    connect(view, &QAbstractItemView::clicked, this, &DirectoryTab::ItemClicked);
+    connect(view, &QAbstractItemView::doubleClicked, this, &DirectoryTab::ItemClicked);
+    connect(view, &QAbstractItemView::activated, this, &DirectoryTab::ItemClicked);
   }
   DirL_ = new QStackedWidget(this);
   DirL_->setObjectName(QStringLiteral("DirL"));
@@ -126,7 +126,7 @@ void TDirectoryTab::BuildViews() {
   layout->addWidget(DirL_, 1);
 }
 
-bool TDirectoryTab::eventFilter(QObject* watched, QEvent* event) {
+bool DirectoryTab::eventFilter(QObject* watched, QEvent* event) {
   // Items are links: the hand pointer shows over them, the arrow elsewhere.
   if (event->type() == QEvent::MouseMove) {
     auto* viewport = static_cast<QWidget*>(watched);
@@ -138,23 +138,23 @@ bool TDirectoryTab::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-QAbstractItemView* TDirectoryTab::CurrentView() const {
+QAbstractItemView* DirectoryTab::CurrentView() const {
   return ReportView() ? static_cast<QAbstractItemView*>(report_) : static_cast<QAbstractItemView*>(icons_);
 }
 
-bool TDirectoryTab::ReportView() const {
+bool DirectoryTab::ReportView() const {
   return DirL_->currentWidget() == report_;
 }
 
-void TDirectoryTab::UpdateActions() {
+void DirectoryTab::UpdateActions() {
   DirHome->setEnabled(ReportView());
 }
 
-void TDirectoryTab::Log(const std::string& text) {
+void DirectoryTab::Log(const std::string& text) {
   if (setup_.log) setup_.log("Catalog", text);
 }
 
-void TDirectoryTab::ShowDirectory(std::optional<int> category) {
+void DirectoryTab::ShowDirectory(std::optional<int> category) {
   if (setup_.folder.empty()) return;  // no cache folder (no home folder): nothing to show
   if (category) {
     category_ = *category;
@@ -165,12 +165,12 @@ void TDirectoryTab::ShowDirectory(std::optional<int> category) {
   Fill();
 }
 
-void TDirectoryTab::LoadPictures() {
+void DirectoryTab::LoadPictures() {
   categoryIcons_ = LoadStrip(setup_.folder / kCategoryStrip, kCategoryIconSize);
   siteIcons_ = LoadStrip(setup_.folder / kSiteStrip, kSiteIconSize);
 }
 
-void TDirectoryTab::Fill() {
+void DirectoryTab::Fill() {
   model_->removeRows(0, model_->rowCount());
   const bool categories = category_ == 0;
   DirL_->setCurrentWidget(categories ? static_cast<QWidget*>(icons_) : static_cast<QWidget*>(report_));
@@ -195,14 +195,14 @@ void TDirectoryTab::Fill() {
   UpdateActions();
 }
 
-void TDirectoryTab::StartDownload() {
+void DirectoryTab::StartDownload() {
   if (!worker_) {
-    worker_ = new TthCatalog(
+    worker_ = new CatalogWorker(
         [this](const std::string& title, const std::string& text) {
           if (setup_.log) setup_.log(title, text);
         },
         this);
-    connect(worker_, &TthCatalog::DownloadEnded, this, [this](bool fetched) {
+    connect(worker_, &CatalogWorker::DownloadEnded, this, [this](bool fetched) {
       ShowDirectory(std::nullopt);
       emit DownloadFinished(fetched);
     });
@@ -215,7 +215,7 @@ void TDirectoryTab::StartDownload() {
   UpdateActions();
 }
 
-void TDirectoryTab::ItemClicked(const QModelIndex& index) {
+void DirectoryTab::ItemClicked(const QModelIndex& index) {
   // A click, a double-click and an activation of one item open it once: the rest of a
   // double-click that opened a category would otherwise land on the new view.
   if (sinceOpen_.isValid() && sinceOpen_.elapsed() < QApplication::doubleClickInterval()) return;
@@ -224,7 +224,7 @@ void TDirectoryTab::ItemClicked(const QModelIndex& index) {
   DirOpenExecute();
 }
 
-void TDirectoryTab::DirOpenExecute() {
+void DirectoryTab::DirOpenExecute() {
   QAbstractItemView* view = CurrentView();
   const QModelIndex current = view->currentIndex();
   if (!current.isValid() || !view->selectionModel()->isSelected(current)) return;

@@ -1,7 +1,7 @@
 #pragma once
 // The "Gold directory" tab: the merchant directory as a page of category icons and, for a
 // chosen category, a list of its web sites with name and description. The document and the
-// two picture strips live in the cache folder and are downloaded again (TthCatalog) when they
+// two picture strips live in the cache folder and are downloaded again (CatalogWorker) when they
 // are older than six days or on "&Refresh". Opening a site goes through the vendor's redirect
 // link in the user's browser.
 #include <QElapsedTimer>
@@ -30,18 +30,18 @@ namespace nummora {
 struct DirectoryTabSetup {
   std::filesystem::path folder;             // where the three files are kept
   std::function<std::string()> vendorBase;  // "http://host:port" of the vendor's service
-  std::function<TProxy()> proxy;            // the proxy settings of the moment
+  std::function<ProxySettings()> proxy;     // the proxy settings of the moment
   std::function<void(const std::string& title, const std::string& text)> log;  // events list
   std::function<bool(const QUrl&)> openUrl;  // the browser (reports its own failure)
   // The time the freshness check compares the document's file time with.
   std::function<std::filesystem::file_time_type()> now;
 };
 
-class TDirectoryTab : public QWidget {
+class DirectoryTab : public QWidget {
   Q_OBJECT
  public:
-  explicit TDirectoryTab(DirectoryTabSetup setup, QWidget* parent = nullptr);
-  ~TDirectoryTab() override;
+  explicit DirectoryTab(DirectoryTabSetup setup, QWidget* parent = nullptr);
+  ~DirectoryTab() override;
 
   // Shows category `category` (0: the category page) after the freshness check; nothing keeps
   // the current category and skips the check.
@@ -76,7 +76,7 @@ class TDirectoryTab : public QWidget {
   void Log(const std::string& text);
 
   DirectoryTabSetup setup_;
-  TthCatalog* worker_ = nullptr;
+  CatalogWorker* worker_ = nullptr;
   int category_ = 0;
   std::string referral_;
   std::vector<QIcon> categoryIcons_;

@@ -57,7 +57,8 @@ QDateEdit* NewDate(const char* name, QWidget* parent) {
 
 }  // namespace
 
-TfUpdate::TfUpdate(const TAccount& account, THistoryServices services, QWidget* parent)
+HistoryDownloadDialog::HistoryDownloadDialog(const AccountRecord& account, HistoryServices services,
+                                             QWidget* parent)
     : QDialog(parent), account_(account), services_(std::move(services)), host_(services_.host) {
   setObjectName(QStringLiteral("fUpdate"));
   setAttribute(Qt::WA_DeleteOnClose);
@@ -65,12 +66,12 @@ TfUpdate::TfUpdate(const TAccount& account, THistoryServices services, QWidget* 
   BuildWindow();
 }
 
-TfUpdate::~TfUpdate() {
+HistoryDownloadDialog::~HistoryDownloadDialog() {
   SecureWipe(account_.Password);
   SecureWipe(requestPrefix_);
 }
 
-void TfUpdate::BuildWindow() {
+void HistoryDownloadDialog::BuildWindow() {
   const LayoutScale scale = LayoutScale::ForApplication();
   panel_ = new QWidget(this);
   panel_->setObjectName(QStringLiteral("pInputs"));
@@ -121,7 +122,7 @@ void TfUpdate::BuildWindow() {
   bSelect_->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
   bSelect_->setToolTip(QStringLiteral("Pick an account from the address book"));
   bSelect_->setEnabled(static_cast<bool>(services_.payments.pickRecipient));
-  connect(bSelect_, &QToolButton::clicked, this, &TfUpdate::bSelectClick);
+  connect(bSelect_, &QToolButton::clicked, this, &HistoryDownloadDialog::bSelectClick);
   auto addEdit = [&](int row, const char* caption, QLineEdit* edit, QWidget* extra) {
     auto* label = new QLabel(QString::fromLatin1(caption), panel_);
     label->setBuddy(edit);
@@ -141,7 +142,7 @@ void TfUpdate::BuildWindow() {
   bCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   bCancel_->setObjectName(QStringLiteral("bCancel"));
   bCancel_->setAutoDefault(false);
-  connect(bDownload_, &QPushButton::clicked, this, &TfUpdate::bDownloadClick);
+  connect(bDownload_, &QPushButton::clicked, this, &HistoryDownloadDialog::bDownloadClick);
   connect(bCancel_, &QPushButton::clicked, this, &QDialog::reject);
   Prog_ = new QProgressBar(this);
   Prog_->setObjectName(QStringLiteral("Prog"));
@@ -160,12 +161,12 @@ void TfUpdate::BuildWindow() {
   setMinimumWidth(scale.X(380));
 }
 
-void TfUpdate::showEvent(QShowEvent* event) {
+void HistoryDownloadDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (closed_) FormShow();
 }
 
-void TfUpdate::FormShow() {
+void HistoryDownloadDialog::FormShow() {
   closed_ = false;
   setWindowTitle(FromLatin1("History of " + AccountLabel(account_.Name, account_.ID)));
   const TDateTime today = Today();
@@ -174,7 +175,7 @@ void TfUpdate::FormShow() {
   DateTo_->setDate(QDate(f.year, f.month, f.day));
 }
 
-void TfUpdate::done(int result) {
+void HistoryDownloadDialog::done(int result) {
   // Closing ends the dialog for good: a reply still on its way opens nothing, and the pass
   // phrase is needed no more (a viewer opened has its own copy).
   closed_ = true;
@@ -184,7 +185,7 @@ void TfUpdate::done(int result) {
   QDialog::done(result);
 }
 
-HistoryFilters TfUpdate::Filters() const {
+HistoryFilters HistoryDownloadDialog::Filters() const {
   HistoryFilters f;
   f.from = FromQDate(DateFrom_->date());
   f.to = FromQDate(DateTo_->date());
@@ -202,32 +203,32 @@ HistoryFilters TfUpdate::Filters() const {
   return f;
 }
 
-void TfUpdate::SetAll(bool ticked) {
+void HistoryDownloadDialog::SetAll(bool ticked) {
   for (QCheckBox* box : {chkReceived_, chkMade_, chkInExch_, chkOutExch_, chkRedemptions_, chkBailments_,
                          chkFees_, chkIncentive_})
     box->setChecked(ticked);
 }
 
-void TfUpdate::SetDownloading(bool downloading) {
+void HistoryDownloadDialog::SetDownloading(bool downloading) {
   downloading_ = downloading;
   panel_->setEnabled(!downloading);
   bDownload_->setVisible(!downloading);
   Prog_->setVisible(downloading);
 }
 
-void TfUpdate::bSelectClick() {
+void HistoryDownloadDialog::bSelectClick() {
   if (!services_.payments.pickRecipient) return;
   const std::optional<std::string> picked = services_.payments.pickRecipient(this, account_.Type);
   if (picked) eRecipient_->setText(FromLatin1(*picked));
 }
 
-void TfUpdate::bDownloadClick() {
+void HistoryDownloadDialog::bDownloadClick() {
   if (downloading_ || closed_) return;
   SetDownloading(true);
   if (!StartRequest()) SetDownloading(false);
 }
 
-bool TfUpdate::StartRequest() {
+bool HistoryDownloadDialog::StartRequest() {
   WorkerHost* host = host_.get();
   if (!host) return false;
   // The pass phrase (or the token made from it) goes into the request: ask for it first.
@@ -236,7 +237,7 @@ bool TfUpdate::StartRequest() {
   const HistoryFilters filters = Filters();
   std::string url;
   std::string form;
-  if (account_.Type == kAccountTypeLibertyReserve) {
+  if (account_.Type == AccountType::LibertyReserve) {
     requestPrefix_ = LRHistoryRequestPrefix(account_, filters, LRRequestId(), LocalToUtc(0));
     std::string request = LRHistoryPageRequest(requestPrefix_, 1);
     host->AddEventLine(MaskLRToken(request));
@@ -248,16 +249,16 @@ bool TfUpdate::StartRequest() {
     url = services_.egoldSecure + kEgoldHistoryCsvPath + EgoldHistoryQuery(filters);
     form = EgoldLoginLine(account_);
   }
-  worker_ = MakeSock(host);
+  worker_ = MakeRequestWorker(host);
   const bool started = worker_->Start(
-      url, account_, form, this, [this](TthSock& worker) { Completed(worker); }, true);
+      url, account_, form, this, [this](RequestWorker& worker) { Completed(worker); }, true);
   // The form holds the login line (e-gold) or the token (Liberty Reserve): the worker has its
   // copy and wipes it after sending.
   SecureWipe(form);
   return started;
 }
 
-void TfUpdate::Completed(TthSock& worker) {
+void HistoryDownloadDialog::Completed(RequestWorker& worker) {
   if (closed_) return;
   const std::string message =
       HistoryReplyMessage(account_.Type, worker.Succeeded(), worker.Response(), account_.ID);
@@ -269,14 +270,14 @@ void TfUpdate::Completed(TthSock& worker) {
   OpenViewer(worker.Response());
 }
 
-void TfUpdate::OpenViewer(const std::string& reply) {
+void HistoryDownloadDialog::OpenViewer(const std::string& reply) {
   const HistoryFilters filters = Filters();
   WorkerHost* host = host_.get();
   const FormatSettings regional = host ? host->Regional() : UsEnglishFormatSettings();
   const std::string caption = "History of " + AccountLabel(account_.Name, account_.ID) + " from " +
                               DateToStr(filters.from, regional) + " to " + DateToStr(filters.to, regional);
   auto* viewer =
-      new TfHistory(account_, reply, requestPrefix_, DateOf(filters.to), FromLatin1(caption), services_);
+      new HistoryViewer(account_, reply, requestPrefix_, DateOf(filters.to), FromLatin1(caption), services_);
   emit ViewerOpened(viewer);
   viewer->show();
   close();

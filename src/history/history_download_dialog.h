@@ -7,7 +7,7 @@
 
 #include "history/history_services.h"
 #include "history/lr_history.h"
-#include "net/sock_worker.h"
+#include "net/request_worker.h"
 #include "profile/model.h"
 
 class QCheckBox;
@@ -19,15 +19,15 @@ class QToolButton;
 
 namespace nummora {
 
-class TfHistory;
+class HistoryViewer;
 
-class TfUpdate : public QDialog {
+class HistoryDownloadDialog : public QDialog {
   Q_OBJECT
  public:
   // `account`: a copy of the account the history is of, taken when the dialog is created.
-  TfUpdate(const TAccount& account, THistoryServices services, QWidget* parent = nullptr);
+  HistoryDownloadDialog(const AccountRecord& account, HistoryServices services, QWidget* parent = nullptr);
   // Wipes the pass phrase and the request it holds.
-  ~TfUpdate() override;
+  ~HistoryDownloadDialog() override;
 
   // The period, kinds and filters as the controls give them.
   HistoryFilters Filters() const;
@@ -39,7 +39,7 @@ class TfUpdate : public QDialog {
 
  signals:
   // A viewer was opened for a good reply (the dialog closes right after).
-  void ViewerOpened(nummora::TfHistory* viewer);
+  void ViewerOpened(nummora::HistoryViewer* viewer);
 
  public slots:
   void done(int result) override;
@@ -55,13 +55,13 @@ class TfUpdate : public QDialog {
   void SetAll(bool ticked);
   void SetDownloading(bool downloading);
   bool StartRequest();
-  void Completed(TthSock& worker);
+  void Completed(RequestWorker& worker);
   void OpenViewer(const std::string& reply);
 
-  TAccount account_;
-  THistoryServices services_;
+  AccountRecord account_;
+  HistoryServices services_;
   HostRef host_;
-  TthSockPtr worker_;
+  RequestWorkerPtr worker_;
   std::string requestPrefix_;
   bool closed_ = true;
   bool downloading_ = false;

@@ -4,11 +4,11 @@
 
 namespace nummora {
 
-THistoryListModel::THistoryListModel(int type, QObject* parent)
+HistoryListModel::HistoryListModel(AccountType type, QObject* parent)
     : QAbstractTableModel(parent), captions_(Captions(type)) {}
 
-QStringList THistoryListModel::Captions(int type) {
-  if (type == 1)
+QStringList HistoryListModel::Captions(AccountType type) {
+  if (type == AccountType::LibertyReserve)
     return {QStringLiteral("Date"),    QStringLiteral("Type"),    QStringLiteral("Transaction ID"),
             QStringLiteral("To/From"), QStringLiteral("Amount"),  QStringLiteral("Currency"),
             QStringLiteral("Memo"),    QStringLiteral("Merchant")};
@@ -17,7 +17,7 @@ QStringList THistoryListModel::Captions(int type) {
           QStringLiteral("Memo"),    QStringLiteral("Merchant")};
 }
 
-void THistoryListModel::Append(const HistoryTable& rows) {
+void HistoryListModel::Append(const HistoryTable& rows) {
   if (rows.RowCount() == 0) return;
   const int first = static_cast<int>(table_.RowCount());
   beginInsertRows(QModelIndex(), first, first + static_cast<int>(rows.RowCount()) - 1);
@@ -25,20 +25,20 @@ void THistoryListModel::Append(const HistoryTable& rows) {
   endInsertRows();
 }
 
-int THistoryListModel::rowCount(const QModelIndex& parent) const {
+int HistoryListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(table_.RowCount());
 }
 
-int THistoryListModel::columnCount(const QModelIndex& parent) const {
+int HistoryListModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(kHistoryShownCells);
 }
 
-QVariant THistoryListModel::data(const QModelIndex& index, int role) const {
+QVariant HistoryListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid()) return QVariant();
   return FromLatin1(std::string(table_.Cell(index.row(), index.column())));
 }
 
-QVariant THistoryListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant HistoryListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= captions_.size())
     return QVariant();
   return captions_[section];

@@ -4,18 +4,19 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+#include "common/account_type.h"
 #include "history/history_table.h"
 
 namespace nummora {
 
-class THistoryListModel : public QAbstractTableModel {
+class HistoryListModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  // `type`: the account's payment system (0 e-gold, 1 Liberty Reserve), for the captions.
-  explicit THistoryListModel(int type, QObject* parent = nullptr);
+  // `type`: the account's payment system , for the captions.
+  explicit HistoryListModel(AccountType type, QObject* parent = nullptr);
 
   // The column captions of a payment system.
-  static QStringList Captions(int type);
+  static QStringList Captions(AccountType type);
 
   void Append(const HistoryTable& rows);
   const HistoryTable& Table() const { return table_; }

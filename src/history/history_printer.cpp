@@ -71,7 +71,7 @@ QList<int> ShareOut(const QList<int>& needed, int total) {
 
 class PageWriter {
  public:
-  PageWriter(QPainter& painter, QPagedPaintDevice& device, const THistoryPrintJob& job)
+  PageWriter(QPainter& painter, QPagedPaintDevice& device, const HistoryPrintJob& job)
       : painter_(painter), device_(device), job_(job) {
     pageWidth_ = device.width();
     pageHeight_ = device.height();
@@ -202,7 +202,7 @@ class PageWriter {
 
   QPainter& painter_;
   QPagedPaintDevice& device_;
-  const THistoryPrintJob& job_;
+  const HistoryPrintJob& job_;
   int pageWidth_ = 0;
   int pageHeight_ = 0;
   int left_ = 0;
@@ -219,7 +219,7 @@ class PageWriter {
 
 }  // namespace
 
-int PrintHistory(QPagedPaintDevice& device, const THistoryPrintJob& job) {
+int PrintHistory(QPagedPaintDevice& device, const HistoryPrintJob& job) {
   QPainter painter;
   if (!painter.begin(&device)) return 0;
   PageWriter writer(painter, device, job);

@@ -14,7 +14,7 @@ class QPagedPaintDevice;
 
 namespace nummora {
 
-struct THistoryPrintJob {
+struct HistoryPrintJob {
   QString caption;                     // the viewer's caption, at the top of every page
   QStringList captions;                // the eight column captions
   QList<int> columnWidths;             // the on-screen widths of the eight columns
@@ -23,6 +23,6 @@ struct THistoryPrintJob {
 
 // Draws the job on `device` (a printer or a PDF writer), which must not have been painted on
 // yet. Returns the number of pages, or 0 when painting could not start.
-int PrintHistory(QPagedPaintDevice& device, const THistoryPrintJob& job);
+int PrintHistory(QPagedPaintDevice& device, const HistoryPrintJob& job);
 
 }  // namespace nummora

@@ -42,11 +42,11 @@ std::string EgoldHistoryQuery(const HistoryFilters& filters) {
   return query;
 }
 
-std::string HistoryReplyMessage(int type, bool succeeded, const std::string& reply,
+std::string HistoryReplyMessage(AccountType type, bool succeeded, const std::string& reply,
                                 const std::string& accountId) {
   if (!succeeded) return "Connection problem";
   try {
-    if (type == kAccountTypeEgold) {
+    if (type == AccountType::Egold) {
       if (reply.empty() || reply == "No Records Found") return "No Records Found";
       // An export is data whatever its rows say: only a reply that is no export is read for
       // the error texts of the Automation pages.

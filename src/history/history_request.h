@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/account_type.h"
 #include "history/lr_history.h"
 
 namespace nummora {
@@ -20,7 +21,7 @@ std::string EgoldHistoryQuery(const HistoryFilters& filters);
 // error, whatever text its rows hold; the error texts of the Automation pages are looked for
 // only in replies that are not an export. `type` is the account's Type (0 e-gold, 1 Liberty Reserve);
 // `succeeded` is the worker's transport outcome.
-std::string HistoryReplyMessage(int type, bool succeeded, const std::string& reply,
+std::string HistoryReplyMessage(AccountType type, bool succeeded, const std::string& reply,
                                 const std::string& accountId);
 
 // What "Save to file" writes: every reply received, in order (the e-gold export, or each

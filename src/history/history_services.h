@@ -18,7 +18,7 @@ namespace nummora {
 class MessageBoxes;
 class WorkerHost;
 
-struct THistoryServices {
+struct HistoryServices {
   WorkerHost* host = nullptr;     // workers' hand-offs, the events list, the number format
   std::string egoldSecure;        // "https://host:port" of the e-gold server
   std::string libertyReserve;     // and of the Liberty Reserve API server
@@ -28,7 +28,7 @@ struct THistoryServices {
   // Writes Batch and BatchDate of the account table entry at `position` (main thread).
   std::function<void(int position, int32_t batch, TDateTime batchDate)> storeBatch;
   // Address-book picker, contact editor and e-mail notice.
-  TPaymentServices payments;
+  PaymentServices payments;
   // The file a history is saved to, asked for over `owner` (empty: cancelled). Default: the
   // platform's save dialog, which asks before an existing file is replaced.
   std::function<QString(QWidget* owner)> askSaveFile;

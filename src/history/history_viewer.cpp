@@ -76,8 +76,9 @@ bool AskPrinterDefault(QWidget* owner, QPrinter& printer) {
 
 }  // namespace
 
-TfHistory::TfHistory(const TAccount& account, std::string reply, std::string requestPrefix, TDateTime endDate,
-                     const QString& caption, THistoryServices services, QWidget* parent)
+HistoryViewer::HistoryViewer(const AccountRecord& account, std::string reply, std::string requestPrefix,
+                             TDateTime endDate, const QString& caption, HistoryServices services,
+                             QWidget* parent)
     : QMainWindow(parent),
       account_(account),
       requestPrefix_(std::move(requestPrefix)),
@@ -92,25 +93,25 @@ TfHistory::TfHistory(const TAccount& account, std::string reply, std::string req
   numberFormat_ = host ? host->NumberFormat() : MakeNumberFormat(UsEnglishFormatSettings());
   replies_.push_back(std::move(reply));
   // An e-gold history comes whole with the first reply: nothing more is asked for.
-  if (account_.Type != kAccountTypeLibertyReserve) WipeSecrets();
+  if (account_.Type != AccountType::LibertyReserve) WipeSecrets();
   setWindowTitle(caption_);
   BuildWindow();
   if (services_.restoreLayout) widthsRestored_ = services_.restoreLayout(this, List_);
 }
 
-TfHistory::~TfHistory() {
+HistoryViewer::~HistoryViewer() {
   WipeSecrets();
 }
 
-void TfHistory::WipeSecrets() {
+void HistoryViewer::WipeSecrets() {
   SecureWipe(account_.Password);
   SecureWipe(requestPrefix_);
 }
 
-void TfHistory::BuildWindow() {
+void HistoryViewer::BuildWindow() {
   const LayoutScale scale = LayoutScale::ForApplication();
   resize(scale.Size(1028, 669));
-  model_ = new THistoryListModel(account_.Type, this);
+  model_ = new HistoryListModel(account_.Type, this);
   List_ = new QTableView(this);
   List_->setObjectName(QStringLiteral("List"));
   List_->setModel(model_);
@@ -142,9 +143,9 @@ void TfHistory::BuildWindow() {
     });
   });
   List_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(List_, &QWidget::customContextMenuRequested, this, &TfHistory::ListContextMenu);
+  connect(List_, &QWidget::customContextMenuRequested, this, &HistoryViewer::ListContextMenu);
   connect(List_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &TfHistory::SelectionChanged);
+          &HistoryViewer::SelectionChanged);
   setCentralWidget(List_);
 
   progress_ = new QProgressBar(this);
@@ -160,7 +161,7 @@ void TfHistory::BuildWindow() {
   BuildActions();
 }
 
-void TfHistory::BuildActions() {
+void HistoryViewer::BuildActions() {
   auto action = [this](const char* name, const char* caption, const char* hint, QStyle::StandardPixmap icon) {
     auto* a = new QAction(style()->standardIcon(icon), QString::fromLatin1(caption), this);
     a->setObjectName(QString::fromLatin1(name));
@@ -179,10 +180,10 @@ void TfHistory::BuildActions() {
   CopyMemo_ = action("CopyMemo", "C&opy \"Memo\"", nullptr, QStyle::SP_CustomBase);
   CopyMerchant_ = action("CopyMerchant", "Co&py \"Merchant\"", nullptr, QStyle::SP_CustomBase);
   for (QAction* copy : {CopyBatch_, CopyAccount_, CopyMemo_, CopyMerchant_}) copy->setIcon(QIcon());
-  connect(SaveToFile_, &QAction::triggered, this, &TfHistory::SaveExecute);
-  connect(Print_, &QAction::triggered, this, &TfHistory::PrintExecute);
-  connect(EmailDetails_, &QAction::triggered, this, &TfHistory::EmailExecute);
-  connect(AddToAddressBook_, &QAction::triggered, this, &TfHistory::AddContactExecute);
+  connect(SaveToFile_, &QAction::triggered, this, &HistoryViewer::SaveExecute);
+  connect(Print_, &QAction::triggered, this, &HistoryViewer::PrintExecute);
+  connect(EmailDetails_, &QAction::triggered, this, &HistoryViewer::EmailExecute);
+  connect(AddToAddressBook_, &QAction::triggered, this, &HistoryViewer::AddContactExecute);
   connect(CopyBatch_, &QAction::triggered, this, [this] { CopyCell(kCellBatch); });
   connect(CopyAccount_, &QAction::triggered, this, [this] { CopyCell(kCellHiddenAccount); });
   connect(CopyMemo_, &QAction::triggered, this, [this] { CopyCell(kCellMemo); });
@@ -200,7 +201,7 @@ void TfHistory::BuildActions() {
   SelectionChanged();
 }
 
-void TfHistory::showEvent(QShowEvent* event) {
+void HistoryViewer::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!shown_) {
     shown_ = true;
@@ -208,7 +209,7 @@ void TfHistory::showEvent(QShowEvent* event) {
   }
 }
 
-void TfHistory::closeEvent(QCloseEvent* event) {
+void HistoryViewer::closeEvent(QCloseEvent* event) {
   // Closing ends the paging: the page under way is dropped when it arrives, none is asked for.
   closed_ = true;
   if (worker_) worker_->RequestStop();
@@ -217,7 +218,7 @@ void TfHistory::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
-void TfHistory::FormShow() {
+void HistoryViewer::FormShow() {
   const bool empty = replies_.front().empty();
   SaveToFile_->setEnabled(!empty);
   Print_->setEnabled(!empty);
@@ -226,7 +227,7 @@ void TfHistory::FormShow() {
     Finish(false);
     return;
   }
-  if (account_.Type == kAccountTypeLibertyReserve) {
+  if (account_.Type == AccountType::LibertyReserve) {
     HandlePage(replies_.front(), true);
     return;
   }
@@ -236,7 +237,7 @@ void TfHistory::FormShow() {
 
 // Reads e-gold rows for a short while, shows them, and goes on in the next turn of the event
 // loop, so that the window paints and answers between slices of a long history.
-void TfHistory::ReadEgoldSlice() {
+void HistoryViewer::ReadEgoldSlice() {
   if (closed_ || !reader_) return;
   QElapsedTimer clock;
   clock.start();
@@ -248,14 +249,14 @@ void TfHistory::ReadEgoldSlice() {
   if (first && summary.lastBatch && services_.storeBatch)
     services_.storeBatch(account_.Index, *summary.lastBatch, endDate_);
   if (!reader_->Done()) {
-    QTimer::singleShot(0, this, &TfHistory::ReadEgoldSlice);
+    QTimer::singleShot(0, this, &HistoryViewer::ReadEgoldSlice);
     return;
   }
   ShowTotals();
   Finish(false);
 }
 
-void TfHistory::HandlePage(const std::string& page, bool first) {
+void HistoryViewer::HandlePage(const std::string& page, bool first) {
   const LRHistoryPage read = ReadLRHistoryPage(page, numberFormat_);
   // The paging stops at a page in error, at a page sent again (which would keep it going for
   // ever and list rows twice) and at the limits of one history; the rows of a page within the
@@ -280,7 +281,7 @@ void TfHistory::HandlePage(const std::string& page, bool first) {
   Finish(false);
 }
 
-void TfHistory::AskForPage(int page, int pageCount) {
+void HistoryViewer::AskForPage(int page, int pageCount) {
   progress_->setMaximum(pageCount);
   progress_->setValue(page);
   progress_->show();
@@ -289,10 +290,10 @@ void TfHistory::AskForPage(int page, int pageCount) {
   WorkerHost* host = host_.get();
   if (!host) return;
   const std::string request = LRHistoryPageRequest(requestPrefix_, page + 1);
-  worker_ = MakeSock(host);
+  worker_ = MakeRequestWorker(host);
   const bool started = worker_->Start(
       services_.libertyReserve + kLRHistoryPath, account_, LRFormBody(request), this,
-      [this](TthSock& worker) { PageArrived(worker); }, true);
+      [this](RequestWorker& worker) { PageArrived(worker); }, true);
   if (!started) {
     BoxesOrSystem(services_.boxes).Error(this, QStringLiteral("Unknown Error"));
     Finish(true);
@@ -301,14 +302,14 @@ void TfHistory::AskForPage(int page, int pageCount) {
   host->AddEvent("Next request", MaskLRToken(request));
 }
 
-void TfHistory::PageArrived(TthSock& worker) {
+void HistoryViewer::PageArrived(RequestWorker& worker) {
   if (closed_) return;
   const std::string page = worker.Response();
   if (WorkerHost* host = host_.get()) host->AddEvent("Parsing...", paging_.EventText(page));
   HandlePage(page, false);
 }
 
-void TfHistory::ClearPanels() {
+void HistoryViewer::ClearPanels() {
   for (QLabel* panel : panels_) {
     statusBar()->removeWidget(panel);
     delete panel;
@@ -316,7 +317,7 @@ void TfHistory::ClearPanels() {
   panels_.clear();
 }
 
-void TfHistory::AddPanel(const QString& text, int width) {
+void HistoryViewer::AddPanel(const QString& text, int width) {
   auto* panel = new QLabel(text, statusBar());
   panel->setObjectName(QStringLiteral("Panel%1").arg(panels_.size()));
   panel->setFixedWidth(width);
@@ -327,9 +328,9 @@ void TfHistory::AddPanel(const QString& text, int width) {
   panels_.push_back(panel);
 }
 
-void TfHistory::ShowTotals() {
+void HistoryViewer::ShowTotals() {
   ClearPanels();
-  if (account_.Type != kAccountTypeEgold || !reader_) return;
+  if (account_.Type != AccountType::Egold || !reader_) return;
   const LayoutScale scale = LayoutScale::ForApplication();
   const EgoldHistory& summary = reader_->Summary();
   for (const std::string& text : HistoryTotalTexts(summary.totals, numberFormat_))
@@ -343,7 +344,7 @@ void TfHistory::ShowTotals() {
   }
 }
 
-void TfHistory::Finish(bool failed) {
+void HistoryViewer::Finish(bool failed) {
   // No further page is asked for: the pass phrase and the request with its token are done with.
   WipeSecrets();
   failed_ = failed;
@@ -351,23 +352,23 @@ void TfHistory::Finish(bool failed) {
   emit Finished();
 }
 
-QStringList TfHistory::StatusTexts() const {
+QStringList HistoryViewer::StatusTexts() const {
   QStringList texts;
   for (QLabel* panel : panels_) texts << panel->text();
   return texts;
 }
 
-int TfHistory::SelectedRow() const {
+int HistoryViewer::SelectedRow() const {
   const QModelIndexList rows = List_->selectionModel()->selectedRows();
   return rows.isEmpty() ? -1 : rows.constFirst().row();
 }
 
-std::string TfHistory::SelectedCell(std::size_t cell) const {
+std::string HistoryViewer::SelectedCell(std::size_t cell) const {
   const int row = SelectedRow();
   return row < 0 ? std::string() : std::string(model_->Table().Cell(std::size_t(row), cell));
 }
 
-void TfHistory::SelectionChanged() {
+void HistoryViewer::SelectionChanged() {
   const int row = SelectedRow();
   const HistoryTable& table = model_->Table();
   const bool made = row >= 0 && table.Cell(std::size_t(row), kCellType) == "Payment Made";
@@ -378,7 +379,7 @@ void TfHistory::SelectionChanged() {
   for (QAction* copy : {CopyBatch_, CopyAccount_, CopyMemo_, CopyMerchant_}) copy->setEnabled(row >= 0);
 }
 
-void TfHistory::ListContextMenu(const QPoint& pos) {
+void HistoryViewer::ListContextMenu(const QPoint& pos) {
   if (SelectedRow() < 0) return;
   QMenu menu(this);
   menu.addAction(AddToAddressBook_);
@@ -387,17 +388,17 @@ void TfHistory::ListContextMenu(const QPoint& pos) {
   menu.exec(List_->viewport()->mapToGlobal(pos));
 }
 
-void TfHistory::CopyCell(std::size_t cell) {
+void HistoryViewer::CopyCell(std::size_t cell) {
   const int row = SelectedRow();
   if (row < 0 || !model_->Table().HasCell(std::size_t(row), cell)) return;
   QApplication::clipboard()->setText(FromLatin1(std::string(model_->Table().Cell(std::size_t(row), cell))));
 }
 
-void TfHistory::EmailExecute() {
+void HistoryViewer::EmailExecute() {
   const int row = SelectedRow();
   if (row < 0 || !EmailDetails_->isEnabled()) return;
   PaymentNotice notice;
-  notice.type = 0;
+  notice.type = AccountType::Egold;
   notice.sender = account_.ID;
   notice.recipient = SelectedCell(kCellToFrom);
   notice.amount = SelectedCell(kCellAmount) + " of " + SelectedCell(kCellUnit);
@@ -407,14 +408,14 @@ void TfHistory::EmailExecute() {
   services_.payments.emailNotice(this, notice, false);
 }
 
-void TfHistory::AddContactExecute() {
+void HistoryViewer::AddContactExecute() {
   const int row = SelectedRow();
   if (row < 0 || !AddToAddressBook_->isEnabled()) return;
   services_.payments.addContact(this, SelectedCell(kCellHiddenName), account_.Type,
                                 SelectedCell(kCellHiddenAccount));
 }
 
-bool TfHistory::SaveTo(const QString& path, QString* error) const {
+bool HistoryViewer::SaveTo(const QString& path, QString* error) const {
   try {
     WriteFileAtomically(path.toStdString(), HistoryFileText(replies_));
     return true;
@@ -426,26 +427,26 @@ bool TfHistory::SaveTo(const QString& path, QString* error) const {
   }
 }
 
-void TfHistory::SaveExecute() {
+void HistoryViewer::SaveExecute() {
   const QString path = services_.askSaveFile ? services_.askSaveFile(this) : AskSaveFileDefault(this);
   if (path.isEmpty()) return;
   QString error;
   if (!SaveTo(path, &error)) BoxesOrSystem(services_.boxes).Error(this, error);
 }
 
-int TfHistory::PrintTo(QPagedPaintDevice& device) const {
+int HistoryViewer::PrintTo(QPagedPaintDevice& device) const {
   // The page layout keeps its own margins, measured from the edges of the paper.
   device.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-  THistoryPrintJob job;
+  HistoryPrintJob job;
   job.caption = caption_;
-  job.captions = THistoryListModel::Captions(account_.Type);
+  job.captions = HistoryListModel::Captions(account_.Type);
   for (std::size_t column = 0; column < kHistoryShownCells; ++column)
     job.columnWidths << List_->columnWidth(int(column));
   job.rows = &model_->Table();
   return PrintHistory(device, job);
 }
 
-void TfHistory::PrintExecute() {
+void HistoryViewer::PrintExecute() {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(services_.applicationTitle + QStringLiteral(" - ") + caption_);
   printer.setFullPage(true);

@@ -13,7 +13,7 @@
 #include "common/datetime.h"
 #include "history/history_services.h"
 #include "history/lr_history.h"
-#include "net/sock_worker.h"
+#include "net/request_worker.h"
 #include "profile/model.h"
 
 class QAction;
@@ -25,22 +25,22 @@ class QTableView;
 namespace nummora {
 
 class EgoldHistoryReader;
-class THistoryListModel;
+class HistoryListModel;
 
-class TfHistory : public QMainWindow {
+class HistoryViewer : public QMainWindow {
   Q_OBJECT
  public:
   // `reply`: the first reply (CSV text or first page); `requestPrefix`: the Liberty Reserve
   // request up to its filters (empty for e-gold); `endDate`: the last day of the period.
-  TfHistory(const TAccount& account, std::string reply, std::string requestPrefix, TDateTime endDate,
-            const QString& caption, THistoryServices services, QWidget* parent = nullptr);
-  ~TfHistory() override;
+  HistoryViewer(const AccountRecord& account, std::string reply, std::string requestPrefix, TDateTime endDate,
+                const QString& caption, HistoryServices services, QWidget* parent = nullptr);
+  ~HistoryViewer() override;
 
   // Every row is listed, the totals are shown and no page is awaited.
   bool Complete() const { return complete_; }
   // Paging stopped at a page that was an error.
   bool Failed() const { return failed_; }
-  const THistoryListModel& Rows() const { return *model_; }
+  const HistoryListModel& Rows() const { return *model_; }
   // The texts of the status-bar panels, left to right.
   QStringList StatusTexts() const;
   // Whether the viewer still holds the account's pass phrase (or security word) or the Liberty
@@ -69,7 +69,7 @@ class TfHistory : public QMainWindow {
   void ReadEgoldSlice();
   // Lists one Liberty Reserve page and asks for the next one, if any.
   void HandlePage(const std::string& page, bool first);
-  void PageArrived(TthSock& worker);
+  void PageArrived(RequestWorker& worker);
   void AskForPage(int page, int pageCount);
   void ShowTotals();
   void ClearPanels();
@@ -86,16 +86,16 @@ class TfHistory : public QMainWindow {
   void AddContactExecute();
   void CopyCell(std::size_t cell);
 
-  TAccount account_;
+  AccountRecord account_;
   std::string requestPrefix_;
   TDateTime endDate_;
   QString caption_;
-  THistoryServices services_;
+  HistoryServices services_;
   HostRef host_;
   FormatSettings numberFormat_;
   std::vector<std::string> replies_;  // the first reply and every page listed after it, in order
   std::unique_ptr<EgoldHistoryReader> reader_;
-  TthSockPtr worker_;
+  RequestWorkerPtr worker_;
   bool shown_ = false;
   bool closed_ = false;
   bool complete_ = false;
@@ -103,7 +103,7 @@ class TfHistory : public QMainWindow {
   bool widthsRestored_ = false;
   LRHistoryPaging paging_;  // the Liberty Reserve pages listed and the limits of one history
 
-  THistoryListModel* model_ = nullptr;
+  HistoryListModel* model_ = nullptr;
   QTableView* List_ = nullptr;
   QProgressBar* progress_ = nullptr;
   std::vector<QLabel*> panels_;

@@ -70,7 +70,7 @@ void AddReceiptRow(std::string receipt, const FormatSettings& numberFormat, Hist
 
 }  // namespace
 
-std::string LRHistoryRequestPrefix(const TAccount& account, const HistoryFilters& filters,
+std::string LRHistoryRequestPrefix(const AccountRecord& account, const HistoryFilters& filters,
                                    const std::string& requestId, TDateTime utc) {
   const TDateTime from = DateOf(filters.from);
   const TDateTime till = DateOf(filters.to) + EncodeTime(23, 59, 59);

@@ -37,7 +37,7 @@ struct HistoryFilters {
 // start date) and Till (23:59:59 of the end date) in the Liberty Reserve date form, then the
 // non-empty filters CorrespondingAccountId, TransferId and ReceiptId. Typed texts are written
 // as element text (LRElementText), so they cannot open or close an element.
-std::string LRHistoryRequestPrefix(const TAccount& account, const HistoryFilters& filters,
+std::string LRHistoryRequestPrefix(const AccountRecord& account, const HistoryFilters& filters,
                                    const std::string& requestId, TDateTime utc);
 // The whole request for page `page` (from 1): prefix, Pager with 50 a page, closing tags.
 std::string LRHistoryPageRequest(const std::string& prefix, int page);

@@ -83,7 +83,7 @@ QAction* MakeAction(QObject* owner, const char* name, const char* caption, const
 
 }  // namespace
 
-TOperationsPage::TOperationsPage(QWidget* parent) : QWidget(parent) {
+OperationsPage::OperationsPage(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("OperationsPage"));
   const LayoutScale scale = LayoutScale::ForApplication();
   clear_ = MakeAction(this, "Clear", "Clear", "Clear operation's list");
@@ -109,13 +109,13 @@ TOperationsPage::TOperationsPage(QWidget* parent) : QWidget(parent) {
   const int widths[] = {115, 60, 120, 100};
   for (int c = 0; c < kVisibleColumns; ++c) list_->setColumnWidth(c, scale.X(widths[c]));
   MakeRecordList(list_);
-  new TColumnFitter(list_);                      // columns widen to what they show
+  new ColumnFitter(list_);                       // columns widen to what they show
   list_->header()->setSectionsClickable(false);  // the order is always by transaction number
-  connect(list_, &QTreeWidget::itemSelectionChanged, this, &TOperationsPage::UpdateActions);
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, &OperationsPage::UpdateActions);
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
     if (SelectedRow()) emit RowActivated();
   });
-  connect(clear_, &QAction::triggered, this, &TOperationsPage::ClearRows);
+  connect(clear_, &QAction::triggered, this, &OperationsPage::ClearRows);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -124,7 +124,7 @@ TOperationsPage::TOperationsPage(QWidget* parent) : QWidget(parent) {
   layout->addWidget(list_, 1);
 }
 
-void TOperationsPage::AddRow(const OperationRow& row) {
+void OperationsPage::AddRow(const OperationRow& row) {
   auto* item = new OperationItem;
   item->setText(0, FromLatin1(row.caption));
   item->setIcon(0, KindIcon(row.kind));
@@ -138,17 +138,17 @@ void TOperationsPage::AddRow(const OperationRow& row) {
   UpdateActions();
 }
 
-bool TOperationsPage::Lists(int64_t number) const {
+bool OperationsPage::Lists(int64_t number) const {
   for (int i = 0; i < list_->topLevelItemCount(); ++i)
     if (OperationNumber(ToLatin1(list_->topLevelItem(i)->text(0))) == number) return true;
   return false;
 }
 
-int TOperationsPage::RowCount() const {
+int OperationsPage::RowCount() const {
   return list_->topLevelItemCount();
 }
 
-OperationRow TOperationsPage::RowAt(int index) const {
+OperationRow OperationsPage::RowAt(int index) const {
   OperationRow row;
   const QTreeWidgetItem* item = list_->topLevelItem(index);
   if (!item) return row;
@@ -159,19 +159,19 @@ OperationRow TOperationsPage::RowAt(int index) const {
   return row;
 }
 
-std::optional<OperationRow> TOperationsPage::SelectedRow() const {
+std::optional<OperationRow> OperationsPage::SelectedRow() const {
   const QList<QTreeWidgetItem*> selected = list_->selectedItems();
   if (selected.isEmpty()) return std::nullopt;
   return RowAt(list_->indexOfTopLevelItem(selected.first()));
 }
 
-void TOperationsPage::ClearRows() {
+void OperationsPage::ClearRows() {
   list_->selectionModel()->clear();
   list_->clear();
   UpdateActions();
 }
 
-void TOperationsPage::UpdateActions() {
+void OperationsPage::UpdateActions() {
   const std::optional<OperationRow> selected = SelectedRow();
   clear_->setEnabled(list_->topLevelItemCount() > 0);
   viewDetails_->setEnabled(selected.has_value());

@@ -15,10 +15,10 @@ class QTreeWidgetItem;
 
 namespace nummora {
 
-class TOperationsPage : public QWidget {
+class OperationsPage : public QWidget {
   Q_OBJECT
  public:
-  explicit TOperationsPage(QWidget* parent = nullptr);
+  explicit OperationsPage(QWidget* parent = nullptr);
 
   QTreeWidget* List() const { return list_; }
   QAction* Clear() const { return clear_; }

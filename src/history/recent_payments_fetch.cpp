@@ -9,15 +9,15 @@
 
 namespace nummora {
 
-TRecentPaymentsFetch::TRecentPaymentsFetch(WorkerHost* host, TOperationsPage* page, QObject* parent)
+RecentPaymentsFetch::RecentPaymentsFetch(WorkerHost* host, OperationsPage* page, QObject* parent)
     : QObject(parent), host_(host), page_(page) {}
 
-TRecentPaymentsFetch::~TRecentPaymentsFetch() = default;
+RecentPaymentsFetch::~RecentPaymentsFetch() = default;
 
-bool TRecentPaymentsFetch::Fetch(int position, const std::string& egoldSecureBase) {
+bool RecentPaymentsFetch::Fetch(int position, const std::string& egoldSecureBase) {
   if (!host_ || !host_->Model().IsValidPosition(position)) return false;
-  TAccount account = host_->Model().Account(position);
-  if (account.Type != kAccountTypeEgold || account.ID.empty()) return false;
+  AccountRecord account = host_->Model().Account(position);
+  if (account.Type != AccountType::Egold || account.ID.empty()) return false;
   // The login line holds the pass phrase, so it is asked for before the form is made; an
   // entered one is also kept in the table entry.
   if (AskAndKeepPassPhrase(*host_, account) == AskOutcome::Cancelled) {
@@ -27,17 +27,17 @@ bool TRecentPaymentsFetch::Fetch(int position, const std::string& egoldSecureBas
   const std::string url =
       egoldSecureBase + kEgoldHistoryCsvPath + RecentPaymentsQuery(account.BatchDate, host_->Now());
   std::string form = EgoldLoginLine(account);
-  workers_.push_back(MakeSock(host_));
-  TthSock* worker = workers_.back().get();
+  workers_.push_back(MakeRequestWorker(host_));
+  RequestWorker* worker = workers_.back().get();
   const bool started = worker->Start(
-      url, account, form, this, [this, position](TthSock& w) { Completed(w, position); }, true);
+      url, account, form, this, [this, position](RequestWorker& w) { Completed(w, position); }, true);
   SecureWipe(form);
   SecureWipe(account.Password);
   if (!started) workers_.pop_back();
   return started;
 }
 
-void TRecentPaymentsFetch::Completed(TthSock& worker, int position) {
+void RecentPaymentsFetch::Completed(RequestWorker& worker, int position) {
   if (worker.Succeeded() && host_ && page_ && host_->Model().IsValidPosition(position)) {
     // The newest transaction the history knows now, which the history viewer may have moved
     // while this fetch ran.

@@ -6,18 +6,18 @@
 #include <list>
 #include <string>
 
-#include "net/sock_worker.h"
+#include "net/request_worker.h"
 
 namespace nummora {
 
-class TOperationsPage;
+class OperationsPage;
 class WorkerHost;
 
-class TRecentPaymentsFetch : public QObject {
+class RecentPaymentsFetch : public QObject {
   Q_OBJECT
  public:
-  TRecentPaymentsFetch(WorkerHost* host, TOperationsPage* page, QObject* parent = nullptr);
-  ~TRecentPaymentsFetch() override;
+  RecentPaymentsFetch(WorkerHost* host, OperationsPage* page, QObject* parent = nullptr);
+  ~RecentPaymentsFetch() override;
 
   // Starts a fetch for the account table entry at `position` from the e-gold server at
   // `egoldSecureBase`. Asks for a pass phrase that is not stored; nothing is fetched when the
@@ -27,11 +27,11 @@ class TRecentPaymentsFetch : public QObject {
   std::size_t Running() const { return workers_.size(); }
 
  private:
-  void Completed(TthSock& worker, int position);
+  void Completed(RequestWorker& worker, int position);
 
   WorkerHost* host_;
-  TOperationsPage* page_;
-  std::list<TthSockPtr> workers_;
+  OperationsPage* page_;
+  std::list<RequestWorkerPtr> workers_;
 };
 
 }  // namespace nummora

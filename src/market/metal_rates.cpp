@@ -2,30 +2,30 @@
 
 namespace nummora {
 
-TMetalRates::TMetalRates(WorkerHost* host, std::string egoldPlainBase, QObject* parent)
+MetalRates::MetalRates(WorkerHost* host, std::string egoldPlainBase, QObject* parent)
     : QObject(parent), host_(host), egoldPlainBase_(std::move(egoldPlainBase)) {}
 
-TMetalRates::~TMetalRates() = default;
+MetalRates::~MetalRates() = default;
 
-bool TMetalRates::AskForRates() {
+bool MetalRates::AskForRates() {
   WorkerHost* host = host_.get();
   if (!host) return false;
   const ProfileModel& model = host->Model();
   if (!HasEgoldAccount(model.Accounts())) return false;
   // A request still on the wire is waited for, however slow: a new one would drop its answer.
   if (Asking()) return false;
-  worker_ = MakeSock(host);
+  worker_ = MakeRequestWorker(host);
   askedCurrency_ = model.DisplayCurrency;
   return worker_->Start(
-      RatesUrl(egoldPlainBase_, askedCurrency_), TAccount{}, std::string(), this,
-      [this](TthSock& worker) { Completed(worker); }, true);
+      RatesUrl(egoldPlainBase_, askedCurrency_), AccountRecord{}, std::string(), this,
+      [this](RequestWorker& worker) { Completed(worker); }, true);
 }
 
-bool TMetalRates::Asking() const {
+bool MetalRates::Asking() const {
   return worker_ && worker_->Started() && !worker_->Done();
 }
 
-void TMetalRates::Completed(TthSock& worker) {
+void MetalRates::Completed(RequestWorker& worker) {
   // A failed request was reported by the worker; RatesTime stays, so the timer asks again.
   if (!worker.Succeeded()) return;
   WorkerHost* host = host_.get();
@@ -37,7 +37,7 @@ void TMetalRates::Completed(TthSock& worker) {
   if (host_.get() && askedCurrency_ != host->Model().DisplayCurrency) AskForRates();
 }
 
-void TMetalRates::ReadRates() {
+void MetalRates::ReadRates() {
   WorkerHost* host = host_.get();
   if (!host) return;
   state_ = nummora::ReadRates(host->Model().RatesText, state_, host->NumberFormat(), nullptr,
@@ -50,12 +50,12 @@ void TMetalRates::ReadRates() {
 
 namespace nummora {
 
-std::optional<MetalAmounts> TMetalRates::RatesInDisplayCurrency() const {
+std::optional<MetalAmounts> MetalRates::RatesInDisplayCurrency() const {
   WorkerHost* host = host_.get();
   return RatesIn(state_, host ? host->Model().DisplayCurrency : state_.currency);
 }
 
-std::optional<Currency> TMetalRates::ValueOf(const TAccount& account) const {
+std::optional<Currency> MetalRates::ValueOf(const AccountRecord& account) const {
   const std::optional<MetalAmounts> rates = RatesInDisplayCurrency();
   if (!rates) return std::nullopt;
   return AccountValue(account, *rates);

@@ -1,6 +1,6 @@
 #pragma once
 // The metal rates of the main window: asking the e-gold price page for the latest rates in the
-// display currency (a TthSock request), keeping the answer in the profile tagged with the
+// display currency (a RequestWorker request), keeping the answer in the profile tagged with the
 // currency it was asked in (RatesText, RatesTime), and reading it into the four current rates
 // and the "Rate" cells with their rise and fall pictures. The accounts list and the details pane
 // show what State() holds; prices in a currency other than the display currency are never
@@ -11,17 +11,17 @@
 
 #include "common/currency.h"
 #include "market/rates.h"
-#include "net/sock_worker.h"
+#include "net/request_worker.h"
 #include "net/worker_host.h"
 
 namespace nummora {
 
-class TMetalRates : public QObject {
+class MetalRates : public QObject {
   Q_OBJECT
  public:
   // `egoldPlainBase` is the plain-HTTP address of the e-gold server ("http://host:port").
-  TMetalRates(WorkerHost* host, std::string egoldPlainBase, QObject* parent = nullptr);
-  ~TMetalRates() override;
+  MetalRates(WorkerHost* host, std::string egoldPlainBase, QObject* parent = nullptr);
+  ~MetalRates() override;
 
   // Asks for new rates in the display currency when the account table holds an e-gold entry
   // (deleted ones count) and no request is running; returns whether a request was started. A
@@ -43,21 +43,21 @@ class TMetalRates : public QObject {
   std::optional<MetalAmounts> RatesInDisplayCurrency() const;
   // The value of an e-gold account at the current rates; nothing while they are prices in
   // another currency than the display currency.
-  std::optional<Currency> ValueOf(const TAccount& account) const;
+  std::optional<Currency> ValueOf(const AccountRecord& account) const;
   // The latest rates request (nullptr before the first).
-  TthSock* Worker() const { return worker_.get(); }
+  RequestWorker* Worker() const { return worker_.get(); }
 
  signals:
   // The rates were read (from a fresh answer or from the profile).
   void RatesRead();
 
  private:
-  void Completed(TthSock& worker);
+  void Completed(RequestWorker& worker);
 
   HostRef host_;
   std::string egoldPlainBase_;
   RatesState state_;
-  TthSockPtr worker_;
+  RequestWorkerPtr worker_;
   std::string askedCurrency_;  // the currency of the latest request
 };
 

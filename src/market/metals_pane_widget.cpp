@@ -33,7 +33,7 @@ QIcon RatePictureIcon(RatePicture picture) {
   return QIcon(pixmap);
 }
 
-TMetalsPane::TMetalsPane(QWidget* parent) : QWidget(parent) {
+MetalsPane::MetalsPane(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("pMetals"));
   lMetals_ = new QLabel(QStringLiteral("Details of"), this);
   lMetals_->setObjectName(QStringLiteral("lMetals"));
@@ -56,7 +56,7 @@ TMetalsPane::TMetalsPane(QWidget* parent) : QWidget(parent) {
   }
 
   metals_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  connect(metals_->horizontalScrollBar(), &QScrollBar::rangeChanged, this, &TMetalsPane::KeepFourRowsInView);
+  connect(metals_->horizontalScrollBar(), &QScrollBar::rangeChanged, this, &MetalsPane::KeepFourRowsInView);
   KeepFourRowsInView();
 
   auto* layout = new QVBoxLayout(this);
@@ -65,18 +65,18 @@ TMetalsPane::TMetalsPane(QWidget* parent) : QWidget(parent) {
   layout->addWidget(metals_, 1);
 }
 
-void TMetalsPane::KeepFourRowsInView() {
+void MetalsPane::KeepFourRowsInView() {
   const QScrollBar* bar = metals_->horizontalScrollBar();
   const int scroll = bar->maximum() > 0 ? bar->sizeHint().height() : 0;
   metals_->setFixedHeight(metals_->header()->sizeHint().height() + kMetalCount * metals_->sizeHintForRow(0) +
                           2 * metals_->frameWidth() + 2 + scroll);
 }
 
-void TMetalsPane::SetDisplayCurrency(const std::string& displayCurrency) {
+void MetalsPane::SetDisplayCurrency(const std::string& displayCurrency) {
   metals_->headerItem()->setText(kAmountColumn, QStringLiteral("Amount in ") + FromLatin1(displayCurrency));
 }
 
-void TMetalsPane::ShowRates(const RatesState& rates) {
+void MetalsPane::ShowRates(const RatesState& rates) {
   for (int metal = 0; metal < kMetalCount; ++metal) {
     QTreeWidgetItem* row = metals_->topLevelItem(metal);
     row->setText(kRateColumn, FromLatin1(rates.cells[metal]));
@@ -87,8 +87,8 @@ void TMetalsPane::ShowRates(const RatesState& rates) {
   KeepFourRowsInView();
 }
 
-void TMetalsPane::ShowAccount(const TAccount& account, const std::optional<MetalAmounts>& rates,
-                              const FormatSettings& numberFormat, const FormatSettings& regional) {
+void MetalsPane::ShowAccount(const AccountRecord& account, const std::optional<MetalAmounts>& rates,
+                             const FormatSettings& numberFormat, const FormatSettings& regional) {
   lMetals_->setText(FromLatin1(DetailsCaption(account, regional)));
   if (!ShowsMetalDetails(account)) {
     metals_->hide();

@@ -16,7 +16,7 @@ class QTreeWidget;
 
 namespace nummora {
 
-class TMetalsPane : public QWidget {
+class MetalsPane : public QWidget {
   Q_OBJECT
  public:
   // Columns of the metals list.
@@ -24,7 +24,7 @@ class TMetalsPane : public QWidget {
   // The picture index of a "Rate" cell is kept under this role (-1 none, 0 falling, 1 rising).
   static constexpr int kPictureRole = Qt::UserRole + 1;
 
-  explicit TMetalsPane(QWidget* parent = nullptr);
+  explicit MetalsPane(QWidget* parent = nullptr);
 
   // The fifth column's title: "Amount in " + the display currency.
   void SetDisplayCurrency(const std::string& displayCurrency);
@@ -33,7 +33,7 @@ class TMetalsPane : public QWidget {
   // Shows the account of the selected row: its label, and its metals (e-gold) or its dollar and
   // euro balances (Liberty Reserve). `regional` gives the decimal separator of the latter.
   // Without rates (the known ones are prices in another currency) the value cells stay empty.
-  void ShowAccount(const TAccount& account, const std::optional<MetalAmounts>& rates,
+  void ShowAccount(const AccountRecord& account, const std::optional<MetalAmounts>& rates,
                    const FormatSettings& numberFormat, const FormatSettings& regional);
 
   QLabel* Label() const { return lMetals_; }

@@ -84,9 +84,9 @@ RatesState ShownRates(const RatesState& state, const std::string& currency) {
   return blank;
 }
 
-bool HasEgoldAccount(const std::vector<TAccount>& accounts) {
-  for (const TAccount& a : accounts)
-    if (a.Type == kAccountTypeEgold) return true;
+bool HasEgoldAccount(const std::vector<AccountRecord>& accounts) {
+  for (const AccountRecord& a : accounts)
+    if (a.Type == AccountType::Egold) return true;
   return false;
 }
 
@@ -94,7 +94,7 @@ std::string RatesUrl(const std::string& egoldPlainBase, const std::string& displ
   return egoldPlainBase + kEgoldMetalDataPath + "?LATEST=1&CUR=" + displayCurrency;
 }
 
-std::array<MetalDetailsRow, kMetalCount> MetalDetails(const TAccount& account,
+std::array<MetalDetailsRow, kMetalCount> MetalDetails(const AccountRecord& account,
                                                       const std::optional<MetalAmounts>& rates,
                                                       const FormatSettings& numberFormat) {
   const MetalAmounts balances = MetalBalances(account);
@@ -107,9 +107,9 @@ std::array<MetalDetailsRow, kMetalCount> MetalDetails(const TAccount& account,
   return rows;
 }
 
-std::string DetailsCaption(const TAccount& account, const FormatSettings& regional) {
+std::string DetailsCaption(const AccountRecord& account, const FormatSettings& regional) {
   std::string caption = "Details of " + AccountLabel(account);
-  if (account.Type != kAccountTypeEgold)
+  if (account.Type != AccountType::Egold)
     caption +=
         ":   " + CurrToStr(account.LRusd, regional) + " USD   " + CurrToStr(account.LReur, regional) + " EUR";
   return caption;

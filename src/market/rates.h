@@ -63,7 +63,7 @@ RatesState ShownRates(const RatesState& state, const std::string& currency);
 
 // Whether asking for rates makes sense: some entry of the table (deleted ones included) is an
 // e-gold account.
-bool HasEgoldAccount(const std::vector<TAccount>& accounts);
+bool HasEgoldAccount(const std::vector<AccountRecord>& accounts);
 
 // The address of the rates page: the plain-HTTP e-gold base +
 // "/unsecure/metaldata.asp?LATEST=1&CUR=" + the display currency.
@@ -78,18 +78,18 @@ struct MetalDetailsRow {
 
 // The details rows of an e-gold account, in metal order ("Rate" cells come from RatesState).
 // Without rates (those known are in another currency) the value cells are empty.
-std::array<MetalDetailsRow, kMetalCount> MetalDetails(const TAccount& account,
+std::array<MetalDetailsRow, kMetalCount> MetalDetails(const AccountRecord& account,
                                                       const std::optional<MetalAmounts>& rates,
                                                       const FormatSettings& numberFormat);
 
 // The caption of the details label: "Details of " + the account label, and for a Liberty
 // Reserve account ":   " + dollars + " USD   " + euros + " EUR" after it, the amounts in the
 // shortest form with the user's regional decimal separator.
-std::string DetailsCaption(const TAccount& account, const FormatSettings& regional);
+std::string DetailsCaption(const AccountRecord& account, const FormatSettings& regional);
 
 // Whether the details list is shown for the account (e-gold) or hidden (Liberty Reserve).
-inline bool ShowsMetalDetails(const TAccount& account) {
-  return account.Type == kAccountTypeEgold;
+inline bool ShowsMetalDetails(const AccountRecord& account) {
+  return account.Type == AccountType::Egold;
 }
 
 }  // namespace nummora

@@ -14,7 +14,7 @@ namespace {
 
 const char kCrLf[] = "\r\n";
 
-BalanceOutcome Begin(const TAccount& account) {
+BalanceOutcome Begin(const AccountRecord& account) {
   BalanceOutcome out;
   out.account = account;
   return out;
@@ -24,16 +24,16 @@ void Notice(BalanceOutcome& out, NotifyKind kind, std::string title, std::string
   out.notice = BalanceNotice{kind, std::move(title), std::move(message)};
 }
 
-std::string ReadFailedLine(const TAccount& account, const std::string& reason) {
+std::string ReadFailedLine(const AccountRecord& account, const std::string& reason) {
   return "The answer for account " + account.ID + " could not be read: " + reason;
 }
 
 }  // namespace
 
-AccountBalances BalancesOf(const TAccount& account) {
+AccountBalances BalancesOf(const AccountRecord& account) {
   AccountBalances balances;
   balances.type = account.Type;
-  if (account.Type == kAccountTypeEgold) {
+  if (account.Type == AccountType::Egold) {
     balances.metals = MetalBalances(account);
   } else {
     balances.usd = account.LRusd;
@@ -42,8 +42,8 @@ AccountBalances BalancesOf(const TAccount& account) {
   return balances;
 }
 
-void StoreBalances(const AccountBalances& balances, TAccount& entry) {
-  if (balances.type == kAccountTypeEgold) {
+void StoreBalances(const AccountBalances& balances, AccountRecord& entry) {
+  if (balances.type == AccountType::Egold) {
     SetMetalBalances(entry, balances.metals);
   } else {
     entry.LRusd = balances.usd;
@@ -51,14 +51,14 @@ void StoreBalances(const AccountBalances& balances, TAccount& entry) {
   }
 }
 
-std::string EgoldRequestLogLine(const std::string& serverBase, const TAccount& account) {
+std::string EgoldRequestLogLine(const std::string& serverBase, const AccountRecord& account) {
   // Built without the pass phrase itself, so no copy of it is left behind; the same text as
   // MaskPassPhrase gives for the real line.
   return serverBase + kEgoldBalancePath + "AccountID=" + account.ID +
          "&PassPhrase=" + (account.Password.empty() ? "" : "********");
 }
 
-BalanceOutcome EgoldBalanceOutcome(const TAccount& account, const std::string& serverBase,
+BalanceOutcome EgoldBalanceOutcome(const AccountRecord& account, const std::string& serverBase,
                                    const std::string& page, const MetalAmounts& rates,
                                    const std::string& displayCurrency, const FormatSettings& numberFormat) {
   BalanceOutcome out = Begin(account);
@@ -121,14 +121,14 @@ BalanceOutcome EgoldBalanceOutcome(const TAccount& account, const std::string& s
   return out;
 }
 
-BalanceOutcome EgoldTransportFailure(const TAccount& account, const std::string& failureMessage) {
+BalanceOutcome EgoldTransportFailure(const AccountRecord& account, const std::string& failureMessage) {
   BalanceOutcome out = Begin(account);
   Notice(out, NotifyKind::Error, kConnectionProblemTitle, failureMessage);
   out.events = {failureMessage, failureMessage};
   return out;
 }
 
-BalanceOutcome LRBalanceOutcome(const TAccount& account, const std::string& answer,
+BalanceOutcome LRBalanceOutcome(const AccountRecord& account, const std::string& answer,
                                 const FormatSettings& numberFormat) {
   BalanceOutcome out = Begin(account);
   std::string message;
@@ -168,14 +168,14 @@ BalanceOutcome LRBalanceOutcome(const TAccount& account, const std::string& answ
   return out;
 }
 
-BalanceOutcome LRTransportFailure(const TAccount& account, const std::string& failureMessage) {
+BalanceOutcome LRTransportFailure(const AccountRecord& account, const std::string& failureMessage) {
   BalanceOutcome out = Begin(account);
   Notice(out, NotifyKind::Error, kConnectionProblemTitle, failureMessage);
   out.events = {failureMessage, failureMessage};
   return out;
 }
 
-void ApplyBalanceOutcome(const BalanceOutcome& outcome, TAccount& entry, TDateTime now) {
+void ApplyBalanceOutcome(const BalanceOutcome& outcome, AccountRecord& entry, TDateTime now) {
   if (!outcome.store) return;
   if (outcome.storeBalances) StoreBalances(BalancesOf(outcome.account), entry);
   entry.Updated = now;

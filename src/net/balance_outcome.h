@@ -19,16 +19,16 @@ namespace nummora {
 // The balances a refresh reads: the four metals of an e-gold account, or the dollars and euros
 // of a Liberty Reserve account (`type` says which).
 struct AccountBalances {
-  int32_t type = kAccountTypeEgold;
+  AccountType type = AccountType::Egold;
   MetalAmounts metals{};
   Currency usd = 0;
   Currency eur = 0;
 };
 
 // The balances of an account's own payment system.
-AccountBalances BalancesOf(const TAccount& account);
+AccountBalances BalancesOf(const AccountRecord& account);
 // Writes them into an entry; its other fields (the other system's balances included) stay.
-void StoreBalances(const AccountBalances& balances, TAccount& entry);
+void StoreBalances(const AccountBalances& balances, AccountRecord& entry);
 
 // A refresh notices an error or, for a balance change, gives information.
 using BalanceNoticeKind = NotifyKind;
@@ -50,7 +50,7 @@ struct BalanceOutcome {
   bool storeBalances = false;
   uint8_t newStatus = 0;
   // The refreshed copy of the account: the balances Store writes.
-  TAccount account;
+  AccountRecord account;
   // An e-gold balance changed: the last operations should fetch the payments received.
   bool fetchRecentPayments = false;
   // The answer could not be read (a match past the 16-bit text positions): nothing is stored.
@@ -66,30 +66,30 @@ inline constexpr const char* kBalanceChangedTitle = "Balance changed";
 
 // The events-list line logged before an e-gold balance request: the address of the balance
 // page directly followed by the login line, with the pass phrase shown as asterisks.
-std::string EgoldRequestLogLine(const std::string& serverBase, const TAccount& account);
+std::string EgoldRequestLogLine(const std::string& serverBase, const AccountRecord& account);
 
 // The outcome of an e-gold refresh whose exchange succeeded, from the balance page. The rates,
 // display currency and number format are the main window's at the time (for the value shown in
 // the change notice).
-BalanceOutcome EgoldBalanceOutcome(const TAccount& account, const std::string& serverBase,
+BalanceOutcome EgoldBalanceOutcome(const AccountRecord& account, const std::string& serverBase,
                                    const std::string& page, const MetalAmounts& rates,
                                    const std::string& displayCurrency, const FormatSettings& numberFormat);
 
 // The outcome of an e-gold refresh whose exchange failed with the given message (the request
 // line was logged before the exchange).
-BalanceOutcome EgoldTransportFailure(const TAccount& account, const std::string& failureMessage);
+BalanceOutcome EgoldTransportFailure(const AccountRecord& account, const std::string& failureMessage);
 
 // The outcome of a Liberty Reserve refresh whose exchange succeeded, from the XML answer.
-BalanceOutcome LRBalanceOutcome(const TAccount& account, const std::string& answer,
+BalanceOutcome LRBalanceOutcome(const AccountRecord& account, const std::string& answer,
                                 const FormatSettings& numberFormat);
 
 // The outcome of a Liberty Reserve refresh whose exchange failed with the given message.
-BalanceOutcome LRTransportFailure(const TAccount& account, const std::string& failureMessage);
+BalanceOutcome LRTransportFailure(const AccountRecord& account, const std::string& failureMessage);
 
 // Store: writes only the refresh's results into the table entry (the balances read, if any:
 // e-gold the four metals, Liberty Reserve dollars and euros), then Updated = now and Status =
 // newStatus. Other fields keep what the main thread made of them meanwhile. Does nothing when
 // the outcome stores nothing.
-void ApplyBalanceOutcome(const BalanceOutcome& outcome, TAccount& entry, TDateTime now);
+void ApplyBalanceOutcome(const BalanceOutcome& outcome, AccountRecord& entry, TDateTime now);
 
 }  // namespace nummora

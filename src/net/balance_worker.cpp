@@ -29,16 +29,16 @@ void Store(WorkerHost& host, int position, const BalanceOutcome& outcome) {
 
 }  // namespace
 
-TthBalance::TthBalance(WorkerHost* host) : host_(host) {
-  connect(this, &QThread::finished, this, &TthBalance::OnFinished, Qt::QueuedConnection);
+BalanceWorker::BalanceWorker(WorkerHost* host) : host_(host) {
+  connect(this, &QThread::finished, this, &BalanceWorker::OnFinished, Qt::QueuedConnection);
 }
 
-TthBalance::~TthBalance() {
+BalanceWorker::~BalanceWorker() {
   wait();
   SecureWipe(account_.Password);
 }
 
-bool TthBalance::Start(const std::string& serverBase, int position) {
+bool BalanceWorker::Start(const std::string& serverBase, int position) {
   WorkerHost* host = host_.get();
   if (!host) return false;
   const ProfileModel& model = host->Model();
@@ -60,7 +60,7 @@ bool TthBalance::Start(const std::string& serverBase, int position) {
   return true;
 }
 
-void TthBalance::run() {
+void BalanceWorker::run() {
   try {
     Refresh();
   } catch (const std::exception& e) {
@@ -70,7 +70,7 @@ void TthBalance::run() {
   }
 }
 
-void TthBalance::Deliver(const BalanceOutcome& outcome, bool egoldAnswered) {
+void BalanceWorker::Deliver(const BalanceOutcome& outcome, bool egoldAnswered) {
   const int position = position_;
   WithHost(host_, [&](WorkerHost& host) {
     std::size_t next = 0;
@@ -85,13 +85,13 @@ void TthBalance::Deliver(const BalanceOutcome& outcome, bool egoldAnswered) {
   });
 }
 
-void TthBalance::OnFinished() {
+void BalanceWorker::OnFinished() {
   wait();
   emit Ended();
   deleteLater();
 }
 
-void TEgoldBalance::Refresh() {
+void EgoldBalanceWorker::Refresh() {
   WithHost(host_, [this](WorkerHost& host) { Log(host, EgoldRequestLogLine(serverBase_, account_)); });
 
   HttpResult result;
@@ -117,7 +117,7 @@ void TEgoldBalance::Refresh() {
           true);
 }
 
-void TLRBalance::Refresh() {
+void LrBalanceWorker::Refresh() {
   const std::string form = LRFormBody(LRBalanceRequest(account_));
   const HttpResult result = client_->Post(serverBase_ + kLRBalancePath, FormBodyFromText(form));
   if (!result.Succeeded) {
@@ -127,13 +127,13 @@ void TLRBalance::Refresh() {
   Deliver(LRBalanceOutcome(account_, result.Body, numberFormat_), false);
 }
 
-TthBalance* StartBalanceRefresh(WorkerHost* host, int position, const std::string& serverBase) {
+BalanceWorker* StartBalanceRefresh(WorkerHost* host, int position, const std::string& serverBase) {
   if (!host || !host->Model().IsValidPosition(position)) return nullptr;
-  TthBalance* worker = nullptr;
-  if (host->Model().Account(position).Type == kAccountTypeEgold)
-    worker = new TEgoldBalance(host);
+  BalanceWorker* worker = nullptr;
+  if (host->Model().Account(position).Type == AccountType::Egold)
+    worker = new EgoldBalanceWorker(host);
   else
-    worker = new TLRBalance(host);
+    worker = new LrBalanceWorker(host);
   if (!worker->Start(serverBase, position)) {
     delete worker;
     return nullptr;

@@ -1,6 +1,6 @@
 #pragma once
-// Balance refresh of one account on a worker thread: TEgoldBalance reads the e-gold balance
-// page, TLRBalance asks the Liberty Reserve API for the dollar and euro balances. The worker
+// Balance refresh of one account on a worker thread: EgoldBalanceWorker reads the e-gold balance
+// page, LrBalanceWorker asks the Liberty Reserve API for the dollar and euro balances. The worker
 // works on copies of the account, the number format and the proxy taken when it is started;
 // its reports (notice, events-list lines, the write into the account table, the end of the
 // refresh) run on the main thread while it waits. Whatever happens, the entry's Refreshing mark
@@ -17,11 +17,11 @@
 
 namespace nummora {
 
-class TthBalance : public QThread {
+class BalanceWorker : public QThread {
   Q_OBJECT
  public:
   // Deletes only a worker that never ran or has ended; a running one deletes itself.
-  ~TthBalance() override;
+  ~BalanceWorker() override;
 
   // Main thread, after the caller has set the entry's Refreshing mark. Copies the entry and the
   // number format, asks for a missing pass phrase (an entered one is also stored in the entry)
@@ -35,7 +35,7 @@ class TthBalance : public QThread {
   void Ended();
 
  protected:
-  explicit TthBalance(WorkerHost* host);
+  explicit BalanceWorker(WorkerHost* host);
 
   void run() override;
   // The exchange and reading of the answer, on the worker thread.
@@ -49,7 +49,7 @@ class TthBalance : public QThread {
   HostRef host_;
   std::string serverBase_;
   int position_ = -1;  // the entry's place in the account table
-  TAccount account_;
+  AccountRecord account_;
   FormatSettings numberFormat_;
   std::unique_ptr<HttpClient> client_;
 
@@ -58,19 +58,19 @@ class TthBalance : public QThread {
   LiveWorker counted_;  // counted from creation to deletion
 };
 
-class TEgoldBalance : public TthBalance {
+class EgoldBalanceWorker : public BalanceWorker {
   Q_OBJECT
  public:
-  explicit TEgoldBalance(WorkerHost* host) : TthBalance(host) {}
+  explicit EgoldBalanceWorker(WorkerHost* host) : BalanceWorker(host) {}
 
  protected:
   void Refresh() override;
 };
 
-class TLRBalance : public TthBalance {
+class LrBalanceWorker : public BalanceWorker {
   Q_OBJECT
  public:
-  explicit TLRBalance(WorkerHost* host) : TthBalance(host) {}
+  explicit LrBalanceWorker(WorkerHost* host) : BalanceWorker(host) {}
 
  protected:
   void Refresh() override;
@@ -79,6 +79,6 @@ class TLRBalance : public TthBalance {
 // Starts the refresh of the table entry at `position` with the worker of its payment system
 // (type 0 e-gold, any other Liberty Reserve). The caller has set its Refreshing mark. Returns
 // the running worker (it deletes itself when done), or nullptr when the refresh ended at once.
-TthBalance* StartBalanceRefresh(WorkerHost* host, int position, const std::string& serverBase);
+BalanceWorker* StartBalanceRefresh(WorkerHost* host, int position, const std::string& serverBase);
 
 }  // namespace nummora

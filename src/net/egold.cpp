@@ -48,11 +48,11 @@ std::size_t FindPosition(const std::string& text, const char* what) {
 
 }  // namespace
 
-std::string EgoldLoginLine(const TAccount& account) {
+std::string EgoldLoginLine(const AccountRecord& account) {
   return "AccountID=" + account.ID + "\r\nPassPhrase=" + account.Password;
 }
 
-std::vector<std::string> EgoldLoginFields(const TAccount& account) {
+std::vector<std::string> EgoldLoginFields(const AccountRecord& account) {
   return {"AccountID=" + account.ID, "PassPhrase=" + account.Password};
 }
 
@@ -111,11 +111,11 @@ std::string EgoldErrorText(const std::string& page, const std::string& accountId
   return value.substr(0, close);
 }
 
-MetalAmounts MetalBalances(const TAccount& account) {
+MetalAmounts MetalBalances(const AccountRecord& account) {
   return {account.Gold, account.Silver, account.Platinum, account.Palladium};
 }
 
-void SetMetalBalances(TAccount& account, const MetalAmounts& balances) {
+void SetMetalBalances(AccountRecord& account, const MetalAmounts& balances) {
   account.Gold = balances[kGold];
   account.Silver = balances[kSilver];
   account.Platinum = balances[kPlatinum];
@@ -172,7 +172,7 @@ Currency MetalValue(double balance, double rate) {
   return value;
 }
 
-Currency AccountValue(const TAccount& account, const MetalAmounts& rates) {
+Currency AccountValue(const AccountRecord& account, const MetalAmounts& rates) {
   const MetalAmounts balances = MetalBalances(account);
   Currency total = 0;
   for (int m = 0; m < kMetalCount; ++m) {

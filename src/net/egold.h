@@ -24,9 +24,9 @@ inline constexpr const char* kEgoldNewAccountPath = "/newacct/newaccount.asp";
 // separated by CR LF; the form encoding joins them with "&" and encodes each value, so a pass
 // phrase holding "&" or "+" arrives as typed. It holds the pass phrase: never log it as it is
 // (see MaskPassPhrase).
-std::string EgoldLoginLine(const TAccount& account);
+std::string EgoldLoginLine(const AccountRecord& account);
 // The same two form lines as a list, for requests built line by line.
-std::vector<std::string> EgoldLoginFields(const TAccount& account);
+std::vector<std::string> EgoldLoginFields(const AccountRecord& account);
 
 // A text for the logs: every value after "PassPhrase=" (up to the end of its line) replaced
 // by asterisks. A pass phrase may itself hold "&" or "=", so the whole rest of the line goes.
@@ -66,8 +66,8 @@ enum class EgoldPageOutcome {
 };
 
 // The account's balances in metal order.
-MetalAmounts MetalBalances(const TAccount& account);
-void SetMetalBalances(TAccount& account, const MetalAmounts& balances);
+MetalAmounts MetalBalances(const AccountRecord& account);
+void SetMetalBalances(AccountRecord& account, const MetalAmounts& balances);
 
 struct EgoldBalancePage {
   EgoldPageOutcome outcome = EgoldPageOutcome::Balances;
@@ -91,7 +91,7 @@ Currency MetalValue(double balance, double rate);
 
 // The value of an e-gold account: the sum of its four metal values (0 when the sum does not
 // fit a fixed-point amount).
-Currency AccountValue(const TAccount& account, const MetalAmounts& rates);
+Currency AccountValue(const AccountRecord& account, const MetalAmounts& rates);
 
 // The value as shown in the accounts list and the change notice: "$" + amount for "USD",
 // otherwise amount + " " + the display currency; shortest form with the number format.

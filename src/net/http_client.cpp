@@ -260,7 +260,7 @@ HttpClient::~HttpClient() {
   SecureWipe(proxy_.ProxyPasswd);
 }
 
-void HttpClient::SetProxy(const TProxy& proxy) {
+void HttpClient::SetProxy(const ProxySettings& proxy) {
   SecureWipe(proxy_.ProxyPasswd);
   proxy_ = proxy;
 }

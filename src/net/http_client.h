@@ -62,7 +62,7 @@ class HttpClient {
   HttpClient& operator=(const HttpClient&) = delete;
 
   // Requests go through `proxy` when its UseProxy is set, directly otherwise.
-  void SetProxy(const TProxy& proxy);
+  void SetProxy(const ProxySettings& proxy);
   const HttpOptions& Options() const { return options_; }
 
   // POSTs an encoded form body (see net/form_encoding.h); an empty body is allowed.
@@ -73,7 +73,7 @@ class HttpClient {
   HttpResult Perform(const std::string& url, const std::string* postBody);
 
   HttpOptions options_;
-  TProxy proxy_;
+  ProxySettings proxy_;
 };
 
 }  // namespace nummora

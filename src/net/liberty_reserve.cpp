@@ -102,7 +102,7 @@ std::string LRToken(const std::string& securityWord) {
   return LRToken(securityWord, LocalToUtc(Now()));
 }
 
-std::string LRAuthBlock(const TAccount& account, TDateTime utc) {
+std::string LRAuthBlock(const AccountRecord& account, TDateTime utc) {
   std::string block = "<Auth>";
   block += kCrLf;
   block += "<ApiName>" + LRElementText(account.APIname) + "</ApiName>";
@@ -114,7 +114,7 @@ std::string LRAuthBlock(const TAccount& account, TDateTime utc) {
   return block;
 }
 
-std::string LRAuthBlock(const TAccount& account) {
+std::string LRAuthBlock(const AccountRecord& account) {
   return LRAuthBlock(account, LocalToUtc(Now()));
 }
 
@@ -142,7 +142,7 @@ std::string LRFormBody(const std::string& document) {
   return "req=" + UrlEncode(document);
 }
 
-std::string LRBalanceRequest(const TAccount& account, const std::string& requestId, TDateTime utc) {
+std::string LRBalanceRequest(const AccountRecord& account, const std::string& requestId, TDateTime utc) {
   std::string doc = "<BalanceRequest id=\"" + requestId + "\">";
   doc += LRAuthBlock(account, utc);
   doc += "<Balance><CurrencyId>";
@@ -155,7 +155,7 @@ std::string LRBalanceRequest(const TAccount& account, const std::string& request
   return doc;
 }
 
-std::string LRBalanceRequest(const TAccount& account) {
+std::string LRBalanceRequest(const AccountRecord& account) {
   return LRBalanceRequest(account, LRRequestId(), LocalToUtc(Now()));
 }
 

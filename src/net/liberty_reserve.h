@@ -37,8 +37,8 @@ std::string LRToken(const std::string& securityWord);
 
 // "<Auth>" CRLF "<ApiName>…</ApiName>" CRLF "<Token>…</Token>" CRLF "</Auth>" CRLF, with the
 // token made from the account's security word at the given UTC time (or now).
-std::string LRAuthBlock(const TAccount& account, TDateTime utc);
-std::string LRAuthBlock(const TAccount& account);
+std::string LRAuthBlock(const AccountRecord& account, TDateTime utc);
+std::string LRAuthBlock(const AccountRecord& account);
 
 // A local date-time as the history request's From and Till want it: converted to UTC, then
 // "yyyy-dd-mm hh:nn:00" (day before month; seconds always 00). A local time of 0 means now.
@@ -65,9 +65,9 @@ std::string LRFormBody(const std::string& document);
 
 // The balance request for an account: both currencies, no line break between the opening
 // element and the Auth block.
-std::string LRBalanceRequest(const TAccount& account, const std::string& requestId, TDateTime utc);
+std::string LRBalanceRequest(const AccountRecord& account, const std::string& requestId, TDateTime utc);
 // The same with a fresh request id and the token of the current time.
-std::string LRBalanceRequest(const TAccount& account);
+std::string LRBalanceRequest(const AccountRecord& account);
 
 // One Balance element of a balance answer, in answer order.
 struct LRBalanceEntry {

@@ -10,7 +10,7 @@
 
 namespace nummora {
 
-AskOutcome AskPassPhrase(TAccount& account, QWidget* parent) {
+AskOutcome AskPassPhrase(AccountRecord& account, QWidget* parent) {
   if (PassPhraseStored(account.Password)) return AskOutcome::Known;
   std::optional<std::string> typed =
       PromptPassPhrase(AccountLabel(account), kStoredPassPhraseMinimum, parent);
@@ -21,11 +21,11 @@ AskOutcome AskPassPhrase(TAccount& account, QWidget* parent) {
   return AskOutcome::Entered;
 }
 
-AskOutcome WorkerHost::AskPassPhrase(TAccount& account) {
+AskOutcome WorkerHost::AskPassPhrase(AccountRecord& account) {
   return nummora::AskPassPhrase(account, DialogParent());
 }
 
-AskOutcome AskAndKeepPassPhrase(WorkerHost& host, TAccount& account) {
+AskOutcome AskAndKeepPassPhrase(WorkerHost& host, AccountRecord& account) {
   const AskOutcome asked = host.AskPassPhrase(account);
   // The table may have changed while the prompt was open; the entry is found by its place.
   if (asked == AskOutcome::Entered) host.KeepPassPhrase(account.Index, account.Password);

@@ -41,7 +41,7 @@ class WorkerHost {
   // stop calling the host once it is gone.
   virtual QObject* LifetimeObject() = 0;
 
-  // The model that holds the account table (entries addressed by TAccount::Index), the proxy,
+  // The model that holds the account table (entries addressed by AccountRecord::Index), the proxy,
   // the display currency and the rates text. Workers read it to take their copies; every change
   // goes through the operations below, which the host applies and shows in one place.
   virtual const ProfileModel& Model() const = 0;
@@ -84,19 +84,19 @@ class WorkerHost {
   virtual QWidget* DialogParent() = 0;
   // The pass-phrase prompt for an account record (the free AskPassPhrase below is what the
   // default does).
-  virtual AskOutcome AskPassPhrase(TAccount& account);
+  virtual AskOutcome AskPassPhrase(AccountRecord& account);
 };
 
 // Known when the record's pass phrase is stored. Otherwise shows the pass-phrase prompt
 // (centred on `parent`) up to three times: a confirmed pass phrase long enough to count as
 // stored goes into the record's Password and gives Entered; else Cancelled.
-AskOutcome AskPassPhrase(TAccount& account, QWidget* parent);
+AskOutcome AskPassPhrase(AccountRecord& account, QWidget* parent);
 
 // Main thread. Asks for the record's pass phrase when it is not stored (host.AskPassPhrase) and
 // has the host keep an entered one in the table entry at the record's Index as well, where it
 // stays for the run. Callers that put the pass phrase (or a token made from it) into a form call this before
 // building the form. Returns the prompt's outcome.
-AskOutcome AskAndKeepPassPhrase(WorkerHost& host, TAccount& account);
+AskOutcome AskAndKeepPassPhrase(WorkerHost& host, AccountRecord& account);
 
 // Runs `work` on the main thread and returns when it has run. From the main thread itself the
 // work is called directly; from a worker it is queued to the main thread and the worker blocks

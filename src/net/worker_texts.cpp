@@ -23,10 +23,10 @@ std::string JoinFormLines(const std::vector<std::string>& lines) {
   return joined;
 }
 
-uint8_t AnswerStatus(int32_t accountType, const std::string& response) {
-  if (accountType == kAccountTypeEgold)
+uint8_t AnswerStatus(AccountType accountType, const std::string& response) {
+  if (accountType == AccountType::Egold)
     return IsEgoldLoginFailureAnswer(response) ? kStatusRefused : kStatusAccepted;
-  if (accountType == kAccountTypeLibertyReserve)
+  if (accountType == AccountType::LibertyReserve)
     return response.find("<Error>") != std::string::npos ? kStatusRefused : kStatusAccepted;
   return kStatusAccepted;
 }
@@ -35,8 +35,8 @@ std::string EventLine(TDateTime now, const FormatSettings& regional, const std::
   return TimeToStr(now, regional) + ": " + message;
 }
 
-std::string BalanceServerBase(const ServerConfig& servers, int32_t accountType) {
-  return accountType == kAccountTypeEgold ? servers.EgoldSecure : servers.LibertyReserve;
+std::string BalanceServerBase(const ServerConfig& servers, AccountType accountType) {
+  return accountType == AccountType::Egold ? servers.EgoldSecure : servers.LibertyReserve;
 }
 
 }  // namespace nummora

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/account_type.h"
 #include "common/datetime.h"
 #include "common/format_settings.h"
 #include "net/server_config.h"
@@ -27,13 +28,13 @@ std::string JoinFormLines(const std::vector<std::string>& lines);
 // (IsEgoldLoginFailureAnswer: not when the sentence is only a memo in a history export or text
 // echoed on a page behind the login) or a Liberty Reserve answer (type 1) contains "<Error>",
 // otherwise 0.
-uint8_t AnswerStatus(int32_t accountType, const std::string& response);
+uint8_t AnswerStatus(AccountType accountType, const std::string& response);
 
 // A single events-list line: the time in the long time format, ": " and the message.
 std::string EventLine(TDateTime now, const FormatSettings& regional, const std::string& message);
 
 // The HTTPS base a balance refresh of an account type goes to: the e-gold server for type 0,
 // the Liberty Reserve API server for any other type.
-std::string BalanceServerBase(const ServerConfig& servers, int32_t accountType);
+std::string BalanceServerBase(const ServerConfig& servers, AccountType accountType);
 
 }  // namespace nummora

@@ -13,7 +13,8 @@
 
 namespace nummora {
 
-TfDetails::TfDetails(const TDetailsFields& f, QAction* emailDetails, QWidget* parent) : QDialog(parent) {
+PaymentDetailsDialog::PaymentDetailsDialog(const DetailsFields& f, QAction* emailDetails, QWidget* parent)
+    : QDialog(parent) {
   setObjectName(QStringLiteral("fDetails"));
   setWindowTitle(QStringLiteral("Details"));
   setWindowFlag(Qt::Tool, true);
@@ -60,7 +61,7 @@ TfDetails::TfDetails(const TDetailsFields& f, QAction* emailDetails, QWidget* pa
   setMinimumWidth(LayoutScale::ForApplication().X(320));
 }
 
-QLineEdit* TfDetails::AddField(const char* name, const char*, const std::string& text) {
+QLineEdit* PaymentDetailsDialog::AddField(const char* name, const char*, const std::string& text) {
   auto* e = new QLineEdit(FromLatin1(text), this);
   e->setObjectName(QString::fromLatin1(name));
   e->setReadOnly(true);

@@ -1,5 +1,5 @@
 #pragma once
-// TfDetails: one payment of the last-operations list, field by field, read-only, so that the
+// PaymentDetailsDialog: one payment of the last-operations list, field by field, read-only, so that the
 // values can be selected and copied. Its "E-mail details" button is bound to the main window's
 // command of that name and follows its enabled state.
 #include <QDialog>
@@ -12,7 +12,7 @@ class QPushButton;
 namespace nummora {
 
 // What the dialog shows.
-struct TDetailsFields {
+struct DetailsFields {
   bool made = false;  // a payment the user made; otherwise one received
   std::string batch;
   std::string date;
@@ -22,10 +22,10 @@ struct TDetailsFields {
   std::string merchant;
 };
 
-class TfDetails : public QDialog {
+class PaymentDetailsDialog : public QDialog {
   Q_OBJECT
  public:
-  TfDetails(const TDetailsFields& fields, QAction* emailDetails, QWidget* parent = nullptr);
+  PaymentDetailsDialog(const DetailsFields& fields, QAction* emailDetails, QWidget* parent = nullptr);
 
  private:
   QLineEdit* AddField(const char* name, const char* label, const std::string& text);

@@ -38,7 +38,7 @@ const std::array<EgoldUnit, kEgoldUnitCount> kEgoldUnits = {{
 
 const std::array<const char*, 4> kEgoldMetalNames = {"Gold", "Silver", "Platinum", "Palladium"};
 
-std::vector<std::string> EgoldVerifyFields(const TAccount& source, const EgoldPayment& payment) {
+std::vector<std::string> EgoldVerifyFields(const AccountRecord& source, const EgoldPayment& payment) {
   std::vector<std::string> fields = EgoldLoginFields(source);
   fields.push_back("Payee_Account=" + payment.payee);
   fields.push_back("Amount=" + payment.amount);
@@ -47,12 +47,26 @@ std::vector<std::string> EgoldVerifyFields(const TAccount& source, const EgoldPa
   return fields;
 }
 
-std::vector<std::string> EgoldConfirmFields(const TAccount& source, const EgoldPayment& payment) {
+std::vector<std::string> EgoldConfirmFields(const AccountRecord& source, const EgoldPayment& payment) {
   std::vector<std::string> fields = EgoldVerifyFields(source, payment);
   fields.push_back("Memo=" + payment.memo);
   fields.push_back("PAYMENT_ID=" + payment.merchant);
   return fields;
 }
+
+namespace {
+
+// A field of a receipt; one past the reach of the page reader stays empty, and the payment it
+// belongs to stays completed.
+std::string ReceiptField(const std::string& name, const std::string& page) {
+  try {
+    return ExtractHiddenInput(name, page);
+  } catch (const ERangeError&) {
+    return std::string();
+  }
+}
+
+}  // namespace
 
 EgoldPreview ReadEgoldPreview(const std::string& page, const std::string& sourceId) {
   EgoldPreview preview;
@@ -82,8 +96,8 @@ PaymentOutcome ReadEgoldReceipt(const std::string& page, const std::string& sour
       return UnknownPayment();
     }
     out.result = PaymentResult::Paid;
-    out.payeeName = ExtractHiddenInput("PAYEE_NAME", page);
-    out.ounces = StrToFloatDef(ExtractHiddenInput("ACTUAL_PAYMENT_OUNCES", page), numberFormat, 0);
+    out.payeeName = ReceiptField("PAYEE_NAME", page);
+    out.ounces = StrToFloatDef(ReceiptField("ACTUAL_PAYMENT_OUNCES", page), numberFormat, 0);
     return out;
   } catch (const ERangeError&) {
     return UnknownPayment();

@@ -42,9 +42,9 @@ struct EgoldPayment {
 };
 
 // Login, Payee_Account, Amount, PAY_IN, WORTH_OF. Holds the pass phrase: wipe after use.
-std::vector<std::string> EgoldVerifyFields(const TAccount& source, const EgoldPayment& payment);
+std::vector<std::string> EgoldVerifyFields(const AccountRecord& source, const EgoldPayment& payment);
 // The preview's fields followed by Memo and PAYMENT_ID.
-std::vector<std::string> EgoldConfirmFields(const TAccount& source, const EgoldPayment& payment);
+std::vector<std::string> EgoldConfirmFields(const AccountRecord& source, const EgoldPayment& payment);
 
 struct EgoldPreview {
   std::string error;       // the page's error text; empty when the page reports none

@@ -32,7 +32,7 @@ bool OpenProfileKey(SettingsStore* store, const std::string& profileName, bool c
 }
 }  // namespace
 
-TfEmail::TfEmail(const PaymentNotice& notice, TEmailSetup setup, QWidget* parent)
+EmailNoticeDialog::EmailNoticeDialog(const PaymentNotice& notice, EmailSetup setup, QWidget* parent)
     : QDialog(parent), notice_(notice), setup_(std::move(setup)) {
   setObjectName(QStringLiteral("fEmail"));
   setWindowTitle(QStringLiteral("E-mail payment notification"));
@@ -58,7 +58,7 @@ TfEmail::TfEmail(const PaymentNotice& notice, TEmailSetup setup, QWidget* parent
   bSend_->setDefault(true);
   bCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   bCancel_->setObjectName(QStringLiteral("bCancel"));
-  connect(bSend_, &QPushButton::clicked, this, &TfEmail::bSendClick);
+  connect(bSend_, &QPushButton::clicked, this, &EmailNoticeDialog::bSendClick);
   connect(bCancel_, &QPushButton::clicked, this, &QDialog::reject);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
@@ -72,13 +72,13 @@ TfEmail::TfEmail(const PaymentNotice& notice, TEmailSetup setup, QWidget* parent
   setMinimumWidth(LayoutScale::ForApplication().X(300));
 
   for (QLineEdit* e : {yName_, yMail_, eName_, eMail_})
-    connect(e, &QLineEdit::textChanged, this, &TfEmail::yNameChange);
+    connect(e, &QLineEdit::textChanged, this, &EmailNoticeDialog::yNameChange);
   FormCreate();
 }
 
-TfEmail::~TfEmail() = default;
+EmailNoticeDialog::~EmailNoticeDialog() = default;
 
-void TfEmail::FormCreate() {
+void EmailNoticeDialog::FormCreate() {
   try {
     if (OpenProfileKey(setup_.store, setup_.profileName, false)) {
       yName_->setText(FromLatin1(setup_.store->ReadString("FromName")));
@@ -90,13 +90,13 @@ void TfEmail::FormCreate() {
   yNameChange();
 }
 
-void TfEmail::yNameChange() {
+void EmailNoticeDialog::yNameChange() {
   const EmailParties parties{ToLatin1(yName_->text()), ToLatin1(yMail_->text()), ToLatin1(eName_->text()),
                              ToLatin1(eMail_->text())};
   bSend_->setEnabled(EmailSendable(parties) && !(worker_ && !worker_->Done()));
 }
 
-void TfEmail::Remember(const char* name, const std::string& value) {
+void EmailNoticeDialog::Remember(const char* name, const std::string& value) {
   try {
     if (OpenProfileKey(setup_.store, setup_.profileName, true)) setup_.store->WriteString(name, value);
   } catch (const std::exception&) {
@@ -104,7 +104,7 @@ void TfEmail::Remember(const char* name, const std::string& value) {
   }
 }
 
-void TfEmail::bSendClick() {
+void EmailNoticeDialog::bSendClick() {
   const EmailParties parties{ToLatin1(yName_->text()), ToLatin1(yMail_->text()), ToLatin1(eName_->text()),
                              ToLatin1(eMail_->text())};
   if (!EmailSendable(parties)) return;
@@ -113,11 +113,11 @@ void TfEmail::bSendClick() {
   // even when this notice fails.
   Remember("FromName", parties.fromName);
   Remember("FromMail", parties.fromMail);
-  worker_ = MakeSock(setup_.host);
-  const bool started =
-      setup_.host && worker_->Start(
-                         setup_.vendorBase + kEmailServicePath, TAccount{}, EmailFormText(notice_, parties),
-                         this, [this](TthSock& worker) { MailSent(worker); }, true);
+  worker_ = MakeRequestWorker(setup_.host);
+  const bool started = setup_.host && worker_->Start(
+                                          setup_.vendorBase + kEmailServicePath, AccountRecord{},
+                                          EmailFormText(notice_, parties), this,
+                                          [this](RequestWorker& worker) { MailSent(worker); }, true);
   if (!started) {
     worker_.reset();
     yNameChange();
@@ -125,7 +125,7 @@ void TfEmail::bSendClick() {
   }
 }
 
-void TfEmail::MailSent(TthSock& worker) {
+void EmailNoticeDialog::MailSent(RequestWorker& worker) {
   const bool succeeded = worker.Succeeded();
   bSend_->setEnabled(true);
   // The service's answer is not read: any completed exchange counts as sent.

@@ -20,11 +20,16 @@ bool EmailSendable(const EmailParties& p) {
 }
 
 std::vector<std::string> EmailFormLines(const PaymentNotice& n, const EmailParties& p) {
-  return {"valtype=" + std::to_string(n.type), "from=" + OneLine(n.sender),
-          "to=" + OneLine(n.recipient),        "amount=" + OneLine(n.amount),
-          "memo=" + OneLine(n.memo),           "merchant=" + OneLine(n.merchant),
-          "batch=" + OneLine(n.batch),         "mail_from=" + OneLine(p.fromName),
-          "mail_from2=" + OneLine(p.fromMail), "mail_to=" + OneLine(p.toName),
+  return {"valtype=" + std::to_string(static_cast<int32_t>(n.type)),
+          "from=" + OneLine(n.sender),
+          "to=" + OneLine(n.recipient),
+          "amount=" + OneLine(n.amount),
+          "memo=" + OneLine(n.memo),
+          "merchant=" + OneLine(n.merchant),
+          "batch=" + OneLine(n.batch),
+          "mail_from=" + OneLine(p.fromName),
+          "mail_from2=" + OneLine(p.fromMail),
+          "mail_to=" + OneLine(p.toName),
           "mail_to2=" + OneLine(p.toMail)};
 }
 

@@ -18,7 +18,8 @@ std::string Element(const char* name, const std::string& text) {
   return std::string("<") + name + ">" + LRElementText(text) + "</" + name + ">";
 }
 
-std::string Opening(const char* root, const TAccount& source, const std::string& requestId, TDateTime utc) {
+std::string Opening(const char* root, const AccountRecord& source, const std::string& requestId,
+                    TDateTime utc) {
   return std::string("<") + root + " id=\"" + requestId + "\">" + kCrLf + LRAuthBlock(source, utc);
 }
 
@@ -77,7 +78,7 @@ const char* LRCurrencyCaption(bool euro) {
   return euro ? "Euro" : "US Dollars";
 }
 
-std::string LRAccountNameRequest(const TAccount& source, const std::vector<std::string>& payees,
+std::string LRAccountNameRequest(const AccountRecord& source, const std::vector<std::string>& payees,
                                  const std::string& requestId, TDateTime utc) {
   std::string doc = Opening("AccountNameRequest", source, requestId, utc);
   for (const std::string& payee : payees)
@@ -87,11 +88,11 @@ std::string LRAccountNameRequest(const TAccount& source, const std::vector<std::
   return doc;
 }
 
-std::string LRAccountNameRequest(const TAccount& source, const std::vector<std::string>& payees) {
+std::string LRAccountNameRequest(const AccountRecord& source, const std::vector<std::string>& payees) {
   return LRAccountNameRequest(source, payees, LRRequestId(), LocalToUtc(Now()));
 }
 
-std::string LRSingleTransferRequest(const TAccount& source, const LRTransfer& transfer, bool euro,
+std::string LRSingleTransferRequest(const AccountRecord& source, const LRTransfer& transfer, bool euro,
                                     const std::string& requestId, TDateTime utc) {
   std::string doc = Opening("TransferRequest", source, requestId, utc);
   doc += "<Transfer>" + Element("TransferId", transfer.transferId) + "<TransferType>transfer</TransferType>" +
@@ -103,12 +104,12 @@ std::string LRSingleTransferRequest(const TAccount& source, const LRTransfer& tr
   return doc;
 }
 
-std::string LRSingleTransferRequest(const TAccount& source, const LRTransfer& transfer, bool euro) {
+std::string LRSingleTransferRequest(const AccountRecord& source, const LRTransfer& transfer, bool euro) {
   return LRSingleTransferRequest(source, transfer, euro, LRRequestId(), LocalToUtc(Now()));
 }
 
-std::string LRMassTransferRequest(const TAccount& source, const std::vector<LRTransfer>& transfers, bool euro,
-                                  const std::string& requestId, TDateTime utc) {
+std::string LRMassTransferRequest(const AccountRecord& source, const std::vector<LRTransfer>& transfers,
+                                  bool euro, const std::string& requestId, TDateTime utc) {
   std::string doc = Opening("TransferRequest", source, requestId, utc);
   for (const LRTransfer& t : transfers) {
     doc += "<Transfer><TransferType>transfer</TransferType>" + Element("Payer", source.ID) +
@@ -121,7 +122,7 @@ std::string LRMassTransferRequest(const TAccount& source, const std::vector<LRTr
   return doc;
 }
 
-std::string LRMassTransferRequest(const TAccount& source, const std::vector<LRTransfer>& transfers,
+std::string LRMassTransferRequest(const AccountRecord& source, const std::vector<LRTransfer>& transfers,
                                   bool euro) {
   return LRMassTransferRequest(source, transfers, euro, LRRequestId(), LocalToUtc(Now()));
 }

@@ -31,21 +31,21 @@ const char* LRCurrencyCaption(bool euro);
 
 // The account-name request for the given payees, in order: opening element, CR LF, the Auth
 // block, one AccountName element per payee, closing element.
-std::string LRAccountNameRequest(const TAccount& source, const std::vector<std::string>& payees,
+std::string LRAccountNameRequest(const AccountRecord& source, const std::vector<std::string>& payees,
                                  const std::string& requestId, TDateTime utc);
-std::string LRAccountNameRequest(const TAccount& source, const std::vector<std::string>& payees);
+std::string LRAccountNameRequest(const AccountRecord& source, const std::vector<std::string>& payees);
 
 // The transfer request of one transaction: TransferId, TransferType, Payer, Payee, CurrencyId,
 // Amount, Memo and Anonymous ("True" or "False").
-std::string LRSingleTransferRequest(const TAccount& source, const LRTransfer& transfer, bool euro,
+std::string LRSingleTransferRequest(const AccountRecord& source, const LRTransfer& transfer, bool euro,
                                     const std::string& requestId, TDateTime utc);
-std::string LRSingleTransferRequest(const TAccount& source, const LRTransfer& transfer, bool euro);
+std::string LRSingleTransferRequest(const AccountRecord& source, const LRTransfer& transfer, bool euro);
 
 // The transfer request of a mass payment: per transfer TransferType, Payer, Payee,
 // CurrencyId, Amount, Memo and, when it has one, TransferId; no Anonymous element.
-std::string LRMassTransferRequest(const TAccount& source, const std::vector<LRTransfer>& transfers, bool euro,
-                                  const std::string& requestId, TDateTime utc);
-std::string LRMassTransferRequest(const TAccount& source, const std::vector<LRTransfer>& transfers,
+std::string LRMassTransferRequest(const AccountRecord& source, const std::vector<LRTransfer>& transfers,
+                                  bool euro, const std::string& requestId, TDateTime utc);
+std::string LRMassTransferRequest(const AccountRecord& source, const std::vector<LRTransfer>& transfers,
                                   bool euro);
 
 // An element text of a reply as the user should read it: the references "&amp;", "&lt;",

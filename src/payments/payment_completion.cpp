@@ -4,15 +4,15 @@
 
 namespace nummora {
 
-const char* MemoHistoryName(int type) {
-  return type == kAccountTypeEgold ? "EgoldMemo" : "LRMemo";
+const char* MemoHistoryName(AccountType type) {
+  return type == AccountType::Egold ? "EgoldMemo" : "LRMemo";
 }
 
-const char* MerchantHistoryName(int type) {
-  return type == kAccountTypeEgold ? "EgoldMerchant" : "LRMerchant";
+const char* MerchantHistoryName(AccountType type) {
+  return type == AccountType::Egold ? "EgoldMerchant" : "LRMerchant";
 }
 
-bool RememberText(TSpendHost& host, const char* name, const std::string& text) {
+bool RememberText(PaymentHost& host, const char* name, const std::string& text) {
   if (!WorthRemembering(text)) return false;
   std::string stored;
   try {
@@ -23,11 +23,12 @@ bool RememberText(TSpendHost& host, const char* name, const std::string& text) {
   return host.WriteHistory(name, AddToHistory(stored, text));
 }
 
-void ApplyPayment(TSpendHost& host, const SentPayment& sent, const PaymentOutcome& outcome) {
+void ApplyPayment(PaymentHost& host, const SentPayment& sent, const PaymentOutcome& outcome) {
   const PaymentEffects effects =
       EffectsOfPayment(host.Workers().Model(), sent, outcome, host.Workers().NumberFormat());
   for (const BalanceChange& change : effects.changes)
-    host.ChangeAccount(change.position, [&change](TAccount& entry) { ApplyBalanceChange(change, entry); });
+    host.ChangeAccount(change.position,
+                       [&change](AccountRecord& entry) { ApplyBalanceChange(change, entry); });
   if (host.Services().recordPayment)
     for (const PaymentRecord& record : effects.records) host.Services().recordPayment(record);
   for (int position : effects.refresh) host.RefreshBalance(position);

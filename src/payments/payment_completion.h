@@ -7,16 +7,16 @@
 
 namespace nummora {
 
-class TSpendHost;
+class PaymentHost;
 
 // The names of the histories of a payment system's memo and merchant fields.
-const char* MemoHistoryName(int type);
-const char* MerchantHistoryName(int type);
+const char* MemoHistoryName(AccountType type);
+const char* MerchantHistoryName(AccountType type);
 
-void ApplyPayment(TSpendHost& host, const SentPayment& sent, const PaymentOutcome& outcome);
+void ApplyPayment(PaymentHost& host, const SentPayment& sent, const PaymentOutcome& outcome);
 
 // Adds `text` to the stored history `name` when it is worth remembering; false when it is not
 // or the history could not be written.
-bool RememberText(TSpendHost& host, const char* name, const std::string& text);
+bool RememberText(PaymentHost& host, const char* name, const std::string& text);
 
 }  // namespace nummora

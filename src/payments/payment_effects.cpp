@@ -50,7 +50,7 @@ bool AlphabeticalLess(const std::string& a, const std::string& b) {
   return a < b;  // the same letters: capitals first, so that the order is total
 }
 
-void ApplyBalanceChange(const BalanceChange& change, TAccount& entry) {
+void ApplyBalanceChange(const BalanceChange& change, AccountRecord& entry) {
   if (change.metal >= 0) {
     double* fields[] = {&entry.Gold, &entry.Silver, &entry.Platinum, &entry.Palladium};
     if (change.metal < 4) *fields[change.metal] += change.ounces;
@@ -70,7 +70,7 @@ PaymentEffects EffectsOfPayment(const ProfileModel& model, const SentPayment& se
   }
   const int payee = model.FindAccount(sent.payee);
   const bool payeeIsOwn = payee >= 0 && model.IsLive(payee) && payee != sent.source;
-  const bool egold = sent.type == kAccountTypeEgold;
+  const bool egold = sent.type == AccountType::Egold;
   if (egold) {
     out.changes.push_back({sent.source, sent.metal, -outcome.ounces});
     out.refresh.push_back(sent.source);

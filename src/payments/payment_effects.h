@@ -17,14 +17,14 @@ namespace nummora {
 
 // A single payment as it was sent.
 struct SentPayment {
-  int source = -1;         // table position of the source account
-  int type = 0;            // its payment system: 0 e-gold, 1 Liberty Reserve
-  std::string sourceText;  // the source as the dialog named it
-  std::string payee;       // payee account number, as typed
-  std::string amount;      // as typed
-  std::string units;       // e-gold: units + " of " + metal; Liberty Reserve: currency caption
-  int metal = 0;           // e-gold: 0 gold, 1 silver, 2 platinum, 3 palladium
-  bool euro = false;       // Liberty Reserve: the payment was in euro
+  int source = -1;                        // table position of the source account
+  AccountType type = AccountType::Egold;  // its payment system
+  std::string sourceText;                 // the source as the dialog named it
+  std::string payee;                      // payee account number, as typed
+  std::string amount;                     // as typed
+  std::string units;                      // e-gold: units + " of " + metal; Liberty Reserve: currency caption
+  int metal = 0;                          // e-gold: 0 gold, 1 silver, 2 platinum, 3 palladium
+  bool euro = false;                      // Liberty Reserve: the payment was in euro
   std::string memo;
   std::string merchant;
 };
@@ -39,7 +39,7 @@ struct BalanceChange {
   Currency value = 0;
 };
 
-void ApplyBalanceChange(const BalanceChange& change, TAccount& entry);
+void ApplyBalanceChange(const BalanceChange& change, AccountRecord& entry);
 
 struct PaymentEffects {
   std::vector<BalanceChange> changes;

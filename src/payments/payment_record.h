@@ -3,6 +3,8 @@
 // last-operations list, and the particulars an e-mail notice to the payee is made from.
 #include <string>
 
+#include "common/account_type.h"
+
 namespace nummora {
 
 // One payment made by a payment dialog, as the last-operations list takes it.
@@ -20,10 +22,10 @@ struct PaymentRecord {
 
 // The particulars of a payment notice sent by e-mail through the vendor service.
 struct PaymentNotice {
-  int type = 0;           // payment system of the sender: 0 e-gold, 1 Liberty Reserve
-  std::string sender;     // the sending account
-  std::string recipient;  // payee name + " <" + payee number + ">"
-  std::string amount;     // amount, units and metal
+  AccountType type = AccountType::Egold;  // payment system of the sender
+  std::string sender;                     // the sending account
+  std::string recipient;                  // payee name + " <" + payee number + ">"
+  std::string amount;                     // amount, units and metal
   std::string memo;
   std::string merchant;
   std::string batch;

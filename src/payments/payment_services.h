@@ -11,13 +11,13 @@ class QWidget;
 
 namespace nummora {
 
-struct TPaymentServices {
+struct PaymentServices {
   // Picks a payee from the address book for payment system `type` (0 e-gold, 1 Liberty
   // Reserve), modally over `owner`; nothing when the user did not accept a pick.
-  std::function<std::optional<std::string>(QWidget* owner, int type)> pickRecipient;
+  std::function<std::optional<std::string>(QWidget* owner, AccountType type)> pickRecipient;
   // Opens the contact editor over `owner` with the name and, for payment system `type`, the
   // account number filled in; adds the contact when the user confirms.
-  std::function<void(QWidget* owner, const std::string& name, int type, const std::string& number)>
+  std::function<void(QWidget* owner, const std::string& name, AccountType type, const std::string& number)>
       addContact;
   // Opens the e-mail notice for a completed payment over `owner`: modally (waiting until it
   // closes) or without waiting.

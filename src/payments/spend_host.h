@@ -17,9 +17,9 @@ namespace nummora {
 
 class MessageBoxes;
 
-class TSpendHost {
+class PaymentHost {
  public:
-  virtual ~TSpendHost() = default;
+  virtual ~PaymentHost() = default;
 
   virtual WorkerHost& Workers() = 0;
   // Lives as long as the host: owner of the requests, so their completions run after a dialog
@@ -38,11 +38,11 @@ class TSpendHost {
   virtual bool WriteHistory(const std::string& name, const std::string& text) = 0;
 
   // Applies a change to the entry at `position` and shows its row again.
-  virtual void ChangeAccount(int position, const std::function<void(TAccount&)>& change) = 0;
+  virtual void ChangeAccount(int position, const std::function<void(AccountRecord&)>& change) = 0;
   // Fetches the entry's balance again (nothing when a refresh of it runs).
   virtual void RefreshBalance(int position) = 0;
 
-  virtual const TPaymentServices& Services() const = 0;
+  virtual const PaymentServices& Services() const = 0;
   // Whether a payment dialog holds changes: one flag for every payment dialog of the run.
   virtual bool& Modified() = 0;
   virtual MessageBoxes& Boxes() = 0;

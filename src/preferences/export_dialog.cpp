@@ -21,9 +21,9 @@ namespace nummora {
 
 const char* const kSettingsFileFilter = "Nummora export file (*.nex);;Any file (*)";
 
-TfExport::TfExport(std::vector<TAccount> accounts, TExportedPreferences preferences,
-                   std::vector<TContact> contacts, std::function<std::string()> dateText, MessageBoxes* boxes,
-                   QWidget* parent)
+ExportDialog::ExportDialog(std::vector<AccountRecord> accounts, ExportedPreferences preferences,
+                           std::vector<ContactRecord> contacts, std::function<std::string()> dateText,
+                           MessageBoxes* boxes, QWidget* parent)
     : QDialog(parent),
       accounts_(std::move(accounts)),
       preferences_(std::move(preferences)),
@@ -33,11 +33,11 @@ TfExport::TfExport(std::vector<TAccount> accounts, TExportedPreferences preferen
   setObjectName(QStringLiteral("fExport"));
   setWindowTitle(QStringLiteral("Export accounts"));
   // No pass phrase goes into the file, so none is kept here either.
-  for (TAccount& a : accounts_) SecureWipe(a.Password);
+  for (AccountRecord& a : accounts_) SecureWipe(a.Password);
 
   chkAccounts_ = new QListWidget(this);
   chkAccounts_->setObjectName(QStringLiteral("chkAccounts"));
-  for (const TAccount& a : accounts_) {
+  for (const AccountRecord& a : accounts_) {
     auto* item = new QListWidgetItem(FromLatin1(a.ID), chkAccounts_);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
     item->setCheckState(Qt::Unchecked);
@@ -83,10 +83,10 @@ TfExport::TfExport(std::vector<TAccount> accounts, TExportedPreferences preferen
   grid->addLayout(buttons, 7, 0, 1, 2);
   grid->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(chkAccounts_, &QListWidget::itemChanged, this, &TfExport::UpdateOk);
-  connect(chkAddress_, &QCheckBox::toggled, this, &TfExport::UpdateOk);
-  connect(iFile_, &QLineEdit::textChanged, this, &TfExport::UpdateOk);
-  connect(browse, &QToolButton::clicked, this, &TfExport::BrowseClick);
+  connect(chkAccounts_, &QListWidget::itemChanged, this, &ExportDialog::UpdateOk);
+  connect(chkAddress_, &QCheckBox::toggled, this, &ExportDialog::UpdateOk);
+  connect(iFile_, &QLineEdit::textChanged, this, &ExportDialog::UpdateOk);
+  connect(browse, &QToolButton::clicked, this, &ExportDialog::BrowseClick);
   connect(bOk_, &QPushButton::clicked, this, [this] {
     if (Export()) accept();
   });
@@ -94,18 +94,18 @@ TfExport::TfExport(std::vector<TAccount> accounts, TExportedPreferences preferen
   UpdateOk();
 }
 
-TfExport::~TfExport() {
+ExportDialog::~ExportDialog() {
   SecureWipe(preferences_.proxyPasswd);
 }
 
-void TfExport::UpdateOk() {
+void ExportDialog::UpdateOk() {
   bool ticked = chkAddress_->isChecked();
   for (int i = 0; i < chkAccounts_->count() && !ticked; ++i)
     ticked = chkAccounts_->item(i)->checkState() == Qt::Checked;
   bOk_->setEnabled(ticked && !iFile_->text().isEmpty());
 }
 
-void TfExport::BrowseClick() {
+void ExportDialog::BrowseClick() {
   QFileDialog dialog(this, QStringLiteral("Export accounts"), iFile_->text(),
                      QString::fromLatin1(kSettingsFileFilter));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -116,11 +116,11 @@ void TfExport::BrowseClick() {
     iFile_->setText(dialog.selectedFiles().first());
 }
 
-bool TfExport::Export() {
+bool ExportDialog::Export() {
   const std::filesystem::path file(iFile_->text().toLocal8Bit().toStdString());
   try {
     IniFile ini = LoadIniFile(file);
-    std::vector<TAccount> ticked;
+    std::vector<AccountRecord> ticked;
     for (int i = 0; i < chkAccounts_->count(); ++i)
       if (chkAccounts_->item(i)->checkState() == Qt::Checked)
         ticked.push_back(accounts_[static_cast<std::size_t>(i)]);
@@ -137,7 +137,7 @@ bool TfExport::Export() {
   return true;
 }
 
-void TfExport::keyPressEvent(QKeyEvent* e) {
+void ExportDialog::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
     if (bOk_->isEnabled()) Export();  // Enter exports and leaves the dialog open
     return;

@@ -1,5 +1,5 @@
 #pragma once
-// The export dialog (TfExport, "Export accounts"): writes the ticked accounts, the preferences
+// The export dialog (ExportDialog, "Export accounts"): writes the ticked accounts, the preferences
 // and the address book into a settings file. Keys already in the file and not written now stay.
 // The file is replaced atomically and is readable by its owner only, since it may hold the
 // proxy password; a write that fails is reported and leaves the old file as it was.
@@ -19,14 +19,15 @@ namespace nummora {
 
 class MessageBoxes;
 
-class TfExport : public QDialog {
+class ExportDialog : public QDialog {
   Q_OBJECT
  public:
   // `accounts`: the account table in order (deleted entries have an empty ID); `preferences`:
   // the current preferences; `dateText`: the export's date-time text.
-  TfExport(std::vector<TAccount> accounts, TExportedPreferences preferences, std::vector<TContact> contacts,
-           std::function<std::string()> dateText, MessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
-  ~TfExport() override;
+  ExportDialog(std::vector<AccountRecord> accounts, ExportedPreferences preferences,
+               std::vector<ContactRecord> contacts, std::function<std::string()> dateText,
+               MessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
+  ~ExportDialog() override;
 
   // Writes the file; false (after the error box) when it could not be written.
   bool Export();
@@ -38,9 +39,9 @@ class TfExport : public QDialog {
   void UpdateOk();
   void BrowseClick();
 
-  std::vector<TAccount> accounts_;
-  TExportedPreferences preferences_;
-  std::vector<TContact> contacts_;
+  std::vector<AccountRecord> accounts_;
+  ExportedPreferences preferences_;
+  std::vector<ContactRecord> contacts_;
   std::function<std::string()> dateText_;
   MessageBoxes* boxes_;
   QListWidget* chkAccounts_ = nullptr;

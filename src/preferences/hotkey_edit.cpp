@@ -34,18 +34,18 @@ int VirtualKeyOfQtKey(int key) {
   return 0;
 }
 
-THotkeyEdit::THotkeyEdit(QWidget* parent) : QLineEdit(parent) {
+HotkeyEdit::HotkeyEdit(QWidget* parent) : QLineEdit(parent) {
   setContextMenuPolicy(Qt::NoContextMenu);
   setPlaceholderText(QStringLiteral("None"));
   SetValue(0);
 }
 
-void THotkeyEdit::SetValue(int value) {
+void HotkeyEdit::SetValue(int value) {
   value_ = value;
   setText(value ? FromLatin1(HotkeyText(value)) : QString());
 }
 
-bool THotkeyEdit::event(QEvent* e) {
+bool HotkeyEdit::event(QEvent* e) {
   // Tab and the dialog's shortcuts are keys like any other while the box has the focus.
   if (e->type() == QEvent::ShortcutOverride) {
     e->accept();
@@ -64,7 +64,7 @@ bool THotkeyEdit::event(QEvent* e) {
   return QLineEdit::event(e);
 }
 
-void THotkeyEdit::keyPressEvent(QKeyEvent* e) {
+void HotkeyEdit::keyPressEvent(QKeyEvent* e) {
   const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
   const int key = e->key();
   if (mods == Qt::NoModifier && (key == Qt::Key_Backspace || key == Qt::Key_Delete)) {

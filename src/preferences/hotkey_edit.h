@@ -5,10 +5,10 @@
 
 namespace nummora {
 
-class THotkeyEdit : public QLineEdit {
+class HotkeyEdit : public QLineEdit {
   Q_OBJECT
  public:
-  explicit THotkeyEdit(QWidget* parent = nullptr);
+  explicit HotkeyEdit(QWidget* parent = nullptr);
 
   // The shortcut value, 0 for none. The box gives Ctrl, Shift and Alt, never the Win key.
   int Value() const { return value_; }

@@ -120,14 +120,14 @@ X11 QtX11() {
 
 }  // namespace
 
-THotkeyManager::THotkeyManager(QObject* parent) : QObject(parent) {}
+HotkeyManager::HotkeyManager(QObject* parent) : QObject(parent) {}
 
-THotkeyManager::~THotkeyManager() {
+HotkeyManager::~HotkeyManager() {
   RemoveAll();
   if (filtering_ && QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
-int THotkeyManager::Register(int value) {
+int HotkeyManager::Register(int value) {
   const X11 x = QtX11();
   if (!x.connection || value <= 0 || value > 0x1FFFF) return 0;
   const unsigned long keysym = KeysymOf(value & 0xFF);
@@ -175,7 +175,7 @@ int THotkeyManager::Register(int value) {
   return entry.id;
 }
 
-void THotkeyManager::Ungrab(const Entry& entry) {
+void HotkeyManager::Ungrab(const Entry& entry) {
   const X11 x = QtX11();
   if (!x.connection) return;
   for (unsigned variant : kLockVariants)
@@ -184,20 +184,20 @@ void THotkeyManager::Ungrab(const Entry& entry) {
   xcb_flush(x.connection);
 }
 
-void THotkeyManager::RemoveAll() {
+void HotkeyManager::RemoveAll() {
   while (!entries_.empty()) {
     Ungrab(entries_.back());
     entries_.pop_back();
   }
 }
 
-std::vector<int> THotkeyManager::Registered() const {
+std::vector<int> HotkeyManager::Registered() const {
   std::vector<int> values;
   for (const Entry& e : entries_) values.push_back(e.value);
   return values;
 }
 
-bool THotkeyManager::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+bool HotkeyManager::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
   if (eventType != "xcb_generic_event_t" || entries_.empty()) return false;
   auto* event = static_cast<xcb_generic_event_t*>(message);
   if ((event->response_type & 0x7F) != XCB_KEY_PRESS) return false;

@@ -11,11 +11,11 @@
 
 namespace nummora {
 
-class THotkeyManager : public QObject, public QAbstractNativeEventFilter {
+class HotkeyManager : public QObject, public QAbstractNativeEventFilter {
   Q_OBJECT
  public:
-  explicit THotkeyManager(QObject* parent = nullptr);
-  ~THotkeyManager() override;
+  explicit HotkeyManager(QObject* parent = nullptr);
+  ~HotkeyManager() override;
 
   // Registers a shortcut value; returns its id, or 0 when it cannot be had.
   int Register(int shortcutValue);

@@ -22,8 +22,9 @@
 
 namespace nummora {
 
-TfImport::TfImport(TAccountImporter& importer, std::function<bool(const TContact&)> addContact,
-                   SettingsStore& store, std::string profileName, MessageBoxes* boxes, QWidget* parent)
+ImportDialog::ImportDialog(AccountImporter& importer, std::function<bool(const ContactRecord&)> addContact,
+                           SettingsStore& store, std::string profileName, MessageBoxes* boxes,
+                           QWidget* parent)
     : QDialog(parent),
       importer_(importer),
       addContact_(std::move(addContact)),
@@ -81,7 +82,7 @@ TfImport::TfImport(TAccountImporter& importer, std::function<bool(const TContact
   buttons->addWidget(cancel);
   grid->addLayout(buttons, 7, 0, 1, 2);
 
-  connect(browse, &QToolButton::clicked, this, &TfImport::BrowseClick);
+  connect(browse, &QToolButton::clicked, this, &ImportDialog::BrowseClick);
   connect(bOk_, &QPushButton::clicked, this, [this] {
     Import();
     accept();
@@ -89,13 +90,13 @@ TfImport::TfImport(TAccountImporter& importer, std::function<bool(const TContact
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TfImport::BrowseClick() {
+void ImportDialog::BrowseClick() {
   const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Import accounts"), iFile_->text(),
                                                     QString::fromLatin1(kSettingsFileFilter));
   if (!path.isEmpty()) ChooseFile(path);
 }
 
-bool TfImport::ChooseFile(const QString& path) {
+bool ImportDialog::ChooseFile(const QString& path) {
   try {
     file_ = LoadIniFile(std::filesystem::path(path.toLocal8Bit().toStdString()));
   } catch (const std::exception& e) {
@@ -113,7 +114,7 @@ bool TfImport::ChooseFile(const QString& path) {
   if (!content_.hasPreferences) chkSettings_->setChecked(false);
   if (!content_.hasAddressBook) chkAddress_->setChecked(false);
   chkAccounts_->clear();
-  for (const TImportLine& line : content_.accounts) {
+  for (const ImportLine& line : content_.accounts) {
     auto* item = new QListWidgetItem(FromLatin1(ImportLineCaption(line)), chkAccounts_);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
     item->setCheckState(Qt::Unchecked);
@@ -121,12 +122,12 @@ bool TfImport::ChooseFile(const QString& path) {
   return true;
 }
 
-bool TfImport::Import() {
+bool ImportDialog::Import() {
   MessageBoxes& boxes = BoxesOrSystem(boxes_);
   std::vector<int> chosen;
   for (int i = 0; i < chkAccounts_->count(); ++i)
     if (chkAccounts_->item(i)->checkState() == Qt::Checked) chosen.push_back(i);
-  TImportReport report;
+  ImportReport report;
   report.contactsChosen = chkAddress_->isEnabled() && chkAddress_->isChecked() && addContact_;
   report.settingsChosen = chkSettings_->isEnabled() && chkSettings_->isChecked();
   try {
@@ -138,7 +139,7 @@ bool TfImport::Import() {
     return false;
   }
   if (report.contactsChosen) {
-    for (const TContact& contact : content_.contacts) {
+    for (const ContactRecord& contact : content_.contacts) {
       // Checked as the contact editor checks typed text: a "<" or ">" would make every save fail.
       if (auto problem = ImportedContactProblem(contact)) {
         report.skippedContacts.push_back({contact.Name, *problem});
@@ -157,9 +158,9 @@ bool TfImport::Import() {
   return true;
 }
 
-bool TfImport::ImportSettings(TImportReport& report) {
+bool ImportDialog::ImportSettings(ImportReport& report) {
   MessageBoxes& boxes = BoxesOrSystem(boxes_);
-  const TImportedPreferences preferences = ReadImportedPreferences(file_);
+  const ImportedPreferences preferences = ReadImportedPreferences(file_);
   if (auto problem = ImportedPreferencesProblem(preferences)) {
     report.settingsNotImported = *problem;
     return true;
@@ -168,9 +169,9 @@ bool TfImport::ImportSettings(TImportReport& report) {
     store_.SetRootKey(RootKey::LocalMachine);
     store_.OpenKey(ProfileKeyPath(profileName_), true);
     // A proxy sees every request: the user is told which one before it is turned on.
-    TPreferenceValues stored;
+    PreferenceValues stored;
     ReadGeneralPreferences(store_, stored);
-    const TProxy current = ProxyOf(stored);
+    const ProxySettings current = ProxyOf(stored);
     SecureWipe(stored.proxyPasswd);
     if (auto proxy = ProxyTurnedOn(preferences, current)) {
       const QString host = FromLatin1(*proxy);
@@ -190,7 +191,7 @@ bool TfImport::ImportSettings(TImportReport& report) {
   return true;
 }
 
-void TfImport::keyPressEvent(QKeyEvent* e) {
+void ImportDialog::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
     if (bOk_->isEnabled()) Import();  // Enter imports and leaves the dialog open
     return;

@@ -1,5 +1,5 @@
 #pragma once
-// The import dialog (TfImport, "Import accounts"): reads a settings file and adds the ticked
+// The import dialog (ImportDialog, "Import accounts"): reads a settings file and adds the ticked
 // e-gold accounts, the address book and the preferences to the current profile. Imported
 // accounts are refreshed at once; the preferences take effect at the next load of the
 // preferences. Imported text is checked as the editors check typed text; an entry they would
@@ -24,12 +24,13 @@ namespace nummora {
 class MessageBoxes;
 class SettingsStore;
 
-class TfImport : public QDialog {
+class ImportDialog : public QDialog {
   Q_OBJECT
  public:
   // `addContact` appends a contact to the address book (false when it is full).
-  TfImport(TAccountImporter& importer, std::function<bool(const TContact&)> addContact, SettingsStore& store,
-           std::string profileName, MessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
+  ImportDialog(AccountImporter& importer, std::function<bool(const ContactRecord&)> addContact,
+               SettingsStore& store, std::string profileName, MessageBoxes* boxes = nullptr,
+               QWidget* parent = nullptr);
 
   // Takes a file as the browse button does; false (after an error box) when it cannot be read.
   bool ChooseFile(const QString& path);
@@ -44,15 +45,15 @@ class TfImport : public QDialog {
   // Writes the file's preferences into the profile key, after their checks and, when they turn
   // on a proxy, the user's consent; what happened goes into the report. False (after an error
   // box) when the store could not be written.
-  bool ImportSettings(TImportReport& report);
+  bool ImportSettings(ImportReport& report);
 
-  TAccountImporter& importer_;
-  std::function<bool(const TContact&)> addContact_;
+  AccountImporter& importer_;
+  std::function<bool(const ContactRecord&)> addContact_;
   SettingsStore& store_;
   std::string profileName_;
   MessageBoxes* boxes_;
   IniFile file_;
-  TSettingsFileContent content_;
+  SettingsFileContent content_;
   QLineEdit* iFile_ = nullptr;
   QListWidget* chkAccounts_ = nullptr;
   QCheckBox* chkSettings_ = nullptr;

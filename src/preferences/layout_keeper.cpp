@@ -16,7 +16,7 @@ namespace nummora {
 
 namespace {
 // Opens the profile key as the store's current key; false when there is no store or key.
-bool OpenPlace(const TLayoutPlace& place, bool create) {
+bool OpenPlace(const LayoutPlace& place, bool create) {
   if (!place.store) return false;
   try {
     place.store->SetRootKey(RootKey::LocalMachine);
@@ -42,9 +42,9 @@ void KeepOnScreen(QWidget* window) {
 
 // The size kept is the window's own size without the frame: Qt knows the frame only once the
 // window is shown, and this way a size restored before showing comes back exactly.
-bool RestoreWindowBounds(QWidget* window, const TLayoutPlace& place, const std::string& name) {
+bool RestoreWindowBounds(QWidget* window, const LayoutPlace& place, const std::string& name) {
   if (!OpenPlace(place, false)) return false;
-  TWindowBounds b;
+  WindowBounds b;
   try {
     b = ReadWindowBounds(*place.store, name);
   } catch (const std::exception&) {
@@ -63,7 +63,7 @@ bool RestoreWindowBounds(QWidget* window, const TLayoutPlace& place, const std::
   return true;
 }
 
-void SaveWindowBounds(const QWidget* window, const TLayoutPlace& place, const std::string& name) {
+void SaveWindowBounds(const QWidget* window, const LayoutPlace& place, const std::string& name) {
   if (!OpenPlace(place, true)) return;
   try {
     WriteWindowBounds(*place.store, name, window->x(), window->y(), window->width(), window->height());
@@ -74,13 +74,13 @@ void SaveWindowBounds(const QWidget* window, const TLayoutPlace& place, const st
 
 namespace {
 // What the column functions need of a list, whether a tree or a table.
-struct TColumns {
+struct LayoutColumns {
   const QAbstractItemModel* model;
   QHeaderView* header;
   std::function<void(int)> fitToContents;
 };
 
-bool RestoreColumns(const TColumns& list, const TLayoutPlace& place, const std::string& listName) {
+bool RestoreColumns(const LayoutColumns& list, const LayoutPlace& place, const std::string& listName) {
   if (!list.model || !OpenPlace(place, false)) return false;
   std::vector<std::optional<int>> widths;
   try {
@@ -103,7 +103,7 @@ bool RestoreColumns(const TColumns& list, const TLayoutPlace& place, const std::
   return any;
 }
 
-void SaveColumns(const TColumns& list, const TLayoutPlace& place, const std::string& listName) {
+void SaveColumns(const LayoutColumns& list, const LayoutPlace& place, const std::string& listName) {
   if (!list.model || !OpenPlace(place, true)) return;
   std::vector<int> widths;
   for (int column = 0; column < list.model->columnCount(); ++column)
@@ -115,24 +115,24 @@ void SaveColumns(const TColumns& list, const TLayoutPlace& place, const std::str
 }
 }  // namespace
 
-bool RestoreColumnWidths(QTreeView* list, const TLayoutPlace& place, const std::string& listName) {
+bool RestoreColumnWidths(QTreeView* list, const LayoutPlace& place, const std::string& listName) {
   if (!list) return false;
   return RestoreColumns({list->model(), list->header(), [list](int c) { list->resizeColumnToContents(c); }},
                         place, listName);
 }
 
-bool RestoreColumnWidths(QTableView* list, const TLayoutPlace& place, const std::string& listName) {
+bool RestoreColumnWidths(QTableView* list, const LayoutPlace& place, const std::string& listName) {
   if (!list) return false;
   return RestoreColumns(
       {list->model(), list->horizontalHeader(), [list](int c) { list->resizeColumnToContents(c); }}, place,
       listName);
 }
 
-void SaveColumnWidths(const QTreeView* list, const TLayoutPlace& place, const std::string& listName) {
+void SaveColumnWidths(const QTreeView* list, const LayoutPlace& place, const std::string& listName) {
   if (list) SaveColumns({list->model(), list->header(), {}}, place, listName);
 }
 
-void SaveColumnWidths(const QTableView* list, const TLayoutPlace& place, const std::string& listName) {
+void SaveColumnWidths(const QTableView* list, const LayoutPlace& place, const std::string& listName) {
   if (list) SaveColumns({list->model(), list->horizontalHeader(), {}}, place, listName);
 }
 

@@ -20,21 +20,21 @@ namespace nummora {
 class SettingsStore;
 
 // Where a layout is kept: the settings store and the profile whose key holds it.
-struct TLayoutPlace {
+struct LayoutPlace {
   SettingsStore* store = nullptr;
   std::string profileName;
 };
 
 // Sets each stored bound (a missing one keeps the window's own); a window that would then lie
 // off every screen is moved onto the primary one. False when nothing was stored.
-bool RestoreWindowBounds(QWidget* window, const TLayoutPlace& place, const std::string& windowName);
-void SaveWindowBounds(const QWidget* window, const TLayoutPlace& place, const std::string& windowName);
+bool RestoreWindowBounds(QWidget* window, const LayoutPlace& place, const std::string& windowName);
+void SaveWindowBounds(const QWidget* window, const LayoutPlace& place, const std::string& windowName);
 // Sets each stored column width (-1: to the widest text, -2: to the caption); false when no
 // width was stored for the list.
-bool RestoreColumnWidths(QTreeView* list, const TLayoutPlace& place, const std::string& listName);
-bool RestoreColumnWidths(QTableView* list, const TLayoutPlace& place, const std::string& listName);
-void SaveColumnWidths(const QTreeView* list, const TLayoutPlace& place, const std::string& listName);
-void SaveColumnWidths(const QTableView* list, const TLayoutPlace& place, const std::string& listName);
+bool RestoreColumnWidths(QTreeView* list, const LayoutPlace& place, const std::string& listName);
+bool RestoreColumnWidths(QTableView* list, const LayoutPlace& place, const std::string& listName);
+void SaveColumnWidths(const QTreeView* list, const LayoutPlace& place, const std::string& listName);
+void SaveColumnWidths(const QTableView* list, const LayoutPlace& place, const std::string& listName);
 
 // The list whose widths are kept under `listName` in `window`: the tree view of that name, or,
 // when the name belongs to a widget that holds the list (the directory's stacked views), the

@@ -30,8 +30,8 @@ int ProxyPortOf(const std::string& portText) {
   return static_cast<int>(*value);
 }
 
-TProxy ProxyOf(const TPreferenceValues& values) {
-  TProxy proxy;
+ProxySettings ProxyOf(const PreferenceValues& values) {
+  ProxySettings proxy;
   proxy.UseProxy = values.useProxy;
   proxy.ProxyHost = values.proxyHost;
   proxy.ProxyPort = ProxyPortOf(values.proxyPort);
@@ -40,12 +40,12 @@ TProxy ProxyOf(const TPreferenceValues& values) {
   return proxy;
 }
 
-std::string ProxyHint(const TProxy& proxy) {
+std::string ProxyHint(const ProxySettings& proxy) {
   if (!proxy.UseProxy) return {};
   return "Current proxy: " + proxy.ProxyHost + ":" + std::to_string(proxy.ProxyPort);
 }
 
-std::optional<std::string> PreferenceProblem(const TPreferenceValues& values) {
+std::optional<std::string> PreferenceProblem(const PreferenceValues& values) {
   if (values.useProxy || !values.proxyPort.empty()) {
     const auto port = WholeNumber(values.proxyPort);
     if (!port || *port < 1 || *port > 65535) return "The proxy \"Port\" must be a number from 1 to 65535.";
@@ -107,7 +107,7 @@ bool ReadFlag(SettingsStore& store, const char* name, bool& value) {
 }
 }  // namespace
 
-bool ReadGeneralPreferences(SettingsStore& store, TPreferenceValues& v) {
+bool ReadGeneralPreferences(SettingsStore& store, PreferenceValues& v) {
   return ReadText(store, "", v.dataFile) && ReadFlag(store, "SavePassPhrase", v.savePassPhrase) &&
          ReadFlag(store, "UseProxy", v.useProxy) && ReadText(store, "ProxyHost", v.proxyHost) &&
          ReadText(store, "ProxyPort", v.proxyPort) && ReadText(store, "ProxyUser", v.proxyUser) &&
@@ -122,7 +122,7 @@ bool ReadHotkeyPreference(SettingsStore& store, const char* name, int& value) {
   return true;
 }
 
-void WriteGeneralPreferences(SettingsStore& store, const TPreferenceValues& v) {
+void WriteGeneralPreferences(SettingsStore& store, const PreferenceValues& v) {
   store.WriteBool("UseProxy", v.useProxy);
   store.WriteString("ProxyHost", v.proxyHost);
   store.WriteString("ProxyPort", v.proxyPort);
@@ -133,7 +133,7 @@ void WriteGeneralPreferences(SettingsStore& store, const TPreferenceValues& v) {
   store.WriteInteger("acct[ount", v.defaultAccount);
 }
 
-void WriteHotkeyPreferences(SettingsStore& store, const TPreferenceValues& v) {
+void WriteHotkeyPreferences(SettingsStore& store, const PreferenceValues& v) {
   store.WriteInteger("HotkeyBalance", v.hotkeyBalance);
   store.WriteInteger("HotkeySpend", v.hotkeySpend);
 }

@@ -20,7 +20,7 @@ inline constexpr int kMaxHotkeyValue = 65535;
 // A new profile password must be at least this long (as when the profile was created).
 inline constexpr std::size_t kMinimumPasswordLength = 3;
 
-struct TPreferenceValues {
+struct PreferenceValues {
   std::string dataFile;                       // the profile key's default value
   bool savePassPhrase = true;                 // "SavePassPhrase"
   bool useProxy = false;                      // "UseProxy"
@@ -42,14 +42,14 @@ std::string DisplayCurrencyOf(int fiat);
 // The port of a proxy port text: its integer value, 443 when the text is not an integer.
 int ProxyPortOf(const std::string& portText);
 // The proxy the program uses for the values.
-TProxy ProxyOf(const TPreferenceValues& values);
+ProxySettings ProxyOf(const PreferenceValues& values);
 // The proxy indicator's hint: "Current proxy: host:port" when the proxy is used, else empty.
-std::string ProxyHint(const TProxy& proxy);
+std::string ProxyHint(const ProxySettings& proxy);
 
 // Why the values cannot be saved, or nothing. A port text that is not a whole number from 1
 // to 65535 is refused when the proxy is used or the text is not empty: it would otherwise be
 // taken silently as port 443.
-std::optional<std::string> PreferenceProblem(const TPreferenceValues& values);
+std::optional<std::string> PreferenceProblem(const PreferenceValues& values);
 // Why a new profile password cannot be taken, or nothing.
 std::optional<std::string> NewPasswordProblem(const std::string& newPassword, const std::string& retyped);
 
@@ -69,15 +69,15 @@ void SplitProxyLine(const std::string& line, std::string& host, std::string& por
 // order: the default value, "SavePassPhrase", "UseProxy", "ProxyHost", "ProxyPort",
 // "ProxyUser", "ProxyPasswd", "Fiat", "acct[ount", "OnTop". Stops at the first value that is
 // missing or of the wrong type and returns false; what was read before stays in `values`.
-bool ReadGeneralPreferences(SettingsStore& store, TPreferenceValues& values);
+bool ReadGeneralPreferences(SettingsStore& store, PreferenceValues& values);
 // Reads one hotkey value: false when it is missing, not an integer or above 65535. A value
 // below 1 reads as 0 (no hotkey).
 bool ReadHotkeyPreference(SettingsStore& store, const char* name, int& value);
 
 // Writes "UseProxy", "ProxyHost", "ProxyPort", "ProxyUser", "ProxyPasswd", "SavePassPhrase",
 // "OnTop" and "acct[ount". Throws SettingsError.
-void WriteGeneralPreferences(SettingsStore& store, const TPreferenceValues& values);
+void WriteGeneralPreferences(SettingsStore& store, const PreferenceValues& values);
 // Writes "HotkeyBalance" and "HotkeySpend". Throws SettingsError.
-void WriteHotkeyPreferences(SettingsStore& store, const TPreferenceValues& values);
+void WriteHotkeyPreferences(SettingsStore& store, const PreferenceValues& values);
 
 }  // namespace nummora

@@ -66,8 +66,8 @@ W* Named(W* widget, const char* name) {
 }
 }  // namespace
 
-TfPreferences::TfPreferences(SettingsStore& store, std::string profileName, THotkeyManager& hotkeys,
-                             TPreferencesHooks hooks, MessageBoxes* boxes, QWidget* parent)
+PreferencesDialog::PreferencesDialog(SettingsStore& store, std::string profileName, HotkeyManager& hotkeys,
+                                     PreferencesHooks hooks, MessageBoxes* boxes, QWidget* parent)
     : QDialog(parent),
       store_(store),
       profileName_(std::move(profileName)),
@@ -83,7 +83,7 @@ TfPreferences::TfPreferences(SettingsStore& store, std::string profileName, THot
 
   auto* ok = Button("bOk", "&OK", this);
   auto* cancel = Button("bCancel", "&Cancel", this);
-  connect(ok, &QPushButton::clicked, this, &TfPreferences::OkClick);
+  connect(ok, &QPushButton::clicked, this, &PreferencesDialog::OkClick);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
@@ -95,13 +95,13 @@ TfPreferences::TfPreferences(SettingsStore& store, std::string profileName, THot
   layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed-size dialog
 
   // The controls start with the defaults: a new profile's first load saves them.
-  ShowValues(TPreferenceValues{});
+  ShowValues(PreferenceValues{});
   LoadAndApply();
 }
 
-TfPreferences::~TfPreferences() = default;
+PreferencesDialog::~PreferencesDialog() = default;
 
-QWidget* TfPreferences::BuildGeneralPage() {
+QWidget* PreferencesDialog::BuildGeneralPage() {
   auto* page = Named(new QWidget, "tsGeneral");
   chkAutorun_ = Named(new QCheckBox(QStringLiteral("S&tart Nummora when I log in"), page), "chkAutorun");
   valute_ = Named(new QComboBox(page), "Valute");
@@ -109,8 +109,8 @@ QWidget* TfPreferences::BuildGeneralPage() {
   defAccount_ = Named(new QComboBox(page), "DefAccount");
   connect(defAccount_, &QComboBox::activated, this, [this](int index) { defaultAccount_ = index; });
   chkTop_ = Named(new QCheckBox(QStringLiteral("&Main window always on top"), page), "chkTop");
-  hotBalance_ = Named(new THotkeyEdit(page), "HotBalance");
-  hotSpend_ = Named(new THotkeyEdit(page), "HotSpend");
+  hotBalance_ = Named(new HotkeyEdit(page), "HotBalance");
+  hotSpend_ = Named(new HotkeyEdit(page), "HotSpend");
   auto* form = new QFormLayout(page);
   form->addRow(Buddy("&Default valute:", valute_), valute_);
   form->addRow(Buddy("Default &account:", defAccount_), defAccount_);
@@ -121,10 +121,10 @@ QWidget* TfPreferences::BuildGeneralPage() {
   return page;
 }
 
-QWidget* TfPreferences::BuildConnectionPage() {
+QWidget* PreferencesDialog::BuildConnectionPage() {
   auto* page = Named(new QWidget, "tsConnection");
   useProxy_ = Named(new QCheckBox(QStringLiteral("&Use proxy"), page), "UseProxy");
-  connect(useProxy_, &QCheckBox::toggled, this, &TfPreferences::EnableProxyFields);
+  connect(useProxy_, &QCheckBox::toggled, this, &PreferencesDialog::EnableProxyFields);
   proxyHost_ = Named(new QLineEdit(page), "ProxyHost");
   proxyPort_ = Named(new QLineEdit(page), "ProxyPort");
   proxyUser_ = Named(new QLineEdit(page), "ProxyUser");
@@ -138,11 +138,11 @@ QWidget* TfPreferences::BuildConnectionPage() {
   fields->addRow(Buddy("P&assword:", proxyPasswd_), proxyPasswd_);
 
   proxyList_ = Named(new QListWidget(page), "ProxyList");
-  connect(proxyList_, &QListWidget::itemDoubleClicked, this, &TfPreferences::ProxyListDoubleClick);
+  connect(proxyList_, &QListWidget::itemDoubleClicked, this, &PreferencesDialog::ProxyListDoubleClick);
   bDownload_ = Button("bDownload", "&Download", page);
   bDownload_->installEventFilter(this);
-  connect(bDownload_, &QPushButton::clicked, this, &TfPreferences::DownloadClick);
-  balloon_ = new TBalloonTip(this);
+  connect(bDownload_, &QPushButton::clicked, this, &PreferencesDialog::DownloadClick);
+  balloon_ = new BalloonTip(this);
   auto* list = new QVBoxLayout;
   list->addWidget(Buddy("P&roxy list:", proxyList_));
   list->addWidget(proxyList_, 1);
@@ -154,13 +154,13 @@ QWidget* TfPreferences::BuildConnectionPage() {
   return page;
 }
 
-QWidget* TfPreferences::BuildSecurityPage() {
+QWidget* PreferencesDialog::BuildSecurityPage() {
   auto* page = Named(new QWidget, "tsSecurity");
   eDataFile_ = Named(new QLineEdit(page), "eDataFile");
   auto* browse = Named(new QToolButton(page), "bDataFile");
   browse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
   browse->setAutoRaise(true);
-  connect(browse, &QToolButton::clicked, this, &TfPreferences::DataFileClick);
+  connect(browse, &QToolButton::clicked, this, &PreferencesDialog::DataFileClick);
   auto* fileRow = new QHBoxLayout;
   fileRow->addWidget(eDataFile_, 1);
   fileRow->addWidget(browse);
@@ -168,7 +168,7 @@ QWidget* TfPreferences::BuildSecurityPage() {
   // Acts at once, like the password change: the profile is written in the chosen format.
   chkStrong_ =
       Named(new QCheckBox(QStringLiteral("Protect the profile with strong &encryption"), page), "chkStrong");
-  connect(chkStrong_, &QCheckBox::clicked, this, &TfPreferences::StrongClick);
+  connect(chkStrong_, &QCheckBox::clicked, this, &PreferencesDialog::StrongClick);
 
   auto* group = Named(new QGroupBox(QStringLiteral("Change password"), page), "gbPassword");
   eOldPassword_ = Named(new QLineEdit(group), "eOldPassword");
@@ -179,14 +179,14 @@ QWidget* TfPreferences::BuildSecurityPage() {
     auto* b = Named(new QToolButton(group), name);
     b->setText(QStringLiteral("..."));
     b->setToolTip(QStringLiteral("Virtual Keyboard"));
-    connect(b, &QToolButton::clicked, this, [this, target] { TvKeyboard::Open(this, target); });
+    connect(b, &QToolButton::clicked, this, [this, target] { OnScreenKeyboard::Open(this, target); });
     auto* row = new QHBoxLayout;
     row->addWidget(target, 1);
     row->addWidget(b);
     return row;
   };
   auto* change = Button("bChangePassword", "&Change password", group);
-  connect(change, &QPushButton::clicked, this, &TfPreferences::ChangePasswordClick);
+  connect(change, &QPushButton::clicked, this, &PreferencesDialog::ChangePasswordClick);
   auto* groupForm = new QFormLayout(group);
   groupForm->addRow(Buddy("&Old password:", eOldPassword_), eOldPassword_);
   groupForm->addRow(Buddy("&New password:", eNewPassword_), keyboardButton("bKeyboardNew", eNewPassword_));
@@ -211,11 +211,11 @@ QWidget* TfPreferences::BuildSecurityPage() {
   return page;
 }
 
-MessageBoxes& TfPreferences::Boxes() const {
+MessageBoxes& PreferencesDialog::Boxes() const {
   return BoxesOrSystem(boxes_);
 }
 
-void TfPreferences::Notify(NotifyKind kind, const std::string& title, const std::string& text) {
+void PreferencesDialog::Notify(NotifyKind kind, const std::string& title, const std::string& text) {
   if (hooks_.notify)
     hooks_.notify(kind, title, true, text);
   else
@@ -223,8 +223,8 @@ void TfPreferences::Notify(NotifyKind kind, const std::string& title, const std:
                  FromLatin1(title + ":\r\n" + text));
 }
 
-TPreferenceValues TfPreferences::Values() const {
-  TPreferenceValues v;
+PreferenceValues PreferencesDialog::Values() const {
+  PreferenceValues v;
   v.dataFile = ToLatin1(eDataFile_->text());
   v.savePassPhrase = chkSave_->isChecked();
   v.useProxy = useProxy_->isChecked();
@@ -240,7 +240,7 @@ TPreferenceValues TfPreferences::Values() const {
   return v;
 }
 
-void TfPreferences::ShowValues(const TPreferenceValues& v) {
+void PreferencesDialog::ShowValues(const PreferenceValues& v) {
   eDataFile_->setText(FromLatin1(v.dataFile));
   chkSave_->setChecked(v.savePassPhrase);
   useProxy_->setChecked(v.useProxy);
@@ -256,14 +256,14 @@ void TfPreferences::ShowValues(const TPreferenceValues& v) {
   EnableProxyFields();
 }
 
-void TfPreferences::RegisterHotkey(int value) {
+void PreferencesDialog::RegisterHotkey(int value) {
   if (value <= 0) return;
   if (hotkeys_.Register(value) == 0)
     Notify(NotifyKind::Error, "Hotkey error", "Could not set " + HotkeyText(value) + " as a hotkey");
 }
 
-void TfPreferences::LoadAndApply() {
-  TPreferenceValues v = Values();
+void PreferencesDialog::LoadAndApply() {
+  PreferenceValues v = Values();
   chkAutorun_->setChecked(AutostartEnabled());
   try {
     store_.SetRootKey(RootKey::LocalMachine);
@@ -293,8 +293,8 @@ void TfPreferences::LoadAndApply() {
   }
 }
 
-bool TfPreferences::Save(bool check) {
-  TPreferenceValues v = Values();
+bool PreferencesDialog::Save(bool check) {
+  PreferenceValues v = Values();
   if (check) {
     if (const auto problem = PreferenceProblem(v)) {
       Boxes().Error(this, FromLatin1(*problem));
@@ -363,7 +363,7 @@ bool TfPreferences::Save(bool check) {
   return moved || !check;
 }
 
-bool TfPreferences::ReplaceAllowed(const std::string& target, const std::string& current) {
+bool PreferencesDialog::ReplaceAllowed(const std::string& target, const std::string& current) {
   std::error_code ec;
   if (!std::filesystem::exists(target, ec)) return true;
   if (!current.empty() && std::filesystem::equivalent(target, current, ec)) return true;
@@ -372,18 +372,18 @@ bool TfPreferences::ReplaceAllowed(const std::string& target, const std::string&
                      FromLatin1(target) + QStringLiteral(" already exists.\nDo you want to replace it?"));
 }
 
-void TfPreferences::SaveAndApply() {
+void PreferencesDialog::SaveAndApply() {
   if (!Save(true)) return;
   LoadAndApply();
 }
 
-void TfPreferences::OkClick() {
+void PreferencesDialog::OkClick() {
   if (!Save(true)) return;
   LoadAndApply();
   accept();
 }
 
-void TfPreferences::done(int result) {
+void PreferencesDialog::done(int result) {
   // The dialog lives for the whole run: typed passwords do not stay in it.
   ClearPasswordFields();
   QDialog::done(result);
@@ -391,7 +391,7 @@ void TfPreferences::done(int result) {
   LoadAndApply();
 }
 
-void TfPreferences::keyPressEvent(QKeyEvent* e) {
+void PreferencesDialog::keyPressEvent(QKeyEvent* e) {
   if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
       !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
     SaveAndApply();
@@ -400,12 +400,12 @@ void TfPreferences::keyPressEvent(QKeyEvent* e) {
   QDialog::keyPressEvent(e);
 }
 
-int TfPreferences::ExecAt(Page page) {
+int PreferencesDialog::ExecAt(Page page) {
   pages_->setCurrentIndex(page);
   return exec();
 }
 
-void TfPreferences::showEvent(QShowEvent* e) {
+void PreferencesDialog::showEvent(QShowEvent* e) {
   chkStrong_->setChecked(hooks_.strongProtection && hooks_.strongProtection());
   // Something else may have written the settings since the last load (an import does): the
   // dialog shows what is stored, so that OK never writes older values back over it.
@@ -415,19 +415,19 @@ void TfPreferences::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
 }
 
-bool TfPreferences::eventFilter(QObject* watched, QEvent* e) {
+bool PreferencesDialog::eventFilter(QObject* watched, QEvent* e) {
   if (watched == bDownload_ && e->type() == QEvent::Enter)
-    balloon_->ShowAt(bDownload_, TBalloonTip::Icon::Information, QStringLiteral("Proxy list"),
+    balloon_->ShowAt(bDownload_, BalloonTip::Icon::Information, QStringLiteral("Proxy list"),
                      QStringLiteral("Download anonymous proxies!"), 3000);
   return QDialog::eventFilter(watched, e);
 }
 
-void TfPreferences::EnableProxyFields() {
+void PreferencesDialog::EnableProxyFields() {
   const bool on = useProxy_->isChecked();
   for (QLineEdit* field : {proxyHost_, proxyPort_, proxyUser_, proxyPasswd_}) field->setEnabled(on);
 }
 
-void TfPreferences::FillDefAccount() {
+void PreferencesDialog::FillDefAccount() {
   defAccount_->clear();
   if (hooks_.accountLabels)
     for (const std::string& label : hooks_.accountLabels()) defAccount_->addItem(FromLatin1(label));
@@ -435,7 +435,7 @@ void TfPreferences::FillDefAccount() {
       defaultAccount_ >= 0 && defaultAccount_ < defAccount_->count() ? defaultAccount_ : -1);
 }
 
-void TfPreferences::DataFileClick() {
+void PreferencesDialog::DataFileClick() {
   QFileDialog dialog(this, QStringLiteral("Data file"), eDataFile_->text());
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("nmr"));
@@ -447,7 +447,7 @@ void TfPreferences::DataFileClick() {
   replaceConfirmed_ = ToLatin1(dialog.selectedFiles().first());
 }
 
-void TfPreferences::ChangePasswordClick() {
+void PreferencesDialog::ChangePasswordClick() {
   if (!CheckPasswordField(eNewPassword_, boxes_, this) || !CheckPasswordField(eRetypePassword_, boxes_, this))
     return;
   std::string oldPassword = ToLatin1(eOldPassword_->text());
@@ -481,7 +481,7 @@ void TfPreferences::ChangePasswordClick() {
   Notify(NotifyKind::Information, "", "Password succesfully changed");
 }
 
-void TfPreferences::StrongClick(bool strong) {
+void PreferencesDialog::StrongClick(bool strong) {
   const bool was = hooks_.strongProtection && hooks_.strongProtection();
   if (!strong && was &&
       !Boxes().Ask(
@@ -499,12 +499,12 @@ void TfPreferences::StrongClick(bool strong) {
   }
 }
 
-void TfPreferences::ClearPasswordFields() {
+void PreferencesDialog::ClearPasswordFields() {
   for (QLineEdit* field : {eOldPassword_, eNewPassword_, eRetypePassword_}) field->clear();
 }
 
-void TfPreferences::ShowStored() {
-  TPreferenceValues v = Values();
+void PreferencesDialog::ShowStored() {
+  PreferenceValues v = Values();
   try {
     store_.SetRootKey(RootKey::LocalMachine);
     if (!store_.OpenKey(ProfileKeyPath(profileName_), false)) return;
@@ -519,13 +519,13 @@ void TfPreferences::ShowStored() {
   SecureWipe(v.proxyPasswd);
 }
 
-void TfPreferences::DownloadClick() {
+void PreferencesDialog::DownloadClick() {
   if (!hooks_.workerHost) return;
   bDownload_->setEnabled(false);
-  proxyWorker_ = MakeSock(hooks_.workerHost);
-  QPointer<TfPreferences> self(this);
+  proxyWorker_ = MakeRequestWorker(hooks_.workerHost);
+  QPointer<PreferencesDialog> self(this);
   const bool started = proxyWorker_->StartSimple(
-      VendorBaseUrl() + "/services/proxies.php", std::string(), this, [self](TthSock& worker) {
+      VendorBaseUrl() + "/services/proxies.php", std::string(), this, [self](RequestWorker& worker) {
         if (!self) return;
         if (worker.Succeeded()) {
           self->proxyList_->clear();
@@ -537,7 +537,7 @@ void TfPreferences::DownloadClick() {
   if (!started) bDownload_->setEnabled(true);
 }
 
-void TfPreferences::ProxyListDoubleClick() {
+void PreferencesDialog::ProxyListDoubleClick() {
   QListWidgetItem* item = proxyList_->currentItem();
   if (!item) return;
   std::string host, port;

@@ -1,5 +1,5 @@
 #pragma once
-// The preferences dialog (TfPreferences): created once after login, it loads and applies the
+// The preferences dialog (PreferencesDialog): created once after login, it loads and applies the
 // profile's settings (proxy, display currency, stay on top, global hotkeys) and stays alive for
 // the whole run, so that its controls hold the current settings. Shown modally from
 // "&Preferences..." and, at its "Connection" page, from the proxy indicator. "&OK" saves, loads
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "common/notify_kind.h"
-#include "net/sock_worker.h"
+#include "net/request_worker.h"
 #include "preferences/preference_values.h"
 
 class QCheckBox;
@@ -26,13 +26,13 @@ namespace nummora {
 
 class MessageBoxes;
 class SettingsStore;
-class TBalloonTip;
-class THotkeyEdit;
-class THotkeyManager;
+class BalloonTip;
+class HotkeyEdit;
+class HotkeyManager;
 class WorkerHost;
 
 // What the dialog needs from the main window; unset hooks do nothing.
-struct TPreferencesHooks {
+struct PreferencesHooks {
   // The account labels in account-table order (a deleted entry gives an empty label).
   std::function<std::vector<std::string>()> accountLabels;
   // The profile password in use.
@@ -49,7 +49,7 @@ struct TPreferencesHooks {
   std::function<std::optional<std::string>(const std::string& from, const std::string& to)> moveDataFile;
   std::function<void(bool onTop)> applyOnTop;
   // The proxy in use and its indicator.
-  std::function<void(const TProxy& proxy)> applyProxy;
+  std::function<void(const ProxySettings& proxy)> applyProxy;
   // The display currency ("USD", "EUR"): titles the rates' amount column and, when it changed,
   // values every account in it again.
   std::function<void(const std::string& currency)> applyDisplayCurrency;
@@ -67,15 +67,15 @@ struct TPreferencesHooks {
 // is taken in the folder of `current` (the data file in use) when that is absolute.
 std::string AbsoluteDataFile(const std::string& path, const std::string& current);
 
-class TfPreferences : public QDialog {
+class PreferencesDialog : public QDialog {
   Q_OBJECT
  public:
   enum Page { kGeneralPage = 0, kConnectionPage = 1, kSecurityPage = 2 };
 
   // Loads and applies the stored settings at once. `hotkeys` registers the global hotkeys.
-  TfPreferences(SettingsStore& store, std::string profileName, THotkeyManager& hotkeys,
-                TPreferencesHooks hooks, MessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
-  ~TfPreferences() override;
+  PreferencesDialog(SettingsStore& store, std::string profileName, HotkeyManager& hotkeys,
+                    PreferencesHooks hooks, MessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
+  ~PreferencesDialog() override;
 
   // Shows the dialog modally at a page.
   int ExecAt(Page page);
@@ -88,7 +88,7 @@ class TfPreferences : public QDialog {
   bool Save(bool check);
 
   // The current settings, as the controls hold them.
-  TPreferenceValues Values() const;
+  PreferenceValues Values() const;
   const std::string& DisplayCurrency() const { return displayCurrency_; }
   int DefaultAccount() const { return defaultAccount_; }
 
@@ -102,7 +102,7 @@ class TfPreferences : public QDialog {
   QWidget* BuildGeneralPage();
   QWidget* BuildConnectionPage();
   QWidget* BuildSecurityPage();
-  void ShowValues(const TPreferenceValues& values);
+  void ShowValues(const PreferenceValues& values);
   void EnableProxyFields();
   void FillDefAccount();
   void SaveAndApply();
@@ -125,12 +125,12 @@ class TfPreferences : public QDialog {
 
   SettingsStore& store_;
   std::string profileName_;
-  THotkeyManager& hotkeys_;
-  TPreferencesHooks hooks_;
+  HotkeyManager& hotkeys_;
+  PreferencesHooks hooks_;
   MessageBoxes* boxes_;
   std::string displayCurrency_ = "USD";
   int defaultAccount_ = 0;
-  TthSockPtr proxyWorker_;
+  RequestWorkerPtr proxyWorker_;
   std::string replaceConfirmed_;  // the data file the file dialog asked about
 
   QTabWidget* pages_ = nullptr;
@@ -138,8 +138,8 @@ class TfPreferences : public QDialog {
   QComboBox* valute_ = nullptr;
   QComboBox* defAccount_ = nullptr;
   QCheckBox* chkTop_ = nullptr;
-  THotkeyEdit* hotBalance_ = nullptr;
-  THotkeyEdit* hotSpend_ = nullptr;
+  HotkeyEdit* hotBalance_ = nullptr;
+  HotkeyEdit* hotSpend_ = nullptr;
   QCheckBox* useProxy_ = nullptr;
   QLineEdit* proxyHost_ = nullptr;
   QLineEdit* proxyPort_ = nullptr;
@@ -147,7 +147,7 @@ class TfPreferences : public QDialog {
   QLineEdit* proxyPasswd_ = nullptr;
   QListWidget* proxyList_ = nullptr;
   QPushButton* bDownload_ = nullptr;
-  TBalloonTip* balloon_ = nullptr;
+  BalloonTip* balloon_ = nullptr;
   QLineEdit* eDataFile_ = nullptr;
   QCheckBox* chkSave_ = nullptr;
   QCheckBox* chkStrong_ = nullptr;

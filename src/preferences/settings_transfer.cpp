@@ -21,8 +21,8 @@ std::string Numbered(const char* key, std::size_t n) {
 }
 }  // namespace
 
-TExportedPreferences ExportedPreferencesOf(const TPreferenceValues& v) {
-  TExportedPreferences p;
+ExportedPreferences ExportedPreferencesOf(const PreferenceValues& v) {
+  ExportedPreferences p;
   p.fiat = v.fiat;
   p.savePassPhrase = v.savePassPhrase;
   p.hotkeyBalance = v.hotkeyBalance;
@@ -36,12 +36,12 @@ TExportedPreferences ExportedPreferencesOf(const TPreferenceValues& v) {
 }
 
 void WriteSettingsExport(IniFile& ini, const std::string& dateText, const std::string& comment,
-                         const std::vector<TAccount>& accounts, const TExportedPreferences* preferences,
-                         const std::vector<TContact>* contacts) {
+                         const std::vector<AccountRecord>& accounts, const ExportedPreferences* preferences,
+                         const std::vector<ContactRecord>* contacts) {
   ini.WriteString(kGeneral, "Date", dateText);
   ini.WriteString(kGeneral, "Comment", comment);
   std::size_t n = 0;
-  for (const TAccount& a : accounts) {
+  for (const AccountRecord& a : accounts) {
     ++n;
     ini.WriteString(kAccounts, Numbered("Name", n), a.Name);
     ini.WriteString(kAccounts, Numbered("Account", n), a.ID);
@@ -50,7 +50,7 @@ void WriteSettingsExport(IniFile& ini, const std::string& dateText, const std::s
   }
   ini.WriteInteger(kGeneral, "Accounts", static_cast<int32_t>(n));
   if (preferences) {
-    const TExportedPreferences& p = *preferences;
+    const ExportedPreferences& p = *preferences;
     ini.WriteInteger(kPreferences, "Fiat", p.fiat);
     ini.WriteBool(kPreferences, "SavePassPhrase", p.savePassPhrase);
     ini.WriteInteger(kPreferences, "HotkeyBalance", p.hotkeyBalance);
@@ -64,7 +64,7 @@ void WriteSettingsExport(IniFile& ini, const std::string& dateText, const std::s
   if (contacts && !contacts->empty()) {
     ini.WriteInteger(kGeneral, "Addresses", static_cast<int32_t>(contacts->size()));
     n = 0;
-    for (const TContact& c : *contacts) {
+    for (const ContactRecord& c : *contacts) {
       ++n;
       ini.WriteString(kAddressBook, Numbered("Name", n), c.Name);
       ini.WriteString(kAddressBook, Numbered("Account", n), c.EgoldID);
@@ -74,15 +74,15 @@ void WriteSettingsExport(IniFile& ini, const std::string& dateText, const std::s
   }
 }
 
-TSettingsFileContent ReadSettingsFile(const IniFile& ini) {
-  TSettingsFileContent content;
+SettingsFileContent ReadSettingsFile(const IniFile& ini) {
+  SettingsFileContent content;
   content.comment = ini.ReadString(kGeneral, "Comment");
   content.hasPreferences = ini.SectionExists(kPreferences);
   content.hasAddressBook = ini.SectionExists(kAddressBook);
   for (std::size_t n = 1;; ++n) {
     const auto name = ini.Find(kAccounts, Numbered("Name", n));
     if (!name) break;
-    TImportLine line;
+    ImportLine line;
     line.name = *name;
     line.account = ini.ReadString(kAccounts, Numbered("Account", n));
     line.startup = ini.ReadBool(kAccounts, Numbered("Startup", n), false);
@@ -92,7 +92,7 @@ TSettingsFileContent ReadSettingsFile(const IniFile& ini) {
   for (std::size_t n = 1;; ++n) {
     const auto name = ini.Find(kAddressBook, Numbered("Name", n));
     if (!name) break;
-    TContact contact;
+    ContactRecord contact;
     contact.Name = *name;
     contact.EgoldID = ini.ReadString(kAddressBook, Numbered("Account", n));
     contact.LRID = ini.ReadString(kAddressBook, Numbered("Email", n));
@@ -102,7 +102,7 @@ TSettingsFileContent ReadSettingsFile(const IniFile& ini) {
   return content;
 }
 
-std::string ImportLineCaption(const TImportLine& line) {
+std::string ImportLineCaption(const ImportLine& line) {
   return line.name + " <" + line.account + ">";
 }
 
@@ -124,7 +124,7 @@ std::string NotImportedReason(const std::string& id) {
 }
 }  // namespace
 
-std::optional<TAccount> ImportedAccount(const TImportLine& line, std::string* whyNot) {
+std::optional<AccountRecord> ImportedAccount(const ImportLine& line, std::string* whyNot) {
   // Only e-gold numbers are imported: a whole number above 0.
   const auto number = IniFile::ParseInteger(line.account);
   if (!number || *number <= 0 || line.account.find_first_not_of("0123456789") != std::string::npos) {
@@ -139,8 +139,8 @@ std::optional<TAccount> ImportedAccount(const TImportLine& line, std::string* wh
   if (line.refresh < 0 || line.refresh > 65535)
     throw ImportStop("The import stopped at account " + line.account + ": its refresh interval " +
                      std::to_string(line.refresh) + " is not a number of minutes from 0 to 65535.");
-  TAccount account;
-  account.Type = kAccountTypeEgold;
+  AccountRecord account;
+  account.Type = AccountType::Egold;
   account.Name = line.name;
   account.ID = line.account;
   account.Update = line.startup;
@@ -148,16 +148,16 @@ std::optional<TAccount> ImportedAccount(const TImportLine& line, std::string* wh
   return account;
 }
 
-std::optional<std::string> ImportedContactProblem(const TContact& contact) {
+std::optional<std::string> ImportedContactProblem(const ContactRecord& contact) {
   return ContactTextProblem(contact);
 }
 
-TImportedPreferences::~TImportedPreferences() {
+ImportedPreferences::~ImportedPreferences() {
   SecureWipe(proxyPasswd);
 }
 
-TImportedPreferences ReadImportedPreferences(const IniFile& ini) {
-  TImportedPreferences p;
+ImportedPreferences ReadImportedPreferences(const IniFile& ini) {
+  ImportedPreferences p;
   if (ini.ValueExists(kPreferences, "Fiat")) p.fiat = ini.ReadInteger(kPreferences, "Fiat", 0);
   if (ini.ValueExists(kPreferences, "SavePassPhrase"))
     p.savePassPhrase = ini.ReadBool(kPreferences, "SavePassPhrase", true);
@@ -171,8 +171,8 @@ TImportedPreferences ReadImportedPreferences(const IniFile& ini) {
   return p;
 }
 
-std::optional<std::string> ImportedPreferencesProblem(const TImportedPreferences& p) {
-  TPreferenceValues values;
+std::optional<std::string> ImportedPreferencesProblem(const ImportedPreferences& p) {
+  PreferenceValues values;
   values.useProxy = p.useProxy;
   values.proxyHost = p.proxyHost;
   values.proxyPort = p.proxyPort;
@@ -188,14 +188,14 @@ std::optional<std::string> ImportedPreferencesProblem(const TImportedPreferences
   return std::nullopt;
 }
 
-std::optional<std::string> ProxyTurnedOn(const TImportedPreferences& p, const TProxy& current) {
+std::optional<std::string> ProxyTurnedOn(const ImportedPreferences& p, const ProxySettings& current) {
   if (!p.useProxy) return std::nullopt;
   const int port = ProxyPortOf(p.proxyPort);
   if (current.UseProxy && current.ProxyHost == p.proxyHost && current.ProxyPort == port) return std::nullopt;
   return p.proxyHost + ":" + std::to_string(port);
 }
 
-void WriteImportedPreferences(const TImportedPreferences& p, SettingsStore& store) {
+void WriteImportedPreferences(const ImportedPreferences& p, SettingsStore& store) {
   if (p.fiat) store.WriteInteger("Fiat", *p.fiat);
   if (p.savePassPhrase) store.WriteBool("SavePassPhrase", *p.savePassPhrase);
   store.WriteBool("UseProxy", p.useProxy);
@@ -208,18 +208,18 @@ void WriteImportedPreferences(const TImportedPreferences& p, SettingsStore& stor
 }
 
 void ImportPreferences(const IniFile& ini, SettingsStore& store) {
-  const TImportedPreferences preferences = ReadImportedPreferences(ini);
+  const ImportedPreferences preferences = ReadImportedPreferences(ini);
   if (auto problem = ImportedPreferencesProblem(preferences)) throw ImportStop(*problem);
   WriteImportedPreferences(preferences, store);
 }
 
-void ImportAccounts(const TSettingsFileContent& content, const std::vector<int>& chosen,
-                    TAccountImporter& target, TImportReport& report) {
+void ImportAccounts(const SettingsFileContent& content, const std::vector<int>& chosen,
+                    AccountImporter& target, ImportReport& report) {
   for (int index : chosen) {
     if (index < 0 || index >= static_cast<int>(content.accounts.size())) continue;
-    const TImportLine& line = content.accounts[static_cast<std::size_t>(index)];
+    const ImportLine& line = content.accounts[static_cast<std::size_t>(index)];
     std::string whyNot;
-    const std::optional<TAccount> record = ImportedAccount(line, &whyNot);
+    const std::optional<AccountRecord> record = ImportedAccount(line, &whyNot);
     if (!record) {
       report.skippedAccounts.push_back({ImportLineCaption(line), whyNot});
       continue;
@@ -250,7 +250,7 @@ std::string Counted(int count, const char* one, const char* many) {
 }
 }  // namespace
 
-std::string ImportReportText(const TImportReport& r) {
+std::string ImportReportText(const ImportReport& r) {
   std::string text = "Done!\n\n" + Counted(r.accountsImported, "account", "accounts") + " imported.";
   if (r.accountsKept > 0)
     text += "\n" + Counted(r.accountsKept, "existing account", "existing accounts") + " kept as it was.";
@@ -258,10 +258,10 @@ std::string ImportReportText(const TImportReport& r) {
   if (r.settingsChosen)
     text += r.settingsImported ? std::string("\nSettings imported.")
                                : "\nSettings not imported: " + r.settingsNotImported;
-  const auto list = [&text](const char* heading, const std::vector<TSkippedEntry>& entries) {
+  const auto list = [&text](const char* heading, const std::vector<SkippedEntry>& entries) {
     if (entries.empty()) return;
     text += std::string("\n\n") + heading;
-    for (const TSkippedEntry& e : entries) text += "\n" + e.caption + ": " + e.reason;
+    for (const SkippedEntry& e : entries) text += "\n" + e.caption + ": " + e.reason;
   };
   list("Accounts not imported:", r.skippedAccounts);
   list("Contacts not added:", r.skippedContacts);

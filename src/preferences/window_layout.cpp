@@ -6,8 +6,8 @@
 
 namespace nummora {
 
-TWindowBounds ReadWindowBounds(SettingsStore& store, const std::string& name) {
-  TWindowBounds b;
+WindowBounds ReadWindowBounds(SettingsStore& store, const std::string& name) {
+  WindowBounds b;
   b.left = store.TryReadInteger(name + "_Left");
   b.top = store.TryReadInteger(name + "_Top");
   b.width = store.TryReadInteger(name + "_Width");

@@ -16,13 +16,13 @@ inline constexpr int kMaxLayoutColumns = 256;
 inline constexpr int kWidthOfWidestText = -1;
 inline constexpr int kWidthOfCaption = -2;
 
-struct TWindowBounds {
+struct WindowBounds {
   std::optional<int> left, top, width, height;
 };
 
 // The stored bounds of a window; a value that is missing (or not an integer) stays empty.
 // Reads the store's current key.
-TWindowBounds ReadWindowBounds(SettingsStore& store, const std::string& windowName);
+WindowBounds ReadWindowBounds(SettingsStore& store, const std::string& windowName);
 // Writes the four bounds. Throws SettingsError.
 void WriteWindowBounds(SettingsStore& store, const std::string& windowName, int left, int top, int width,
                        int height);

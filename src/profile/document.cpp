@@ -94,19 +94,21 @@ class ElementWalk {
   size_t offset_ = 0;
 };
 
-TAccount ReadAccount(const std::string& content, int position, const FormatSettings& regional,
-                     const FormatSettings& number_format) {
-  TAccount a;
+AccountRecord ReadAccount(const std::string& content, int position, const FormatSettings& regional,
+                          const FormatSettings& number_format) {
+  AccountRecord a;
   a.Index = static_cast<int8_t>(position);
   a.ID = Field(content, "ID");
   a.Name = Field(content, "Name");
   const std::string who = "account " + std::to_string(position + 1) + " (" + Quoted(AccountLabel(a)) + ")";
 
   const std::string type = Field(content, "Type");
-  if (!TryStrToInt(type, a.Type)) {
+  int32_t typeNumber = 0;
+  if (!TryStrToInt(type, typeNumber)) {
     throw EProfileDocumentError("The profile cannot be read completely: " + who + " has the type " +
                                 Quoted(type) + ", which is not a whole number.");
   }
+  a.Type = static_cast<AccountType>(typeNumber);
   a.Password = Field(content, "Password");
   a.APIname = Field(content, "APIname");
   a.LRusd = StrToCurrDef(Field(content, "LRusd"), number_format, 0);
@@ -154,7 +156,7 @@ std::string WrittenRates(const std::string& rates) {
 // The first stored field of `read` that differs from the account as it was written; nothing
 // when every one came back. Numbers and dates are compared in their written form, which is
 // what the document keeps of them.
-const char* DifferingField(const TAccount& written, const TAccount& read, bool save_passwords,
+const char* DifferingField(const AccountRecord& written, const AccountRecord& read, bool save_passwords,
                            const FormatSettings& regional, const FormatSettings& number_format) {
   auto number = [&number_format](double value) { return FloatToStr(value, number_format); };
   if (read.Type != written.Type) return "type";
@@ -176,8 +178,8 @@ const char* DifferingField(const TAccount& written, const TAccount& read, bool s
 }
 
 // The live accounts in display order: what the document holds.
-std::vector<const TAccount*> WrittenAccounts(const ProfileModel& model) {
-  std::vector<const TAccount*> accounts;
+std::vector<const AccountRecord*> WrittenAccounts(const ProfileModel& model) {
+  std::vector<const AccountRecord*> accounts;
   for (int row = 0; row < model.RowCount(); ++row) {
     const int position = model.AccountOfRow(row);
     if (model.IsValidPosition(position) && !model.Account(position).ID.empty())
@@ -190,12 +192,12 @@ std::vector<const TAccount*> WrittenAccounts(const ProfileModel& model) {
 // holds "<" or ">" is the likely cause and is named by its field; the reader's own message is
 // not repeated, since it may quote a pass phrase that was read from the wrong place.
 [[noreturn]] void ThrowNotReadBack(const ProfileModel& model, const std::string& what) {
-  for (const TAccount* a : WrittenAccounts(model)) {
+  for (const AccountRecord* a : WrittenAccounts(model)) {
     if (auto problem = AccountTextProblem(*a))
       throw EProfileDocumentError("The profile cannot be saved: account " + Quoted(AccountLabel(*a)) + ": " +
                                   *problem);
   }
-  for (const TContact& c : model.Contacts()) {
+  for (const ContactRecord& c : model.Contacts()) {
     if (auto problem = ContactTextProblem(c))
       throw EProfileDocumentError("The profile cannot be saved: contact " + Quoted(c.Name) + ": " + *problem);
   }
@@ -214,7 +216,7 @@ void CheckReadsBack(const ProfileModel& model, const std::string& document, cons
   } catch (const EProfileDocumentError&) {
     ThrowNotReadBack(model, "the profile");
   }
-  const std::vector<const TAccount*> accounts = WrittenAccounts(model);
+  const std::vector<const AccountRecord*> accounts = WrittenAccounts(model);
   if (back.accounts.size() != accounts.size()) ThrowNotReadBack(model, "the list of accounts");
   for (size_t i = 0; i < accounts.size(); ++i) {
     if (const char* field =
@@ -239,7 +241,7 @@ void AppendElement(std::string& out, const char* name, const std::string& value)
 }  // namespace
 
 ProfileDocumentContent::~ProfileDocumentContent() {
-  for (TAccount& a : accounts) SecureWipe(a.Password);
+  for (AccountRecord& a : accounts) SecureWipe(a.Password);
 }
 
 bool LooksLikeProfileDocument(const std::string& text) {
@@ -264,7 +266,7 @@ ProfileDocumentContent ReadProfileDocument(const std::string& text, const Format
     if (outcome != ElementWalk::Outcome::kElement)
       ThrowUnreadable("account " + std::to_string(position + 1), outcome);
     if (position >= ProfileModel::kMaxAccounts) {
-      TAccount extra;
+      AccountRecord extra;
       extra.ID = Field(content, "ID");
       extra.Name = Field(content, "Name");
       throw EProfileDocumentError("The profile cannot be read completely: account " +
@@ -281,7 +283,7 @@ ProfileDocumentContent ReadProfileDocument(const std::string& text, const Format
     if (outcome != ElementWalk::Outcome::kElement) {
       ThrowUnreadable("contact " + std::to_string(doc.contacts.size() + 1), outcome);
     }
-    TContact c;
+    ContactRecord c;
     c.Name = Field(content, "Name");
     c.EgoldID = Field(content, "EgoldID");
     c.LRID = Field(content, "LRID");
@@ -301,12 +303,12 @@ ProfileLoadResult LoadProfile(ProfileModel& model, const std::string& text, cons
   ProfileDocumentContent doc = ReadProfileDocument(text, regional);
   ProfileLoadResult result;
   model.Clear();
-  for (TAccount& a : doc.accounts) {
+  for (AccountRecord& a : doc.accounts) {
     const bool update = a.Update;
     const int position = model.AppendAccount(std::move(a));
     if (update) result.refresh_positions.push_back(position);
   }
-  for (TContact& c : doc.contacts) model.Contacts().push_back(std::move(c));
+  for (ContactRecord& c : doc.contacts) model.Contacts().push_back(std::move(c));
   model.SetRatesText(std::move(doc.rates_text));
   model.RatesTime = 0;
   return result;
@@ -325,10 +327,10 @@ std::string BuildProfileDocument(const ProfileModel& model, bool save_passwords,
   for (int row = 0; row < model.RowCount(); ++row) {
     const int position = model.AccountOfRow(row);
     if (!model.IsValidPosition(position)) continue;
-    const TAccount& a = model.Account(position);
+    const AccountRecord& a = model.Account(position);
     if (a.ID.empty()) continue;
     line = "<Account> ";
-    AppendElement(line, "Type", std::to_string(a.Type));
+    AppendElement(line, "Type", std::to_string(static_cast<int32_t>(a.Type)));
     AppendElement(line, "ID", a.ID);
     AppendElement(line, "Name", a.Name);
     AppendElement(line, "Password", save_passwords ? a.Password : std::string());
@@ -354,7 +356,7 @@ std::string BuildProfileDocument(const ProfileModel& model, bool save_passwords,
     out += kCrLf;
   }
 
-  for (const TContact& c : model.Contacts()) {
+  for (const ContactRecord& c : model.Contacts()) {
     line = "<Contact>";
     AppendElement(line, "Name", c.Name);
     AppendElement(line, "EgoldID", c.EgoldID);

@@ -39,8 +39,8 @@ bool HasProfileTrailer(const std::string& text);
 
 // What a document holds.
 struct ProfileDocumentContent {
-  std::vector<TAccount> accounts;  // in document order, Index = position
-  std::vector<TContact> contacts;
+  std::vector<AccountRecord> accounts;  // in document order, Index = position
+  std::vector<ContactRecord> contacts;
   std::string rates_text;
 
   ProfileDocumentContent() = default;

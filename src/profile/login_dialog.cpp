@@ -26,13 +26,14 @@
 
 namespace nummora {
 
-TfLogin::TfLogin(SettingsStore& store, const FormatSettings& regional, MessageBoxes* boxes, QWidget* parent)
+LoginDialog::LoginDialog(SettingsStore& store, const FormatSettings& regional, MessageBoxes* boxes,
+                         QWidget* parent)
     : QDialog(parent), store_(store), regional_(regional), boxes_(boxes) {
   setObjectName(QStringLiteral("fLogin"));
   setWindowTitle(QStringLiteral("Nummora Login"));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   capsLockOn = [] { return CapsLockOn(); };
-  runNewUser = [](TfNewUser& dialog) { return dialog.exec() == QDialog::Accepted; };
+  runNewUser = [](NewProfileDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
 
   cProfiles_ = new QListWidget(this);
   cProfiles_->setObjectName(QStringLiteral("cProfiles"));
@@ -53,7 +54,7 @@ TfLogin::TfLogin(SettingsStore& store, const FormatSettings& regional, MessageBo
   bOK_->setObjectName(QStringLiteral("bOK"));
   bOK_->setDefault(true);
   bOK_->setEnabled(false);
-  balloon_ = new TBalloonTip(this);
+  balloon_ = new BalloonTip(this);
 
   auto* profileLabel = new QLabel(QStringLiteral("&Profile name:"), this);
   profileLabel->setBuddy(cProfiles_);
@@ -75,20 +76,20 @@ TfLogin::TfLogin(SettingsStore& store, const FormatSettings& regional, MessageBo
   layout->addLayout(buttons);
   setFixedSize(300, 300);
 
-  connect(cProfiles_, &QListWidget::itemSelectionChanged, this, &TfLogin::CheckOk);
-  connect(cProfiles_, &QListWidget::itemClicked, this, &TfLogin::CheckOk);
-  connect(ePassword_, &QLineEdit::textChanged, this, &TfLogin::CheckOk);
-  connect(bKeyboard, &QToolButton::clicked, this, [this] { TvKeyboard::Open(this, ePassword_); });
-  connect(bOK_, &QPushButton::clicked, this, &TfLogin::bOKClick);
-  connect(bNewProfile, &QPushButton::clicked, this, &TfLogin::bNewProfileClick);
+  connect(cProfiles_, &QListWidget::itemSelectionChanged, this, &LoginDialog::CheckOk);
+  connect(cProfiles_, &QListWidget::itemClicked, this, &LoginDialog::CheckOk);
+  connect(ePassword_, &QLineEdit::textChanged, this, &LoginDialog::CheckOk);
+  connect(bKeyboard, &QToolButton::clicked, this, [this] { OnScreenKeyboard::Open(this, ePassword_); });
+  connect(bOK_, &QPushButton::clicked, this, &LoginDialog::bOKClick);
+  connect(bNewProfile, &QPushButton::clicked, this, &LoginDialog::bNewProfileClick);
   FillList();
 }
 
-TfLogin::~TfLogin() {
+LoginDialog::~LoginDialog() {
   SecureWipe(profileText_);
 }
 
-void TfLogin::showEvent(QShowEvent* event) {
+void LoginDialog::showEvent(QShowEvent* event) {
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   QDialog::showEvent(event);
@@ -100,7 +101,7 @@ void TfLogin::showEvent(QShowEvent* event) {
   }
 }
 
-void TfLogin::FillList() {
+void LoginDialog::FillList() {
   cProfiles_->clear();
   ProfileList list;
   try {
@@ -119,16 +120,16 @@ void TfLogin::FillList() {
   CheckOk();
 }
 
-void TfLogin::CheckOk() {
+void LoginDialog::CheckOk() {
   const int selected = cProfiles_->selectedItems().isEmpty() ? -1 : cProfiles_->currentRow();
   bOK_->setEnabled(LoginOkEnabled(selected, ToLatin1(ePassword_->text())));
 }
 
-void TfLogin::Refuse(const QString& message) {
+void LoginDialog::Refuse(const QString& message) {
   BoxesOrSystem(boxes_).Error(this, message);
 }
 
-void TfLogin::bOKClick() {
+void LoginDialog::bOKClick() {
   if (!bOK_->isEnabled()) return;
   if (!CheckPasswordField(ePassword_, boxes_, this)) return;
   const int position = cProfiles_->currentRow();
@@ -165,7 +166,7 @@ void TfLogin::bOKClick() {
       QStringList lines;
       for (const std::string& line : WrongPasswordLines(result.hint, capsLockOn && capsLockOn()))
         lines << FromLatin1(line);
-      balloon_->ShowAt(ePassword_, TBalloonTip::Icon::Error, QStringLiteral("Wrong password"),
+      balloon_->ShowAt(ePassword_, BalloonTip::Icon::Error, QStringLiteral("Wrong password"),
                        lines.join(QLatin1Char('\n')), 5000);
       return;
     }
@@ -177,8 +178,8 @@ void TfLogin::bOKClick() {
   }
 }
 
-void TfLogin::bNewProfileClick() {
-  TfNewUser dialog(this, boxes_);
+void LoginDialog::bNewProfileClick() {
+  NewProfileDialog dialog(this, boxes_);
   if (runNewUser(dialog)) {
     const std::string name = dialog.UserName();
     SecretString password(dialog.Password());
@@ -206,7 +207,7 @@ void TfLogin::bNewProfileClick() {
 
 bool RunLogin(SettingsStore& store, const FormatSettings& regional, std::string& profileName,
               ProfileKey& profileKey, std::string& profileText) {
-  TfLogin login(store, regional);
+  LoginDialog login(store, regional);
   if (login.exec() != QDialog::Accepted) return false;
   profileName = login.ProfileName();
   profileKey = login.TakeProfileKey();

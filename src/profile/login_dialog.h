@@ -17,15 +17,15 @@ namespace nummora {
 
 class MessageBoxes;
 class SettingsStore;
-class TBalloonTip;
-class TfNewUser;
+class BalloonTip;
+class NewProfileDialog;
 
-class TfLogin : public QDialog {
+class LoginDialog : public QDialog {
   Q_OBJECT
  public:
-  TfLogin(SettingsStore& store, const FormatSettings& regional, MessageBoxes* boxes = nullptr,
-          QWidget* parent = nullptr);
-  ~TfLogin() override;
+  LoginDialog(SettingsStore& store, const FormatSettings& regional, MessageBoxes* boxes = nullptr,
+              QWidget* parent = nullptr);
+  ~LoginDialog() override;
 
   // Login results (valid after the dialog closed with success).
   const std::string& ProfileName() const { return profileName_; }
@@ -35,12 +35,12 @@ class TfLogin : public QDialog {
   ProfileKey TakeProfileKey() { return std::move(profileKey_); }
   std::string TakeProfileText() { return std::move(profileText_); }
 
-  TBalloonTip* Balloon() const { return balloon_; }
+  BalloonTip* Balloon() const { return balloon_; }
 
   // Whether Caps Lock is on; tests set their own.
   std::function<bool()> capsLockOn;
   // Runs the new profile dialog modally; true for OK. Tests fill and confirm it instead.
-  std::function<bool(TfNewUser&)> runNewUser;
+  std::function<bool(NewProfileDialog&)> runNewUser;
 
   // Fills the profile list from the settings store (selection from "LastUser").
   void FillList();
@@ -61,7 +61,7 @@ class TfLogin : public QDialog {
   QListWidget* cProfiles_;
   QLineEdit* ePassword_;
   QPushButton* bOK_;
-  TBalloonTip* balloon_;
+  BalloonTip* balloon_;
   std::string profileName_;
   ProfileKey profileKey_;
   std::string profileText_;

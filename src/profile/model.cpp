@@ -9,12 +9,12 @@
 
 namespace nummora {
 
-std::string AccountLabel(const TAccount& account) {
+std::string AccountLabel(const AccountRecord& account) {
   return AccountLabel(account.Name, account.ID);
 }
 
 void ProfileModel::Clear() {
-  for (TAccount& a : accounts_) SecureWipe(a.Password);
+  for (AccountRecord& a : accounts_) SecureWipe(a.Password);
   accounts_.clear();
   rows_.clear();
   selected_row_ = -1;
@@ -23,19 +23,19 @@ void ProfileModel::Clear() {
   RatesTime = 0;
 }
 
-TAccount& ProfileModel::Account(int position) {
+AccountRecord& ProfileModel::Account(int position) {
   if (!IsValidPosition(position))
     throw std::out_of_range("no account at table position " + std::to_string(position));
   return accounts_[static_cast<size_t>(position)];
 }
 
-const TAccount& ProfileModel::Account(int position) const {
+const AccountRecord& ProfileModel::Account(int position) const {
   if (!IsValidPosition(position))
     throw std::out_of_range("no account at table position " + std::to_string(position));
   return accounts_[static_cast<size_t>(position)];
 }
 
-int ProfileModel::AppendAccount(TAccount account) {
+int ProfileModel::AppendAccount(AccountRecord account) {
   if (AccountCount() >= kMaxAccounts) return -1;
   const int position = AccountCount();
   account.Index = static_cast<int8_t>(position);
@@ -45,7 +45,7 @@ int ProfileModel::AppendAccount(TAccount account) {
 }
 
 void ProfileModel::DeleteAccount(int position) {
-  TAccount& entry = Account(position);
+  AccountRecord& entry = Account(position);
   entry.ID.clear();
   const int selected_position = AccountOfRow(-1);
   for (size_t r = rows_.size(); r-- > 0;) {
@@ -107,7 +107,7 @@ int ProfileModel::FindAccount(const std::string& id) const {
   return -1;
 }
 
-bool ProfileModel::AddContact(TContact contact) {
+bool ProfileModel::AddContact(ContactRecord contact) {
   if (!CanAddContact()) return false;
   contacts_.push_back(std::move(contact));
   return true;
@@ -123,7 +123,7 @@ bool ProfileModel::SetRatesText(std::string text) {
 }
 
 void ProfileModel::WipeSecrets() {
-  for (TAccount& a : accounts_) SecureWipe(a.Password);
+  for (AccountRecord& a : accounts_) SecureWipe(a.Password);
   SecureWipe(Proxy.ProxyPasswd);
 }
 

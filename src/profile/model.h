@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/account_label.h"
+#include "common/account_type.h"
 #include "common/currency.h"
 #include "common/datetime.h"
 
@@ -26,9 +27,9 @@ inline bool PassPhraseStored(const std::string& password) {
 }
 
 // One account, copied by value into workers and dialogs.
-struct TAccount {
-  int8_t Index = 0;         // the entry's own position in the account table
-  int32_t Type = 0;         // 0 e-gold, 1 Liberty Reserve
+struct AccountRecord {
+  int8_t Index = 0;  // the entry's own position in the account table
+  AccountType Type = AccountType::Egold;
   std::string Name;         // the user's label; may be empty
   std::string ID;           // account number; empty marks a deleted entry
   std::string Password;     // e-gold pass phrase or Liberty Reserve security word
@@ -48,15 +49,12 @@ struct TAccount {
   Currency LReur = 0;   // fixed point, amount * 10000
 };
 
-inline constexpr int32_t kAccountTypeEgold = 0;
-inline constexpr int32_t kAccountTypeLibertyReserve = 1;
-
-// TAccount::Status: the outcome of the last answer received for the account.
+// AccountRecord::Status: the outcome of the last answer received for the account.
 inline constexpr uint8_t kStatusAccepted = 0;
 // The answer reported a login failure (e-gold) or an error block (Liberty Reserve).
 inline constexpr uint8_t kStatusRefused = 3;
 
-struct TProxy {
+struct ProxySettings {
   bool UseProxy = false;
   std::string ProxyHost;
   int32_t ProxyPort = 443;
@@ -65,18 +63,18 @@ struct TProxy {
 };
 
 // One address-book entry: five texts, any of them may be empty.
-struct TContact {
+struct ContactRecord {
   std::string Name;
   std::string EgoldID;
   std::string LRID;
   std::string Email;
   std::string Comment;
 
-  bool operator==(const TContact&) const = default;
+  bool operator==(const ContactRecord&) const = default;
 };
 
 // "Name (ID)", or the ID alone when the name is empty.
-std::string AccountLabel(const TAccount& account);
+std::string AccountLabel(const AccountRecord& account);
 
 class ProfileModel {
  public:
@@ -99,17 +97,17 @@ class ProfileModel {
 
   // --- account table ---
   int AccountCount() const { return static_cast<int>(accounts_.size()); }
-  const std::vector<TAccount>& Accounts() const { return accounts_; }
+  const std::vector<AccountRecord>& Accounts() const { return accounts_; }
   bool IsValidPosition(int position) const { return position >= 0 && position < AccountCount(); }
   // The entry at a table position; the position must be valid.
-  TAccount& Account(int position);
-  const TAccount& Account(int position) const;
+  AccountRecord& Account(int position);
+  const AccountRecord& Account(int position) const;
   // Whether the New account action is offered (fewer than 126 entries, deleted ones counted).
   bool CanCreateAccount() const { return AccountCount() < kNewAccountLimit; }
 
   // Appends an entry (its Index set to its position) and a row at the bottom of the list that
   // shows it. Returns the table position, or -1 when the table is full.
-  int AppendAccount(TAccount account);
+  int AppendAccount(AccountRecord account);
   // Clears the entry's ID and removes every row that shows it; the entry keeps its place.
   void DeleteAccount(int position);
 
@@ -143,16 +141,16 @@ class ProfileModel {
   bool AccountExists(const std::string& id) const { return FindAccount(id) != -1; }
 
   // --- contacts, in the user's order ---
-  std::vector<TContact>& Contacts() { return contacts_; }
-  const std::vector<TContact>& Contacts() const { return contacts_; }
+  std::vector<ContactRecord>& Contacts() { return contacts_; }
+  const std::vector<ContactRecord>& Contacts() const { return contacts_; }
   // Whether the address book may add one more contact.
   bool CanAddContact() const { return static_cast<int>(contacts_.size()) < kMaxSavedContacts; }
   // Appends a contact; false (and nothing changes) when the profile already holds
   // kMaxSavedContacts contacts or more.
-  bool AddContact(TContact contact);
+  bool AddContact(ContactRecord contact);
 
   // --- settings and shared state ---
-  TProxy Proxy;
+  ProxySettings Proxy;
   std::string DisplayCurrency = "USD";
   // The last metal-rates answer, kept in the profile. Set it through SetRatesText.
   std::string RatesText;
@@ -167,10 +165,10 @@ class ProfileModel {
   void WipeSecrets();
 
  private:
-  std::vector<TAccount> accounts_;
+  std::vector<AccountRecord> accounts_;
   std::vector<int> rows_;
   int selected_row_ = -1;
-  std::vector<TContact> contacts_;
+  std::vector<ContactRecord> contacts_;
 };
 
 }  // namespace nummora

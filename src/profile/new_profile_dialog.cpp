@@ -17,7 +17,7 @@
 
 namespace nummora {
 
-TfNewUser::TfNewUser(QWidget* parent, MessageBoxes* boxes) : QDialog(parent), boxes_(boxes) {
+NewProfileDialog::NewProfileDialog(QWidget* parent, MessageBoxes* boxes) : QDialog(parent), boxes_(boxes) {
   setObjectName(QStringLiteral("fNewUser"));
   setWindowTitle(QStringLiteral("New user"));
   setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -40,7 +40,7 @@ TfNewUser::TfNewUser(QWidget* parent, MessageBoxes* boxes) : QDialog(parent), bo
     b->setIcon(KeyboardIcon());
     b->setToolTip(QStringLiteral("Virtual Keyboard"));
     b->setAutoRaise(true);
-    connect(b, &QToolButton::clicked, this, [this, target] { TvKeyboard::Open(this, target); });
+    connect(b, &QToolButton::clicked, this, [this, target] { OnScreenKeyboard::Open(this, target); });
     return b;
   };
 
@@ -81,31 +81,31 @@ TfNewUser::TfNewUser(QWidget* parent, MessageBoxes* boxes) : QDialog(parent), bo
 
   for (QLineEdit* e : {eUserName_, ePassword_, eConfirm_, eHint_}) InstallEditMenu(e);
   for (QLineEdit* e : {eUserName_, ePassword_, eConfirm_, eHint_})
-    connect(e, &QLineEdit::textChanged, this, &TfNewUser::CheckOk);
+    connect(e, &QLineEdit::textChanged, this, &NewProfileDialog::CheckOk);
   connect(bOK_, &QPushButton::clicked, this, &QDialog::accept);
   connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TfNewUser::accept() {
+void NewProfileDialog::accept() {
   if (!CheckPasswordField(ePassword_, boxes_, this) || !CheckPasswordField(eConfirm_, boxes_, this)) return;
   QDialog::accept();
 }
 
-void TfNewUser::CheckOk() {
+void NewProfileDialog::CheckOk() {
   bOK_->setEnabled(NewProfileOkEnabled(UserName(), Password(), ToLatin1(eConfirm_->text())));
 }
 
-std::string TfNewUser::UserName() const {
+std::string NewProfileDialog::UserName() const {
   return ToLatin1(eUserName_->text());
 }
-std::string TfNewUser::Password() const {
+std::string NewProfileDialog::Password() const {
   return ToLatin1(ePassword_->text());
 }
-std::string TfNewUser::Hint() const {
+std::string NewProfileDialog::Hint() const {
   return ToLatin1(eHint_->text());
 }
 
-void TfNewUser::ClearPasswords() {
+void NewProfileDialog::ClearPasswords() {
   ePassword_->clear();
   eConfirm_->clear();
 }

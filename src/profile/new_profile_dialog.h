@@ -10,11 +10,11 @@ namespace nummora {
 
 class MessageBoxes;
 
-class TfNewUser : public QDialog {
+class NewProfileDialog : public QDialog {
   Q_OBJECT
  public:
   // `boxes` shows the refusals (the program's boxes when null).
-  explicit TfNewUser(QWidget* parent = nullptr, MessageBoxes* boxes = nullptr);
+  explicit NewProfileDialog(QWidget* parent = nullptr, MessageBoxes* boxes = nullptr);
 
   // ISO-8859-1 texts of the fields.
   std::string UserName() const;

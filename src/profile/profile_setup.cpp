@@ -15,17 +15,17 @@ namespace nummora {
 
 namespace {
 
-int32_t ParseType(const std::string& word) {
+AccountType ParseType(const std::string& word) {
   const std::string w = AsciiLower(word);
-  if (w == "egold" || w == "e-gold" || w == "0") return kAccountTypeEgold;
+  if (w == "egold" || w == "e-gold" || w == "0") return AccountType::Egold;
   if (w == "lr" || w == "libertyreserve" || w == "liberty-reserve" || w == "1")
-    return kAccountTypeLibertyReserve;
+    return AccountType::LibertyReserve;
   throw EProfileSetupError("Unknown account type \"" + word + "\" (use egold or lr).");
 }
 
 }  // namespace
 
-TAccount ParseAccountSpec(const std::string& spec) {
+AccountRecord ParseAccountSpec(const std::string& spec) {
   const size_t c1 = spec.find(':');
   const size_t c2 = c1 == std::string::npos ? c1 : spec.find(':', c1 + 1);
   const size_t c3 = c2 == std::string::npos ? c2 : spec.find(':', c2 + 1);
@@ -35,13 +35,13 @@ TAccount ParseAccountSpec(const std::string& spec) {
     throw EProfileSetupError("An account is written TYPE:ID:LABEL:SECRET[:APINAME]; account" + id +
                              " has too few parts.");
   }
-  TAccount account;
+  AccountRecord account;
   account.Type = ParseType(spec.substr(0, c1));
   account.ID = spec.substr(c1 + 1, c2 - c1 - 1);
   account.Name = spec.substr(c2 + 1, c3 - c2 - 1);
   if (account.ID.empty()) throw EProfileSetupError("An account needs an ID.");
   std::string rest = spec.substr(c3 + 1);
-  if (account.Type == kAccountTypeLibertyReserve) {
+  if (account.Type == AccountType::LibertyReserve) {
     const size_t last = rest.rfind(':');
     if (last == std::string::npos || last + 1 == rest.size()) {
       SecureWipe(rest);
@@ -61,7 +61,7 @@ TAccount ParseAccountSpec(const std::string& spec) {
 }
 
 void CreateProfileWithAccounts(SettingsStore& store, const std::string& name, const std::string& password,
-                               const std::string& hint, const std::vector<TAccount>& accounts,
+                               const std::string& hint, const std::vector<AccountRecord>& accounts,
                                bool update_at_startup, const FormatSettings& regional, ProfileFormat format) {
   if (auto problem = ProfileNameProblem(name)) throw EProfileSetupError(*problem);
   if (password.size() < kMinProfilePasswordLength)
@@ -77,7 +77,7 @@ void CreateProfileWithAccounts(SettingsStore& store, const std::string& name, co
 
   ProfileModel model;
   std::set<std::string> ids;
-  for (const TAccount& account : accounts) {
+  for (const AccountRecord& account : accounts) {
     if (account.ID.empty()) throw EProfileSetupError("An account needs an ID.");
     if (auto problem = AccountTextProblem(account))
       throw EProfileSetupError("Account " + account.ID + ": " + *problem);

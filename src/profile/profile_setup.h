@@ -25,7 +25,7 @@ class EProfileSetupError : public NummoraError {
 // The e-gold pass phrase is everything after the third colon, so it may hold colons and blanks;
 // a Liberty Reserve API name is the part after the last colon. Throws EProfileSetupError for a
 // missing part, an unknown type or an empty ID; the message never repeats the secret.
-TAccount ParseAccountSpec(const std::string& spec);
+AccountRecord ParseAccountSpec(const std::string& spec);
 
 // Creates the profile `name` holding `accounts` (in this order; each marked "Update balance at
 // startup" when `update_at_startup`). Refuses, before anything is written, a name that cannot
@@ -36,7 +36,7 @@ TAccount ParseAccountSpec(const std::string& spec);
 // writing the accounts fails after the profile was registered, the key and the file are
 // removed again. The file is written in `format`.
 void CreateProfileWithAccounts(SettingsStore& store, const std::string& name, const std::string& password,
-                               const std::string& hint, const std::vector<TAccount>& accounts,
+                               const std::string& hint, const std::vector<AccountRecord>& accounts,
                                bool update_at_startup, const FormatSettings& regional,
                                ProfileFormat format = ProfileFormat::kStrong);
 

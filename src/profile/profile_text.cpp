@@ -11,15 +11,15 @@ std::optional<std::string> FieldTextProblem(std::string_view field, std::string_
   return "The field \"" + std::string(field) + "\" must not contain \"<\" or \">\".";
 }
 
-std::optional<std::string> AccountTextProblem(const TAccount& account) {
-  const bool egold = account.Type == kAccountTypeEgold;
+std::optional<std::string> AccountTextProblem(const AccountRecord& account) {
+  const bool egold = account.Type == AccountType::Egold;
   if (auto problem = FieldTextProblem(egold ? "E-gold #" : "Account #", account.ID)) return problem;
   if (auto problem = FieldTextProblem("Account name", account.Name)) return problem;
   if (auto problem = FieldTextProblem(egold ? "Passphrase" : "Password", account.Password)) return problem;
   return FieldTextProblem("API name", account.APIname);
 }
 
-std::optional<std::string> ContactTextProblem(const TContact& contact) {
+std::optional<std::string> ContactTextProblem(const ContactRecord& contact) {
   if (auto problem = FieldTextProblem("Name", contact.Name)) return problem;
   if (auto problem = FieldTextProblem("E-gold #", contact.EgoldID)) return problem;
   if (auto problem = FieldTextProblem("Liberty Reserve #", contact.LRID)) return problem;

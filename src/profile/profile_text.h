@@ -21,9 +21,9 @@ bool HoldsTagCharacter(std::string_view text);
 std::optional<std::string> FieldTextProblem(std::string_view field, std::string_view text);
 
 // The first problem of an account's texts (ID, name, pass phrase or security word, API name).
-std::optional<std::string> AccountTextProblem(const TAccount& account);
+std::optional<std::string> AccountTextProblem(const AccountRecord& account);
 
 // The first problem of a contact's five texts.
-std::optional<std::string> ContactTextProblem(const TContact& contact);
+std::optional<std::string> ContactTextProblem(const ContactRecord& contact);
 
 }  // namespace nummora

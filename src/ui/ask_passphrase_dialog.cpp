@@ -21,7 +21,8 @@ constexpr int kAttempts = 3;
 
 }  // namespace
 
-TfAsk::TfAsk(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+PassphraseDialog::PassphraseDialog(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("TfAsk"));
   setWindowTitle(QStringLiteral("PassPhrase"));
   setModal(true);
@@ -41,7 +42,7 @@ TfAsk::TfAsk(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowTitleHint |
   bKeyboard_->setIcon(KeyboardIcon());
   bKeyboard_->setToolTip(QStringLiteral("Virtual Keyboard"));
   bKeyboard_->setFocusPolicy(Qt::NoFocus);
-  connect(bKeyboard_, &QToolButton::clicked, this, &TfAsk::KeyboardClick);
+  connect(bKeyboard_, &QToolButton::clicked, this, &PassphraseDialog::KeyboardClick);
 
   bOK_ = new QPushButton(QStringLiteral("&OK"), this);
   bOK_->setObjectName(QStringLiteral("bOK"));
@@ -64,39 +65,39 @@ TfAsk::TfAsk(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowTitleHint |
   setFixedWidth(260);
 }
 
-TfAsk::~TfAsk() {
+PassphraseDialog::~PassphraseDialog() {
   ClearPassPhrase();
 }
 
-void TfAsk::SetAccountLabel(const std::string& label) {
+void PassphraseDialog::SetAccountLabel(const std::string& label) {
   lName_->setText(FromLatin1(label) + QLatin1Char(':'));
 }
 
-std::string TfAsk::PassPhrase() const {
+std::string PassphraseDialog::PassPhrase() const {
   return ToLatin1(ePasswd_->text());
 }
 
-void TfAsk::ClearPassPhrase() {
+void PassphraseDialog::ClearPassPhrase() {
   ePasswd_->clear();
 }
 
-void TfAsk::showEvent(QShowEvent* event) {
+void PassphraseDialog::showEvent(QShowEvent* event) {
   ClearPassPhrase();
   ePasswd_->setFocus();
   QDialog::showEvent(event);
 }
 
-void TfAsk::KeyboardClick() {
+void PassphraseDialog::KeyboardClick() {
   if (keyboard_) {
     keyboard_->raise();
     return;
   }
-  keyboard_ = TvKeyboard::Open(this, ePasswd_);
+  keyboard_ = OnScreenKeyboard::Open(this, ePasswd_);
 }
 
 std::optional<std::string> PromptPassPhrase(const std::string& accountLabel, std::size_t minimum,
                                             QWidget* parent) {
-  TfAsk dialog(parent);
+  PassphraseDialog dialog(parent);
   dialog.SetAccountLabel(accountLabel);
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     const bool ok = dialog.exec() == QDialog::Accepted;

@@ -19,11 +19,11 @@ namespace nummora {
 // A small tool window: "Please enter PassPhrase for", the account label and ":" (`lName`), the
 // masked field `ePasswd`, a flat "Virtual Keyboard" button (`bKeyboard`) and "&OK" (`bOK`).
 // Enter closes it with OK, Escape with Cancel. The field is emptied each time it is shown.
-class TfAsk : public QDialog {
+class PassphraseDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TfAsk(QWidget* parent = nullptr);
-  ~TfAsk() override;
+  explicit PassphraseDialog(QWidget* parent = nullptr);
+  ~PassphraseDialog() override;
 
   void SetAccountLabel(const std::string& label);
   // The typed pass phrase as ISO-8859-1 bytes (a character outside it becomes "?").
@@ -32,7 +32,7 @@ class TfAsk : public QDialog {
   void ClearPassPhrase();
 
   QLineEdit* Field() const { return ePasswd_; }
-  TvKeyboard* Keyboard() const { return keyboard_; }
+  OnScreenKeyboard* Keyboard() const { return keyboard_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -44,10 +44,10 @@ class TfAsk : public QDialog {
   QLineEdit* ePasswd_;
   QToolButton* bKeyboard_;
   QPushButton* bOK_;
-  QPointer<TvKeyboard> keyboard_;
+  QPointer<OnScreenKeyboard> keyboard_;
 };
 
-// Shows TfAsk (centred on `parent`) for the account of `accountLabel` up to three times and
+// Shows PassphraseDialog (centred on `parent`) for the account of `accountLabel` up to three times and
 // gives the first pass phrase of at least `minimum` characters typed and confirmed with OK;
 // nothing after the third other ending.
 std::optional<std::string> PromptPassPhrase(const std::string& accountLabel, std::size_t minimum,

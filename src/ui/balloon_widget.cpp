@@ -14,7 +14,7 @@ namespace {
 constexpr int kArrow = 10;
 }
 
-TBalloonTip::TBalloonTip(QWidget* owner)
+BalloonTip::BalloonTip(QWidget* owner)
     : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint),
       icon_label_(new QLabel(this)),
       title_(new QLabel(this)),
@@ -39,7 +39,7 @@ TBalloonTip::TBalloonTip(QWidget* owner)
   connect(timer_, &QTimer::timeout, this, &QWidget::hide);
 }
 
-void TBalloonTip::ShowAt(QWidget* anchor, Icon icon, const QString& title, const QString& text, int msecs) {
+void BalloonTip::ShowAt(QWidget* anchor, Icon icon, const QString& title, const QString& text, int msecs) {
   icon_ = icon;
   QStyle::StandardPixmap pixmap = QStyle::SP_CustomBase;
   switch (icon) {
@@ -73,14 +73,14 @@ void TBalloonTip::ShowAt(QWidget* anchor, Icon icon, const QString& title, const
   timer_->start(msecs);
 }
 
-QString TBalloonTip::Title() const {
+QString BalloonTip::Title() const {
   return title_->text();
 }
-QString TBalloonTip::Text() const {
+QString BalloonTip::Text() const {
   return text_->text();
 }
 
-void TBalloonTip::paintEvent(QPaintEvent*) {
+void BalloonTip::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
   const QRectF body = QRectF(rect()).adjusted(0.5, kArrow + 0.5, -0.5, -0.5);
@@ -97,7 +97,7 @@ void TBalloonTip::paintEvent(QPaintEvent*) {
   p.drawPath(path);
 }
 
-void TBalloonTip::mousePressEvent(QMouseEvent*) {
+void BalloonTip::mousePressEvent(QMouseEvent*) {
   hide();
 }
 

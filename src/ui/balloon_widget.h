@@ -8,12 +8,12 @@ class QTimer;
 
 namespace nummora {
 
-class TBalloonTip : public QWidget {
+class BalloonTip : public QWidget {
   Q_OBJECT
  public:
   enum class Icon { None, Information, Warning, Error };
 
-  explicit TBalloonTip(QWidget* owner);
+  explicit BalloonTip(QWidget* owner);
 
   // Shows the balloon below `anchor` (a new call replaces what is showing) and hides it after
   // `msecs` milliseconds.

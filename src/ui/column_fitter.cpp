@@ -8,12 +8,12 @@
 
 namespace nummora {
 
-TColumnFitter::TColumnFitter(QTreeView* view) : QObject(view), view_(view) {
+ColumnFitter::ColumnFitter(QTreeView* view) : QObject(view), view_(view) {
   QAbstractItemModel* model = view->model();
-  connect(model, &QAbstractItemModel::rowsInserted, this, &TColumnFitter::Schedule);
-  connect(model, &QAbstractItemModel::dataChanged, this, &TColumnFitter::Schedule);
-  connect(model, &QAbstractItemModel::headerDataChanged, this, &TColumnFitter::Schedule);
-  connect(model, &QAbstractItemModel::modelReset, this, &TColumnFitter::Schedule);
+  connect(model, &QAbstractItemModel::rowsInserted, this, &ColumnFitter::Schedule);
+  connect(model, &QAbstractItemModel::dataChanged, this, &ColumnFitter::Schedule);
+  connect(model, &QAbstractItemModel::headerDataChanged, this, &ColumnFitter::Schedule);
+  connect(model, &QAbstractItemModel::modelReset, this, &ColumnFitter::Schedule);
   QHeaderView* header = view->header();
   // A column dragged or double-clicked on the header keeps the width the user gave it.
   connect(header, &QHeaderView::sectionResized, this, [this, header](int section, int, int) {
@@ -24,7 +24,7 @@ TColumnFitter::TColumnFitter(QTreeView* view) : QObject(view), view_(view) {
           [this](int section) { userSized_.insert(section); });
 }
 
-void TColumnFitter::Schedule() {
+void ColumnFitter::Schedule() {
   // Many rows change at once (a load, an update of all balances): fit once after them.
   if (scheduled_) return;
   scheduled_ = true;
@@ -42,7 +42,7 @@ bool Stretched(const QHeaderView* header, int column) {
 
 }  // namespace
 
-int TColumnFitter::Measure(int column) {
+int ColumnFitter::Measure(int column) {
   // What the column's cells and caption need, measured by the view itself.
   QHeaderView* header = view_->header();
   const bool stretch = Stretched(header, column);
@@ -58,7 +58,7 @@ int TColumnFitter::Measure(int column) {
   return needed;
 }
 
-void TColumnFitter::Fit() {
+void ColumnFitter::Fit() {
   QHeaderView* header = view_->header();
   fitting_ = true;
   needed_.assign(static_cast<std::size_t>(header->count()), 0);
@@ -74,7 +74,7 @@ void TColumnFitter::Fit() {
   emit Fitted();
 }
 
-int TColumnFitter::NeededWidth() const {
+int ColumnFitter::NeededWidth() const {
   const QHeaderView* header = view_->header();
   int total = 0;
   for (int column = 0; column < header->count(); ++column) {

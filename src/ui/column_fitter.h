@@ -11,11 +11,11 @@ class QTreeView;
 
 namespace nummora {
 
-class TColumnFitter : public QObject {
+class ColumnFitter : public QObject {
   Q_OBJECT
  public:
   // Watches `view` (and is owned by it).
-  explicit TColumnFitter(QTreeView* view);
+  explicit ColumnFitter(QTreeView* view);
 
   // Widens the columns that need it now (a stretched last column is left to the view).
   void Fit();

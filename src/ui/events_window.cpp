@@ -17,7 +17,7 @@ QString FromLatin1Lines(const std::string& text) {
 }
 }  // namespace
 
-TfTasks::TfTasks(QWidget* mainWindow)
+EventsWindow::EventsWindow(QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Tool), memo_(new QPlainTextEdit(this)), mainWindow_(mainWindow) {
   setObjectName(QStringLiteral("fTasks"));
   setWindowTitle(QStringLiteral("Events list"));
@@ -30,14 +30,14 @@ TfTasks::TfTasks(QWidget* mainWindow)
   resize(378, 283);
 }
 
-void TfTasks::Append(const QString& line) {
+void EventsWindow::Append(const QString& line) {
   if (written_) pending_ += QChar('\n');
   pending_ += line;
   written_ = true;
   if (isVisible()) ScheduleFlush();
 }
 
-void TfTasks::ScheduleFlush() {
+void EventsWindow::ScheduleFlush() {
   if (flushScheduled_) return;
   flushScheduled_ = true;
   QTimer::singleShot(0, this, [this] {
@@ -46,7 +46,7 @@ void TfTasks::ScheduleFlush() {
   });
 }
 
-void TfTasks::Flush() {
+void EventsWindow::Flush() {
   if (pending_.isEmpty()) return;
   // Written through a cursor rather than appendPlainText, which would swallow a leading empty
   // line of an empty box; each line break becomes a new block.
@@ -57,23 +57,23 @@ void TfTasks::Flush() {
   memo_->verticalScrollBar()->setValue(memo_->verticalScrollBar()->maximum());
 }
 
-void TfTasks::showEvent(QShowEvent* event) {
+void EventsWindow::showEvent(QShowEvent* event) {
   Flush();
   QWidget::showEvent(event);
 }
 
-void TfTasks::AddEntry(const std::string& title, const std::string& text) {
+void EventsWindow::AddEntry(const std::string& title, const std::string& text) {
   Append(QString());
   if (!title.empty()) Append(FromLatin1Lines(title));
   Append(FromLatin1Lines(text));
   Append(QString());
 }
 
-void TfTasks::AddLine(const std::string& text) {
+void EventsWindow::AddLine(const std::string& text) {
   Append(FromLatin1Lines(text));
 }
 
-void TfTasks::ShowEvents() {
+void EventsWindow::ShowEvents() {
   if (!placed_ && mainWindow_) {
     const QRect outer = mainWindow_->frameGeometry();
     move(outer.center() - QPoint(width() / 2, height() / 2));
@@ -83,7 +83,7 @@ void TfTasks::ShowEvents() {
   raise();
 }
 
-QString TfTasks::Text() const {
+QString EventsWindow::Text() const {
   return memo_->toPlainText() + pending_;
 }
 

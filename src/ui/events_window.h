@@ -9,10 +9,10 @@ class QPlainTextEdit;
 
 namespace nummora {
 
-class TfTasks : public QWidget {
+class EventsWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit TfTasks(QWidget* mainWindow = nullptr);
+  explicit EventsWindow(QWidget* mainWindow = nullptr);
 
   // Appends an empty line, the title as a line when it is not empty, the text, an empty line.
   // Texts are ISO-8859-1; line breaks in them give several lines.

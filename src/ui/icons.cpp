@@ -56,12 +56,12 @@ QIcon ProgramIcon() {
   return icon;
 }
 
-QIcon AccountTypeIcon(int type) {
+QIcon AccountTypeIcon(AccountType type) {
   static const QIcon egold =
       CoinIcon(QColor(255, 230, 120), QColor(200, 150, 30), QStringLiteral("e"), QColor(100, 70, 0));
   static const QIcon lr =
       CoinIcon(QColor(160, 220, 170), QColor(30, 120, 60), QStringLiteral("LR"), Qt::white);
-  return type == 0 ? egold : lr;
+  return type == AccountType::Egold ? egold : lr;
 }
 
 QIcon KeyboardIcon() {

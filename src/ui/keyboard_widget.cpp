@@ -26,15 +26,15 @@ constexpr KeyRow kRows[] = {
 };
 }  // namespace
 
-TvKeyboard* TvKeyboard::Open(QWidget* owner, QLineEdit* target) {
-  auto* keyboard = new TvKeyboard(owner, target);
+OnScreenKeyboard* OnScreenKeyboard::Open(QWidget* owner, QLineEdit* target) {
+  auto* keyboard = new OnScreenKeyboard(owner, target);
   const QPoint pointer = QCursor::pos();
   keyboard->move(pointer.x() - 150, pointer.y() + 20);
   keyboard->show();
   return keyboard;
 }
 
-TvKeyboard::TvKeyboard(QWidget* owner, QLineEdit* target)
+OnScreenKeyboard::OnScreenKeyboard(QWidget* owner, QLineEdit* target)
     : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint), target_(target) {
   setObjectName(QStringLiteral("vKeyboard"));
   setWindowTitle(QStringLiteral("Virtual Keyboard"));
@@ -51,16 +51,17 @@ TvKeyboard::TvKeyboard(QWidget* owner, QLineEdit* target)
     }
   }
   connect(AddKey(QStringLiteral("CAPS"), QStringLiteral("bCAPS"), 8, 120, 41), &QToolButton::clicked, this,
-          &TvKeyboard::CapsClick);
+          &OnScreenKeyboard::CapsClick);
   connect(AddKey(QStringLiteral("SPACE"), QStringLiteral("bSPACE"), 50, 120, 155), &QToolButton::clicked,
           this, [this] { Append(QStringLiteral(" ")); });
   connect(AddKey(QStringLiteral("BACK"), QStringLiteral("bBACK"), 206, 120, 41), &QToolButton::clicked, this,
-          &TvKeyboard::BackClick);
+          &OnScreenKeyboard::BackClick);
   // Kept for the layout of the original keyboard; it has no function and stays hidden.
   AddKey(QStringLiteral("ENTER"), QStringLiteral("bENTER"), 204, 88, 44)->hide();
 }
 
-QToolButton* TvKeyboard::AddKey(const QString& caption, const QString& name, int left, int top, int width) {
+QToolButton* OnScreenKeyboard::AddKey(const QString& caption, const QString& name, int left, int top,
+                                      int width) {
   auto* key = new QToolButton(this);
   key->setObjectName(name);
   key->setText(caption);
@@ -72,23 +73,23 @@ QToolButton* TvKeyboard::AddKey(const QString& caption, const QString& name, int
   return key;
 }
 
-void TvKeyboard::Append(const QString& text) {
+void OnScreenKeyboard::Append(const QString& text) {
   if (target_) target_->setText(target_->text() + text);
 }
 
-void TvKeyboard::BackClick() {
+void OnScreenKeyboard::BackClick() {
   if (!target_) return;
   QString text = target_->text();
   text.chop(1);
   target_->setText(text);
 }
 
-void TvKeyboard::CapsClick() {
+void OnScreenKeyboard::CapsClick() {
   caps_ = !caps_;
   for (QToolButton* key : letters_) key->setText(caps_ ? key->text().toUpper() : key->text().toLower());
 }
 
-void TvKeyboard::keyPressEvent(QKeyEvent* event) {
+void OnScreenKeyboard::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
     close();
     return;

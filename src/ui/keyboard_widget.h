@@ -9,14 +9,14 @@ class QToolButton;
 
 namespace nummora {
 
-class TvKeyboard : public QWidget {
+class OnScreenKeyboard : public QWidget {
   Q_OBJECT
  public:
   // Opens a new keyboard owned by `owner`, aimed at `target`, without blocking the owner; it
   // is placed 20 pixels below and 150 pixels left of the mouse pointer.
-  static TvKeyboard* Open(QWidget* owner, QLineEdit* target);
+  static OnScreenKeyboard* Open(QWidget* owner, QLineEdit* target);
 
-  TvKeyboard(QWidget* owner, QLineEdit* target);
+  OnScreenKeyboard(QWidget* owner, QLineEdit* target);
 
   bool Caps() const { return caps_; }
 

@@ -31,9 +31,9 @@ void Ok(QWidget& d) {
 }
 
 // Runs `fill` on the editor the main window opens modally.
-void WhenEditorOpens(std::function<void(TfAccount&)> fill) {
+void WhenEditorOpens(std::function<void(AccountEditorDialog&)> fill) {
   QTimer::singleShot(0, [fill] {
-    auto* editor = qobject_cast<TfAccount*>(QApplication::activeModalWidget());
+    auto* editor = qobject_cast<AccountEditorDialog*>(QApplication::activeModalWidget());
     QVERIFY(editor);
     fill(*editor);
   });
@@ -98,7 +98,7 @@ class TestAccountEditor : public QObject {
     QFETCH(QString, message);
     QFETCH(QString, focus);
     RecordingBoxes boxes;
-    TfAccount editor(
+    AccountEditorDialog editor(
         true, [](const std::string& s) { return s == "1234567" || s == "U7"; }, &boxes);
     editor.findChild<QComboBox*>("cAccountType")->setCurrentIndex(type);
     Set(editor, type == 0 ? "eID" : "eLRID", id);
@@ -138,7 +138,7 @@ class TestAccountEditor : public QObject {
     QFETCH(QString, field);
     QFETCH(QString, label);
     RecordingBoxes boxes;
-    TfAccount editor(true, {}, &boxes);
+    AccountEditorDialog editor(true, {}, &boxes);
     editor.findChild<QComboBox*>("cAccountType")->setCurrentIndex(type);
     Set(editor, "eID", "123456");
     Set(editor, "eLRID", "U1");
@@ -157,7 +157,7 @@ class TestAccountEditor : public QObject {
 
   void editingToAnExistingNumberIsAccepted() {
     RecordingBoxes boxes;
-    TfAccount editor(
+    AccountEditorDialog editor(
         false, [](const std::string&) { return true; }, &boxes);
     editor.Fill(MakeAccount(0, "Gold", "111"));
     Set(editor, "eID", "222");
@@ -183,7 +183,7 @@ class TestAccountEditor : public QObject {
     QFETCH(QString, minutes);
     QFETCH(int, refresh);
     RecordingBoxes boxes;
-    TfAccount editor(
+    AccountEditorDialog editor(
         true, [](const std::string&) { return false; }, &boxes);
     Set(editor, "eLRID", "U5");
     Set(editor, "eLRAPI", "api");
@@ -192,14 +192,14 @@ class TestAccountEditor : public QObject {
     Set(editor, "eMin", minutes);
     Ok(editor);
     QCOMPARE(editor.result(), int(QDialog::Accepted));
-    TAccount a;
+    AccountRecord a;
     editor.ApplyTo(a);
     QCOMPARE(int(a.Refresh), refresh);
   }
 
   void fillShowsTheEntry() {
-    TfAccount editor(false, {}, nullptr);
-    TAccount lr = MakeAccount(1, "Shop", "U9");
+    AccountEditorDialog editor(false, {}, nullptr);
+    AccountRecord lr = MakeAccount(1, "Shop", "U9");
     lr.APIname = "myapi";
     lr.Password = "word";
     lr.Update = false;
@@ -212,7 +212,7 @@ class TestAccountEditor : public QObject {
     QVERIFY(!editor.findChild<QCheckBox*>("eEvery")->isChecked());
     QCOMPARE(editor.findChild<QLineEdit*>("eMin")->text(), QStringLiteral("0"));
     QVERIFY(!editor.findChild<QLineEdit*>("eMin")->isEnabled());
-    TAccount back = lr;
+    AccountRecord back = lr;
     editor.ApplyTo(back);
     QCOMPARE(int(back.Refresh), 0);
     QCOMPARE(back.APIname, std::string("myapi"));
@@ -222,8 +222,8 @@ class TestAccountEditor : public QObject {
     MainWindowFixture f;
     auto w = f.Open(f.WriteProfile({MakeAccount(1, "", "U1")}));
     w->show();
-    QSignalSpy requested(w.get(), &TNummora::BalanceRequested);
-    WhenEditorOpens([](TfAccount& e) {
+    QSignalSpy requested(w.get(), &MainWindow::BalanceRequested);
+    WhenEditorOpens([](AccountEditorDialog& e) {
       QCOMPARE(e.windowTitle(), QStringLiteral("New account"));
       QCOMPARE(e.findChild<QComboBox*>("cAccountType")->currentIndex(), 1);
       QVERIFY(e.findChild<QCheckBox*>("eStartup")->isChecked());
@@ -237,9 +237,9 @@ class TestAccountEditor : public QObject {
     });
     w->findChild<QAction*>("New")->trigger();
     QCOMPARE(w->Model().AccountCount(), 2);
-    const TAccount& a = w->Model().Account(1);
+    const AccountRecord& a = w->Model().Account(1);
     QCOMPARE(a.ID, std::string("7654321"));
-    QCOMPARE(a.Type, 0);
+    QCOMPARE(a.Type, AccountType::Egold);
     QCOMPARE(a.Password, std::string("phrase"));
     QCOMPARE(int(a.Refresh), 30);
     QVERIFY(a.Update);
@@ -249,7 +249,7 @@ class TestAccountEditor : public QObject {
     QCOMPARE(w->findChild<QTreeWidget*>("List")->topLevelItem(1)->text(0), QStringLiteral("Metal (7654321)"));
 
     // A refused minutes value adds nothing.
-    WhenEditorOpens([](TfAccount& e) {
+    WhenEditorOpens([](AccountEditorDialog& e) {
       Set(e, "eLRID", "U3");
       Set(e, "eLRAPI", "x");
       Tick(e, "eEvery", true);
@@ -265,19 +265,19 @@ class TestAccountEditor : public QObject {
 
   void infoWritesBackAndCancelKeeps() {
     MainWindowFixture f;
-    TAccount lr = MakeAccount(1, "Old", "U1");
+    AccountRecord lr = MakeAccount(1, "Old", "U1");
     lr.Refresh = 5;
     auto w = f.Open(f.WriteProfile({lr}));
     w->show();
     QCOMPARE(w->Model().SelectedRow(), 0);
-    WhenEditorOpens([](TfAccount& e) {
+    WhenEditorOpens([](AccountEditorDialog& e) {
       QCOMPARE(e.findChild<QLineEdit*>("eMin")->text(), QStringLiteral("5"));
       Set(e, "eLRName", "New name");
       e.reject();
     });
     w->findChild<QAction*>("Info")->trigger();
     QCOMPARE(w->Model().Account(0).Name, std::string("Old"));
-    WhenEditorOpens([](TfAccount& e) {
+    WhenEditorOpens([](AccountEditorDialog& e) {
       Set(e, "eLRName", "New name");
       Tick(e, "eEvery", false);
       Ok(e);
@@ -289,7 +289,7 @@ class TestAccountEditor : public QObject {
   }
 
   void signupLinks() {
-    TfAccount editor(true, {}, nullptr);
+    AccountEditorDialog editor(true, {}, nullptr);
     editor.egoldSecureBase = "https://eg.example";
     editor.egoldSignupId = "42";
     editor.vendorBase = "http://vendor.example";

@@ -44,13 +44,13 @@ QString Text(QWidget& d, const char* name) {
 void Click(QWidget& d, const char* name) {
   QTest::mouseClick(d.findChild<QPushButton*>(name), Qt::LeftButton);
 }
-QAction* Action(TNummora& w, const char* name) {
+QAction* Action(MainWindow& w, const char* name) {
   return w.findChild<QAction*>(name);
 }
-QTreeWidget* ContactsList(TNummora& w) {
+QTreeWidget* ContactsList(MainWindow& w) {
   return w.findChild<QTreeWidget*>("Contacts");
 }
-void ShowTab(TNummora& w, const char* name) {
+void ShowTab(MainWindow& w, const char* name) {
   auto* pages = w.findChild<QTabWidget*>("PageControl");
   pages->setCurrentWidget(pages->findChild<QWidget*>(name));
 }
@@ -66,7 +66,7 @@ class TestAddressBook : public QObject {
   Q_OBJECT
 
   std::unique_ptr<MainWindowFixture> f_;
-  std::unique_ptr<TNummora> w_;
+  std::unique_ptr<MainWindow> w_;
   std::vector<PaymentLinkFields> opened_;
 
   void OpenWindow(const std::string& text) {
@@ -92,7 +92,7 @@ class TestAddressBook : public QObject {
     QTreeWidget* list = ContactsList(*w_);
 
     // New: a "<" is refused and the editor stays open; typed LR numbers become capitals.
-    WhenOpens<TfUser>([this](TfUser& d) {
+    WhenOpens<ContactEditorDialog>([this](ContactEditorDialog& d) {
       QCOMPARE(d.windowTitle(), QStringLiteral("Contact"));
       Set(d, "eName", "Bob Metals");
       Set(d, "eAccount", "1001002");
@@ -126,14 +126,14 @@ class TestAddressBook : public QObject {
     ShowTab(*w_, "tsContacts");
 
     // Edit: the editor shows the contact; Cancel changes nothing, OK writes the row back.
-    WhenOpens<TfUser>([](TfUser& d) {
+    WhenOpens<ContactEditorDialog>([](ContactEditorDialog& d) {
       QCOMPARE(Text(d, "eLRAccount"), QStringLiteral("U1000002"));
       Set(d, "eMail", "changed@x.org");
       QTest::keyClick(&d, Qt::Key_Escape);
     });
     Action(*w_, "EditContact")->trigger();
     QCOMPARE(Row(list, 0)[3], QString());
-    WhenOpens<TfUser>([](TfUser& d) {
+    WhenOpens<ContactEditorDialog>([](ContactEditorDialog& d) {
       QCOMPARE(Text(d, "eName"), QStringLiteral("Bob Metals"));
       Set(d, "eMail", "bob@x.org");
       Click(d, "bOk");
@@ -157,7 +157,7 @@ class TestAddressBook : public QObject {
     QCOMPARE(opened_[2].payto, std::string("1001002"));
 
     // A contact without an e-gold number: the question has nothing between its quotes; No keeps it.
-    TContact carol;
+    ContactRecord carol;
     carol.Name = "Carol";
     carol.LRID = "U1000003";
     QVERIFY(w_->AddContact(carol));
@@ -185,14 +185,14 @@ class TestAddressBook : public QObject {
   void recipientPickerAndAddFromPayment() {
     OpenWindow(f_->WriteProfile({test::MakeAccount(0, "Gold", "1001001")}));
     for (const char* name : {"Ann", "Bob", "Cid"}) {
-      TContact c;
+      ContactRecord c;
       c.Name = name;
       c.EgoldID = std::string("100100") + char(name[0] - 'A' + '1');
       if (name[0] == 'B') c.LRID = "U1000002";
       QVERIFY(w_->AddContact(c));
     }
     // Liberty Reserve: only Bob is listed, under the fixed first row; Enter after a click picks.
-    WhenOpens<TfRecipient>([](TfRecipient& d) {
+    WhenOpens<RecipientDialog>([](RecipientDialog& d) {
       QCOMPARE(d.windowTitle(), QStringLiteral("Recepient from address book"));
       auto* grid = d.findChild<QTableWidget*>("Grid");
       QCOMPARE(grid->rowCount(), 2);
@@ -201,9 +201,10 @@ class TestAddressBook : public QObject {
                         grid->visualItemRect(grid->item(1, 1)).center());
       QTest::keyClick(&d, Qt::Key_Return);
     });
-    QCOMPARE(w_->hooks.payments.pickRecipient(w_.get(), 1), std::optional<std::string>("U1000002"));
+    QCOMPARE(w_->hooks.payments.pickRecipient(w_.get(), AccountType::LibertyReserve),
+             std::optional<std::string>("U1000002"));
     // e-gold: all three; Esc picks nothing even after a click.
-    WhenOpens<TfRecipient>([](TfRecipient& d) {
+    WhenOpens<RecipientDialog>([](RecipientDialog& d) {
       auto* grid = d.findChild<QTableWidget*>("Grid");
       QCOMPARE(grid->rowCount(), 4);
       QCOMPARE(grid->item(3, 1)->text(), QStringLiteral("1001003"));
@@ -211,24 +212,25 @@ class TestAddressBook : public QObject {
                         grid->visualItemRect(grid->item(3, 0)).center());
       QTest::keyClick(&d, Qt::Key_Escape);
     });
-    QCOMPARE(w_->hooks.payments.pickRecipient(w_.get(), 0), std::nullopt);
+    QCOMPARE(w_->hooks.payments.pickRecipient(w_.get(), AccountType::Egold), std::nullopt);
     // A double-click picks and confirms.
-    WhenOpens<TfRecipient>([](TfRecipient& d) {
+    WhenOpens<RecipientDialog>([](RecipientDialog& d) {
       auto* grid = d.findChild<QTableWidget*>("Grid");
       const QPoint at = grid->visualItemRect(grid->item(2, 0)).center();
       QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
       QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
     });
-    QCOMPARE(w_->hooks.payments.pickRecipient(w_.get(), 0), std::optional<std::string>("1001002"));
+    QCOMPARE(w_->hooks.payments.pickRecipient(w_.get(), AccountType::Egold),
+             std::optional<std::string>("1001002"));
 
     // A payee offered from a Liberty Reserve receipt: name and LR number filled, e-gold empty.
-    WhenOpens<TfUser>([](TfUser& d) {
+    WhenOpens<ContactEditorDialog>([](ContactEditorDialog& d) {
       QCOMPARE(Text(d, "eName"), QStringLiteral("Dave Reserve"));
       QCOMPARE(Text(d, "eLRAccount"), QStringLiteral("U1000001"));
       QCOMPARE(Text(d, "eAccount"), QString());
       Click(d, "bOk");
     });
-    w_->hooks.payments.addContact(w_.get(), "Dave Reserve", 1, "U1000001");
+    w_->hooks.payments.addContact(w_.get(), "Dave Reserve", AccountType::LibertyReserve, "U1000001");
     QCOMPARE(ContactsList(*w_)->topLevelItemCount(), 4);
     QCOMPARE(w_->Model().Contacts().back().LRID, std::string("U1000001"));
   }
@@ -237,7 +239,7 @@ class TestAddressBook : public QObject {
     ProfileModel model;
     model.AppendAccount(test::MakeAccount(0, "Gold", "1001001"));
     for (int i = 0; i < ProfileModel::kMaxSavedContacts; ++i) {
-      TContact c;
+      ContactRecord c;
       c.Name = "c" + std::to_string(i);
       model.AddContact(c);
     }
@@ -250,10 +252,10 @@ class TestAddressBook : public QObject {
     Action(*w_, "NewContact")->trigger();
     QCOMPARE(f_->boxes.LastText(), message);
     f_->boxes.shown.clear();
-    w_->hooks.payments.addContact(w_.get(), "Late", 0, "1001009");
+    w_->hooks.payments.addContact(w_.get(), "Late", AccountType::Egold, "1001009");
     QCOMPARE(f_->boxes.LastText(), message);
     f_->boxes.shown.clear();
-    QVERIFY(!w_->AddContact(TContact{"Late", "1001009", "", "", ""}));
+    QVERIFY(!w_->AddContact(ContactRecord{"Late", "1001009", "", "", ""}));
     QCOMPARE(f_->boxes.LastText(), message);
     QCOMPARE(w_->Model().Contacts().size(), size_t(128));
     QCOMPARE(ContactsList(*w_)->topLevelItemCount(), 128);

@@ -19,8 +19,8 @@ class TestAskPassPhraseDialog : public QObject {
 
  private slots:
   void showsAccountAndMasksTyping() {
-    TfAsk dialog;
-    TAccount account;
+    PassphraseDialog dialog;
+    AccountRecord account;
     account.Name = "Savings";
     account.ID = "1234567";
     dialog.SetAccountLabel(AccountLabel(account));
@@ -44,7 +44,7 @@ class TestAskPassPhraseDialog : public QObject {
   void keysCloseTheDialog() {
     QFETCH(int, key);
     QFETCH(int, result);
-    TfAsk dialog;
+    PassphraseDialog dialog;
     int seen = -1;
     QTimer::singleShot(0, &dialog, [&] {
       QTest::keyClicks(dialog.Field(), "abcdefg");
@@ -62,7 +62,7 @@ class TestAskPassPhraseDialog : public QObject {
   }
 
   void virtualKeyboardTypesIntoField() {
-    TfAsk dialog;
+    PassphraseDialog dialog;
     dialog.show();
     QTest::mouseClick(dialog.findChild<QToolButton*>("bKeyboard"), Qt::LeftButton);
     QVERIFY(dialog.Keyboard());
@@ -70,13 +70,13 @@ class TestAskPassPhraseDialog : public QObject {
     QTest::mouseClick(dialog.Keyboard()->findChild<QToolButton*>("bKey_7"), Qt::LeftButton);
     QCOMPARE(dialog.Field()->text(), QStringLiteral("x7"));
     // A second click keeps the one keyboard.
-    TvKeyboard* first = dialog.Keyboard();
+    OnScreenKeyboard* first = dialog.Keyboard();
     QTest::mouseClick(dialog.findChild<QToolButton*>("bKeyboard"), Qt::LeftButton);
     QCOMPARE(dialog.Keyboard(), first);
   }
 
   void storedPassPhraseIsNotAsked() {
-    TAccount account;
+    AccountRecord account;
     account.ID = "1234567";
     account.Password = "sixsix";
     QCOMPARE(int(AskPassPhrase(account, nullptr)), int(AskOutcome::Known));

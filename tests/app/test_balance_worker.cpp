@@ -42,8 +42,8 @@ class TestBalanceWorker : public QObject, nummora::test::WorkerTestBench {
   Q_OBJECT
 
   int AddEgold(double gold, double silver, const std::string& password = "secret-phrase") {
-    TAccount a;
-    a.Type = 0;
+    AccountRecord a;
+    a.Type = AccountType::Egold;
     a.ID = "1234567";
     a.Password = password;
     a.Gold = gold;
@@ -53,8 +53,8 @@ class TestBalanceWorker : public QObject, nummora::test::WorkerTestBench {
     return host_->model.AppendAccount(a);
   }
   int AddLR(Currency usd, Currency eur, const std::string& password = "secret-word") {
-    TAccount a;
-    a.Type = 1;
+    AccountRecord a;
+    a.Type = AccountType::LibertyReserve;
     a.ID = "U1234567";
     a.APIname = "api";
     a.Password = password;
@@ -100,7 +100,7 @@ class TestBalanceWorker : public QObject, nummora::test::WorkerTestBench {
     QCOMPARE(host_->notices[0].title, std::string("Balance changed"));
     QCOMPARE(host_->notices[0].text, "Current balance of 1234567" + tail.toStdString());
     QVERIFY(!host_->notices[0].asDialog);
-    const TAccount& entry = host_->model.Account(position);
+    const AccountRecord& entry = host_->model.Account(position);
     QCOMPARE(entry.Gold, 2.0);
     QCOMPARE(entry.Silver, 10.0);
     QCOMPARE(entry.Updated, host_->now);
@@ -119,7 +119,7 @@ class TestBalanceWorker : public QObject, nummora::test::WorkerTestBench {
     Refresh(position, peer_->Base());
     QVERIFY(host_->notices.empty());
     QVERIFY(host_->fetched.empty());
-    const TAccount& entry = host_->model.Account(position);
+    const AccountRecord& entry = host_->model.Account(position);
     QCOMPARE(entry.Updated, host_->now);
     QCOMPARE(int(entry.Status), 0);
     const std::string line = peer_->Base() + "/acct/balance.asp" + "AccountID=1234567&PassPhrase=********";
@@ -163,7 +163,7 @@ class TestBalanceWorker : public QObject, nummora::test::WorkerTestBench {
     host_->model.Account(position).Status = 0;
     peer_->Answer(answer.toStdString(), 200, {}, 0.3);
     host_->model.Account(position).Refreshing = true;
-    QPointer<TthBalance> worker = StartBalanceRefresh(host_.get(), position, peer_->Base());
+    QPointer<BalanceWorker> worker = StartBalanceRefresh(host_.get(), position, peer_->Base());
     QVERIFY(worker);
     host_->model.Account(position).Gold = 0.5;
     host_->model.Account(position).LRusd = 50000;
@@ -173,7 +173,7 @@ class TestBalanceWorker : public QObject, nummora::test::WorkerTestBench {
     QCOMPARE(host_->notices[0].kind, NotifyKind::Error);
     QCOMPARE(host_->notices[0].title, title.toStdString());
     QCOMPARE(host_->notices[0].text, message.toStdString());
-    const TAccount& entry = host_->model.Account(position);
+    const AccountRecord& entry = host_->model.Account(position);
     QCOMPARE(int(entry.Status), 3);
     QCOMPARE(entry.Updated, host_->now);
     QCOMPARE(entry.Gold, 0.5);
@@ -221,7 +221,7 @@ class TestBalanceWorker : public QObject, nummora::test::WorkerTestBench {
       QCOMPARE(host_->notices[0].title, std::string("Balance changed"));
       QCOMPARE(host_->notices[0].text, text.toStdString());
     }
-    const TAccount& entry = host_->model.Account(position);
+    const AccountRecord& entry = host_->model.Account(position);
     QCOMPARE(entry.LRusd, Currency(usd));
     QCOMPARE(entry.LReur, Currency(eur));
     QCOMPARE(int(entry.Status), 0);
@@ -238,14 +238,14 @@ class TestBalanceWorker : public QObject, nummora::test::WorkerTestBench {
   void failedConnectionLeavesEntry() {
     QFETCH(int, type);
     const int position = type == 0 ? AddEgold(1.5, 0) : AddLR(100000, 0);
-    const TAccount before = host_->model.Account(position);
+    const AccountRecord before = host_->model.Account(position);
     Refresh(position, nummora::test::ClosedPortBase());
 
     QCOMPARE(host_->notices.size(), size_t(1));
     QCOMPARE(host_->notices[0].kind, NotifyKind::Error);
     QCOMPARE(host_->notices[0].title, std::string("Connection problem!"));
     QVERIFY(!host_->notices[0].text.empty());
-    const TAccount& entry = host_->model.Account(position);
+    const AccountRecord& entry = host_->model.Account(position);
     QCOMPARE(entry.Updated, before.Updated);
     QCOMPARE(int(entry.Status), int(before.Status));
     QCOMPARE(entry.Gold, before.Gold);
@@ -258,7 +258,7 @@ class TestBalanceWorker : public QObject, nummora::test::WorkerTestBench {
     const int position = AddEgold(1.5, 0);
     peer_->Answer(std::string(70000, ' ') + EgoldPage("2", "0", "0", "0"));
     Refresh(position, peer_->Base());
-    const TAccount& entry = host_->model.Account(position);
+    const AccountRecord& entry = host_->model.Account(position);
     QCOMPARE(entry.Gold, 1.5);
     QCOMPARE(entry.Updated, kBefore);
     QVERIFY(host_->notices.empty());
@@ -291,13 +291,13 @@ class TestBalanceWorker : public QObject, nummora::test::WorkerTestBench {
     const int position = AddLR(100000, 0);
     peer_->Answer(LRBalances("12.5", "0"), 200, {}, 0.3);
     host_->model.Account(position).Refreshing = true;
-    QPointer<TthBalance> worker = StartBalanceRefresh(host_.get(), position, peer_->Base());
+    QPointer<BalanceWorker> worker = StartBalanceRefresh(host_.get(), position, peer_->Base());
     QVERIFY(worker);
     // The user renames the account and deletes it while the answer is on its way.
     host_->model.Account(position).Name = "Renamed";
     host_->model.DeleteAccount(position);
     QTRY_VERIFY_WITH_TIMEOUT(worker.isNull(), 20000);
-    const TAccount& entry = host_->model.Account(position);
+    const AccountRecord& entry = host_->model.Account(position);
     QCOMPARE(entry.Name, std::string("Renamed"));
     QCOMPARE(entry.ID, std::string());
     QCOMPARE(entry.LRusd, Currency(125000));
@@ -308,7 +308,7 @@ class TestBalanceWorker : public QObject, nummora::test::WorkerTestBench {
     const int position = AddLR(100000, 0);
     peer_->Answer(LRBalances("12.5", "0"), 200, {}, 0.3);
     host_->model.Account(position).Refreshing = true;
-    QPointer<TthBalance> worker = StartBalanceRefresh(host_.get(), position, peer_->Base());
+    QPointer<BalanceWorker> worker = StartBalanceRefresh(host_.get(), position, peer_->Base());
     QVERIFY(worker);
     host_ = std::make_unique<FakeWorkerHost>();  // the old host is gone
     QTRY_VERIFY_WITH_TIMEOUT(worker.isNull(), 20000);

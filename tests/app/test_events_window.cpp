@@ -9,7 +9,7 @@
 #include "support/qt_test_main.h"
 #include "ui/events_window.h"
 
-using nummora::TfTasks;
+using nummora::EventsWindow;
 
 class TestEventsWindow : public QObject {
   Q_OBJECT
@@ -32,13 +32,13 @@ class TestEventsWindow : public QObject {
     QFETCH(QString, title);
     QFETCH(QString, text);
     QFETCH(QString, expected);
-    TfTasks events;
+    EventsWindow events;
     events.AddEntry(title.toStdString(), text.toStdString());
     QCOMPARE(events.Text(), expected);
   }
 
   void linesAppendInOrderAfterEntries() {
-    TfTasks events;
+    EventsWindow events;
     events.AddLine("first");
     events.AddEntry("Catalog", "http://127.0.0.1/services/directory.php");
     events.AddLine("Range check error");
@@ -48,7 +48,7 @@ class TestEventsWindow : public QObject {
   }
 
   void latin1TextShowsAsSuch() {
-    TfTasks events;
+    EventsWindow events;
     events.AddLine(std::string("caf\xE9"));
     QCOMPARE(events.Text(), QString::fromUtf8("caf\xC3\xA9"));
   }
@@ -57,7 +57,7 @@ class TestEventsWindow : public QObject {
     QWidget main;
     main.resize(443, 339);
     main.show();
-    TfTasks events(&main);
+    EventsWindow events(&main);
     QCOMPARE(events.windowTitle(), QStringLiteral("Events list"));
     events.ShowEvents();
     QVERIFY(events.isVisible());
@@ -79,7 +79,7 @@ class TestEventsWindow : public QObject {
     QWidget main;
     main.resize(443, 339);
     main.show();
-    TfTasks events(&main);
+    EventsWindow events(&main);
     auto* memo = events.findChild<QPlainTextEdit*>("Memo");
     QVERIFY(memo);
     events.AddEntry("", "first\r\nsecond");
@@ -101,7 +101,7 @@ class TestEventsWindow : public QObject {
     QWidget main;
     main.resize(443, 339);
     main.show();
-    TfTasks events(&main);
+    EventsWindow events(&main);
     for (int i = 0; i < 200; ++i) events.AddEntry("10:00:00: <1001001>", "line " + std::to_string(i));
     events.ShowEvents();
     QVERIFY(QTest::qWaitForWindowExposed(&events));

@@ -110,23 +110,24 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
   nummora::test::RecordingBoxes boxes_;
   std::vector<std::pair<int, int32_t>> stored_;
 
-  TfHistory* Open(const std::string& reply) {
-    TAccount account;
-    account.Type = kAccountTypeEgold;
+  HistoryViewer* Open(const std::string& reply) {
+    AccountRecord account;
+    account.Type = AccountType::Egold;
     account.ID = "1001001";
     account.Index = 4;
-    THistoryServices services;
+    HistoryServices services;
     services.host = host_.get();
     services.boxes = &boxes_;
     services.storeBatch = [this](int position, int32_t batch, TDateTime) {
       stored_.push_back({position, batch});
     };
-    services.payments.addContact = [](QWidget*, const std::string&, int, const std::string&) {};
+    services.payments.addContact = [](QWidget*, const std::string&, AccountType, const std::string&) {};
     services.applicationTitle = QStringLiteral("Nummora 4.4");
-    auto* viewer = new TfHistory(account, reply, std::string(), EncodeDate(2006, 3, 7),
-                                 QStringLiteral("History of 1001001 from 3/1/2006 to 3/7/2006"), services);
+    auto* viewer =
+        new HistoryViewer(account, reply, std::string(), EncodeDate(2006, 3, 7),
+                          QStringLiteral("History of 1001001 from 3/1/2006 to 3/7/2006"), services);
     viewer->show();
-    QPointer<TfHistory> guard(viewer);
+    QPointer<HistoryViewer> guard(viewer);
     if (!QTest::qWaitFor([&] { return guard && guard->Complete(); }, 20000)) return nullptr;
     return viewer;
   }
@@ -149,7 +150,7 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
         "\r\n\"d1\",\"Payment Received\",7,Gold,1,1001002,\"Bob\",10.5,\"USD\",1,\"m\",\"\""
         "\r\n\"d2\",\"Payment Received\",8,Gold,1,1001002,\"Bob\",n/a,\"USD\",1,\"m\",\"\""
         "\r\n\"d3\",\"Storage Fee\",9,Gold,1,,\"\",0.25,\"USD\",1,\"fee memo\",\"\"";
-    TfHistory* viewer = Open(reply);
+    HistoryViewer* viewer = Open(reply);
     QVERIFY(viewer);
     QCOMPARE(viewer->Rows().rowCount(), 3);
     QCOMPARE(viewer->StatusTexts(),
@@ -175,7 +176,7 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
       QSKIP("pdftotext (poppler-utils) is not installed");
     const int count = 120;
-    TfHistory* viewer = Open(Rows(count));
+    HistoryViewer* viewer = Open(Rows(count));
     QVERIFY(viewer);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("history.pdf"));
@@ -189,7 +190,7 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
     QCOMPARE(pages.size(), printed);
     QVERIFY2(pages.size() > 1, "120 rows fit on one page");
     QVERIFY(pages[0].contains(QStringLiteral("History of 1001001 from 3/1/2006 to 3/7/2006")));
-    for (const QString& caption : THistoryListModel::Captions(kAccountTypeEgold))
+    for (const QString& caption : HistoryListModel::Captions(AccountType::Egold))
       QVERIFY2(pages[0].contains(caption), qPrintable(caption));
     // Each page has its header and number; the rows run on, newest first, each exactly once,
     // each with its whole batch number of eight digits.
@@ -215,7 +216,7 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
   // Printing to a file offers the job's whole title as the file name, not a name cut at the dot
   // of the version.
   void printingToAFileOffersTheWholeTitle() {
-    TfHistory* viewer = Open(Rows(3));
+    HistoryViewer* viewer = Open(Rows(3));
     QVERIFY(viewer);
     QString offered;
     bool seen = false;
@@ -239,11 +240,11 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
     QTemporaryDir temp;
     const QString folder = qEnvironmentVariable("NUMMORA_SCREENSHOT_DIR", temp.path());
     QDir().mkpath(folder);
-    TAccount egold;
+    AccountRecord egold;
     egold.ID = "1001001";
     egold.Name = "Alice Goldsmith";
     {
-      TfUpdate download(egold, THistoryServices{});
+      HistoryDownloadDialog download(egold, HistoryServices{});
       download.setAttribute(Qt::WA_DeleteOnClose, false);
       download.findChild<QLineEdit*>(QStringLiteral("eMerchant"))->setText(QStringLiteral("INV-2041"));
       Picture(download, folder, "history-download.png");
@@ -261,7 +262,7 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
           fee ? 0 : 5 + i * 3, (i * 13) % 100, fee ? "Receive fee" : "Invoice", i % 3 ? "" : "SHOP-7");
       reply += line;
     }
-    TfHistory* viewer = Open(reply);
+    HistoryViewer* viewer = Open(reply);
     QVERIFY(viewer);
     viewer->resize(1028, 520);
     viewer->findChild<QAbstractItemView*>(QStringLiteral("List"))
@@ -280,13 +281,14 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
     QFile::remove(folder + "/history-print.pdf");
     delete viewer;
 
-    TAccount lr;
-    lr.Type = kAccountTypeLibertyReserve;
+    AccountRecord lr;
+    lr.Type = AccountType::LibertyReserve;
     lr.ID = "U2000001";
-    THistoryServices services;
+    HistoryServices services;
     services.host = host_.get();
-    auto* pages = new TfHistory(lr, LRPage(), std::string(), 0,
-                                QStringLiteral("History of U2000001 from 9/1/2026 to 9/12/2026"), services);
+    auto* pages =
+        new HistoryViewer(lr, LRPage(), std::string(), 0,
+                          QStringLiteral("History of U2000001 from 9/1/2026 to 9/12/2026"), services);
     pages->resize(1028, 420);
     Picture(*pages, folder, "history-viewer-lr.png");
     QCOMPARE(pages->Rows().rowCount(), 12);
@@ -296,30 +298,31 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
   // The pass phrase and the Liberty Reserve request with its token are wiped when their use
   // ends: the dialog's when it closes, the viewer's when no further page is to be asked for.
   void secretsAreWipedWhenTheirUseEnds() {
-    TAccount egold;
+    AccountRecord egold;
     egold.ID = "1001001";
     egold.Password = "alice gold 2006";
-    auto* dialog = new TfUpdate(egold, THistoryServices{});
-    QPointer<TfUpdate> guard(dialog);
+    auto* dialog = new HistoryDownloadDialog(egold, HistoryServices{});
+    QPointer<HistoryDownloadDialog> guard(dialog);
     dialog->show();
     QVERIFY(dialog->HoldsSecrets());  // kept for a download tried again
     dialog->reject();
     QVERIFY(guard && !dialog->HoldsSecrets());
     delete dialog;
 
-    THistoryServices services;
+    HistoryServices services;
     services.host = host_.get();
-    auto* egoldViewer = new TfHistory(egold, Rows(2), std::string(), 0, QStringLiteral("History"), services);
+    auto* egoldViewer =
+        new HistoryViewer(egold, Rows(2), std::string(), 0, QStringLiteral("History"), services);
     QVERIFY(!egoldViewer->HoldsSecrets());
     delete egoldViewer;
 
-    TAccount lr;
-    lr.Type = kAccountTypeLibertyReserve;
+    AccountRecord lr;
+    lr.Type = AccountType::LibertyReserve;
     lr.ID = "U2000001";
     lr.APIname = "api";
     lr.Password = "security-word";
-    auto* lrViewer = new TfHistory(lr, LRPage(), "<HistoryRequest id=\"1\"><Auth><Token>T</Token></Auth>", 0,
-                                   QStringLiteral("History"), services);
+    auto* lrViewer = new HistoryViewer(lr, LRPage(), "<HistoryRequest id=\"1\"><Auth><Token>T</Token></Auth>",
+                                       0, QStringLiteral("History"), services);
     QVERIFY(lrViewer->HoldsSecrets());
     lrViewer->show();
     QTRY_VERIFY_WITH_TIMEOUT(lrViewer->Complete(), 10000);
@@ -335,18 +338,18 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
         "<HistoryResponse><Receipt><ReceiptId>1</ReceiptId><Amount>2</Amount></Receipt>"
         "<Pager><PageNumber>1</PageNumber><PageCount>3</PageCount></Pager></HistoryResponse>";
     peer_->Answer(page);
-    TAccount account;
-    account.Type = kAccountTypeLibertyReserve;
+    AccountRecord account;
+    account.Type = AccountType::LibertyReserve;
     account.ID = "U2000001";
     account.APIname = "api";
     account.Password = "secret-word";
-    THistoryServices services;
+    HistoryServices services;
     services.host = host_.get();
     services.boxes = &boxes_;
     services.libertyReserve = peer_->Base();
-    auto* viewer = new TfHistory(account, page, "<HistoryRequest id=\"1\"><History>", 0,
-                                 QStringLiteral("History"), services);
-    QPointer<TfHistory> guard(viewer);
+    auto* viewer = new HistoryViewer(account, page, "<HistoryRequest id=\"1\"><History>", 0,
+                                     QStringLiteral("History"), services);
+    QPointer<HistoryViewer> guard(viewer);
     viewer->show();
     QTRY_VERIFY_WITH_TIMEOUT(viewer->Failed(), 20000);
     QCOMPARE(boxes_.shown.size(), std::size_t(1));
@@ -360,7 +363,7 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
   void anEmptyReplyPrintsTheHeaderOnly() {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
       QSKIP("pdftotext (poppler-utils) is not installed");
-    TfHistory* viewer = Open(std::string());
+    HistoryViewer* viewer = Open(std::string());
     QVERIFY(viewer);
     QCOMPARE(viewer->Rows().rowCount(), 0);
     QVERIFY(!viewer->findChild<QAction*>(QStringLiteral("SaveToFile"))->isEnabled());

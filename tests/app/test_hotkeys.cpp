@@ -28,10 +28,10 @@ void Press(const char* keys) {
 
 // A window over two accounts whose refreshes end at once, with the preferences loaded twice:
 // the first load of a new profile writes the defaults, the second registers them.
-std::unique_ptr<TNummora> OpenWithHotkeys(MainWindowFixture& f) {
+std::unique_ptr<MainWindow> OpenWithHotkeys(MainWindowFixture& f) {
   auto w = f.Open(f.WriteProfile({MakeAccount(0, "One", "1001"), MakeAccount(0, "Two", "1002")}));
-  TNummora* window = w.get();
-  QObject::connect(window, &TNummora::BalanceRequested, window, [window](int position) {
+  MainWindow* window = w.get();
+  QObject::connect(window, &MainWindow::BalanceRequested, window, [window](int position) {
     QTimer::singleShot(0, window, [window, position] { window->EndRefresh(position); });
   });
   w->CreatePreferences(nullptr, "/usr/bin/nummora");
@@ -58,7 +58,7 @@ class TestHotkeys : public QObject {
     QVERIFY2(f.boxes.shown.empty(), qPrintable(f.boxes.LastText()));
     int opened = 0;
     w->hooks.openPaymentDialog = [&opened](const PaymentLinkFields&) { ++opened; };
-    QSignalSpy refreshes(w.get(), &TNummora::BalanceRequested);
+    QSignalSpy refreshes(w.get(), &MainWindow::BalanceRequested);
 
     Press("ctrl+shift+a");
     QTRY_COMPARE(refreshes.count(), 2);

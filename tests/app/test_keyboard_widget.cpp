@@ -7,12 +7,12 @@
 #include "support/qt_test_main.h"
 #include "ui/keyboard_widget.h"
 
-using nummora::TvKeyboard;
+using nummora::OnScreenKeyboard;
 
 class TestKeyboard : public QObject {
   Q_OBJECT
 
-  static void Click(TvKeyboard* kb, const char* name) {
+  static void Click(OnScreenKeyboard* kb, const char* name) {
     auto* key = kb->findChild<QToolButton*>(QString::fromLatin1(name));
     QVERIFY2(key, name);
     QTest::mouseClick(key, Qt::LeftButton);
@@ -22,7 +22,7 @@ class TestKeyboard : public QObject {
   void capsTogglesLetterCase() {
     QWidget dialog;
     QLineEdit field(&dialog);
-    TvKeyboard* kb = TvKeyboard::Open(&dialog, &field);
+    OnScreenKeyboard* kb = OnScreenKeyboard::Open(&dialog, &field);
     Click(kb, "bCAPS");
     Click(kb, "bKey_q");
     Click(kb, "bKey_1");
@@ -38,7 +38,7 @@ class TestKeyboard : public QObject {
   void capsChangesAllLetterCaptionsAndNoDigit() {
     QWidget dialog;
     QLineEdit field(&dialog);
-    TvKeyboard kb(&dialog, &field);
+    OnScreenKeyboard kb(&dialog, &field);
     Click(&kb, "bCAPS");
     int letters = 0;
     for (QToolButton* key : kb.findChildren<QToolButton*>()) {
@@ -59,7 +59,7 @@ class TestKeyboard : public QObject {
     QWidget dialog;
     QLineEdit field(&dialog);
     field.setText("ab");
-    TvKeyboard kb(&dialog, &field);
+    OnScreenKeyboard kb(&dialog, &field);
     Click(&kb, "bBACK");
     QCOMPARE(field.text(), QStringLiteral("a"));
     Click(&kb, "bBACK");
@@ -72,7 +72,7 @@ class TestKeyboard : public QObject {
     QLineEdit field(&dialog);
     field.setEchoMode(QLineEdit::Password);
     QSignalSpy changed(&field, &QLineEdit::textChanged);
-    TvKeyboard kb(&dialog, &field);
+    OnScreenKeyboard kb(&dialog, &field);
     Click(&kb, "bKey_x");
     Click(&kb, "bKey_7");
     QCOMPARE(field.text(), QStringLiteral("x7"));
@@ -84,7 +84,7 @@ class TestKeyboard : public QObject {
   void escapeHidesAndTargetGoneIsHarmless() {
     QWidget dialog;
     auto* field = new QLineEdit(&dialog);
-    TvKeyboard* kb = TvKeyboard::Open(&dialog, field);
+    OnScreenKeyboard* kb = OnScreenKeyboard::Open(&dialog, field);
     QVERIFY(kb->isVisible());
     QTest::keyClick(kb, Qt::Key_Escape);
     QVERIFY(!kb->isVisible());
@@ -96,8 +96,8 @@ class TestKeyboard : public QObject {
   void eachOpenMakesANewKeyboardOwnedByTheDialog() {
     auto* dialog = new QWidget;
     QLineEdit field(nullptr);
-    QPointer<TvKeyboard> a = TvKeyboard::Open(dialog, &field);
-    QPointer<TvKeyboard> b = TvKeyboard::Open(dialog, &field);
+    QPointer<OnScreenKeyboard> a = OnScreenKeyboard::Open(dialog, &field);
+    QPointer<OnScreenKeyboard> b = OnScreenKeyboard::Open(dialog, &field);
     QVERIFY(a != b);
     // At least the keyboard's size at an 8-point font, larger with a larger font, every key inside.
     QVERIFY(a->width() >= 257 && a->height() >= 150);

@@ -30,8 +30,9 @@ struct Env {
 };
 
 // Fills the new profile dialog and confirms it when its "&OK" is enabled.
-std::function<bool(TfNewUser&)> FillNewUser(QString name, QString password, QString confirm, QString hint) {
-  return [=](TfNewUser& d) {
+std::function<bool(NewProfileDialog&)> FillNewUser(QString name, QString password, QString confirm,
+                                                   QString hint) {
+  return [=](NewProfileDialog& d) {
     d.findChild<QLineEdit*>("eUserName")->setText(name);
     d.findChild<QLineEdit*>("ePassword")->setText(password);
     d.findChild<QLineEdit*>("eConfirm")->setText(confirm);
@@ -43,21 +44,21 @@ std::function<bool(TfNewUser&)> FillNewUser(QString name, QString password, QStr
   };
 }
 
-void CreateWithDialog(Env& env, TfLogin& login, const QString& name, const QString& password,
+void CreateWithDialog(Env& env, LoginDialog& login, const QString& name, const QString& password,
                       const QString& hint = {}) {
   login.runNewUser = FillNewUser(name, password, password, hint);
   QTest::mouseClick(login.findChild<QPushButton*>("bNewProfile"), Qt::LeftButton);
   Q_UNUSED(env);
 }
 
-QStringList Names(TfLogin& login) {
+QStringList Names(LoginDialog& login) {
   QStringList names;
   auto* list = login.findChild<QListWidget*>("cProfiles");
   for (int i = 0; i < list->count(); ++i) names << list->item(i)->text();
   return names;
 }
 
-void TryLogin(TfLogin& login, const QString& name, const QString& password) {
+void TryLogin(LoginDialog& login, const QString& name, const QString& password) {
   auto* list = login.findChild<QListWidget*>("cProfiles");
   list->setCurrentItem(list->findItems(name, Qt::MatchExactly).value(0));
   login.findChild<QLineEdit*>("ePassword")->setText(password);
@@ -71,7 +72,7 @@ class TestLoginDialog : public QObject {
  private slots:
   void noProfiles() {
     Env env;
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     QCOMPARE(login.windowTitle(), QStringLiteral("Nummora Login"));
     auto* list = login.findChild<QListWidget*>("cProfiles");
     QCOMPARE(list->count(), 0);
@@ -101,13 +102,13 @@ class TestLoginDialog : public QObject {
     QFETCH(bool, loginOk);
     QFETCH(bool, newOk);
     Env env;
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     CreateWithDialog(env, login, "bob", "pass");
     login.findChild<QListWidget*>("cProfiles")->setCurrentRow(0);
     login.findChild<QLineEdit*>("ePassword")->setText(password);
     QCOMPARE(login.findChild<QPushButton*>("bOK")->isEnabled(), loginOk);
 
-    TfNewUser user;
+    NewProfileDialog user;
     user.findChild<QLineEdit*>("eUserName")->setText("carol");
     user.findChild<QLineEdit*>("ePassword")->setText(password);
     user.findChild<QLineEdit*>("eConfirm")->setText(confirm);
@@ -118,7 +119,7 @@ class TestLoginDialog : public QObject {
 
   void newProfileThenLogin() {
     Env env;
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     login.findChild<QLineEdit*>("ePassword")->setText("typed before");
     CreateWithDialog(env, login, "alice", "secret", "my hint");
     QCOMPARE(Names(login), QStringList{"alice"});
@@ -160,7 +161,7 @@ class TestLoginDialog : public QObject {
     for (const char* name : {"a1", "b2", "c3"}) CreateProfile(env.store, name, "pw1", "");
     env.store.OpenKey(kProfilesKey, true);
     env.store.WriteInteger("LastUser", lastUser);
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     auto* list = login.findChild<QListWidget*>("cProfiles");
     QCOMPARE(list->selectedItems().isEmpty() ? -1 : list->currentRow(), selected);
   }
@@ -182,13 +183,13 @@ class TestLoginDialog : public QObject {
     QFETCH(QString, text);
     Env env;
     CreateProfile(env.store, "alice", "secret", hint.toStdString());
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     login.capsLockOn = [caps] { return caps; };
     TryLogin(login, "alice", "Secret");
     QCOMPARE(login.result(), 0);
     QVERIFY(login.Balloon()->isVisible());
     QCOMPARE(login.Balloon()->Title(), QStringLiteral("Wrong password"));
-    QCOMPARE(login.Balloon()->IconKind(), TBalloonTip::Icon::Error);
+    QCOMPARE(login.Balloon()->IconKind(), BalloonTip::Icon::Error);
     QCOMPARE(login.Balloon()->Text(), text);
     QCOMPARE(login.findChild<QLineEdit*>("ePassword")->text(), QString());
     QVERIFY(env.boxes.shown.empty());
@@ -202,7 +203,7 @@ class TestLoginDialog : public QObject {
     CreateProfile(env.store, "alice", "secret", "");
     CreateProfile(env.store, "bob", "secret", "");
     QFile::remove(QString::fromStdString(NewProfilePath("alice").string()));
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     TryLogin(login, "alice", "secret");
     QCOMPARE(env.boxes.LastText(), QStringLiteral("Data file not found"));
     QCOMPARE(env.boxes.shown.at(0).icon, MessageIcon::Error);
@@ -225,7 +226,7 @@ class TestLoginDialog : public QObject {
     Env env;
     CreateProfile(env.store, "alice", "secret", "");
     EncipherToFile(NewProfilePath("alice").string(), document.toStdString(), "secret");
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     TryLogin(login, "alice", "secret");
     QCOMPARE(login.result(), 0);
     QCOMPARE(env.boxes.LastText(), message);
@@ -262,7 +263,7 @@ class TestLoginDialog : public QObject {
         "<Type>1</Type><ID>U1</ID><Refresh>70000</Refresh>"
         "</Account>\r\n<Rates></Rates>\r\n<?end>\r\n";
     EncipherToFile(path, text, "secret");
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     TryLogin(login, "alice", "secret");
     QCOMPARE(login.result(), 0);
     QCOMPARE(env.boxes.shown.size(), size_t(1));
@@ -281,7 +282,7 @@ class TestLoginDialog : public QObject {
   void refusedNames() {
     QFETCH(QString, name);
     Env env;
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     CreateWithDialog(env, login, name, "secret");
     QCOMPARE(env.boxes.shown.size(), size_t(1));
     QVERIFY(env.boxes.LastText().contains("cannot be used for a profile"));
@@ -293,7 +294,7 @@ class TestLoginDialog : public QObject {
 
   void existingFileIsNeverReplaced() {
     Env env;
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     CreateWithDialog(env, login, "alice", "first", "one");
     const std::string path = NewProfilePath("alice").string();
     CreateWithDialog(env, login, "alice", "second", "two");
@@ -309,7 +310,7 @@ class TestLoginDialog : public QObject {
 
   void knownNameWithoutFileIsReplacedOnlyWhenAgreed() {
     Env env;
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     CreateWithDialog(env, login, "alice", "first", "one");
     QFile::remove(QString::fromStdString(NewProfilePath("alice").string()));
     env.boxes.answer = false;
@@ -327,7 +328,7 @@ class TestLoginDialog : public QObject {
   void enterLogsInOnlyWhenOkIsEnabledEscapeCancels() {
     Env env;
     CreateProfile(env.store, "alice", "secret", "");
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     login.show();
     auto* password = login.findChild<QLineEdit*>("ePassword");
     password->setText("se");
@@ -338,7 +339,7 @@ class TestLoginDialog : public QObject {
     QTest::keyClick(password, Qt::Key_Return);
     QCOMPARE(login.result(), int(QDialog::Accepted));
 
-    TfLogin other(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog other(env.store, UsEnglishFormatSettings(), &env.boxes);
     other.show();
     QTest::keyClick(other.findChild<QLineEdit*>("ePassword"), Qt::Key_Escape);
     QVERIFY(!other.isVisible());
@@ -348,9 +349,9 @@ class TestLoginDialog : public QObject {
 
   void cancelledNewProfileChangesNothing() {
     Env env;
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     login.findChild<QLineEdit*>("ePassword")->setText("abc");
-    login.runNewUser = [](TfNewUser&) { return false; };
+    login.runNewUser = [](NewProfileDialog&) { return false; };
     QTest::mouseClick(login.findChild<QPushButton*>("bNewProfile"), Qt::LeftButton);
     QCOMPARE(Names(login), QStringList());
     QCOMPARE(login.findChild<QLineEdit*>("ePassword")->text(), QString());

@@ -17,7 +17,7 @@ using namespace nummora;
 using namespace nummora::test;
 
 namespace {
-QMap<QString, bool> States(TNummora& w) {
+QMap<QString, bool> States(MainWindow& w) {
   QMap<QString, bool> s;
   for (const char* name : {"New", "Delete", "Info", "Balance", "UpdateAll", "Spend", "ViewHistory",
                            "CopyNumber", "Moveup", "Movedown", "Preferences"}) {
@@ -26,10 +26,10 @@ QMap<QString, bool> States(TNummora& w) {
   }
   return s;
 }
-QTreeWidget* List(TNummora& w) {
+QTreeWidget* List(MainWindow& w) {
   return AccountsList(w);
 }
-QString Panel(TNummora& w, const char* name) {
+QString Panel(MainWindow& w, const char* name) {
   return w.findChild<QLabel*>(name)->text();
 }
 }  // namespace
@@ -152,7 +152,7 @@ class TestMainWindow : public QObject {
 
     // While its refresh runs, Update balance is off for the account; Update all skips it.
     w->findChild<QTabWidget*>("PageControl")->setCurrentIndex(0);
-    QSignalSpy requested(w.get(), &TNummora::BalanceRequested);
+    QSignalSpy requested(w.get(), &MainWindow::BalanceRequested);
     w->Actions().Balance->trigger();
     QCOMPARE(requested.count(), 1);
     QVERIFY(!States(*w)["Balance"]);
@@ -176,7 +176,7 @@ class TestMainWindow : public QObject {
     QFETCH(QString, balance);
     MainWindowFixture f;
     f.store->WriteInteger("Fiat", fiat);
-    TAccount lr = MakeAccount(1, "Savings", "U1234567", EncodeDateTime(2024, 2, 29, 13, 5, 0));
+    AccountRecord lr = MakeAccount(1, "Savings", "U1234567", EncodeDateTime(2024, 2, 29, 13, 5, 0));
     lr.LRusd = 12345000;
     lr.LReur = 100000;
     auto w = f.Open(f.WriteProfile({lr, MakeAccount(0, "", "1234567", EncodeDate(2024, 1, 2))}));
@@ -244,7 +244,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(w->Model().FindAccount("U2"), -1);
     QVERIFY(!w->findChild<QAction*>("Delete")->isEnabled());
     // Neither the timer nor Update all refreshes it.
-    QSignalSpy requested(w.get(), &TNummora::BalanceRequested);
+    QSignalSpy requested(w.get(), &MainWindow::BalanceRequested);
     w->findChild<QAction*>("UpdateAll")->trigger();
     QCOMPARE(requested.count(), 2);
     QVERIFY(w->close());
@@ -267,12 +267,12 @@ class TestMainWindow : public QObject {
     w->show();
     SelectRow(*w, row);
     const QString panel = Panel(*w, "StatusActive");
-    const QString details = w->findChild<TMetalsPane*>()->Label()->text();
+    const QString details = w->findChild<MetalsPane*>()->Label()->text();
     QVERIFY(details.contains(QString::fromStdString(w->Model().Account(row).ID)));
     QSignalSpy selections(List(*w), &QTreeWidget::itemSelectionChanged);
     w->Actions().Delete->trigger();
     QCOMPARE(Panel(*w, "StatusActive"), panel);
-    QCOMPARE(w->findChild<TMetalsPane*>()->Label()->text(), details);
+    QCOMPARE(w->findChild<MetalsPane*>()->Label()->text(), details);
     QCOMPARE(w->Model().SelectedRow(), -1);
     QVERIFY(List(*w)->selectedItems().isEmpty());
     QCOMPARE(selections.count(), 1);  // the selection was lost once, and nothing else selected
@@ -281,16 +281,16 @@ class TestMainWindow : public QObject {
 
   void timerRefreshesByInterval() {
     MainWindowFixture f;
-    TAccount every10 = MakeAccount(1, "", "U10", f.clock.now - 9.0 / 1440);
+    AccountRecord every10 = MakeAccount(1, "", "U10", f.clock.now - 9.0 / 1440);
     every10.Refresh = 10;
-    TAccount never = MakeAccount(1, "", "U0", f.clock.now - 400.0);
-    TAccount deleted = MakeAccount(1, "", "U9", f.clock.now - 400.0);
+    AccountRecord never = MakeAccount(1, "", "U0", f.clock.now - 400.0);
+    AccountRecord deleted = MakeAccount(1, "", "U9", f.clock.now - 400.0);
     deleted.Refresh = 1;
     auto w = f.Open(f.WriteProfile({every10, never, deleted}));
     w->show();
     SelectRow(*w, 2);
     w->findChild<QAction*>("Delete")->trigger();
-    QSignalSpy requested(w.get(), &TNummora::BalanceRequested);
+    QSignalSpy requested(w.get(), &MainWindow::BalanceRequested);
     Access::TimerTick(*w);
     QCOMPARE(requested.count(), 0);
     f.clock.now += 1.0 / 1440;
@@ -351,13 +351,13 @@ class TestMainWindow : public QObject {
     f.store->WriteInteger("HotkeyBalance", 24659);  // the same value: both things happen
     auto w = f.Open(f.WriteProfile({}));
     w->show();
-    QSignalSpy links(w.get(), &TNummora::PaymentLinkOpened);
+    QSignalSpy links(w.get(), &MainWindow::PaymentLinkOpened);
     Access::HotkeyPressed(*w, 24659);
     QCOMPARE(links.count(), 0);  // no accounts: nothing opens
     auto w2 = f.Open(f.WriteProfile({MakeAccount(1, "", "U1")}));
     w2->show();
-    QSignalSpy links2(w2.get(), &TNummora::PaymentLinkOpened);
-    QSignalSpy requested(w2.get(), &TNummora::BalanceRequested);
+    QSignalSpy links2(w2.get(), &MainWindow::PaymentLinkOpened);
+    QSignalSpy requested(w2.get(), &MainWindow::BalanceRequested);
     Access::HotkeyPressed(*w2, 24659);
     QCOMPARE(links2.count(), 1);
     QCOMPARE(requested.count(), 1);
@@ -373,7 +373,7 @@ class TestMainWindow : public QObject {
     other.SetRootKey(RootKey::ClassesRoot);
     other.OpenKey("\\NMR", true);
     other.WriteString("URL", "nmr://payto=U1234567&amount=10/");
-    QSignalSpy links(w.get(), &TNummora::PaymentLinkOpened);
+    QSignalSpy links(w.get(), &MainWindow::PaymentLinkOpened);
     Access::InstanceMessage(*w, 10100);
     QCOMPARE(links.count(), 1);
     const auto fields = links.at(0).at(0).value<PaymentLinkFields>();
@@ -393,7 +393,7 @@ class TestMainWindow : public QObject {
     w->show();
     auto* indicator = w->findChild<QLabel*>("StatusProxy");
     QCOMPARE(indicator->toolTip(), QString());
-    TProxy proxy;
+    ProxySettings proxy;
     proxy.UseProxy = true;
     proxy.ProxyHost = "10.0.0.1";
     proxy.ProxyPort = 3128;
@@ -429,7 +429,7 @@ class TestMainWindow : public QObject {
     f.store->SetRootKey(RootKey::LocalMachine);
     f.store->OpenKey(ProfileKeyPath(MainWindowFixture::kProfile), false);
     f.store->WriteString("", f.home.Path().toStdString() + "/no such folder/alice.nmr");
-    QSignalSpy closed(w.get(), &TNummora::Closed);
+    QSignalSpy closed(w.get(), &MainWindow::Closed);
     f.boxes.answer = false;
     QVERIFY(!w->close());
     QVERIFY(w->isVisible());

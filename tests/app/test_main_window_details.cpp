@@ -27,23 +27,23 @@ using nummora::test::SelectRow;
 
 namespace {
 
-std::string ProfileText(const std::vector<TAccount>& accounts, const std::string& ratesText) {
+std::string ProfileText(const std::vector<AccountRecord>& accounts, const std::string& ratesText) {
   ProfileModel model;
-  for (const TAccount& a : accounts) model.AppendAccount(a);
+  for (const AccountRecord& a : accounts) model.AppendAccount(a);
   model.RatesText = ratesText;
   return BuildProfileDocument(model, true, UsEnglishFormatSettings());
 }
 
-TAccount Savings() {
-  TAccount a = MakeAccount(0, "Savings", "1234567");
+AccountRecord Savings() {
+  AccountRecord a = MakeAccount(0, "Savings", "1234567");
   a.Password = "secret-phrase";
   a.Gold = 2;
   a.Silver = 10;
   return a;
 }
 
-TAccount Reserve() {
-  TAccount a = MakeAccount(1, "", "U7654321");
+AccountRecord Reserve() {
+  AccountRecord a = MakeAccount(1, "", "U7654321");
   a.Password = "word";
   a.LRusd = 12345000;  // 1234.5
   a.LReur = 100000;    // 10
@@ -55,13 +55,13 @@ struct Pane {
   QTreeWidget* metals = nullptr;
   QString Cell(int metal, int column) const { return metals->topLevelItem(metal)->text(column); }
   int Picture(int metal) const {
-    return metals->topLevelItem(metal)->data(3, TMetalsPane::kPictureRole).toInt();
+    return metals->topLevelItem(metal)->data(3, MetalsPane::kPictureRole).toInt();
   }
 };
 
-Pane PaneOf(TNummora& window) {
+Pane PaneOf(MainWindow& window) {
   Pane p;
-  if (auto* pane = window.findChild<TMetalsPane*>()) {
+  if (auto* pane = window.findChild<MetalsPane*>()) {
     p.label = pane->Label();
     p.metals = pane->List();
   }
@@ -76,7 +76,7 @@ class TestMainWindowDetails : public QObject {
  private slots:
   void paneFollowsTheSelection() {
     MainWindowFixture fixture;
-    std::unique_ptr<TNummora> window = fixture.Open(ProfileText({Savings(), Reserve()}, ""));
+    std::unique_ptr<MainWindow> window = fixture.Open(ProfileText({Savings(), Reserve()}, ""));
     window->show();
     const Pane pane = PaneOf(*window);
     QVERIFY(pane.label && pane.metals);
@@ -108,7 +108,7 @@ class TestMainWindowDetails : public QObject {
 
     // Balances stored by a refresh refresh the pane only for the selected row.
     AccountBalances dollars;
-    dollars.type = kAccountTypeLibertyReserve;
+    dollars.type = AccountType::LibertyReserve;
     window->StoreBalances(1, dollars);
     QCOMPARE(pane.label->text(), QStringLiteral("Details of Savings (1234567)"));
     AccountBalances metals;
@@ -130,8 +130,8 @@ class TestMainWindowDetails : public QObject {
     MainWindowFixture fixture;
     // The stored answer shows at once; the fresh one comes half a second later.
     peer.Answer("x, 501, 7.5, 900, 300", 200, {}, 0.5);
-    std::unique_ptr<TNummora> window = fixture.Open(ProfileText({Savings()}, "x, 500, 8, 900, 300"));
-    TMainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
+    std::unique_ptr<MainWindow> window = fixture.Open(ProfileText({Savings()}, "x, 500, 8, 900, 300"));
+    MainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
     window->show();
     const Pane pane = PaneOf(*window);
     QVERIFY(pane.label && pane.metals);
@@ -169,8 +169,8 @@ class TestMainWindowDetails : public QObject {
     peer.ServeAllServers();
     MainWindowFixture fixture;
     peer.Answer("x, 500, 8, 900, 300");
-    std::unique_ptr<TNummora> window = fixture.Open(ProfileText({Savings()}, ""));
-    TMainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
+    std::unique_ptr<MainWindow> window = fixture.Open(ProfileText({Savings()}, ""));
+    MainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
     window->show();
     window->CreatePreferences(nullptr, "/usr/bin/nummora");
     QTreeWidget* list = AccountsList(*window);
@@ -178,7 +178,7 @@ class TestMainWindowDetails : public QObject {
 
     // To euros; the server is busy.
     peer.Answer("busy", 503, {}, 0.3);
-    TfPreferences* prefs = window->Preferences();
+    PreferencesDialog* prefs = window->Preferences();
     prefs->show();
     prefs->findChild<QComboBox*>(QStringLiteral("Valute"))->setCurrentIndex(1);
     QTest::mouseClick(prefs->findChild<QPushButton*>(QStringLiteral("bOk")), Qt::LeftButton);

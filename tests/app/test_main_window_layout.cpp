@@ -21,22 +21,22 @@ using namespace nummora::test;
 namespace {
 
 // The demo profile of `make run` after its balances arrived.
-std::vector<TAccount> DemoAccounts() {
+std::vector<AccountRecord> DemoAccounts() {
   const TDateTime updated = EncodeDateTime(2026, 12, 28, 10, 58, 58);
-  TAccount alice = MakeAccount(0, "Alice Goldsmith", "1001001", updated);
+  AccountRecord alice = MakeAccount(0, "Alice Goldsmith", "1001001", updated);
   alice.Gold = 12.5;
   alice.Silver = 150;
   alice.Platinum = 0.8;
   alice.Palladium = 1.2;
-  TAccount bob = MakeAccount(0, "Bob Metals", "1001002", updated);
+  AccountRecord bob = MakeAccount(0, "Bob Metals", "1001002", updated);
   bob.Gold = 3.25;
-  TAccount carol = MakeAccount(0, "Carol Empty", "1001003", updated);
-  TAccount dave = MakeAccount(1, "Dave Reserve", "U1000001", updated);
+  AccountRecord carol = MakeAccount(0, "Carol Empty", "1001003", updated);
+  AccountRecord dave = MakeAccount(1, "Dave Reserve", "U1000001", updated);
   dave.LRusd = 15000000;
   dave.LReur = 2500000;
-  TAccount erin = MakeAccount(1, "Erin Shop", "U1000002", updated);
+  AccountRecord erin = MakeAccount(1, "Erin Shop", "U1000002", updated);
   erin.LRusd = 200000;
-  TAccount frank = MakeAccount(1, "Frank Zero", "U1000003", updated);
+  AccountRecord frank = MakeAccount(1, "Frank Zero", "U1000003", updated);
   return {alice, bob, carol, dave, erin, frank};
 }
 
@@ -89,7 +89,7 @@ class TestMainWindowLayout : public QObject {
 
     MainWindowFixture f;
     ProfileModel model;
-    for (const TAccount& a : DemoAccounts()) model.AppendAccount(a);
+    for (const AccountRecord& a : DemoAccounts()) model.AppendAccount(a);
     model.RatesText = "12/28/2026 10:58:58,650.06,12.49,1200.84,319.74";
     auto w = f.Open(BuildProfileDocument(model, true, UsEnglishFormatSettings()));
     InstallNetworkWorkers(*w, &f.clock);  // shows the stored rates when the profile loads
@@ -129,7 +129,7 @@ class TestMainWindowLayout : public QObject {
   void staysInViewWhenRowsGrowOrTheListShrinks() {
     MainWindowFixture f;
     ProfileModel model;
-    for (const TAccount& a : DemoAccounts()) model.AppendAccount(a);
+    for (const AccountRecord& a : DemoAccounts()) model.AppendAccount(a);
     auto w = f.Open(BuildProfileDocument(model, true, UsEnglishFormatSettings()));
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));

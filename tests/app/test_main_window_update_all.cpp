@@ -32,8 +32,8 @@ std::size_t CountPath(const std::vector<ScriptedPeer::Request>& requests, const 
   return n;
 }
 
-bool AnyRefreshing(TNummora& window) {
-  for (const TAccount& a : window.Model().Accounts())
+bool AnyRefreshing(MainWindow& window) {
+  for (const AccountRecord& a : window.Model().Accounts())
     if (a.Refreshing) return true;
   return false;
 }
@@ -49,17 +49,17 @@ class TestMainWindowUpdateAll : public QObject {
     QVERIFY2(peer.Ok(), "the scripted peer did not start");
     peer.ServeAllServers();
 
-    constexpr int kAccounts = TMainWindowHost::kStartsPerTurn + 4;
+    constexpr int kAccounts = MainWindowHost::kStartsPerTurn + 4;
     MainWindowFixture fixture;
-    std::vector<TAccount> accounts;
+    std::vector<AccountRecord> accounts;
     for (int i = 0; i < kAccounts; ++i) {
-      TAccount a = nummora::test::MakeAccount(0, "", std::to_string(1000001 + i));
+      AccountRecord a = nummora::test::MakeAccount(0, "", std::to_string(1000001 + i));
       a.Password = "phrase-" + std::to_string(i);
       accounts.push_back(a);
     }
     peer.Answer("x, 500, 8, 900, 300");  // the rates asked for by the profile load
-    std::unique_ptr<TNummora> window = fixture.Open(fixture.WriteProfile(accounts));
-    TMainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
+    std::unique_ptr<MainWindow> window = fixture.Open(fixture.WriteProfile(accounts));
+    MainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
     // The peer answers in turn: the recent-payments fetch that a changed balance starts would
     // take answers meant for the balance pages.
     host->fetchRecentPayments = nullptr;
@@ -73,11 +73,11 @@ class TestMainWindowUpdateAll : public QObject {
     // Every live account is marked at once; the first few workers are started, the rest wait for
     // the next turn of the event loop.
     for (int i = 0; i < kAccounts; ++i) QVERIFY(window->Model().Account(i).Refreshing);
-    QCOMPARE(host->PendingRefreshes(), size_t(kAccounts - TMainWindowHost::kStartsPerTurn));
+    QCOMPARE(host->PendingRefreshes(), size_t(kAccounts - MainWindowHost::kStartsPerTurn));
 
     // Asking again while they wait adds nothing.
     window->Actions().UpdateAll->trigger();
-    QCOMPARE(host->PendingRefreshes(), size_t(kAccounts - TMainWindowHost::kStartsPerTurn));
+    QCOMPARE(host->PendingRefreshes(), size_t(kAccounts - MainWindowHost::kStartsPerTurn));
 
     // The last account is deleted before its turn: it is not asked for.
     nummora::test::SelectRow(*window, kAccounts - 1);
@@ -109,18 +109,18 @@ class TestMainWindowUpdateAll : public QObject {
     QVERIFY2(peer.Ok(), "the scripted peer did not start");
     peer.ServeAllServers();
 
-    constexpr int kAccounts = TMainWindowHost::kStartsPerTurn + 3;
-    constexpr int kTyped = 0, kCancelled = TMainWindowHost::kStartsPerTurn + 1;
+    constexpr int kAccounts = MainWindowHost::kStartsPerTurn + 3;
+    constexpr int kTyped = 0, kCancelled = MainWindowHost::kStartsPerTurn + 1;
     MainWindowFixture fixture;
-    std::vector<TAccount> accounts;
+    std::vector<AccountRecord> accounts;
     for (int i = 0; i < kAccounts; ++i) {
-      TAccount a = nummora::test::MakeAccount(0, "", std::to_string(1000001 + i));
+      AccountRecord a = nummora::test::MakeAccount(0, "", std::to_string(1000001 + i));
       if (i != kTyped && i != kCancelled) a.Password = "phrase-" + std::to_string(i);
       accounts.push_back(a);
     }
     peer.Answer("x, 500, 8, 900, 300");
-    std::unique_ptr<TNummora> window = fixture.Open(fixture.WriteProfile(accounts));
-    TMainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
+    std::unique_ptr<MainWindow> window = fixture.Open(fixture.WriteProfile(accounts));
+    MainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
     // The peer answers in turn: the recent-payments fetch that a changed balance starts would
     // take answers meant for the balance pages.
     host->fetchRecentPayments = nullptr;

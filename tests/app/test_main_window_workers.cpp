@@ -53,22 +53,23 @@ class TestMainWindowWorkers : public QObject {
     MainWindowFixture fixture;
     peer_->ServeAllServers();
 
-    TAccount account = nummora::test::MakeAccount(0, "Savings", "1234567", fixture.clock.now - 9 * kMinute);
+    AccountRecord account =
+        nummora::test::MakeAccount(0, "Savings", "1234567", fixture.clock.now - 9 * kMinute);
     account.Password = "secret-phrase";
     account.Refresh = 10;
     account.Silver = 10;
     const std::string text = fixture.WriteProfile({account});
 
     peer_->Answer("x, 500, 8, 900, 300");  // the rates asked for by the profile load
-    std::unique_ptr<TNummora> window = fixture.Open(text);
-    TMainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
+    std::unique_ptr<MainWindow> window = fixture.Open(text);
+    MainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
     window->show();
     QTRY_COMPARE(window->Model().RatesTime, fixture.clock.now);
     QCOMPARE(host->Rates().Rates()[1], 8.0);
     QCOMPARE(CountPath(peer_->Requests(), "/unsecure/metaldata.asp?LATEST=1&CUR=USD"), size_t(1));
 
     // Nine minutes after the last update: nothing is due, no refresh starts.
-    QSignalSpy requested(window.get(), &TNummora::BalanceRequested);
+    QSignalSpy requested(window.get(), &MainWindow::BalanceRequested);
     Access::TimerTick(*window);
     QCOMPARE(requested.count(), 0);
     QVERIFY(!window->Model().Account(0).Refreshing);
@@ -97,7 +98,7 @@ class TestMainWindowWorkers : public QObject {
     // Rates: 29 minutes after the last answer nothing is asked, at 30 they are.
     fixture.clock.now = window->Model().RatesTime + 29 * kMinute + kMinute / 2;
     Access::Model(*window).Account(0).Refresh = 0;
-    TthSock* lastRates = host->Rates().Worker();
+    RequestWorker* lastRates = host->Rates().Worker();
     Access::TimerTick(*window);
     QCOMPARE(host->Rates().Worker(), lastRates);  // no new request
     QVERIFY(!host->Rates().Asking());

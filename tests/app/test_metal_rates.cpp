@@ -16,14 +16,14 @@ class TestRatesWorker : public QObject, nummora::test::WorkerTestBench {
   Q_OBJECT
 
   void AddAccount(int32_t type, const std::string& id) {
-    TAccount a;
-    a.Type = type;
+    AccountRecord a;
+    a.Type = static_cast<AccountType>(type);
     a.ID = id;
     host_->model.AppendAccount(a);
   }
 
   // Asks once and waits for the completion.
-  void AskAndWait(TMetalRates& rates) {
+  void AskAndWait(MetalRates& rates) {
     QVERIFY(rates.AskForRates());
     QTRY_VERIFY(rates.Worker() && rates.Worker()->Done());
   }
@@ -36,7 +36,7 @@ class TestRatesWorker : public QObject, nummora::test::WorkerTestBench {
 
   void noEgoldAccountSendsNothing() {
     AddAccount(1, "U1234567");
-    TMetalRates rates(host_.get(), peer_->Base());
+    MetalRates rates(host_.get(), peer_->Base());
     QVERIFY(!rates.AskForRates());
     QVERIFY(rates.Worker() == nullptr);  // no request exists that could send anything
   }
@@ -45,10 +45,10 @@ class TestRatesWorker : public QObject, nummora::test::WorkerTestBench {
   // way starts nothing, and the slow answer is read.
   void runningRequestIsNotReplaced() {
     AddAccount(0, "1234567");
-    TMetalRates rates(host_.get(), peer_->Base());
+    MetalRates rates(host_.get(), peer_->Base());
     peer_->Answer("x, 500, 8, 900, 300", 200, {}, 0.5);
     QVERIFY(rates.AskForRates());
-    TthSock* first = rates.Worker();
+    RequestWorker* first = rates.Worker();
     QVERIFY(!rates.AskForRates());
     QCOMPARE(rates.Worker(), first);
     QTRY_COMPARE(host_->model.RatesText, std::string("[CUR=USD]x, 500, 8, 900, 300"));
@@ -63,7 +63,7 @@ class TestRatesWorker : public QObject, nummora::test::WorkerTestBench {
   void deletedEgoldEntryStillCounts() {
     AddAccount(0, "1234567");
     host_->model.DeleteAccount(0);
-    TMetalRates rates(host_.get(), peer_->Base());
+    MetalRates rates(host_.get(), peer_->Base());
     AskAndWait(rates);
     QCOMPARE(peer_->Requests().size(), size_t(1));
   }
@@ -71,7 +71,7 @@ class TestRatesWorker : public QObject, nummora::test::WorkerTestBench {
   void secondAnswerShowsRiseAndFall() {
     AddAccount(0, "1234567");
     host_->model.DisplayCurrency = "EUR";
-    TMetalRates rates(host_.get(), peer_->Base());
+    MetalRates rates(host_.get(), peer_->Base());
     const std::string first = "x, 500, 8, 900, 300";
     peer_->Answer(first);
     AskAndWait(rates);
@@ -110,7 +110,7 @@ class TestRatesWorker : public QObject, nummora::test::WorkerTestBench {
   void failedRequestChangesNothing() {
     AddAccount(0, "1234567");
     host_->model.RatesText = "x, 1, 2, 3, 4";
-    TMetalRates rates(host_.get(), peer_->Base());
+    MetalRates rates(host_.get(), peer_->Base());
     peer_->Answer("busy", 503);
     AskAndWait(rates);
     QVERIFY(!rates.Worker()->Succeeded());
@@ -123,11 +123,11 @@ class TestRatesWorker : public QObject, nummora::test::WorkerTestBench {
 
   void storedTextIsReadWithoutArrows() {
     host_->model.RatesText = "x,500,8,900,300";
-    TMetalRates rates(host_.get(), peer_->Base());
+    MetalRates rates(host_.get(), peer_->Base());
     rates.ReadRates();
     QCOMPARE(host_->ratesChanged, 1);
     QCOMPARE(rates.Rates()[1], 8.0);
-    TAccount a;
+    AccountRecord a;
     a.Gold = 2;
     a.Silver = 10;
     QCOMPARE(rates.ValueOf(a), Currency(1080 * 10000));
@@ -139,7 +139,7 @@ class TestRatesWorker : public QObject, nummora::test::WorkerTestBench {
   }
 
   void detailsPaneShowsPicturesAndAccounts() {
-    TMetalsPane pane;
+    MetalsPane pane;
     pane.SetDisplayCurrency("USD");
     QTreeWidget* list = pane.findChild<QTreeWidget*>("Metals");
     QLabel* label = pane.findChild<QLabel*>("lMetals");
@@ -153,15 +153,15 @@ class TestRatesWorker : public QObject, nummora::test::WorkerTestBench {
     const RatesState state =
         ReadRates("x, 500.5, 7.9, 900, 300", previous, MakeNumberFormat(UsEnglishFormatSettings()));
     pane.ShowRates(state);
-    QCOMPARE(list->topLevelItem(0)->data(3, TMetalsPane::kPictureRole).toInt(), 1);
-    QCOMPARE(list->topLevelItem(1)->data(3, TMetalsPane::kPictureRole).toInt(), 0);
-    QCOMPARE(list->topLevelItem(2)->data(3, TMetalsPane::kPictureRole).toInt(), -1);
+    QCOMPARE(list->topLevelItem(0)->data(3, MetalsPane::kPictureRole).toInt(), 1);
+    QCOMPARE(list->topLevelItem(1)->data(3, MetalsPane::kPictureRole).toInt(), 0);
+    QCOMPARE(list->topLevelItem(2)->data(3, MetalsPane::kPictureRole).toInt(), -1);
     QVERIFY(!list->topLevelItem(0)->icon(3).isNull());
     QVERIFY(list->topLevelItem(2)->icon(3).isNull());
     QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("500.5"));
 
     pane.show();
-    TAccount egold;
+    AccountRecord egold;
     egold.ID = "1234567";
     egold.Name = "Savings";
     egold.Gold = 1;
@@ -173,8 +173,8 @@ class TestRatesWorker : public QObject, nummora::test::WorkerTestBench {
     QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("31.103"));
     QCOMPARE(list->topLevelItem(0)->text(4), QStringLiteral("500.5"));
 
-    TAccount lr;
-    lr.Type = 1;
+    AccountRecord lr;
+    lr.Type = AccountType::LibertyReserve;
     lr.ID = "U1234567";
     lr.LRusd = 12345000;
     lr.LReur = 100000;

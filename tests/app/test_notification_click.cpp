@@ -61,11 +61,11 @@ class TestNotificationClick : public QObject {
     TempHome home;
     SettingsStore store(home.Path().toStdString() + "/settings.db");
     RecordingBoxes boxes;
-    TMainWindowSetup setup;
+    MainWindowSetup setup;
     setup.store = &store;
     setup.profileName = "alice";
     setup.boxes = &boxes;  // no notifier: the window's own tray, here without a tray
-    TNummora window(std::move(setup));
+    MainWindow window(std::move(setup));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     // The window carries the program's own icon, built into the program.

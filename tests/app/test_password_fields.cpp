@@ -54,13 +54,13 @@ class TestPasswordFields : public QObject {
     QTest::addColumn<DialogFactory>("make");
     QTest::addColumn<QString>("field");
     const auto login = [](SettingsStore& s) {
-      return std::make_unique<TfLogin>(s, UsEnglishFormatSettings());
+      return std::make_unique<LoginDialog>(s, UsEnglishFormatSettings());
     };
-    const auto newUser = [](SettingsStore&) { return std::make_unique<TfNewUser>(); };
+    const auto newUser = [](SettingsStore&) { return std::make_unique<NewProfileDialog>(); };
     const auto editor = [](SettingsStore&) {
-      return std::make_unique<TfAccount>(true, [](const std::string&) { return false; });
+      return std::make_unique<AccountEditorDialog>(true, [](const std::string&) { return false; });
     };
-    const auto prompt = [](SettingsStore&) { return std::make_unique<TfAsk>(); };
+    const auto prompt = [](SettingsStore&) { return std::make_unique<PassphraseDialog>(); };
     QTest::newRow("login") << DialogFactory(login) << "ePassword";
     QTest::newRow("new profile") << DialogFactory(newUser) << "ePassword";
     QTest::newRow("new profile confirmation") << DialogFactory(newUser) << "eConfirm";
@@ -88,7 +88,7 @@ class TestPasswordFields : public QObject {
   void loginWithNonLatin1PasswordIsRefusedNotTurnedIntoQuestionMarks() {
     Env env;
     CreateProfile(env.store, "bob", "??????", "");  // what "секрет" used to become
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     auto* list = login.findChild<QListWidget*>("cProfiles");
     list->setCurrentItem(list->findItems("bob", Qt::MatchExactly).value(0));
     login.findChild<QLineEdit*>("ePassword")->setText(kCyrillic);  // set by the program: no typing check
@@ -99,9 +99,9 @@ class TestPasswordFields : public QObject {
 
   void newProfileWithNonLatin1PasswordIsNotCreated() {
     Env env;
-    TfLogin login(env.store, UsEnglishFormatSettings(), &env.boxes);
+    LoginDialog login(env.store, UsEnglishFormatSettings(), &env.boxes);
     bool accepted = true;
-    login.runNewUser = [&](TfNewUser& d) {
+    login.runNewUser = [&](NewProfileDialog& d) {
       d.findChild<QLineEdit*>("eUserName")->setText("carol");
       d.findChild<QLineEdit*>("ePassword")->setText(kCyrillic);
       d.findChild<QLineEdit*>("eConfirm")->setText(kCyrillic);

@@ -44,10 +44,10 @@ class TestPreferencesDialog : public QObject {
   Q_OBJECT
 
   std::unique_ptr<MainWindowFixture> f;
-  std::unique_ptr<TNummora> w;
+  std::unique_ptr<MainWindow> w;
 
   // A shown main window with the preferences created, over a profile with these accounts.
-  TfPreferences* Open(const std::vector<TAccount>& accounts) {
+  PreferencesDialog* Open(const std::vector<AccountRecord>& accounts) {
     w = f->Open(f->WriteProfile(accounts));
     w->show();
     w->CreatePreferences(nullptr, "/usr/bin/nummora");
@@ -99,11 +99,11 @@ class TestPreferencesDialog : public QObject {
   }
 
   void okEnterAndCancel() {
-    TfPreferences* d = Open({});
+    PreferencesDialog* d = Open({});
     d->show();
     auto* host = Child<QLineEdit>(d, "ProxyHost");
     auto* top = Child<QCheckBox>(d, "chkTop");
-    auto* hotBalance = Child<THotkeyEdit>(d, "HotBalance");
+    auto* hotBalance = Child<HotkeyEdit>(d, "HotBalance");
 
     // Enter saves and applies and leaves the dialog open.
     top->setChecked(true);
@@ -138,7 +138,7 @@ class TestPreferencesDialog : public QObject {
   }
 
   void proxyFieldsIndicatorAndPortCheck() {
-    TfPreferences* d = Open({});
+    PreferencesDialog* d = Open({});
     d->show();
     auto* use = Child<QCheckBox>(d, "UseProxy");
     const char* fields[] = {"ProxyHost", "ProxyPort", "ProxyUser", "ProxyPasswd"};
@@ -171,28 +171,28 @@ class TestPreferencesDialog : public QObject {
   }
 
   void currencyRetitlesAndRevalues() {
-    TAccount lr = MakeAccount(1, "Reserve", "U1234567");
+    AccountRecord lr = MakeAccount(1, "Reserve", "U1234567");
     lr.LRusd = 12345000;
     lr.LReur = 100000;
-    TfPreferences* d = Open({lr});
+    PreferencesDialog* d = Open({lr});
     QTreeWidget* list = AccountsList(*w);
     QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("$1234.5"));
     auto* metals = Child<QTreeWidget>(w.get(), "Metals");
-    QCOMPARE(metals->headerItem()->text(TMetalsPane::kAmountColumn), QStringLiteral("Amount in USD"));
+    QCOMPARE(metals->headerItem()->text(MetalsPane::kAmountColumn), QStringLiteral("Amount in USD"));
     d->show();
     Child<QComboBox>(d, "Valute")->setCurrentIndex(1);
     QTest::mouseClick(Child<QPushButton>(d, "bOk"), Qt::LeftButton);
     QCOMPARE(Stored("Fiat"), 1);
     QCOMPARE(d->DisplayCurrency(), std::string("EUR"));
     QCOMPARE(w->Model().DisplayCurrency, std::string("EUR"));
-    QCOMPARE(metals->headerItem()->text(TMetalsPane::kAmountColumn), QStringLiteral("Amount in EUR"));
+    QCOMPARE(metals->headerItem()->text(MetalsPane::kAmountColumn), QStringLiteral("Amount in EUR"));
     QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("EUR 10"));
   }
 
   void defaultAccountIsSelectedAtTheNextLogin() {
-    const std::vector<TAccount> accounts = {MakeAccount(0, "One", "1001"), MakeAccount(0, "", "1002"),
-                                            MakeAccount(0, "Three", "1003")};
-    TfPreferences* d = Open(accounts);
+    const std::vector<AccountRecord> accounts = {MakeAccount(0, "One", "1001"), MakeAccount(0, "", "1002"),
+                                                 MakeAccount(0, "Three", "1003")};
+    PreferencesDialog* d = Open(accounts);
     QCOMPARE(w->Model().SelectedRow(), 0);
     d->show();
     auto* def = Child<QComboBox>(d, "DefAccount");
@@ -211,7 +211,7 @@ class TestPreferencesDialog : public QObject {
   }
 
   void passwordChange() {
-    TfPreferences* d = Open({MakeAccount(0, "One", "1001")});
+    PreferencesDialog* d = Open({MakeAccount(0, "One", "1001")});
     d->show();
     auto* oldField = Child<QLineEdit>(d, "eOldPassword");
     auto* newField = Child<QLineEdit>(d, "eNewPassword");
@@ -262,7 +262,7 @@ class TestPreferencesDialog : public QObject {
   // A typed path is a file name like the one the file dialog gives: an existing file there is
   // replaced only when the user says so, and the path is stored absolute.
   void typedDataFileOverAnExistingFileAsks() {
-    TfPreferences* d = Open({MakeAccount(0, "One", "1001")});
+    PreferencesDialog* d = Open({MakeAccount(0, "One", "1001")});
     d->show();
     auto* file = Child<QLineEdit>(d, "eDataFile");
     const std::string other = (f->home.Path() + "/other.nmr").toStdString();
@@ -294,7 +294,7 @@ class TestPreferencesDialog : public QObject {
   }
 
   void dataFileMoves() {
-    TfPreferences* d = Open({MakeAccount(0, "One", "1001")});
+    PreferencesDialog* d = Open({MakeAccount(0, "One", "1001")});
     d->show();
     auto* file = Child<QLineEdit>(d, "eDataFile");
     QCOMPARE(file->text().toStdString(), f->dataFile);

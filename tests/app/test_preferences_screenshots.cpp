@@ -35,11 +35,11 @@ class TestPreferencesScreenshots : public QObject {
     QVERIFY(image.save(folder_ + "/" + name, "PNG"));
   }
 
-  class NoImport : public TAccountImporter {
+  class NoImport : public AccountImporter {
     int FindAccount(const std::string&) override { return -1; }
-    int AppendAccount(const TAccount&) override { return -1; }
+    int AppendAccount(const AccountRecord&) override { return -1; }
     bool ConfirmOverwrite(const std::string&) override { return false; }
-    void ReplaceAccount(int, const TAccount&) override {}
+    void ReplaceAccount(int, const AccountRecord&) override {}
     void RefreshAccount(int) override {}
   };
 
@@ -52,12 +52,13 @@ class TestPreferencesScreenshots : public QObject {
 
   void dialogs() {
     MainWindowFixture f;
-    const std::vector<TAccount> accounts = {MakeAccount(0, "Main", "1001001"), MakeAccount(0, "", "1001002"),
-                                            MakeAccount(1, "Reserve", "U1000001")};
+    const std::vector<AccountRecord> accounts = {MakeAccount(0, "Main", "1001001"),
+                                                 MakeAccount(0, "", "1001002"),
+                                                 MakeAccount(1, "Reserve", "U1000001")};
     auto w = f.Open(f.WriteProfile(accounts));
     w->show();
     w->CreatePreferences(nullptr, "/usr/bin/nummora");
-    TfPreferences* d = w->Preferences();
+    PreferencesDialog* d = w->Preferences();
     d->findChild<QListWidget*>("ProxyList")->addItems({"10.0.0.1:3128", "10.0.0.2:8080"});
     auto* pages = d->findChild<QTabWidget*>("PageControl");
     const char* names[] = {"preferences-general.png", "preferences-connection.png",
@@ -68,21 +69,21 @@ class TestPreferencesScreenshots : public QObject {
     }
     d->reject();
 
-    TfExport exporter(
-        std::vector<TAccount>(accounts), {}, {}, [] { return std::string("3/1/2024"); }, &f.boxes);
+    ExportDialog exporter(
+        std::vector<AccountRecord>(accounts), {}, {}, [] { return std::string("3/1/2024"); }, &f.boxes);
     exporter.findChild<QListWidget*>("chkAccounts")->item(0)->setCheckState(Qt::Checked);
     exporter.findChild<QLineEdit*>("iFile")->setText(f.home.Path() + "/accounts.nex");
     exporter.findChild<QLineEdit*>("eComment")->setText("From my laptop");
     Save(exporter, "export.png");
 
     IniFile ini;
-    TExportedPreferences prefs;
-    const std::vector<TContact> contacts = {{"Shop", "111", "", "", ""}};
+    ExportedPreferences prefs;
+    const std::vector<ContactRecord> contacts = {{"Shop", "111", "", "", ""}};
     WriteSettingsExport(ini, "3/1/2024", "From my laptop", accounts, &prefs, &contacts);
     const QString file = f.home.Path() + "/accounts.nex";
     SaveIniFile(file.toStdString(), ini);
     NoImport target;
-    TfImport importer(target, {}, *f.store, MainWindowFixture::kProfile, &f.boxes);
+    ImportDialog importer(target, {}, *f.store, MainWindowFixture::kProfile, &f.boxes);
     QVERIFY(importer.ChooseFile(file));
     importer.findChild<QListWidget*>("chkAccounts")->item(0)->setCheckState(Qt::Checked);
     Save(importer, "import.png");

@@ -21,7 +21,7 @@ class TestProfileProtection : public QObject {
     auto w = f.Open(f.WriteProfile({MakeAccount(0, "One", "1001")}));
     w->show();
     w->CreatePreferences(nullptr, "/usr/bin/nummora");
-    TfPreferences* d = w->Preferences();
+    PreferencesDialog* d = w->Preferences();
     d->show();
     auto* strong = d->findChild<QCheckBox*>("chkStrong");
     QVERIFY(strong);

@@ -57,14 +57,14 @@ class TestScreenshots : public QObject {
     store.OpenKey(kProfilesKey, true);
     store.WriteInteger("LastUser", 0);
     RecordingBoxes boxes;
-    TfLogin login(store, UsEnglishFormatSettings(), &boxes);
+    LoginDialog login(store, UsEnglishFormatSettings(), &boxes);
     login.findChild<QLineEdit*>("ePassword")->setText("secret");
     login.findChild<QLineEdit*>("ePassword")->deselect();
     Save(login, "login.png");
   }
 
   void newProfileDialog() {
-    TfNewUser user;
+    NewProfileDialog user;
     user.findChild<QLineEdit*>("eUserName")->setText("Household");
     user.findChild<QLineEdit*>("ePassword")->setText("secret");
     user.findChild<QLineEdit*>("eConfirm")->setText("secret");
@@ -73,7 +73,7 @@ class TestScreenshots : public QObject {
   }
 
   void accountEditor() {
-    TfAccount editor(
+    AccountEditorDialog editor(
         true, [](const std::string&) { return false; }, nullptr);
     editor.findChild<QLineEdit*>("eLRID")->setText("U1234567");
     editor.findChild<QLineEdit*>("eLRName")->setText("Savings");
@@ -83,11 +83,11 @@ class TestScreenshots : public QObject {
 
   void mainWindowWithThreeAccounts() {
     MainWindowFixture f;
-    TAccount savings = MakeAccount(1, "Savings", "U1234567", EncodeDateTime(2024, 2, 29, 13, 5, 0));
+    AccountRecord savings = MakeAccount(1, "Savings", "U1234567", EncodeDateTime(2024, 2, 29, 13, 5, 0));
     savings.LRusd = 12345000;
-    TAccount shop = MakeAccount(1, "Shop", "X7654321", EncodeDateTime(2024, 3, 1, 9, 30, 12));
+    AccountRecord shop = MakeAccount(1, "Shop", "X7654321", EncodeDateTime(2024, 3, 1, 9, 30, 12));
     shop.LRusd = 2500000;
-    TAccount metal = MakeAccount(0, "Metal", "1234567", EncodeDate(2024, 2, 28));
+    AccountRecord metal = MakeAccount(0, "Metal", "1234567", EncodeDate(2024, 2, 28));
     auto w = f.Open(f.WriteProfile({savings, shop, metal}));
     w->resize(470, 400);
     Save(*w, "main-window.png");
@@ -99,10 +99,10 @@ class TestScreenshots : public QObject {
         f.Open(f.WriteProfile({MakeAccount(0, "Metal", "1001001"), MakeAccount(1, "Savings", "U1234567")}));
     w->resize(660, 400);
     w->show();
-    const TContact contacts[] = {{"Bob Metals", "1001002", "", "bob@example.org", "coins"},
-                                 {"Erin Shop", "", "U1000002", "erin@example.org", "web shop"},
-                                 {"Carol", "1001003", "U1000003", "", ""}};
-    for (const TContact& c : contacts) QVERIFY(w->AddContact(c));
+    const ContactRecord contacts[] = {{"Bob Metals", "1001002", "", "bob@example.org", "coins"},
+                                      {"Erin Shop", "", "U1000002", "erin@example.org", "web shop"},
+                                      {"Carol", "1001003", "U1000003", "", ""}};
+    for (const ContactRecord& c : contacts) QVERIFY(w->AddContact(c));
     auto* pages = w->findChild<QTabWidget*>("PageControl");
     pages->setCurrentWidget(pages->findChild<QWidget*>("tsContacts"));
     QTest::qWait(50);  // the columns widen to their texts on the next turns of the event loop
@@ -114,7 +114,7 @@ class TestScreenshots : public QObject {
                                      "US Dollars' worth of Silver", "", ""});
     w->hooks.payments.recordPayment({"Received", "41000230", "1001003", "Metal (1001001)", "Carol", "25",
                                      "US Dollars' worth of Silver", "", ""});
-    w->findChild<TOperationsPage*>()->AddRow(
+    w->findChild<OperationsPage*>()->AddRow(
         {"41000199",
          {"03/01/2024 10:02:11", "Alice Goldsmith (1001009)", "6.50 USD", "rent"},
          OperationKind::Received});
@@ -124,11 +124,11 @@ class TestScreenshots : public QObject {
     QTest::qWait(50);
     Save(*w, "last-operations.png");
 
-    TfDetails details({true, "41000212", "3/1/2024 12:0", "Bob Metals (1001002)",
-                       "0.5 of troy ounces of Gold", "coins", "inv 7"},
-                      w->findChild<QAction*>("EmailDetails"));
+    PaymentDetailsDialog details({true, "41000212", "3/1/2024 12:0", "Bob Metals (1001002)",
+                                  "0.5 of troy ounces of Gold", "coins", "inv 7"},
+                                 w->findChild<QAction*>("EmailDetails"));
     Save(details, "details.png");
-    auto* mail = new TfEmail(PaymentNotice{}, TEmailSetup{}, w.get());
+    auto* mail = new EmailNoticeDialog(PaymentNotice{}, EmailSetup{}, w.get());
     mail->findChild<QLineEdit*>("yName")->setText("Alice");
     mail->findChild<QLineEdit*>("eName")->setText("Bob Metals");
     mail->findChild<QLineEdit*>("eMail")->setText("bob@example.org");

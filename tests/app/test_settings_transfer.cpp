@@ -46,18 +46,18 @@ class TestSettingsTransfer : public QObject {
  private slots:
   void roundTripBetweenTwoProfiles() {
     MainWindowFixture alice;
-    TAccount main = MakeAccount(0, "Main", "1001");
+    AccountRecord main = MakeAccount(0, "Main", "1001");
     main.Password = "secret pass phrase";
     main.Update = true;
     main.Refresh = 15;
-    const TAccount lr = MakeAccount(1, "Reserve", "U2002");
-    const TAccount savings = MakeAccount(0, "Caf\xE9 = \"savings\"", "3003");
+    const AccountRecord lr = MakeAccount(1, "Reserve", "U2002");
+    const AccountRecord savings = MakeAccount(0, "Caf\xE9 = \"savings\"", "3003");
     auto w = alice.Open(alice.WriteProfile({main, lr, savings}));
     w->show();
     Access::Model(*w).AddContact({"Shop", "111", "U222", "m@example", "private note"});
     Access::Model(*w).AddContact({" Blank", "", "U9", "", ""});
     w->CreatePreferences(nullptr, "/usr/bin/nummora");
-    TfPreferences* prefs = w->Preferences();
+    PreferencesDialog* prefs = w->Preferences();
     prefs->show();
     Child<QCheckBox>(prefs, "UseProxy")->setChecked(true);
     Child<QLineEdit>(prefs, "ProxyHost")->setText(QStringLiteral("proxy.example"));
@@ -100,16 +100,16 @@ class TestSettingsTransfer : public QObject {
 
     // Bob already has account 1001 and says No to overwriting it.
     MainWindowFixture bob;
-    TAccount bobs = MakeAccount(0, "Bob's", "1001");
+    AccountRecord bobs = MakeAccount(0, "Bob's", "1001");
     bobs.Password = "bob phrase";
     auto w2 = bob.Open(bob.WriteProfile({bobs}));
     w2->show();
     w2->CreatePreferences(nullptr, "/usr/bin/nummora");
     bob.boxes.answers = {false, true};  // keep Bob's 1001; take the proxy
-    QSignalSpy refreshes(w2.get(), &TNummora::BalanceRequested);
+    QSignalSpy refreshes(w2.get(), &MainWindow::BalanceRequested);
     WhenOpen("fImport", [&](QDialog* d) {
       QVERIFY(!Child<QPushButton>(d, "bOk")->isEnabled());
-      QVERIFY(static_cast<TfImport*>(d)->ChooseFile(file));
+      QVERIFY(static_cast<ImportDialog*>(d)->ChooseFile(file));
       auto* list = Child<QListWidget>(d, "chkAccounts");
       QCOMPARE(list->count(), 3);
       QCOMPARE(list->item(0)->text(), QStringLiteral("Main <1001>"));
@@ -145,7 +145,7 @@ class TestSettingsTransfer : public QObject {
     QCOMPARE(refreshes.at(0).at(0).toInt(), 0);
     QCOMPARE(refreshes.at(1).at(0).toInt(), 1);
     QCOMPARE(int(m.Contacts().size()), 2);
-    QCOMPARE(m.Contacts()[0], (TContact{"Shop", "111", "U222", "m@example", ""}));
+    QCOMPARE(m.Contacts()[0], (ContactRecord{"Shop", "111", "U222", "m@example", ""}));
     QCOMPARE(m.Contacts()[1].Name, std::string(" Blank"));
 
     // The imported preferences take effect at the next load of the preferences.
@@ -160,7 +160,7 @@ class TestSettingsTransfer : public QObject {
     bob.boxes.answer = true;
     bob.boxes.asked.clear();
     WhenOpen("fImport", [&](QDialog* d) {
-      QVERIFY(static_cast<TfImport*>(d)->ChooseFile(file));
+      QVERIFY(static_cast<ImportDialog*>(d)->ChooseFile(file));
       Child<QListWidget>(d, "chkAccounts")->item(0)->setCheckState(Qt::Checked);
       QTest::mouseClick(Child<QPushButton>(d, "bOk"), Qt::LeftButton);
     });
@@ -248,7 +248,7 @@ class TestSettingsTransfer : public QObject {
     out.close();
     f.boxes.answer = answer;
     WhenOpen("fImport", [&](QDialog* d) {
-      QVERIFY(static_cast<TfImport*>(d)->ChooseFile(path));
+      QVERIFY(static_cast<ImportDialog*>(d)->ChooseFile(path));
       TickAll(Child<QListWidget>(d, "chkAccounts"));
       Child<QCheckBox>(d, "chkSettings")->setChecked(true);
       Child<QCheckBox>(d, "chkAddress")->setChecked(true);
@@ -259,10 +259,10 @@ class TestSettingsTransfer : public QObject {
     QCOMPARE(f.boxes.LastText(), report);
     QCOMPARE(f.boxes.shown.back().icon, MessageIcon::Information);
     QStringList ids;
-    for (const TAccount& a : w->Model().Accounts()) ids << QString::fromLatin1(a.ID.c_str());
+    for (const AccountRecord& a : w->Model().Accounts()) ids << QString::fromLatin1(a.ID.c_str());
     QCOMPARE(ids, accounts);
     QStringList names;
-    for (const TContact& c : w->Model().Contacts()) names << QString::fromLatin1(c.Name.c_str());
+    for (const ContactRecord& c : w->Model().Contacts()) names << QString::fromLatin1(c.Name.c_str());
     QCOMPARE(names, contacts);
     f.store->SetRootKey(RootKey::LocalMachine);
     f.store->OpenKey(ProfileKeyPath(MainWindowFixture::kProfile), false);
@@ -283,23 +283,23 @@ class TestSettingsTransfer : public QObject {
     auto w = f.Open(f.WriteProfile({}));
     w->show();
     w->CreatePreferences(nullptr, "/usr/bin/nummora");
-    TfPreferences* prefs = w->Preferences();
-    QCOMPARE(Child<THotkeyEdit>(prefs, "HotBalance")->Value(), kDefaultHotkeyBalance);
+    PreferencesDialog* prefs = w->Preferences();
+    QCOMPARE(Child<HotkeyEdit>(prefs, "HotBalance")->Value(), kDefaultHotkeyBalance);
     const QString path = f.home.Root() + QStringLiteral("/settings.nex");
     QFile out(path);
     QVERIFY(out.open(QIODevice::WriteOnly));
     out.write("[Preferences]\nHotkeyBalance=16449\nHotkeySpend=0\nProxyHost=kept.example\n");
     out.close();
     WhenOpen("fImport", [&](QDialog* d) {
-      QVERIFY(static_cast<TfImport*>(d)->ChooseFile(path));
+      QVERIFY(static_cast<ImportDialog*>(d)->ChooseFile(path));
       Child<QCheckBox>(d, "chkSettings")->setChecked(true);
       QTest::mouseClick(Child<QPushButton>(d, "bOk"), Qt::LeftButton);
     });
     w->Actions().actImport->trigger();
 
     prefs->show();
-    QCOMPARE(Child<THotkeyEdit>(prefs, "HotBalance")->Value(), 16449);  // Ctrl+A
-    QCOMPARE(Child<THotkeyEdit>(prefs, "HotSpend")->Value(), 0);
+    QCOMPARE(Child<HotkeyEdit>(prefs, "HotBalance")->Value(), 16449);  // Ctrl+A
+    QCOMPARE(Child<HotkeyEdit>(prefs, "HotSpend")->Value(), 0);
     QCOMPARE(Child<QLineEdit>(prefs, "ProxyHost")->text(), QStringLiteral("kept.example"));
     QTest::mouseClick(Child<QPushButton>(prefs, "bOk"), Qt::LeftButton);
     f.store->SetRootKey(RootKey::LocalMachine);
@@ -318,7 +318,7 @@ class TestSettingsTransfer : public QObject {
     bad.write("[Accounts]\nName1=A\nAccount1=5\nName2=B\nAccount2=6\nRefresh2=70000\nName3=C\nAccount3=7\n");
     bad.close();
     WhenOpen("fImport", [&](QDialog* d) {
-      QVERIFY(static_cast<TfImport*>(d)->ChooseFile(file));
+      QVERIFY(static_cast<ImportDialog*>(d)->ChooseFile(file));
       QVERIFY(!Child<QCheckBox>(d, "chkSettings")->isEnabled());
       TickAll(Child<QListWidget>(d, "chkAccounts"));
       QTest::mouseClick(Child<QPushButton>(d, "bOk"), Qt::LeftButton);

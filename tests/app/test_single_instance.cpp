@@ -84,10 +84,10 @@ class TestSingleInstance : public QObject {
     TempHome home;
     SettingsStore store(home.Path().toStdString() + "/settings.db");
     const QString socket = QString::fromStdString(InstanceSocketPath().string());
-    TInstanceServer server;
+    InstanceServer server;
     QVERIFY(server.Listen(socket));
     QVERIFY(RunningWindowAnswers(socket));
-    QSignalSpy messages(&server, &TInstanceServer::MessageReceived);
+    QSignalSpy messages(&server, &InstanceServer::MessageReceived);
     QVERIFY(HandOverToRunningInstance(socket, std::string("nmr://payto=U1&amount=5"), store));
     QTRY_COMPARE(messages.count(), 2);
     QCOMPARE(messages.at(0).at(0).toInt(), 10101);
@@ -116,9 +116,9 @@ class TestSingleInstance : public QObject {
     TempHome home;
     SettingsStore store(home.Path().toStdString() + "/settings.db");
     const std::string path = InstanceSocketPath().string();
-    TInstanceServer server;
+    InstanceServer server;
     QVERIFY(server.Listen(QString::fromStdString(path)));
-    QSignalSpy messages(&server, &TInstanceServer::MessageReceived);
+    QSignalSpy messages(&server, &InstanceServer::MessageReceived);
     std::vector<LocalSocket> silent;
     for (int i = 0; i < 40; ++i) silent.push_back(ConnectLocalSocket(path, 1000));
     QTRY_VERIFY(server.ClientCount() > 0);
@@ -153,9 +153,9 @@ class TestSingleInstance : public QObject {
       QVERIFY(!QFile::exists(socket) || !RunningWindowAnswers(socket, 100));
     }
     // Recreate a dead socket file by hand with a bound but closed server.
-    TInstanceServer live;
+    InstanceServer live;
     QVERIFY(live.Listen(socket));
-    TInstanceServer intruder;
+    InstanceServer intruder;
     QVERIFY(!intruder.Listen(socket));
     QVERIFY(RunningWindowAnswers(socket));
     QCOMPARE(QFileInfo(socket).permissions() & (QFile::ReadOther | QFile::WriteOther), QFile::Permissions());

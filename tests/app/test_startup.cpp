@@ -128,10 +128,10 @@ class TestStartup : public QObject {
  private slots:
   void cancelledLoginEndsWithoutAWindow() {
     TempHome home;
-    WhenShown<TfLogin>([](TfLogin& login) { QTest::keyClick(&login, Qt::Key_Escape); });
-    const int code = RunNummora(*static_cast<TNummoraApplication*>(qApp), std::nullopt);
+    WhenShown<LoginDialog>([](LoginDialog& login) { QTest::keyClick(&login, Qt::Key_Escape); });
+    const int code = RunNummora(*static_cast<NummoraApplication*>(qApp), std::nullopt);
     QCOMPARE(code, 0);
-    QVERIFY(TopLevel<TNummora>() == nullptr);
+    QVERIFY(TopLevel<MainWindow>() == nullptr);
     // The scheme was registered on the way, and the lock is free again.
     SettingsStore store;
     store.SetRootKey(RootKey::ClassesRoot);
@@ -149,17 +149,17 @@ class TestStartup : public QObject {
     const QString socket = QString::fromStdString(InstanceSocketPath().string());
     bool listened = false;
     QString title;
-    WhenShown<TfLogin>([](TfLogin& login) {
+    WhenShown<LoginDialog>([](LoginDialog& login) {
       login.findChild<QLineEdit*>("ePassword")->setText("secret");
       QTest::mouseClick(login.findChild<QPushButton*>("bOK"), Qt::LeftButton);
     });
-    WhenShown<TNummora>([&](TNummora& w) {
+    WhenShown<MainWindow>([&](MainWindow& w) {
       listened = RunningWindowAnswers(socket, 500);
       title = w.windowTitle();
-      TNummoraTestAccess::Model(w).Contacts().push_back({"Bob", "", "U42", "", ""});
+      MainWindowTestAccess::Model(w).Contacts().push_back({"Bob", "", "U42", "", ""});
       w.close();
     });
-    const int code = RunNummora(*static_cast<TNummoraApplication*>(qApp), std::string("nmr://ab"));
+    const int code = RunNummora(*static_cast<NummoraApplication*>(qApp), std::string("nmr://ab"));
     QCOMPARE(code, 0);
     QVERIFY(listened);
     QCOMPARE(title, QStringLiteral("Nummora ver 4.4 [alice]"));
@@ -178,15 +178,15 @@ class TestStartup : public QObject {
       SettingsStore store;
       CreateProfile(store, "carol", "secret", "");
     }
-    WhenShown<TfLogin>([](TfLogin& login) {
+    WhenShown<LoginDialog>([](LoginDialog& login) {
       login.findChild<QLineEdit*>("ePassword")->setText("secret");
       QTest::mouseClick(login.findChild<QPushButton*>("bOK"), Qt::LeftButton);
     });
-    WhenShown<TNummora>([](TNummora& w) {
-      TNummoraTestAccess::Model(w).Contacts().push_back({"Dora", "", "U77", "", ""});
+    WhenShown<MainWindow>([](MainWindow& w) {
+      MainWindowTestAccess::Model(w).Contacts().push_back({"Dora", "", "U77", "", ""});
       ::raise(SIGTERM);
     });
-    const int code = RunNummora(*static_cast<TNummoraApplication*>(qApp), std::nullopt);
+    const int code = RunNummora(*static_cast<NummoraApplication*>(qApp), std::nullopt);
     QCOMPARE(code, 0);
     const auto saved = ReadProfileDocument(
         OpenProfileFile(NewProfilePath("carol").string(), "secret").text.str(), UsEnglishFormatSettings());
@@ -210,12 +210,12 @@ class TestStartup : public QObject {
       SettingsStore store;
       CreateProfile(store, "erin", "secret", "");
     }
-    WhenShown<TfLogin>([](TfLogin& login) {
+    WhenShown<LoginDialog>([](LoginDialog& login) {
       login.findChild<QLineEdit*>("ePassword")->setText("secret");
       QTest::mouseClick(login.findChild<QPushButton*>("bOK"), Qt::LeftButton);
     });
     const QString missing = home.Path() + "/gone/erin.nmr";
-    WhenShown<TNummora>([&missing](TNummora&) {
+    WhenShown<MainWindow>([&missing](MainWindow&) {
       SettingsStore store;  // the profile's folder has gone away
       store.SetRootKey(RootKey::LocalMachine);
       store.OpenKey(ProfileKeyPath("erin"), false);
@@ -226,7 +226,7 @@ class TestStartup : public QObject {
     QVERIFY(errors.open());
     const int savedStderr = ::dup(2);
     ::dup2(errors.handle(), 2);
-    const int code = RunNummora(*static_cast<TNummoraApplication*>(qApp), std::nullopt);
+    const int code = RunNummora(*static_cast<NummoraApplication*>(qApp), std::nullopt);
     ::dup2(savedStderr, 2);
     ::close(savedStderr);
     QCOMPARE(code, 0);
@@ -260,17 +260,17 @@ class TestStartup : public QObject {
       SettingsStore store;
       CreateProfile(store, "dave", "secret", "", legacy ? ProfileFormat::kLegacy : ProfileFormat::kStrong);
     }
-    WhenShown<TfLogin>([](TfLogin& login) {
+    WhenShown<LoginDialog>([](LoginDialog& login) {
       login.findChild<QLineEdit*>("ePassword")->setText("secret");
       QTest::mouseClick(login.findChild<QPushButton*>("bOK"), Qt::LeftButton);
     });
     QString events;
-    WhenShown<TNummora>([&events](TNummora& w) {
+    WhenShown<MainWindow>([&events](MainWindow& w) {
       events = w.Events()->Text();
-      TNummoraTestAccess::Model(w).Contacts().push_back({"Eve", "", "U5", "", ""});
+      MainWindowTestAccess::Model(w).Contacts().push_back({"Eve", "", "U5", "", ""});
       w.close();
     });
-    QCOMPARE(RunNummora(*static_cast<TNummoraApplication*>(qApp), std::nullopt), 0);
+    QCOMPARE(RunNummora(*static_cast<NummoraApplication*>(qApp), std::nullopt), 0);
 
     const QString notice = "This profile has only the old 40-bit protection";
     QCOMPARE(events.count(notice), legacy ? 1 : 0);
@@ -286,8 +286,8 @@ class TestStartup : public QObject {
 
 int main(int argc, char** argv) {
   std::unique_ptr<QProcess> bus(StartPrivateSessionBus());
-  TNummoraApplication app(argc, argv);
-  TNummoraApplication::setQuitOnLastWindowClosed(false);
+  NummoraApplication app(argc, argv);
+  NummoraApplication::setQuitOnLastWindowClosed(false);
   TestStartup test;
   const int result = QTest::qExec(&test, argc, argv);
   bus->kill();

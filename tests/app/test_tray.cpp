@@ -28,15 +28,15 @@ QString TrayRun() {
 }
 
 // A main window with the real tray (no recording notifier).
-std::unique_ptr<TNummora> OpenWithRealTray(MainWindowFixture& f) {
-  TMainWindowSetup setup;
+std::unique_ptr<MainWindow> OpenWithRealTray(MainWindowFixture& f) {
+  MainWindowSetup setup;
   setup.store = f.store.get();
   setup.storeFile = f.storeFile;
   setup.profileName = MainWindowFixture::kProfile;
   setup.profileKey = MainWindowFixture::Key();
   setup.profileText = f.WriteProfile({MakeAccount(1, "", "U1")});
   setup.boxes = &f.boxes;
-  return std::make_unique<TNummora>(std::move(setup));
+  return std::make_unique<MainWindow>(std::move(setup));
 }
 
 template <typename T>
@@ -55,7 +55,7 @@ class TestTray : public QObject {
  private slots:
   void menuFollowsTheMarker() {
     bool hidden = false;
-    TTray tray([&hidden] { return hidden; });
+    Tray tray([&hidden] { return hidden; });
     QAction spend("spend");
     QAction updateAll("all");
     tray.SetMenuActions(&spend, &updateAll);
@@ -74,8 +74,8 @@ class TestTray : public QObject {
     QCOMPARE(items[3]->text(), QStringLiteral("&Update all balances"));
     QCOMPARE(items[5]->text(), QStringLiteral("&Exit"));
 
-    QSignalSpy toggled(&tray, &TTray::ToggleRequested);
-    QSignalSpy exit(&tray, &TTray::ExitRequested);
+    QSignalSpy toggled(&tray, &Tray::ToggleRequested);
+    QSignalSpy exit(&tray, &Tray::ExitRequested);
     QSignalSpy spent(&spend, &QAction::triggered);
     QSignalSpy all(&updateAll, &QAction::triggered);
     for (QAction* item : items) item->trigger();
@@ -158,7 +158,7 @@ class TestTray : public QObject {
   void lateTrayIsPickedUp() {
     if (TrayRun() != "none") QSKIP("needs the run without a tray");
     QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
-    TTray tray([] { return false; });
+    Tray tray([] { return false; });
     tray.Reveal();
     QVERIFY(!tray.CanHideToTray());
     QProcess panel;

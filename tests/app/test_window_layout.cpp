@@ -25,24 +25,24 @@ const char kHistory[] =
     "\"Bob\",1.25,\"USD\",650,\"m\",\"P\"\r\n";
 
 // A history viewer of the main window's first account, as "&View history..." opens it.
-TfHistory* OpenViewer(TNummora& w) {
-  auto* viewer = new TfHistory(MakeAccount(0, "One", "1001"), kHistory, std::string(), 0,
-                               QStringLiteral("History"), w.HistoryServicesFor({}, nullptr, {}));
+HistoryViewer* OpenViewer(MainWindow& w) {
+  auto* viewer = new HistoryViewer(MakeAccount(0, "One", "1001"), kHistory, std::string(), 0,
+                                   QStringLiteral("History"), w.HistoryServicesFor({}, nullptr, {}));
   viewer->show();
-  QPointer<TfHistory> guard(viewer);
+  QPointer<HistoryViewer> guard(viewer);
   return QTest::qWaitFor([&] { return guard && guard->Complete(); }, 20000) ? viewer : nullptr;
 }
 
-QTableView* ViewerList(TfHistory* viewer) {
+QTableView* ViewerList(HistoryViewer* viewer) {
   return viewer->findChild<QTableView*>(QStringLiteral("List"));
 }
 
 // The directory's report view (its web sites), the list kept as "DirL".
-QTreeView* Directory(TNummora& w) {
+QTreeView* Directory(MainWindow& w) {
   return w.findChild<QTreeView*>(QStringLiteral("DirLReport"));
 }
 
-QTreeWidget* Metals(TNummora& w) {
+QTreeWidget* Metals(MainWindow& w) {
   return w.findChild<QTreeWidget*>(QStringLiteral("Metals"));
 }
 
@@ -92,7 +92,7 @@ class TestWindowLayout : public QObject {
     // A viewer closed now, then the main window at exit: the next viewer has the main window's
     // widths in its first three columns and its own in the others. A viewer still open at exit
     // keeps nothing.
-    TfHistory* viewer = OpenViewer(*w);
+    HistoryViewer* viewer = OpenViewer(*w);
     QVERIFY(viewer);
     QCOMPARE(ViewerList(viewer)->columnWidth(0), 300);
     viewer->move(60, 70);
@@ -101,7 +101,7 @@ class TestWindowLayout : public QObject {
     ViewerList(viewer)->setColumnWidth(6, 222);
     const QRect viewerClosedAt = viewer->geometry();
     viewer->close();
-    TfHistory* openAtExit = OpenViewer(*w);
+    HistoryViewer* openAtExit = OpenViewer(*w);
     QVERIFY(openAtExit);
     QCOMPARE(openAtExit->geometry(), viewerClosedAt);
     QCOMPARE(ViewerList(openAtExit)->columnWidth(6), 222);
@@ -114,7 +114,7 @@ class TestWindowLayout : public QObject {
     w.reset();
 
     w = f.Open(text);
-    TfHistory* next = OpenViewer(*w);
+    HistoryViewer* next = OpenViewer(*w);
     QVERIFY(next);
     QCOMPARE(next->geometry(), viewerClosedAt);
     QCOMPARE(ViewerList(next)->columnWidth(0), 333);

@@ -27,17 +27,17 @@ namespace fs = std::filesystem;
 using Result = test::CliResult;
 using test::ReadFileBytes;
 
-TAccount Egold(const std::string& id, const std::string& phrase) {
-  TAccount a;
-  a.Type = kAccountTypeEgold;
+AccountRecord Egold(const std::string& id, const std::string& phrase) {
+  AccountRecord a;
+  a.Type = AccountType::Egold;
   a.ID = id;
   a.Password = phrase;
   return a;
 }
 
-TAccount Liberty(const std::string& id, const std::string& api, const std::string& word) {
-  TAccount a;
-  a.Type = kAccountTypeLibertyReserve;
+AccountRecord Liberty(const std::string& id, const std::string& api, const std::string& word) {
+  AccountRecord a;
+  a.Type = AccountType::LibertyReserve;
   a.ID = id;
   a.APIname = api;
   a.Password = word;
@@ -139,7 +139,7 @@ TEST_F(BalanceE2E, LibertyReserveBalanceWithAValidToken) {
 }
 
 TEST_F(BalanceE2E, LibertyReserveWrongSecurityWordIsAnErrorAnswer) {
-  TAccount account = Liberty("U1000002", "erinshop", "not-erins-word");
+  AccountRecord account = Liberty("U1000002", "erinshop", "not-erins-word");
   account.LRusd = CurrencyFromUnits(7);
   WriteProfile({account});
   Result r = Balance("U1000002", {"--save"}, kProfilePassword + "\n");

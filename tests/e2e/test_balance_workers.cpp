@@ -25,8 +25,8 @@ class TestBalanceRefreshE2E : public QObject, nummora::test::WorkerTestBench {
   std::unique_ptr<SandboxProcess> sandbox_;
 
   int Add(int32_t type, const std::string& id, const std::string& password, const std::string& api = "") {
-    TAccount a;
-    a.Type = type;
+    AccountRecord a;
+    a.Type = static_cast<AccountType>(type);
     a.ID = id;
     a.Password = password;
     a.APIname = api;
@@ -36,8 +36,8 @@ class TestBalanceRefreshE2E : public QObject, nummora::test::WorkerTestBench {
   // Refreshes the entry against the sandbox's server of its payment system, or `base`.
   void RefreshAt(int position, std::string base = "") {
     if (base.empty())
-      base = host_->model.Account(position).Type == 0 ? sandbox_->EgoldSecureUrl()
-                                                      : sandbox_->LibertyReserveUrl();
+      base = host_->model.Account(position).Type == AccountType::Egold ? sandbox_->EgoldSecureUrl()
+                                                                       : sandbox_->LibertyReserveUrl();
     Refresh(position, base, 30000);
   }
 
@@ -65,7 +65,7 @@ class TestBalanceRefreshE2E : public QObject, nummora::test::WorkerTestBench {
     QCOMPARE(host_->notices.size(), size_t(1));
     QCOMPARE(host_->notices[0].title, std::string("Balance changed"));
     QCOMPARE(host_->notices[0].text, std::string("Current balance of 1001001 is $8530"));
-    const TAccount& entry = host_->model.Account(position);
+    const AccountRecord& entry = host_->model.Account(position);
     QCOMPARE(entry.Gold, 12.5);
     QCOMPARE(entry.Palladium, 1.2);
     QCOMPARE(int(entry.Status), 0);
@@ -161,7 +161,7 @@ class TestBalanceRefreshE2E : public QObject, nummora::test::WorkerTestBench {
     QCOMPARE(host_->notices[0].kind, NotifyKind::Error);
     QCOMPARE(host_->notices[0].title, title.toStdString());
     QCOMPARE(host_->notices[0].text, message.toStdString());
-    const TAccount& entry = host_->model.Account(position);
+    const AccountRecord& entry = host_->model.Account(position);
     QCOMPARE(int(entry.Status), 3);
     QCOMPARE(entry.Updated, host_->now);
     QCOMPARE(entry.Gold, 2.0);
@@ -191,7 +191,7 @@ class TestBalanceRefreshE2E : public QObject, nummora::test::WorkerTestBench {
     host_->model.Account(position).Gold = 2;
     host_->model.Account(position).LRusd = 777;
     host_->model.Account(position).Status = 1;
-    const TAccount before = host_->model.Account(position);
+    const AccountRecord before = host_->model.Account(position);
     std::string reply;
     if (!fault.isEmpty()) QVERIFY2(sandbox_->AddFaultJson(fault.toStdString(), &reply), reply.c_str());
     RefreshAt(position, fault.isEmpty() ? nummora::test::ClosedPortBase() : "");
@@ -203,7 +203,7 @@ class TestBalanceRefreshE2E : public QObject, nummora::test::WorkerTestBench {
     QVERIFY(!host_->notices[0].text.empty());
     if (!message.isEmpty())
       QVERIFY2(host_->notices[0].text.ends_with(message.toStdString()), host_->notices[0].text.c_str());
-    const TAccount& entry = host_->model.Account(position);
+    const AccountRecord& entry = host_->model.Account(position);
     QCOMPARE(entry.Updated, before.Updated);
     QCOMPARE(int(entry.Status), 1);
     QCOMPARE(entry.Gold, 2.0);
@@ -213,7 +213,7 @@ class TestBalanceRefreshE2E : public QObject, nummora::test::WorkerTestBench {
 
   void ratesFromPricePage() {
     Add(0, "1001002", "bobmetals77");
-    TMetalRates rates(host_.get(), sandbox_->EgoldPlainUrl());
+    MetalRates rates(host_.get(), sandbox_->EgoldPlainUrl());
     QVERIFY(rates.AskForRates());
     QTRY_VERIFY_WITH_TIMEOUT(rates.Worker()->Done(), 30000);
     QVERIFY(rates.Worker()->Succeeded());

@@ -97,13 +97,13 @@ TEST_F(CreateProfileTest, CreatedProfileIsListedAndOpensAtLogin) {
   ProfileLoadResult loaded = LoadProfile(model, login.text, UsEnglishFormatSettings());
   ASSERT_EQ(model.AccountCount(), 2);
   // Command-line accounts come first, then those read from standard input.
-  const TAccount& gold = model.Account(0);
-  EXPECT_EQ(gold.Type, kAccountTypeEgold);
+  const AccountRecord& gold = model.Account(0);
+  EXPECT_EQ(gold.Type, AccountType::Egold);
   EXPECT_EQ(gold.ID, "1001001");
   EXPECT_EQ(gold.Name, "Main gold");
   EXPECT_TRUE(gold.Password == "gold phrase: with colon");
-  const TAccount& lr = model.Account(1);
-  EXPECT_EQ(lr.Type, kAccountTypeLibertyReserve);
+  const AccountRecord& lr = model.Account(1);
+  EXPECT_EQ(lr.Type, AccountType::LibertyReserve);
   EXPECT_EQ(lr.ID, "U1000001");
   EXPECT_EQ(lr.Name, "Shop USD");
   EXPECT_TRUE(lr.Password == "lr-word-77");

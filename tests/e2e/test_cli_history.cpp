@@ -35,11 +35,11 @@ class CliHistoryE2E : public test::CliSandboxTest {
   void SetUp() override {
     CliSandboxTest::SetUp();
     if (HasFatalFailure()) return;
-    TAccount alice;
+    AccountRecord alice;
     alice.ID = "1001001";
     alice.Password = kSecrets[0];
-    TAccount frank;
-    frank.Type = kAccountTypeLibertyReserve;
+    AccountRecord frank;
+    frank.Type = AccountType::LibertyReserve;
     frank.ID = "U1000003";
     frank.APIname = "frankapi";
     frank.Password = kSecrets[1];

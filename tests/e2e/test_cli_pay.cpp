@@ -31,11 +31,11 @@ class PayE2E : public test::CliSandboxTest {
   void SetUp() override {
     CliSandboxTest::SetUp();
     if (HasFatalFailure()) return;
-    TAccount alice;
+    AccountRecord alice;
     alice.ID = "1001001";
     alice.Password = kAlicePhrase;
-    TAccount dave;
-    dave.Type = kAccountTypeLibertyReserve;
+    AccountRecord dave;
+    dave.Type = AccountType::LibertyReserve;
     dave.ID = "U1000001";
     dave.APIname = "daveapi";
     dave.Password = kDaveWord;

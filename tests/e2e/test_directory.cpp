@@ -59,11 +59,11 @@ class TestDirectory : public QObject {
 
   std::unique_ptr<SandboxProcess> sandbox_;
   std::unique_ptr<MainWindowFixture> fixture_;
-  std::unique_ptr<TNummora> window_;
+  std::unique_ptr<MainWindow> window_;
   std::vector<QUrl> opened_;
   fs::path cache_;
 
-  TDirectoryTab* Tab() { return window_->Directory(); }
+  DirectoryTab* Tab() { return window_->Directory(); }
   QListView* Icons() { return window_->findChild<QListView*>(QStringLiteral("DirLIcons")); }
   QTreeView* Report() { return window_->findChild<QTreeView*>(QStringLiteral("DirLReport")); }
   QAction* Action(const char* name) { return window_->findChild<QAction*>(QString::fromLatin1(name)); }
@@ -193,7 +193,7 @@ class TestDirectory : public QObject {
     QCOMPARE(Requests("/services/directory.php"), 0);
 
     SetDocumentAge(std::chrono::hours(6 * 24));
-    QSignalSpy finished(Tab(), &TDirectoryTab::DownloadFinished);
+    QSignalSpy finished(Tab(), &DirectoryTab::DownloadFinished);
     Tab()->ShowDirectory(0);
     QVERIFY(Tab()->Downloading());
     QVERIFY(finished.wait(30000));
@@ -239,7 +239,7 @@ class TestDirectory : public QObject {
       fault.server = "vendor";
       fault.path = "/services/directory.php";
       QVERIFY(sandbox_->AddFault(fault));
-      QSignalSpy finished(Tab(), &TDirectoryTab::DownloadFinished);
+      QSignalSpy finished(Tab(), &DirectoryTab::DownloadFinished);
       Action("DirRefresh")->trigger();
       QVERIFY(finished.wait(30000));
       QCOMPARE(finished.at(0).at(0).toBool(), false);
@@ -332,7 +332,7 @@ class TestDirectory : public QObject {
     QCOMPARE(window_->DirectoryReferral(), std::string("1001001"));
     bool clicked = false;
     QTimer::singleShot(0, window_.get(), [&] {
-      auto* editor = window_->findChild<TfAccount*>();
+      auto* editor = window_->findChild<AccountEditorDialog*>();
       QVERIFY(editor);
       auto* signup = editor->findChild<QAbstractButton*>(QStringLiteral("bRegisterEgold"));
       QVERIFY(signup);

@@ -53,7 +53,7 @@ struct StoredBatch {
   TDateTime date;
 };
 
-QString Cell(const TfHistory& viewer, int row, int column) {
+QString Cell(const HistoryViewer& viewer, int row, int column) {
   return viewer.Rows().data(viewer.Rows().index(row, column)).toString();
 }
 
@@ -70,8 +70,8 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
   std::vector<std::string> contacts_;
 
   int Add(int32_t type, const std::string& id, const std::string& password, const std::string& api = "") {
-    TAccount a;
-    a.Type = type;
+    AccountRecord a;
+    a.Type = static_cast<AccountType>(type);
     a.ID = id;
     a.Name = type == 0 ? "Mine" : "";
     a.Password = password;
@@ -81,8 +81,8 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
     return position;
   }
 
-  THistoryServices Services() {
-    THistoryServices s;
+  HistoryServices Services() {
+    HistoryServices s;
     s.host = host_.get();
     s.egoldSecure = sandbox_->EgoldSecureUrl();
     s.libertyReserve = sandbox_->LibertyReserveUrl();
@@ -94,20 +94,22 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
       notices_.push_back(notice);
       noticeModal_ = modal;
     };
-    s.payments.addContact = [this](QWidget*, const std::string& name, int type, const std::string& number) {
-      contacts_.push_back(name + "|" + std::to_string(type) + "|" + number);
+    s.payments.addContact = [this](QWidget*, const std::string& name, AccountType type,
+                                   const std::string& number) {
+      contacts_.push_back(name + "|" + std::to_string(static_cast<int>(type)) + "|" + number);
     };
     return s;
   }
 
   // Opens the download dialog for an entry and presses "&Download"; the viewer it opened, or
   // nullptr when the dialog stayed (then it is handed back in `dialogOut`).
-  TfHistory* Download(int position, THistoryServices services, QPointer<TfUpdate>* dialogOut = nullptr,
-                      const std::function<void(TfUpdate&)>& setUp = {}) {
-    auto* dialog = new TfUpdate(host_->model.Account(position), std::move(services));
-    QPointer<TfUpdate> guard(dialog);
-    TfHistory* viewer = nullptr;
-    connect(dialog, &TfUpdate::ViewerOpened, this, [&viewer](TfHistory* v) { viewer = v; });
+  HistoryViewer* Download(int position, HistoryServices services,
+                          QPointer<HistoryDownloadDialog>* dialogOut = nullptr,
+                          const std::function<void(HistoryDownloadDialog&)>& setUp = {}) {
+    auto* dialog = new HistoryDownloadDialog(host_->model.Account(position), std::move(services));
+    QPointer<HistoryDownloadDialog> guard(dialog);
+    HistoryViewer* viewer = nullptr;
+    connect(dialog, &HistoryDownloadDialog::ViewerOpened, this, [&viewer](HistoryViewer* v) { viewer = v; });
     dialog->show();
     if (setUp) setUp(*dialog);
     const std::size_t boxes = boxes_.shown.size();
@@ -117,14 +119,14 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
     return viewer;
   }
 
-  static bool WaitFinished(TfHistory* viewer, int timeoutMs = 30000) {
-    QPointer<TfHistory> guard(viewer);
+  static bool WaitFinished(HistoryViewer* viewer, int timeoutMs = 30000) {
+    QPointer<HistoryViewer> guard(viewer);
     return QTest::qWaitFor([&] { return guard && (guard->Complete() || guard->Failed()); }, timeoutMs);
   }
 
   // The first page of a Liberty Reserve history as the sandbox sends it, and the request prefix
   // that asks for the following pages.
-  std::string FirstLRPage(const TAccount& account, std::string* prefix) {
+  std::string FirstLRPage(const AccountRecord& account, std::string* prefix) {
     HistoryFilters filters;
     filters.from = Today() - 1;
     filters.to = Today() + 1;
@@ -207,9 +209,9 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
     QVERIFY(!batch.empty());
 
     const int position = Add(0, "1001001", "alice gold 2006");
-    TfHistory* viewer = Download(position, Services());
+    HistoryViewer* viewer = Download(position, Services());
     QVERIFY2(viewer, qPrintable(boxes_.LastText()));
-    QPointer<TfHistory> guard(viewer);
+    QPointer<HistoryViewer> guard(viewer);
     QVERIFY(WaitFinished(viewer));
     QVERIFY(viewer->Complete());
     QVERIFY(viewer->windowTitle().startsWith(QStringLiteral("History of Mine (1001001) from ")));
@@ -283,23 +285,23 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
     const std::string batch = PayBob();
     QVERIFY(!batch.empty());
     test::MainWindowFixture fixture;
-    TAccount alice = test::MakeAccount(0, "Alice", "1001001");
+    AccountRecord alice = test::MakeAccount(0, "Alice", "1001001");
     alice.Password = "alice gold 2006";
-    std::unique_ptr<TNummora> window = fixture.Open(fixture.WriteProfile({alice}));
+    std::unique_ptr<MainWindow> window = fixture.Open(fixture.WriteProfile({alice}));
     InstallNetworkWorkers(*window, &fixture.clock);
     window->show();
     test::SelectRow(*window, 0);
     window->Actions().ViewHistory->trigger();
-    TfUpdate* dialog = nullptr;
+    HistoryDownloadDialog* dialog = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
-      if (auto* d = qobject_cast<TfUpdate*>(w); d && d->isVisible()) dialog = d;
+      if (auto* d = qobject_cast<HistoryDownloadDialog*>(w); d && d->isVisible()) dialog = d;
     QVERIFY(dialog);
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Alice (1001001)").prepend(QStringLiteral("History of ")));
-    TfHistory* viewer = nullptr;
-    connect(dialog, &TfUpdate::ViewerOpened, this, [&viewer](TfHistory* v) { viewer = v; });
+    HistoryViewer* viewer = nullptr;
+    connect(dialog, &HistoryDownloadDialog::ViewerOpened, this, [&viewer](HistoryViewer* v) { viewer = v; });
     dialog->findChild<QPushButton*>(QStringLiteral("bDownload"))->click();
     QTRY_VERIFY_WITH_TIMEOUT(viewer != nullptr, 30000);
-    QPointer<TfHistory> guard(viewer);
+    QPointer<HistoryViewer> guard(viewer);
     QVERIFY(WaitFinished(viewer));
     QVERIFY(viewer->Rows().rowCount() > 0);
     QCOMPARE(Cell(*viewer, 0, 2), QString::fromStdString(batch));
@@ -333,10 +335,10 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
     QFETCH(bool, noKinds);
     QFETCH(QString, message);
     const int position = Add(0, account.toStdString(), passPhrase.toStdString());
-    THistoryServices services = Services();
+    HistoryServices services = Services();
     if (closedPort) services.egoldSecure = test::ClosedPortBase();
-    QPointer<TfUpdate> dialog;
-    TfHistory* viewer = Download(position, services, &dialog, [noKinds](TfUpdate& d) {
+    QPointer<HistoryDownloadDialog> dialog;
+    HistoryViewer* viewer = Download(position, services, &dialog, [noKinds](HistoryDownloadDialog& d) {
       if (noKinds) d.findChild<QPushButton*>(QStringLiteral("bUnselectAll"))->click();
     });
     QVERIFY(!viewer);
@@ -363,10 +365,10 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
     const int position = Add(1, "U1000003", "frankword", "frankapi");
     QVERIFY(sandbox_->ClearRequests());
     QList<int> progress;
-    TfHistory* viewer = nullptr;
+    HistoryViewer* viewer = nullptr;
     {
-      auto* dialog = new TfUpdate(host_->model.Account(position), Services());
-      connect(dialog, &TfUpdate::ViewerOpened, this, [&](TfHistory* v) {
+      auto* dialog = new HistoryDownloadDialog(host_->model.Account(position), Services());
+      connect(dialog, &HistoryDownloadDialog::ViewerOpened, this, [&](HistoryViewer* v) {
         viewer = v;
         auto* bar = v->findChild<QProgressBar*>(QStringLiteral("Progress"));
         connect(bar, &QProgressBar::valueChanged, this, [&progress, bar](int value) {
@@ -377,7 +379,7 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
       QTest::keyClick(dialog, Qt::Key_Return);  // Enter downloads
       QTRY_VERIFY_WITH_TIMEOUT(viewer != nullptr, 30000);
     }
-    QPointer<TfHistory> guard(viewer);
+    QPointer<HistoryViewer> guard(viewer);
     QVERIFY(WaitFinished(viewer));
     QVERIFY(viewer->Complete());
     QCOMPARE(progress, (QList<int>{1, 2}));
@@ -421,9 +423,9 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
                               nullptr));
     const int position = Add(1, "U1000003", "frankword", "frankapi");
     QVERIFY(sandbox_->ClearRequests());
-    TfHistory* viewer = Download(position, Services());
+    HistoryViewer* viewer = Download(position, Services());
     QVERIFY(viewer);
-    QPointer<TfHistory> guard(viewer);
+    QPointer<HistoryViewer> guard(viewer);
     QVERIFY(WaitFinished(viewer));
     QVERIFY(viewer->Complete());
     QCOMPARE(viewer->Rows().rowCount(), expected);
@@ -441,9 +443,9 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
     QVERIFY(sandbox_->AddFaultJson(
         "{\"kind\": \"lr_error\", \"path\": \"/xml/history.aspx\", \"code\": 301, \"text\": \"Busy\", "
         "\"description\": \"Try later\"}"));
-    auto* viewer = new TfHistory(host_->model.Account(position), first, prefix, Today(),
-                                 QStringLiteral("History"), Services());
-    QPointer<TfHistory> guard(viewer);
+    auto* viewer = new HistoryViewer(host_->model.Account(position), first, prefix, Today(),
+                                     QStringLiteral("History"), Services());
+    QPointer<HistoryViewer> guard(viewer);
     viewer->show();
     QVERIFY(WaitFinished(viewer));
     QVERIFY(viewer->Failed());
@@ -467,9 +469,9 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
     const std::string first = FirstLRPage(host_->model.Account(position), &prefix);
     QVERIFY(sandbox_->Control("POST", "/control/latency", "{\"ms\": 600}", nullptr));
     QVERIFY(sandbox_->ClearRequests());
-    auto* viewer = new TfHistory(host_->model.Account(position), first, prefix, Today(),
-                                 QStringLiteral("History"), Services());
-    QPointer<TfHistory> guard(viewer);
+    auto* viewer = new HistoryViewer(host_->model.Account(position), first, prefix, Today(),
+                                     QStringLiteral("History"), Services());
+    QPointer<HistoryViewer> guard(viewer);
     viewer->show();
     QTRY_COMPARE_WITH_TIMEOUT(HistoryRequests(), 1, 5000);  // page 2 is on its way
     auto parsed = [this] {

@@ -294,7 +294,7 @@ std::unique_ptr<NetTinyproxy> HttpClientProxyE2E::proxy_;
 TEST_P(HttpClientProxyE2E, AuthenticatesOrReportsTheProxyStatusLine) {
   const ProxyRow& row = GetParam();
   HttpClient client(Trusting());
-  TProxy proxy;
+  ProxySettings proxy;
   proxy.UseProxy = true;
   proxy.ProxyHost = "127.0.0.1";
   proxy.ProxyPort = proxy_->port;

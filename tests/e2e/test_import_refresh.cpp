@@ -54,7 +54,7 @@ class TestImportRefresh : public QObject {
       ask->accept();
     });
     WhenOpen("fImport", [&](QDialog* d) {
-      QVERIFY(static_cast<TfImport*>(d)->ChooseFile(file));
+      QVERIFY(static_cast<ImportDialog*>(d)->ChooseFile(file));
       d->findChild<QListWidget*>(QStringLiteral("chkAccounts"))->item(0)->setCheckState(Qt::Checked);
       QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("bOk")), Qt::LeftButton);
     });
@@ -76,7 +76,7 @@ class TestImportRefresh : public QObject {
     auto w = f.Open(f.WriteProfile({}));
     w->CreatePreferences(InstallNetworkWorkers(*w), "/usr/bin/nummora");
     w->show();
-    TfPreferences* d = w->Preferences();
+    PreferencesDialog* d = w->Preferences();
     d->show();
     auto* list = d->findChild<QListWidget*>(QStringLiteral("ProxyList"));
     auto* download = d->findChild<QPushButton*>(QStringLiteral("bDownload"));

@@ -35,10 +35,10 @@ using nummora::test::SandboxProcess;
 
 namespace {
 
-QTreeWidget* Operations(TNummora& w) {
+QTreeWidget* Operations(MainWindow& w) {
   return w.findChild<QTreeWidget*>("Operations");
 }
-QAction* Action(TNummora& w, const char* name) {
+QAction* Action(MainWindow& w, const char* name) {
   return w.findChild<QAction*>(name);
 }
 QStringList Captions(QTreeWidget* list) {
@@ -102,13 +102,13 @@ class TestLastOperationsE2E : public QObject {
   void balanceChangeFetchesReceivedPaymentsOnce() {
     MainWindowFixture f;
     f.clock.now = SystemClock().Now();  // the sandbox dates its payments by the real clock
-    TAccount bob = test::MakeAccount(0, "Bob", "1001002", f.clock.now);
+    AccountRecord bob = test::MakeAccount(0, "Bob", "1001002", f.clock.now);
     bob.Password = "bobmetals77";
     bob.Batch = BobsNewestBatch(f.clock.now);
     bob.BatchDate = f.clock.now;
     const QString first = AlicePaysBob("0.01", "rent,%20march");
     QVERIFY(!first.isEmpty());
-    std::unique_ptr<TNummora> w = f.Open(f.WriteProfile({bob}));
+    std::unique_ptr<MainWindow> w = f.Open(f.WriteProfile({bob}));
     InstallNetworkWorkers(*w, &f.clock);
     w->show();
     QTreeWidget* list = Operations(*w);
@@ -139,7 +139,7 @@ class TestLastOperationsE2E : public QObject {
     QVERIFY(Action(*w, "ViewDetails")->isEnabled());
     QVERIFY(!Action(*w, "EmailDetails")->isEnabled());
     QTimer::singleShot(0, [&] {
-      auto* details = qobject_cast<TfDetails*>(QApplication::activeModalWidget());
+      auto* details = qobject_cast<PaymentDetailsDialog*>(QApplication::activeModalWidget());
       QVERIFY(details);
       QCOMPARE(details->findChild<QLineEdit*>("eType")->text(), QStringLiteral("Payment received"));
       QCOMPARE(details->findChild<QLineEdit*>("eBatch")->text(), first);
@@ -163,7 +163,7 @@ class TestLastOperationsE2E : public QObject {
 
   void emailNoticePostsExactlyTheFields() {
     MainWindowFixture f;
-    std::unique_ptr<TNummora> w = f.Open(f.WriteProfile({test::MakeAccount(0, "Gold", "1001001")}));
+    std::unique_ptr<MainWindow> w = f.Open(f.WriteProfile({test::MakeAccount(0, "Gold", "1001001")}));
     InstallNetworkWorkers(*w, &f.clock);
     w->show();
     // A payment to one of the profile's own accounts leaves a "Spent" and an "other" record.
@@ -183,7 +183,7 @@ class TestLastOperationsE2E : public QObject {
     QVERIFY(Action(*w, "EmailDetails")->isEnabled());
 
     Action(*w, "EmailDetails")->trigger();
-    QPointer<TfEmail> mail = w->findChild<TfEmail*>();
+    QPointer<EmailNoticeDialog> mail = w->findChild<EmailNoticeDialog*>();
     QVERIFY(mail && mail->isVisible());
     QCOMPARE(mail->windowTitle(), QStringLiteral("E-mail payment notification"));
     auto* send = mail->findChild<QPushButton*>("bSend");
@@ -230,19 +230,19 @@ class TestLastOperationsE2E : public QObject {
 
     // The sender's details are offered the next time.
     Action(*w, "EmailDetails")->trigger();
-    mail = w->findChild<TfEmail*>();
+    mail = w->findChild<EmailNoticeDialog*>();
     QVERIFY(mail);
     QCOMPARE(mail->findChild<QLineEdit*>("yName")->text(), QStringLiteral("Al Gold"));
     mail->findChild<QPushButton*>("bCancel")->click();
     QTRY_VERIFY(!mail);
 
     // From the details dialog the notice does not wait either, and outlives the details.
-    QPointer<TfDetails> details;
+    QPointer<PaymentDetailsDialog> details;
     QTimer::singleShot(0, [&] {
-      details = qobject_cast<TfDetails*>(QApplication::activeModalWidget());
+      details = qobject_cast<PaymentDetailsDialog*>(QApplication::activeModalWidget());
       QVERIFY(details);
       details->findChild<QPushButton*>("bEmail")->click();  // returns at once
-      mail = details->findChild<TfEmail*>();
+      mail = details->findChild<EmailNoticeDialog*>();
       QVERIFY(mail && mail->isVisible() && !mail->isModal());
       Set(*mail, "eName", "Bob");
       details->findChild<QPushButton*>("bClose")->click();

@@ -33,9 +33,9 @@ class LRBalanceThroughProxy : public ::testing::Test {
     sandbox_.reset();
   }
 
-  static TAccount Dave() {
-    TAccount a;
-    a.Type = 1;
+  static AccountRecord Dave() {
+    AccountRecord a;
+    a.Type = AccountType::LibertyReserve;
     a.ID = "U1000001";
     a.Name = "Dave Reserve";
     a.APIname = "daveapi";
@@ -44,11 +44,11 @@ class LRBalanceThroughProxy : public ::testing::Test {
   }
 
   // One balance exchange as the balance refresh makes it, through the proxy.
-  static HttpResult Fetch(const TAccount& account, const std::string& proxyPassword) {
+  static HttpResult Fetch(const AccountRecord& account, const std::string& proxyPassword) {
     HttpOptions options;
     options.CAFile = sandbox_->CaFile();
     HttpClient client(options);
-    TProxy proxy;
+    ProxySettings proxy;
     proxy.UseProxy = true;
     proxy.ProxyHost = "127.0.0.1";
     proxy.ProxyPort = proxy_->port;
@@ -67,7 +67,7 @@ std::unique_ptr<NetTinyproxy> LRBalanceThroughProxy::proxy_;
 
 TEST_F(LRBalanceThroughProxy, RightPasswordBringsTheBalances) {
   ASSERT_TRUE(sandbox_->ClearRequests());
-  const TAccount dave = Dave();
+  const AccountRecord dave = Dave();
   const HttpResult r = Fetch(dave, "proxy-pass");
   ASSERT_TRUE(r.Succeeded) << r.Message;
   const BalanceOutcome outcome = LRBalanceOutcome(dave, r.Body, MakeNumberFormat(UsEnglishFormatSettings()));
@@ -82,7 +82,7 @@ TEST_F(LRBalanceThroughProxy, RightPasswordBringsTheBalances) {
 
 TEST_F(LRBalanceThroughProxy, WrongPasswordIsAConnectionProblemAndReachesNoServer) {
   ASSERT_TRUE(sandbox_->ClearRequests());
-  const TAccount dave = Dave();
+  const AccountRecord dave = Dave();
   const HttpResult r = Fetch(dave, "not-the-password");
   ASSERT_FALSE(r.Succeeded);
   EXPECT_EQ(r.Status, 401);

@@ -8,7 +8,7 @@
 
 #include "app/instance_lock.h"
 #include "app/main_window_host.h"
-#include "payments/spend_dialog.h"
+#include "payments/payment_dialog.h"
 #include "support/main_window_fixture.h"
 #include "support/qt_test_main.h"
 
@@ -44,8 +44,8 @@ class TestSingleInstanceProcesses : public QObject {
     return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -2;
   }
 
-  std::unique_ptr<TNummora> OpenRunningInstance(MainWindowFixture& f) {
-    TMainWindowSetup setup;
+  std::unique_ptr<MainWindow> OpenRunningInstance(MainWindowFixture& f) {
+    MainWindowSetup setup;
     setup.store = f.store.get();
     setup.storeFile = f.storeFile;
     setup.profileName = MainWindowFixture::kProfile;
@@ -55,7 +55,7 @@ class TestSingleInstanceProcesses : public QObject {
     setup.boxes = &f.boxes;
     setup.notifier = &f.notifier;
     setup.instanceSocket = QString::fromStdString(InstanceSocketPath().string());
-    return std::make_unique<TNummora>(std::move(setup));
+    return std::make_unique<MainWindow>(std::move(setup));
   }
 
  private slots:
@@ -78,7 +78,7 @@ class TestSingleInstanceProcesses : public QObject {
     w->show();
     Access::HideToTray(*w);
     QVERIFY(Access::HiddenInTray(*w));
-    QSignalSpy links(w.get(), &TNummora::PaymentLinkOpened);
+    QSignalSpy links(w.get(), &MainWindow::PaymentLinkOpened);
 
     QCOMPARE(RunSecond({"nmr://payto=U1234567&amount=10/", "ignored"}), 0);
     QTRY_COMPARE(links.count(), 1);
@@ -89,7 +89,7 @@ class TestSingleInstanceProcesses : public QObject {
     QVERIFY(!Access::HiddenInTray(*w));
     QVERIFY(w->isVisible());
     // The running instance shows a payment dialog filled from the link.
-    const auto dialogs = w->findChildren<TfSpend*>();
+    const auto dialogs = w->findChildren<PaymentDialog*>();
     QCOMPARE(dialogs.size(), 1);
     QVERIFY(dialogs[0]->isVisible());
     QCOMPARE(dialogs[0]->findChild<QLineEdit*>("eLRRecipient")->text(), QStringLiteral("U1234567"));

@@ -52,9 +52,9 @@ class CliSandboxTest : public ::testing::Test {
 
   // Writes the profile file with these accounts under kProfilePassword and kSerial, in the
   // legacy format.
-  void WriteProfile(const std::vector<TAccount>& accounts, const std::string& rates = "") {
+  void WriteProfile(const std::vector<AccountRecord>& accounts, const std::string& rates = "") {
     ProfileModel model;
-    for (const TAccount& a : accounts) ASSERT_GE(model.AppendAccount(a), 0);
+    for (const AccountRecord& a : accounts) ASSERT_GE(model.AppendAccount(a), 0);
     model.RatesText = rates;
     ProfileKey key(kProfilePassword, ProfileFormat::kLegacy);
     ASSERT_TRUE(SaveProfile(model, key, profile_, true, UsEnglishFormatSettings(),

@@ -6,16 +6,16 @@
 
 namespace nummora {
 
-struct TNummoraTestAccess {
-  static ProfileModel& Model(TNummora& w) { return w.model_; }
-  static void TimerTick(TNummora& w) { w.TimerTick(); }
-  static void HotkeyPressed(TNummora& w, int shortcutValue) { w.HotkeyPressed(shortcutValue); }
-  static void InstanceMessage(TNummora& w, int number) { w.InstanceMessage(number); }
-  static void ShowProxyIndicator(TNummora& w, const TProxy& proxy) { w.ShowProxyIndicator(proxy); }
-  static void HideToTray(TNummora& w) { w.HideToTray(); }
-  static void ShowFromTray(TNummora& w) { w.ShowFromTray(); }
-  static bool HiddenInTray(const TNummora& w) { return w.hiddenInTray_; }
-  static const QString& ApplicationTitle(const TNummora& w) { return w.applicationTitle_; }
+struct MainWindowTestAccess {
+  static ProfileModel& Model(MainWindow& w) { return w.model_; }
+  static void TimerTick(MainWindow& w) { w.TimerTick(); }
+  static void HotkeyPressed(MainWindow& w, int shortcutValue) { w.HotkeyPressed(shortcutValue); }
+  static void InstanceMessage(MainWindow& w, int number) { w.InstanceMessage(number); }
+  static void ShowProxyIndicator(MainWindow& w, const ProxySettings& proxy) { w.ShowProxyIndicator(proxy); }
+  static void HideToTray(MainWindow& w) { w.HideToTray(); }
+  static void ShowFromTray(MainWindow& w) { w.ShowFromTray(); }
+  static bool HiddenInTray(const MainWindow& w) { return w.hiddenInTray_; }
+  static const QString& ApplicationTitle(const MainWindow& w) { return w.applicationTitle_; }
 };
 
 }  // namespace nummora

@@ -38,9 +38,10 @@ class RecordingNotifier : public BalloonNotifier {
   bool trayAvailable = true;
 };
 
-inline TAccount MakeAccount(int type, const std::string& name, const std::string& id, double updated = 0) {
-  TAccount a;
-  a.Type = type;
+inline AccountRecord MakeAccount(int type, const std::string& name, const std::string& id,
+                                 double updated = 0) {
+  AccountRecord a;
+  a.Type = static_cast<AccountType>(type);
   a.Name = name;
   a.ID = id;
   a.Updated = updated;
@@ -48,14 +49,14 @@ inline TAccount MakeAccount(int type, const std::string& name, const std::string
   return a;
 }
 
-using Access = TNummoraTestAccess;
+using Access = MainWindowTestAccess;
 
-inline QTreeWidget* AccountsList(TNummora& w) {
+inline QTreeWidget* AccountsList(MainWindow& w) {
   return w.findChild<QTreeWidget*>(QStringLiteral("List"));
 }
 
 // Selects a row of the accounts list as a click does; -1 clears the selection.
-inline void SelectRow(TNummora& w, int row) {
+inline void SelectRow(MainWindow& w, int row) {
   QTreeWidget* list = AccountsList(w);
   if (row < 0) {
     list->clearSelection();
@@ -83,16 +84,16 @@ class MainWindowFixture {
   static ProfileKey Key() { return ProfileKey(kPassword, ProfileFormat::kLegacy); }
 
   // Writes a document with the given accounts as the profile's file and returns its text.
-  std::string WriteProfile(const std::vector<TAccount>& accounts) {
+  std::string WriteProfile(const std::vector<AccountRecord>& accounts) {
     ProfileModel m;
-    for (const TAccount& a : accounts) m.AppendAccount(a);
+    for (const AccountRecord& a : accounts) m.AppendAccount(a);
     const std::string text = BuildProfileDocument(m, true, UsEnglishFormatSettings());
     EncipherToFile(dataFile, text, kPassword);
     return text;
   }
 
-  std::unique_ptr<TNummora> Open(const std::string& text) {
-    TMainWindowSetup setup;
+  std::unique_ptr<MainWindow> Open(const std::string& text) {
+    MainWindowSetup setup;
     setup.store = store.get();
     setup.storeFile = storeFile;
     setup.profileName = kProfile;
@@ -101,11 +102,11 @@ class MainWindowFixture {
     setup.clock = &clock;
     setup.boxes = &boxes;
     setup.notifier = &notifier;
-    return std::make_unique<TNummora>(std::move(setup));
+    return std::make_unique<MainWindow>(std::move(setup));
   }
 
   // The accounts in the profile file, in document order.
-  std::vector<TAccount> SavedAccounts() {
+  std::vector<AccountRecord> SavedAccounts() {
     return ReadProfileDocument(DecipherFile(dataFile, kPassword), UsEnglishFormatSettings()).accounts;
   }
 

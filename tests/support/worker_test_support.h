@@ -113,7 +113,7 @@ class FakeWorkerHost : public QObject, public WorkerHost {
     ++ratesChanged;
   }
   QWidget* DialogParent() override { return nullptr; }
-  AskOutcome AskPassPhrase(TAccount& account) override {
+  AskOutcome AskPassPhrase(AccountRecord& account) override {
     Called();
     ++asked;
     return WorkerHost::AskPassPhrase(account);
@@ -308,7 +308,7 @@ class WorkerTestBench {
   // RequestBalance's part: mark the entry, start the worker, and wait until the refresh is over.
   void Refresh(int position, const std::string& base, int timeoutMs = 20000) {
     host_->model.Account(position).Refreshing = true;
-    QPointer<TthBalance> worker = StartBalanceRefresh(host_.get(), position, base);
+    QPointer<BalanceWorker> worker = StartBalanceRefresh(host_.get(), position, base);
     QTRY_VERIFY_WITH_TIMEOUT(worker.isNull(), timeoutMs);
     QVERIFY(!host_->model.Account(position).Refreshing);
   }

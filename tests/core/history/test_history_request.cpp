@@ -87,7 +87,7 @@ const char kLoginMessage[] =
 
 struct ReplyCase {
   const char* name;
-  int type;
+  int type;  // 0 e-gold, 1 Liberty Reserve
   bool succeeded;
   std::string reply;
   std::string message;
@@ -97,7 +97,8 @@ class HistoryReplyJudged : public testing::TestWithParam<ReplyCase> {};
 
 TEST_P(HistoryReplyJudged, GivesTheMessageOrNone) {
   const ReplyCase& c = GetParam();
-  EXPECT_EQ(HistoryReplyMessage(c.type, c.succeeded, c.reply, "1001001"), c.message);
+  EXPECT_EQ(HistoryReplyMessage(static_cast<AccountType>(c.type), c.succeeded, c.reply, "1001001"),
+            c.message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -135,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ReplyCase>& info) { return std::string(info.param.name); });
 
 TEST(HistoryReplyJudged, LoginFailureNamesTheAccount) {
-  const std::string message = HistoryReplyMessage(0, true, "<p>Could not login to account.</p>", "1001001");
+  const std::string message =
+      HistoryReplyMessage(AccountType::Egold, true, "<p>Could not login to account.</p>", "1001001");
   EXPECT_NE(message.find("1001001"), std::string::npos) << message;
 }
 

@@ -256,8 +256,8 @@ TEST(LRHistoryPage, ReportsAPageItCannotSearch) {
 }
 
 TEST(LRHistoryRequest, CoversWholeLocalDaysAndCarriesTheFiltersAsElementText) {
-  TAccount account;
-  account.Type = kAccountTypeLibertyReserve;
+  AccountRecord account;
+  account.Type = AccountType::LibertyReserve;
   account.ID = "U1000001";
   account.APIname = "daveapi";
   account.Password = "davesecret";

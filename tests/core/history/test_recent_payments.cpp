@@ -119,7 +119,7 @@ TEST(OperationRows, PaymentRecordAndNoticeOfARow) {
   r.kind = "Received";
   EXPECT_EQ(PaymentRecordRow(r, 0).kind, OperationKind::Other);
   const PaymentNotice n = NoticeOfRow(row);
-  EXPECT_EQ(n.type, 0);
+  EXPECT_EQ(n.type, AccountType::Egold);
   EXPECT_EQ(n.batch, "41000123");
   EXPECT_EQ(n.recipient, "Bob Metals (1001002)");
   EXPECT_EQ(n.amount, "1.5 of troy ounces of Gold");

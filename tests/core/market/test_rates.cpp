@@ -135,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CurrencyCase>& info) { return std::string(info.param.name); });
 
 TEST(AccountValue, SumsBalanceTimesRate) {
-  TAccount a;
+  AccountRecord a;
   a.Gold = 2;
   a.Silver = 10;
   const MetalAmounts rates{500, 8, 900, 300};
@@ -145,14 +145,14 @@ TEST(AccountValue, SumsBalanceTimesRate) {
 }
 
 TEST(AccountValue, RoundsEachMetalToFourDecimals) {
-  TAccount a;
+  AccountRecord a;
   a.Gold = 0.12346;
   a.Silver = 0.00004;
   EXPECT_EQ(AccountValue(a, {1, 1, 0, 0}), 1235);  // 0.1235 + 0.0000
 }
 
 TEST(AccountValue, ValuesBeyondTheFixedPointRangeCountAsZero) {
-  TAccount a;
+  AccountRecord a;
   a.Gold = 1e10;
   a.Silver = 1;
   EXPECT_EQ(AccountValue(a, {1e300, 2, 0, 0}), CurrencyFromUnits(2));
@@ -162,7 +162,7 @@ TEST(AccountValue, ValuesBeyondTheFixedPointRangeCountAsZero) {
 }
 
 TEST(MetalDetails, WritesWeightGramsAndValue) {
-  TAccount a;
+  AccountRecord a;
   a.Gold = 1;
   a.Silver = 2.5;
   const auto rows = MetalDetails(a, MetalAmounts{500.5, 8.1, 900, 300}, NumberFormat());
@@ -177,15 +177,15 @@ TEST(MetalDetails, WritesWeightGramsAndValue) {
 }
 
 TEST(DetailsCaption, NamesTheAccountAndShowsLibertyReserveAmounts) {
-  TAccount eg;
-  eg.Type = kAccountTypeEgold;
+  AccountRecord eg;
+  eg.Type = AccountType::Egold;
   eg.ID = "123";
   eg.Name = "Main";
   EXPECT_EQ(DetailsCaption(eg, UsEnglishFormatSettings()), "Details of Main (123)");
   EXPECT_TRUE(ShowsMetalDetails(eg));
 
-  TAccount lr;
-  lr.Type = kAccountTypeLibertyReserve;
+  AccountRecord lr;
+  lr.Type = AccountType::LibertyReserve;
   lr.ID = "U1";
   lr.LRusd = 125000;
   lr.LReur = 30000;

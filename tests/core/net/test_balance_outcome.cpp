@@ -17,10 +17,10 @@ FormatSettings NumberFormat() {
 const std::string kBase = "https://egold.test";
 const std::string kPassPhrase = "my secret phrase";
 
-TAccount EgoldAccount(MetalAmounts balances = {0, 0, 0, 0}) {
-  TAccount a;
+AccountRecord EgoldAccount(MetalAmounts balances = {0, 0, 0, 0}) {
+  AccountRecord a;
   a.Index = 2;
-  a.Type = kAccountTypeEgold;
+  a.Type = AccountType::Egold;
   a.ID = "123456";
   a.Password = kPassPhrase;
   a.Refreshing = true;
@@ -28,10 +28,10 @@ TAccount EgoldAccount(MetalAmounts balances = {0, 0, 0, 0}) {
   return a;
 }
 
-TAccount LRAccount(Currency usd, Currency eur) {
-  TAccount a;
+AccountRecord LRAccount(Currency usd, Currency eur) {
+  AccountRecord a;
   a.Index = 1;
-  a.Type = kAccountTypeLibertyReserve;
+  a.Type = AccountType::LibertyReserve;
   a.ID = "U1234567";
   a.APIname = "shop";
   a.Password = "security";
@@ -66,7 +66,7 @@ TEST(EgoldBalanceOutcome, RequestLineIsLoggedWithTheSecretMasked) {
   EXPECT_EQ(EgoldRequestLogLine(kBase, EgoldAccount()),
             "https://egold.test/acct/balance.aspAccountID=123456&PassPhrase=********");
   for (const std::string phrase : {"", "a&b=c", kPassPhrase.c_str()}) {
-    TAccount a = EgoldAccount();
+    AccountRecord a = EgoldAccount();
     a.Password = phrase;
     EXPECT_EQ(EgoldRequestLogLine(kBase, a),
               MaskPassPhrase(kBase + kEgoldBalancePath + FormBodyFromText(EgoldLoginLine(a))));
@@ -295,7 +295,7 @@ TEST(ApplyBalanceOutcome, WritesOnlyTheRefreshResults) {
   const BalanceOutcome out =
       LRBalanceOutcome(LRAccount(0, 0), LRAnswer(LRBalance("LRUSD", "7")), NumberFormat());
   // Meanwhile the main thread renamed the account and deleted it.
-  TAccount entry = LRAccount(0, 0);
+  AccountRecord entry = LRAccount(0, 0);
   entry.Name = "edited";
   entry.ID.clear();
   entry.Status = 3;
@@ -312,13 +312,13 @@ TEST(ApplyBalanceOutcome, WritesOnlyTheRefreshResults) {
 TEST(ApplyBalanceOutcome, EgoldWritesMetalsAndFailureWritesNothing) {
   const BalanceOutcome out =
       EgoldBalanceOutcome(EgoldAccount(), kBase, Page({1, 2, 3, 4}), {1, 1, 1, 1}, "USD", NumberFormat());
-  TAccount entry = EgoldAccount();
+  AccountRecord entry = EgoldAccount();
   entry.LRusd = 5;  // untouched for an e-gold account
   ApplyBalanceOutcome(out, entry, 100);
   EXPECT_EQ(MetalBalances(entry), (MetalAmounts{1, 2, 3, 4}));
   EXPECT_EQ(entry.LRusd, 5);
 
-  TAccount kept = EgoldAccount({9, 0, 0, 0});
+  AccountRecord kept = EgoldAccount({9, 0, 0, 0});
   kept.Updated = 7;
   ApplyBalanceOutcome(EgoldTransportFailure(kept, "down"), kept, 100);
   EXPECT_EQ(kept.Updated, 7);
@@ -330,7 +330,7 @@ TEST(ApplyBalanceOutcome, EgoldWritesMetalsAndFailureWritesNothing) {
 TEST(ApplyBalanceOutcome, RefusalKeepsTheEntrysBalances) {
   const BalanceOutcome refused = EgoldBalanceOutcome(EgoldAccount({9, 0, 0, 0}), kBase,
                                                      "Could not login to account", {}, "USD", NumberFormat());
-  TAccount entry = EgoldAccount({4, 0, 0, 0});
+  AccountRecord entry = EgoldAccount({4, 0, 0, 0});
   ApplyBalanceOutcome(refused, entry, 100);
   EXPECT_EQ(entry.Gold, 4);
   EXPECT_EQ(entry.Updated, 100);

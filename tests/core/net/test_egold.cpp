@@ -25,7 +25,7 @@ const std::string kLoginText =
 // --- login line and masking ---
 
 TEST(EgoldLoginLine, TwoFormLinesSoThePassPhraseArrivesAsTyped) {
-  TAccount a;
+  AccountRecord a;
   a.ID = "123456";
   EXPECT_EQ(FormBodyFromText(EgoldLoginLine(a)), "AccountID=123456&PassPhrase=");
   a.Password = "pass phrase";

@@ -23,7 +23,7 @@ TEST_P(HttpClientRefusalTest, FailsWithAMessage) {
   HttpOptions options;
   options.ConnectTimeout = std::chrono::seconds(2);
   HttpClient client(options);
-  TProxy proxy;
+  ProxySettings proxy;
   proxy.UseProxy = row.useProxy;
   proxy.ProxyHost = row.host;
   proxy.ProxyPort = row.port;

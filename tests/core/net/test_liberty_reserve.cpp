@@ -14,9 +14,9 @@ FormatSettings NumberFormat() {
   return MakeNumberFormat(UsEnglishFormatSettings());
 }
 
-TAccount LRAccount() {
-  TAccount a;
-  a.Type = kAccountTypeLibertyReserve;
+AccountRecord LRAccount() {
+  AccountRecord a;
+  a.Type = AccountType::LibertyReserve;
   a.ID = "U1234567";
   a.APIname = "shop";
   a.Password = "word";
@@ -101,7 +101,7 @@ TEST(LRToken, UsesUtcFromTheLocalTimeAndBias) {
 // --- Auth block ---
 
 TEST(LRAuthBlock, HoldsApiNameAndTokenBetweenCrLfs) {
-  const TAccount account = LRAccount();
+  const AccountRecord account = LRAccount();
   const TDateTime utc = EncodeDateTime(2008, 12, 31, 23, 30, 0);
   EXPECT_EQ(LRAuthBlock(account, utc),
             "<Auth>\r\n<ApiName>shop</ApiName>\r\n<Token>"
@@ -110,7 +110,7 @@ TEST(LRAuthBlock, HoldsApiNameAndTokenBetweenCrLfs) {
 }
 
 TEST(LRAuthBlock, NeverHoldsTheSecurityWord) {
-  TAccount account = LRAccount();
+  AccountRecord account = LRAccount();
   account.Password = "Sup3rSecretWord";
   const std::string block = LRAuthBlock(account, EncodeDateTime(2008, 1, 1, 0, 0, 0));
   EXPECT_EQ(block.find("Sup3rSecretWord"), std::string::npos);
@@ -186,7 +186,7 @@ TEST(LRFormBody, PrefixesTheUrlEncodedDocument) {
 }
 
 TEST(LRBalanceRequest, BuildsBothCurrenciesWithoutLineBreakBeforeAuth) {
-  const TAccount account = LRAccount();
+  const AccountRecord account = LRAccount();
   const TDateTime utc = EncodeDateTime(2008, 12, 31, 23, 30, 0);
   EXPECT_EQ(LRBalanceRequest(account, "1080503140709042", utc),
             "<BalanceRequest id=\"1080503140709042\">" + LRAuthBlock(account, utc) +

@@ -34,7 +34,8 @@ struct StatusCase {
 class AnswerStatusTest : public ::testing::TestWithParam<StatusCase> {};
 
 TEST_P(AnswerStatusTest, FollowsTheAccountType) {
-  EXPECT_EQ(AnswerStatus(GetParam().type, GetParam().answer), GetParam().status) << GetParam().answer;
+  EXPECT_EQ(AnswerStatus(static_cast<AccountType>(GetParam().type), GetParam().answer), GetParam().status)
+      << GetParam().answer;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -61,9 +62,9 @@ TEST(WorkerTexts, EventLineAndServerBase) {
   ServerConfig servers;
   servers.EgoldSecure = "https://egold";
   servers.LibertyReserve = "https://lr";
-  EXPECT_EQ(BalanceServerBase(servers, 0), "https://egold");
-  EXPECT_EQ(BalanceServerBase(servers, 1), "https://lr");
-  EXPECT_EQ(BalanceServerBase(servers, 7), "https://lr");
+  EXPECT_EQ(BalanceServerBase(servers, AccountType::Egold), "https://egold");
+  EXPECT_EQ(BalanceServerBase(servers, AccountType::LibertyReserve), "https://lr");
+  EXPECT_EQ(BalanceServerBase(servers, static_cast<AccountType>(7)), "https://lr");
 }
 
 }  // namespace

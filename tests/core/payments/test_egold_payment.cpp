@@ -14,8 +14,8 @@ FormatSettings NumberFormat() {
   return MakeNumberFormat(UsEnglishFormatSettings());
 }
 
-TAccount Source(const std::string& phrase = "pass phrase") {
-  TAccount a;
+AccountRecord Source(const std::string& phrase = "pass phrase") {
+  AccountRecord a;
   a.ID = "1001001";
   a.Password = phrase;
   return a;
@@ -147,6 +147,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Neither receipt nor error (a proxy's page, a cut answer): money may have moved.
         ReceiptRow{"NeitherReceiptNorError", "<html><body>Service busy</body></html>", PaymentResult::Unknown,
                    kPaymentUnknownText, "", 0},
+        // A field past the reader's reach behind a batch number leaves that field unread, the
+        // payment completed.
+        ReceiptRow{"OuncesBeyond16BitPositions",
+                   "<input type=hidden name=PAYMENT_BATCH_NUM value=\"7\">" + kName +
+                       std::string(70000, ' ') +
+                       "<input type=hidden name=ACTUAL_PAYMENT_OUNCES value=\"0.015625\">",
+                   PaymentResult::Paid, "", "7", 0},
         ReceiptRow{"BatchBeyond16BitPositions", std::string(70000, ' ') + kReceipt, PaymentResult::Unknown,
                    kPaymentUnknownText, "", 0}),
     [](const auto& info) { return std::string(info.param.name); });

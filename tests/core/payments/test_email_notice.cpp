@@ -35,8 +35,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, EmailSendRule,
                                            SendCase{{"Al", "", "", "bb@@x.org"}, true}));
 
 TEST(EmailForm, ElevenFieldsInOrderAndValuesCannotAddFields) {
-  PaymentNotice n{1,     "Savings (1001001)", "Bob <1001002>", "1 of Gold", "x&Amount=9\r\nmail_to2=evil@x",
-                  "m+1", "41000001"};
+  PaymentNotice n{AccountType::LibertyReserve,
+                  "Savings (1001001)",
+                  "Bob <1001002>",
+                  "1 of Gold",
+                  "x&Amount=9\r\nmail_to2=evil@x",
+                  "m+1",
+                  "41000001"};
   const EmailParties p{"Al", "al@x.org", "Bob", "bob@x.org"};
   const std::vector<std::string> lines = SplitFormLines(EmailFormText(n, p));
   ASSERT_EQ(lines.size(), 11u);

@@ -17,9 +17,9 @@ FormatSettings NumberFormat() {
   return MakeNumberFormat(UsEnglishFormatSettings());
 }
 
-TAccount Source() {
-  TAccount a;
-  a.Type = kAccountTypeLibertyReserve;
+AccountRecord Source() {
+  AccountRecord a;
+  a.Type = AccountType::LibertyReserve;
   a.ID = "U1000001";
   a.APIname = "daveapi";
   a.Password = "davesecret";

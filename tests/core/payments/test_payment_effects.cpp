@@ -13,7 +13,7 @@ namespace {
 
 struct EffectsCase {
   const char* name;
-  int type;
+  int type;  // 0 e-gold, 1 Liberty Reserve
   std::string payee;
   PaymentResult result;
   bool closingBalance;
@@ -31,8 +31,8 @@ TEST_P(PaymentEffectsRule, Applies) {
   const EffectsCase& c = GetParam();
   ProfileModel model;
   for (const char* id : {"1001", "1002", "U1001", "U1002", "1003"}) {
-    TAccount a;
-    a.Type = id[0] == 'U' ? kAccountTypeLibertyReserve : kAccountTypeEgold;
+    AccountRecord a;
+    a.Type = id[0] == 'U' ? AccountType::LibertyReserve : AccountType::Egold;
     a.ID = id;
     a.Silver = 5;
     a.LRusd = a.LReur = CurrencyFromUnits(100);
@@ -40,8 +40,8 @@ TEST_P(PaymentEffectsRule, Applies) {
   }
   model.DeleteAccount(4);  // a payee deleted in this run is no account of the profile any more
   SentPayment sent;
-  sent.type = c.type;
-  sent.source = c.type == kAccountTypeEgold ? 0 : 2;
+  sent.type = static_cast<AccountType>(c.type);
+  sent.source = c.type == 0 ? 0 : 2;
   sent.sourceText = "Mine";
   sent.payee = c.payee;
   sent.amount = "1,000.5";
@@ -57,7 +57,7 @@ TEST_P(PaymentEffectsRule, Applies) {
       EffectsOfPayment(model, sent, outcome, MakeNumberFormat(UsEnglishFormatSettings()));
   for (const BalanceChange& change : effects.changes)
     ApplyBalanceChange(change, model.Account(change.position));
-  const int payee = c.type == kAccountTypeEgold ? 1 : 3;
+  const int payee = c.type == 0 ? 1 : 3;
   EXPECT_DOUBLE_EQ(model.Account(0).Silver, c.sourceSilver) << c.name;
   EXPECT_DOUBLE_EQ(model.Account(1).Silver, c.payeeSilver) << c.name;
   EXPECT_EQ(model.Account(2).LReur, c.sourceEur) << c.name;

@@ -8,8 +8,8 @@ using namespace nummora;
 
 namespace {
 
-TAccount Account(const std::string& name, const std::string& id, bool startup, uint16_t refresh) {
-  TAccount a;
+AccountRecord Account(const std::string& name, const std::string& id, bool startup, uint16_t refresh) {
+  AccountRecord a;
   a.Name = name;
   a.ID = id;
   a.Update = startup;
@@ -20,7 +20,7 @@ TAccount Account(const std::string& name, const std::string& id, bool startup, u
 }
 
 TEST(SettingsFile, RoundTripOfAccountsPreferencesAndContacts) {
-  TExportedPreferences prefs;
+  ExportedPreferences prefs;
   prefs.fiat = 1;
   prefs.savePassPhrase = false;
   prefs.hotkeyBalance = 24641;
@@ -30,8 +30,8 @@ TEST(SettingsFile, RoundTripOfAccountsPreferencesAndContacts) {
   prefs.proxyPort = "8080";
   prefs.proxyUser = "me";
   prefs.proxyPasswd = "pw=1";
-  const std::vector<TContact> contacts = {{"Shop", "111", "U222", "m", "own comment"},
-                                          {"Other", "", "", "", ""}};
+  const std::vector<ContactRecord> contacts = {{"Shop", "111", "U222", "m", "own comment"},
+                                               {"Other", "", "", "", ""}};
   IniFile ini;
   WriteSettingsExport(ini, "3/1/2024 12:00:00 PM", "moving",
                       {Account("Main", "123456", true, 10), Account("", "U7654321", false, 0),
@@ -42,7 +42,7 @@ TEST(SettingsFile, RoundTripOfAccountsPreferencesAndContacts) {
   EXPECT_NE(text.find("Accounts=3\r\n"), std::string::npos);
   EXPECT_NE(text.find("Addresses=2\r\n"), std::string::npos);
 
-  const TSettingsFileContent back = ReadSettingsFile(IniFile::Parse(text));
+  const SettingsFileContent back = ReadSettingsFile(IniFile::Parse(text));
   EXPECT_EQ(back.comment, "moving");
   ASSERT_EQ(back.accounts.size(), 3u);
   EXPECT_EQ(ImportLineCaption(back.accounts[0]), "Main <123456>");
@@ -53,13 +53,13 @@ TEST(SettingsFile, RoundTripOfAccountsPreferencesAndContacts) {
   EXPECT_TRUE(back.hasAddressBook);
   ASSERT_EQ(back.contacts.size(), 2u);
   // e-gold number, Liberty Reserve number and e-mail come back; the comment does not travel.
-  EXPECT_EQ(back.contacts[0], (TContact{"Shop", "111", "U222", "m", ""}));
-  EXPECT_EQ(back.contacts[1], (TContact{"Other", "", "", "", ""}));
+  EXPECT_EQ(back.contacts[0], (ContactRecord{"Shop", "111", "U222", "m", ""}));
+  EXPECT_EQ(back.contacts[1], (ContactRecord{"Other", "", "", "", ""}));
 }
 
 TEST(SettingsFile, ExportOntoAnOlderFileKeepsWhatItDoesNotWrite) {
   IniFile old;
-  std::vector<TAccount> five;
+  std::vector<AccountRecord> five;
   for (int n = 1; n <= 5; ++n)
     five.push_back(Account("Old" + std::to_string(n), std::to_string(1000 + n), false, 0));
   WriteSettingsExport(old, "then", "old", five, nullptr, nullptr);
@@ -69,7 +69,7 @@ TEST(SettingsFile, ExportOntoAnOlderFileKeepsWhatItDoesNotWrite) {
                       nullptr);
   EXPECT_EQ(ini.ReadInteger("General", "Accounts", -1), 2);
   EXPECT_EQ(ini.ReadString("Mine", "Key"), "kept");
-  const TSettingsFileContent back = ReadSettingsFile(ini);
+  const SettingsFileContent back = ReadSettingsFile(ini);
   ASSERT_EQ(back.accounts.size(), 5u);
   EXPECT_EQ(back.accounts[1].account, "2");
   EXPECT_EQ(back.accounts[2].name, "Old3");
@@ -80,11 +80,11 @@ TEST(SettingsFile, AwkwardValuesComeBackAsWritten) {
   const std::vector<std::string> values = {"a=b=c",          "\"quoted\"", "'single'", "  leading blanks",
                                            "trailing  ",     "caf\xE9",    "\"",       "; not a comment",
                                            "[not a section]"};
-  std::vector<TAccount> accounts;
+  std::vector<AccountRecord> accounts;
   for (const std::string& v : values) accounts.push_back(Account(v, "1", false, 0));
   IniFile ini;
   WriteSettingsExport(ini, "d", "x\"y\"", accounts, nullptr, nullptr);
-  const TSettingsFileContent back = ReadSettingsFile(IniFile::Parse(ini.ToText()));
+  const SettingsFileContent back = ReadSettingsFile(IniFile::Parse(ini.ToText()));
   ASSERT_EQ(back.accounts.size(), values.size());
   for (std::size_t i = 0; i < values.size(); ++i) EXPECT_EQ(back.accounts[i].name, values[i]) << i;
   EXPECT_EQ(back.comment, "x\"y\"");
@@ -97,7 +97,7 @@ TEST(SettingsFile, ReadsAFileOfAnotherProgram) {
       "; written by hand\r\n[general]\r\n Comment = \"  spaced  \" \r\n[ACCOUNTS]\r\nname1=Main\r\n"
       "Account1 = 1234567\r\nStartup1=5\r\nRefresh1=$10\r\nName1=Second\r\nNAME2=Caf\xE9\r\nAccount2=U1\r\n"
       "[Accounts]\r\nName3=hidden\r\n[Preferences]\r\n";
-  const TSettingsFileContent back = ReadSettingsFile(IniFile::Parse(text));
+  const SettingsFileContent back = ReadSettingsFile(IniFile::Parse(text));
   EXPECT_EQ(back.comment, "  spaced  ");
   ASSERT_EQ(back.accounts.size(), 2u);
   EXPECT_EQ(back.accounts[0].name, "Main");
@@ -110,17 +110,17 @@ TEST(SettingsFile, ReadsAFileOfAnotherProgram) {
 }
 
 // The import walk over a model, answering the overwrite question from a list.
-class ModelImporter : public TAccountImporter {
+class ModelImporter : public AccountImporter {
  public:
   int FindAccount(const std::string& id) override { return model.FindAccount(id); }
-  int AppendAccount(const TAccount& account) override {
+  int AppendAccount(const AccountRecord& account) override {
     return model.AccountCount() >= ProfileModel::kMaxAccounts ? -1 : model.AppendAccount(account);
   }
   bool ConfirmOverwrite(const std::string& id) override {
     asked.push_back(id);
     return overwrite;
   }
-  void ReplaceAccount(int position, const TAccount& account) override {
+  void ReplaceAccount(int position, const AccountRecord& account) override {
     model.Account(position) = account;
     model.Account(position).Index = static_cast<int8_t>(position);
   }
@@ -132,8 +132,8 @@ class ModelImporter : public TAccountImporter {
   std::vector<int> refreshed;
 };
 
-TSettingsFileContent Lines(const std::vector<TImportLine>& lines) {
-  TSettingsFileContent c;
+SettingsFileContent Lines(const std::vector<ImportLine>& lines) {
+  SettingsFileContent c;
   c.accounts = lines;
   return c;
 }
@@ -142,22 +142,22 @@ TEST(ImportWalk, SkipsLibertyReserveAndTextAndAsksBeforeOverwriting) {
   for (const bool yes : {false, true}) {
     ModelImporter target;
     target.overwrite = yes;
-    TAccount existing = Account("Kept", "555", false, 5);
+    AccountRecord existing = Account("Kept", "555", false, 5);
     target.model.AppendAccount(existing);
-    const TSettingsFileContent c = Lines({{"LR", "U1234567", true, 0},
-                                          {"Text", "abc", false, 0},
-                                          {"Zero", "0", false, 0},
-                                          {"Neg", "-5", false, 0},
-                                          {"New", "777", true, 30},
-                                          {"Again", "555", false, 0},
-                                          {"Tag>", "999", false, 0},
-                                          {"Unticked", "888", false, 0}});
-    TImportReport report;
+    const SettingsFileContent c = Lines({{"LR", "U1234567", true, 0},
+                                         {"Text", "abc", false, 0},
+                                         {"Zero", "0", false, 0},
+                                         {"Neg", "-5", false, 0},
+                                         {"New", "777", true, 30},
+                                         {"Again", "555", false, 0},
+                                         {"Tag>", "999", false, 0},
+                                         {"Unticked", "888", false, 0}});
+    ImportReport report;
     ImportAccounts(c, {0, 1, 2, 3, 4, 5, 6}, target, report);
     ASSERT_EQ(target.model.AccountCount(), 2) << "only the new e-gold account is added";
-    const TAccount& added = target.model.Account(1);
+    const AccountRecord& added = target.model.Account(1);
     EXPECT_EQ(added.ID, "777");
-    EXPECT_EQ(added.Type, kAccountTypeEgold);
+    EXPECT_EQ(added.Type, AccountType::Egold);
     EXPECT_TRUE(added.Update);
     EXPECT_EQ(added.Refresh, 30);
     EXPECT_EQ(added.Password, "");
@@ -182,7 +182,7 @@ TEST(ImportWalk, SkipsLibertyReserveAndTextAndAsksBeforeOverwriting) {
 
 TEST(ImportWalk, StopsAtABadRefreshIntervalAndAtAFullTableNamingTheAccount) {
   ModelImporter target;
-  const TSettingsFileContent bad =
+  const SettingsFileContent bad =
       Lines({{"A", "1", false, 0}, {"B", "2", false, 65536}, {"C", "3", false, 0}});
   try {
     ImportAccounts(bad, {0, 1, 2}, target);
@@ -195,7 +195,7 @@ TEST(ImportWalk, StopsAtABadRefreshIntervalAndAtAFullTableNamingTheAccount) {
   ModelImporter full;
   for (int n = 0; n < ProfileModel::kMaxAccounts - 1; ++n)
     full.model.AppendAccount(Account("", std::to_string(n + 1), false, 0));
-  const TSettingsFileContent more = Lines({{"Last", "5000", false, 0}, {"Over", "5001", false, 0}});
+  const SettingsFileContent more = Lines({{"Last", "5000", false, 0}, {"Over", "5001", false, 0}});
   EXPECT_THROW(ImportAccounts(more, {0, 1}, full), ImportStop);
   EXPECT_EQ(full.model.AccountCount(), ProfileModel::kMaxAccounts);
   EXPECT_EQ(full.model.Account(ProfileModel::kMaxAccounts - 1).ID, "5000");

@@ -17,9 +17,9 @@ namespace {
 const FormatSettings kUs = UsEnglishFormatSettings();
 const std::string kHeader = "<?nmr version=\"4.4\" encoding=\"iso-8859-1\"?>";
 
-TAccount Egold(const std::string& id, const std::string& name = "") {
-  TAccount a;
-  a.Type = kAccountTypeEgold;
+AccountRecord Egold(const std::string& id, const std::string& name = "") {
+  AccountRecord a;
+  a.Type = AccountType::Egold;
   a.ID = id;
   a.Name = name;
   return a;
@@ -42,7 +42,7 @@ TEST(ProfileDocumentTest, EmptyProfileIsThreeLines) {
 
 TEST(ProfileDocumentTest, WritesEveryFieldInItsForm) {
   ProfileModel m;
-  TAccount a = Egold("123456", "Main");
+  AccountRecord a = Egold("123456", "Main");
   a.Password = "pass phrase";
   a.LRusd = 12345000;  // 1234.5
   a.LReur = 1000000;   // 100
@@ -56,14 +56,14 @@ TEST(ProfileDocumentTest, WritesEveryFieldInItsForm) {
   a.Batch = -7;
   a.BatchDate = EncodeDate(2019, 12, 31);
   m.AppendAccount(a);
-  TAccount lr;
-  lr.Type = kAccountTypeLibertyReserve;
+  AccountRecord lr;
+  lr.Type = AccountType::LibertyReserve;
   lr.ID = "U1234567";
   lr.APIname = "api";
   lr.LRusd = 1;                         // 0.0001
   lr.Updated = EncodeDate(2021, 6, 7);  // midnight: date only
   m.AppendAccount(lr);
-  m.AddContact(TContact{"Bob", "42", "U7", "bob@example.com", "a comment"});
+  m.AddContact(ContactRecord{"Bob", "42", "U7", "bob@example.com", "a comment"});
 
   EXPECT_EQ(
       BuildProfileDocument(m, true, kUs),
@@ -85,7 +85,7 @@ TEST(ProfileDocumentTest, WritesEveryFieldInItsForm) {
 
 TEST(ProfileDocumentTest, RoundTripKeepsEveryStoredField) {
   ProfileModel m;
-  TAccount a = Egold("99", "Gold & silver");
+  AccountRecord a = Egold("99", "Gold & silver");
   a.Password = "phrase";
   a.APIname = "n";
   a.LRusd = -32500;
@@ -102,15 +102,15 @@ TEST(ProfileDocumentTest, RoundTripKeepsEveryStoredField) {
   a.Status = 3;
   a.Refreshing = true;
   m.AppendAccount(a);
-  m.AddContact(TContact{"", "", "", "", ""});
-  m.AddContact(TContact{"N", "E", "L", "M", "C"});
+  m.AddContact(ContactRecord{"", "", "", "", ""});
+  m.AddContact(ContactRecord{"N", "E", "L", "M", "C"});
   m.RatesText = "x,1\r\n2";
 
   ProfileModel back;
   back.DisplayCurrency = "EUR";
   ProfileLoadResult r = LoadProfile(back, BuildProfileDocument(m, true, kUs), kUs);
   ASSERT_EQ(back.AccountCount(), 1);
-  const TAccount& b = back.Account(0);
+  const AccountRecord& b = back.Account(0);
   EXPECT_EQ(b.Index, 0);
   EXPECT_EQ(b.Type, a.Type);
   EXPECT_EQ(b.ID, a.ID);
@@ -141,7 +141,7 @@ TEST(ProfileDocumentTest, RoundTripKeepsEveryStoredField) {
 
 TEST(ProfileDocumentTest, BatchDateKeepsOnlyTheDate) {
   ProfileModel m;
-  TAccount a = Egold("1");
+  AccountRecord a = Egold("1");
   a.BatchDate = EncodeDateTime(2010, 5, 6, 7, 8, 9);
   m.AppendAccount(a);
   ProfileModel back;
@@ -171,10 +171,10 @@ TEST(ProfileDocumentTest, SavePasswordsOffEmptiesThemInTheFileAndInMemory) {
   ASSERT_NE(::mkdtemp(pattern), nullptr);
   const std::string path = std::string(pattern) + "/p.nmr";
   ProfileModel m;
-  TAccount a = Egold("1");
+  AccountRecord a = Egold("1");
   a.Password = "phrase one";
   m.AppendAccount(a);
-  TAccount deleted = Egold("2");
+  AccountRecord deleted = Egold("2");
   deleted.Password = "kept";
   m.AppendAccount(deleted);
   m.DeleteAccount(1);
@@ -205,7 +205,7 @@ TEST(ProfileDocumentTest, EveryContactReadIsSaved) {
   ProfileModel m;
   LoadProfile(m, Doc(body), kUs);
   ASSERT_EQ(m.Contacts().size(), 200u);
-  EXPECT_FALSE(m.AddContact(TContact{"one more", "", "", "", ""}));
+  EXPECT_FALSE(m.AddContact(ContactRecord{"one more", "", "", "", ""}));
   ProfileModel back;
   LoadProfile(back, BuildProfileDocument(m, true, kUs), kUs);
   EXPECT_EQ(back.Contacts(), m.Contacts());
@@ -216,7 +216,7 @@ TEST(ProfileDocumentTest, EveryContactReadIsSaved) {
 TEST(ProfileDocumentTest, LargestProfileRoundTrips) {
   ProfileModel m;
   for (int i = 0; i < 127; ++i) {
-    TAccount a =
+    AccountRecord a =
         Egold(std::to_string(1000 + i), "Account number " + std::to_string(i) + std::string(200, 'n'));
     a.Password = "phrase " + std::to_string(i);
     a.Gold = i * 0.5;
@@ -226,8 +226,8 @@ TEST(ProfileDocumentTest, LargestProfileRoundTrips) {
   }
   for (int i = 0; i < 128; ++i) {
     ASSERT_TRUE(
-        m.AddContact(TContact{"Contact " + std::to_string(i), std::to_string(i), "U" + std::to_string(i),
-                              "c" + std::to_string(i) + "@example.com", std::string(100, 'c')}));
+        m.AddContact(ContactRecord{"Contact " + std::to_string(i), std::to_string(i), "U" + std::to_string(i),
+                                   "c" + std::to_string(i) + "@example.com", std::string(100, 'c')}));
   }
   m.RatesText = "rates at the end";
   const std::string text = BuildProfileDocument(m, true, kUs);
@@ -347,7 +347,7 @@ TEST(ProfileDocumentTest, WriterRefusesWhatTheReaderCouldNotTakeBack) {
   m.AppendAccount(Egold("1", std::string(70000, 'n')));
   EXPECT_THROW(BuildProfileDocument(m, true, kUs), EProfileDocumentError);
   ProfileModel c;
-  c.AddContact(TContact{"x", "", "", "", std::string(70000, 'c')});
+  c.AddContact(ContactRecord{"x", "", "", "", std::string(70000, 'c')});
   EXPECT_THROW(BuildProfileDocument(c, true, kUs), EProfileDocumentError);
   // Rates too long to be read back are dropped; they are asked for again at every opening.
   ProfileModel r;
@@ -364,7 +364,7 @@ class RatesInjectionTest : public ::testing::TestWithParam<std::string> {};
 TEST_P(RatesInjectionTest, AnswerWithTagsIsNotKept) {
   ProfileModel m;
   m.AppendAccount(Egold("1", "one"));
-  m.AddContact(TContact{"Bob", "42", "", "", ""});
+  m.AddContact(ContactRecord{"Bob", "42", "", "", ""});
   EXPECT_FALSE(m.SetRatesText(GetParam()));
   EXPECT_TRUE(m.RatesText.empty());
 
@@ -392,8 +392,8 @@ TEST(ProfileDocumentTest, PlainRatesAreKept) {
 
 struct TagInField {
   const char* what;
-  TAccount account;
-  TContact contact;
+  AccountRecord account;
+  ContactRecord contact;
   const char* field;  // named in the message
 };
 
@@ -402,8 +402,8 @@ void PrintTo(const TagInField& c, std::ostream* os) {
   *os << c.what;
 }
 
-TAccount WithTexts(const std::string& name, const std::string& password) {
-  TAccount a = Egold("123456", name);
+AccountRecord WithTexts(const std::string& name, const std::string& password) {
+  AccountRecord a = Egold("123456", name);
   a.Password = password;
   return a;
 }
@@ -447,7 +447,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  {},
                                  "Passphrase"},
                       TagInField{"ContactInComment", Egold("7"),
-                                 TContact{"c", "", "", "", "<Contact><Name>x</Name></Contact>"}, "Comment"}),
+                                 ContactRecord{"c", "", "", "", "<Contact><Name>x</Name></Contact>"},
+                                 "Comment"}),
     [](const ::testing::TestParamInfo<TagInField>& info) { return std::string(info.param.what); });
 
 // What the user may type reads back byte for byte: any byte but "<" and ">", also outside
@@ -457,10 +458,10 @@ TEST(ProfileDocumentTest, EveryOtherByteReadsBack) {
   for (int c = 0; c < 256; ++c)
     if (c != '<' && c != '>') all += static_cast<char>(c);
   ProfileModel m;
-  TAccount a = WithTexts(all, all);
+  AccountRecord a = WithTexts(all, all);
   a.APIname = all;
   m.AppendAccount(a);
-  m.AddContact(TContact{all, all, all, all, all});
+  m.AddContact(ContactRecord{all, all, all, all, all});
   ASSERT_TRUE(m.SetRatesText(all));
   ProfileModel back;
   LoadProfile(back, BuildProfileDocument(m, true, kUs), kUs);

@@ -5,8 +5,8 @@
 namespace nummora {
 namespace {
 
-TAccount MakeAccount(const std::string& id, const std::string& name = "") {
-  TAccount a;
+AccountRecord MakeAccount(const std::string& id, const std::string& name = "") {
+  AccountRecord a;
   a.ID = id;
   a.Name = name;
   return a;
@@ -124,9 +124,10 @@ TEST(ProfileModelTest, InitialSelectionFollowsTheDefaultAccount) {
 
 TEST(ProfileModelTest, ContactsStopAt128) {
   ProfileModel m;
-  for (int i = 0; i < 128; ++i) ASSERT_TRUE(m.AddContact(TContact{"n" + std::to_string(i), "", "", "", ""}));
+  for (int i = 0; i < 128; ++i)
+    ASSERT_TRUE(m.AddContact(ContactRecord{"n" + std::to_string(i), "", "", "", ""}));
   EXPECT_FALSE(m.CanAddContact());
-  EXPECT_FALSE(m.AddContact(TContact{"one more", "", "", "", ""}));
+  EXPECT_FALSE(m.AddContact(ContactRecord{"one more", "", "", "", ""}));
   EXPECT_EQ(m.Contacts().size(), 128u);
 }
 

@@ -23,7 +23,7 @@
 #include <memory>
 
 #include "app/main_window_host.h"
-#include "payments/spend_dialog.h"
+#include "payments/payment_dialog.h"
 #include "support/main_window_fixture.h"
 #include "support/sandbox_process.h"
 #include "ui/events_window.h"
@@ -37,15 +37,15 @@ using namespace nummora::test;
 
 namespace {
 
-TAccount Egold(const std::string& name, const std::string& id, const std::string& phrase) {
-  TAccount a = MakeAccount(0, name, id);
+AccountRecord Egold(const std::string& name, const std::string& id, const std::string& phrase) {
+  AccountRecord a = MakeAccount(0, name, id);
   a.Password = phrase;
   return a;
 }
 
-TAccount Liberty(const std::string& name, const std::string& id, const std::string& api,
-                 const std::string& word) {
-  TAccount a = MakeAccount(1, name, id);
+AccountRecord Liberty(const std::string& name, const std::string& id, const std::string& api,
+                      const std::string& word) {
+  AccountRecord a = MakeAccount(1, name, id);
   a.APIname = api;
   a.Password = word;
   return a;
@@ -104,11 +104,11 @@ class TestSpendDialog : public QObject {
 
   std::unique_ptr<SandboxProcess> sandbox_;
   std::unique_ptr<MainWindowFixture> fixture_;
-  std::unique_ptr<TNummora> window_;
+  std::unique_ptr<MainWindow> window_;
   std::vector<PaymentRecord> records_;
 
   // The main window over a profile of these accounts, with the workers against the sandbox.
-  void OpenWindow(const std::vector<TAccount>& accounts) {
+  void OpenWindow(const std::vector<AccountRecord>& accounts) {
     QVERIFY(sandbox_->ClearRequests());
     fixture_ = std::make_unique<MainWindowFixture>();
     window_ = fixture_->Open(fixture_->WriteProfile(accounts));
@@ -119,16 +119,16 @@ class TestSpendDialog : public QObject {
   }
 
   // "&Spend..." with the account at `row` selected: the new dialog.
-  TfSpend* Spend(int row) {
+  PaymentDialog* Spend(int row) {
     SelectRow(*window_, row);
-    const auto before = window_->findChildren<TfSpend*>();
+    const auto before = window_->findChildren<PaymentDialog*>();
     window_->Actions().Spend->trigger();
-    for (TfSpend* dialog : window_->findChildren<TfSpend*>())
+    for (PaymentDialog* dialog : window_->findChildren<PaymentDialog*>())
       if (!before.contains(dialog)) return dialog;
     qFatal("no payment dialog opened");
   }
 
-  static void WaitIdle(TfSpend* dialog) { QTRY_VERIFY_WITH_TIMEOUT(!dialog->Busy(), 30000); }
+  static void WaitIdle(PaymentDialog* dialog) { QTRY_VERIFY_WITH_TIMEOUT(!dialog->Busy(), 30000); }
 
   QJsonObject Ledger() {
     std::string json;
@@ -152,7 +152,7 @@ class TestSpendDialog : public QObject {
     return n;
   }
   QString Events() { return window_->Events()->Text(); }
-  const TAccount& Account(int position) { return window_->Model().Account(position); }
+  const AccountRecord& Account(int position) { return window_->Model().Account(position); }
 
  private slots:
   void initTestCase() {
@@ -183,7 +183,7 @@ class TestSpendDialog : public QObject {
     OpenWindow({Egold("Alice", "1001001", "alice gold 2006"), Egold("Bob", "1001002", "bobmetals77")});
     const double aliceBefore = Ounces("1001001", "Silver");
     const double bobBefore = Ounces("1001002", "Silver");
-    TfSpend* d = Spend(0);
+    PaymentDialog* d = Spend(0);
     QCOMPARE(Title(d), QStringLiteral("Transaction details"));
     QCOMPARE(Child<QComboBox>(d, "eSource")->currentText(), QStringLiteral("Alice (1001001)"));
     QCOMPARE(Child<QComboBox>(d, "eUnits")->currentText(), QStringLiteral("US Dollars' worth"));
@@ -243,7 +243,7 @@ class TestSpendDialog : public QObject {
 
     // The memo is remembered; a new dialog offers it and no longer warns about Bob.
     d->close();
-    TfSpend* again = Spend(0);
+    PaymentDialog* again = Spend(0);
     QCOMPARE(Child<QComboBox>(again, "eMemo")->itemText(0), QStringLiteral("rent & more"));
     Type(again, "eRecipient", "1001002");
     Type(again, "eAmount", "0.5");
@@ -259,7 +259,7 @@ class TestSpendDialog : public QObject {
   // recorded.
   void egoldFailuresReturnToDetails() {
     OpenWindow({Egold("Alice", "1001001", "alice gold 2006")});
-    TfSpend* d = Spend(0);
+    PaymentDialog* d = Spend(0);
     Type(d, "eRecipient", "7777777");
     Type(d, "eAmount", "1");
     Click(d, "bPreview");
@@ -309,7 +309,7 @@ class TestSpendDialog : public QObject {
                 Liberty("Erin", "U1000002", "erinshop", "erinword")});
     const double erinBefore = Dollars("U1000002");
     const qsizetype receiptsBefore = Ledger()["lr_receipts"].toArray().size();
-    TfSpend* d = Spend(0);
+    PaymentDialog* d = Spend(0);
     QVERIFY(Child<QWidget>(d, "pLR")->isVisibleTo(d));
     QVERIFY(!Child<QWidget>(d, "pEgold")->isVisibleTo(d));
     QTest::keyClicks(Child<QLineEdit>(d, "eLRRecipient"), "u1000002");
@@ -353,7 +353,7 @@ class TestSpendDialog : public QObject {
     const double erinBefore = Dollars("U1000002");
     const double frankBefore = Dollars("U1000003", "LREUR");
     const double erinEuroBefore = Dollars("U1000002", "LREUR");
-    TfSpend* d = Spend(0);
+    PaymentDialog* d = Spend(0);
     Child<QRadioButton>(d, "LRTypeMass")->click();
     QVERIFY(Child<QWidget>(d, "pLRMasspayment")->isVisibleTo(d));
     Child<QComboBox>(d, "eLRDValute")->setCurrentIndex(1);  // Euro
@@ -431,7 +431,7 @@ class TestSpendDialog : public QObject {
     slow.count = 1;
     QVERIFY(sandbox_->AddFault(slow));
     QVERIFY(sandbox_->ClearRequests());
-    TfSpend* d = Spend(0);
+    PaymentDialog* d = Spend(0);
     Type(d, "eLRRecipient", "U1000003");
     Type(d, "eLRAmount", "1");
     Click(d, "bPay");
@@ -448,7 +448,7 @@ class TestSpendDialog : public QObject {
     QTRY_VERIFY(!Account(0).Refreshing);  // the refresh after the unknown outcome is back
     const double frankBefore = Dollars("U1000003");
     Click(d, "bPay");
-    QPointer<TfSpend> closed(d);
+    QPointer<PaymentDialog> closed(d);
     fixture_->boxes.asked.clear();
     QVERIFY(d->close());
     QCOMPARE(fixture_->boxes.asked, QStringList{QStringLiteral("Do you want to close dialog?")});
@@ -462,19 +462,19 @@ class TestSpendDialog : public QObject {
   // every payment dialog), and No keeps the dialog.
   void closingAsksOnlyWhileModified() {
     OpenWindow({Egold("Alice", "1001001", "alice gold 2006")});
-    TfSpend* first = Spend(0);
-    QPointer<TfSpend> guard(first);
+    PaymentDialog* first = Spend(0);
+    QPointer<PaymentDialog> guard(first);
     fixture_->boxes.answer = false;
     QVERIFY(first->close());  // nothing typed: closes without a question
     QVERIFY(fixture_->boxes.asked.isEmpty());
 
-    TfSpend* d = Spend(0);
-    QPointer<TfSpend> second(d);
+    PaymentDialog* d = Spend(0);
+    QPointer<PaymentDialog> second(d);
     Type(d, "eAmount", "5");
     QTest::keyClick(d, Qt::Key_Escape);
     QCOMPARE(fixture_->boxes.asked.size(), 1);
     QVERIFY(d->isVisible());
-    TfSpend* other = Spend(0);  // the flag is shared: this one asks too
+    PaymentDialog* other = Spend(0);  // the flag is shared: this one asks too
     QVERIFY(!other->close());
     QCOMPARE(fixture_->boxes.asked.size(), 2);
     Type(d, "eAmount", "");
@@ -486,7 +486,7 @@ class TestSpendDialog : public QObject {
     // Text in any field counts, also when the amount is empty.
     for (const char* field : {"eLRMass", "eLRRecipient", "eLRMemo", "eLRMerchant", "eLRDMemo", "eMerchant"}) {
       fixture_->boxes.asked.clear();
-      TfSpend* typed = Spend(0);
+      PaymentDialog* typed = Spend(0);
       const auto fill = [typed, field](const QString& text) {
         if (auto* mass = typed->findChild<QPlainTextEdit*>(QString::fromLatin1(field)))
           mass->setPlainText(text);
@@ -505,4 +505,4 @@ class TestSpendDialog : public QObject {
 };
 
 NUMMORA_QTEST_MAIN(TestSpendDialog)
-#include "test_spend_dialog.moc"
+#include "test_payment_dialog.moc"

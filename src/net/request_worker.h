@@ -1,12 +1,12 @@
 #pragma once
-// TthSock: one HTTP(S) request on a worker thread. Its owner creates it, starts it once with a
+// RequestWorker: one HTTP(S) request on a worker thread. Its owner creates it, starts it once with a
 // URL, an account record (or none), the form text and a completion routine; the worker posts
 // the form, writes its progress into the events list, reports a transport failure as
 // "Connection problem!", derives the account's Status from the answer, and then the completion
 // routine runs on the main thread, where the owner reads Succeeded() and Response().
 //
-// Lifetime: a worker is never deleted while it runs. Owners hold it in a TthSockPtr; dropping
-// that (or calling TthSock::Release) deletes a finished worker at once and lets a running one
+// Lifetime: a worker is never deleted while it runs. Owners hold it in a RequestWorkerPtr; dropping
+// that (or calling RequestWorker::Release) deletes a finished worker at once and lets a running one
 // delete itself when its run is over, without calling its completion routine. The completion
 // routine is also skipped when its owner object (the `owner` given to Start) was destroyed.
 #include <QPointer>
@@ -25,27 +25,27 @@
 
 namespace nummora {
 
-class TthSock : public QThread {
+class RequestWorker : public QThread {
   Q_OBJECT
  public:
-  using Completion = std::function<void(TthSock& worker)>;
+  using Completion = std::function<void(RequestWorker& worker)>;
 
   // A worker not yet started. `host` gives it the main thread's state; it is checked for
   // existence before every use.
-  explicit TthSock(WorkerHost* host);
+  explicit RequestWorker(WorkerHost* host);
 
   // Deletes a worker that is not running; a running one deletes itself when it has ended.
-  static void Release(TthSock* worker);
+  static void Release(RequestWorker* worker);
 
   // Main thread. Asks for a missing pass phrase when `account.ID` is not empty (an entered one
   // is also stored in the table entry at account.Index), logs the URL and the form lines,
   // and starts the thread. Returns false, and sends nothing, when the prompt was cancelled or
   // the host is gone; the completion routine is then never called. A worker starts only once.
-  bool Start(const std::string& url, const TAccount& account, const std::string& formText, QObject* owner,
-             Completion completion, bool proxyAllowed);
+  bool Start(const std::string& url, const AccountRecord& account, const std::string& formText,
+             QObject* owner, Completion completion, bool proxyAllowed);
   // The same with the form already split into its lines, for forms whose values may hold line
   // breaks of their own (a line break inside a value then never starts a field).
-  bool StartLines(const std::string& url, const TAccount& account, std::vector<std::string> formLines,
+  bool StartLines(const std::string& url, const AccountRecord& account, std::vector<std::string> formLines,
                   QObject* owner, Completion completion, bool proxyAllowed);
   // The same for no account and never through the proxy.
   bool StartSimple(const std::string& url, const std::string& formText, QObject* owner,
@@ -66,7 +66,7 @@ class TthSock : public QThread {
   bool StopRequested() const { return stopRequested_; }
 
  protected:
-  ~TthSock() override;
+  ~RequestWorker() override;
   void run() override;
 
  private:
@@ -76,7 +76,7 @@ class TthSock : public QThread {
 
   HostRef host_;
   std::string url_;
-  TAccount account_;
+  AccountRecord account_;
   std::vector<std::string> fields_;
   std::string response_;
   bool succeeded_ = false;
@@ -97,14 +97,14 @@ class TthSock : public QThread {
   LiveWorker counted_;  // counted from creation to deletion
 };
 
-struct TthSockReleaser {
-  void operator()(TthSock* worker) const { TthSock::Release(worker); }
+struct RequestWorkerReleaser {
+  void operator()(RequestWorker* worker) const { RequestWorker::Release(worker); }
 };
 // How owners keep their latest worker of a kind.
-using TthSockPtr = std::unique_ptr<TthSock, TthSockReleaser>;
+using RequestWorkerPtr = std::unique_ptr<RequestWorker, RequestWorkerReleaser>;
 
-inline TthSockPtr MakeSock(WorkerHost* host) {
-  return TthSockPtr(new TthSock(host));
+inline RequestWorkerPtr MakeRequestWorker(WorkerHost* host) {
+  return RequestWorkerPtr(new RequestWorker(host));
 }
 
 }  // namespace nummora

@@ -12,7 +12,7 @@
 
 #include "payments/egold_payment.h"
 #include "payments/lr_payment.h"
-#include "payments/spend_dialog.h"
+#include "payments/payment_dialog.h"
 #include "payments/spend_host.h"
 #include "ui/latin1.h"
 
@@ -47,7 +47,7 @@ bool HasInnerBlankLine(const std::string& text) {
 
 }  // namespace
 
-QString TfSpend::ShowEgoldPreview(const std::string& page) {
+QString PaymentDialog::ShowEgoldPreview(const std::string& page) {
   const std::string sourceId = host_.Workers().Model().Account(SourcePosition()).ID;
   const EgoldPreview preview = ReadEgoldPreview(page, sourceId);
   if (!preview.error.empty()) return Latin(preview.error);
@@ -65,7 +65,7 @@ QString TfSpend::ShowEgoldPreview(const std::string& page) {
   return QString();
 }
 
-QString TfSpend::ShowLRPreview(const std::string& reply) {
+QString PaymentDialog::ShowLRPreview(const std::string& reply) {
   if (MassMode()) {
     host_.Workers().AddEvent("Next text", PaymentLogText(reply));
     ShowMassTable(ReadMassPreview(massLines_, reply), true);
@@ -88,7 +88,7 @@ QString TfSpend::ShowLRPreview(const std::string& reply) {
   return QString();
 }
 
-void TfSpend::ShowEgoldReceipt(const PaymentOutcome& outcome) {
+void PaymentDialog::ShowEgoldReceipt(const PaymentOutcome& outcome) {
   ShowPage(tPaid, kCompleteTitle);
   Batch->setText(Latin(outcome.batch));
   aBatch->setText(QStringLiteral("Batch number: ") + Batch->text());
@@ -102,7 +102,7 @@ void TfSpend::ShowEgoldReceipt(const PaymentOutcome& outcome) {
                  QStringLiteral(")"));
 }
 
-void TfSpend::ShowLRReceipt(const PaymentOutcome& outcome) {
+void PaymentDialog::ShowLRReceipt(const PaymentOutcome& outcome) {
   ShowPage(tPaid, kCompleteTitle);
   Batch->setText(Latin(outcome.batch));
   aBatch->setText(QStringLiteral("Transaction number: ") + Batch->text());
@@ -118,7 +118,7 @@ void TfSpend::ShowLRReceipt(const PaymentOutcome& outcome) {
                  QStringLiteral(")"));
 }
 
-void TfSpend::ShowMassTable(const MassTable& table, bool preview) {
+void PaymentDialog::ShowMassTable(const MassTable& table, bool preview) {
   ShowPage(tPreviewLRMass, preview ? kPreviewTitle : kCompleteTitle);
   massTable_ = table;
   LRMassList->clear();
@@ -142,12 +142,12 @@ void TfSpend::ShowMassTable(const MassTable& table, bool preview) {
   lLRMassInfo->setText(Latin(MassSummary(table, MassEuro())));
 }
 
-void TfSpend::PopupMassPopup() {
+void PaymentDialog::PopupMassPopup() {
   DeleteTransaction->setEnabled(LRMassList->currentItem() != nullptr &&
                                 LRMassList->currentItem()->isSelected());
 }
 
-void TfSpend::DeleteTransactionClick() {
+void PaymentDialog::DeleteTransactionClick() {
   QTreeWidgetItem* item = LRMassList->currentItem();
   if (!item || complete_ || LRMassList->contextMenuPolicy() != Qt::CustomContextMenu) return;
   const int n = LRMassList->indexOfTopLevelItem(item);
@@ -168,7 +168,7 @@ void TfSpend::DeleteTransactionClick() {
   lLRMassInfo->setText(Latin(MassSummary(massTable_, MassEuro())));
 }
 
-std::vector<MassLine> TfSpend::TakeMassLines() {
+std::vector<MassLine> PaymentDialog::TakeMassLines() {
   const std::string typed = ToLatin1(eLRMass->toPlainText());
   std::string text;
   for (const std::string& line : MassListLines(typed)) text += (text.empty() ? "" : "\n") + line;

@@ -1,9 +1,9 @@
 #pragma once
-// TfSpend, the payment dialog ("Spend") of both payment systems: the user picks a source
+// PaymentDialog, the payment dialog ("Spend") of both payment systems: the user picks a source
 // account, fills in the payment, may preview it (the payment system names the payee), pays,
 // and gets a receipt. Liberty Reserve sources also offer a mass payment of one transfer a line.
 //
-// Each request runs on its own TthSock. While one runs, neither Preview nor Pay (nor Enter)
+// Each request runs on its own RequestWorker. While one runs, neither Preview nor Pay (nor Enter)
 // can start another. A payment's completion is applied through the host (balances, last
 // operations, histories) even when the dialog was closed meanwhile; only the dialog's own
 // widgets are then left alone. The dialog deletes itself when closed.
@@ -34,16 +34,16 @@ class QTreeWidget;
 
 namespace nummora {
 
-class TSpendHost;
-class TthSock;
+class PaymentHost;
+class RequestWorker;
 
-class TfSpend : public QDialog {
+class PaymentDialog : public QDialog {
   Q_OBJECT
  public:
   // FormCreate: the units default to the display currency's worth, the source to the account
   // selected in the accounts list.
-  TfSpend(TSpendHost& host, QWidget* parent);
-  ~TfSpend() override;
+  PaymentDialog(PaymentHost& host, QWidget* parent);
+  ~PaymentDialog() override;
 
   // What a payment link (or the address book) puts into the fields; a link without parts
   // touches nothing. A Liberty Reserve payee fills the Liberty Reserve panel, and the source
@@ -65,7 +65,7 @@ class TfSpend : public QDialog {
   void reject() override;
 
  private:
-  // --- building (spend_dialog_build.cpp) ---
+  // --- building (payment_dialog_build.cpp) ---
   void BuildWindow();
   QWidget* BuildDetailsPage();
   QWidget* BuildEgoldPanel();
@@ -76,12 +76,12 @@ class TfSpend : public QDialog {
   void FormCreate();
   void ConnectFields();
 
-  // --- the flow (spend_dialog.cpp) ---
+  // --- the flow (payment_dialog.cpp) ---
   void FormShow();
   void eSourceChange();
   // Chooses the first account of the payment system (in list order) unless the chosen source
   // is of that system.
-  void ChooseSourceOfType(int type);
+  void ChooseSourceOfType(AccountType type);
   void SwitchLRType(bool mass);
   void bPreviewClick();
   void bPayClick();
@@ -106,10 +106,11 @@ class TfSpend : public QDialog {
   void NoteTyping();
   // Sends one request for the source account: asks for a missing pass phrase, builds the form
   // with `build` and starts a worker; false when nothing was sent.
-  bool Send(const std::string& url, const std::function<std::vector<std::string>(const TAccount&)>& build,
-            const std::function<void(TthSock&)>& completion);
+  bool Send(const std::string& url,
+            const std::function<std::vector<std::string>(const AccountRecord&)>& build,
+            const std::function<void(RequestWorker&)>& completion);
 
-  // --- rendering the replies (spend_dialog_render.cpp) ---
+  // --- rendering the replies (payment_dialog_render.cpp) ---
   QString ShowEgoldPreview(const std::string& page);
   QString ShowLRPreview(const std::string& reply);
   void ShowEgoldReceipt(const PaymentOutcome& outcome);
@@ -131,9 +132,9 @@ class TfSpend : public QDialog {
   EgoldPayment CurrentEgoldPayment() const;
   LRTransfer CurrentLRTransfer() const;
 
-  TSpendHost& host_;
-  int AccountType = 0;
-  QPointer<TthSock> Worker;
+  PaymentHost& host_;
+  AccountType sourceType_ = AccountType::Egold;
+  QPointer<RequestWorker> Worker;
   bool busy_ = false;
   bool complete_ = false;
   std::vector<MassLine> massLines_;  // the lines the mass table shows, row by row
@@ -207,6 +208,6 @@ class TfSpend : public QDialog {
 };
 
 // Opens a new payment dialog over `parent` (modeless), prefilled from the link's fields.
-TfSpend* OpenSpendDialog(TSpendHost& host, QWidget* parent, const PaymentLinkFields& fields);
+PaymentDialog* OpenSpendDialog(PaymentHost& host, QWidget* parent, const PaymentLinkFields& fields);
 
 }  // namespace nummora

@@ -1,4 +1,4 @@
-#include "net/sock_worker.h"
+#include "net/request_worker.h"
 
 #include <algorithm>
 #include <limits>
@@ -10,20 +10,20 @@
 
 namespace nummora {
 
-TthSock::TthSock(WorkerHost* host) : host_(host) {
+RequestWorker::RequestWorker(WorkerHost* host) : host_(host) {
   // QThread::finished is emitted on the worker thread; this object lives on the main thread, so
   // the completion runs there, after the run.
-  connect(this, &QThread::finished, this, &TthSock::OnFinished, Qt::QueuedConnection);
+  connect(this, &QThread::finished, this, &RequestWorker::OnFinished, Qt::QueuedConnection);
 }
 
-TthSock::~TthSock() {
+RequestWorker::~RequestWorker() {
   // Release() keeps running workers alive, so this only waits for a thread that has already
   // left run() and is winding down.
   wait();
   SecureWipe(account_.Password);
 }
 
-void TthSock::Release(TthSock* worker) {
+void RequestWorker::Release(RequestWorker* worker) {
   if (!worker) return;
   if (worker->inCompletion_ || (worker->started_ && !worker->done_)) {
     worker->released_ = true;
@@ -32,13 +32,14 @@ void TthSock::Release(TthSock* worker) {
   delete worker;
 }
 
-bool TthSock::Start(const std::string& url, const TAccount& account, const std::string& formText,
-                    QObject* owner, Completion completion, bool proxyAllowed) {
+bool RequestWorker::Start(const std::string& url, const AccountRecord& account, const std::string& formText,
+                          QObject* owner, Completion completion, bool proxyAllowed) {
   return StartLines(url, account, SplitFormLines(formText), owner, std::move(completion), proxyAllowed);
 }
 
-bool TthSock::StartLines(const std::string& url, const TAccount& account, std::vector<std::string> formLines,
-                         QObject* owner, Completion completion, bool proxyAllowed) {
+bool RequestWorker::StartLines(const std::string& url, const AccountRecord& account,
+                               std::vector<std::string> formLines, QObject* owner, Completion completion,
+                               bool proxyAllowed) {
   if (started_) return false;
   WorkerHost* host = host_.get();
   if (!host) return false;
@@ -72,19 +73,19 @@ bool TthSock::StartLines(const std::string& url, const TAccount& account, std::v
   return true;
 }
 
-bool TthSock::StartSimple(const std::string& url, const std::string& formText, QObject* owner,
-                          Completion completion) {
-  return Start(url, TAccount{}, formText, owner, std::move(completion), false);
+bool RequestWorker::StartSimple(const std::string& url, const std::string& formText, QObject* owner,
+                                Completion completion) {
+  return Start(url, AccountRecord{}, formText, owner, std::move(completion), false);
 }
 
-void TthSock::Entry() {
+void RequestWorker::Entry() {
   WithHost(host_, [this](WorkerHost& host) {
     host.AddEvent(SockEventHeader(host.Now(), host.Regional(), account_.ID),
                   SockEventBody(logText_, byteCount_));
   });
 }
 
-void TthSock::run() {
+void RequestWorker::run() {
   try {
     Exchange();
   } catch (const std::exception& e) {
@@ -96,7 +97,7 @@ void TthSock::run() {
   }
 }
 
-void TthSock::Exchange() {
+void RequestWorker::Exchange() {
   succeeded_ = true;
   logText_ = url_;
   Entry();
@@ -132,7 +133,7 @@ void TthSock::Exchange() {
   }
 }
 
-void TthSock::OnFinished() {
+void RequestWorker::OnFinished() {
   wait();
   done_ = true;
   const bool ownerAlive = !ownerGiven_ || owner_;

@@ -20,7 +20,7 @@
 #include <QVBoxLayout>
 
 #include "payments/egold_payment.h"
-#include "payments/spend_dialog.h"
+#include "payments/payment_dialog.h"
 #include "payments/spend_host.h"
 #include "ui/edit_menu.h"
 #include "ui/icons.h"
@@ -77,7 +77,7 @@ QLabel* FieldCaption(const char* caption, QWidget* buddy) {
 
 }  // namespace
 
-TfSpend::TfSpend(TSpendHost& host, QWidget* parent) : QDialog(parent), host_(host) {
+PaymentDialog::PaymentDialog(PaymentHost& host, QWidget* parent) : QDialog(parent), host_(host) {
   setObjectName(QStringLiteral("TfSpend"));
   setWindowTitle(QStringLiteral("Spend"));
   setAttribute(Qt::WA_DeleteOnClose);
@@ -87,7 +87,7 @@ TfSpend::TfSpend(TSpendHost& host, QWidget* parent) : QDialog(parent), host_(hos
   ConnectFields();
 }
 
-void TfSpend::BuildWindow() {
+void PaymentDialog::BuildWindow() {
   const LayoutScale scale = LayoutScale::ForApplication();
   auto* layout = new QVBoxLayout(this);
 
@@ -134,7 +134,7 @@ void TfSpend::BuildWindow() {
   resize(scale.Size(470, 370));
 }
 
-QWidget* TfSpend::BuildDetailsPage() {
+QWidget* PaymentDialog::BuildDetailsPage() {
   auto* page = Named(new QWidget, "tPaymentInfo");
   auto* layout = new QVBoxLayout(page);
   auto* sourceRow = new QFormLayout;
@@ -148,7 +148,7 @@ QWidget* TfSpend::BuildDetailsPage() {
   return page;
 }
 
-QWidget* TfSpend::BuildEgoldPanel() {
+QWidget* PaymentDialog::BuildEgoldPanel() {
   auto* panel = Named(new QWidget, "pEgold");
   auto* form = new QFormLayout(panel);
   form->setContentsMargins(0, 0, 0, 0);
@@ -189,7 +189,7 @@ QWidget* TfSpend::BuildEgoldPanel() {
   return panel;
 }
 
-QWidget* TfSpend::BuildLRPanel() {
+QWidget* PaymentDialog::BuildLRPanel() {
   auto* panel = Named(new QWidget, "pLR");
   auto* layout = new QVBoxLayout(panel);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -254,7 +254,7 @@ QWidget* TfSpend::BuildLRPanel() {
   return panel;
 }
 
-QWidget* TfSpend::BuildPreviewPage() {
+QWidget* PaymentDialog::BuildPreviewPage() {
   auto* page = Named(new QWidget, "tPreview");
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(lFrom = InfoLine("lFrom"));
@@ -273,7 +273,7 @@ QWidget* TfSpend::BuildPreviewPage() {
   return page;
 }
 
-QWidget* TfSpend::BuildPaidPage() {
+QWidget* PaymentDialog::BuildPaidPage() {
   auto* page = Named(new QWidget, "tPaid");
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(aBatch = InfoLine("aBatch"));
@@ -299,7 +299,7 @@ QWidget* TfSpend::BuildPaidPage() {
   return page;
 }
 
-QWidget* TfSpend::BuildMassPage() {
+QWidget* PaymentDialog::BuildMassPage() {
   auto* page = Named(new QWidget, "tPreviewLRMass");
   auto* layout = new QVBoxLayout(page);
   lLRMassInfo = InfoLine("lLRMassInfo");
@@ -320,18 +320,18 @@ QWidget* TfSpend::BuildMassPage() {
   return page;
 }
 
-void TfSpend::FormCreate() {
+void PaymentDialog::FormCreate() {
   const ProfileModel& model = host_.Workers().Model();
   const int currency = model.DisplayCurrency == "EUR" ? 1 : 0;
   eUnits->setCurrentIndex(currency < 7 ? currency + 4 : currency + 5);
   eSource->blockSignals(true);
   for (int i = 0; i < model.AccountCount(); ++i) {
-    const TAccount& account = model.Account(i);
+    const AccountRecord& account = model.Account(i);
     eSource->addItem(AccountTypeIcon(account.Type), FromLatin1(AccountLabel(account)));
   }
   eSource->setCurrentIndex(model.IsValidPosition(host_.SelectedAccount()) ? host_.SelectedAccount() : -1);
   eSource->blockSignals(false);
-  const TPaymentServices& services = host_.Services();
+  const PaymentServices& services = host_.Services();
   bSelect->setEnabled(bool(services.pickRecipient));
   bLRSelect->setEnabled(bool(services.pickRecipient));
   bAdd->setEnabled(bool(services.addContact));

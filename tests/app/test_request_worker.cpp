@@ -1,11 +1,11 @@
-// TthSock against a scripted local HTTP peer: what goes on the wire, what the events list and the
+// RequestWorker against a scripted local HTTP peer: what goes on the wire, what the events list and the
 // notices show, the Status derived from the answer, the pass-phrase prompt, and the lifetime
 // rules (owner gone, worker released, host gone). Every host call must arrive on the main thread.
 #include <QPointer>
 #include <QtTest>
 #include <memory>
 
-#include "net/sock_worker.h"
+#include "net/request_worker.h"
 #include "support/qt_test_main.h"
 #include "support/worker_test_support.h"
 
@@ -14,9 +14,9 @@ using nummora::test::PromptAnswerer;
 
 namespace {
 
-TAccount MakeAccount(int32_t type, const std::string& id, const std::string& password) {
-  TAccount a;
-  a.Type = type;
+AccountRecord MakeAccount(int32_t type, const std::string& id, const std::string& password) {
+  AccountRecord a;
+  a.Type = static_cast<AccountType>(type);
   a.ID = id;
   a.Name = "Main";
   a.Password = password;
@@ -31,8 +31,8 @@ struct Seen {
   bool onMainThread = false;
 };
 
-TthSock::Completion Recorder(Seen& seen) {
-  return [&seen](TthSock& worker) {
+RequestWorker::Completion Recorder(Seen& seen) {
+  return [&seen](RequestWorker& worker) {
     ++seen.calls;
     seen.succeeded = worker.Succeeded();
     seen.response = worker.Response();
@@ -45,7 +45,7 @@ TthSock::Completion Recorder(Seen& seen) {
 class TestSockWorker : public QObject, nummora::test::WorkerTestBench {
   Q_OBJECT
 
-  int Position(const TAccount& account) { return host_->model.AppendAccount(account); }
+  int Position(const AccountRecord& account) { return host_->model.AppendAccount(account); }
 
  private slots:
   void initTestCase() { StartPeer(); }
@@ -61,7 +61,7 @@ class TestSockWorker : public QObject, nummora::test::WorkerTestBench {
 
     Seen seen;
     QObject owner;
-    TthSockPtr worker = MakeSock(host_.get());
+    RequestWorkerPtr worker = MakeRequestWorker(host_.get());
     const std::string url = peer_->Base() + "/acct/verify.asp";
     QVERIFY(worker->Start(url, host_->model.Account(position), "a=1\r\nb=x y\nPassPhrase=secret-phrase",
                           &owner, Recorder(seen), true));
@@ -95,7 +95,7 @@ class TestSockWorker : public QObject, nummora::test::WorkerTestBench {
     host_->model.Account(position).Status = 3;
     Seen seen;
     QObject owner;
-    TthSockPtr worker = MakeSock(host_.get());
+    RequestWorkerPtr worker = MakeRequestWorker(host_.get());
     QVERIFY(worker->StartSimple(peer_->Base() + "/services/proxies.php", "", &owner, Recorder(seen)));
     QTRY_COMPARE(seen.calls, 1);
     const auto requests = peer_->Requests();
@@ -129,7 +129,7 @@ class TestSockWorker : public QObject, nummora::test::WorkerTestBench {
 
     Seen seen;
     QObject owner;
-    TthSockPtr worker = MakeSock(host_.get());
+    RequestWorkerPtr worker = MakeRequestWorker(host_.get());
     QVERIFY(worker->Start(base + "/xml/balance.aspx", host_->model.Account(position), "req=1", &owner,
                           Recorder(seen), true));
     QTRY_COMPARE(seen.calls, 1);
@@ -157,7 +157,7 @@ class TestSockWorker : public QObject, nummora::test::WorkerTestBench {
     Seen seen;
     QObject owner;
     PromptAnswerer answerer({"abc", "secret6"});
-    TthSockPtr worker = MakeSock(host_.get());
+    RequestWorkerPtr worker = MakeRequestWorker(host_.get());
     QVERIFY(worker->Start(peer_->Base() + "/acct/verify.asp", host_->model.Account(position), "a=1", &owner,
                           Recorder(seen), true));
     QCOMPARE(answerer.Answered(), 2);  // three characters are refused, the prompt comes again
@@ -179,9 +179,9 @@ class TestSockWorker : public QObject, nummora::test::WorkerTestBench {
     Seen seen;
     QObject owner;
     PromptAnswerer answerer(typed);
-    QPointer<TthSock> watch;
+    QPointer<RequestWorker> watch;
     {
-      TthSockPtr worker = MakeSock(host_.get());
+      RequestWorkerPtr worker = MakeRequestWorker(host_.get());
       watch = worker.get();
       QVERIFY(!worker->Start(peer_->Base() + "/acct/verify.asp", host_->model.Account(position), "a=1",
                              &owner, Recorder(seen), true));
@@ -198,7 +198,7 @@ class TestSockWorker : public QObject, nummora::test::WorkerTestBench {
 
   void destroyedOwnerGetsNoCompletion() {
     Seen seen;
-    TthSockPtr worker = MakeSock(host_.get());
+    RequestWorkerPtr worker = MakeRequestWorker(host_.get());
     {
       QObject owner;
       QVERIFY(worker->StartSimple(peer_->Base() + "/x", "", &owner, Recorder(seen)));
@@ -212,8 +212,8 @@ class TestSockWorker : public QObject, nummora::test::WorkerTestBench {
     peer_->Answer("late", 200, {}, 0.3);
     Seen seen;
     QObject owner;
-    TthSockPtr worker = MakeSock(host_.get());
-    QPointer<TthSock> watch = worker.get();
+    RequestWorkerPtr worker = MakeRequestWorker(host_.get());
+    QPointer<RequestWorker> watch = worker.get();
     QVERIFY(worker->StartSimple(peer_->Base() + "/x", "", &owner, Recorder(seen)));
     worker.reset();  // the owner replaces or drops its request while it runs
     QVERIFY(!watch.isNull());
@@ -223,10 +223,10 @@ class TestSockWorker : public QObject, nummora::test::WorkerTestBench {
   }
 
   void completionMayReleaseItsOwnWorker() {
-    TthSockPtr worker = MakeSock(host_.get());
-    QPointer<TthSock> watch = worker.get();
+    RequestWorkerPtr worker = MakeRequestWorker(host_.get());
+    QPointer<RequestWorker> watch = worker.get();
     bool called = false;
-    QVERIFY(worker->StartSimple(peer_->Base() + "/x", "", host_.get(), [&](TthSock& w) {
+    QVERIFY(worker->StartSimple(peer_->Base() + "/x", "", host_.get(), [&](RequestWorker& w) {
       called = true;
       QVERIFY(w.Succeeded());
       worker.reset();  // the owner starts over from inside its completion
@@ -239,7 +239,7 @@ class TestSockWorker : public QObject, nummora::test::WorkerTestBench {
     peer_->Answer("late", 200, {}, 0.4);
     Seen seen;
     QObject owner;
-    TthSockPtr worker = MakeSock(host_.get());
+    RequestWorkerPtr worker = MakeRequestWorker(host_.get());
     QVERIFY(worker->StartSimple(peer_->Base() + "/x", "", &owner, Recorder(seen)));
     QCOMPARE(host_->offThreadCalls, 0);
     host_.reset();  // the main window closes while the answer is on its way
@@ -252,7 +252,7 @@ class TestSockWorker : public QObject, nummora::test::WorkerTestBench {
     peer_->Answer("answer", 200, {}, 0.2);
     Seen seen;
     QObject owner;
-    TthSockPtr worker = MakeSock(host_.get());
+    RequestWorkerPtr worker = MakeRequestWorker(host_.get());
     QVERIFY(worker->StartSimple(peer_->Base() + "/x", "", &owner, Recorder(seen)));
     worker->RequestStop();
     QTRY_COMPARE(seen.calls, 1);
@@ -262,4 +262,4 @@ class TestSockWorker : public QObject, nummora::test::WorkerTestBench {
 };
 
 NUMMORA_QTEST_MAIN(TestSockWorker)
-#include "test_sock_worker.moc"
+#include "test_request_worker.moc"

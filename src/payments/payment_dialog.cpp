@@ -1,6 +1,6 @@
 // The flow of the payment dialog: showing, the fields' change handlers, validation, Preview
 // and Pay with their completions, the keyboard and closing.
-#include "payments/spend_dialog.h"
+#include "payments/payment_dialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,7 +23,7 @@
 #include "common/secure_memory.h"
 #include "net/egold.h"
 #include "net/liberty_reserve.h"
-#include "net/sock_worker.h"
+#include "net/request_worker.h"
 #include "payments/egold_payment.h"
 #include "payments/lr_payment.h"
 #include "payments/payment_completion.h"
@@ -73,9 +73,9 @@ void AddChoice(QComboBox* field, const std::string& text) {
 
 }  // namespace
 
-TfSpend::~TfSpend() = default;
+PaymentDialog::~PaymentDialog() = default;
 
-void TfSpend::ConnectFields() {
+void PaymentDialog::ConnectFields() {
   connect(eSource, &QComboBox::currentIndexChanged, this, [this] { eSourceChange(); });
   const auto counted = [this](QComboBox* field, QLabel* counter) {
     connect(field, &QComboBox::editTextChanged, this,
@@ -113,7 +113,7 @@ void TfSpend::ConnectFields() {
   connect(DeleteTransaction, &QAction::triggered, this, [this] { DeleteTransactionClick(); });
 }
 
-void TfSpend::NoteTyping() {
+void PaymentDialog::NoteTyping() {
   bool holdsText = !eLRMass->toPlainText().isEmpty();
   for (const QLineEdit* field : {eRecipient, eAmount, eLRRecipient, eLRAmount, eLRDAmount, eLRDMemo})
     holdsText = holdsText || !field->text().isEmpty();
@@ -122,19 +122,19 @@ void TfSpend::NoteTyping() {
   host_.Modified() = holdsText;
 }
 
-void TfSpend::Prefill(const PaymentLinkFields& fields) {
+void PaymentDialog::Prefill(const PaymentLinkFields& fields) {
   if (!fields.hasParts) return;
   const bool lr = fields.paytoIsLibertyReserve;
   // A Liberty Reserve payee is paid from a Liberty Reserve account, so the link's amount, memo
   // and merchant go to that panel's fields; the source follows the payee's system.
-  ChooseSourceOfType(lr ? kAccountTypeLibertyReserve : kAccountTypeEgold);
+  ChooseSourceOfType(lr ? AccountType::LibertyReserve : AccountType::Egold);
   (lr ? eLRRecipient : eRecipient)->setText(FromLatin1(fields.payto));
   (lr ? eLRAmount : eAmount)->setText(FromLatin1(fields.amount));
   (lr ? eLRMemo : eMemo)->setEditText(FromLatin1(fields.memo));
   (lr ? eLRMerchant : eMerchant)->setEditText(FromLatin1(fields.merchant));
 }
 
-void TfSpend::ChooseSourceOfType(int type) {
+void PaymentDialog::ChooseSourceOfType(AccountType type) {
   const ProfileModel& model = host_.Workers().Model();
   const int chosen = SourcePosition();
   if (model.IsValidPosition(chosen) && model.Account(chosen).Type == type) return;
@@ -146,7 +146,7 @@ void TfSpend::ChooseSourceOfType(int type) {
   }
 }
 
-void TfSpend::showEvent(QShowEvent* event) {
+void PaymentDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   // Only the first showing; a window brought back from being minimised keeps its state.
   if (event->spontaneous() || property("shown").toBool()) return;
@@ -154,7 +154,7 @@ void TfSpend::showEvent(QShowEvent* event) {
   FormShow();
 }
 
-void TfSpend::FormShow() {
+void PaymentDialog::FormShow() {
   ShowPage(tPaymentInfo, kDetailsTitle);
   eSourceChange();
   const std::pair<QComboBox*, const char*> histories[] = {
@@ -168,49 +168,50 @@ void TfSpend::FormShow() {
   }
 }
 
-int TfSpend::SourcePosition() const {
+int PaymentDialog::SourcePosition() const {
   return eSource->currentIndex();
 }
 
-QString TfSpend::SourceText() const {
+QString PaymentDialog::SourceText() const {
   return eSource->currentText();
 }
 
-bool TfSpend::MassMode() const {
+bool PaymentDialog::MassMode() const {
   return LRTypeMass->isChecked();
 }
 
-bool TfSpend::LREuro() const {
+bool PaymentDialog::LREuro() const {
   return eLRCurrency->currentIndex() != 0;
 }
 
-bool TfSpend::MassEuro() const {
+bool PaymentDialog::MassEuro() const {
   return eLRDValute->currentIndex() != 0;
 }
 
-void TfSpend::eSourceChange() {
+void PaymentDialog::eSourceChange() {
   const ProfileModel& model = host_.Workers().Model();
   const int position = SourcePosition();
-  const int type = model.IsValidPosition(position) ? model.Account(position).Type : kAccountTypeEgold;
-  pEgold->setVisible(type != kAccountTypeLibertyReserve);
-  pLR->setVisible(type == kAccountTypeLibertyReserve);
-  if (type == kAccountTypeLibertyReserve) SwitchLRType(MassMode());
-  AccountType = type;
+  const AccountType type =
+      model.IsValidPosition(position) ? model.Account(position).Type : AccountType::Egold;
+  pEgold->setVisible(type != AccountType::LibertyReserve);
+  pLR->setVisible(type == AccountType::LibertyReserve);
+  if (type == AccountType::LibertyReserve) SwitchLRType(MassMode());
+  sourceType_ = type;
 }
 
-void TfSpend::SwitchLRType(bool mass) {
+void PaymentDialog::SwitchLRType(bool mass) {
   LRTypeOne->setChecked(!mass);
   LRTypeMass->setChecked(mass);
   pLROne->setVisible(!mass);
   pLRMasspayment->setVisible(mass);
 }
 
-void TfSpend::ShowPage(QWidget* page, const char* title) {
+void PaymentDialog::ShowPage(QWidget* page, const char* title) {
   pages_->setCurrentWidget(page);
   lState->setText(QString::fromLatin1(title));
 }
 
-bool TfSpend::CheckInput() {
+bool PaymentDialog::CheckInput() {
   const auto fail = [this](QWidget* field) {
     host_.Boxes().Error(this, kIncorrectValue);
     field->setFocus();
@@ -226,11 +227,11 @@ bool TfSpend::CheckInput() {
     Currency amount = 0;
     return TryStrToCurrGrouped(Text(field), numberFormat, amount) && amount != CurrencyFromUnits(-1);
   };
-  const int type = model.Account(position).Type;
-  if (type == kAccountTypeEgold) {
+  const AccountType type = model.Account(position).Type;
+  if (type == AccountType::Egold) {
     if (StrToIntDef(Text(eRecipient), -1) == -1) return fail(eRecipient);
     if (!amountReads(eAmount)) return fail(eAmount);
-  } else if (type == kAccountTypeLibertyReserve) {
+  } else if (type == AccountType::LibertyReserve) {
     if (MassMode()) {
       if (eLRMass->toPlainText().trimmed().isEmpty()) return fail(eLRMass);
     } else {
@@ -241,7 +242,7 @@ bool TfSpend::CheckInput() {
   return true;
 }
 
-void TfSpend::SetBusy(bool busy) {
+void PaymentDialog::SetBusy(bool busy) {
   busy_ = busy;
   pMsg->setVisible(busy);
   tPaymentInfo->setEnabled(!busy);
@@ -249,7 +250,7 @@ void TfSpend::SetBusy(bool busy) {
   bPay->setEnabled(!busy);
 }
 
-void TfSpend::BackToDetails(const QString& message) {
+void PaymentDialog::BackToDetails(const QString& message) {
   if (!message.isEmpty()) host_.Boxes().Error(this, message);
   ShowPage(tPaymentInfo, kDetailsTitle);
   bPreview->setText(kPreviewCaption);
@@ -262,7 +263,7 @@ void TfSpend::BackToDetails(const QString& message) {
   eSource->setFocus();
 }
 
-EgoldPayment TfSpend::CurrentEgoldPayment() const {
+EgoldPayment PaymentDialog::CurrentEgoldPayment() const {
   EgoldPayment payment;
   payment.payee = Text(eRecipient);
   payment.amount = Text(eAmount);
@@ -273,7 +274,7 @@ EgoldPayment TfSpend::CurrentEgoldPayment() const {
   return payment;
 }
 
-LRTransfer TfSpend::CurrentLRTransfer() const {
+LRTransfer PaymentDialog::CurrentLRTransfer() const {
   LRTransfer transfer;
   transfer.payee = Text(eLRRecipient);
   transfer.amount = Text(eLRAmount);
@@ -283,12 +284,12 @@ LRTransfer TfSpend::CurrentLRTransfer() const {
   return transfer;
 }
 
-SentPayment TfSpend::CurrentPayment() const {
+SentPayment PaymentDialog::CurrentPayment() const {
   SentPayment sent;
   sent.source = SourcePosition();
-  sent.type = AccountType;
+  sent.type = sourceType_;
   sent.sourceText = ToLatin1(SourceText());
-  if (AccountType == kAccountTypeEgold) {
+  if (sourceType_ == AccountType::Egold) {
     const EgoldPayment payment = CurrentEgoldPayment();
     sent.payee = payment.payee;
     sent.amount = payment.amount;
@@ -308,36 +309,36 @@ SentPayment TfSpend::CurrentPayment() const {
   return sent;
 }
 
-bool TfSpend::Send(const std::string& url,
-                   const std::function<std::vector<std::string>(const TAccount&)>& build,
-                   const std::function<void(TthSock&)>& completion) {
+bool PaymentDialog::Send(const std::string& url,
+                         const std::function<std::vector<std::string>(const AccountRecord&)>& build,
+                         const std::function<void(RequestWorker&)>& completion) {
   WorkerHost& workers = host_.Workers();
-  TAccount account = workers.Model().Account(SourcePosition());
+  AccountRecord account = workers.Model().Account(SourcePosition());
   if (AskAndKeepPassPhrase(workers, account) == AskOutcome::Cancelled) {
     SecureWipe(account.Password);
     return false;
   }
   std::vector<std::string> lines = build(account);
-  auto* worker = new TthSock(&workers);
+  auto* worker = new RequestWorker(&workers);
   // The requests belong to the host, not to the dialog: a payment's completion still runs
   // after the dialog was closed.
   const bool started = worker->StartLines(
       url, account, std::move(lines), host_.RequestOwner(),
-      [completion](TthSock& done) {
+      [completion](RequestWorker& done) {
         completion(done);
-        TthSock::Release(&done);
+        RequestWorker::Release(&done);
       },
       true);
   SecureWipe(account.Password);
   if (!started) {
-    TthSock::Release(worker);
+    RequestWorker::Release(worker);
     return false;
   }
   Worker = worker;
   return true;
 }
 
-void TfSpend::bPreviewClick() {
+void PaymentDialog::bPreviewClick() {
   if (busy_ || complete_) return;
   if (bPreview->text() == kBackCaption) {
     BackToDetails();
@@ -347,16 +348,16 @@ void TfSpend::bPreviewClick() {
   host_.Modified() = true;
   SetBusy(true);
   lNotice->hide();
-  QPointer<TfSpend> self(this);
-  const auto done = [self](TthSock& worker) {
+  QPointer<PaymentDialog> self(this);
+  const auto done = [self](RequestWorker& worker) {
     if (self) self->PreviewDone(worker.Succeeded() ? worker.Response() : std::string());
   };
   bool sent = false;
-  if (AccountType == kAccountTypeEgold) {
+  if (sourceType_ == AccountType::Egold) {
     const EgoldPayment payment = CurrentEgoldPayment();
     sent = Send(
         host_.EgoldSecureBase() + kEgoldVerifyPath,
-        [&payment](const TAccount& source) { return EgoldVerifyFields(source, payment); }, done);
+        [&payment](const AccountRecord& source) { return EgoldVerifyFields(source, payment); }, done);
   } else {
     std::vector<std::string> payees;
     if (MassMode()) {
@@ -375,7 +376,7 @@ void TfSpend::bPreviewClick() {
     WorkerHost& workers = host_.Workers();
     sent = Send(
         host_.LibertyReserveBase() + kLRAccountNamePath,
-        [&payees, &workers](const TAccount& source) {
+        [&payees, &workers](const AccountRecord& source) {
           std::string document = LRAccountNameRequest(source, payees);
           workers.AddEvent("Account name request", PaymentLogText(document));
           std::vector<std::string> lines{LRFormBody(document)};
@@ -390,13 +391,13 @@ void TfSpend::bPreviewClick() {
   }
 }
 
-void TfSpend::PreviewDone(const std::string& reply) {
+void PaymentDialog::PreviewDone(const std::string& reply) {
   SetBusy(false);
   if (reply.empty()) {
     BackToDetails();
     return;
   }
-  const QString error = AccountType == kAccountTypeEgold ? ShowEgoldPreview(reply) : ShowLRPreview(reply);
+  const QString error = sourceType_ == AccountType::Egold ? ShowEgoldPreview(reply) : ShowLRPreview(reply);
   if (!error.isEmpty()) {
     BackToDetails(error);
     return;
@@ -404,7 +405,7 @@ void TfSpend::PreviewDone(const std::string& reply) {
   bPreview->setText(kBackCaption);
 }
 
-void TfSpend::bPayClick() {
+void PaymentDialog::bPayClick() {
   if (busy_) return;
   if (bPay->text() == kEmailCaption) {
     EmailDetails();
@@ -415,19 +416,19 @@ void TfSpend::bPayClick() {
   bPreview->hide();
   bPay->hide();
 
-  QPointer<TfSpend> self(this);
-  TSpendHost* host = &host_;
+  QPointer<PaymentDialog> self(this);
+  PaymentHost* host = &host_;
   const SentPayment payment = CurrentPayment();
   const std::string sourceId = host_.Workers().Model().Account(payment.source).ID;
   const FormatSettings numberFormat = host_.Workers().NumberFormat();
   WorkerHost& workers = host_.Workers();
   bool sent = false;
-  if (AccountType == kAccountTypeEgold) {
+  if (sourceType_ == AccountType::Egold) {
     const EgoldPayment egold = CurrentEgoldPayment();
     sent = Send(
         host_.EgoldSecureBase() + kEgoldConfirmPath,
-        [&egold](const TAccount& source) { return EgoldConfirmFields(source, egold); },
-        [self, host, payment, sourceId, numberFormat](TthSock& worker) {
+        [&egold](const AccountRecord& source) { return EgoldConfirmFields(source, egold); },
+        [self, host, payment, sourceId, numberFormat](RequestWorker& worker) {
           const PaymentOutcome outcome = worker.Succeeded()
                                              ? ReadEgoldReceipt(worker.Response(), sourceId, numberFormat)
                                              : PaymentTransportFailure(std::string());
@@ -439,14 +440,14 @@ void TfSpend::bPayClick() {
     const bool euro = LREuro();
     sent = Send(
         host_.LibertyReserveBase() + kLRTransferPath,
-        [&transfer, euro, &workers](const TAccount& source) {
+        [&transfer, euro, &workers](const AccountRecord& source) {
           std::string document = LRSingleTransferRequest(source, transfer, euro);
           workers.AddEvent("Mass payment", PaymentLogText(document));
           std::vector<std::string> lines{LRFormBody(document)};
           SecureWipe(document);
           return lines;
         },
-        [self, host, payment, numberFormat, payee = transfer.payee](TthSock& worker) {
+        [self, host, payment, numberFormat, payee = transfer.payee](RequestWorker& worker) {
           const PaymentOutcome outcome = worker.Succeeded()
                                              ? ReadLRTransferReply(worker.Response(), payee, numberFormat)
                                              : PaymentTransportFailure(std::string());
@@ -467,14 +468,14 @@ void TfSpend::bPayClick() {
         MassPaymentRefreshes(host_.Workers().Model(), payment.source, MassPayees(massLines_));
     sent = Send(
         host_.LibertyReserveBase() + kLRTransferPath,
-        [&transfers, euro, &workers](const TAccount& account) {
+        [&transfers, euro, &workers](const AccountRecord& account) {
           std::string document = LRMassTransferRequest(account, transfers, euro);
           workers.AddEvent("Mass payment", PaymentLogText(document));
           std::vector<std::string> lines{LRFormBody(document)};
           SecureWipe(document);
           return lines;
         },
-        [self, host, refresh](TthSock& worker) {
+        [self, host, refresh](RequestWorker& worker) {
           // The mass receipt names no closing balance: the source's balance is fetched again,
           // and those of the profile's own accounts it paid.
           for (int position : refresh) host->RefreshBalance(position);
@@ -490,7 +491,7 @@ void TfSpend::bPayClick() {
   }
 }
 
-void TfSpend::SpendDone(const PaymentOutcome& outcome) {
+void PaymentDialog::SpendDone(const PaymentOutcome& outcome) {
   SetBusy(false);
   switch (outcome.result) {
     case PaymentResult::Refused:
@@ -505,7 +506,7 @@ void TfSpend::SpendDone(const PaymentOutcome& outcome) {
     case PaymentResult::Paid:
       break;
   }
-  if (AccountType == kAccountTypeEgold) {
+  if (sourceType_ == AccountType::Egold) {
     ShowEgoldReceipt(outcome);
     AddRemembered(eMemo, eMerchant);
   } else {
@@ -513,14 +514,14 @@ void TfSpend::SpendDone(const PaymentOutcome& outcome) {
     AddRemembered(eLRMemo, eLRMerchant);
   }
   Complete();
-  if (AccountType == kAccountTypeEgold) {
+  if (sourceType_ == AccountType::Egold) {
     bPay->setText(kEmailCaption);
     bPay->setVisible(true);
     bPay->setEnabled(bool(host_.Services().emailNotice));
   }
 }
 
-void TfSpend::SpendMassDone(const std::string& reply) {
+void PaymentDialog::SpendMassDone(const std::string& reply) {
   SetBusy(false);
   if (reply.empty()) {
     BackToDetails(QString::fromLatin1(kPaymentUnknownText));
@@ -533,7 +534,7 @@ void TfSpend::SpendMassDone(const std::string& reply) {
   if (table.unknown > 0) host_.Boxes().Error(this, QString::fromLatin1(kPaymentUnknownText));
 }
 
-void TfSpend::Complete() {
+void PaymentDialog::Complete() {
   complete_ = true;
   lState->setText(QString::fromLatin1(kCompleteTitle));
   Cancel->setText(QStringLiteral("&Close"));
@@ -544,17 +545,17 @@ void TfSpend::Complete() {
   tPaymentInfo->setEnabled(false);
 }
 
-void TfSpend::AddRemembered(QComboBox* memo, QComboBox* merchant) {
+void PaymentDialog::AddRemembered(QComboBox* memo, QComboBox* merchant) {
   for (QComboBox* field : {memo, merchant}) {
     const std::string text = Text(field);
     if (WorthRemembering(text)) AddChoice(field, text);
   }
 }
 
-void TfSpend::EmailDetails() {
+void PaymentDialog::EmailDetails() {
   if (!host_.Services().emailNotice) return;
   PaymentNotice notice;
-  notice.type = AccountType;
+  notice.type = sourceType_;
   notice.sender = ToLatin1(SourceText());
   notice.recipient = ToLatin1(eName->text()) + " <" + Text(eRecipient) + ">";
   notice.amount = Text(eAmount) + " " + Text(eUnits) + " of " + Text(eMetal);
@@ -564,30 +565,30 @@ void TfSpend::EmailDetails() {
   host_.Services().emailNotice(this, notice, true);
 }
 
-void TfSpend::bSelectClick() {
+void PaymentDialog::bSelectClick() {
   if (!host_.Services().pickRecipient) return;
-  const std::optional<std::string> picked = host_.Services().pickRecipient(this, AccountType);
+  const std::optional<std::string> picked = host_.Services().pickRecipient(this, sourceType_);
   if (!picked || picked->size() <= 2) return;
-  (AccountType == kAccountTypeLibertyReserve ? eLRRecipient : eRecipient)->setText(FromLatin1(*picked));
+  (sourceType_ == AccountType::LibertyReserve ? eLRRecipient : eRecipient)->setText(FromLatin1(*picked));
 }
 
-void TfSpend::bAddClick() {
+void PaymentDialog::bAddClick() {
   if (!host_.Services().addContact) return;
-  const std::string number = Text(AccountType == kAccountTypeLibertyReserve ? eLRRecipient : eRecipient);
-  host_.Services().addContact(this, ToLatin1(eName->text()), AccountType, number);
+  const std::string number = Text(sourceType_ == AccountType::LibertyReserve ? eLRRecipient : eRecipient);
+  host_.Services().addContact(this, ToLatin1(eName->text()), sourceType_, number);
 }
 
-void TfSpend::CopyBatchClick() {
+void PaymentDialog::CopyBatchClick() {
   QGuiApplication::clipboard()->setText(Batch->text());
 }
 
-void TfSpend::FormEnter() {
+void PaymentDialog::FormEnter() {
   if (busy_) return;
   QPushButton* button = bPreview->text() != kBackCaption ? bPreview : bPay;
   if (button->isVisible() && button->isEnabled()) button->click();
 }
 
-void TfSpend::keyPressEvent(QKeyEvent* event) {
+void PaymentDialog::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     if (!eLRMass->hasFocus()) FormEnter();
     return;
@@ -599,15 +600,15 @@ void TfSpend::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-void TfSpend::CancelClick() {
+void PaymentDialog::CancelClick() {
   close();
 }
 
-void TfSpend::reject() {
+void PaymentDialog::reject() {
   close();
 }
 
-void TfSpend::closeEvent(QCloseEvent* event) {
+void PaymentDialog::closeEvent(QCloseEvent* event) {
   if (host_.Modified() && !host_.Boxes().Ask(this, QStringLiteral("Do you want to close dialog?"))) {
     event->ignore();
     return;
@@ -618,8 +619,8 @@ void TfSpend::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-TfSpend* OpenSpendDialog(TSpendHost& host, QWidget* parent, const PaymentLinkFields& fields) {
-  auto* dialog = new TfSpend(host, parent);
+PaymentDialog* OpenSpendDialog(PaymentHost& host, QWidget* parent, const PaymentLinkFields& fields) {
+  auto* dialog = new PaymentDialog(host, parent);
   dialog->Prefill(fields);
   dialog->show();
   dialog->raise();
