@@ -13,20 +13,26 @@ all: build
 deps:
 	@scripts/install-deps
 
-configure: deps
-	@if [ ! -f $(BUILD_DIR)/build.ninja ]; then \
-	  cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNUMMORA_WERROR=ON $(CMAKE_FLAGS); \
+# Each build folder is configured from its preset in CMakePresets.json. It is configured again
+# when the presets, CMAKE_FLAGS or the folder's preset change (the stamp keeps what it was
+# configured with), so a changed flag always reaches the build.
+# configure-folder PRESET DIR
+define configure-folder
+	@key="$(1) $(CMAKE_FLAGS) $$(sha256sum CMakePresets.json | cut -c1-16)"; \
+	if [ ! -f $(2)/build.ninja ] || [ "$$(cat $(2)/.nummora-preset 2>/dev/null)" != "$$key" ]; then \
+	  cmake --preset $(1) -B $(2) $(CMAKE_FLAGS) && echo "$$key" > $(2)/.nummora-preset; \
 	fi
+endef
+
+configure: deps
+	$(call configure-folder,default,$(BUILD_DIR))
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 # The program and every test built a second time under ASan and UBSan (without the benchmarks).
 build-san: configure
-	@if [ ! -f $(SAN_DIR)/build.ninja ]; then \
-	  cmake -S . -B $(SAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNUMMORA_WERROR=ON \
-	    -DNUMMORA_SANITIZE=ON -DNUMMORA_BUILD_BENCH=OFF $(CMAKE_FLAGS); \
-	fi
+	$(call configure-folder,sanitize,$(SAN_DIR))
 	cmake --build $(SAN_DIR) -j $(JOBS)
 
 test: build build-san
@@ -45,11 +51,7 @@ run: build
 	@scripts/run-nummora $(BUILD_DIR)
 
 fuzz: deps
-	@if [ ! -f $(FUZZ_DIR)/build.ninja ]; then \
-	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DNUMMORA_LIBFUZZER=ON -DNUMMORA_BUILD_APP=OFF -DNUMMORA_BUILD_BENCH=OFF -DNUMMORA_BUILD_TESTS=OFF \
-	    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer"; \
-	fi
+	$(call configure-folder,fuzz,$(FUZZ_DIR))
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	@scripts/run-fuzz $(FUZZ_DIR) $(FUZZ_SECONDS)
 
