@@ -21,9 +21,9 @@
 #include <filesystem>
 
 #include "common/secure_memory.h"
+#include "desktop/autostart.h"
 #include "net/vendor_urls.h"
 #include "platform/settings_store.h"
-#include "preferences/autostart.h"
 #include "preferences/hotkey_edit.h"
 #include "preferences/hotkey_manager.h"
 #include "preferences/hotkey_text.h"
