@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scheme_registration.h"
+#include "desktop/link_handler.h"
 
 namespace {
 

@@ -11,7 +11,12 @@
 namespace nummora {
 
 MainWindowHost::MainWindowHost(MainWindow& window, ServerConfig servers, const Clock* clock)
-    : QObject(&window), window_(window), servers_(std::move(servers)), clock_(clock) {
+    : QObject(&window),
+      WorkerHost(prompt_),
+      window_(window),
+      servers_(std::move(servers)),
+      clock_(clock),
+      prompt_(&window) {
   setObjectName(QStringLiteral("workerHost"));
   rates_ = new MetalRates(this, servers_.EgoldPlain, this);
 }

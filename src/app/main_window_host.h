@@ -13,6 +13,7 @@
 #include "market/metal_rates.h"
 #include "net/server_config.h"
 #include "net/worker_host.h"
+#include "ui/ask_passphrase_dialog.h"
 
 namespace nummora {
 
@@ -71,6 +72,8 @@ class MainWindowHost : public QObject, public WorkerHost {
   const Clock* clock_;
   MetalRates* rates_;
   bool storedRatesRead_ = false;
+  // The workers' pass-phrase prompt, centred on the window.
+  DialogPassphrasePrompt prompt_;
 
   void StartPending();
   std::deque<int> pending_;

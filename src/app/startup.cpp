@@ -15,6 +15,7 @@
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
 #include "common/secure_memory.h"
+#include "desktop/link_handler.h"
 #include "platform/settings_store.h"
 #include "profile/login_dialog.h"
 #include "ui/events_window.h"

@@ -6,14 +6,12 @@
 #include <exception>
 
 #include "common/secure_memory.h"
-#include "ui/ask_passphrase_dialog.h"
 
 namespace nummora {
 
-AskOutcome AskPassPhrase(AccountRecord& account, QWidget* parent) {
+AskOutcome AskPassPhrase(AccountRecord& account, PassphrasePrompt& prompt) {
   if (PassPhraseStored(account.Password)) return AskOutcome::Known;
-  std::optional<std::string> typed =
-      PromptPassPhrase(AccountLabel(account), kStoredPassPhraseMinimum, parent);
+  std::optional<std::string> typed = prompt.Ask(AccountLabel(account), kStoredPassPhraseMinimum);
   if (!typed) return AskOutcome::Cancelled;
   SecureWipe(account.Password);
   account.Password = std::move(*typed);
@@ -22,7 +20,7 @@ AskOutcome AskPassPhrase(AccountRecord& account, QWidget* parent) {
 }
 
 AskOutcome WorkerHost::AskPassPhrase(AccountRecord& account) {
-  return nummora::AskPassPhrase(account, DialogParent());
+  return nummora::AskPassPhrase(account, prompt_);
 }
 
 AskOutcome AskAndKeepPassPhrase(WorkerHost& host, AccountRecord& account) {

@@ -20,6 +20,7 @@
 #include "common/datetime.h"
 #include "common/format_settings.h"
 #include "common/notify_kind.h"
+#include "common/passphrase_prompt.h"
 #include "net/balance_outcome.h"
 #include "net/egold.h"
 #include "net/http_client.h"
@@ -35,6 +36,8 @@ enum class AskOutcome { Known, Entered, Cancelled };
 
 class WorkerHost {
  public:
+  // `prompt`: how the user is asked for a pass phrase; it must outlive the host.
+  explicit WorkerHost(PassphrasePrompt& prompt) : prompt_(prompt) {}
   virtual ~WorkerHost() = default;
 
   // An object that lives exactly as long as the host: workers keep a guarded pointer to it and
@@ -82,15 +85,18 @@ class WorkerHost {
 
   // The window dialogs are centred on.
   virtual QWidget* DialogParent() = 0;
-  // The pass-phrase prompt for an account record (the free AskPassPhrase below is what the
-  // default does).
+  // The pass-phrase prompt for an account record: the free AskPassPhrase below with the host's
+  // prompt.
   virtual AskOutcome AskPassPhrase(AccountRecord& account);
+
+ private:
+  PassphrasePrompt& prompt_;
 };
 
-// Known when the record's pass phrase is stored. Otherwise shows the pass-phrase prompt
-// (centred on `parent`) up to three times: a confirmed pass phrase long enough to count as
-// stored goes into the record's Password and gives Entered; else Cancelled.
-AskOutcome AskPassPhrase(AccountRecord& account, QWidget* parent);
+// Known when the record's pass phrase is stored. Otherwise asks `prompt`: a confirmed pass
+// phrase long enough to count as stored goes into the record's Password and gives Entered; else
+// Cancelled.
+AskOutcome AskPassPhrase(AccountRecord& account, PassphrasePrompt& prompt);
 
 // Main thread. Asks for the record's pass phrase when it is not stored (host.AskPassPhrase) and
 // has the host keep an entered one in the table entry at the record's Index as well, where it

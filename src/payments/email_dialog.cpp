@@ -81,8 +81,8 @@ EmailNoticeDialog::~EmailNoticeDialog() = default;
 void EmailNoticeDialog::FormCreate() {
   try {
     if (OpenProfileKey(setup_.store, setup_.profileName, false)) {
-      yName_->setText(FromLatin1(setup_.store->ReadString("FromName")));
-      yMail_->setText(FromLatin1(setup_.store->ReadString("FromMail")));
+      yName_->setText(FromLatin1(setup_.store->ReadString(settings::kFromName.name)));
+      yMail_->setText(FromLatin1(setup_.store->ReadString(settings::kFromMail.name)));
     }
   } catch (const std::exception&) {
     // Nothing remembered: the fields start empty.
@@ -111,8 +111,8 @@ void EmailNoticeDialog::bSendClick() {
   bSend_->setEnabled(false);
   // The sender's details are kept before the answer arrives, so that they are offered again
   // even when this notice fails.
-  Remember("FromName", parties.fromName);
-  Remember("FromMail", parties.fromMail);
+  Remember(settings::kFromName.name, parties.fromName);
+  Remember(settings::kFromMail.name, parties.fromMail);
   worker_ = MakeRequestWorker(setup_.host);
   const bool started = setup_.host && worker_->Start(
                                           setup_.vendorBase + kEmailServicePath, AccountRecord{},

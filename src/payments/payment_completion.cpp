@@ -1,15 +1,16 @@
 #include "payments/payment_completion.h"
 
 #include "payments/spend_host.h"
+#include "platform/settings_table.h"
 
 namespace nummora {
 
 const char* MemoHistoryName(AccountType type) {
-  return type == AccountType::Egold ? "EgoldMemo" : "LRMemo";
+  return type == AccountType::Egold ? settings::kEgoldMemo.name : settings::kLibertyReserveMemo.name;
 }
 
 const char* MerchantHistoryName(AccountType type) {
-  return type == AccountType::Egold ? "EgoldMerchant" : "LRMerchant";
+  return type == AccountType::Egold ? settings::kEgoldMerchant.name : settings::kLibertyReserveMerchant.name;
 }
 
 bool RememberText(PaymentHost& host, const char* name, const std::string& text) {

@@ -78,6 +78,12 @@ std::filesystem::path MimeAppsListPath() {
   return XdgBase("XDG_CONFIG_HOME", ".config") / "mimeapps.list";
 }
 
+std::filesystem::path AutostartFolder() {
+  const std::string home = EnvOrEmpty("NUMMORA_HOME");
+  if (!home.empty()) return std::filesystem::absolute(home) / "autostart";
+  return XdgBase("XDG_CONFIG_HOME", ".config") / "autostart";
+}
+
 void CreatePrivateFolder(const std::filesystem::path& folder) {
   std::filesystem::path path = folder.lexically_normal();
   if (path.empty()) throw PathError("Cannot create a folder with an empty name");

@@ -31,6 +31,9 @@ std::filesystem::path RuntimeFolder();
 std::filesystem::path DesktopEntryFolder();
 // The user's mimeapps.list: NUMMORA_HOME/mimeapps.list, else $XDG_CONFIG_HOME/mimeapps.list.
 std::filesystem::path MimeAppsListPath();
+// The folder of the user's autostart entries: NUMMORA_HOME/autostart, else
+// $XDG_CONFIG_HOME/autostart (~/.config/autostart).
+std::filesystem::path AutostartFolder();
 
 // Creates `folder` and its missing parents with mode 0700. Throws PathError on failure or when
 // the path exists but is not a folder.

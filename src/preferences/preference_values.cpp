@@ -108,11 +108,13 @@ bool ReadFlag(SettingsStore& store, const char* name, bool& value) {
 }  // namespace
 
 bool ReadGeneralPreferences(SettingsStore& store, PreferenceValues& v) {
-  return ReadText(store, "", v.dataFile) && ReadFlag(store, "SavePassPhrase", v.savePassPhrase) &&
-         ReadFlag(store, "UseProxy", v.useProxy) && ReadText(store, "ProxyHost", v.proxyHost) &&
-         ReadText(store, "ProxyPort", v.proxyPort) && ReadText(store, "ProxyUser", v.proxyUser) &&
-         ReadText(store, "ProxyPasswd", v.proxyPasswd) && ReadInt(store, "Fiat", v.fiat) &&
-         ReadInt(store, "acct[ount", v.defaultAccount) && ReadFlag(store, "OnTop", v.onTop);
+  using namespace settings;
+  return ReadText(store, kDataFile.name, v.dataFile) &&
+         ReadFlag(store, kSavePassPhrase.name, v.savePassPhrase) &&
+         ReadFlag(store, kUseProxy.name, v.useProxy) && ReadText(store, kProxyHost.name, v.proxyHost) &&
+         ReadText(store, kProxyPort.name, v.proxyPort) && ReadText(store, kProxyUser.name, v.proxyUser) &&
+         ReadText(store, kProxyPasswd.name, v.proxyPasswd) && ReadInt(store, kFiat.name, v.fiat) &&
+         ReadInt(store, kDefaultAccount.name, v.defaultAccount) && ReadFlag(store, kOnTop.name, v.onTop);
 }
 
 bool ReadHotkeyPreference(SettingsStore& store, const char* name, int& value) {
@@ -122,20 +124,26 @@ bool ReadHotkeyPreference(SettingsStore& store, const char* name, int& value) {
   return true;
 }
 
+bool ReadHotkeyPreferences(SettingsStore& store, PreferenceValues& v) {
+  return ReadHotkeyPreference(store, settings::kHotkeyBalance.name, v.hotkeyBalance) &&
+         ReadHotkeyPreference(store, settings::kHotkeySpend.name, v.hotkeySpend);
+}
+
 void WriteGeneralPreferences(SettingsStore& store, const PreferenceValues& v) {
-  store.WriteBool("UseProxy", v.useProxy);
-  store.WriteString("ProxyHost", v.proxyHost);
-  store.WriteString("ProxyPort", v.proxyPort);
-  store.WriteString("ProxyUser", v.proxyUser);
-  store.WriteString("ProxyPasswd", v.proxyPasswd);
-  store.WriteBool("SavePassPhrase", v.savePassPhrase);
-  store.WriteBool("OnTop", v.onTop);
-  store.WriteInteger("acct[ount", v.defaultAccount);
+  using namespace settings;
+  store.WriteBool(kUseProxy.name, v.useProxy);
+  store.WriteString(kProxyHost.name, v.proxyHost);
+  store.WriteString(kProxyPort.name, v.proxyPort);
+  store.WriteString(kProxyUser.name, v.proxyUser);
+  store.WriteString(kProxyPasswd.name, v.proxyPasswd);
+  store.WriteBool(kSavePassPhrase.name, v.savePassPhrase);
+  store.WriteBool(kOnTop.name, v.onTop);
+  store.WriteInteger(kDefaultAccount.name, v.defaultAccount);
 }
 
 void WriteHotkeyPreferences(SettingsStore& store, const PreferenceValues& v) {
-  store.WriteInteger("HotkeyBalance", v.hotkeyBalance);
-  store.WriteInteger("HotkeySpend", v.hotkeySpend);
+  store.WriteInteger(settings::kHotkeyBalance.name, v.hotkeyBalance);
+  store.WriteInteger(settings::kHotkeySpend.name, v.hotkeySpend);
 }
 
 }  // namespace nummora

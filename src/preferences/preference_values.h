@@ -7,32 +7,34 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/settings_table.h"
 #include "profile/model.h"
 
 namespace nummora {
 
 class SettingsStore;
 
-inline constexpr int kDefaultHotkeyBalance = 24641;  // Ctrl+Shift+A
-inline constexpr int kDefaultHotkeySpend = 24659;    // Ctrl+Shift+S
+inline constexpr int kDefaultHotkeyBalance = settings::kHotkeyBalance.defaultValue;
+inline constexpr int kDefaultHotkeySpend = settings::kHotkeySpend.defaultValue;
 // The largest shortcut value a stored hotkey may have: a larger one stops a load.
 inline constexpr int kMaxHotkeyValue = 65535;
 // A new profile password must be at least this long (as when the profile was created).
 inline constexpr std::size_t kMinimumPasswordLength = 3;
 
+// The values, each under its setting of platform/settings_table.h.
 struct PreferenceValues {
-  std::string dataFile;                       // the profile key's default value
-  bool savePassPhrase = true;                 // "SavePassPhrase"
-  bool useProxy = false;                      // "UseProxy"
-  std::string proxyHost;                      // "ProxyHost"
-  std::string proxyPort;                      // "ProxyPort", the text as typed
-  std::string proxyUser;                      // "ProxyUser"
-  std::string proxyPasswd;                    // "ProxyPasswd"
-  int fiat = 0;                               // "Fiat": 0 USD, 1 EUR
-  int defaultAccount = 0;                     // "acct[ount"
-  bool onTop = false;                         // "OnTop"
-  int hotkeyBalance = kDefaultHotkeyBalance;  // "HotkeyBalance", 0 for none
-  int hotkeySpend = kDefaultHotkeySpend;      // "HotkeySpend", 0 for none
+  std::string dataFile;                                               // kDataFile
+  bool savePassPhrase = settings::kSavePassPhrase.defaultValue != 0;  // kSavePassPhrase
+  bool useProxy = settings::kUseProxy.defaultValue != 0;              // kUseProxy
+  std::string proxyHost;                                              // kProxyHost
+  std::string proxyPort;                                              // kProxyPort, the text as typed
+  std::string proxyUser;                                              // kProxyUser
+  std::string proxyPasswd;                                            // kProxyPasswd
+  int fiat = settings::kFiat.defaultValue;                            // kFiat: 0 USD, 1 EUR
+  int defaultAccount = settings::kDefaultAccount.defaultValue;        // kDefaultAccount
+  bool onTop = settings::kOnTop.defaultValue != 0;                    // kOnTop
+  int hotkeyBalance = kDefaultHotkeyBalance;                          // kHotkeyBalance, 0 for none
+  int hotkeySpend = kDefaultHotkeySpend;                              // kHotkeySpend, 0 for none
 };
 
 // The display currency items, in list order, and the currency code of an item position.
@@ -73,6 +75,8 @@ bool ReadGeneralPreferences(SettingsStore& store, PreferenceValues& values);
 // Reads one hotkey value: false when it is missing, not an integer or above 65535. A value
 // below 1 reads as 0 (no hotkey).
 bool ReadHotkeyPreference(SettingsStore& store, const char* name, int& value);
+// Reads "HotkeyBalance", then "HotkeySpend", stopping at the first unreadable one.
+bool ReadHotkeyPreferences(SettingsStore& store, PreferenceValues& values);
 
 // Writes "UseProxy", "ProxyHost", "ProxyPort", "ProxyUser", "ProxyPasswd", "SavePassPhrase",
 // "OnTop" and "acct[ount". Throws SettingsError.

@@ -21,9 +21,9 @@
 #include <filesystem>
 
 #include "common/secure_memory.h"
+#include "desktop/autostart.h"
 #include "net/vendor_urls.h"
 #include "platform/settings_store.h"
-#include "preferences/autostart.h"
 #include "preferences/hotkey_edit.h"
 #include "preferences/hotkey_manager.h"
 #include "preferences/hotkey_text.h"
@@ -279,10 +279,10 @@ void PreferencesDialog::LoadAndApply() {
     displayCurrency_ = DisplayCurrencyOf(v.fiat);
     if (hooks_.applyOnTop) hooks_.applyOnTop(v.onTop);
     hotkeys_.RemoveAll();
-    if (!ReadHotkeyPreference(store_, "HotkeyBalance", v.hotkeyBalance)) return stopHere();
+    if (!ReadHotkeyPreference(store_, settings::kHotkeyBalance.name, v.hotkeyBalance)) return stopHere();
     hotBalance_->SetValue(v.hotkeyBalance);
     RegisterHotkey(v.hotkeyBalance);
-    if (!ReadHotkeyPreference(store_, "HotkeySpend", v.hotkeySpend)) return stopHere();
+    if (!ReadHotkeyPreference(store_, settings::kHotkeySpend.name, v.hotkeySpend)) return stopHere();
     hotSpend_->SetValue(v.hotkeySpend);
     RegisterHotkey(v.hotkeySpend);
     if (hooks_.applyProxy) hooks_.applyProxy(ProxyOf(v));
@@ -318,8 +318,9 @@ bool PreferencesDialog::Save(bool check) {
     store_.SetRootKey(RootKey::LocalMachine);
     store_.OpenKey(ProfileKeyPath(profileName_), true);
     // 2. The data file: the profile is written at the new path before the old file goes.
-    const std::string stored =
-        store_.GetValueKind("") == ValueKind::Text ? store_.ReadString("") : std::string();
+    const std::string stored = store_.GetValueKind(settings::kDataFile.name) == ValueKind::Text
+                                   ? store_.ReadString(settings::kDataFile.name)
+                                   : std::string();
     if (!v.dataFile.empty()) v.dataFile = AbsoluteDataFile(v.dataFile, stored);
     if (v.dataFile != stored) {
       std::optional<std::string> error;
@@ -339,16 +340,16 @@ bool PreferencesDialog::Save(bool check) {
         v.dataFile = stored;
         moved = false;
       } else {
-        store_.WriteString("", v.dataFile);
+        store_.WriteString(settings::kDataFile.name, v.dataFile);
       }
     }
     eDataFile_->setText(FromLatin1(v.dataFile));
     replaceConfirmed_.clear();
     // 3.-5. The values, the currency, the hotkeys.
     WriteGeneralPreferences(store_, v);
-    if (!store_.ValueExists("Fiat")) store_.WriteInteger("Fiat", v.fiat);
-    if (store_.TryReadInteger("Fiat") != v.fiat) {
-      store_.WriteInteger("Fiat", v.fiat);
+    if (!store_.ValueExists(settings::kFiat.name)) store_.WriteInteger(settings::kFiat.name, v.fiat);
+    if (store_.TryReadInteger(settings::kFiat.name) != v.fiat) {
+      store_.WriteInteger(settings::kFiat.name, v.fiat);
       displayCurrency_ = DisplayCurrencyOf(v.fiat);
       if (hooks_.applyDisplayCurrency) hooks_.applyDisplayCurrency(displayCurrency_);
     }
@@ -356,7 +357,7 @@ bool PreferencesDialog::Save(bool check) {
   } catch (const std::exception&) {
     // Saving stops at the failed write; the currency position is still kept.
     try {
-      store_.WriteInteger("Fiat", v.fiat);
+      store_.WriteInteger(settings::kFiat.name, v.fiat);
     } catch (const std::exception&) {
     }
   }
@@ -508,9 +509,7 @@ void PreferencesDialog::ShowStored() {
   try {
     store_.SetRootKey(RootKey::LocalMachine);
     if (!store_.OpenKey(ProfileKeyPath(profileName_), false)) return;
-    if (!ReadGeneralPreferences(store_, v) ||
-        !ReadHotkeyPreference(store_, "HotkeyBalance", v.hotkeyBalance) ||
-        !ReadHotkeyPreference(store_, "HotkeySpend", v.hotkeySpend))
+    if (!ReadGeneralPreferences(store_, v) || !ReadHotkeyPreferences(store_, v))
       return;  // an unreadable value: the next load saves what the dialog shows
   } catch (const std::exception&) {
     return;

@@ -51,15 +51,15 @@ void WriteSettingsExport(IniFile& ini, const std::string& dateText, const std::s
   ini.WriteInteger(kGeneral, "Accounts", static_cast<int32_t>(n));
   if (preferences) {
     const ExportedPreferences& p = *preferences;
-    ini.WriteInteger(kPreferences, "Fiat", p.fiat);
-    ini.WriteBool(kPreferences, "SavePassPhrase", p.savePassPhrase);
-    ini.WriteInteger(kPreferences, "HotkeyBalance", p.hotkeyBalance);
-    ini.WriteInteger(kPreferences, "HotkeySpend", p.hotkeySpend);
-    ini.WriteBool(kPreferences, "UseProxy", p.useProxy);
-    ini.WriteString(kPreferences, "ProxyHost", p.proxyHost);
-    ini.WriteString(kPreferences, "ProxyPort", p.proxyPort);
-    ini.WriteString(kPreferences, "ProxyUser", p.proxyUser);
-    ini.WriteString(kPreferences, "ProxyPasswd", p.proxyPasswd);
+    ini.WriteInteger(kPreferences, settings::kFiat.name, p.fiat);
+    ini.WriteBool(kPreferences, settings::kSavePassPhrase.name, p.savePassPhrase);
+    ini.WriteInteger(kPreferences, settings::kHotkeyBalance.name, p.hotkeyBalance);
+    ini.WriteInteger(kPreferences, settings::kHotkeySpend.name, p.hotkeySpend);
+    ini.WriteBool(kPreferences, settings::kUseProxy.name, p.useProxy);
+    ini.WriteString(kPreferences, settings::kProxyHost.name, p.proxyHost);
+    ini.WriteString(kPreferences, settings::kProxyPort.name, p.proxyPort);
+    ini.WriteString(kPreferences, settings::kProxyUser.name, p.proxyUser);
+    ini.WriteString(kPreferences, settings::kProxyPasswd.name, p.proxyPasswd);
   }
   if (contacts && !contacts->empty()) {
     ini.WriteInteger(kGeneral, "Addresses", static_cast<int32_t>(contacts->size()));
@@ -158,16 +158,17 @@ ImportedPreferences::~ImportedPreferences() {
 
 ImportedPreferences ReadImportedPreferences(const IniFile& ini) {
   ImportedPreferences p;
-  if (ini.ValueExists(kPreferences, "Fiat")) p.fiat = ini.ReadInteger(kPreferences, "Fiat", 0);
-  if (ini.ValueExists(kPreferences, "SavePassPhrase"))
-    p.savePassPhrase = ini.ReadBool(kPreferences, "SavePassPhrase", true);
-  p.useProxy = ini.ReadBool(kPreferences, "UseProxy", false);
-  p.proxyHost = ini.ReadString(kPreferences, "ProxyHost");
-  p.proxyPort = ini.ReadString(kPreferences, "ProxyPort");
-  p.proxyUser = ini.ReadString(kPreferences, "ProxyUser");
-  p.proxyPasswd = ini.ReadString(kPreferences, "ProxyPasswd");
-  p.hotkeyBalance = ini.ReadInteger(kPreferences, "HotkeyBalance", 0);
-  p.hotkeySpend = ini.ReadInteger(kPreferences, "HotkeySpend", 0);
+  if (ini.ValueExists(kPreferences, settings::kFiat.name))
+    p.fiat = ini.ReadInteger(kPreferences, settings::kFiat.name, 0);
+  if (ini.ValueExists(kPreferences, settings::kSavePassPhrase.name))
+    p.savePassPhrase = ini.ReadBool(kPreferences, settings::kSavePassPhrase.name, true);
+  p.useProxy = ini.ReadBool(kPreferences, settings::kUseProxy.name, false);
+  p.proxyHost = ini.ReadString(kPreferences, settings::kProxyHost.name);
+  p.proxyPort = ini.ReadString(kPreferences, settings::kProxyPort.name);
+  p.proxyUser = ini.ReadString(kPreferences, settings::kProxyUser.name);
+  p.proxyPasswd = ini.ReadString(kPreferences, settings::kProxyPasswd.name);
+  p.hotkeyBalance = ini.ReadInteger(kPreferences, settings::kHotkeyBalance.name, 0);
+  p.hotkeySpend = ini.ReadInteger(kPreferences, settings::kHotkeySpend.name, 0);
   return p;
 }
 
@@ -196,15 +197,15 @@ std::optional<std::string> ProxyTurnedOn(const ImportedPreferences& p, const Pro
 }
 
 void WriteImportedPreferences(const ImportedPreferences& p, SettingsStore& store) {
-  if (p.fiat) store.WriteInteger("Fiat", *p.fiat);
-  if (p.savePassPhrase) store.WriteBool("SavePassPhrase", *p.savePassPhrase);
-  store.WriteBool("UseProxy", p.useProxy);
-  store.WriteString("ProxyHost", p.proxyHost);
-  store.WriteString("ProxyPort", p.proxyPort);
-  store.WriteString("ProxyUser", p.proxyUser);
-  store.WriteString("ProxyPasswd", p.proxyPasswd);
-  store.WriteInteger("HotkeyBalance", p.hotkeyBalance);
-  store.WriteInteger("HotkeySpend", p.hotkeySpend);
+  if (p.fiat) store.WriteInteger(settings::kFiat.name, *p.fiat);
+  if (p.savePassPhrase) store.WriteBool(settings::kSavePassPhrase.name, *p.savePassPhrase);
+  store.WriteBool(settings::kUseProxy.name, p.useProxy);
+  store.WriteString(settings::kProxyHost.name, p.proxyHost);
+  store.WriteString(settings::kProxyPort.name, p.proxyPort);
+  store.WriteString(settings::kProxyUser.name, p.proxyUser);
+  store.WriteString(settings::kProxyPasswd.name, p.proxyPasswd);
+  store.WriteInteger(settings::kHotkeyBalance.name, p.hotkeyBalance);
+  store.WriteInteger(settings::kHotkeySpend.name, p.hotkeySpend);
 }
 
 void ImportPreferences(const IniFile& ini, SettingsStore& store) {

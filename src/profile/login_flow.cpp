@@ -27,7 +27,7 @@ ProfileList ReadProfileList(SettingsStore& store) {
   store.SetRootKey(RootKey::LocalMachine);
   store.OpenKey(kProfilesKey, true);
   list.names = store.GetKeyNames();
-  const auto last = store.TryReadInteger("LastUser");
+  const auto last = store.TryReadInteger(settings::kLastUser.name);
   const int position = last ? *last : 0;
   if (position >= 0 && position < static_cast<int>(list.names.size())) list.selected = position;
   return list;
@@ -48,11 +48,12 @@ LoginResult AttemptLogin(SettingsStore& store, int position, const std::string& 
   LoginResult result;
   store.SetRootKey(RootKey::LocalMachine);
   store.OpenKey(kProfilesKey, true);
-  store.WriteInteger("LastUser", position);
+  store.WriteInteger(settings::kLastUser.name, position);
 
   std::string path;
-  if (store.OpenKey(ProfileKeyPath(name), false) && store.GetValueKind("") == ValueKind::Text)
-    path = store.ReadString("");
+  if (store.OpenKey(ProfileKeyPath(name), false) &&
+      store.GetValueKind(settings::kDataFile.name) == ValueKind::Text)
+    path = store.ReadString(settings::kDataFile.name);
 
   ProfileOpenResult opened;
   try {
@@ -75,7 +76,8 @@ LoginResult AttemptLogin(SettingsStore& store, int position, const std::string& 
       return result;
     case ProfileOpenStatus::kWrongPassword:
       result.outcome = LoginOutcome::WrongPassword;
-      if (store.GetValueKind("Hint") == ValueKind::Text) result.hint = store.ReadString("Hint");
+      if (store.GetValueKind(settings::kHint.name) == ValueKind::Text)
+        result.hint = store.ReadString(settings::kHint.name);
       return result;
     case ProfileOpenStatus::kDamaged:
       result.outcome = LoginOutcome::Damaged;
@@ -144,8 +146,8 @@ void CreateProfile(SettingsStore& store, const std::string& name, ProfileKey& ke
   WriteProfileFile(path, kEmptyProfileDocument, key);
   store.SetRootKey(RootKey::LocalMachine);
   store.OpenKey(ProfileKeyPath(name), true);
-  store.WriteString("", path);
-  store.WriteString("Hint", hint);
+  store.WriteString(settings::kDataFile.name, path);
+  store.WriteString(settings::kHint.name, hint);
 }
 
 }  // namespace nummora

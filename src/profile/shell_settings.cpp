@@ -12,17 +12,18 @@ ShellSettings ReadShellSettings(SettingsStore& store, const std::string& profile
   ShellSettings s;
   store.SetRootKey(RootKey::LocalMachine);
   if (!store.OpenKey(ProfileKeyPath(profileName), false)) return s;
-  const auto integer = [&store](const char* name, int fallback) {
-    const auto v = store.TryReadInteger(name);
-    return v ? static_cast<int>(*v) : fallback;
+  const auto integer = [&store](const Setting& setting) {
+    const auto v = store.TryReadInteger(setting.name);
+    return v ? static_cast<int>(*v) : setting.defaultValue;
   };
-  if (store.GetValueKind("") == ValueKind::Text) s.dataFile = store.ReadString("");
-  s.savePassPhrases = integer("SavePassPhrase", 1) != 0;
-  s.displayCurrency = integer("Fiat", 0) == 1 ? "EUR" : "USD";
-  s.defaultAccount = integer("acct[ount", 0);
-  s.onTop = integer("OnTop", 0) != 0;
-  s.hotkeyBalance = integer("HotkeyBalance", s.hotkeyBalance);
-  s.hotkeySpend = integer("HotkeySpend", s.hotkeySpend);
+  if (store.GetValueKind(settings::kDataFile.name) == ValueKind::Text)
+    s.dataFile = store.ReadString(settings::kDataFile.name);
+  s.savePassPhrases = integer(settings::kSavePassPhrase) != 0;
+  s.displayCurrency = integer(settings::kFiat) == 1 ? "EUR" : "USD";
+  s.defaultAccount = integer(settings::kDefaultAccount);
+  s.onTop = integer(settings::kOnTop) != 0;
+  s.hotkeyBalance = integer(settings::kHotkeyBalance);
+  s.hotkeySpend = integer(settings::kHotkeySpend);
   return s;
 }
 

@@ -1,24 +1,25 @@
 #pragma once
 // The few preferences of the profile key that the application shell reads itself: the data
 // file, whether pass phrases are saved, the display currency, the default account, stay on
-// top and the two global hotkeys. Missing or unreadable values give the defaults.
+// top and the two global hotkeys. Missing or unreadable values give the defaults of the
+// settings table (platform/settings_table.h).
 #include <cstdint>
 #include <string>
+
+#include "platform/settings_table.h"
 
 namespace nummora {
 
 class SettingsStore;
 
-inline constexpr const char* kProfilesKey = "\\Software\\Quillan\\Nummora\\";
-
 struct ShellSettings {
-  std::string dataFile;                 // the profile key's default value
-  bool savePassPhrases = true;          // "SavePassPhrase"
-  std::string displayCurrency = "USD";  // from "Fiat": 0 USD, 1 EUR
-  int defaultAccount = 0;               // "acct[ount"
-  bool onTop = false;                   // "OnTop"
-  int hotkeyBalance = 24641;            // "HotkeyBalance", Ctrl+Shift+A
-  int hotkeySpend = 24659;              // "HotkeySpend", Ctrl+Shift+S
+  std::string dataFile;
+  bool savePassPhrases = settings::kSavePassPhrase.defaultValue != 0;
+  std::string displayCurrency = "USD";  // from the "Fiat" position: 0 USD, 1 EUR
+  int defaultAccount = settings::kDefaultAccount.defaultValue;
+  bool onTop = settings::kOnTop.defaultValue != 0;
+  int hotkeyBalance = settings::kHotkeyBalance.defaultValue;
+  int hotkeySpend = settings::kHotkeySpend.defaultValue;
 };
 
 // The full path of a profile's key.

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "common/passphrase_prompt.h"
 #include "ui/keyboard_widget.h"
 
 class QLabel;
@@ -52,5 +53,18 @@ class PassphraseDialog : public QDialog {
 // nothing after the third other ending.
 std::optional<std::string> PromptPassPhrase(const std::string& accountLabel, std::size_t minimum,
                                             QWidget* parent);
+
+// The pass-phrase prompt as the window provides it: PromptPassPhrase centred on `parent` (while
+// it exists; else on no window).
+class DialogPassphrasePrompt : public PassphrasePrompt {
+ public:
+  explicit DialogPassphrasePrompt(QWidget* parent) : parent_(parent) {}
+  std::optional<std::string> Ask(const std::string& accountLabel, std::size_t minimum) override {
+    return PromptPassPhrase(accountLabel, minimum, parent_);
+  }
+
+ private:
+  QPointer<QWidget> parent_;
+};
 
 }  // namespace nummora

@@ -79,7 +79,8 @@ class TestAskPassPhraseDialog : public QObject {
     AccountRecord account;
     account.ID = "1234567";
     account.Password = "sixsix";
-    QCOMPARE(int(AskPassPhrase(account, nullptr)), int(AskOutcome::Known));
+    DialogPassphrasePrompt prompt(nullptr);
+    QCOMPARE(int(AskPassPhrase(account, prompt)), int(AskOutcome::Known));
     QCOMPARE(account.Password, std::string("sixsix"));
   }
 };

@@ -11,6 +11,7 @@
 #include "app/instance_messages.h"
 #include "app/scheme_registration.h"
 #include "app/single_instance.h"
+#include "desktop/link_handler.h"
 #include "platform/settings_store.h"
 #include "support/app_test_support.h"
 #include "support/qt_test_main.h"

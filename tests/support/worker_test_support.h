@@ -27,6 +27,7 @@
 #include "net/balance_worker.h"
 #include "net/http_client.h"
 #include "net/worker_host.h"
+#include "ui/ask_passphrase_dialog.h"
 
 namespace nummora::test {
 
@@ -45,7 +46,8 @@ struct RecordedEvent {
 // Applies what the workers report to its own model, as the main window does, and records it.
 class FakeWorkerHost : public QObject, public WorkerHost {
  public:
-  FakeWorkerHost() : regional_(UsEnglishFormatSettings()), number_(MakeNumberFormat(regional_)) {}
+  FakeWorkerHost()
+      : WorkerHost(prompt_), regional_(UsEnglishFormatSettings()), number_(MakeNumberFormat(regional_)) {}
 
   QObject* LifetimeObject() override { return this; }
   const ProfileModel& Model() const override {
@@ -150,6 +152,7 @@ class FakeWorkerHost : public QObject, public WorkerHost {
 
   FormatSettings regional_;
   FormatSettings number_;
+  DialogPassphrasePrompt prompt_{nullptr};  // the real prompt: tests answer its dialog
 };
 
 // tests/app/peers/scripted_peer.py in a child process, stopped when this object goes.

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "desktop/autostart.h"
 #include "platform/settings_store.h"
-#include "preferences/autostart.h"
 #include "preferences/hotkey_text.h"
 #include "preferences/preference_values.h"
 #include "preferences/window_layout.h"

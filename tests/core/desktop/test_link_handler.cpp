@@ -6,7 +6,8 @@
 #include <optional>
 #include <sstream>
 
-#include "app/scheme_registration.h"
+#include "desktop/autostart.h"
+#include "desktop/link_handler.h"
 #include "support/net_test_util.h"
 
 namespace nummora {
@@ -17,24 +18,37 @@ namespace fs = std::filesystem;
 struct ExecRow {
   const char* label;
   const char* path;
-  const char* exec;  // the Exec= value as it stands in the file
+  const char* program;  // the program of the Exec= value as it stands in the file
 };
 
+// Both entries the program writes run it through the same Exec quoting: the link handler adds
+// the link's field code, the autostart entry nothing.
 class DesktopExecTest : public ::testing::TestWithParam<ExecRow> {};
 
-TEST_P(DesktopExecTest, PathIsQuotedAndEscapedForTheDesktopEntry) {
-  EXPECT_EQ(DesktopExecValue(GetParam().path), GetParam().exec);
+TEST_P(DesktopExecTest, PathIsQuotedAndEscapedForEveryDesktopEntry) {
+  const std::string program = GetParam().program;
+  EXPECT_EQ(DesktopExecValue(GetParam().path), program + " %u");
+  const std::string autostart = AutostartEntryText(GetParam().path);
+  EXPECT_NE(autostart.find("\nExec=" + program + "\n"), std::string::npos) << autostart;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, DesktopExecTest,
-    ::testing::Values(ExecRow{"Plain", "/usr/bin/nummora", "/usr/bin/nummora %u"},
-                      ExecRow{"Blank", "/opt/my apps/nummora", R"("/opt/my apps/nummora" %u)"},
-                      ExecRow{"Percent", "/opt/100%/nummora", "/opt/100%%/nummora %u"},
-                      ExecRow{"PercentAndBlank", "/opt/50% off/nummora", R"("/opt/50%% off/nummora" %u)"},
-                      ExecRow{"Dollar", "/opt/a$b/nummora", R"("/opt/a\\$b/nummora" %u)"},
-                      ExecRow{"DoubleQuote", "/opt/a\"b/nummora", R"("/opt/a\\"b/nummora" %u)"},
-                      ExecRow{"Backslash", "/opt/a\\b/nummora", R"("/opt/a\\\\b/nummora" %u)"}),
+    ::testing::Values(ExecRow{"Plain", "/usr/bin/nummora", "/usr/bin/nummora"},
+                      ExecRow{"Blank", "/opt/my apps/nummora", R"("/opt/my apps/nummora")"},
+                      ExecRow{"Percent", "/opt/100%/nummora", "/opt/100%%/nummora"},
+                      ExecRow{"PercentAndBlank", "/opt/50% off/nummora", R"("/opt/50%% off/nummora")"},
+                      ExecRow{"Dollar", "/opt/a$b/nummora", R"("/opt/a\\$b/nummora")"},
+                      ExecRow{"DoubleQuote", "/opt/a\"b/nummora", R"("/opt/a\\"b/nummora")"},
+                      ExecRow{"Backslash", "/opt/a\\b/nummora", R"("/opt/a\\\\b/nummora")"},
+                      // A line break or tab is reserved (quoted) and kept on the entry's line by
+                      // the escapes of a string value.
+                      ExecRow{"LineBreak", "/opt/a\nb/nummora", R"("/opt/a\nb/nummora")"},
+                      ExecRow{"Tab", "/opt/a\tb/nummora", R"("/opt/a\tb/nummora")"},
+                      ExecRow{"CarriageReturn", "/opt/a\rb/nummora", "/opt/a\\rb/nummora"},
+                      ExecRow{"SingleQuote", "/opt/a'b/nummora", R"("/opt/a'b/nummora")"},
+                      // "=" is no reserved character: the argument stays as it is.
+                      ExecRow{"Equals", "/opt/a=b/nummora", "/opt/a=b/nummora"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 struct ListRow {
