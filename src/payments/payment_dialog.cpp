@@ -106,7 +106,7 @@ void PaymentDialog::ConnectFields() {
   connect(CopyBatch, &QPushButton::clicked, this, [this] { CopyBatchClick(); });
   LRMassList->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(LRMassList, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    if (LRMassList->contextMenuPolicy() != Qt::CustomContextMenu || complete_) return;
+    if (LRMassList->contextMenuPolicy() != Qt::CustomContextMenu || state_ == State::Complete) return;
     PopupMassPopup();
     PopupMass->popup(LRMassList->viewport()->mapToGlobal(at));
   });
@@ -242,24 +242,29 @@ bool PaymentDialog::CheckInput() {
   return true;
 }
 
-void PaymentDialog::SetBusy(bool busy) {
-  busy_ = busy;
+void PaymentDialog::SetState(State state) {
+  state_ = state;
+  const bool busy = Busy();
+  const bool complete = state == State::Complete;
+  // An e-gold receipt offers the e-mail notice on the second button; Enter goes to it.
+  const bool offersEmail = complete && sourceType_ == AccountType::Egold;
   pMsg->setVisible(busy);
-  tPaymentInfo->setEnabled(!busy);
+  tPaymentInfo->setEnabled(!busy && !complete);
+  const bool detailsShown = state == State::Details || state == State::Previewing;
+  bPreview->setText(detailsShown ? kPreviewCaption : kBackCaption);
+  bPreview->setVisible(state != State::Paying && !complete);
   bPreview->setEnabled(!busy);
-  bPay->setEnabled(!busy);
+  bPay->setText(offersEmail ? kEmailCaption : kPayCaption);
+  bPay->setVisible(state != State::Paying && (!complete || offersEmail));
+  bPay->setEnabled(!busy && (!complete || bool(host_.Services().emailNotice)));
+  Cancel->setText(complete ? QStringLiteral("&Close") : QStringLiteral("&Cancel"));
+  if (complete) lState->setText(QString::fromLatin1(kCompleteTitle));
 }
 
 void PaymentDialog::BackToDetails(const QString& message) {
+  SetState(State::Details);
   if (!message.isEmpty()) host_.Boxes().Error(this, message);
   ShowPage(tPaymentInfo, kDetailsTitle);
-  bPreview->setText(kPreviewCaption);
-  bPreview->setEnabled(true);
-  bPreview->setVisible(true);
-  bPay->setText(kPayCaption);
-  bPay->setEnabled(true);
-  bPay->setVisible(true);
-  tPaymentInfo->setEnabled(true);
   eSource->setFocus();
 }
 
@@ -338,15 +343,31 @@ bool PaymentDialog::Send(const std::string& url,
   return true;
 }
 
+bool PaymentDialog::SendLR(const char* path, const char* title,
+                           const std::function<std::string(const AccountRecord&)>& build,
+                           const std::function<void(RequestWorker&)>& completion) {
+  WorkerHost& workers = host_.Workers();
+  return Send(
+      host_.LibertyReserveBase() + path,
+      [&build, &workers, title](const AccountRecord& source) {
+        std::string document = build(source);
+        workers.AddEvent(title, PaymentLogText(document));
+        std::vector<std::string> lines{LRFormBody(document)};
+        SecureWipe(document);
+        return lines;
+      },
+      completion);
+}
+
 void PaymentDialog::bPreviewClick() {
-  if (busy_ || complete_) return;
-  if (bPreview->text() == kBackCaption) {
+  if (Busy() || state_ == State::Complete) return;
+  if (state_ == State::Preview) {
     BackToDetails();
     return;
   }
   if (!CheckInput()) return;
   host_.Modified() = true;
-  SetBusy(true);
+  SetState(State::Previewing);
   lNotice->hide();
   QPointer<PaymentDialog> self(this);
   const auto done = [self](RequestWorker& worker) {
@@ -365,34 +386,21 @@ void PaymentDialog::bPreviewClick() {
       payees = MassPayees(massLines_);
       if (payees.empty()) {
         // Nothing can be asked for: every line is refused here already.
-        SetBusy(false);
         ShowMassTable(ReadMassPreview(massLines_, std::string()), true);
-        bPreview->setText(kBackCaption);
+        SetState(State::Preview);
         return;
       }
     } else {
       payees.push_back(Text(eLRRecipient));
     }
-    WorkerHost& workers = host_.Workers();
-    sent = Send(
-        host_.LibertyReserveBase() + kLRAccountNamePath,
-        [&payees, &workers](const AccountRecord& source) {
-          std::string document = LRAccountNameRequest(source, payees);
-          workers.AddEvent("Account name request", PaymentLogText(document));
-          std::vector<std::string> lines{LRFormBody(document)};
-          SecureWipe(document);
-          return lines;
-        },
-        done);
+    sent = SendLR(
+        kLRAccountNamePath, "Account name request",
+        [&payees](const AccountRecord& source) { return LRAccountNameRequest(source, payees); }, done);
   }
-  if (!sent) {
-    SetBusy(false);
-    BackToDetails();
-  }
+  if (!sent) BackToDetails();
 }
 
 void PaymentDialog::PreviewDone(const std::string& reply) {
-  SetBusy(false);
   if (reply.empty()) {
     BackToDetails();
     return;
@@ -402,26 +410,24 @@ void PaymentDialog::PreviewDone(const std::string& reply) {
     BackToDetails(error);
     return;
   }
-  bPreview->setText(kBackCaption);
+  SetState(State::Preview);
 }
 
 void PaymentDialog::bPayClick() {
-  if (busy_) return;
-  if (bPay->text() == kEmailCaption) {
-    EmailDetails();
+  if (Busy()) return;
+  if (state_ == State::Complete) {
+    if (sourceType_ == AccountType::Egold) EmailDetails();
     return;
   }
-  if (complete_ || !CheckInput()) return;
-  SetBusy(true);
-  bPreview->hide();
-  bPay->hide();
+  if (!CheckInput()) return;
+  stateBeforeRequest_ = state_;
+  SetState(State::Paying);
 
   QPointer<PaymentDialog> self(this);
   PaymentHost* host = &host_;
   const SentPayment payment = CurrentPayment();
   const std::string sourceId = host_.Workers().Model().Account(payment.source).ID;
   const FormatSettings numberFormat = host_.Workers().NumberFormat();
-  WorkerHost& workers = host_.Workers();
   bool sent = false;
   if (sourceType_ == AccountType::Egold) {
     const EgoldPayment egold = CurrentEgoldPayment();
@@ -438,14 +444,10 @@ void PaymentDialog::bPayClick() {
   } else if (!MassMode()) {
     const LRTransfer transfer = CurrentLRTransfer();
     const bool euro = LREuro();
-    sent = Send(
-        host_.LibertyReserveBase() + kLRTransferPath,
-        [&transfer, euro, &workers](const AccountRecord& source) {
-          std::string document = LRSingleTransferRequest(source, transfer, euro);
-          workers.AddEvent("Mass payment", PaymentLogText(document));
-          std::vector<std::string> lines{LRFormBody(document)};
-          SecureWipe(document);
-          return lines;
+    sent = SendLR(
+        kLRTransferPath, "Mass payment",
+        [&transfer, euro](const AccountRecord& source) {
+          return LRSingleTransferRequest(source, transfer, euro);
         },
         [self, host, payment, numberFormat, payee = transfer.payee](RequestWorker& worker) {
           const PaymentOutcome outcome = worker.Succeeded()
@@ -458,7 +460,6 @@ void PaymentDialog::bPayClick() {
     massLines_ = TakeMassLines();
     const std::vector<LRTransfer> transfers = MassTransfers(massLines_);
     if (transfers.empty()) {
-      SetBusy(false);
       BackToDetails(kIncorrectValue);
       eLRMass->setFocus();
       return;
@@ -466,14 +467,10 @@ void PaymentDialog::bPayClick() {
     const bool euro = MassEuro();
     const std::vector<int> refresh =
         MassPaymentRefreshes(host_.Workers().Model(), payment.source, MassPayees(massLines_));
-    sent = Send(
-        host_.LibertyReserveBase() + kLRTransferPath,
-        [&transfers, euro, &workers](const AccountRecord& account) {
-          std::string document = LRMassTransferRequest(account, transfers, euro);
-          workers.AddEvent("Mass payment", PaymentLogText(document));
-          std::vector<std::string> lines{LRFormBody(document)};
-          SecureWipe(document);
-          return lines;
+    sent = SendLR(
+        kLRTransferPath, "Mass payment",
+        [&transfers, euro](const AccountRecord& source) {
+          return LRMassTransferRequest(source, transfers, euro);
         },
         [self, host, refresh](RequestWorker& worker) {
           // The mass receipt names no closing balance: the source's balance is fetched again,
@@ -485,14 +482,11 @@ void PaymentDialog::bPayClick() {
   }
   if (!sent) {
     // Nothing was sent: the dialog stays as it was.
-    SetBusy(false);
-    bPreview->show();
-    bPay->show();
+    SetState(stateBeforeRequest_);
   }
 }
 
 void PaymentDialog::SpendDone(const PaymentOutcome& outcome) {
-  SetBusy(false);
   switch (outcome.result) {
     case PaymentResult::Refused:
       BackToDetails(FromLatin1(outcome.message));
@@ -513,16 +507,10 @@ void PaymentDialog::SpendDone(const PaymentOutcome& outcome) {
     ShowLRReceipt(outcome);
     AddRemembered(eLRMemo, eLRMerchant);
   }
-  Complete();
-  if (sourceType_ == AccountType::Egold) {
-    bPay->setText(kEmailCaption);
-    bPay->setVisible(true);
-    bPay->setEnabled(bool(host_.Services().emailNotice));
-  }
+  SetState(State::Complete);
 }
 
 void PaymentDialog::SpendMassDone(const std::string& reply) {
-  SetBusy(false);
   if (reply.empty()) {
     BackToDetails(QString::fromLatin1(kPaymentUnknownText));
     return;
@@ -530,19 +518,8 @@ void PaymentDialog::SpendMassDone(const std::string& reply) {
   host_.Workers().AddEvent("Response", PaymentLogText(reply));
   const MassTable table = ReadMassReceipt(massLines_, reply, host_.Workers().NumberFormat());
   ShowMassTable(table, false);
-  Complete();
+  SetState(State::Complete);
   if (table.unknown > 0) host_.Boxes().Error(this, QString::fromLatin1(kPaymentUnknownText));
-}
-
-void PaymentDialog::Complete() {
-  complete_ = true;
-  lState->setText(QString::fromLatin1(kCompleteTitle));
-  Cancel->setText(QStringLiteral("&Close"));
-  // Enter now goes to the second button, which for e-gold opens the e-mail notice.
-  bPreview->setText(kBackCaption);
-  bPreview->hide();
-  bPay->hide();
-  tPaymentInfo->setEnabled(false);
 }
 
 void PaymentDialog::AddRemembered(QComboBox* memo, QComboBox* merchant) {
@@ -583,8 +560,8 @@ void PaymentDialog::CopyBatchClick() {
 }
 
 void PaymentDialog::FormEnter() {
-  if (busy_) return;
-  QPushButton* button = bPreview->text() != kBackCaption ? bPreview : bPay;
+  if (Busy()) return;
+  QPushButton* button = state_ == State::Details ? bPreview : bPay;
   if (button->isVisible() && button->isEnabled()) button->click();
 }
 

@@ -50,8 +50,17 @@ class PaymentDialog : public QDialog {
   // becomes an account of the payee's system unless it is one already.
   void Prefill(const PaymentLinkFields& fields);
 
+  // Where the dialog is in a payment: it decides the page's buttons and what they do.
+  enum class State {
+    Details,     // the payment is being filled in
+    Previewing,  // the preview request is on its way
+    Preview,     // the payment system's preview is shown
+    Paying,      // the payment request is on its way
+    Complete,    // the receipt is shown
+  };
+
   // Whether a request of this dialog is on its way.
-  bool Busy() const { return busy_; }
+  bool Busy() const { return state_ == State::Previewing || state_ == State::Paying; }
 
   // The captions of the state strip.
   static constexpr const char* kDetailsTitle = "Transaction details";
@@ -89,13 +98,12 @@ class PaymentDialog : public QDialog {
   void FormEnter();
   bool CheckInput();
   void BackToDetails(const QString& message = QString());
-  void SetBusy(bool busy);
+  // Enters `state`: the buttons, the indicator and the details page follow it.
+  void SetState(State state);
   void ShowPage(QWidget* page, const char* title);
   void PreviewDone(const std::string& reply);
   void SpendDone(const PaymentOutcome& outcome);
   void SpendMassDone(const std::string& reply);
-  // The Complete state: "&Close", no Preview, the details page locked.
-  void Complete();
   void EmailDetails();
   void bSelectClick();
   void bAddClick();
@@ -109,6 +117,11 @@ class PaymentDialog : public QDialog {
   bool Send(const std::string& url,
             const std::function<std::vector<std::string>(const AccountRecord&)>& build,
             const std::function<void(RequestWorker&)>& completion);
+  // Sends one Liberty Reserve request: the document `build` makes goes to the events list
+  // under `title` (its secrets masked) and is wiped once it is wrapped into the form body.
+  bool SendLR(const char* path, const char* title,
+              const std::function<std::string(const AccountRecord&)>& build,
+              const std::function<void(RequestWorker&)>& completion);
 
   // --- rendering the replies (payment_dialog_render.cpp) ---
   QString ShowEgoldPreview(const std::string& page);
@@ -135,10 +148,10 @@ class PaymentDialog : public QDialog {
   PaymentHost& host_;
   AccountType sourceType_ = AccountType::Egold;
   QPointer<RequestWorker> Worker;
-  bool busy_ = false;
-  bool complete_ = false;
-  std::vector<MassLine> massLines_;  // the lines the mass table shows, row by row
-  MassTable massTable_;              // what it shows
+  State state_ = State::Details;
+  State stateBeforeRequest_ = State::Details;  // where a payment that was not sent returns
+  std::vector<MassLine> massLines_;            // the lines the mass table shows, row by row
+  MassTable massTable_;                        // what it shows
 
   QFrame* pTop = nullptr;
   QLabel* lState = nullptr;

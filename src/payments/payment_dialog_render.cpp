@@ -149,7 +149,7 @@ void PaymentDialog::PopupMassPopup() {
 
 void PaymentDialog::DeleteTransactionClick() {
   QTreeWidgetItem* item = LRMassList->currentItem();
-  if (!item || complete_ || LRMassList->contextMenuPolicy() != Qt::CustomContextMenu) return;
+  if (!item || state_ == State::Complete || LRMassList->contextMenuPolicy() != Qt::CustomContextMenu) return;
   const int n = LRMassList->indexOfTopLevelItem(item);
   if (n < 0 || n >= static_cast<int>(massLines_.size())) return;
   // Lines and rows are aligned (blank lines went when the preview started).
