@@ -28,6 +28,7 @@
 #include "payments/lr_payment.h"
 #include "payments/payment_completion.h"
 #include "payments/spend_host.h"
+#include "ui/icons.h"
 #include "ui/latin1.h"
 #include "ui/message_box.h"
 
@@ -73,51 +74,78 @@ void AddChoice(QComboBox* field, const std::string& text) {
 
 }  // namespace
 
+PaymentDialog::PaymentDialog(PaymentHost& host, QWidget* parent) : PaymentForm(parent), host_(host) {
+  if (host_.StayOnTop()) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  FillSources();
+  ConnectFields();
+}
+
 PaymentDialog::~PaymentDialog() = default;
 
+void PaymentDialog::FillSources() {
+  const ProfileModel& model = host_.Workers().Model();
+  const int currency = model.DisplayCurrency == "EUR" ? 1 : 0;
+  unitsCombo_->setCurrentIndex(currency < 7 ? currency + 4 : currency + 5);
+  sourceCombo_->blockSignals(true);
+  for (int i = 0; i < model.AccountCount(); ++i) {
+    const AccountRecord& account = model.Account(i);
+    sourceCombo_->addItem(AccountTypeIcon(account.Type), FromLatin1(AccountLabel(account)));
+  }
+  const int selected = host_.SelectedAccount();
+  sourceCombo_->setCurrentIndex(model.IsValidPosition(selected) ? selected : -1);
+  sourceCombo_->blockSignals(false);
+  const PaymentServices& services = host_.Services();
+  selectButton_->setEnabled(bool(services.pickRecipient));
+  lrSelectButton_->setEnabled(bool(services.pickRecipient));
+  receiptAddButton_->setEnabled(bool(services.addContact));
+  previewAddButton_->setEnabled(bool(services.addContact));
+}
+
 void PaymentDialog::ConnectFields() {
-  connect(eSource, &QComboBox::currentIndexChanged, this, [this] { eSourceChange(); });
+  connect(sourceCombo_, &QComboBox::currentIndexChanged, this, [this] { SourceChanged(); });
   const auto counted = [this](QComboBox* field, QLabel* counter) {
     connect(field, &QComboBox::editTextChanged, this,
             [counter](const QString& text) { counter->setText(CounterText(text)); });
   };
-  counted(eMemo, chMemo);
-  counted(eMerchant, chMerchant);
+  counted(memoCombo_, memoCounter_);
+  counted(merchantCombo_, merchantCounter_);
   // Whatever a field holds counts as a change that closing the window asks about.
-  for (QComboBox* field : {eMemo, eMerchant, eLRMemo, eLRMerchant})
+  for (QComboBox* field : {memoCombo_, merchantCombo_, lrMemoCombo_, lrMerchantCombo_})
     connect(field, &QComboBox::editTextChanged, this, [this] { NoteTyping(); });
-  for (QLineEdit* field : {eRecipient, eAmount, eLRRecipient, eLRAmount, eLRDAmount, eLRDMemo})
+  for (QLineEdit* field :
+       {recipientEdit_, amountEdit_, lrRecipientEdit_, lrAmountEdit_, massAmountEdit_, massMemoEdit_})
     connect(field, &QLineEdit::textChanged, this, [this] { NoteTyping(); });
-  connect(eLRMass, &QPlainTextEdit::textChanged, this, [this] { NoteTyping(); });
-  connect(eLRRecipient, &QLineEdit::textEdited, this, [this](const QString& text) {
-    const int cursor = eLRRecipient->cursorPosition();
-    eLRRecipient->setText(text.toUpper());
-    eLRRecipient->setCursorPosition(cursor);
+  connect(massLinesEdit_, &QPlainTextEdit::textChanged, this, [this] { NoteTyping(); });
+  connect(lrRecipientEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
+    const int cursor = lrRecipientEdit_->cursorPosition();
+    lrRecipientEdit_->setText(text.toUpper());
+    lrRecipientEdit_->setCursorPosition(cursor);
   });
-  connect(LRTypeOne, &QRadioButton::clicked, this, [this] { SwitchLRType(false); });
-  connect(LRTypeMass, &QRadioButton::clicked, this, [this] { SwitchLRType(true); });
-  connect(bPreview, &QPushButton::clicked, this, [this] { bPreviewClick(); });
-  connect(bPay, &QPushButton::clicked, this, [this] { bPayClick(); });
-  connect(Cancel, &QPushButton::clicked, this, [this] { CancelClick(); });
-  connect(bSelect, &QPushButton::clicked, this, [this] { bSelectClick(); });
-  connect(bLRSelect, &QPushButton::clicked, this, [this] { bSelectClick(); });
-  connect(bAdd, &QPushButton::clicked, this, [this] { bAddClick(); });
-  connect(bAdd2, &QPushButton::clicked, this, [this] { bAddClick(); });
-  connect(CopyBatch, &QPushButton::clicked, this, [this] { CopyBatchClick(); });
-  LRMassList->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(LRMassList, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    if (LRMassList->contextMenuPolicy() != Qt::CustomContextMenu || state_ == State::Complete) return;
-    PopupMassPopup();
-    PopupMass->popup(LRMassList->viewport()->mapToGlobal(at));
+  connect(lrOneRadio_, &QRadioButton::clicked, this, [this] { SwitchLRType(false); });
+  connect(lrMassRadio_, &QRadioButton::clicked, this, [this] { SwitchLRType(true); });
+  connect(previewButton_, &QPushButton::clicked, this, [this] { PreviewClicked(); });
+  connect(payButton_, &QPushButton::clicked, this, [this] { PayClicked(); });
+  connect(cancelButton_, &QPushButton::clicked, this, [this] { CancelClicked(); });
+  connect(selectButton_, &QPushButton::clicked, this, [this] { PickRecipient(); });
+  connect(lrSelectButton_, &QPushButton::clicked, this, [this] { PickRecipient(); });
+  connect(receiptAddButton_, &QPushButton::clicked, this, [this] { AddContact(); });
+  connect(previewAddButton_, &QPushButton::clicked, this, [this] { AddContact(); });
+  connect(copyBatchButton_, &QPushButton::clicked, this, [this] { CopyBatchNumber(); });
+  massList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(massList_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    if (massList_->contextMenuPolicy() != Qt::CustomContextMenu || state_ == State::Complete) return;
+    PrepareMassMenu();
+    massMenu_->popup(massList_->viewport()->mapToGlobal(at));
   });
-  connect(DeleteTransaction, &QAction::triggered, this, [this] { DeleteTransactionClick(); });
+  connect(deleteRowAction_, &QAction::triggered, this, [this] { DeleteMassRow(); });
 }
 
 void PaymentDialog::NoteTyping() {
-  bool holdsText = !eLRMass->toPlainText().isEmpty();
-  for (const QLineEdit* field : {eRecipient, eAmount, eLRRecipient, eLRAmount, eLRDAmount, eLRDMemo})
+  bool holdsText = !massLinesEdit_->toPlainText().isEmpty();
+  for (const QLineEdit* field :
+       {recipientEdit_, amountEdit_, lrRecipientEdit_, lrAmountEdit_, massAmountEdit_, massMemoEdit_})
     holdsText = holdsText || !field->text().isEmpty();
-  for (const QComboBox* field : {eMemo, eMerchant, eLRMemo, eLRMerchant})
+  for (const QComboBox* field : {memoCombo_, merchantCombo_, lrMemoCombo_, lrMerchantCombo_})
     holdsText = holdsText || !field->currentText().isEmpty();
   host_.Modified() = holdsText;
 }
@@ -128,10 +156,10 @@ void PaymentDialog::Prefill(const PaymentLinkFields& fields) {
   // A Liberty Reserve payee is paid from a Liberty Reserve account, so the link's amount, memo
   // and merchant go to that panel's fields; the source follows the payee's system.
   ChooseSourceOfType(lr ? AccountType::LibertyReserve : AccountType::Egold);
-  (lr ? eLRRecipient : eRecipient)->setText(FromLatin1(fields.payto));
-  (lr ? eLRAmount : eAmount)->setText(FromLatin1(fields.amount));
-  (lr ? eLRMemo : eMemo)->setEditText(FromLatin1(fields.memo));
-  (lr ? eLRMerchant : eMerchant)->setEditText(FromLatin1(fields.merchant));
+  (lr ? lrRecipientEdit_ : recipientEdit_)->setText(FromLatin1(fields.payto));
+  (lr ? lrAmountEdit_ : amountEdit_)->setText(FromLatin1(fields.amount));
+  (lr ? lrMemoCombo_ : memoCombo_)->setEditText(FromLatin1(fields.memo));
+  (lr ? lrMerchantCombo_ : merchantCombo_)->setEditText(FromLatin1(fields.merchant));
 }
 
 void PaymentDialog::ChooseSourceOfType(AccountType type) {
@@ -140,7 +168,7 @@ void PaymentDialog::ChooseSourceOfType(AccountType type) {
   if (model.IsValidPosition(chosen) && model.Account(chosen).Type == type) return;
   for (int position : model.Rows()) {
     if (model.Account(position).Type == type) {
-      eSource->setCurrentIndex(position);
+      sourceCombo_->setCurrentIndex(position);
       return;
     }
   }
@@ -151,14 +179,16 @@ void PaymentDialog::showEvent(QShowEvent* event) {
   // Only the first showing; a window brought back from being minimised keeps its state.
   if (event->spontaneous() || property("shown").toBool()) return;
   setProperty("shown", true);
-  FormShow();
+  FirstShow();
 }
 
-void PaymentDialog::FormShow() {
-  ShowPage(tPaymentInfo, kDetailsTitle);
-  eSourceChange();
-  const std::pair<QComboBox*, const char*> histories[] = {
-      {eMemo, "EgoldMemo"}, {eMerchant, "EgoldMerchant"}, {eLRMemo, "LRMemo"}, {eLRMerchant, "LRMerchant"}};
+void PaymentDialog::FirstShow() {
+  ShowPage(detailsPage_, kDetailsTitle);
+  SourceChanged();
+  const std::pair<QComboBox*, const char*> histories[] = {{memoCombo_, "EgoldMemo"},
+                                                          {merchantCombo_, "EgoldMerchant"},
+                                                          {lrMemoCombo_, "LRMemo"},
+                                                          {lrMerchantCombo_, "LRMerchant"}};
   for (const auto& [field, name] : histories) {
     try {
       SetChoices(field, HistoryChoices(host_.ReadHistory(name)));
@@ -168,47 +198,22 @@ void PaymentDialog::FormShow() {
   }
 }
 
-int PaymentDialog::SourcePosition() const {
-  return eSource->currentIndex();
-}
-
-QString PaymentDialog::SourceText() const {
-  return eSource->currentText();
-}
-
-bool PaymentDialog::MassMode() const {
-  return LRTypeMass->isChecked();
-}
-
-bool PaymentDialog::LREuro() const {
-  return eLRCurrency->currentIndex() != 0;
-}
-
-bool PaymentDialog::MassEuro() const {
-  return eLRDValute->currentIndex() != 0;
-}
-
-void PaymentDialog::eSourceChange() {
+void PaymentDialog::SourceChanged() {
   const ProfileModel& model = host_.Workers().Model();
   const int position = SourcePosition();
   const AccountType type =
       model.IsValidPosition(position) ? model.Account(position).Type : AccountType::Egold;
-  pEgold->setVisible(type != AccountType::LibertyReserve);
-  pLR->setVisible(type == AccountType::LibertyReserve);
+  egoldPanel_->setVisible(type != AccountType::LibertyReserve);
+  lrPanel_->setVisible(type == AccountType::LibertyReserve);
   if (type == AccountType::LibertyReserve) SwitchLRType(MassMode());
   sourceType_ = type;
 }
 
 void PaymentDialog::SwitchLRType(bool mass) {
-  LRTypeOne->setChecked(!mass);
-  LRTypeMass->setChecked(mass);
-  pLROne->setVisible(!mass);
-  pLRMasspayment->setVisible(mass);
-}
-
-void PaymentDialog::ShowPage(QWidget* page, const char* title) {
-  pages_->setCurrentWidget(page);
-  lState->setText(QString::fromLatin1(title));
+  lrOneRadio_->setChecked(!mass);
+  lrMassRadio_->setChecked(mass);
+  lrOnePanel_->setVisible(!mass);
+  massPanel_->setVisible(mass);
 }
 
 bool PaymentDialog::CheckInput() {
@@ -221,7 +226,7 @@ bool PaymentDialog::CheckInput() {
   const int position = SourcePosition();
   // A source deleted earlier in the run is still listed, but nothing can be paid from it.
   if (!model.IsValidPosition(position) || SourceText().size() <= 1 || !model.IsLive(position))
-    return fail(eSource);
+    return fail(sourceCombo_);
   const FormatSettings numberFormat = host_.Workers().NumberFormat();
   const auto amountReads = [&numberFormat](const QLineEdit* field) {
     Currency amount = 0;
@@ -229,14 +234,14 @@ bool PaymentDialog::CheckInput() {
   };
   const AccountType type = model.Account(position).Type;
   if (type == AccountType::Egold) {
-    if (StrToIntDef(Text(eRecipient), -1) == -1) return fail(eRecipient);
-    if (!amountReads(eAmount)) return fail(eAmount);
+    if (StrToIntDef(Text(recipientEdit_), -1) == -1) return fail(recipientEdit_);
+    if (!amountReads(amountEdit_)) return fail(amountEdit_);
   } else if (type == AccountType::LibertyReserve) {
     if (MassMode()) {
-      if (eLRMass->toPlainText().trimmed().isEmpty()) return fail(eLRMass);
+      if (massLinesEdit_->toPlainText().trimmed().isEmpty()) return fail(massLinesEdit_);
     } else {
-      if (eLRRecipient->text().isEmpty()) return fail(eLRRecipient);
-      if (!amountReads(eLRAmount)) return fail(eLRAmount);
+      if (lrRecipientEdit_->text().isEmpty()) return fail(lrRecipientEdit_);
+      if (!amountReads(lrAmountEdit_)) return fail(lrAmountEdit_);
     }
   }
   return true;
@@ -248,45 +253,24 @@ void PaymentDialog::SetState(State state) {
   const bool complete = state == State::Complete;
   // An e-gold receipt offers the e-mail notice on the second button; Enter goes to it.
   const bool offersEmail = complete && sourceType_ == AccountType::Egold;
-  pMsg->setVisible(busy);
-  tPaymentInfo->setEnabled(!busy && !complete);
+  progressBar_->setVisible(busy);
+  detailsPage_->setEnabled(!busy && !complete);
   const bool detailsShown = state == State::Details || state == State::Previewing;
-  bPreview->setText(detailsShown ? kPreviewCaption : kBackCaption);
-  bPreview->setVisible(state != State::Paying && !complete);
-  bPreview->setEnabled(!busy);
-  bPay->setText(offersEmail ? kEmailCaption : kPayCaption);
-  bPay->setVisible(state != State::Paying && (!complete || offersEmail));
-  bPay->setEnabled(!busy && (!complete || bool(host_.Services().emailNotice)));
-  Cancel->setText(complete ? QStringLiteral("&Close") : QStringLiteral("&Cancel"));
-  if (complete) lState->setText(QString::fromLatin1(kCompleteTitle));
+  previewButton_->setText(detailsShown ? kPreviewCaption : kBackCaption);
+  previewButton_->setVisible(state != State::Paying && !complete);
+  previewButton_->setEnabled(!busy);
+  payButton_->setText(offersEmail ? kEmailCaption : kPayCaption);
+  payButton_->setVisible(state != State::Paying && (!complete || offersEmail));
+  payButton_->setEnabled(!busy && (!complete || bool(host_.Services().emailNotice)));
+  cancelButton_->setText(complete ? QStringLiteral("&Close") : QStringLiteral("&Cancel"));
+  if (complete) stateLabel_->setText(QString::fromLatin1(kCompleteTitle));
 }
 
 void PaymentDialog::BackToDetails(const QString& message) {
   SetState(State::Details);
   if (!message.isEmpty()) host_.Boxes().Error(this, message);
-  ShowPage(tPaymentInfo, kDetailsTitle);
-  eSource->setFocus();
-}
-
-EgoldPayment PaymentDialog::CurrentEgoldPayment() const {
-  EgoldPayment payment;
-  payment.payee = Text(eRecipient);
-  payment.amount = Text(eAmount);
-  payment.payIn = kEgoldUnits[std::max(0, eUnits->currentIndex())].code;
-  payment.metal = Text(eMetal);
-  payment.memo = Text(eMemo);
-  payment.merchant = Text(eMerchant);
-  return payment;
-}
-
-LRTransfer PaymentDialog::CurrentLRTransfer() const {
-  LRTransfer transfer;
-  transfer.payee = Text(eLRRecipient);
-  transfer.amount = Text(eLRAmount);
-  transfer.memo = Text(eLRMemo);
-  transfer.transferId = Text(eLRMerchant);
-  transfer.anonymous = eLRAnonymous->isChecked();
-  return transfer;
+  ShowPage(detailsPage_, kDetailsTitle);
+  sourceCombo_->setFocus();
 }
 
 SentPayment PaymentDialog::CurrentPayment() const {
@@ -298,8 +282,8 @@ SentPayment PaymentDialog::CurrentPayment() const {
     const EgoldPayment payment = CurrentEgoldPayment();
     sent.payee = payment.payee;
     sent.amount = payment.amount;
-    sent.units = Text(eUnits) + " of " + payment.metal;
-    sent.metal = std::max(0, eMetal->currentIndex());
+    sent.units = Text(unitsCombo_) + " of " + payment.metal;
+    sent.metal = std::max(0, metalCombo_->currentIndex());
     sent.memo = payment.memo;
     sent.merchant = payment.merchant;
   } else {
@@ -307,7 +291,7 @@ SentPayment PaymentDialog::CurrentPayment() const {
     sent.payee = transfer.payee;
     sent.amount = transfer.amount;
     sent.euro = LREuro();
-    sent.units = Text(eLRCurrency);
+    sent.units = Text(lrCurrencyCombo_);
     sent.memo = transfer.memo;
     sent.merchant = transfer.transferId;
   }
@@ -339,7 +323,7 @@ bool PaymentDialog::Send(const std::string& url,
     RequestWorker::Release(worker);
     return false;
   }
-  Worker = worker;
+  worker_ = worker;
   return true;
 }
 
@@ -359,7 +343,7 @@ bool PaymentDialog::SendLR(const char* path, const char* title,
       completion);
 }
 
-void PaymentDialog::bPreviewClick() {
+void PaymentDialog::PreviewClicked() {
   if (Busy() || state_ == State::Complete) return;
   if (state_ == State::Preview) {
     BackToDetails();
@@ -368,7 +352,7 @@ void PaymentDialog::bPreviewClick() {
   if (!CheckInput()) return;
   host_.Modified() = true;
   SetState(State::Previewing);
-  lNotice->hide();
+  previewNoticeLabel_->hide();
   QPointer<PaymentDialog> self(this);
   const auto done = [self](RequestWorker& worker) {
     if (self) self->PreviewDone(worker.Succeeded() ? worker.Response() : std::string());
@@ -391,7 +375,7 @@ void PaymentDialog::bPreviewClick() {
         return;
       }
     } else {
-      payees.push_back(Text(eLRRecipient));
+      payees.push_back(Text(lrRecipientEdit_));
     }
     sent = SendLR(
         kLRAccountNamePath, "Account name request",
@@ -413,7 +397,7 @@ void PaymentDialog::PreviewDone(const std::string& reply) {
   SetState(State::Preview);
 }
 
-void PaymentDialog::bPayClick() {
+void PaymentDialog::PayClicked() {
   if (Busy()) return;
   if (state_ == State::Complete) {
     if (sourceType_ == AccountType::Egold) EmailDetails();
@@ -461,7 +445,7 @@ void PaymentDialog::bPayClick() {
     const std::vector<LRTransfer> transfers = MassTransfers(massLines_);
     if (transfers.empty()) {
       BackToDetails(kIncorrectValue);
-      eLRMass->setFocus();
+      massLinesEdit_->setFocus();
       return;
     }
     const bool euro = MassEuro();
@@ -502,10 +486,10 @@ void PaymentDialog::SpendDone(const PaymentOutcome& outcome) {
   }
   if (sourceType_ == AccountType::Egold) {
     ShowEgoldReceipt(outcome);
-    AddRemembered(eMemo, eMerchant);
+    AddRemembered(memoCombo_, merchantCombo_);
   } else {
     ShowLRReceipt(outcome);
-    AddRemembered(eLRMemo, eLRMerchant);
+    AddRemembered(lrMemoCombo_, lrMerchantCombo_);
   }
   SetState(State::Complete);
 }
@@ -534,40 +518,42 @@ void PaymentDialog::EmailDetails() {
   PaymentNotice notice;
   notice.type = sourceType_;
   notice.sender = ToLatin1(SourceText());
-  notice.recipient = ToLatin1(eName->text()) + " <" + Text(eRecipient) + ">";
-  notice.amount = Text(eAmount) + " " + Text(eUnits) + " of " + Text(eMetal);
-  notice.memo = Text(eMemo);
-  notice.merchant = Text(eMerchant);
-  notice.batch = ToLatin1(Batch->text());
+  notice.recipient = ToLatin1(payeeNameHolder_->text()) + " <" + Text(recipientEdit_) + ">";
+  notice.amount = Text(amountEdit_) + " " + Text(unitsCombo_) + " of " + Text(metalCombo_);
+  notice.memo = Text(memoCombo_);
+  notice.merchant = Text(merchantCombo_);
+  notice.batch = ToLatin1(batchHolder_->text());
   host_.Services().emailNotice(this, notice, true);
 }
 
-void PaymentDialog::bSelectClick() {
+void PaymentDialog::PickRecipient() {
   if (!host_.Services().pickRecipient) return;
   const std::optional<std::string> picked = host_.Services().pickRecipient(this, sourceType_);
   if (!picked || picked->size() <= 2) return;
-  (sourceType_ == AccountType::LibertyReserve ? eLRRecipient : eRecipient)->setText(FromLatin1(*picked));
+  (sourceType_ == AccountType::LibertyReserve ? lrRecipientEdit_ : recipientEdit_)
+      ->setText(FromLatin1(*picked));
 }
 
-void PaymentDialog::bAddClick() {
+void PaymentDialog::AddContact() {
   if (!host_.Services().addContact) return;
-  const std::string number = Text(sourceType_ == AccountType::LibertyReserve ? eLRRecipient : eRecipient);
-  host_.Services().addContact(this, ToLatin1(eName->text()), sourceType_, number);
+  const std::string number =
+      Text(sourceType_ == AccountType::LibertyReserve ? lrRecipientEdit_ : recipientEdit_);
+  host_.Services().addContact(this, ToLatin1(payeeNameHolder_->text()), sourceType_, number);
 }
 
-void PaymentDialog::CopyBatchClick() {
-  QGuiApplication::clipboard()->setText(Batch->text());
+void PaymentDialog::CopyBatchNumber() {
+  QGuiApplication::clipboard()->setText(batchHolder_->text());
 }
 
-void PaymentDialog::FormEnter() {
+void PaymentDialog::EnterPressed() {
   if (Busy()) return;
-  QPushButton* button = state_ == State::Details ? bPreview : bPay;
+  QPushButton* button = state_ == State::Details ? previewButton_ : payButton_;
   if (button->isVisible() && button->isEnabled()) button->click();
 }
 
 void PaymentDialog::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    if (!eLRMass->hasFocus()) FormEnter();
+    if (!massLinesEdit_->hasFocus()) EnterPressed();
     return;
   }
   if (event->key() == Qt::Key_Escape) {
@@ -577,7 +563,7 @@ void PaymentDialog::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-void PaymentDialog::CancelClick() {
+void PaymentDialog::CancelClicked() {
   close();
 }
 
@@ -592,7 +578,7 @@ void PaymentDialog::closeEvent(QCloseEvent* event) {
   }
   // The request goes on; its completion finds the dialog gone and applies a payment through
   // the host only.
-  if (Worker) Worker->RequestStop();
+  if (worker_) worker_->RequestStop();
   event->accept();
 }
 

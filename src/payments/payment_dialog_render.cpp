@@ -51,17 +51,18 @@ QString PaymentDialog::ShowEgoldPreview(const std::string& page) {
   const std::string sourceId = host_.Workers().Model().Account(SourcePosition()).ID;
   const EgoldPreview preview = ReadEgoldPreview(page, sourceId);
   if (!preview.error.empty()) return Latin(preview.error);
-  ShowPage(tPreview, kPreviewTitle);
+  ShowPage(previewPage_, kPreviewTitle);
   host_.Workers().AddEvent("E-gold preview", PaymentLogText(page));
-  eName->setText(Latin(preview.payeeName));
-  lPayto->setText(QStringLiteral("Pay to: ") + eName->text() + QStringLiteral("  (") + eRecipient->text() +
-                  QStringLiteral(")"));
-  lFrom->setText(QStringLiteral("From: ") + SourceText());
-  lNotice->setVisible(preview.firstTime);
-  lAmount->setText(QStringLiteral("Amount: ") + eAmount->text() + QStringLiteral(" ") +
-                   eUnits->currentText() + QStringLiteral(" of ") + eMetal->currentText());
-  lMemo->setText(QStringLiteral("Memo: ") + eMemo->currentText());
-  lMerchant->setText(QStringLiteral("Merchant # ") + eMerchant->currentText());
+  payeeNameHolder_->setText(Latin(preview.payeeName));
+  previewPaytoLabel_->setText(QStringLiteral("Pay to: ") + payeeNameHolder_->text() + QStringLiteral("  (") +
+                              recipientEdit_->text() + QStringLiteral(")"));
+  previewFromLabel_->setText(QStringLiteral("From: ") + SourceText());
+  previewNoticeLabel_->setVisible(preview.firstTime);
+  previewAmountLabel_->setText(QStringLiteral("Amount: ") + amountEdit_->text() + QStringLiteral(" ") +
+                               unitsCombo_->currentText() + QStringLiteral(" of ") +
+                               metalCombo_->currentText());
+  previewMemoLabel_->setText(QStringLiteral("Memo: ") + memoCombo_->currentText());
+  previewMerchantLabel_->setText(QStringLiteral("Merchant # ") + merchantCombo_->currentText());
   return QString();
 }
 
@@ -73,55 +74,57 @@ QString PaymentDialog::ShowLRPreview(const std::string& reply) {
   }
   const LRNameReply name = ReadLRAccountNameReply(reply);
   if (!name.error.empty()) return Latin(name.error);
-  ShowPage(tPreview, kPreviewTitle);
-  eName->setText(Latin(name.name));
-  const bool hidden = eLRAnonymous->isChecked();
-  lFrom->setText(QStringLiteral("From: ") + SourceText() +
-                 (hidden ? QStringLiteral(" (will hidden from recipient)") : QString()));
-  lPayto->setText(QStringLiteral("Pay to: ") + eName->text() + QStringLiteral("  (") + eLRRecipient->text() +
-                  QStringLiteral(")"));
-  lNotice->hide();
-  lAmount->setText(QStringLiteral("Amount: ") + eLRAmount->text() + QStringLiteral(" of ") +
-                   eLRCurrency->currentText());
-  lMemo->setText(QStringLiteral("Memo: ") + eLRMemo->currentText());
-  lMerchant->setText(QStringLiteral("Merchant # ") + eLRMerchant->currentText());
+  ShowPage(previewPage_, kPreviewTitle);
+  payeeNameHolder_->setText(Latin(name.name));
+  const bool hidden = lrAnonymousCheck_->isChecked();
+  previewFromLabel_->setText(QStringLiteral("From: ") + SourceText() +
+                             (hidden ? QStringLiteral(" (will hidden from recipient)") : QString()));
+  previewPaytoLabel_->setText(QStringLiteral("Pay to: ") + payeeNameHolder_->text() + QStringLiteral("  (") +
+                              lrRecipientEdit_->text() + QStringLiteral(")"));
+  previewNoticeLabel_->hide();
+  previewAmountLabel_->setText(QStringLiteral("Amount: ") + lrAmountEdit_->text() + QStringLiteral(" of ") +
+                               lrCurrencyCombo_->currentText());
+  previewMemoLabel_->setText(QStringLiteral("Memo: ") + lrMemoCombo_->currentText());
+  previewMerchantLabel_->setText(QStringLiteral("Merchant # ") + lrMerchantCombo_->currentText());
   return QString();
 }
 
 void PaymentDialog::ShowEgoldReceipt(const PaymentOutcome& outcome) {
-  ShowPage(tPaid, kCompleteTitle);
-  Batch->setText(Latin(outcome.batch));
-  aBatch->setText(QStringLiteral("Batch number: ") + Batch->text());
-  aFrom->setText(QStringLiteral("From: ") + SourceText());
-  aAmount->setText(QStringLiteral("Amount: ") + eAmount->text() + QStringLiteral(" ") +
-                   eUnits->currentText() + QStringLiteral(" of ") + eMetal->currentText());
-  aMemo->setText(QStringLiteral("Memo: ") + eMemo->currentText());
-  aMerchant->setText(QStringLiteral("Merchant: ") + eMerchant->currentText());
-  eName->setText(Latin(outcome.payeeName));
-  aPaid->setText(QStringLiteral("Paid to: ") + eName->text() + QStringLiteral(" (") + eRecipient->text() +
-                 QStringLiteral(")"));
+  ShowPage(receiptPage_, kCompleteTitle);
+  batchHolder_->setText(Latin(outcome.batch));
+  receiptBatchLabel_->setText(QStringLiteral("Batch number: ") + batchHolder_->text());
+  receiptFromLabel_->setText(QStringLiteral("From: ") + SourceText());
+  receiptAmountLabel_->setText(QStringLiteral("Amount: ") + amountEdit_->text() + QStringLiteral(" ") +
+                               unitsCombo_->currentText() + QStringLiteral(" of ") +
+                               metalCombo_->currentText());
+  receiptMemoLabel_->setText(QStringLiteral("Memo: ") + memoCombo_->currentText());
+  receiptMerchantLabel_->setText(QStringLiteral("Merchant: ") + merchantCombo_->currentText());
+  payeeNameHolder_->setText(Latin(outcome.payeeName));
+  receiptPaidLabel_->setText(QStringLiteral("Paid to: ") + payeeNameHolder_->text() + QStringLiteral(" (") +
+                             recipientEdit_->text() + QStringLiteral(")"));
 }
 
 void PaymentDialog::ShowLRReceipt(const PaymentOutcome& outcome) {
-  ShowPage(tPaid, kCompleteTitle);
-  Batch->setText(Latin(outcome.batch));
-  aBatch->setText(QStringLiteral("Transaction number: ") + Batch->text());
-  aFrom->setText(QStringLiteral("From: ") + SourceText() +
-                 (eLRAnonymous->isChecked() ? QStringLiteral(" (hidden from recipient)") : QString()));
-  aAmount->setText(QStringLiteral("Amount: ") + eLRAmount->text() + QStringLiteral(" of ") +
-                   eLRCurrency->currentText() + QStringLiteral(" (Fee: ") + Latin(outcome.fee) +
-                   QStringLiteral(")"));
-  aMemo->setText(QStringLiteral("Memo: ") + eLRMemo->currentText());
-  aMerchant->setText(QStringLiteral("Merchant: ") + eLRMerchant->currentText());
-  eName->setText(Latin(outcome.payeeName));
-  aPaid->setText(QStringLiteral("Paid to: ") + eName->text() + QStringLiteral(" (") + eLRRecipient->text() +
-                 QStringLiteral(")"));
+  ShowPage(receiptPage_, kCompleteTitle);
+  batchHolder_->setText(Latin(outcome.batch));
+  receiptBatchLabel_->setText(QStringLiteral("Transaction number: ") + batchHolder_->text());
+  receiptFromLabel_->setText(
+      QStringLiteral("From: ") + SourceText() +
+      (lrAnonymousCheck_->isChecked() ? QStringLiteral(" (hidden from recipient)") : QString()));
+  receiptAmountLabel_->setText(QStringLiteral("Amount: ") + lrAmountEdit_->text() + QStringLiteral(" of ") +
+                               lrCurrencyCombo_->currentText() + QStringLiteral(" (Fee: ") +
+                               Latin(outcome.fee) + QStringLiteral(")"));
+  receiptMemoLabel_->setText(QStringLiteral("Memo: ") + lrMemoCombo_->currentText());
+  receiptMerchantLabel_->setText(QStringLiteral("Merchant: ") + lrMerchantCombo_->currentText());
+  payeeNameHolder_->setText(Latin(outcome.payeeName));
+  receiptPaidLabel_->setText(QStringLiteral("Paid to: ") + payeeNameHolder_->text() + QStringLiteral(" (") +
+                             lrRecipientEdit_->text() + QStringLiteral(")"));
 }
 
 void PaymentDialog::ShowMassTable(const MassTable& table, bool preview) {
-  ShowPage(tPreviewLRMass, preview ? kPreviewTitle : kCompleteTitle);
-  massTable_ = table;
-  LRMassList->clear();
+  ShowPage(massPage_, preview ? kPreviewTitle : kCompleteTitle);
+  massShown_ = table;
+  massList_->clear();
   // One picture for each state, shared by its rows: a style may read its pictures from files
   // at every request, which for a thousand rows stalled the window.
   QIcon pictures[3];
@@ -136,46 +139,45 @@ void PaymentDialog::ShowMassTable(const MassTable& table, bool preview) {
     item->setData(0, Qt::UserRole, static_cast<int>(row.state));
     items.append(item);
   }
-  LRMassList->addTopLevelItems(items);
+  massList_->addTopLevelItems(items);
   // The context menu with "Delete transaction" belongs to a preview only.
-  LRMassList->setContextMenuPolicy(preview ? Qt::CustomContextMenu : Qt::NoContextMenu);
-  lLRMassInfo->setText(Latin(MassSummary(table, MassEuro())));
+  massList_->setContextMenuPolicy(preview ? Qt::CustomContextMenu : Qt::NoContextMenu);
+  massInfoLabel_->setText(Latin(MassSummary(table, MassEuro())));
 }
 
-void PaymentDialog::PopupMassPopup() {
-  DeleteTransaction->setEnabled(LRMassList->currentItem() != nullptr &&
-                                LRMassList->currentItem()->isSelected());
+void PaymentDialog::PrepareMassMenu() {
+  deleteRowAction_->setEnabled(massList_->currentItem() != nullptr && massList_->currentItem()->isSelected());
 }
 
-void PaymentDialog::DeleteTransactionClick() {
-  QTreeWidgetItem* item = LRMassList->currentItem();
-  if (!item || state_ == State::Complete || LRMassList->contextMenuPolicy() != Qt::CustomContextMenu) return;
-  const int n = LRMassList->indexOfTopLevelItem(item);
+void PaymentDialog::DeleteMassRow() {
+  QTreeWidgetItem* item = massList_->currentItem();
+  if (!item || state_ == State::Complete || massList_->contextMenuPolicy() != Qt::CustomContextMenu) return;
+  const int n = massList_->indexOfTopLevelItem(item);
   if (n < 0 || n >= static_cast<int>(massLines_.size())) return;
   // Lines and rows are aligned (blank lines went when the preview started).
-  std::vector<std::string> lines = MassListLines(ToLatin1(eLRMass->toPlainText()));
+  std::vector<std::string> lines = MassListLines(ToLatin1(massLinesEdit_->toPlainText()));
   if (n < static_cast<int>(lines.size())) lines.erase(lines.begin() + n);
   std::string text;
   for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
-  eLRMass->setPlainText(FromLatin1(text));
-  if (massTable_.rows[n].state == MassRowState::NameFound) {
-    --massTable_.count;
-    massTable_.total -= massLines_[n].amount;
+  massLinesEdit_->setPlainText(FromLatin1(text));
+  if (massShown_.rows[n].state == MassRowState::NameFound) {
+    --massShown_.count;
+    massShown_.total -= massLines_[n].amount;
   }
-  massTable_.rows.erase(massTable_.rows.begin() + n);
+  massShown_.rows.erase(massShown_.rows.begin() + n);
   massLines_.erase(massLines_.begin() + n);
-  delete LRMassList->takeTopLevelItem(n);
-  lLRMassInfo->setText(Latin(MassSummary(massTable_, MassEuro())));
+  delete massList_->takeTopLevelItem(n);
+  massInfoLabel_->setText(Latin(MassSummary(massShown_, MassEuro())));
 }
 
 std::vector<MassLine> PaymentDialog::TakeMassLines() {
-  const std::string typed = ToLatin1(eLRMass->toPlainText());
+  const std::string typed = ToLatin1(massLinesEdit_->toPlainText());
   std::string text;
   for (const std::string& line : MassListLines(typed)) text += (text.empty() ? "" : "\n") + line;
   // Blank lines before a line with text would shift the rows against the lines: they go. The
   // field is rewritten only then, since a long list takes a while to lay out again.
-  if (HasInnerBlankLine(typed)) eLRMass->setPlainText(FromLatin1(text));
-  return ReadMassList(text, ToLatin1(eLRDAmount->text()), ToLatin1(eLRDMemo->text()),
+  if (HasInnerBlankLine(typed)) massLinesEdit_->setPlainText(FromLatin1(text));
+  return ReadMassList(text, ToLatin1(massAmountEdit_->text()), ToLatin1(massMemoEdit_->text()),
                       host_.Workers().NumberFormat());
 }
 

@@ -1,0 +1,436 @@
+// The widgets of the payment dialog, their layout, and the readers of the fields' values.
+#include "payments/payment_form.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "ui/edit_menu.h"
+#include "ui/icons.h"
+#include "ui/latin1.h"
+#include "ui/layout_scale.h"
+
+namespace nummora {
+namespace {
+
+template <typename T>
+T* Named(T* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+// A free-text field with its remembered texts offered as choices.
+QComboBox* HistoryField(const char* name, int maxLength = 0) {
+  auto* field = Named(new QComboBox, name);
+  field->setEditable(true);
+  field->setInsertPolicy(QComboBox::NoInsert);
+  field->setCompleter(nullptr);  // typed text is sent as typed, never completed
+  if (maxLength > 0) field->lineEdit()->setMaxLength(maxLength);
+  InstallEditMenu(field->lineEdit());
+  return field;
+}
+
+QLineEdit* TextField(const char* name) {
+  auto* field = Named(new QLineEdit, name);
+  InstallEditMenu(field);
+  return field;
+}
+
+// A line of the preview or receipt page: server texts are shown as plain text.
+QLabel* InfoLine(const char* name) {
+  auto* label = Named(new QLabel, name);
+  label->setTextFormat(Qt::PlainText);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  label->setWordWrap(true);
+  return label;
+}
+
+QPushButton* Button(const char* name, const char* caption, const char* hint = nullptr) {
+  auto* button = Named(new QPushButton(QString::fromLatin1(caption)), name);
+  button->setAutoDefault(false);
+  if (hint) button->setToolTip(QString::fromLatin1(hint));
+  return button;
+}
+
+std::string Text(const QLineEdit* field) {
+  return ToLatin1(field->text());
+}
+
+std::string Text(const QComboBox* field) {
+  return ToLatin1(field->currentText());
+}
+
+QLabel* FieldCaption(const char* caption, QWidget* buddy) {
+  auto* label = new QLabel(QString::fromLatin1(caption));
+  label->setBuddy(buddy);
+  return label;
+}
+
+// The names and captions that tell the e-gold panel from the Liberty Reserve single-payment
+// panel; the rest the two share.
+struct PayeePanelSpec {
+  const char* panel;
+  const char* recipient;
+  const char* select;
+  const char* amount;
+  const char* units;
+  QStringList unitCaptions;
+  int unitsStretch;
+  const char* metal;  // the metal row (e-gold), or none
+  const char* memo;
+  const char* memoCounter;  // the length counter beside the memo (e-gold), or none
+  const char* merchant;
+  const char* merchantCounter;  // the length counter beside the merchant (e-gold), or none
+  int merchantMaxLength;        // 0: no limit
+  const char* anonymous;        // the private-payment box (Liberty Reserve), or none
+};
+
+QStringList CurrencyCaptions() {
+  return {QStringLiteral("US Dollars"), QStringLiteral("Euro")};
+}
+
+QStringList EgoldUnitCaptions() {
+  QStringList captions;
+  for (const EgoldUnit& unit : kEgoldUnits) captions.append(QString::fromLatin1(unit.caption));
+  return captions;
+}
+
+PayeePanelSpec EgoldPanelSpec() {
+  return {"pEgold", "eRecipient", "bSelect", "eAmount", "eUnits",    EgoldUnitCaptions(),
+          2,        "eMetal",     "eMemo",   "chMemo",  "eMerchant", "chMerchant",
+          0,        nullptr};
+}
+
+PayeePanelSpec LRPanelSpec() {
+  return {"pLROne", "eLRRecipient", "bLRSelect", "eLRAmount", "eLRCurrency", CurrencyCaptions(),
+          1,        nullptr,        "eLRMemo",   nullptr,     "eLRMerchant", nullptr,
+          20,       "eLRAnonymous"};
+}
+
+struct PayeePanel {
+  QWidget* panel = nullptr;
+  QLineEdit* recipient = nullptr;
+  QPushButton* select = nullptr;
+  QLineEdit* amount = nullptr;
+  QComboBox* units = nullptr;
+  QComboBox* metal = nullptr;
+  QComboBox* memo = nullptr;
+  QLabel* memoCounter = nullptr;
+  QComboBox* merchant = nullptr;
+  QLabel* merchantCounter = nullptr;
+  QCheckBox* anonymous = nullptr;
+};
+
+// A row of a field with a widget beside it.
+QHBoxLayout* Beside(QWidget* field, QWidget* extra, int extraStretch = 0) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(field, 1);
+  row->addWidget(extra, extraStretch);
+  return row;
+}
+
+// A history field's row: with its length counter when the panel has one.
+void AddHistoryRow(QFormLayout* form, const char* caption, QComboBox* field, const char* counterName,
+                   QLabel*& counter) {
+  if (!counterName) {
+    form->addRow(FieldCaption(caption, field), field);
+    return;
+  }
+  counter = Named(new QLabel(QStringLiteral("0 char.")), counterName);
+  form->addRow(FieldCaption(caption, field), Beside(field, counter));
+}
+
+// The payee, amount, memo and merchant fields of one payment system's single payment.
+PayeePanel BuildPayeePanel(const PayeePanelSpec& spec) {
+  PayeePanel p;
+  p.panel = Named(new QWidget, spec.panel);
+  auto* form = new QFormLayout(p.panel);
+  form->setContentsMargins(0, 0, 0, 0);
+  p.recipient = TextField(spec.recipient);
+  p.select = Button(spec.select, "...", "Select from address book");
+  form->addRow(FieldCaption("&Pay to:", p.recipient), Beside(p.recipient, p.select));
+  p.amount = TextField(spec.amount);
+  p.units = Named(new QComboBox, spec.units);
+  p.units->addItems(spec.unitCaptions);
+  form->addRow(FieldCaption("&Amount:", p.amount), Beside(p.amount, p.units, spec.unitsStretch));
+  if (spec.metal) {
+    p.metal = Named(new QComboBox, spec.metal);
+    for (const char* metal : kEgoldMetalNames) p.metal->addItem(QString::fromLatin1(metal));
+    form->addRow(FieldCaption("&of:", p.metal), p.metal);
+  }
+  p.memo = HistoryField(spec.memo);
+  AddHistoryRow(form, "&Memo:", p.memo, spec.memoCounter, p.memoCounter);
+  p.merchant = HistoryField(spec.merchant, spec.merchantMaxLength);
+  AddHistoryRow(form, "M&erchant:", p.merchant, spec.merchantCounter, p.merchantCounter);
+  if (spec.anonymous) {
+    p.anonymous =
+        Named(new QCheckBox(QStringLiteral("Liberty Reserve charges $0.75 fee for each private payment")),
+              spec.anonymous);
+    form->addRow(FieldCaption("P&rivate:", p.anonymous), p.anonymous);
+  }
+  return p;
+}
+
+}  // namespace
+
+PaymentForm::PaymentForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("TfSpend"));
+  setWindowTitle(QStringLiteral("Spend"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  BuildWindow();
+}
+
+PaymentForm::~PaymentForm() = default;
+
+void PaymentForm::BuildWindow() {
+  const LayoutScale scale = LayoutScale::ForApplication();
+  auto* layout = new QVBoxLayout(this);
+
+  topFrame_ = Named(new QFrame, "pTop");
+  topFrame_->setFrameShape(QFrame::StyledPanel);
+  topFrame_->setAutoFillBackground(true);
+  topFrame_->setBackgroundRole(QPalette::Base);
+  auto* top = new QHBoxLayout(topFrame_);
+  auto* picture = new QLabel;
+  picture->setPixmap(ProgramIcon().pixmap(scale.Y(32), scale.Y(32)));
+  top->addWidget(picture);
+  stateLabel_ = Named(new QLabel(QString::fromLatin1(kDetailsTitle)), "lState");
+  QFont bold = stateLabel_->font();
+  bold.setBold(true);
+  bold.setPointSizeF(bold.pointSizeF() * 1.3);
+  stateLabel_->setFont(bold);
+  top->addWidget(stateLabel_, 1);
+  layout->addWidget(topFrame_);
+
+  pages_ = Named(new QStackedWidget, "Pages");
+  pages_->addWidget(detailsPage_ = BuildDetailsPage());
+  pages_->addWidget(previewPage_ = BuildPreviewPage());
+  pages_->addWidget(receiptPage_ = BuildPaidPage());
+  pages_->addWidget(massPage_ = BuildMassPage());
+  layout->addWidget(pages_, 1);
+
+  auto* bottom = new QHBoxLayout;
+  progressBar_ = Named(new QProgressBar, "pMsg");
+  progressBar_->setRange(0, 0);  // a marquee: the request's length is unknown
+  progressBar_->setTextVisible(false);
+  progressBar_->setMaximumWidth(scale.X(120));
+  progressBar_->hide();
+  bottom->addWidget(progressBar_);
+  bottom->addStretch(1);
+  previewButton_ = Button("bPreview", "P&review >>");
+  previewButton_->setDefault(true);
+  payButton_ = Button("bPay", "Pa&y");
+  cancelButton_ = Button("Cancel", "&Cancel");
+  bottom->addWidget(previewButton_);
+  bottom->addWidget(payButton_);
+  bottom->addWidget(cancelButton_);
+  layout->addLayout(bottom);
+
+  resize(scale.Size(470, 370));
+}
+
+QWidget* PaymentForm::BuildDetailsPage() {
+  auto* page = Named(new QWidget, "tPaymentInfo");
+  auto* layout = new QVBoxLayout(page);
+  auto* sourceRow = new QFormLayout;
+  sourceCombo_ = Named(new QComboBox, "eSource");
+  sourceRow->addRow(FieldCaption("&Source:", sourceCombo_), sourceCombo_);
+  layout->addLayout(sourceRow);
+  const PayeePanel egold = BuildPayeePanel(EgoldPanelSpec());
+  egoldPanel_ = egold.panel;
+  recipientEdit_ = egold.recipient;
+  selectButton_ = egold.select;
+  amountEdit_ = egold.amount;
+  unitsCombo_ = egold.units;
+  unitsCombo_->setMaxVisibleItems(kEgoldUnitCount);
+  metalCombo_ = egold.metal;
+  memoCombo_ = egold.memo;
+  memoCounter_ = egold.memoCounter;
+  merchantCombo_ = egold.merchant;
+  merchantCounter_ = egold.merchantCounter;
+  layout->addWidget(egoldPanel_);
+  layout->addWidget(lrPanel_ = BuildLRPanel());
+  layout->addStretch(1);
+  lrPanel_->hide();
+  return page;
+}
+
+QWidget* PaymentForm::BuildLRPanel() {
+  auto* panel = Named(new QWidget, "pLR");
+  auto* layout = new QVBoxLayout(panel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* modes = new QHBoxLayout;
+  lrOneRadio_ = Named(new QRadioButton(QStringLiteral("One transaction")), "LRTypeOne");
+  lrMassRadio_ = Named(new QRadioButton(QStringLiteral("Mass payment")), "LRTypeMass");
+  lrOneRadio_->setChecked(true);
+  auto* group = new QButtonGroup(panel);
+  group->addButton(lrOneRadio_);
+  group->addButton(lrMassRadio_);
+  modes->addWidget(lrOneRadio_);
+  modes->addWidget(lrMassRadio_);
+  modes->addStretch(1);
+  layout->addLayout(modes);
+
+  const PayeePanel one = BuildPayeePanel(LRPanelSpec());
+  lrOnePanel_ = one.panel;
+  lrRecipientEdit_ = one.recipient;
+  lrSelectButton_ = one.select;
+  lrAmountEdit_ = one.amount;
+  lrCurrencyCombo_ = one.units;
+  lrMemoCombo_ = one.memo;
+  lrMerchantCombo_ = one.merchant;
+  lrAnonymousCheck_ = one.anonymous;
+  layout->addWidget(lrOnePanel_);
+
+  massPanel_ = Named(new QWidget, "pLRMasspayment");
+  auto* mass = new QVBoxLayout(massPanel_);
+  mass->setContentsMargins(0, 0, 0, 0);
+  auto* defaults = new QFormLayout;
+  auto* amountRow = new QHBoxLayout;
+  massAmountEdit_ = TextField("eLRDAmount");
+  massCurrencyCombo_ = Named(new QComboBox, "eLRDValute");
+  massCurrencyCombo_->addItems(CurrencyCaptions());
+  amountRow->addWidget(massAmountEdit_, 1);
+  amountRow->addWidget(massCurrencyCombo_, 1);
+  defaults->addRow(FieldCaption("Default &amount:", massAmountEdit_), amountRow);
+  massMemoEdit_ = TextField("eLRDMemo");
+  defaults->addRow(FieldCaption("Default &memo:", massMemoEdit_), massMemoEdit_);
+  mass->addLayout(defaults);
+  mass->addWidget(new QLabel(QStringLiteral("Account ID, Amount, Memo, Merchant")));
+  massLinesEdit_ = Named(new QPlainTextEdit, "eLRMass");
+  massLinesEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  mass->addWidget(massLinesEdit_, 1);
+  layout->addWidget(massPanel_, 1);
+  massPanel_->hide();
+  return panel;
+}
+
+QWidget* PaymentForm::BuildPreviewPage() {
+  auto* page = Named(new QWidget, "tPreview");
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(previewFromLabel_ = InfoLine("lFrom"));
+  layout->addWidget(previewPaytoLabel_ = InfoLine("lPayto"));
+  previewNoticeLabel_ = InfoLine("lNotice");
+  previewNoticeLabel_->setText(QString::fromLatin1(kFirstTimeNotice));
+  previewNoticeLabel_->setStyleSheet(QStringLiteral("color: #b00000"));
+  previewNoticeLabel_->hide();
+  layout->addWidget(previewNoticeLabel_);
+  layout->addWidget(previewAmountLabel_ = InfoLine("lAmount"));
+  layout->addWidget(previewMemoLabel_ = InfoLine("lMemo"));
+  layout->addWidget(previewMerchantLabel_ = InfoLine("lMerchant"));
+  previewAddButton_ = Button("bAdd2", "Add to address book", "Add recipient to address book");
+  layout->addWidget(previewAddButton_, 0, Qt::AlignLeft);
+  layout->addStretch(1);
+  return page;
+}
+
+QWidget* PaymentForm::BuildPaidPage() {
+  auto* page = Named(new QWidget, "tPaid");
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(receiptBatchLabel_ = InfoLine("aBatch"));
+  layout->addWidget(receiptFromLabel_ = InfoLine("aFrom"));
+  layout->addWidget(receiptPaidLabel_ = InfoLine("aPaid"));
+  layout->addWidget(receiptAmountLabel_ = InfoLine("aAmount"));
+  layout->addWidget(receiptMemoLabel_ = InfoLine("aMemo"));
+  layout->addWidget(receiptMerchantLabel_ = InfoLine("aMerchant"));
+  payeeNameHolder_ = InfoLine("eName");
+  payeeNameHolder_->hide();
+  batchHolder_ = InfoLine("Batch");
+  batchHolder_->hide();
+  layout->addWidget(payeeNameHolder_);
+  layout->addWidget(batchHolder_);
+  auto* buttons = new QHBoxLayout;
+  receiptAddButton_ = Button("bAdd", "Add to address book", "Add recipient to address book");
+  copyBatchButton_ = Button("CopyBatch", "Copy batch number", "Copy Batch number to clipboard");
+  buttons->addWidget(receiptAddButton_);
+  buttons->addWidget(copyBatchButton_);
+  buttons->addStretch(1);
+  layout->addLayout(buttons);
+  layout->addStretch(1);
+  return page;
+}
+
+QWidget* PaymentForm::BuildMassPage() {
+  auto* page = Named(new QWidget, "tPreviewLRMass");
+  auto* layout = new QVBoxLayout(page);
+  massInfoLabel_ = InfoLine("lLRMassInfo");
+  layout->addWidget(massInfoLabel_);
+  massList_ = Named(new QTreeWidget, "LRMassList");
+  massList_->setRootIsDecorated(false);
+  massList_->setUniformRowHeights(true);
+  massList_->setHeaderLabels({QStringLiteral("Account"), QStringLiteral("Amount"), QStringLiteral("Memo"),
+                              QStringLiteral("Trans. ID")});
+  const LayoutScale scale = LayoutScale::ForApplication();
+  massList_->setColumnWidth(0, scale.X(170));
+  massList_->setColumnWidth(1, scale.X(55));
+  massList_->setColumnWidth(2, scale.X(140));
+  layout->addWidget(massList_, 1);
+  massMenu_ = Named(new QMenu(this), "PopupMass");
+  deleteRowAction_ = massMenu_->addAction(QStringLiteral("Delete transaction"));
+  deleteRowAction_->setObjectName(QStringLiteral("DeleteTransaction"));
+  return page;
+}
+
+void PaymentForm::ShowPage(QWidget* page, const char* title) {
+  pages_->setCurrentWidget(page);
+  stateLabel_->setText(QString::fromLatin1(title));
+}
+
+int PaymentForm::SourcePosition() const {
+  return sourceCombo_->currentIndex();
+}
+
+QString PaymentForm::SourceText() const {
+  return sourceCombo_->currentText();
+}
+
+bool PaymentForm::MassMode() const {
+  return lrMassRadio_->isChecked();
+}
+
+bool PaymentForm::LREuro() const {
+  return lrCurrencyCombo_->currentIndex() != 0;
+}
+
+bool PaymentForm::MassEuro() const {
+  return massCurrencyCombo_->currentIndex() != 0;
+}
+
+EgoldPayment PaymentForm::CurrentEgoldPayment() const {
+  EgoldPayment payment;
+  payment.payee = Text(recipientEdit_);
+  payment.amount = Text(amountEdit_);
+  payment.payIn = kEgoldUnits[std::max(0, unitsCombo_->currentIndex())].code;
+  payment.metal = Text(metalCombo_);
+  payment.memo = Text(memoCombo_);
+  payment.merchant = Text(merchantCombo_);
+  return payment;
+}
+
+LRTransfer PaymentForm::CurrentLRTransfer() const {
+  LRTransfer transfer;
+  transfer.payee = Text(lrRecipientEdit_);
+  transfer.amount = Text(lrAmountEdit_);
+  transfer.memo = Text(lrMemoCombo_);
+  transfer.transferId = Text(lrMerchantCombo_);
+  transfer.anonymous = lrAnonymousCheck_->isChecked();
+  return transfer;
+}
+
+}  // namespace nummora

@@ -1,0 +1,127 @@
+#pragma once
+// PaymentForm, the widgets of the payment dialog and their layout: the state strip, the four
+// pages (details, preview, receipt, mass table), the bottom row, and the readers of the fields'
+// values. The e-gold panel and the Liberty Reserve single-payment panel are built by one
+// builder. The flow (PaymentDialog) derives from it and drives the widgets; every widget keeps
+// its control name as objectName, which is how tests and the layout keeper find it.
+#include <QDialog>
+#include <string>
+
+#include "payments/egold_payment.h"
+#include "payments/lr_payment.h"
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+class QTreeWidget;
+
+namespace nummora {
+
+class PaymentForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit PaymentForm(QWidget* parent);
+  ~PaymentForm() override;
+
+  // The captions of the state strip.
+  static constexpr const char* kDetailsTitle = "Transaction details";
+  static constexpr const char* kPreviewTitle = "Preview transaction";
+  static constexpr const char* kCompleteTitle = "Transaction complete";
+
+ protected:
+  // Shows one of the pages with its caption in the state strip.
+  void ShowPage(QWidget* page, const char* title);
+
+  // The values of the fields as a payment sends them.
+  int SourcePosition() const;
+  QString SourceText() const;
+  bool MassMode() const;
+  bool LREuro() const;
+  bool MassEuro() const;
+  EgoldPayment CurrentEgoldPayment() const;
+  LRTransfer CurrentLRTransfer() const;
+
+  QFrame* topFrame_ = nullptr;
+  QLabel* stateLabel_ = nullptr;
+  QStackedWidget* pages_ = nullptr;
+  QWidget* detailsPage_ = nullptr;
+  QWidget* previewPage_ = nullptr;
+  QWidget* receiptPage_ = nullptr;
+  QWidget* massPage_ = nullptr;
+
+  QComboBox* sourceCombo_ = nullptr;
+  QWidget* egoldPanel_ = nullptr;
+  QLineEdit* recipientEdit_ = nullptr;
+  QPushButton* selectButton_ = nullptr;
+  QLineEdit* amountEdit_ = nullptr;
+  QComboBox* unitsCombo_ = nullptr;
+  QComboBox* metalCombo_ = nullptr;
+  QComboBox* memoCombo_ = nullptr;
+  QLabel* memoCounter_ = nullptr;
+  QComboBox* merchantCombo_ = nullptr;
+  QLabel* merchantCounter_ = nullptr;
+
+  QWidget* lrPanel_ = nullptr;
+  QRadioButton* lrOneRadio_ = nullptr;
+  QRadioButton* lrMassRadio_ = nullptr;
+  QWidget* lrOnePanel_ = nullptr;
+  QLineEdit* lrRecipientEdit_ = nullptr;
+  QPushButton* lrSelectButton_ = nullptr;
+  QLineEdit* lrAmountEdit_ = nullptr;
+  QComboBox* lrCurrencyCombo_ = nullptr;
+  QComboBox* lrMemoCombo_ = nullptr;
+  QComboBox* lrMerchantCombo_ = nullptr;
+  QCheckBox* lrAnonymousCheck_ = nullptr;
+  QWidget* massPanel_ = nullptr;
+  QLineEdit* massAmountEdit_ = nullptr;
+  QComboBox* massCurrencyCombo_ = nullptr;
+  QLineEdit* massMemoEdit_ = nullptr;
+  QPlainTextEdit* massLinesEdit_ = nullptr;
+
+  QLabel* previewFromLabel_ = nullptr;
+  QLabel* previewPaytoLabel_ = nullptr;
+  QLabel* previewNoticeLabel_ = nullptr;
+  QLabel* previewAmountLabel_ = nullptr;
+  QLabel* previewMemoLabel_ = nullptr;
+  QLabel* previewMerchantLabel_ = nullptr;
+  QPushButton* previewAddButton_ = nullptr;
+
+  QLabel* receiptFromLabel_ = nullptr;
+  QLabel* receiptPaidLabel_ = nullptr;
+  QLabel* receiptAmountLabel_ = nullptr;
+  QLabel* receiptMemoLabel_ = nullptr;
+  QLabel* receiptMerchantLabel_ = nullptr;
+  QLabel* receiptBatchLabel_ = nullptr;
+  QLabel* payeeNameHolder_ = nullptr;  // hidden: the payee's name from the last reply
+  QLabel* batchHolder_ = nullptr;      // hidden: the number of the last completed payment
+  QPushButton* receiptAddButton_ = nullptr;
+  QPushButton* copyBatchButton_ = nullptr;
+
+  QLabel* massInfoLabel_ = nullptr;
+  QTreeWidget* massList_ = nullptr;
+  QMenu* massMenu_ = nullptr;
+  QAction* deleteRowAction_ = nullptr;
+
+  QProgressBar* progressBar_ = nullptr;
+  QPushButton* previewButton_ = nullptr;
+  QPushButton* payButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+
+ private:
+  void BuildWindow();
+  QWidget* BuildDetailsPage();
+  QWidget* BuildLRPanel();
+  QWidget* BuildPreviewPage();
+  QWidget* BuildPaidPage();
+  QWidget* BuildMassPage();
+};
+
+}  // namespace nummora
