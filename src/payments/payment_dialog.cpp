@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
-#include <QTreeWidget>
 
 #include "common/currency.h"
 #include "common/number_text.h"
@@ -26,6 +25,7 @@
 #include "net/request_worker.h"
 #include "payments/egold_payment.h"
 #include "payments/lr_payment.h"
+#include "payments/mass_table_view.h"
 #include "payments/payment_completion.h"
 #include "payments/spend_host.h"
 #include "ui/icons.h"
@@ -131,13 +131,7 @@ void PaymentDialog::ConnectFields() {
   connect(receiptAddButton_, &QPushButton::clicked, this, [this] { AddContact(); });
   connect(previewAddButton_, &QPushButton::clicked, this, [this] { AddContact(); });
   connect(copyBatchButton_, &QPushButton::clicked, this, [this] { CopyBatchNumber(); });
-  massList_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(massList_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    if (massList_->contextMenuPolicy() != Qt::CustomContextMenu || state_ == State::Complete) return;
-    PrepareMassMenu();
-    massMenu_->popup(massList_->viewport()->mapToGlobal(at));
-  });
-  connect(deleteRowAction_, &QAction::triggered, this, [this] { DeleteMassRow(); });
+  connect(massList_, &MassTableView::deleteRequested, this, [this](int row) { DeleteMassRow(row); });
 }
 
 void PaymentDialog::NoteTyping() {

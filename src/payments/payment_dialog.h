@@ -104,8 +104,8 @@ class PaymentDialog : public PaymentForm {
   void ShowEgoldReceipt(const PaymentOutcome& outcome);
   void ShowLRReceipt(const PaymentOutcome& outcome);
   void ShowMassTable(const MassTable& table, bool preview);
-  void PrepareMassMenu();
-  void DeleteMassRow();
+  // Takes a row of the mass preview out, with its line of the list.
+  void DeleteMassRow(int row);
   // The mass list with blank lines removed, written back into the field so lines and rows
   // stay aligned.
   std::vector<MassLine> TakeMassLines();
@@ -119,7 +119,6 @@ class PaymentDialog : public PaymentForm {
   State state_ = State::Details;
   State stateBeforeRequest_ = State::Details;  // where a payment that was not sent returns
   std::vector<MassLine> massLines_;            // the lines the mass table shows, row by row
-  MassTable massShown_;                        // what it shows
 };
 
 // Opens a new payment dialog over `parent` (modeless), prefilled from the link's fields.

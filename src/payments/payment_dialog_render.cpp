@@ -1,17 +1,14 @@
 // How the payment dialog shows the payment systems' replies: the preview and receipt pages
 // of both systems and the table of a mass payment.
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
-#include <QStyle>
-#include <QTreeWidget>
 
 #include "payments/egold_payment.h"
 #include "payments/lr_payment.h"
+#include "payments/mass_table_view.h"
 #include "payments/payment_dialog.h"
 #include "payments/spend_host.h"
 #include "ui/latin1.h"
@@ -21,12 +18,6 @@ namespace {
 
 QString Latin(const std::string& text) {
   return FromLatin1(text);
-}
-
-QIcon RowPicture(MassRowState state) {
-  const QStyle::StandardPixmap pictures[] = {QStyle::SP_MessageBoxWarning, QStyle::SP_MessageBoxInformation,
-                                             QStyle::SP_DialogApplyButton};
-  return QApplication::style()->standardIcon(pictures[static_cast<int>(state)]);
 }
 
 // Whether a blank line comes before a line that holds more than blanks.
@@ -123,51 +114,21 @@ void PaymentDialog::ShowLRReceipt(const PaymentOutcome& outcome) {
 
 void PaymentDialog::ShowMassTable(const MassTable& table, bool preview) {
   ShowPage(massPage_, preview ? kPreviewTitle : kCompleteTitle);
-  massShown_ = table;
-  massList_->clear();
-  // One picture for each state, shared by its rows: a style may read its pictures from files
-  // at every request, which for a thousand rows stalled the window.
-  QIcon pictures[3];
-  QList<QTreeWidgetItem*> items;
-  items.reserve(static_cast<int>(table.rows.size()));
-  for (const MassRow& row : table.rows) {
-    auto* item =
-        new QTreeWidgetItem({Latin(row.caption), Latin(row.amount), Latin(row.memo), Latin(row.transferId)});
-    QIcon& picture = pictures[static_cast<int>(row.state)];
-    if (picture.isNull()) picture = RowPicture(row.state);
-    item->setIcon(0, picture);
-    item->setData(0, Qt::UserRole, static_cast<int>(row.state));
-    items.append(item);
-  }
-  massList_->addTopLevelItems(items);
-  // The context menu with "Delete transaction" belongs to a preview only.
-  massList_->setContextMenuPolicy(preview ? Qt::CustomContextMenu : Qt::NoContextMenu);
+  massList_->Show(table, preview);
   massInfoLabel_->setText(Latin(MassSummary(table, MassEuro())));
 }
 
-void PaymentDialog::PrepareMassMenu() {
-  deleteRowAction_->setEnabled(massList_->currentItem() != nullptr && massList_->currentItem()->isSelected());
-}
-
-void PaymentDialog::DeleteMassRow() {
-  QTreeWidgetItem* item = massList_->currentItem();
-  if (!item || state_ == State::Complete || massList_->contextMenuPolicy() != Qt::CustomContextMenu) return;
-  const int n = massList_->indexOfTopLevelItem(item);
-  if (n < 0 || n >= static_cast<int>(massLines_.size())) return;
+void PaymentDialog::DeleteMassRow(int n) {
+  if (state_ == State::Complete || n < 0 || n >= static_cast<int>(massLines_.size())) return;
   // Lines and rows are aligned (blank lines went when the preview started).
   std::vector<std::string> lines = MassListLines(ToLatin1(massLinesEdit_->toPlainText()));
   if (n < static_cast<int>(lines.size())) lines.erase(lines.begin() + n);
   std::string text;
   for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
   massLinesEdit_->setPlainText(FromLatin1(text));
-  if (massShown_.rows[n].state == MassRowState::NameFound) {
-    --massShown_.count;
-    massShown_.total -= massLines_[n].amount;
-  }
-  massShown_.rows.erase(massShown_.rows.begin() + n);
+  massList_->RemoveRow(n, massLines_[n].amount);
   massLines_.erase(massLines_.begin() + n);
-  delete massList_->takeTopLevelItem(n);
-  massInfoLabel_->setText(Latin(MassSummary(massShown_, MassEuro())));
+  massInfoLabel_->setText(Latin(MassSummary(massList_->Table(), MassEuro())));
 }
 
 std::vector<MassLine> PaymentDialog::TakeMassLines() {

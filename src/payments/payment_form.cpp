@@ -8,19 +8,17 @@
 #include <QFormLayout>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QStyle>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "payments/mass_table_view.h"
 #include "ui/edit_menu.h"
 #include "ui/icons.h"
 #include "ui/latin1.h"
@@ -371,19 +369,8 @@ QWidget* PaymentForm::BuildMassPage() {
   auto* layout = new QVBoxLayout(page);
   massInfoLabel_ = InfoLine("lLRMassInfo");
   layout->addWidget(massInfoLabel_);
-  massList_ = Named(new QTreeWidget, "LRMassList");
-  massList_->setRootIsDecorated(false);
-  massList_->setUniformRowHeights(true);
-  massList_->setHeaderLabels({QStringLiteral("Account"), QStringLiteral("Amount"), QStringLiteral("Memo"),
-                              QStringLiteral("Trans. ID")});
-  const LayoutScale scale = LayoutScale::ForApplication();
-  massList_->setColumnWidth(0, scale.X(170));
-  massList_->setColumnWidth(1, scale.X(55));
-  massList_->setColumnWidth(2, scale.X(140));
+  massList_ = new MassTableView;
   layout->addWidget(massList_, 1);
-  massMenu_ = Named(new QMenu(this), "PopupMass");
-  deleteRowAction_ = massMenu_->addAction(QStringLiteral("Delete transaction"));
-  deleteRowAction_->setObjectName(QStringLiteral("DeleteTransaction"));
   return page;
 }
 

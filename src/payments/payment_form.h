@@ -15,13 +15,15 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QStackedWidget;
-class QTreeWidget;
+
+namespace nummora {
+class MassTableView;
+}
 
 namespace nummora {
 
@@ -106,9 +108,7 @@ class PaymentForm : public QDialog {
   QPushButton* copyBatchButton_ = nullptr;
 
   QLabel* massInfoLabel_ = nullptr;
-  QTreeWidget* massList_ = nullptr;
-  QMenu* massMenu_ = nullptr;
-  QAction* deleteRowAction_ = nullptr;
+  MassTableView* massList_ = nullptr;
 
   QProgressBar* progressBar_ = nullptr;
   QPushButton* previewButton_ = nullptr;
