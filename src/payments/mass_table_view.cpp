@@ -107,7 +107,8 @@ MassTableView::MassTableView(QWidget* parent)
   });
   connect(deleteAction_, &QAction::triggered, this, [this] {
     const QModelIndex current = currentIndex();
-    if (current.isValid() && contextMenuPolicy() == Qt::CustomContextMenu) emit deleteRequested(current.row());
+    if (current.isValid() && contextMenuPolicy() == Qt::CustomContextMenu)
+      emit deleteRequested(current.row());
   });
 }
 

@@ -401,24 +401,17 @@ void PaymentDialog::PayClicked() {
   stateBeforeRequest_ = state_;
   SetState(State::Paying);
 
-  QPointer<PaymentDialog> self(this);
-  PaymentHost* host = &host_;
-  const SentPayment payment = CurrentPayment();
-  const std::string sourceId = host_.Workers().Model().Account(payment.source).ID;
-  const FormatSettings numberFormat = host_.Workers().NumberFormat();
   bool sent = false;
+  const FormatSettings numberFormat = host_.Workers().NumberFormat();
   if (sourceType_ == AccountType::Egold) {
     const EgoldPayment egold = CurrentEgoldPayment();
+    const std::string sourceId = host_.Workers().Model().Account(SourcePosition()).ID;
     sent = Send(
         host_.EgoldSecureBase() + kEgoldConfirmPath,
         [&egold](const AccountRecord& source) { return EgoldConfirmFields(source, egold); },
-        [self, host, payment, sourceId, numberFormat](RequestWorker& worker) {
-          const PaymentOutcome outcome = worker.Succeeded()
-                                             ? ReadEgoldReceipt(worker.Response(), sourceId, numberFormat)
-                                             : PaymentTransportFailure(std::string());
-          ApplyPayment(*host, payment, outcome);
-          if (self) self->SpendDone(outcome);
-        });
+        SinglePaymentDone([sourceId, numberFormat](const std::string& reply) {
+          return ReadEgoldReceipt(reply, sourceId, numberFormat);
+        }));
   } else if (!MassMode()) {
     const LRTransfer transfer = CurrentLRTransfer();
     const bool euro = LREuro();
@@ -427,41 +420,56 @@ void PaymentDialog::PayClicked() {
         [&transfer, euro](const AccountRecord& source) {
           return LRSingleTransferRequest(source, transfer, euro);
         },
-        [self, host, payment, numberFormat, payee = transfer.payee](RequestWorker& worker) {
-          const PaymentOutcome outcome = worker.Succeeded()
-                                             ? ReadLRTransferReply(worker.Response(), payee, numberFormat)
-                                             : PaymentTransportFailure(std::string());
-          ApplyPayment(*host, payment, outcome);
-          if (self) self->SpendDone(outcome);
-        });
+        SinglePaymentDone([numberFormat, payee = transfer.payee](const std::string& reply) {
+          return ReadLRTransferReply(reply, payee, numberFormat);
+        }));
   } else {
     massLines_ = TakeMassLines();
-    const std::vector<LRTransfer> transfers = MassTransfers(massLines_);
-    if (transfers.empty()) {
+    if (MassTransfers(massLines_).empty()) {
       BackToDetails(kIncorrectValue);
       massLinesEdit_->setFocus();
       return;
     }
-    const bool euro = MassEuro();
-    const std::vector<int> refresh =
-        MassPaymentRefreshes(host_.Workers().Model(), payment.source, MassPayees(massLines_));
-    sent = SendLR(
-        kLRTransferPath, "Mass payment",
-        [&transfers, euro](const AccountRecord& source) {
-          return LRMassTransferRequest(source, transfers, euro);
-        },
-        [self, host, refresh](RequestWorker& worker) {
-          // The mass receipt names no closing balance: the source's balance is fetched again,
-          // and those of the profile's own accounts it paid.
-          for (int position : refresh) host->RefreshBalance(position);
-          if (worker.Succeeded()) host->Modified() = false;
-          if (self) self->SpendMassDone(worker.Succeeded() ? worker.Response() : std::string());
-        });
+    sent = SendMassPayment();
   }
   if (!sent) {
     // Nothing was sent: the dialog stays as it was.
     SetState(stateBeforeRequest_);
   }
+}
+
+std::function<void(RequestWorker&)> PaymentDialog::SinglePaymentDone(
+    const std::function<PaymentOutcome(const std::string&)>& read) {
+  QPointer<PaymentDialog> self(this);
+  PaymentHost* host = &host_;
+  const SentPayment payment = CurrentPayment();
+  return [self, host, payment, read](RequestWorker& worker) {
+    const PaymentOutcome outcome =
+        worker.Succeeded() ? read(worker.Response()) : PaymentTransportFailure(std::string());
+    ApplyPayment(*host, payment, outcome);
+    if (self) self->SpendDone(outcome);
+  };
+}
+
+bool PaymentDialog::SendMassPayment() {
+  QPointer<PaymentDialog> self(this);
+  PaymentHost* host = &host_;
+  const std::vector<LRTransfer> transfers = MassTransfers(massLines_);
+  const bool euro = MassEuro();
+  const std::vector<int> refresh =
+      MassPaymentRefreshes(host_.Workers().Model(), SourcePosition(), MassPayees(massLines_));
+  return SendLR(
+      kLRTransferPath, "Mass payment",
+      [&transfers, euro](const AccountRecord& source) {
+        return LRMassTransferRequest(source, transfers, euro);
+      },
+      [self, host, refresh](RequestWorker& worker) {
+        // The mass receipt names no closing balance: the source's balance is fetched again,
+        // and those of the profile's own accounts it paid.
+        for (int position : refresh) host->RefreshBalance(position);
+        if (worker.Succeeded()) host->Modified() = false;
+        if (self) self->SpendMassDone(worker.Succeeded() ? worker.Response() : std::string());
+      });
 }
 
 void PaymentDialog::SpendDone(const PaymentOutcome& outcome) {

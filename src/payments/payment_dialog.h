@@ -77,6 +77,12 @@ class PaymentDialog : public PaymentForm {
   // Enters `state`: the buttons, the indicator and the details page follow it.
   void SetState(State state);
   void PreviewDone(const std::string& reply);
+  // The completion of a single payment: reads the reply with `read`, applies the payment
+  // through the host (also when the dialog is gone) and shows the receipt.
+  std::function<void(RequestWorker&)> SinglePaymentDone(
+      const std::function<PaymentOutcome(const std::string&)>& read);
+  // Sends the mass list's transfers; false when nothing was sent.
+  bool SendMassPayment();
   void SpendDone(const PaymentOutcome& outcome);
   void SpendMassDone(const std::string& reply);
   void EmailDetails();
