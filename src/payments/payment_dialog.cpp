@@ -85,7 +85,7 @@ PaymentDialog::~PaymentDialog() = default;
 void PaymentDialog::FillSources() {
   const ProfileModel& model = host_.Workers().Model();
   const int currency = model.DisplayCurrency == "EUR" ? 1 : 0;
-  unitsCombo_->setCurrentIndex(currency < 7 ? currency + 4 : currency + 5);
+  egold_.units->setCurrentIndex(currency < 7 ? currency + 4 : currency + 5);
   sourceCombo_->blockSignals(true);
   for (int i = 0; i < model.AccountCount(); ++i) {
     const AccountRecord& account = model.Account(i);
@@ -95,8 +95,8 @@ void PaymentDialog::FillSources() {
   sourceCombo_->setCurrentIndex(model.IsValidPosition(selected) ? selected : -1);
   sourceCombo_->blockSignals(false);
   const PaymentServices& services = host_.Services();
-  selectButton_->setEnabled(bool(services.pickRecipient));
-  lrSelectButton_->setEnabled(bool(services.pickRecipient));
+  egold_.select->setEnabled(bool(services.pickRecipient));
+  lr_.select->setEnabled(bool(services.pickRecipient));
   receiptAddButton_->setEnabled(bool(services.addContact));
   previewAddButton_->setEnabled(bool(services.addContact));
 }
@@ -107,27 +107,27 @@ void PaymentDialog::ConnectFields() {
     connect(field, &QComboBox::editTextChanged, this,
             [counter](const QString& text) { counter->setText(CounterText(text)); });
   };
-  counted(memoCombo_, memoCounter_);
-  counted(merchantCombo_, merchantCounter_);
+  counted(egold_.memo, egold_.memoCounter);
+  counted(egold_.merchant, egold_.merchantCounter);
   // Whatever a field holds counts as a change that closing the window asks about.
-  for (QComboBox* field : {memoCombo_, merchantCombo_, lrMemoCombo_, lrMerchantCombo_})
+  for (QComboBox* field : {egold_.memo, egold_.merchant, lr_.memo, lr_.merchant})
     connect(field, &QComboBox::editTextChanged, this, [this] { NoteTyping(); });
   for (QLineEdit* field :
-       {recipientEdit_, amountEdit_, lrRecipientEdit_, lrAmountEdit_, massAmountEdit_, massMemoEdit_})
+       {egold_.recipient, egold_.amount, lr_.recipient, lr_.amount, massAmountEdit_, massMemoEdit_})
     connect(field, &QLineEdit::textChanged, this, [this] { NoteTyping(); });
   connect(massLinesEdit_, &QPlainTextEdit::textChanged, this, [this] { NoteTyping(); });
-  connect(lrRecipientEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
-    const int cursor = lrRecipientEdit_->cursorPosition();
-    lrRecipientEdit_->setText(text.toUpper());
-    lrRecipientEdit_->setCursorPosition(cursor);
+  connect(lr_.recipient, &QLineEdit::textEdited, this, [this](const QString& text) {
+    const int cursor = lr_.recipient->cursorPosition();
+    lr_.recipient->setText(text.toUpper());
+    lr_.recipient->setCursorPosition(cursor);
   });
   connect(lrOneRadio_, &QRadioButton::clicked, this, [this] { SwitchLRType(false); });
   connect(lrMassRadio_, &QRadioButton::clicked, this, [this] { SwitchLRType(true); });
   connect(previewButton_, &QPushButton::clicked, this, [this] { PreviewClicked(); });
   connect(payButton_, &QPushButton::clicked, this, [this] { PayClicked(); });
   connect(cancelButton_, &QPushButton::clicked, this, [this] { CancelClicked(); });
-  connect(selectButton_, &QPushButton::clicked, this, [this] { PickRecipient(); });
-  connect(lrSelectButton_, &QPushButton::clicked, this, [this] { PickRecipient(); });
+  connect(egold_.select, &QPushButton::clicked, this, [this] { PickRecipient(); });
+  connect(lr_.select, &QPushButton::clicked, this, [this] { PickRecipient(); });
   connect(receiptAddButton_, &QPushButton::clicked, this, [this] { AddContact(); });
   connect(previewAddButton_, &QPushButton::clicked, this, [this] { AddContact(); });
   connect(copyBatchButton_, &QPushButton::clicked, this, [this] { CopyBatchNumber(); });
@@ -137,23 +137,24 @@ void PaymentDialog::ConnectFields() {
 void PaymentDialog::NoteTyping() {
   bool holdsText = !massLinesEdit_->toPlainText().isEmpty();
   for (const QLineEdit* field :
-       {recipientEdit_, amountEdit_, lrRecipientEdit_, lrAmountEdit_, massAmountEdit_, massMemoEdit_})
+       {egold_.recipient, egold_.amount, lr_.recipient, lr_.amount, massAmountEdit_, massMemoEdit_})
     holdsText = holdsText || !field->text().isEmpty();
-  for (const QComboBox* field : {memoCombo_, merchantCombo_, lrMemoCombo_, lrMerchantCombo_})
+  for (const QComboBox* field : {egold_.memo, egold_.merchant, lr_.memo, lr_.merchant})
     holdsText = holdsText || !field->currentText().isEmpty();
   host_.Modified() = holdsText;
 }
 
 void PaymentDialog::Prefill(const PaymentLinkFields& fields) {
   if (!fields.hasParts) return;
-  const bool lr = fields.paytoIsLibertyReserve;
+  const AccountType type = fields.paytoIsLibertyReserve ? AccountType::LibertyReserve : AccountType::Egold;
   // A Liberty Reserve payee is paid from a Liberty Reserve account, so the link's amount, memo
   // and merchant go to that panel's fields; the source follows the payee's system.
-  ChooseSourceOfType(lr ? AccountType::LibertyReserve : AccountType::Egold);
-  (lr ? lrRecipientEdit_ : recipientEdit_)->setText(FromLatin1(fields.payto));
-  (lr ? lrAmountEdit_ : amountEdit_)->setText(FromLatin1(fields.amount));
-  (lr ? lrMemoCombo_ : memoCombo_)->setEditText(FromLatin1(fields.memo));
-  (lr ? lrMerchantCombo_ : merchantCombo_)->setEditText(FromLatin1(fields.merchant));
+  ChooseSourceOfType(type);
+  const PayeePanel& panel = PanelOf(type);
+  panel.recipient->setText(FromLatin1(fields.payto));
+  panel.amount->setText(FromLatin1(fields.amount));
+  panel.memo->setEditText(FromLatin1(fields.memo));
+  panel.merchant->setEditText(FromLatin1(fields.merchant));
 }
 
 void PaymentDialog::ChooseSourceOfType(AccountType type) {
@@ -179,10 +180,10 @@ void PaymentDialog::showEvent(QShowEvent* event) {
 void PaymentDialog::FirstShow() {
   ShowPage(detailsPage_, kDetailsTitle);
   SourceChanged();
-  const std::pair<QComboBox*, const char*> histories[] = {{memoCombo_, "EgoldMemo"},
-                                                          {merchantCombo_, "EgoldMerchant"},
-                                                          {lrMemoCombo_, "LRMemo"},
-                                                          {lrMerchantCombo_, "LRMerchant"}};
+  const std::pair<QComboBox*, const char*> histories[] = {{egold_.memo, "EgoldMemo"},
+                                                          {egold_.merchant, "EgoldMerchant"},
+                                                          {lr_.memo, "LRMemo"},
+                                                          {lr_.merchant, "LRMerchant"}};
   for (const auto& [field, name] : histories) {
     try {
       SetChoices(field, HistoryChoices(host_.ReadHistory(name)));
@@ -197,7 +198,7 @@ void PaymentDialog::SourceChanged() {
   const int position = SourcePosition();
   const AccountType type =
       model.IsValidPosition(position) ? model.Account(position).Type : AccountType::Egold;
-  egoldPanel_->setVisible(type != AccountType::LibertyReserve);
+  egold_.panel->setVisible(type != AccountType::LibertyReserve);
   lrPanel_->setVisible(type == AccountType::LibertyReserve);
   if (type == AccountType::LibertyReserve) SwitchLRType(MassMode());
   sourceType_ = type;
@@ -206,7 +207,7 @@ void PaymentDialog::SourceChanged() {
 void PaymentDialog::SwitchLRType(bool mass) {
   lrOneRadio_->setChecked(!mass);
   lrMassRadio_->setChecked(mass);
-  lrOnePanel_->setVisible(!mass);
+  lr_.panel->setVisible(!mass);
   massPanel_->setVisible(mass);
 }
 
@@ -228,14 +229,14 @@ bool PaymentDialog::CheckInput() {
   };
   const AccountType type = model.Account(position).Type;
   if (type == AccountType::Egold) {
-    if (StrToIntDef(Text(recipientEdit_), -1) == -1) return fail(recipientEdit_);
-    if (!amountReads(amountEdit_)) return fail(amountEdit_);
+    if (StrToIntDef(Text(egold_.recipient), -1) == -1) return fail(egold_.recipient);
+    if (!amountReads(egold_.amount)) return fail(egold_.amount);
   } else if (type == AccountType::LibertyReserve) {
     if (MassMode()) {
       if (massLinesEdit_->toPlainText().trimmed().isEmpty()) return fail(massLinesEdit_);
     } else {
-      if (lrRecipientEdit_->text().isEmpty()) return fail(lrRecipientEdit_);
-      if (!amountReads(lrAmountEdit_)) return fail(lrAmountEdit_);
+      if (lr_.recipient->text().isEmpty()) return fail(lr_.recipient);
+      if (!amountReads(lr_.amount)) return fail(lr_.amount);
     }
   }
   return true;
@@ -276,8 +277,8 @@ SentPayment PaymentDialog::CurrentPayment() const {
     const EgoldPayment payment = CurrentEgoldPayment();
     sent.payee = payment.payee;
     sent.amount = payment.amount;
-    sent.units = Text(unitsCombo_) + " of " + payment.metal;
-    sent.metal = std::max(0, metalCombo_->currentIndex());
+    sent.units = Text(egold_.units) + " of " + payment.metal;
+    sent.metal = std::max(0, egold_.metal->currentIndex());
     sent.memo = payment.memo;
     sent.merchant = payment.merchant;
   } else {
@@ -285,7 +286,7 @@ SentPayment PaymentDialog::CurrentPayment() const {
     sent.payee = transfer.payee;
     sent.amount = transfer.amount;
     sent.euro = LREuro();
-    sent.units = Text(lrCurrencyCombo_);
+    sent.units = Text(lr_.units);
     sent.memo = transfer.memo;
     sent.merchant = transfer.transferId;
   }
@@ -369,7 +370,7 @@ void PaymentDialog::PreviewClicked() {
         return;
       }
     } else {
-      payees.push_back(Text(lrRecipientEdit_));
+      payees.push_back(Text(lr_.recipient));
     }
     sent = SendLR(
         kLRAccountNamePath, "Account name request",
@@ -486,13 +487,11 @@ void PaymentDialog::SpendDone(const PaymentOutcome& outcome) {
     case PaymentResult::Paid:
       break;
   }
-  if (sourceType_ == AccountType::Egold) {
+  if (sourceType_ == AccountType::Egold)
     ShowEgoldReceipt(outcome);
-    AddRemembered(memoCombo_, merchantCombo_);
-  } else {
+  else
     ShowLRReceipt(outcome);
-    AddRemembered(lrMemoCombo_, lrMerchantCombo_);
-  }
+  AddRemembered(PanelOf(sourceType_));
   SetState(State::Complete);
 }
 
@@ -508,8 +507,8 @@ void PaymentDialog::SpendMassDone(const std::string& reply) {
   if (table.unknown > 0) host_.Boxes().Error(this, QString::fromLatin1(kPaymentUnknownText));
 }
 
-void PaymentDialog::AddRemembered(QComboBox* memo, QComboBox* merchant) {
-  for (QComboBox* field : {memo, merchant}) {
+void PaymentDialog::AddRemembered(const PayeePanel& panel) {
+  for (QComboBox* field : {panel.memo, panel.merchant}) {
     const std::string text = Text(field);
     if (WorthRemembering(text)) AddChoice(field, text);
   }
@@ -520,10 +519,10 @@ void PaymentDialog::EmailDetails() {
   PaymentNotice notice;
   notice.type = sourceType_;
   notice.sender = ToLatin1(SourceText());
-  notice.recipient = ToLatin1(payeeNameHolder_->text()) + " <" + Text(recipientEdit_) + ">";
-  notice.amount = Text(amountEdit_) + " " + Text(unitsCombo_) + " of " + Text(metalCombo_);
-  notice.memo = Text(memoCombo_);
-  notice.merchant = Text(merchantCombo_);
+  notice.recipient = ToLatin1(payeeNameHolder_->text()) + " <" + Text(egold_.recipient) + ">";
+  notice.amount = Text(egold_.amount) + " " + Text(egold_.units) + " of " + Text(egold_.metal);
+  notice.memo = Text(egold_.memo);
+  notice.merchant = Text(egold_.merchant);
   notice.batch = ToLatin1(batchHolder_->text());
   host_.Services().emailNotice(this, notice, true);
 }
@@ -532,14 +531,12 @@ void PaymentDialog::PickRecipient() {
   if (!host_.Services().pickRecipient) return;
   const std::optional<std::string> picked = host_.Services().pickRecipient(this, sourceType_);
   if (!picked || picked->size() <= 2) return;
-  (sourceType_ == AccountType::LibertyReserve ? lrRecipientEdit_ : recipientEdit_)
-      ->setText(FromLatin1(*picked));
+  PanelOf(sourceType_).recipient->setText(FromLatin1(*picked));
 }
 
 void PaymentDialog::AddContact() {
   if (!host_.Services().addContact) return;
-  const std::string number =
-      Text(sourceType_ == AccountType::LibertyReserve ? lrRecipientEdit_ : recipientEdit_);
+  const std::string number = Text(PanelOf(sourceType_).recipient);
   host_.Services().addContact(this, ToLatin1(payeeNameHolder_->text()), sourceType_, number);
 }
 

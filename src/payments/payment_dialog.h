@@ -18,8 +18,6 @@
 #include "payments/payment_form.h"
 #include "payments/payment_link.h"
 
-class QComboBox;
-
 namespace nummora {
 
 class PaymentHost;
@@ -90,7 +88,7 @@ class PaymentDialog : public PaymentForm {
   void AddContact();
   void CopyBatchNumber();
   // Offers the memo and merchant just paid with as choices, when they are worth remembering.
-  void AddRemembered(QComboBox* memo, QComboBox* merchant);
+  void AddRemembered(const PayeePanel& panel);
   // Marks the window changed while any of its fields holds text.
   void NoteTyping();
   // Sends one request for the source account: asks for a missing pass phrase, builds the form

@@ -46,14 +46,14 @@ QString PaymentDialog::ShowEgoldPreview(const std::string& page) {
   host_.Workers().AddEvent("E-gold preview", PaymentLogText(page));
   payeeNameHolder_->setText(Latin(preview.payeeName));
   previewPaytoLabel_->setText(QStringLiteral("Pay to: ") + payeeNameHolder_->text() + QStringLiteral("  (") +
-                              recipientEdit_->text() + QStringLiteral(")"));
+                              egold_.recipient->text() + QStringLiteral(")"));
   previewFromLabel_->setText(QStringLiteral("From: ") + SourceText());
   previewNoticeLabel_->setVisible(preview.firstTime);
-  previewAmountLabel_->setText(QStringLiteral("Amount: ") + amountEdit_->text() + QStringLiteral(" ") +
-                               unitsCombo_->currentText() + QStringLiteral(" of ") +
-                               metalCombo_->currentText());
-  previewMemoLabel_->setText(QStringLiteral("Memo: ") + memoCombo_->currentText());
-  previewMerchantLabel_->setText(QStringLiteral("Merchant # ") + merchantCombo_->currentText());
+  previewAmountLabel_->setText(QStringLiteral("Amount: ") + egold_.amount->text() + QStringLiteral(" ") +
+                               egold_.units->currentText() + QStringLiteral(" of ") +
+                               egold_.metal->currentText());
+  previewMemoLabel_->setText(QStringLiteral("Memo: ") + egold_.memo->currentText());
+  previewMerchantLabel_->setText(QStringLiteral("Merchant # ") + egold_.merchant->currentText());
   return QString();
 }
 
@@ -67,16 +67,16 @@ QString PaymentDialog::ShowLRPreview(const std::string& reply) {
   if (!name.error.empty()) return Latin(name.error);
   ShowPage(previewPage_, kPreviewTitle);
   payeeNameHolder_->setText(Latin(name.name));
-  const bool hidden = lrAnonymousCheck_->isChecked();
+  const bool hidden = lr_.anonymous->isChecked();
   previewFromLabel_->setText(QStringLiteral("From: ") + SourceText() +
                              (hidden ? QStringLiteral(" (will hidden from recipient)") : QString()));
   previewPaytoLabel_->setText(QStringLiteral("Pay to: ") + payeeNameHolder_->text() + QStringLiteral("  (") +
-                              lrRecipientEdit_->text() + QStringLiteral(")"));
+                              lr_.recipient->text() + QStringLiteral(")"));
   previewNoticeLabel_->hide();
-  previewAmountLabel_->setText(QStringLiteral("Amount: ") + lrAmountEdit_->text() + QStringLiteral(" of ") +
-                               lrCurrencyCombo_->currentText());
-  previewMemoLabel_->setText(QStringLiteral("Memo: ") + lrMemoCombo_->currentText());
-  previewMerchantLabel_->setText(QStringLiteral("Merchant # ") + lrMerchantCombo_->currentText());
+  previewAmountLabel_->setText(QStringLiteral("Amount: ") + lr_.amount->text() + QStringLiteral(" of ") +
+                               lr_.units->currentText());
+  previewMemoLabel_->setText(QStringLiteral("Memo: ") + lr_.memo->currentText());
+  previewMerchantLabel_->setText(QStringLiteral("Merchant # ") + lr_.merchant->currentText());
   return QString();
 }
 
@@ -85,14 +85,14 @@ void PaymentDialog::ShowEgoldReceipt(const PaymentOutcome& outcome) {
   batchHolder_->setText(Latin(outcome.batch));
   receiptBatchLabel_->setText(QStringLiteral("Batch number: ") + batchHolder_->text());
   receiptFromLabel_->setText(QStringLiteral("From: ") + SourceText());
-  receiptAmountLabel_->setText(QStringLiteral("Amount: ") + amountEdit_->text() + QStringLiteral(" ") +
-                               unitsCombo_->currentText() + QStringLiteral(" of ") +
-                               metalCombo_->currentText());
-  receiptMemoLabel_->setText(QStringLiteral("Memo: ") + memoCombo_->currentText());
-  receiptMerchantLabel_->setText(QStringLiteral("Merchant: ") + merchantCombo_->currentText());
+  receiptAmountLabel_->setText(QStringLiteral("Amount: ") + egold_.amount->text() + QStringLiteral(" ") +
+                               egold_.units->currentText() + QStringLiteral(" of ") +
+                               egold_.metal->currentText());
+  receiptMemoLabel_->setText(QStringLiteral("Memo: ") + egold_.memo->currentText());
+  receiptMerchantLabel_->setText(QStringLiteral("Merchant: ") + egold_.merchant->currentText());
   payeeNameHolder_->setText(Latin(outcome.payeeName));
   receiptPaidLabel_->setText(QStringLiteral("Paid to: ") + payeeNameHolder_->text() + QStringLiteral(" (") +
-                             recipientEdit_->text() + QStringLiteral(")"));
+                             egold_.recipient->text() + QStringLiteral(")"));
 }
 
 void PaymentDialog::ShowLRReceipt(const PaymentOutcome& outcome) {
@@ -101,15 +101,15 @@ void PaymentDialog::ShowLRReceipt(const PaymentOutcome& outcome) {
   receiptBatchLabel_->setText(QStringLiteral("Transaction number: ") + batchHolder_->text());
   receiptFromLabel_->setText(
       QStringLiteral("From: ") + SourceText() +
-      (lrAnonymousCheck_->isChecked() ? QStringLiteral(" (hidden from recipient)") : QString()));
-  receiptAmountLabel_->setText(QStringLiteral("Amount: ") + lrAmountEdit_->text() + QStringLiteral(" of ") +
-                               lrCurrencyCombo_->currentText() + QStringLiteral(" (Fee: ") +
-                               Latin(outcome.fee) + QStringLiteral(")"));
-  receiptMemoLabel_->setText(QStringLiteral("Memo: ") + lrMemoCombo_->currentText());
-  receiptMerchantLabel_->setText(QStringLiteral("Merchant: ") + lrMerchantCombo_->currentText());
+      (lr_.anonymous->isChecked() ? QStringLiteral(" (hidden from recipient)") : QString()));
+  receiptAmountLabel_->setText(QStringLiteral("Amount: ") + lr_.amount->text() + QStringLiteral(" of ") +
+                               lr_.units->currentText() + QStringLiteral(" (Fee: ") + Latin(outcome.fee) +
+                               QStringLiteral(")"));
+  receiptMemoLabel_->setText(QStringLiteral("Memo: ") + lr_.memo->currentText());
+  receiptMerchantLabel_->setText(QStringLiteral("Merchant: ") + lr_.merchant->currentText());
   payeeNameHolder_->setText(Latin(outcome.payeeName));
   receiptPaidLabel_->setText(QStringLiteral("Paid to: ") + payeeNameHolder_->text() + QStringLiteral(" (") +
-                             lrRecipientEdit_->text() + QStringLiteral(")"));
+                             lr_.recipient->text() + QStringLiteral(")"));
 }
 
 void PaymentDialog::ShowMassTable(const MassTable& table, bool preview) {

@@ -121,20 +121,6 @@ PayeePanelSpec LRPanelSpec() {
           20,       "eLRAnonymous"};
 }
 
-struct PayeePanel {
-  QWidget* panel = nullptr;
-  QLineEdit* recipient = nullptr;
-  QPushButton* select = nullptr;
-  QLineEdit* amount = nullptr;
-  QComboBox* units = nullptr;
-  QComboBox* metal = nullptr;
-  QComboBox* memo = nullptr;
-  QLabel* memoCounter = nullptr;
-  QComboBox* merchant = nullptr;
-  QLabel* merchantCounter = nullptr;
-  QCheckBox* anonymous = nullptr;
-};
-
 // A row of a field with a widget beside it.
 QHBoxLayout* Beside(QWidget* field, QWidget* extra, int extraStretch = 0) {
   auto* row = new QHBoxLayout;
@@ -154,7 +140,6 @@ void AddHistoryRow(QFormLayout* form, const char* caption, QComboBox* field, con
   form->addRow(FieldCaption(caption, field), Beside(field, counter));
 }
 
-// The payee, amount, memo and merchant fields of one payment system's single payment.
 PayeePanel BuildPayeePanel(const PayeePanelSpec& spec) {
   PayeePanel p;
   p.panel = Named(new QWidget, spec.panel);
@@ -250,19 +235,9 @@ QWidget* PaymentForm::BuildDetailsPage() {
   sourceCombo_ = Named(new QComboBox, "eSource");
   sourceRow->addRow(FieldCaption("&Source:", sourceCombo_), sourceCombo_);
   layout->addLayout(sourceRow);
-  const PayeePanel egold = BuildPayeePanel(EgoldPanelSpec());
-  egoldPanel_ = egold.panel;
-  recipientEdit_ = egold.recipient;
-  selectButton_ = egold.select;
-  amountEdit_ = egold.amount;
-  unitsCombo_ = egold.units;
-  unitsCombo_->setMaxVisibleItems(kEgoldUnitCount);
-  metalCombo_ = egold.metal;
-  memoCombo_ = egold.memo;
-  memoCounter_ = egold.memoCounter;
-  merchantCombo_ = egold.merchant;
-  merchantCounter_ = egold.merchantCounter;
-  layout->addWidget(egoldPanel_);
+  egold_ = BuildPayeePanel(EgoldPanelSpec());
+  egold_.units->setMaxVisibleItems(kEgoldUnitCount);
+  layout->addWidget(egold_.panel);
   layout->addWidget(lrPanel_ = BuildLRPanel());
   layout->addStretch(1);
   lrPanel_->hide();
@@ -285,16 +260,8 @@ QWidget* PaymentForm::BuildLRPanel() {
   modes->addStretch(1);
   layout->addLayout(modes);
 
-  const PayeePanel one = BuildPayeePanel(LRPanelSpec());
-  lrOnePanel_ = one.panel;
-  lrRecipientEdit_ = one.recipient;
-  lrSelectButton_ = one.select;
-  lrAmountEdit_ = one.amount;
-  lrCurrencyCombo_ = one.units;
-  lrMemoCombo_ = one.memo;
-  lrMerchantCombo_ = one.merchant;
-  lrAnonymousCheck_ = one.anonymous;
-  layout->addWidget(lrOnePanel_);
+  lr_ = BuildPayeePanel(LRPanelSpec());
+  layout->addWidget(lr_.panel);
 
   massPanel_ = Named(new QWidget, "pLRMasspayment");
   auto* mass = new QVBoxLayout(massPanel_);
@@ -392,7 +359,7 @@ bool PaymentForm::MassMode() const {
 }
 
 bool PaymentForm::LREuro() const {
-  return lrCurrencyCombo_->currentIndex() != 0;
+  return lr_.units->currentIndex() != 0;
 }
 
 bool PaymentForm::MassEuro() const {
@@ -401,22 +368,22 @@ bool PaymentForm::MassEuro() const {
 
 EgoldPayment PaymentForm::CurrentEgoldPayment() const {
   EgoldPayment payment;
-  payment.payee = Text(recipientEdit_);
-  payment.amount = Text(amountEdit_);
-  payment.payIn = kEgoldUnits[std::max(0, unitsCombo_->currentIndex())].code;
-  payment.metal = Text(metalCombo_);
-  payment.memo = Text(memoCombo_);
-  payment.merchant = Text(merchantCombo_);
+  payment.payee = Text(egold_.recipient);
+  payment.amount = Text(egold_.amount);
+  payment.payIn = kEgoldUnits[std::max(0, egold_.units->currentIndex())].code;
+  payment.metal = Text(egold_.metal);
+  payment.memo = Text(egold_.memo);
+  payment.merchant = Text(egold_.merchant);
   return payment;
 }
 
 LRTransfer PaymentForm::CurrentLRTransfer() const {
   LRTransfer transfer;
-  transfer.payee = Text(lrRecipientEdit_);
-  transfer.amount = Text(lrAmountEdit_);
-  transfer.memo = Text(lrMemoCombo_);
-  transfer.transferId = Text(lrMerchantCombo_);
-  transfer.anonymous = lrAnonymousCheck_->isChecked();
+  transfer.payee = Text(lr_.recipient);
+  transfer.amount = Text(lr_.amount);
+  transfer.memo = Text(lr_.memo);
+  transfer.transferId = Text(lr_.merchant);
+  transfer.anonymous = lr_.anonymous->isChecked();
   return transfer;
 }
 

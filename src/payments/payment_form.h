@@ -27,6 +27,23 @@ class MassTableView;
 
 namespace nummora {
 
+// The payee, amount, memo and merchant fields of one payment system's single payment, built by
+// one builder for both systems. What only one system has is null in the other's panel: the
+// metal and the length counters (e-gold), the private-payment box (Liberty Reserve).
+struct PayeePanel {
+  QWidget* panel = nullptr;
+  QLineEdit* recipient = nullptr;
+  QPushButton* select = nullptr;
+  QLineEdit* amount = nullptr;
+  QComboBox* units = nullptr;  // the e-gold units, or the Liberty Reserve currency
+  QComboBox* metal = nullptr;
+  QComboBox* memo = nullptr;
+  QLabel* memoCounter = nullptr;
+  QComboBox* merchant = nullptr;
+  QLabel* merchantCounter = nullptr;
+  QCheckBox* anonymous = nullptr;
+};
+
 class PaymentForm : public QDialog {
   Q_OBJECT
  public:
@@ -41,6 +58,11 @@ class PaymentForm : public QDialog {
  protected:
   // Shows one of the pages with its caption in the state strip.
   void ShowPage(QWidget* page, const char* title);
+
+  // The single-payment panel of a payment system.
+  const PayeePanel& PanelOf(AccountType type) const {
+    return type == AccountType::LibertyReserve ? lr_ : egold_;
+  }
 
   // The values of the fields as a payment sends them.
   int SourcePosition() const;
@@ -60,28 +82,12 @@ class PaymentForm : public QDialog {
   QWidget* massPage_ = nullptr;
 
   QComboBox* sourceCombo_ = nullptr;
-  QWidget* egoldPanel_ = nullptr;
-  QLineEdit* recipientEdit_ = nullptr;
-  QPushButton* selectButton_ = nullptr;
-  QLineEdit* amountEdit_ = nullptr;
-  QComboBox* unitsCombo_ = nullptr;
-  QComboBox* metalCombo_ = nullptr;
-  QComboBox* memoCombo_ = nullptr;
-  QLabel* memoCounter_ = nullptr;
-  QComboBox* merchantCombo_ = nullptr;
-  QLabel* merchantCounter_ = nullptr;
+  PayeePanel egold_;
 
   QWidget* lrPanel_ = nullptr;
   QRadioButton* lrOneRadio_ = nullptr;
   QRadioButton* lrMassRadio_ = nullptr;
-  QWidget* lrOnePanel_ = nullptr;
-  QLineEdit* lrRecipientEdit_ = nullptr;
-  QPushButton* lrSelectButton_ = nullptr;
-  QLineEdit* lrAmountEdit_ = nullptr;
-  QComboBox* lrCurrencyCombo_ = nullptr;
-  QComboBox* lrMemoCombo_ = nullptr;
-  QComboBox* lrMerchantCombo_ = nullptr;
-  QCheckBox* lrAnonymousCheck_ = nullptr;
+  PayeePanel lr_;  // the single payment; the mass payment has a panel of its own
   QWidget* massPanel_ = nullptr;
   QLineEdit* massAmountEdit_ = nullptr;
   QComboBox* massCurrencyCombo_ = nullptr;
