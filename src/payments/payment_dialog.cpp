@@ -10,7 +10,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -49,29 +48,6 @@ std::string Text(const QComboBox* field) {
   return ToLatin1(field->currentText());
 }
 
-QString CounterText(const QString& text) {
-  return QString::number(text.size()) + QStringLiteral(" char.");
-}
-
-// Replaces a history field's choices and keeps what it holds.
-void SetChoices(QComboBox* field, const std::vector<std::string>& choices) {
-  const QString typed = field->currentText();
-  const QSignalBlocker blocker(field);
-  field->clear();
-  for (const std::string& choice : choices) field->addItem(FromLatin1(choice));
-  field->setCurrentIndex(-1);
-  field->setEditText(typed);
-}
-
-// Adds a remembered text to a history field's choices, in alphabetical order.
-void AddChoice(QComboBox* field, const std::string& text) {
-  std::vector<std::string> choices;
-  for (int i = 0; i < field->count(); ++i) choices.push_back(ToLatin1(field->itemText(i)));
-  choices.push_back(text);
-  std::stable_sort(choices.begin(), choices.end(), AlphabeticalLess);
-  SetChoices(field, choices);
-}
-
 }  // namespace
 
 PaymentDialog::PaymentDialog(PaymentHost& host, QWidget* parent) : PaymentForm(parent), host_(host) {
@@ -103,12 +79,6 @@ void PaymentDialog::FillSources() {
 
 void PaymentDialog::ConnectFields() {
   connect(sourceCombo_, &QComboBox::currentIndexChanged, this, [this] { SourceChanged(); });
-  const auto counted = [this](QComboBox* field, QLabel* counter) {
-    connect(field, &QComboBox::editTextChanged, this,
-            [counter](const QString& text) { counter->setText(CounterText(text)); });
-  };
-  counted(egold_.memo, egold_.memoCounter);
-  counted(egold_.merchant, egold_.merchantCounter);
   // Whatever a field holds counts as a change that closing the window asks about.
   for (QComboBox* field : {egold_.memo, egold_.merchant, lr_.memo, lr_.merchant})
     connect(field, &QComboBox::editTextChanged, this, [this] { NoteTyping(); });
@@ -116,11 +86,6 @@ void PaymentDialog::ConnectFields() {
        {egold_.recipient, egold_.amount, lr_.recipient, lr_.amount, massAmountEdit_, massMemoEdit_})
     connect(field, &QLineEdit::textChanged, this, [this] { NoteTyping(); });
   connect(massLinesEdit_, &QPlainTextEdit::textChanged, this, [this] { NoteTyping(); });
-  connect(lr_.recipient, &QLineEdit::textEdited, this, [this](const QString& text) {
-    const int cursor = lr_.recipient->cursorPosition();
-    lr_.recipient->setText(text.toUpper());
-    lr_.recipient->setCursorPosition(cursor);
-  });
   connect(lrOneRadio_, &QRadioButton::clicked, this, [this] { SwitchLRType(false); });
   connect(lrMassRadio_, &QRadioButton::clicked, this, [this] { SwitchLRType(true); });
   connect(previewButton_, &QPushButton::clicked, this, [this] { PreviewClicked(); });
@@ -135,13 +100,7 @@ void PaymentDialog::ConnectFields() {
 }
 
 void PaymentDialog::NoteTyping() {
-  bool holdsText = !massLinesEdit_->toPlainText().isEmpty();
-  for (const QLineEdit* field :
-       {egold_.recipient, egold_.amount, lr_.recipient, lr_.amount, massAmountEdit_, massMemoEdit_})
-    holdsText = holdsText || !field->text().isEmpty();
-  for (const QComboBox* field : {egold_.memo, egold_.merchant, lr_.memo, lr_.merchant})
-    holdsText = holdsText || !field->currentText().isEmpty();
-  host_.Modified() = holdsText;
+  host_.Modified() = HoldsText();
 }
 
 void PaymentDialog::Prefill(const PaymentLinkFields& fields) {
@@ -186,7 +145,7 @@ void PaymentDialog::FirstShow() {
                                                           {lr_.merchant, "LRMerchant"}};
   for (const auto& [field, name] : histories) {
     try {
-      SetChoices(field, HistoryChoices(host_.ReadHistory(name)));
+      OfferChoices(field, HistoryChoices(host_.ReadHistory(name)));
     } catch (const std::exception&) {
       // Without its history the field simply offers no choices.
     }
@@ -491,7 +450,7 @@ void PaymentDialog::SpendDone(const PaymentOutcome& outcome) {
     ShowEgoldReceipt(outcome);
   else
     ShowLRReceipt(outcome);
-  AddRemembered(PanelOf(sourceType_));
+  Remember(PanelOf(sourceType_));
   SetState(State::Complete);
 }
 
@@ -505,13 +464,6 @@ void PaymentDialog::SpendMassDone(const std::string& reply) {
   ShowMassTable(table, false);
   SetState(State::Complete);
   if (table.unknown > 0) host_.Boxes().Error(this, QString::fromLatin1(kPaymentUnknownText));
-}
-
-void PaymentDialog::AddRemembered(const PayeePanel& panel) {
-  for (QComboBox* field : {panel.memo, panel.merchant}) {
-    const std::string text = Text(field);
-    if (WorthRemembering(text)) AddChoice(field, text);
-  }
 }
 
 void PaymentDialog::EmailDetails() {

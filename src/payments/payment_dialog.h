@@ -87,8 +87,6 @@ class PaymentDialog : public PaymentForm {
   void PickRecipient();
   void AddContact();
   void CopyBatchNumber();
-  // Offers the memo and merchant just paid with as choices, when they are worth remembering.
-  void AddRemembered(const PayeePanel& panel);
   // Marks the window changed while any of its fields holds text.
   void NoteTyping();
   // Sends one request for the source account: asks for a missing pass phrase, builds the form

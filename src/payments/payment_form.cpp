@@ -17,8 +17,10 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "payments/mass_table_view.h"
+#include "payments/payment_effects.h"
 #include "ui/edit_menu.h"
 #include "ui/icons.h"
 #include "ui/latin1.h"
@@ -72,6 +74,10 @@ std::string Text(const QLineEdit* field) {
 
 std::string Text(const QComboBox* field) {
   return ToLatin1(field->currentText());
+}
+
+QString CounterText(const QString& text) {
+  return QString::number(text.size()) + QStringLiteral(" char.");
 }
 
 QLabel* FieldCaption(const char* caption, QWidget* buddy) {
@@ -177,9 +183,58 @@ PaymentForm::PaymentForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Spend"));
   setAttribute(Qt::WA_DeleteOnClose);
   BuildWindow();
+  ConnectFieldBehaviour();
 }
 
 PaymentForm::~PaymentForm() = default;
+
+void PaymentForm::ConnectFieldBehaviour() {
+  for (const auto& [field, counter] :
+       {std::pair{egold_.memo, egold_.memoCounter}, std::pair{egold_.merchant, egold_.merchantCounter}}) {
+    connect(field, &QComboBox::editTextChanged, this,
+            [counter](const QString& text) { counter->setText(CounterText(text)); });
+  }
+  // Liberty Reserve account numbers are upper case; the cursor stays where the user typed.
+  connect(lr_.recipient, &QLineEdit::textEdited, this, [this](const QString& text) {
+    const int cursor = lr_.recipient->cursorPosition();
+    lr_.recipient->setText(text.toUpper());
+    lr_.recipient->setCursorPosition(cursor);
+  });
+}
+
+bool PaymentForm::HoldsText() const {
+  bool holdsText = !massLinesEdit_->toPlainText().isEmpty();
+  for (const QLineEdit* field :
+       {egold_.recipient, egold_.amount, lr_.recipient, lr_.amount, massAmountEdit_, massMemoEdit_})
+    holdsText = holdsText || !field->text().isEmpty();
+  for (const QComboBox* field : {egold_.memo, egold_.merchant, lr_.memo, lr_.merchant})
+    holdsText = holdsText || !field->currentText().isEmpty();
+  return holdsText;
+}
+
+void PaymentForm::OfferChoices(QComboBox* field, const std::vector<std::string>& choices) {
+  const QString typed = field->currentText();
+  const QSignalBlocker blocker(field);
+  field->clear();
+  for (const std::string& choice : choices) field->addItem(FromLatin1(choice));
+  field->setCurrentIndex(-1);
+  field->setEditText(typed);
+}
+
+void PaymentForm::Remember(const PayeePanel& panel) {
+  for (QComboBox* field : {panel.memo, panel.merchant}) {
+    const std::string text = Text(field);
+    if (WorthRemembering(text)) AddChoice(field, text);
+  }
+}
+
+void PaymentForm::AddChoice(QComboBox* field, const std::string& text) {
+  std::vector<std::string> choices;
+  for (int i = 0; i < field->count(); ++i) choices.push_back(ToLatin1(field->itemText(i)));
+  choices.push_back(text);
+  std::stable_sort(choices.begin(), choices.end(), AlphabeticalLess);
+  OfferChoices(field, choices);
+}
 
 void PaymentForm::BuildWindow() {
   const LayoutScale scale = LayoutScale::ForApplication();

@@ -6,6 +6,7 @@
 // its control name as objectName, which is how tests and the layout keeper find it.
 #include <QDialog>
 #include <string>
+#include <vector>
 
 #include "payments/egold_payment.h"
 #include "payments/lr_payment.h"
@@ -63,6 +64,13 @@ class PaymentForm : public QDialog {
   const PayeePanel& PanelOf(AccountType type) const {
     return type == AccountType::LibertyReserve ? lr_ : egold_;
   }
+
+  // Whether any field of the payment holds text.
+  bool HoldsText() const;
+  // Replaces a history field's choices and keeps what it holds.
+  static void OfferChoices(QComboBox* field, const std::vector<std::string>& choices);
+  // Offers the memo and merchant just paid with as choices, when they are worth remembering.
+  void Remember(const PayeePanel& panel);
 
   // The values of the fields as a payment sends them.
   int SourcePosition() const;
@@ -122,6 +130,10 @@ class PaymentForm : public QDialog {
   QPushButton* cancelButton_ = nullptr;
 
  private:
+  // Adds a remembered text to a history field's choices, in alphabetical order.
+  static void AddChoice(QComboBox* field, const std::string& text);
+  // The fields' own behaviour: the length counters, upper-case Liberty Reserve payees.
+  void ConnectFieldBehaviour();
   void BuildWindow();
   QWidget* BuildDetailsPage();
   QWidget* BuildLRPanel();
