@@ -73,8 +73,8 @@ void PaymentDialog::FillSources() {
   const PaymentServices& services = host_.Services();
   egold_.select->setEnabled(bool(services.pickRecipient));
   lr_.select->setEnabled(bool(services.pickRecipient));
-  receiptAddButton_->setEnabled(bool(services.addContact));
-  previewAddButton_->setEnabled(bool(services.addContact));
+  receipt_.addContact->setEnabled(bool(services.addContact));
+  preview_.addContact->setEnabled(bool(services.addContact));
 }
 
 void PaymentDialog::ConnectFields() {
@@ -93,9 +93,9 @@ void PaymentDialog::ConnectFields() {
   connect(cancelButton_, &QPushButton::clicked, this, [this] { CancelClicked(); });
   connect(egold_.select, &QPushButton::clicked, this, [this] { PickRecipient(); });
   connect(lr_.select, &QPushButton::clicked, this, [this] { PickRecipient(); });
-  connect(receiptAddButton_, &QPushButton::clicked, this, [this] { AddContact(); });
-  connect(previewAddButton_, &QPushButton::clicked, this, [this] { AddContact(); });
-  connect(copyBatchButton_, &QPushButton::clicked, this, [this] { CopyBatchNumber(); });
+  connect(receipt_.addContact, &QPushButton::clicked, this, [this] { AddContact(); });
+  connect(preview_.addContact, &QPushButton::clicked, this, [this] { AddContact(); });
+  connect(receipt_.copyBatch, &QPushButton::clicked, this, [this] { CopyBatchNumber(); });
   connect(massList_, &MassTableView::deleteRequested, this, [this](int row) { DeleteMassRow(row); });
 }
 
@@ -306,7 +306,7 @@ void PaymentDialog::PreviewClicked() {
   if (!CheckInput()) return;
   host_.Modified() = true;
   SetState(State::Previewing);
-  previewNoticeLabel_->hide();
+  preview_.notice->hide();
   QPointer<PaymentDialog> self(this);
   const auto done = [self](RequestWorker& worker) {
     if (self) self->PreviewDone(worker.Succeeded() ? worker.Response() : std::string());
@@ -471,11 +471,11 @@ void PaymentDialog::EmailDetails() {
   PaymentNotice notice;
   notice.type = sourceType_;
   notice.sender = ToLatin1(SourceText());
-  notice.recipient = ToLatin1(payeeNameHolder_->text()) + " <" + Text(egold_.recipient) + ">";
+  notice.recipient = ToLatin1(receipt_.payeeName->text()) + " <" + Text(egold_.recipient) + ">";
   notice.amount = Text(egold_.amount) + " " + Text(egold_.units) + " of " + Text(egold_.metal);
   notice.memo = Text(egold_.memo);
   notice.merchant = Text(egold_.merchant);
-  notice.batch = ToLatin1(batchHolder_->text());
+  notice.batch = ToLatin1(receipt_.batchNumber->text());
   host_.Services().emailNotice(this, notice, true);
 }
 
@@ -489,11 +489,11 @@ void PaymentDialog::PickRecipient() {
 void PaymentDialog::AddContact() {
   if (!host_.Services().addContact) return;
   const std::string number = Text(PanelOf(sourceType_).recipient);
-  host_.Services().addContact(this, ToLatin1(payeeNameHolder_->text()), sourceType_, number);
+  host_.Services().addContact(this, ToLatin1(receipt_.payeeName->text()), sourceType_, number);
 }
 
 void PaymentDialog::CopyBatchNumber() {
-  QGuiApplication::clipboard()->setText(batchHolder_->text());
+  QGuiApplication::clipboard()->setText(receipt_.batchNumber->text());
 }
 
 void PaymentDialog::EnterPressed() {

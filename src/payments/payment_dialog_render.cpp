@@ -42,18 +42,18 @@ QString PaymentDialog::ShowEgoldPreview(const std::string& page) {
   const std::string sourceId = host_.Workers().Model().Account(SourcePosition()).ID;
   const EgoldPreview preview = ReadEgoldPreview(page, sourceId);
   if (!preview.error.empty()) return Latin(preview.error);
-  ShowPage(previewPage_, kPreviewTitle);
+  ShowPage(preview_.page, kPreviewTitle);
   host_.Workers().AddEvent("E-gold preview", PaymentLogText(page));
-  payeeNameHolder_->setText(Latin(preview.payeeName));
-  previewPaytoLabel_->setText(QStringLiteral("Pay to: ") + payeeNameHolder_->text() + QStringLiteral("  (") +
-                              egold_.recipient->text() + QStringLiteral(")"));
-  previewFromLabel_->setText(QStringLiteral("From: ") + SourceText());
-  previewNoticeLabel_->setVisible(preview.firstTime);
-  previewAmountLabel_->setText(QStringLiteral("Amount: ") + egold_.amount->text() + QStringLiteral(" ") +
-                               egold_.units->currentText() + QStringLiteral(" of ") +
-                               egold_.metal->currentText());
-  previewMemoLabel_->setText(QStringLiteral("Memo: ") + egold_.memo->currentText());
-  previewMerchantLabel_->setText(QStringLiteral("Merchant # ") + egold_.merchant->currentText());
+  receipt_.payeeName->setText(Latin(preview.payeeName));
+  preview_.payto->setText(QStringLiteral("Pay to: ") + receipt_.payeeName->text() + QStringLiteral("  (") +
+                          egold_.recipient->text() + QStringLiteral(")"));
+  preview_.from->setText(QStringLiteral("From: ") + SourceText());
+  preview_.notice->setVisible(preview.firstTime);
+  preview_.amount->setText(QStringLiteral("Amount: ") + egold_.amount->text() + QStringLiteral(" ") +
+                           egold_.units->currentText() + QStringLiteral(" of ") +
+                           egold_.metal->currentText());
+  preview_.memo->setText(QStringLiteral("Memo: ") + egold_.memo->currentText());
+  preview_.merchant->setText(QStringLiteral("Merchant # ") + egold_.merchant->currentText());
   return QString();
 }
 
@@ -65,51 +65,51 @@ QString PaymentDialog::ShowLRPreview(const std::string& reply) {
   }
   const LRNameReply name = ReadLRAccountNameReply(reply);
   if (!name.error.empty()) return Latin(name.error);
-  ShowPage(previewPage_, kPreviewTitle);
-  payeeNameHolder_->setText(Latin(name.name));
+  ShowPage(preview_.page, kPreviewTitle);
+  receipt_.payeeName->setText(Latin(name.name));
   const bool hidden = lr_.anonymous->isChecked();
-  previewFromLabel_->setText(QStringLiteral("From: ") + SourceText() +
-                             (hidden ? QStringLiteral(" (will hidden from recipient)") : QString()));
-  previewPaytoLabel_->setText(QStringLiteral("Pay to: ") + payeeNameHolder_->text() + QStringLiteral("  (") +
-                              lr_.recipient->text() + QStringLiteral(")"));
-  previewNoticeLabel_->hide();
-  previewAmountLabel_->setText(QStringLiteral("Amount: ") + lr_.amount->text() + QStringLiteral(" of ") +
-                               lr_.units->currentText());
-  previewMemoLabel_->setText(QStringLiteral("Memo: ") + lr_.memo->currentText());
-  previewMerchantLabel_->setText(QStringLiteral("Merchant # ") + lr_.merchant->currentText());
+  preview_.from->setText(QStringLiteral("From: ") + SourceText() +
+                         (hidden ? QStringLiteral(" (will hidden from recipient)") : QString()));
+  preview_.payto->setText(QStringLiteral("Pay to: ") + receipt_.payeeName->text() + QStringLiteral("  (") +
+                          lr_.recipient->text() + QStringLiteral(")"));
+  preview_.notice->hide();
+  preview_.amount->setText(QStringLiteral("Amount: ") + lr_.amount->text() + QStringLiteral(" of ") +
+                           lr_.units->currentText());
+  preview_.memo->setText(QStringLiteral("Memo: ") + lr_.memo->currentText());
+  preview_.merchant->setText(QStringLiteral("Merchant # ") + lr_.merchant->currentText());
   return QString();
 }
 
 void PaymentDialog::ShowEgoldReceipt(const PaymentOutcome& outcome) {
-  ShowPage(receiptPage_, kCompleteTitle);
-  batchHolder_->setText(Latin(outcome.batch));
-  receiptBatchLabel_->setText(QStringLiteral("Batch number: ") + batchHolder_->text());
-  receiptFromLabel_->setText(QStringLiteral("From: ") + SourceText());
-  receiptAmountLabel_->setText(QStringLiteral("Amount: ") + egold_.amount->text() + QStringLiteral(" ") +
-                               egold_.units->currentText() + QStringLiteral(" of ") +
-                               egold_.metal->currentText());
-  receiptMemoLabel_->setText(QStringLiteral("Memo: ") + egold_.memo->currentText());
-  receiptMerchantLabel_->setText(QStringLiteral("Merchant: ") + egold_.merchant->currentText());
-  payeeNameHolder_->setText(Latin(outcome.payeeName));
-  receiptPaidLabel_->setText(QStringLiteral("Paid to: ") + payeeNameHolder_->text() + QStringLiteral(" (") +
-                             egold_.recipient->text() + QStringLiteral(")"));
+  ShowPage(receipt_.page, kCompleteTitle);
+  receipt_.batchNumber->setText(Latin(outcome.batch));
+  receipt_.batch->setText(QStringLiteral("Batch number: ") + receipt_.batchNumber->text());
+  receipt_.from->setText(QStringLiteral("From: ") + SourceText());
+  receipt_.amount->setText(QStringLiteral("Amount: ") + egold_.amount->text() + QStringLiteral(" ") +
+                           egold_.units->currentText() + QStringLiteral(" of ") +
+                           egold_.metal->currentText());
+  receipt_.memo->setText(QStringLiteral("Memo: ") + egold_.memo->currentText());
+  receipt_.merchant->setText(QStringLiteral("Merchant: ") + egold_.merchant->currentText());
+  receipt_.payeeName->setText(Latin(outcome.payeeName));
+  receipt_.paidTo->setText(QStringLiteral("Paid to: ") + receipt_.payeeName->text() + QStringLiteral(" (") +
+                           egold_.recipient->text() + QStringLiteral(")"));
 }
 
 void PaymentDialog::ShowLRReceipt(const PaymentOutcome& outcome) {
-  ShowPage(receiptPage_, kCompleteTitle);
-  batchHolder_->setText(Latin(outcome.batch));
-  receiptBatchLabel_->setText(QStringLiteral("Transaction number: ") + batchHolder_->text());
-  receiptFromLabel_->setText(
+  ShowPage(receipt_.page, kCompleteTitle);
+  receipt_.batchNumber->setText(Latin(outcome.batch));
+  receipt_.batch->setText(QStringLiteral("Transaction number: ") + receipt_.batchNumber->text());
+  receipt_.from->setText(
       QStringLiteral("From: ") + SourceText() +
       (lr_.anonymous->isChecked() ? QStringLiteral(" (hidden from recipient)") : QString()));
-  receiptAmountLabel_->setText(QStringLiteral("Amount: ") + lr_.amount->text() + QStringLiteral(" of ") +
-                               lr_.units->currentText() + QStringLiteral(" (Fee: ") + Latin(outcome.fee) +
-                               QStringLiteral(")"));
-  receiptMemoLabel_->setText(QStringLiteral("Memo: ") + lr_.memo->currentText());
-  receiptMerchantLabel_->setText(QStringLiteral("Merchant: ") + lr_.merchant->currentText());
-  payeeNameHolder_->setText(Latin(outcome.payeeName));
-  receiptPaidLabel_->setText(QStringLiteral("Paid to: ") + payeeNameHolder_->text() + QStringLiteral(" (") +
-                             lr_.recipient->text() + QStringLiteral(")"));
+  receipt_.amount->setText(QStringLiteral("Amount: ") + lr_.amount->text() + QStringLiteral(" of ") +
+                           lr_.units->currentText() + QStringLiteral(" (Fee: ") + Latin(outcome.fee) +
+                           QStringLiteral(")"));
+  receipt_.memo->setText(QStringLiteral("Memo: ") + lr_.memo->currentText());
+  receipt_.merchant->setText(QStringLiteral("Merchant: ") + lr_.merchant->currentText());
+  receipt_.payeeName->setText(Latin(outcome.payeeName));
+  receipt_.paidTo->setText(QStringLiteral("Paid to: ") + receipt_.payeeName->text() + QStringLiteral(" (") +
+                           lr_.recipient->text() + QStringLiteral(")"));
 }
 
 void PaymentDialog::ShowMassTable(const MassTable& table, bool preview) {

@@ -258,8 +258,8 @@ void PaymentForm::BuildWindow() {
 
   pages_ = Named(new QStackedWidget, "Pages");
   pages_->addWidget(detailsPage_ = BuildDetailsPage());
-  pages_->addWidget(previewPage_ = BuildPreviewPage());
-  pages_->addWidget(receiptPage_ = BuildPaidPage());
+  pages_->addWidget(preview_.page = BuildPreviewPage());
+  pages_->addWidget(receipt_.page = BuildPaidPage());
   pages_->addWidget(massPage_ = BuildMassPage());
   layout->addWidget(pages_, 1);
 
@@ -344,18 +344,18 @@ QWidget* PaymentForm::BuildLRPanel() {
 QWidget* PaymentForm::BuildPreviewPage() {
   auto* page = Named(new QWidget, "tPreview");
   auto* layout = new QVBoxLayout(page);
-  layout->addWidget(previewFromLabel_ = InfoLine("lFrom"));
-  layout->addWidget(previewPaytoLabel_ = InfoLine("lPayto"));
-  previewNoticeLabel_ = InfoLine("lNotice");
-  previewNoticeLabel_->setText(QString::fromLatin1(kFirstTimeNotice));
-  previewNoticeLabel_->setStyleSheet(QStringLiteral("color: #b00000"));
-  previewNoticeLabel_->hide();
-  layout->addWidget(previewNoticeLabel_);
-  layout->addWidget(previewAmountLabel_ = InfoLine("lAmount"));
-  layout->addWidget(previewMemoLabel_ = InfoLine("lMemo"));
-  layout->addWidget(previewMerchantLabel_ = InfoLine("lMerchant"));
-  previewAddButton_ = Button("bAdd2", "Add to address book", "Add recipient to address book");
-  layout->addWidget(previewAddButton_, 0, Qt::AlignLeft);
+  layout->addWidget(preview_.from = InfoLine("lFrom"));
+  layout->addWidget(preview_.payto = InfoLine("lPayto"));
+  preview_.notice = InfoLine("lNotice");
+  preview_.notice->setText(QString::fromLatin1(kFirstTimeNotice));
+  preview_.notice->setStyleSheet(QStringLiteral("color: #b00000"));
+  preview_.notice->hide();
+  layout->addWidget(preview_.notice);
+  layout->addWidget(preview_.amount = InfoLine("lAmount"));
+  layout->addWidget(preview_.memo = InfoLine("lMemo"));
+  layout->addWidget(preview_.merchant = InfoLine("lMerchant"));
+  preview_.addContact = Button("bAdd2", "Add to address book", "Add recipient to address book");
+  layout->addWidget(preview_.addContact, 0, Qt::AlignLeft);
   layout->addStretch(1);
   return page;
 }
@@ -363,23 +363,23 @@ QWidget* PaymentForm::BuildPreviewPage() {
 QWidget* PaymentForm::BuildPaidPage() {
   auto* page = Named(new QWidget, "tPaid");
   auto* layout = new QVBoxLayout(page);
-  layout->addWidget(receiptBatchLabel_ = InfoLine("aBatch"));
-  layout->addWidget(receiptFromLabel_ = InfoLine("aFrom"));
-  layout->addWidget(receiptPaidLabel_ = InfoLine("aPaid"));
-  layout->addWidget(receiptAmountLabel_ = InfoLine("aAmount"));
-  layout->addWidget(receiptMemoLabel_ = InfoLine("aMemo"));
-  layout->addWidget(receiptMerchantLabel_ = InfoLine("aMerchant"));
-  payeeNameHolder_ = InfoLine("eName");
-  payeeNameHolder_->hide();
-  batchHolder_ = InfoLine("Batch");
-  batchHolder_->hide();
-  layout->addWidget(payeeNameHolder_);
-  layout->addWidget(batchHolder_);
+  layout->addWidget(receipt_.batch = InfoLine("aBatch"));
+  layout->addWidget(receipt_.from = InfoLine("aFrom"));
+  layout->addWidget(receipt_.paidTo = InfoLine("aPaid"));
+  layout->addWidget(receipt_.amount = InfoLine("aAmount"));
+  layout->addWidget(receipt_.memo = InfoLine("aMemo"));
+  layout->addWidget(receipt_.merchant = InfoLine("aMerchant"));
+  receipt_.payeeName = InfoLine("eName");
+  receipt_.payeeName->hide();
+  receipt_.batchNumber = InfoLine("Batch");
+  receipt_.batchNumber->hide();
+  layout->addWidget(receipt_.payeeName);
+  layout->addWidget(receipt_.batchNumber);
   auto* buttons = new QHBoxLayout;
-  receiptAddButton_ = Button("bAdd", "Add to address book", "Add recipient to address book");
-  copyBatchButton_ = Button("CopyBatch", "Copy batch number", "Copy Batch number to clipboard");
-  buttons->addWidget(receiptAddButton_);
-  buttons->addWidget(copyBatchButton_);
+  receipt_.addContact = Button("bAdd", "Add to address book", "Add recipient to address book");
+  receipt_.copyBatch = Button("CopyBatch", "Copy batch number", "Copy Batch number to clipboard");
+  buttons->addWidget(receipt_.addContact);
+  buttons->addWidget(receipt_.copyBatch);
   buttons->addStretch(1);
   layout->addLayout(buttons);
   layout->addStretch(1);

@@ -45,6 +45,34 @@ struct PayeePanel {
   QCheckBox* anonymous = nullptr;
 };
 
+// The lines of the preview page: what will be paid, from and to whom.
+struct PreviewPage {
+  QWidget* page = nullptr;
+  QLabel* from = nullptr;
+  QLabel* payto = nullptr;
+  QLabel* notice = nullptr;  // the first payment to this payee
+  QLabel* amount = nullptr;
+  QLabel* memo = nullptr;
+  QLabel* merchant = nullptr;
+  QPushButton* addContact = nullptr;
+};
+
+// The lines of the receipt page, and two hidden holders: the payee's name from the last reply
+// and the number of the last completed payment.
+struct ReceiptPage {
+  QWidget* page = nullptr;
+  QLabel* batch = nullptr;
+  QLabel* from = nullptr;
+  QLabel* paidTo = nullptr;
+  QLabel* amount = nullptr;
+  QLabel* memo = nullptr;
+  QLabel* merchant = nullptr;
+  QLabel* payeeName = nullptr;
+  QLabel* batchNumber = nullptr;
+  QPushButton* addContact = nullptr;
+  QPushButton* copyBatch = nullptr;
+};
+
 class PaymentForm : public QDialog {
   Q_OBJECT
  public:
@@ -85,8 +113,6 @@ class PaymentForm : public QDialog {
   QLabel* stateLabel_ = nullptr;
   QStackedWidget* pages_ = nullptr;
   QWidget* detailsPage_ = nullptr;
-  QWidget* previewPage_ = nullptr;
-  QWidget* receiptPage_ = nullptr;
   QWidget* massPage_ = nullptr;
 
   QComboBox* sourceCombo_ = nullptr;
@@ -102,24 +128,8 @@ class PaymentForm : public QDialog {
   QLineEdit* massMemoEdit_ = nullptr;
   QPlainTextEdit* massLinesEdit_ = nullptr;
 
-  QLabel* previewFromLabel_ = nullptr;
-  QLabel* previewPaytoLabel_ = nullptr;
-  QLabel* previewNoticeLabel_ = nullptr;
-  QLabel* previewAmountLabel_ = nullptr;
-  QLabel* previewMemoLabel_ = nullptr;
-  QLabel* previewMerchantLabel_ = nullptr;
-  QPushButton* previewAddButton_ = nullptr;
-
-  QLabel* receiptFromLabel_ = nullptr;
-  QLabel* receiptPaidLabel_ = nullptr;
-  QLabel* receiptAmountLabel_ = nullptr;
-  QLabel* receiptMemoLabel_ = nullptr;
-  QLabel* receiptMerchantLabel_ = nullptr;
-  QLabel* receiptBatchLabel_ = nullptr;
-  QLabel* payeeNameHolder_ = nullptr;  // hidden: the payee's name from the last reply
-  QLabel* batchHolder_ = nullptr;      // hidden: the number of the last completed payment
-  QPushButton* receiptAddButton_ = nullptr;
-  QPushButton* copyBatchButton_ = nullptr;
+  PreviewPage preview_;
+  ReceiptPage receipt_;
 
   QLabel* massInfoLabel_ = nullptr;
   MassTableView* massList_ = nullptr;
