@@ -446,10 +446,7 @@ void PaymentDialog::SpendDone(const PaymentOutcome& outcome) {
     case PaymentResult::Paid:
       break;
   }
-  if (sourceType_ == AccountType::Egold)
-    ShowEgoldReceipt(outcome);
-  else
-    ShowLRReceipt(outcome);
+  ShowReceipt(outcome);
   Remember(PanelOf(sourceType_));
   SetState(State::Complete);
 }

@@ -103,8 +103,12 @@ class PaymentDialog : public PaymentForm {
   // --- rendering the replies (payment_dialog_render.cpp) ---
   QString ShowEgoldPreview(const std::string& page);
   QString ShowLRPreview(const std::string& reply);
-  void ShowEgoldReceipt(const PaymentOutcome& outcome);
-  void ShowLRReceipt(const PaymentOutcome& outcome);
+  // The preview page of a single payment, for either system.
+  void ShowPreview(const std::string& payeeName, bool firstTime, const QString& fromNote);
+  void ShowReceipt(const PaymentOutcome& outcome);
+  // The amount as the preview and the receipt name it: e-gold with units and metal, Liberty
+  // Reserve with the currency.
+  QString AmountText() const;
   void ShowMassTable(const MassTable& table, bool preview);
   // Takes a row of the mass preview out, with its line of the list.
   void DeleteMassRow(int row);

@@ -38,22 +38,33 @@ bool HasInnerBlankLine(const std::string& text) {
 
 }  // namespace
 
+QString PaymentDialog::AmountText() const {
+  const PayeePanel& panel = PanelOf(sourceType_);
+  if (sourceType_ == AccountType::Egold)
+    return panel.amount->text() + QStringLiteral(" ") + panel.units->currentText() + QStringLiteral(" of ") +
+           panel.metal->currentText();
+  return panel.amount->text() + QStringLiteral(" of ") + panel.units->currentText();
+}
+
+void PaymentDialog::ShowPreview(const std::string& payeeName, bool firstTime, const QString& fromNote) {
+  const PayeePanel& panel = PanelOf(sourceType_);
+  ShowPage(preview_.page, kPreviewTitle);
+  receipt_.payeeName->setText(Latin(payeeName));
+  preview_.from->setText(QStringLiteral("From: ") + SourceText() + fromNote);
+  preview_.payto->setText(QStringLiteral("Pay to: ") + receipt_.payeeName->text() + QStringLiteral("  (") +
+                          panel.recipient->text() + QStringLiteral(")"));
+  preview_.notice->setVisible(firstTime);
+  preview_.amount->setText(QStringLiteral("Amount: ") + AmountText());
+  preview_.memo->setText(QStringLiteral("Memo: ") + panel.memo->currentText());
+  preview_.merchant->setText(QStringLiteral("Merchant # ") + panel.merchant->currentText());
+}
+
 QString PaymentDialog::ShowEgoldPreview(const std::string& page) {
   const std::string sourceId = host_.Workers().Model().Account(SourcePosition()).ID;
   const EgoldPreview preview = ReadEgoldPreview(page, sourceId);
   if (!preview.error.empty()) return Latin(preview.error);
-  ShowPage(preview_.page, kPreviewTitle);
   host_.Workers().AddEvent("E-gold preview", PaymentLogText(page));
-  receipt_.payeeName->setText(Latin(preview.payeeName));
-  preview_.payto->setText(QStringLiteral("Pay to: ") + receipt_.payeeName->text() + QStringLiteral("  (") +
-                          egold_.recipient->text() + QStringLiteral(")"));
-  preview_.from->setText(QStringLiteral("From: ") + SourceText());
-  preview_.notice->setVisible(preview.firstTime);
-  preview_.amount->setText(QStringLiteral("Amount: ") + egold_.amount->text() + QStringLiteral(" ") +
-                           egold_.units->currentText() + QStringLiteral(" of ") +
-                           egold_.metal->currentText());
-  preview_.memo->setText(QStringLiteral("Memo: ") + egold_.memo->currentText());
-  preview_.merchant->setText(QStringLiteral("Merchant # ") + egold_.merchant->currentText());
+  ShowPreview(preview.payeeName, preview.firstTime, QString());
   return QString();
 }
 
@@ -65,51 +76,30 @@ QString PaymentDialog::ShowLRPreview(const std::string& reply) {
   }
   const LRNameReply name = ReadLRAccountNameReply(reply);
   if (!name.error.empty()) return Latin(name.error);
-  ShowPage(preview_.page, kPreviewTitle);
-  receipt_.payeeName->setText(Latin(name.name));
   const bool hidden = lr_.anonymous->isChecked();
-  preview_.from->setText(QStringLiteral("From: ") + SourceText() +
-                         (hidden ? QStringLiteral(" (will hidden from recipient)") : QString()));
-  preview_.payto->setText(QStringLiteral("Pay to: ") + receipt_.payeeName->text() + QStringLiteral("  (") +
-                          lr_.recipient->text() + QStringLiteral(")"));
-  preview_.notice->hide();
-  preview_.amount->setText(QStringLiteral("Amount: ") + lr_.amount->text() + QStringLiteral(" of ") +
-                           lr_.units->currentText());
-  preview_.memo->setText(QStringLiteral("Memo: ") + lr_.memo->currentText());
-  preview_.merchant->setText(QStringLiteral("Merchant # ") + lr_.merchant->currentText());
+  ShowPreview(name.name, false, hidden ? QStringLiteral(" (will hidden from recipient)") : QString());
   return QString();
 }
 
-void PaymentDialog::ShowEgoldReceipt(const PaymentOutcome& outcome) {
+void PaymentDialog::ShowReceipt(const PaymentOutcome& outcome) {
+  const PayeePanel& panel = PanelOf(sourceType_);
+  const bool egold = sourceType_ == AccountType::Egold;
   ShowPage(receipt_.page, kCompleteTitle);
   receipt_.batchNumber->setText(Latin(outcome.batch));
-  receipt_.batch->setText(QStringLiteral("Batch number: ") + receipt_.batchNumber->text());
-  receipt_.from->setText(QStringLiteral("From: ") + SourceText());
-  receipt_.amount->setText(QStringLiteral("Amount: ") + egold_.amount->text() + QStringLiteral(" ") +
-                           egold_.units->currentText() + QStringLiteral(" of ") +
-                           egold_.metal->currentText());
-  receipt_.memo->setText(QStringLiteral("Memo: ") + egold_.memo->currentText());
-  receipt_.merchant->setText(QStringLiteral("Merchant: ") + egold_.merchant->currentText());
+  receipt_.batch->setText(
+      (egold ? QStringLiteral("Batch number: ") : QStringLiteral("Transaction number: ")) +
+      receipt_.batchNumber->text());
+  const bool hidden = !egold && lr_.anonymous->isChecked();
+  receipt_.from->setText(QStringLiteral("From: ") + SourceText() +
+                         (hidden ? QStringLiteral(" (hidden from recipient)") : QString()));
+  receipt_.amount->setText(
+      QStringLiteral("Amount: ") + AmountText() +
+      (egold ? QString() : QStringLiteral(" (Fee: ") + Latin(outcome.fee) + QStringLiteral(")")));
+  receipt_.memo->setText(QStringLiteral("Memo: ") + panel.memo->currentText());
+  receipt_.merchant->setText(QStringLiteral("Merchant: ") + panel.merchant->currentText());
   receipt_.payeeName->setText(Latin(outcome.payeeName));
   receipt_.paidTo->setText(QStringLiteral("Paid to: ") + receipt_.payeeName->text() + QStringLiteral(" (") +
-                           egold_.recipient->text() + QStringLiteral(")"));
-}
-
-void PaymentDialog::ShowLRReceipt(const PaymentOutcome& outcome) {
-  ShowPage(receipt_.page, kCompleteTitle);
-  receipt_.batchNumber->setText(Latin(outcome.batch));
-  receipt_.batch->setText(QStringLiteral("Transaction number: ") + receipt_.batchNumber->text());
-  receipt_.from->setText(
-      QStringLiteral("From: ") + SourceText() +
-      (lr_.anonymous->isChecked() ? QStringLiteral(" (hidden from recipient)") : QString()));
-  receipt_.amount->setText(QStringLiteral("Amount: ") + lr_.amount->text() + QStringLiteral(" of ") +
-                           lr_.units->currentText() + QStringLiteral(" (Fee: ") + Latin(outcome.fee) +
-                           QStringLiteral(")"));
-  receipt_.memo->setText(QStringLiteral("Memo: ") + lr_.memo->currentText());
-  receipt_.merchant->setText(QStringLiteral("Merchant: ") + lr_.merchant->currentText());
-  receipt_.payeeName->setText(Latin(outcome.payeeName));
-  receipt_.paidTo->setText(QStringLiteral("Paid to: ") + receipt_.payeeName->text() + QStringLiteral(" (") +
-                           lr_.recipient->text() + QStringLiteral(")"));
+                           panel.recipient->text() + QStringLiteral(")"));
 }
 
 void PaymentDialog::ShowMassTable(const MassTable& table, bool preview) {
