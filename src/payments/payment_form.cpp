@@ -88,7 +88,7 @@ QLabel* FieldCaption(const char* caption, QWidget* buddy) {
 
 // The names and captions that tell the e-gold panel from the Liberty Reserve single-payment
 // panel; the rest the two share.
-struct PayeePanelSpec {
+struct PayeePanelNames {
   const char* panel;
   const char* recipient;
   const char* select;
@@ -115,13 +115,13 @@ QStringList EgoldUnitCaptions() {
   return captions;
 }
 
-PayeePanelSpec EgoldPanelSpec() {
+PayeePanelNames EgoldPanelNames() {
   return {"pEgold", "eRecipient", "bSelect", "eAmount", "eUnits",    EgoldUnitCaptions(),
           2,        "eMetal",     "eMemo",   "chMemo",  "eMerchant", "chMerchant",
           0,        nullptr};
 }
 
-PayeePanelSpec LRPanelSpec() {
+PayeePanelNames LRPanelNames() {
   return {"pLROne", "eLRRecipient", "bLRSelect", "eLRAmount", "eLRCurrency", CurrencyCaptions(),
           1,        nullptr,        "eLRMemo",   nullptr,     "eLRMerchant", nullptr,
           20,       "eLRAnonymous"};
@@ -146,31 +146,31 @@ void AddHistoryRow(QFormLayout* form, const char* caption, QComboBox* field, con
   form->addRow(FieldCaption(caption, field), Beside(field, counter));
 }
 
-PayeePanel BuildPayeePanel(const PayeePanelSpec& spec) {
+PayeePanel BuildPayeePanel(const PayeePanelNames& names) {
   PayeePanel p;
-  p.panel = Named(new QWidget, spec.panel);
+  p.panel = Named(new QWidget, names.panel);
   auto* form = new QFormLayout(p.panel);
   form->setContentsMargins(0, 0, 0, 0);
-  p.recipient = TextField(spec.recipient);
-  p.select = Button(spec.select, "...", "Select from address book");
+  p.recipient = TextField(names.recipient);
+  p.select = Button(names.select, "...", "Select from address book");
   form->addRow(FieldCaption("&Pay to:", p.recipient), Beside(p.recipient, p.select));
-  p.amount = TextField(spec.amount);
-  p.units = Named(new QComboBox, spec.units);
-  p.units->addItems(spec.unitCaptions);
-  form->addRow(FieldCaption("&Amount:", p.amount), Beside(p.amount, p.units, spec.unitsStretch));
-  if (spec.metal) {
-    p.metal = Named(new QComboBox, spec.metal);
+  p.amount = TextField(names.amount);
+  p.units = Named(new QComboBox, names.units);
+  p.units->addItems(names.unitCaptions);
+  form->addRow(FieldCaption("&Amount:", p.amount), Beside(p.amount, p.units, names.unitsStretch));
+  if (names.metal) {
+    p.metal = Named(new QComboBox, names.metal);
     for (const char* metal : kEgoldMetalNames) p.metal->addItem(QString::fromLatin1(metal));
     form->addRow(FieldCaption("&of:", p.metal), p.metal);
   }
-  p.memo = HistoryField(spec.memo);
-  AddHistoryRow(form, "&Memo:", p.memo, spec.memoCounter, p.memoCounter);
-  p.merchant = HistoryField(spec.merchant, spec.merchantMaxLength);
-  AddHistoryRow(form, "M&erchant:", p.merchant, spec.merchantCounter, p.merchantCounter);
-  if (spec.anonymous) {
+  p.memo = HistoryField(names.memo);
+  AddHistoryRow(form, "&Memo:", p.memo, names.memoCounter, p.memoCounter);
+  p.merchant = HistoryField(names.merchant, names.merchantMaxLength);
+  AddHistoryRow(form, "M&erchant:", p.merchant, names.merchantCounter, p.merchantCounter);
+  if (names.anonymous) {
     p.anonymous =
         Named(new QCheckBox(QStringLiteral("Liberty Reserve charges $0.75 fee for each private payment")),
-              spec.anonymous);
+              names.anonymous);
     form->addRow(FieldCaption("P&rivate:", p.anonymous), p.anonymous);
   }
   return p;
@@ -290,7 +290,7 @@ QWidget* PaymentForm::BuildDetailsPage() {
   sourceCombo_ = Named(new QComboBox, "eSource");
   sourceRow->addRow(FieldCaption("&Source:", sourceCombo_), sourceCombo_);
   layout->addLayout(sourceRow);
-  egold_ = BuildPayeePanel(EgoldPanelSpec());
+  egold_ = BuildPayeePanel(EgoldPanelNames());
   egold_.units->setMaxVisibleItems(kEgoldUnitCount);
   layout->addWidget(egold_.panel);
   layout->addWidget(lrPanel_ = BuildLRPanel());
@@ -315,7 +315,7 @@ QWidget* PaymentForm::BuildLRPanel() {
   modes->addStretch(1);
   layout->addLayout(modes);
 
-  lr_ = BuildPayeePanel(LRPanelSpec());
+  lr_ = BuildPayeePanel(LRPanelNames());
   layout->addWidget(lr_.panel);
 
   massPanel_ = Named(new QWidget, "pLRMasspayment");
