@@ -10,13 +10,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
-#include <QTreeWidget>
 
 #include "common/currency.h"
 #include "common/number_text.h"
@@ -26,8 +24,10 @@
 #include "net/request_worker.h"
 #include "payments/egold_payment.h"
 #include "payments/lr_payment.h"
+#include "payments/mass_table_view.h"
 #include "payments/payment_completion.h"
 #include "payments/spend_host.h"
+#include "ui/icons.h"
 #include "ui/latin1.h"
 #include "ui/message_box.h"
 
@@ -48,90 +48,72 @@ std::string Text(const QComboBox* field) {
   return ToLatin1(field->currentText());
 }
 
-QString CounterText(const QString& text) {
-  return QString::number(text.size()) + QStringLiteral(" char.");
-}
-
-// Replaces a history field's choices and keeps what it holds.
-void SetChoices(QComboBox* field, const std::vector<std::string>& choices) {
-  const QString typed = field->currentText();
-  const QSignalBlocker blocker(field);
-  field->clear();
-  for (const std::string& choice : choices) field->addItem(FromLatin1(choice));
-  field->setCurrentIndex(-1);
-  field->setEditText(typed);
-}
-
-// Adds a remembered text to a history field's choices, in alphabetical order.
-void AddChoice(QComboBox* field, const std::string& text) {
-  std::vector<std::string> choices;
-  for (int i = 0; i < field->count(); ++i) choices.push_back(ToLatin1(field->itemText(i)));
-  choices.push_back(text);
-  std::stable_sort(choices.begin(), choices.end(), AlphabeticalLess);
-  SetChoices(field, choices);
-}
-
 }  // namespace
+
+PaymentDialog::PaymentDialog(PaymentHost& host, QWidget* parent) : PaymentForm(parent), host_(host) {
+  if (host_.StayOnTop()) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  FillSources();
+  ConnectFields();
+}
 
 PaymentDialog::~PaymentDialog() = default;
 
+void PaymentDialog::FillSources() {
+  const ProfileModel& model = host_.Workers().Model();
+  const int currency = model.DisplayCurrency == "EUR" ? 1 : 0;
+  egold_.units->setCurrentIndex(currency < 7 ? currency + 4 : currency + 5);
+  sourceCombo_->blockSignals(true);
+  for (int i = 0; i < model.AccountCount(); ++i) {
+    const AccountRecord& account = model.Account(i);
+    sourceCombo_->addItem(AccountTypeIcon(account.Type), FromLatin1(AccountLabel(account)));
+  }
+  const int selected = host_.SelectedAccount();
+  sourceCombo_->setCurrentIndex(model.IsValidPosition(selected) ? selected : -1);
+  sourceCombo_->blockSignals(false);
+  const PaymentServices& services = host_.Services();
+  egold_.select->setEnabled(bool(services.pickRecipient));
+  lr_.select->setEnabled(bool(services.pickRecipient));
+  receipt_.addContact->setEnabled(bool(services.addContact));
+  preview_.addContact->setEnabled(bool(services.addContact));
+}
+
 void PaymentDialog::ConnectFields() {
-  connect(eSource, &QComboBox::currentIndexChanged, this, [this] { eSourceChange(); });
-  const auto counted = [this](QComboBox* field, QLabel* counter) {
-    connect(field, &QComboBox::editTextChanged, this,
-            [counter](const QString& text) { counter->setText(CounterText(text)); });
-  };
-  counted(eMemo, chMemo);
-  counted(eMerchant, chMerchant);
+  connect(sourceCombo_, &QComboBox::currentIndexChanged, this, [this] { SourceChanged(); });
   // Whatever a field holds counts as a change that closing the window asks about.
-  for (QComboBox* field : {eMemo, eMerchant, eLRMemo, eLRMerchant})
+  for (QComboBox* field : {egold_.memo, egold_.merchant, lr_.memo, lr_.merchant})
     connect(field, &QComboBox::editTextChanged, this, [this] { NoteTyping(); });
-  for (QLineEdit* field : {eRecipient, eAmount, eLRRecipient, eLRAmount, eLRDAmount, eLRDMemo})
+  for (QLineEdit* field :
+       {egold_.recipient, egold_.amount, lr_.recipient, lr_.amount, massAmountEdit_, massMemoEdit_})
     connect(field, &QLineEdit::textChanged, this, [this] { NoteTyping(); });
-  connect(eLRMass, &QPlainTextEdit::textChanged, this, [this] { NoteTyping(); });
-  connect(eLRRecipient, &QLineEdit::textEdited, this, [this](const QString& text) {
-    const int cursor = eLRRecipient->cursorPosition();
-    eLRRecipient->setText(text.toUpper());
-    eLRRecipient->setCursorPosition(cursor);
-  });
-  connect(LRTypeOne, &QRadioButton::clicked, this, [this] { SwitchLRType(false); });
-  connect(LRTypeMass, &QRadioButton::clicked, this, [this] { SwitchLRType(true); });
-  connect(bPreview, &QPushButton::clicked, this, [this] { bPreviewClick(); });
-  connect(bPay, &QPushButton::clicked, this, [this] { bPayClick(); });
-  connect(Cancel, &QPushButton::clicked, this, [this] { CancelClick(); });
-  connect(bSelect, &QPushButton::clicked, this, [this] { bSelectClick(); });
-  connect(bLRSelect, &QPushButton::clicked, this, [this] { bSelectClick(); });
-  connect(bAdd, &QPushButton::clicked, this, [this] { bAddClick(); });
-  connect(bAdd2, &QPushButton::clicked, this, [this] { bAddClick(); });
-  connect(CopyBatch, &QPushButton::clicked, this, [this] { CopyBatchClick(); });
-  LRMassList->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(LRMassList, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    if (LRMassList->contextMenuPolicy() != Qt::CustomContextMenu || complete_) return;
-    PopupMassPopup();
-    PopupMass->popup(LRMassList->viewport()->mapToGlobal(at));
-  });
-  connect(DeleteTransaction, &QAction::triggered, this, [this] { DeleteTransactionClick(); });
+  connect(massLinesEdit_, &QPlainTextEdit::textChanged, this, [this] { NoteTyping(); });
+  connect(lrOneRadio_, &QRadioButton::clicked, this, [this] { SwitchLRType(false); });
+  connect(lrMassRadio_, &QRadioButton::clicked, this, [this] { SwitchLRType(true); });
+  connect(previewButton_, &QPushButton::clicked, this, [this] { PreviewClicked(); });
+  connect(payButton_, &QPushButton::clicked, this, [this] { PayClicked(); });
+  connect(cancelButton_, &QPushButton::clicked, this, [this] { CancelClicked(); });
+  connect(egold_.select, &QPushButton::clicked, this, [this] { PickRecipient(); });
+  connect(lr_.select, &QPushButton::clicked, this, [this] { PickRecipient(); });
+  connect(receipt_.addContact, &QPushButton::clicked, this, [this] { AddContact(); });
+  connect(preview_.addContact, &QPushButton::clicked, this, [this] { AddContact(); });
+  connect(receipt_.copyBatch, &QPushButton::clicked, this, [this] { CopyBatchNumber(); });
+  connect(massList_, &MassTableView::deleteRequested, this, [this](int row) { DeleteMassRow(row); });
 }
 
 void PaymentDialog::NoteTyping() {
-  bool holdsText = !eLRMass->toPlainText().isEmpty();
-  for (const QLineEdit* field : {eRecipient, eAmount, eLRRecipient, eLRAmount, eLRDAmount, eLRDMemo})
-    holdsText = holdsText || !field->text().isEmpty();
-  for (const QComboBox* field : {eMemo, eMerchant, eLRMemo, eLRMerchant})
-    holdsText = holdsText || !field->currentText().isEmpty();
-  host_.Modified() = holdsText;
+  host_.Modified() = HoldsText();
 }
 
 void PaymentDialog::Prefill(const PaymentLinkFields& fields) {
   if (!fields.hasParts) return;
-  const bool lr = fields.paytoIsLibertyReserve;
+  const AccountType type = fields.paytoIsLibertyReserve ? AccountType::LibertyReserve : AccountType::Egold;
   // A Liberty Reserve payee is paid from a Liberty Reserve account, so the link's amount, memo
   // and merchant go to that panel's fields; the source follows the payee's system.
-  ChooseSourceOfType(lr ? AccountType::LibertyReserve : AccountType::Egold);
-  (lr ? eLRRecipient : eRecipient)->setText(FromLatin1(fields.payto));
-  (lr ? eLRAmount : eAmount)->setText(FromLatin1(fields.amount));
-  (lr ? eLRMemo : eMemo)->setEditText(FromLatin1(fields.memo));
-  (lr ? eLRMerchant : eMerchant)->setEditText(FromLatin1(fields.merchant));
+  ChooseSourceOfType(type);
+  const PayeePanel& panel = PanelOf(type);
+  panel.recipient->setText(FromLatin1(fields.payto));
+  panel.amount->setText(FromLatin1(fields.amount));
+  panel.memo->setEditText(FromLatin1(fields.memo));
+  panel.merchant->setEditText(FromLatin1(fields.merchant));
 }
 
 void PaymentDialog::ChooseSourceOfType(AccountType type) {
@@ -140,7 +122,7 @@ void PaymentDialog::ChooseSourceOfType(AccountType type) {
   if (model.IsValidPosition(chosen) && model.Account(chosen).Type == type) return;
   for (int position : model.Rows()) {
     if (model.Account(position).Type == type) {
-      eSource->setCurrentIndex(position);
+      sourceCombo_->setCurrentIndex(position);
       return;
     }
   }
@@ -151,64 +133,41 @@ void PaymentDialog::showEvent(QShowEvent* event) {
   // Only the first showing; a window brought back from being minimised keeps its state.
   if (event->spontaneous() || property("shown").toBool()) return;
   setProperty("shown", true);
-  FormShow();
+  FirstShow();
 }
 
-void PaymentDialog::FormShow() {
-  ShowPage(tPaymentInfo, kDetailsTitle);
-  eSourceChange();
-  const std::pair<QComboBox*, const char*> histories[] = {
-      {eMemo, "EgoldMemo"}, {eMerchant, "EgoldMerchant"}, {eLRMemo, "LRMemo"}, {eLRMerchant, "LRMerchant"}};
+void PaymentDialog::FirstShow() {
+  ShowPage(detailsPage_, kDetailsTitle);
+  SourceChanged();
+  const std::pair<QComboBox*, const char*> histories[] = {{egold_.memo, "EgoldMemo"},
+                                                          {egold_.merchant, "EgoldMerchant"},
+                                                          {lr_.memo, "LRMemo"},
+                                                          {lr_.merchant, "LRMerchant"}};
   for (const auto& [field, name] : histories) {
     try {
-      SetChoices(field, HistoryChoices(host_.ReadHistory(name)));
+      OfferChoices(field, HistoryChoices(host_.ReadHistory(name)));
     } catch (const std::exception&) {
       // Without its history the field simply offers no choices.
     }
   }
 }
 
-int PaymentDialog::SourcePosition() const {
-  return eSource->currentIndex();
-}
-
-QString PaymentDialog::SourceText() const {
-  return eSource->currentText();
-}
-
-bool PaymentDialog::MassMode() const {
-  return LRTypeMass->isChecked();
-}
-
-bool PaymentDialog::LREuro() const {
-  return eLRCurrency->currentIndex() != 0;
-}
-
-bool PaymentDialog::MassEuro() const {
-  return eLRDValute->currentIndex() != 0;
-}
-
-void PaymentDialog::eSourceChange() {
+void PaymentDialog::SourceChanged() {
   const ProfileModel& model = host_.Workers().Model();
   const int position = SourcePosition();
   const AccountType type =
       model.IsValidPosition(position) ? model.Account(position).Type : AccountType::Egold;
-  pEgold->setVisible(type != AccountType::LibertyReserve);
-  pLR->setVisible(type == AccountType::LibertyReserve);
+  egold_.panel->setVisible(type != AccountType::LibertyReserve);
+  lrPanel_->setVisible(type == AccountType::LibertyReserve);
   if (type == AccountType::LibertyReserve) SwitchLRType(MassMode());
   sourceType_ = type;
 }
 
 void PaymentDialog::SwitchLRType(bool mass) {
-  LRTypeOne->setChecked(!mass);
-  LRTypeMass->setChecked(mass);
-  pLROne->setVisible(!mass);
-  pLRMasspayment->setVisible(mass);
-}
-
-void PaymentDialog::ShowPage(QWidget* page, const char* title) {
-  pages_->setCurrentWidget(page);
-  lState->setText(QString::fromLatin1(title));
+  lrOneRadio_->setChecked(!mass);
+  lrMassRadio_->setChecked(mass);
+  lr_.panel->setVisible(!mass);
+  massPanel_->setVisible(mass);
 }
 
 bool PaymentDialog::CheckInput() {
@@ -221,7 +180,7 @@ bool PaymentDialog::CheckInput() {
   const int position = SourcePosition();
   // A source deleted earlier in the run is still listed, but nothing can be paid from it.
   if (!model.IsValidPosition(position) || SourceText().size() <= 1 || !model.IsLive(position))
-    return fail(eSource);
+    return fail(sourceCombo_);
   const FormatSettings numberFormat = host_.Workers().NumberFormat();
   const auto amountReads = [&numberFormat](const QLineEdit* field) {
     Currency amount = 0;
@@ -229,59 +188,43 @@ bool PaymentDialog::CheckInput() {
   };
   const AccountType type = model.Account(position).Type;
   if (type == AccountType::Egold) {
-    if (StrToIntDef(Text(eRecipient), -1) == -1) return fail(eRecipient);
-    if (!amountReads(eAmount)) return fail(eAmount);
+    if (StrToIntDef(Text(egold_.recipient), -1) == -1) return fail(egold_.recipient);
+    if (!amountReads(egold_.amount)) return fail(egold_.amount);
   } else if (type == AccountType::LibertyReserve) {
     if (MassMode()) {
-      if (eLRMass->toPlainText().trimmed().isEmpty()) return fail(eLRMass);
+      if (massLinesEdit_->toPlainText().trimmed().isEmpty()) return fail(massLinesEdit_);
     } else {
-      if (eLRRecipient->text().isEmpty()) return fail(eLRRecipient);
-      if (!amountReads(eLRAmount)) return fail(eLRAmount);
+      if (lr_.recipient->text().isEmpty()) return fail(lr_.recipient);
+      if (!amountReads(lr_.amount)) return fail(lr_.amount);
     }
   }
   return true;
 }
 
-void PaymentDialog::SetBusy(bool busy) {
-  busy_ = busy;
-  pMsg->setVisible(busy);
-  tPaymentInfo->setEnabled(!busy);
-  bPreview->setEnabled(!busy);
-  bPay->setEnabled(!busy);
+void PaymentDialog::SetState(State state) {
+  state_ = state;
+  const bool busy = Busy();
+  const bool complete = state == State::Complete;
+  // An e-gold receipt offers the e-mail notice on the second button; Enter goes to it.
+  const bool offersEmail = complete && sourceType_ == AccountType::Egold;
+  progressBar_->setVisible(busy);
+  detailsPage_->setEnabled(!busy && !complete);
+  const bool detailsShown = state == State::Details || state == State::Previewing;
+  previewButton_->setText(detailsShown ? kPreviewCaption : kBackCaption);
+  previewButton_->setVisible(state != State::Paying && !complete);
+  previewButton_->setEnabled(!busy);
+  payButton_->setText(offersEmail ? kEmailCaption : kPayCaption);
+  payButton_->setVisible(state != State::Paying && (!complete || offersEmail));
+  payButton_->setEnabled(!busy && (!complete || bool(host_.Services().emailNotice)));
+  cancelButton_->setText(complete ? QStringLiteral("&Close") : QStringLiteral("&Cancel"));
+  if (complete) stateLabel_->setText(QString::fromLatin1(kCompleteTitle));
 }
 
 void PaymentDialog::BackToDetails(const QString& message) {
+  SetState(State::Details);
   if (!message.isEmpty()) host_.Boxes().Error(this, message);
-  ShowPage(tPaymentInfo, kDetailsTitle);
-  bPreview->setText(kPreviewCaption);
-  bPreview->setEnabled(true);
-  bPreview->setVisible(true);
-  bPay->setText(kPayCaption);
-  bPay->setEnabled(true);
-  bPay->setVisible(true);
-  tPaymentInfo->setEnabled(true);
-  eSource->setFocus();
-}
-
-EgoldPayment PaymentDialog::CurrentEgoldPayment() const {
-  EgoldPayment payment;
-  payment.payee = Text(eRecipient);
-  payment.amount = Text(eAmount);
-  payment.payIn = kEgoldUnits[std::max(0, eUnits->currentIndex())].code;
-  payment.metal = Text(eMetal);
-  payment.memo = Text(eMemo);
-  payment.merchant = Text(eMerchant);
-  return payment;
-}
-
-LRTransfer PaymentDialog::CurrentLRTransfer() const {
-  LRTransfer transfer;
-  transfer.payee = Text(eLRRecipient);
-  transfer.amount = Text(eLRAmount);
-  transfer.memo = Text(eLRMemo);
-  transfer.transferId = Text(eLRMerchant);
-  transfer.anonymous = eLRAnonymous->isChecked();
-  return transfer;
+  ShowPage(detailsPage_, kDetailsTitle);
+  sourceCombo_->setFocus();
 }
 
 SentPayment PaymentDialog::CurrentPayment() const {
@@ -293,8 +236,8 @@ SentPayment PaymentDialog::CurrentPayment() const {
     const EgoldPayment payment = CurrentEgoldPayment();
     sent.payee = payment.payee;
     sent.amount = payment.amount;
-    sent.units = Text(eUnits) + " of " + payment.metal;
-    sent.metal = std::max(0, eMetal->currentIndex());
+    sent.units = Text(egold_.units) + " of " + payment.metal;
+    sent.metal = std::max(0, egold_.metal->currentIndex());
     sent.memo = payment.memo;
     sent.merchant = payment.merchant;
   } else {
@@ -302,7 +245,7 @@ SentPayment PaymentDialog::CurrentPayment() const {
     sent.payee = transfer.payee;
     sent.amount = transfer.amount;
     sent.euro = LREuro();
-    sent.units = Text(eLRCurrency);
+    sent.units = Text(lr_.units);
     sent.memo = transfer.memo;
     sent.merchant = transfer.transferId;
   }
@@ -334,20 +277,36 @@ bool PaymentDialog::Send(const std::string& url,
     RequestWorker::Release(worker);
     return false;
   }
-  Worker = worker;
+  worker_ = worker;
   return true;
 }
 
-void PaymentDialog::bPreviewClick() {
-  if (busy_ || complete_) return;
-  if (bPreview->text() == kBackCaption) {
+bool PaymentDialog::SendLR(const char* path, const char* title,
+                           const std::function<std::string(const AccountRecord&)>& build,
+                           const std::function<void(RequestWorker&)>& completion) {
+  WorkerHost& workers = host_.Workers();
+  return Send(
+      host_.LibertyReserveBase() + path,
+      [&build, &workers, title](const AccountRecord& source) {
+        std::string document = build(source);
+        workers.AddEvent(title, PaymentLogText(document));
+        std::vector<std::string> lines{LRFormBody(document)};
+        SecureWipe(document);
+        return lines;
+      },
+      completion);
+}
+
+void PaymentDialog::PreviewClicked() {
+  if (Busy() || state_ == State::Complete) return;
+  if (state_ == State::Preview) {
     BackToDetails();
     return;
   }
   if (!CheckInput()) return;
   host_.Modified() = true;
-  SetBusy(true);
-  lNotice->hide();
+  SetState(State::Previewing);
+  preview_.notice->hide();
   QPointer<PaymentDialog> self(this);
   const auto done = [self](RequestWorker& worker) {
     if (self) self->PreviewDone(worker.Succeeded() ? worker.Response() : std::string());
@@ -365,34 +324,21 @@ void PaymentDialog::bPreviewClick() {
       payees = MassPayees(massLines_);
       if (payees.empty()) {
         // Nothing can be asked for: every line is refused here already.
-        SetBusy(false);
         ShowMassTable(ReadMassPreview(massLines_, std::string()), true);
-        bPreview->setText(kBackCaption);
+        SetState(State::Preview);
         return;
       }
     } else {
-      payees.push_back(Text(eLRRecipient));
+      payees.push_back(Text(lr_.recipient));
     }
-    WorkerHost& workers = host_.Workers();
-    sent = Send(
-        host_.LibertyReserveBase() + kLRAccountNamePath,
-        [&payees, &workers](const AccountRecord& source) {
-          std::string document = LRAccountNameRequest(source, payees);
-          workers.AddEvent("Account name request", PaymentLogText(document));
-          std::vector<std::string> lines{LRFormBody(document)};
-          SecureWipe(document);
-          return lines;
-        },
-        done);
+    sent = SendLR(
+        kLRAccountNamePath, "Account name request",
+        [&payees](const AccountRecord& source) { return LRAccountNameRequest(source, payees); }, done);
   }
-  if (!sent) {
-    SetBusy(false);
-    BackToDetails();
-  }
+  if (!sent) BackToDetails();
 }
 
 void PaymentDialog::PreviewDone(const std::string& reply) {
-  SetBusy(false);
   if (reply.empty()) {
     BackToDetails();
     return;
@@ -402,97 +348,91 @@ void PaymentDialog::PreviewDone(const std::string& reply) {
     BackToDetails(error);
     return;
   }
-  bPreview->setText(kBackCaption);
+  SetState(State::Preview);
 }
 
-void PaymentDialog::bPayClick() {
-  if (busy_) return;
-  if (bPay->text() == kEmailCaption) {
-    EmailDetails();
+void PaymentDialog::PayClicked() {
+  if (Busy()) return;
+  if (state_ == State::Complete) {
+    if (sourceType_ == AccountType::Egold) EmailDetails();
     return;
   }
-  if (complete_ || !CheckInput()) return;
-  SetBusy(true);
-  bPreview->hide();
-  bPay->hide();
+  if (!CheckInput()) return;
+  stateBeforeRequest_ = state_;
+  SetState(State::Paying);
 
-  QPointer<PaymentDialog> self(this);
-  PaymentHost* host = &host_;
-  const SentPayment payment = CurrentPayment();
-  const std::string sourceId = host_.Workers().Model().Account(payment.source).ID;
-  const FormatSettings numberFormat = host_.Workers().NumberFormat();
-  WorkerHost& workers = host_.Workers();
   bool sent = false;
+  const FormatSettings numberFormat = host_.Workers().NumberFormat();
   if (sourceType_ == AccountType::Egold) {
     const EgoldPayment egold = CurrentEgoldPayment();
+    const std::string sourceId = host_.Workers().Model().Account(SourcePosition()).ID;
     sent = Send(
         host_.EgoldSecureBase() + kEgoldConfirmPath,
         [&egold](const AccountRecord& source) { return EgoldConfirmFields(source, egold); },
-        [self, host, payment, sourceId, numberFormat](RequestWorker& worker) {
-          const PaymentOutcome outcome = worker.Succeeded()
-                                             ? ReadEgoldReceipt(worker.Response(), sourceId, numberFormat)
-                                             : PaymentTransportFailure(std::string());
-          ApplyPayment(*host, payment, outcome);
-          if (self) self->SpendDone(outcome);
-        });
+        SinglePaymentDone([sourceId, numberFormat](const std::string& reply) {
+          return ReadEgoldReceipt(reply, sourceId, numberFormat);
+        }));
   } else if (!MassMode()) {
     const LRTransfer transfer = CurrentLRTransfer();
     const bool euro = LREuro();
-    sent = Send(
-        host_.LibertyReserveBase() + kLRTransferPath,
-        [&transfer, euro, &workers](const AccountRecord& source) {
-          std::string document = LRSingleTransferRequest(source, transfer, euro);
-          workers.AddEvent("Mass payment", PaymentLogText(document));
-          std::vector<std::string> lines{LRFormBody(document)};
-          SecureWipe(document);
-          return lines;
+    sent = SendLR(
+        kLRTransferPath, "Mass payment",
+        [&transfer, euro](const AccountRecord& source) {
+          return LRSingleTransferRequest(source, transfer, euro);
         },
-        [self, host, payment, numberFormat, payee = transfer.payee](RequestWorker& worker) {
-          const PaymentOutcome outcome = worker.Succeeded()
-                                             ? ReadLRTransferReply(worker.Response(), payee, numberFormat)
-                                             : PaymentTransportFailure(std::string());
-          ApplyPayment(*host, payment, outcome);
-          if (self) self->SpendDone(outcome);
-        });
+        SinglePaymentDone([numberFormat, payee = transfer.payee](const std::string& reply) {
+          return ReadLRTransferReply(reply, payee, numberFormat);
+        }));
   } else {
     massLines_ = TakeMassLines();
-    const std::vector<LRTransfer> transfers = MassTransfers(massLines_);
-    if (transfers.empty()) {
-      SetBusy(false);
+    if (MassTransfers(massLines_).empty()) {
       BackToDetails(kIncorrectValue);
-      eLRMass->setFocus();
+      massLinesEdit_->setFocus();
       return;
     }
-    const bool euro = MassEuro();
-    const std::vector<int> refresh =
-        MassPaymentRefreshes(host_.Workers().Model(), payment.source, MassPayees(massLines_));
-    sent = Send(
-        host_.LibertyReserveBase() + kLRTransferPath,
-        [&transfers, euro, &workers](const AccountRecord& account) {
-          std::string document = LRMassTransferRequest(account, transfers, euro);
-          workers.AddEvent("Mass payment", PaymentLogText(document));
-          std::vector<std::string> lines{LRFormBody(document)};
-          SecureWipe(document);
-          return lines;
-        },
-        [self, host, refresh](RequestWorker& worker) {
-          // The mass receipt names no closing balance: the source's balance is fetched again,
-          // and those of the profile's own accounts it paid.
-          for (int position : refresh) host->RefreshBalance(position);
-          if (worker.Succeeded()) host->Modified() = false;
-          if (self) self->SpendMassDone(worker.Succeeded() ? worker.Response() : std::string());
-        });
+    sent = SendMassPayment();
   }
   if (!sent) {
     // Nothing was sent: the dialog stays as it was.
-    SetBusy(false);
-    bPreview->show();
-    bPay->show();
+    SetState(stateBeforeRequest_);
   }
 }
 
+std::function<void(RequestWorker&)> PaymentDialog::SinglePaymentDone(
+    const std::function<PaymentOutcome(const std::string&)>& read) {
+  QPointer<PaymentDialog> self(this);
+  PaymentHost* host = &host_;
+  const SentPayment payment = CurrentPayment();
+  return [self, host, payment, read](RequestWorker& worker) {
+    const PaymentOutcome outcome =
+        worker.Succeeded() ? read(worker.Response()) : PaymentTransportFailure(std::string());
+    ApplyPayment(*host, payment, outcome);
+    if (self) self->SpendDone(outcome);
+  };
+}
+
+bool PaymentDialog::SendMassPayment() {
+  QPointer<PaymentDialog> self(this);
+  PaymentHost* host = &host_;
+  const std::vector<LRTransfer> transfers = MassTransfers(massLines_);
+  const bool euro = MassEuro();
+  const std::vector<int> refresh =
+      MassPaymentRefreshes(host_.Workers().Model(), SourcePosition(), MassPayees(massLines_));
+  return SendLR(
+      kLRTransferPath, "Mass payment",
+      [&transfers, euro](const AccountRecord& source) {
+        return LRMassTransferRequest(source, transfers, euro);
+      },
+      [self, host, refresh](RequestWorker& worker) {
+        // The mass receipt names no closing balance: the source's balance is fetched again,
+        // and those of the profile's own accounts it paid.
+        for (int position : refresh) host->RefreshBalance(position);
+        if (worker.Succeeded()) host->Modified() = false;
+        if (self) self->SpendMassDone(worker.Succeeded() ? worker.Response() : std::string());
+      });
+}
+
 void PaymentDialog::SpendDone(const PaymentOutcome& outcome) {
-  SetBusy(false);
   switch (outcome.result) {
     case PaymentResult::Refused:
       BackToDetails(FromLatin1(outcome.message));
@@ -506,23 +446,12 @@ void PaymentDialog::SpendDone(const PaymentOutcome& outcome) {
     case PaymentResult::Paid:
       break;
   }
-  if (sourceType_ == AccountType::Egold) {
-    ShowEgoldReceipt(outcome);
-    AddRemembered(eMemo, eMerchant);
-  } else {
-    ShowLRReceipt(outcome);
-    AddRemembered(eLRMemo, eLRMerchant);
-  }
-  Complete();
-  if (sourceType_ == AccountType::Egold) {
-    bPay->setText(kEmailCaption);
-    bPay->setVisible(true);
-    bPay->setEnabled(bool(host_.Services().emailNotice));
-  }
+  ShowReceipt(outcome);
+  Remember(PanelOf(sourceType_));
+  SetState(State::Complete);
 }
 
 void PaymentDialog::SpendMassDone(const std::string& reply) {
-  SetBusy(false);
   if (reply.empty()) {
     BackToDetails(QString::fromLatin1(kPaymentUnknownText));
     return;
@@ -530,26 +459,8 @@ void PaymentDialog::SpendMassDone(const std::string& reply) {
   host_.Workers().AddEvent("Response", PaymentLogText(reply));
   const MassTable table = ReadMassReceipt(massLines_, reply, host_.Workers().NumberFormat());
   ShowMassTable(table, false);
-  Complete();
+  SetState(State::Complete);
   if (table.unknown > 0) host_.Boxes().Error(this, QString::fromLatin1(kPaymentUnknownText));
-}
-
-void PaymentDialog::Complete() {
-  complete_ = true;
-  lState->setText(QString::fromLatin1(kCompleteTitle));
-  Cancel->setText(QStringLiteral("&Close"));
-  // Enter now goes to the second button, which for e-gold opens the e-mail notice.
-  bPreview->setText(kBackCaption);
-  bPreview->hide();
-  bPay->hide();
-  tPaymentInfo->setEnabled(false);
-}
-
-void PaymentDialog::AddRemembered(QComboBox* memo, QComboBox* merchant) {
-  for (QComboBox* field : {memo, merchant}) {
-    const std::string text = Text(field);
-    if (WorthRemembering(text)) AddChoice(field, text);
-  }
 }
 
 void PaymentDialog::EmailDetails() {
@@ -557,40 +468,40 @@ void PaymentDialog::EmailDetails() {
   PaymentNotice notice;
   notice.type = sourceType_;
   notice.sender = ToLatin1(SourceText());
-  notice.recipient = ToLatin1(eName->text()) + " <" + Text(eRecipient) + ">";
-  notice.amount = Text(eAmount) + " " + Text(eUnits) + " of " + Text(eMetal);
-  notice.memo = Text(eMemo);
-  notice.merchant = Text(eMerchant);
-  notice.batch = ToLatin1(Batch->text());
+  notice.recipient = ToLatin1(receipt_.payeeName->text()) + " <" + Text(egold_.recipient) + ">";
+  notice.amount = Text(egold_.amount) + " " + Text(egold_.units) + " of " + Text(egold_.metal);
+  notice.memo = Text(egold_.memo);
+  notice.merchant = Text(egold_.merchant);
+  notice.batch = ToLatin1(receipt_.batchNumber->text());
   host_.Services().emailNotice(this, notice, true);
 }
 
-void PaymentDialog::bSelectClick() {
+void PaymentDialog::PickRecipient() {
   if (!host_.Services().pickRecipient) return;
   const std::optional<std::string> picked = host_.Services().pickRecipient(this, sourceType_);
   if (!picked || picked->size() <= 2) return;
-  (sourceType_ == AccountType::LibertyReserve ? eLRRecipient : eRecipient)->setText(FromLatin1(*picked));
+  PanelOf(sourceType_).recipient->setText(FromLatin1(*picked));
 }
 
-void PaymentDialog::bAddClick() {
+void PaymentDialog::AddContact() {
   if (!host_.Services().addContact) return;
-  const std::string number = Text(sourceType_ == AccountType::LibertyReserve ? eLRRecipient : eRecipient);
-  host_.Services().addContact(this, ToLatin1(eName->text()), sourceType_, number);
+  const std::string number = Text(PanelOf(sourceType_).recipient);
+  host_.Services().addContact(this, ToLatin1(receipt_.payeeName->text()), sourceType_, number);
 }
 
-void PaymentDialog::CopyBatchClick() {
-  QGuiApplication::clipboard()->setText(Batch->text());
+void PaymentDialog::CopyBatchNumber() {
+  QGuiApplication::clipboard()->setText(receipt_.batchNumber->text());
 }
 
-void PaymentDialog::FormEnter() {
-  if (busy_) return;
-  QPushButton* button = bPreview->text() != kBackCaption ? bPreview : bPay;
+void PaymentDialog::EnterPressed() {
+  if (Busy()) return;
+  QPushButton* button = state_ == State::Details ? previewButton_ : payButton_;
   if (button->isVisible() && button->isEnabled()) button->click();
 }
 
 void PaymentDialog::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    if (!eLRMass->hasFocus()) FormEnter();
+    if (!massLinesEdit_->hasFocus()) EnterPressed();
     return;
   }
   if (event->key() == Qt::Key_Escape) {
@@ -600,7 +511,7 @@ void PaymentDialog::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-void PaymentDialog::CancelClick() {
+void PaymentDialog::CancelClicked() {
   close();
 }
 
@@ -615,7 +526,7 @@ void PaymentDialog::closeEvent(QCloseEvent* event) {
   }
   // The request goes on; its completion finds the dialog gone and applies a payment through
   // the host only.
-  if (Worker) Worker->RequestStop();
+  if (worker_) worker_->RequestStop();
   event->accept();
 }
 

@@ -1,17 +1,14 @@
 // How the payment dialog shows the payment systems' replies: the preview and receipt pages
 // of both systems and the table of a mass payment.
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
-#include <QStyle>
-#include <QTreeWidget>
 
 #include "payments/egold_payment.h"
 #include "payments/lr_payment.h"
+#include "payments/mass_table_view.h"
 #include "payments/payment_dialog.h"
 #include "payments/spend_host.h"
 #include "ui/latin1.h"
@@ -21,12 +18,6 @@ namespace {
 
 QString Latin(const std::string& text) {
   return FromLatin1(text);
-}
-
-QIcon RowPicture(MassRowState state) {
-  const QStyle::StandardPixmap pictures[] = {QStyle::SP_MessageBoxWarning, QStyle::SP_MessageBoxInformation,
-                                             QStyle::SP_DialogApplyButton};
-  return QApplication::style()->standardIcon(pictures[static_cast<int>(state)]);
 }
 
 // Whether a blank line comes before a line that holds more than blanks.
@@ -47,21 +38,33 @@ bool HasInnerBlankLine(const std::string& text) {
 
 }  // namespace
 
+QString PaymentDialog::AmountText() const {
+  const PayeePanel& panel = PanelOf(sourceType_);
+  if (sourceType_ == AccountType::Egold)
+    return panel.amount->text() + QStringLiteral(" ") + panel.units->currentText() + QStringLiteral(" of ") +
+           panel.metal->currentText();
+  return panel.amount->text() + QStringLiteral(" of ") + panel.units->currentText();
+}
+
+void PaymentDialog::ShowPreview(const std::string& payeeName, bool firstTime, const QString& fromNote) {
+  const PayeePanel& panel = PanelOf(sourceType_);
+  ShowPage(preview_.page, kPreviewTitle);
+  receipt_.payeeName->setText(Latin(payeeName));
+  preview_.from->setText(QStringLiteral("From: ") + SourceText() + fromNote);
+  preview_.payto->setText(QStringLiteral("Pay to: ") + receipt_.payeeName->text() + QStringLiteral("  (") +
+                          panel.recipient->text() + QStringLiteral(")"));
+  preview_.notice->setVisible(firstTime);
+  preview_.amount->setText(QStringLiteral("Amount: ") + AmountText());
+  preview_.memo->setText(QStringLiteral("Memo: ") + panel.memo->currentText());
+  preview_.merchant->setText(QStringLiteral("Merchant # ") + panel.merchant->currentText());
+}
+
 QString PaymentDialog::ShowEgoldPreview(const std::string& page) {
   const std::string sourceId = host_.Workers().Model().Account(SourcePosition()).ID;
   const EgoldPreview preview = ReadEgoldPreview(page, sourceId);
   if (!preview.error.empty()) return Latin(preview.error);
-  ShowPage(tPreview, kPreviewTitle);
   host_.Workers().AddEvent("E-gold preview", PaymentLogText(page));
-  eName->setText(Latin(preview.payeeName));
-  lPayto->setText(QStringLiteral("Pay to: ") + eName->text() + QStringLiteral("  (") + eRecipient->text() +
-                  QStringLiteral(")"));
-  lFrom->setText(QStringLiteral("From: ") + SourceText());
-  lNotice->setVisible(preview.firstTime);
-  lAmount->setText(QStringLiteral("Amount: ") + eAmount->text() + QStringLiteral(" ") +
-                   eUnits->currentText() + QStringLiteral(" of ") + eMetal->currentText());
-  lMemo->setText(QStringLiteral("Memo: ") + eMemo->currentText());
-  lMerchant->setText(QStringLiteral("Merchant # ") + eMerchant->currentText());
+  ShowPreview(preview.payeeName, preview.firstTime, QString());
   return QString();
 }
 
@@ -73,109 +76,59 @@ QString PaymentDialog::ShowLRPreview(const std::string& reply) {
   }
   const LRNameReply name = ReadLRAccountNameReply(reply);
   if (!name.error.empty()) return Latin(name.error);
-  ShowPage(tPreview, kPreviewTitle);
-  eName->setText(Latin(name.name));
-  const bool hidden = eLRAnonymous->isChecked();
-  lFrom->setText(QStringLiteral("From: ") + SourceText() +
-                 (hidden ? QStringLiteral(" (will hidden from recipient)") : QString()));
-  lPayto->setText(QStringLiteral("Pay to: ") + eName->text() + QStringLiteral("  (") + eLRRecipient->text() +
-                  QStringLiteral(")"));
-  lNotice->hide();
-  lAmount->setText(QStringLiteral("Amount: ") + eLRAmount->text() + QStringLiteral(" of ") +
-                   eLRCurrency->currentText());
-  lMemo->setText(QStringLiteral("Memo: ") + eLRMemo->currentText());
-  lMerchant->setText(QStringLiteral("Merchant # ") + eLRMerchant->currentText());
+  const bool hidden = lr_.anonymous->isChecked();
+  ShowPreview(name.name, false, hidden ? QStringLiteral(" (will hidden from recipient)") : QString());
   return QString();
 }
 
-void PaymentDialog::ShowEgoldReceipt(const PaymentOutcome& outcome) {
-  ShowPage(tPaid, kCompleteTitle);
-  Batch->setText(Latin(outcome.batch));
-  aBatch->setText(QStringLiteral("Batch number: ") + Batch->text());
-  aFrom->setText(QStringLiteral("From: ") + SourceText());
-  aAmount->setText(QStringLiteral("Amount: ") + eAmount->text() + QStringLiteral(" ") +
-                   eUnits->currentText() + QStringLiteral(" of ") + eMetal->currentText());
-  aMemo->setText(QStringLiteral("Memo: ") + eMemo->currentText());
-  aMerchant->setText(QStringLiteral("Merchant: ") + eMerchant->currentText());
-  eName->setText(Latin(outcome.payeeName));
-  aPaid->setText(QStringLiteral("Paid to: ") + eName->text() + QStringLiteral(" (") + eRecipient->text() +
-                 QStringLiteral(")"));
-}
-
-void PaymentDialog::ShowLRReceipt(const PaymentOutcome& outcome) {
-  ShowPage(tPaid, kCompleteTitle);
-  Batch->setText(Latin(outcome.batch));
-  aBatch->setText(QStringLiteral("Transaction number: ") + Batch->text());
-  aFrom->setText(QStringLiteral("From: ") + SourceText() +
-                 (eLRAnonymous->isChecked() ? QStringLiteral(" (hidden from recipient)") : QString()));
-  aAmount->setText(QStringLiteral("Amount: ") + eLRAmount->text() + QStringLiteral(" of ") +
-                   eLRCurrency->currentText() + QStringLiteral(" (Fee: ") + Latin(outcome.fee) +
-                   QStringLiteral(")"));
-  aMemo->setText(QStringLiteral("Memo: ") + eLRMemo->currentText());
-  aMerchant->setText(QStringLiteral("Merchant: ") + eLRMerchant->currentText());
-  eName->setText(Latin(outcome.payeeName));
-  aPaid->setText(QStringLiteral("Paid to: ") + eName->text() + QStringLiteral(" (") + eLRRecipient->text() +
-                 QStringLiteral(")"));
+void PaymentDialog::ShowReceipt(const PaymentOutcome& outcome) {
+  const PayeePanel& panel = PanelOf(sourceType_);
+  const bool egold = sourceType_ == AccountType::Egold;
+  ShowPage(receipt_.page, kCompleteTitle);
+  receipt_.batchNumber->setText(Latin(outcome.batch));
+  receipt_.batch->setText(
+      (egold ? QStringLiteral("Batch number: ") : QStringLiteral("Transaction number: ")) +
+      receipt_.batchNumber->text());
+  const bool hidden = !egold && lr_.anonymous->isChecked();
+  receipt_.from->setText(QStringLiteral("From: ") + SourceText() +
+                         (hidden ? QStringLiteral(" (hidden from recipient)") : QString()));
+  receipt_.amount->setText(
+      QStringLiteral("Amount: ") + AmountText() +
+      (egold ? QString() : QStringLiteral(" (Fee: ") + Latin(outcome.fee) + QStringLiteral(")")));
+  receipt_.memo->setText(QStringLiteral("Memo: ") + panel.memo->currentText());
+  receipt_.merchant->setText(QStringLiteral("Merchant: ") + panel.merchant->currentText());
+  receipt_.payeeName->setText(Latin(outcome.payeeName));
+  receipt_.paidTo->setText(QStringLiteral("Paid to: ") + receipt_.payeeName->text() + QStringLiteral(" (") +
+                           panel.recipient->text() + QStringLiteral(")"));
 }
 
 void PaymentDialog::ShowMassTable(const MassTable& table, bool preview) {
-  ShowPage(tPreviewLRMass, preview ? kPreviewTitle : kCompleteTitle);
-  massTable_ = table;
-  LRMassList->clear();
-  // One picture for each state, shared by its rows: a style may read its pictures from files
-  // at every request, which for a thousand rows stalled the window.
-  QIcon pictures[3];
-  QList<QTreeWidgetItem*> items;
-  items.reserve(static_cast<int>(table.rows.size()));
-  for (const MassRow& row : table.rows) {
-    auto* item =
-        new QTreeWidgetItem({Latin(row.caption), Latin(row.amount), Latin(row.memo), Latin(row.transferId)});
-    QIcon& picture = pictures[static_cast<int>(row.state)];
-    if (picture.isNull()) picture = RowPicture(row.state);
-    item->setIcon(0, picture);
-    item->setData(0, Qt::UserRole, static_cast<int>(row.state));
-    items.append(item);
-  }
-  LRMassList->addTopLevelItems(items);
-  // The context menu with "Delete transaction" belongs to a preview only.
-  LRMassList->setContextMenuPolicy(preview ? Qt::CustomContextMenu : Qt::NoContextMenu);
-  lLRMassInfo->setText(Latin(MassSummary(table, MassEuro())));
+  ShowPage(massPage_, preview ? kPreviewTitle : kCompleteTitle);
+  massList_->Show(table, preview);
+  massInfoLabel_->setText(Latin(MassSummary(table, MassEuro())));
 }
 
-void PaymentDialog::PopupMassPopup() {
-  DeleteTransaction->setEnabled(LRMassList->currentItem() != nullptr &&
-                                LRMassList->currentItem()->isSelected());
-}
-
-void PaymentDialog::DeleteTransactionClick() {
-  QTreeWidgetItem* item = LRMassList->currentItem();
-  if (!item || complete_ || LRMassList->contextMenuPolicy() != Qt::CustomContextMenu) return;
-  const int n = LRMassList->indexOfTopLevelItem(item);
-  if (n < 0 || n >= static_cast<int>(massLines_.size())) return;
+void PaymentDialog::DeleteMassRow(int n) {
+  if (state_ == State::Complete || n < 0 || n >= static_cast<int>(massLines_.size())) return;
   // Lines and rows are aligned (blank lines went when the preview started).
-  std::vector<std::string> lines = MassListLines(ToLatin1(eLRMass->toPlainText()));
+  std::vector<std::string> lines = MassListLines(ToLatin1(massLinesEdit_->toPlainText()));
   if (n < static_cast<int>(lines.size())) lines.erase(lines.begin() + n);
   std::string text;
   for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
-  eLRMass->setPlainText(FromLatin1(text));
-  if (massTable_.rows[n].state == MassRowState::NameFound) {
-    --massTable_.count;
-    massTable_.total -= massLines_[n].amount;
-  }
-  massTable_.rows.erase(massTable_.rows.begin() + n);
+  massLinesEdit_->setPlainText(FromLatin1(text));
+  massList_->RemoveRow(n, massLines_[n].amount);
   massLines_.erase(massLines_.begin() + n);
-  delete LRMassList->takeTopLevelItem(n);
-  lLRMassInfo->setText(Latin(MassSummary(massTable_, MassEuro())));
+  massInfoLabel_->setText(Latin(MassSummary(massList_->Table(), MassEuro())));
 }
 
 std::vector<MassLine> PaymentDialog::TakeMassLines() {
-  const std::string typed = ToLatin1(eLRMass->toPlainText());
+  const std::string typed = ToLatin1(massLinesEdit_->toPlainText());
   std::string text;
   for (const std::string& line : MassListLines(typed)) text += (text.empty() ? "" : "\n") + line;
   // Blank lines before a line with text would shift the rows against the lines: they go. The
   // field is rewritten only then, since a long list takes a while to lay out again.
-  if (HasInnerBlankLine(typed)) eLRMass->setPlainText(FromLatin1(text));
-  return ReadMassList(text, ToLatin1(eLRDAmount->text()), ToLatin1(eLRDMemo->text()),
+  if (HasInnerBlankLine(typed)) massLinesEdit_->setPlainText(FromLatin1(text));
+  return ReadMassList(text, ToLatin1(massAmountEdit_->text()), ToLatin1(massMemoEdit_->text()),
                       host_.Workers().NumberFormat());
 }
 

@@ -18,7 +18,7 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QStyleFactory>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 #include <memory>
 
@@ -365,17 +365,23 @@ class TestSpendDialog : public QObject {
     Click(d, "bPreview");
     WaitIdle(d);
     QCOMPARE(Page(d)->objectName(), QStringLiteral("tPreviewLRMass"));
-    QTreeWidget* table = Child<QTreeWidget>(d, "LRMassList");
-    QCOMPARE(table->topLevelItemCount(), 5);
-    QCOMPARE(table->topLevelItem(0)->text(0), QStringLiteral("Erin Shop (U1000002)"));
-    QCOMPARE(table->topLevelItem(0)->text(1), QStringLiteral("2.5"));
-    QCOMPARE(table->topLevelItem(1)->text(2), QStringLiteral("Incorrect account number"));
-    QCOMPARE(table->topLevelItem(2)->text(2), QStringLiteral("Incorrect amount"));
-    QCOMPARE(table->topLevelItem(3)->text(2), QStringLiteral("Account not found"));
-    QCOMPARE(table->topLevelItem(4)->text(0), QStringLiteral("Frank Zero (U1000003)"));
+    QTreeView* table = Child<QTreeView>(d, "LRMassList");
+    const auto rows = [table] { return table->model()->rowCount(); };
+    const auto cell = [table](int row, int column) {
+      return table->model()->index(row, column).data().toString();
+    };
+    QCOMPARE(rows(), 5);
+    QCOMPARE(cell(0, 0), QStringLiteral("Erin Shop (U1000002)"));
+    QCOMPARE(cell(0, 1), QStringLiteral("2.5"));
+    QCOMPARE(cell(1, 2), QStringLiteral("Incorrect account number"));
+    QCOMPARE(cell(2, 2), QStringLiteral("Incorrect amount"));
+    QCOMPARE(cell(3, 2), QStringLiteral("Account not found"));
+    QCOMPARE(cell(4, 0), QStringLiteral("Frank Zero (U1000003)"));
     QCOMPARE(Text(d, "lLRMassInfo"), QStringLiteral("Transactions count: 2    Total amount: 3.5 Euro"));
     // Each row shows the picture of its state: found (0, 4) or refused (1 to 3).
-    const auto picture = [table](int row) { return table->topLevelItem(row)->icon(0).pixmap(16).toImage(); };
+    const auto picture = [table](int row) {
+      return table->model()->index(row, 0).data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage();
+    };
     const QImage found = picture(0);
     const QImage refused = picture(1);
     QVERIFY(!found.isNull() && !refused.isNull() && found != refused);
@@ -386,10 +392,10 @@ class TestSpendDialog : public QObject {
     QVERIFY(!Events().contains("davesecret"));
 
     // Deleting the last row takes its line out of the list.
-    table->setCurrentItem(table->topLevelItem(4));
+    table->setCurrentIndex(table->model()->index(4, 0));
     QAction* remove = d->findChild<QAction*>(QStringLiteral("DeleteTransaction"));
     remove->trigger();
-    QCOMPARE(table->topLevelItemCount(), 4);
+    QCOMPARE(rows(), 4);
     QCOMPARE(Child<QPlainTextEdit>(d, "eLRMass")->toPlainText(),
              QStringLiteral("U1000002, 2.5 ,lunch\nfriend,3\nU1000003,abc\nU1999999,1"));
     QCOMPARE(Text(d, "lLRMassInfo"), QStringLiteral("Transactions count: 1    Total amount: 2.5 Euro"));
@@ -397,11 +403,11 @@ class TestSpendDialog : public QObject {
     Click(d, "bPay");
     WaitIdle(d);
     QCOMPARE(Title(d), QStringLiteral("Transaction complete"));
-    QCOMPARE(table->topLevelItemCount(), 4);
-    QCOMPARE(table->topLevelItem(0)->text(0), QStringLiteral("Erin Shop (U1000002)"));
-    QCOMPARE(table->topLevelItem(0)->text(2), QStringLiteral("lunch"));
-    QVERIFY(!table->topLevelItem(0)->text(3).isEmpty());
-    QCOMPARE(table->topLevelItem(3)->text(2), QStringLiteral("Account not found"));
+    QCOMPARE(rows(), 4);
+    QCOMPARE(cell(0, 0), QStringLiteral("Erin Shop (U1000002)"));
+    QCOMPARE(cell(0, 2), QStringLiteral("lunch"));
+    QVERIFY(!cell(0, 3).isEmpty());
+    QCOMPARE(cell(3, 2), QStringLiteral("Account not found"));
     QCOMPARE(table->contextMenuPolicy(), Qt::NoContextMenu);
     // The paid row has a picture of its own; the refused rows keep theirs.
     QVERIFY(!picture(0).isNull() && picture(0) != found && picture(0) != refused);
