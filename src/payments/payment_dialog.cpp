@@ -139,10 +139,11 @@ void PaymentDialog::showEvent(QShowEvent* event) {
 void PaymentDialog::FirstShow() {
   ShowPage(detailsPage_, kDetailsTitle);
   SourceChanged();
-  const std::pair<QComboBox*, const char*> histories[] = {{egold_.memo, "EgoldMemo"},
-                                                          {egold_.merchant, "EgoldMerchant"},
-                                                          {lr_.memo, "LRMemo"},
-                                                          {lr_.merchant, "LRMerchant"}};
+  const std::pair<QComboBox*, const char*> histories[] = {
+      {egold_.memo, MemoHistoryName(AccountType::Egold)},
+      {egold_.merchant, MerchantHistoryName(AccountType::Egold)},
+      {lr_.memo, MemoHistoryName(AccountType::LibertyReserve)},
+      {lr_.merchant, MerchantHistoryName(AccountType::LibertyReserve)}};
   for (const auto& [field, name] : histories) {
     try {
       OfferChoices(field, HistoryChoices(host_.ReadHistory(name)));
