@@ -67,14 +67,15 @@ const SystemClock& TheSystemClock() {
 MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     : QMainWindow(parent),
       store_(setup.store),
-      profileName_(std::move(setup.profileName)),
-      profileKey_(std::move(setup.profileKey)),
-      profileText_(std::move(setup.profileText)),
+      profileName_(setup.profileName),
       commandLineLink_(std::move(setup.commandLineLink)),
       regional_(setup.regional),
       numberFormat_(MakeNumberFormat(setup.regional)),
       clock_(setup.clock ? setup.clock : &TheSystemClock()),
       boxes_(setup.boxes),
+      session_(setup.store, std::move(setup.profileName), std::move(setup.profileKey),
+               std::move(setup.profileText), model_, setup.regional,
+               [this](const std::string& line) { LogLine(line); }),
       instanceSocket_(setup.instanceSocket),
       storeFile_(setup.storeFile) {
   setObjectName(QStringLiteral("Nummora"));
@@ -82,9 +83,8 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
   setWindowIcon(ProgramIcon());
   setWindowFlags((windowFlags() | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) &
                  ~Qt::WindowMaximizeButtonHint);
-  if (store_) settings_ = ReadShellSettings(*store_, profileName_);
-  model_.DisplayCurrency = settings_.displayCurrency;
-  if (settings_.onTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  model_.DisplayCurrency = session_.Settings().displayCurrency;
+  if (session_.Settings().onTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
 
   actions_ = CreateMainActions(this);
   BuildWindow();
@@ -128,7 +128,6 @@ MainWindow::~MainWindow() {
   pages_->disconnect(this);
   if (contactsPage_) contactsPage_->disconnect(this);
   if (instanceServer_) instanceServer_->Stop();
-  SecureWipe(profileText_);
 }
 
 MessageBoxes& MainWindow::Boxes() const {
@@ -554,14 +553,14 @@ void MainWindow::LogError(const std::string& message) {
 
 bool MainWindow::SessionEnding(std::string* error) {
   std::string reason;
-  if (SaveProfile(&reason)) return true;
+  if (session_.Save(&reason)) return true;
   LogError(reason);
   if (error) *error = reason;
   return false;
 }
 
 void MainWindow::NoteProfileProtection() {
-  if (profileKey_.Format() != ProfileFormat::kLegacy || profileKey_.Password().empty()) return;
+  if (!session_.WeaklyProtected()) return;
   const std::string text =
       "This profile has only the old 40-bit protection, which does not hold against a stolen disk. "
       "Protect it with strong encryption on the Security page of Preferences.";
@@ -570,48 +569,27 @@ void MainWindow::NoteProfileProtection() {
 }
 
 bool MainWindow::LoadProfile() {
-  bool ok = true;
-  try {
-    const ProfileLoadResult result = nummora::LoadProfile(model_, profileText_, regional_);
-    profileLoaded_ = true;
-    FillRows();
-    ShowContacts();
-    for (int position : result.refresh_positions) RequestBalance(position);
-  } catch (const std::exception& e) {
-    LogError(e.what());
-    ok = false;
-  }
-  if (ok) {
-    if (hooks.requestRates) hooks.requestRates();
-    SecureWipe(profileText_);
-    if (tray_) tray_->Reveal();
-    directory_->ShowDirectory(0);
-    pages_->setCurrentWidget(accountsTab_);
-    ShowActiveAccount(-1);
-    if (model_.RowCount() == 1) {
-      SelectRow(0);
-    } else if (model_.RowCount() > 1) {
-      const int row = model_.RowOfAccount(settings_.defaultAccount);
-      if (row >= 0) SelectRow(row);
-    }
-  }
-  return ok;
-}
-
-bool MainWindow::SaveProfile(std::string* error) {
-  try {
-    // A profile that was not read (unreadable, or the window never showed) is left as it is on
-    // disk: writing this window's empty model over it would lose every account.
-    if (!profileLoaded_) return true;
-    if (store_) settings_ = ReadShellSettings(*store_, profileName_);
-    if (profileKey_.Password().empty()) return true;  // nothing to save with
-    if (settings_.dataFile.empty()) throw NummoraError("No data file is set for profile " + profileName_);
-    nummora::SaveProfile(model_, profileKey_, settings_.dataFile, settings_.savePassPhrases, regional_);
-    return true;
-  } catch (const std::exception& e) {
-    if (error) *error = e.what();
+  std::string error;
+  const std::optional<std::vector<int>> refresh = session_.Load(&error);
+  if (!refresh) {
+    LogError(error);
     return false;
   }
+  FillRows();
+  ShowContacts();
+  for (int position : *refresh) RequestBalance(position);
+  if (hooks.requestRates) hooks.requestRates();
+  if (tray_) tray_->Reveal();
+  directory_->ShowDirectory(0);
+  pages_->setCurrentWidget(accountsTab_);
+  ShowActiveAccount(-1);
+  if (model_.RowCount() == 1) {
+    SelectRow(0);
+  } else if (model_.RowCount() > 1) {
+    const int row = model_.RowOfAccount(session_.Settings().defaultAccount);
+    if (row >= 0) SelectRow(row);
+  }
+  return true;
 }
 
 bool MainWindow::event(QEvent* e) {
@@ -688,7 +666,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     }
   }
   std::string error;
-  if (!SaveProfile(&error)) {
+  if (!session_.Save(&error)) {
     // Closing would lose every change of this run: say so and let the user decide.
     if (!Boxes().Ask(this, QStringLiteral("The profile could not be saved:\n") + FromLatin1(error) +
                                QStringLiteral("\n\nClose without saving?"))) {

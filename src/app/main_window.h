@@ -11,6 +11,7 @@
 
 #include "app/main_actions.h"
 #include "app/notify_text.h"
+#include "app/profile_session.h"
 #include "common/currency.h"
 #include "common/datetime.h"
 #include "common/format_settings.h"
@@ -217,9 +218,6 @@ class MainWindow : public QMainWindow {
   // Loads the login's document into the model and the list; false when it could not be read
   // (the message then goes to the events list, and the profile is never written by this window).
   bool LoadProfile();
-  // Writes the profile to its data file; false (with `error` set) when that failed. Writes
-  // nothing, and succeeds, when the profile was never loaded.
-  bool SaveProfile(std::string* error = nullptr);
   // Sets the enabled state of every command from the model, the selection and the current tab.
   void UpdateActions();
   // One tick of the one-minute timer.
@@ -238,10 +236,6 @@ class MainWindow : public QMainWindow {
   bool MetalsShown() const;
 
   // --- preferences, settings transfer and layout (main_window_preferences.cpp) ---
-  std::optional<std::string> ChangeProfilePassword(const std::string& newPassword);
-  // Writes the profile at once in the strong format, or with `strong` false in the legacy one.
-  std::optional<std::string> SetStrongProtection(bool strong);
-  std::optional<std::string> MoveDataFile(const std::string& from, const std::string& to);
   void ApplyOnTop(bool onTop);
   void ApplyDisplayCurrency(const std::string& currency);
   void ImportExecute();
@@ -272,15 +266,13 @@ class MainWindow : public QMainWindow {
 
   SettingsStore* store_;
   std::string profileName_;
-  ProfileKey profileKey_;
-  std::string profileText_;
   std::optional<std::string> commandLineLink_;
   FormatSettings regional_;
   FormatSettings numberFormat_;
   const Clock* clock_;
   MessageBoxes* boxes_;
-  ShellSettings settings_;
   ProfileModel model_;
+  ProfileSession session_;  // the profile's key, file and shell settings; writes into model_
 
   MainActions actions_;
   QTabWidget* pages_ = nullptr;
@@ -305,7 +297,6 @@ class MainWindow : public QMainWindow {
   QTimer* timer_ = nullptr;
   QString applicationTitle_ = QStringLiteral("Nummora");
   bool firstShowDone_ = false;
-  bool profileLoaded_ = false;  // the document was read into the model: only then is it saved
   bool hiddenInTray_ = false;
   bool closing_ = false;
   ContactsPage* contactsPage_ = nullptr;

@@ -49,7 +49,7 @@ void MainWindow::NewExecute() {
   editor.vendorBase = VendorBaseUrl();
   editor.egoldSignupId = DirectoryReferral();
   editor.openUrl = [this](const QUrl& url) { OpenWebAddress(url); };
-  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (session_.Settings().onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   if (editor.exec() != QDialog::Accepted) return;
   pages_->setCurrentWidget(accountsTab_);
   AccountRecord account;
@@ -76,7 +76,7 @@ void MainWindow::InfoExecute() {
   editor.vendorBase = VendorBaseUrl();
   editor.egoldSignupId = DirectoryReferral();
   editor.openUrl = [this](const QUrl& url) { OpenWebAddress(url); };
-  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (session_.Settings().onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   editor.Fill(model_.Account(position));
   if (editor.exec() != QDialog::Accepted) return;
   ChangeAccount(
@@ -112,8 +112,9 @@ void MainWindow::HotkeyPressed(int shortcutValue) {
   QApplication::setActiveWindow(this);
   raise();
   activateWindow();
-  if (shortcutValue == settings_.hotkeyBalance) UpdateAllExecute();
-  if (shortcutValue == settings_.hotkeySpend && model_.AccountCount() > 0) OpenPaymentLink(std::string());
+  if (shortcutValue == session_.Settings().hotkeyBalance) UpdateAllExecute();
+  if (shortcutValue == session_.Settings().hotkeySpend && model_.AccountCount() > 0)
+    OpenPaymentLink(std::string());
 }
 
 void MainWindow::InstanceMessage(int number) {

@@ -34,7 +34,7 @@ class WindowPaymentHost : public QObject, public PaymentHost {
   WorkerHost& Workers() override { return workers_; }
   QObject* RequestOwner() override { return this; }
   int SelectedAccount() const override { return window_.AccountOfRow(-1); }
-  bool StayOnTop() const override { return window_.settings_.onTop; }
+  bool StayOnTop() const override { return window_.session_.Settings().onTop; }
   std::string EgoldSecureBase() const override { return workers_.Servers().EgoldSecure; }
   std::string LibertyReserveBase() const override { return workers_.Servers().LibertyReserve; }
 
