@@ -27,12 +27,11 @@
 class QLabel;
 class QTabWidget;
 class QTimer;
-class QTreeWidget;
-class QTreeWidgetItem;
 class QUrl;
 
 namespace nummora {
 
+class AccountsPage;
 class BalloonNotifier;
 class MessageBoxes;
 class SettingsStore;
@@ -186,14 +185,14 @@ class MainWindow : public QMainWindow {
   void BuildDirectoryTab(QWidget* page);
   void ConnectActions();
   void ConnectCommandUpdates();
-  void FillRows();
   void NewExecute();
   void InfoExecute();
   void DeleteExecute();
   void UpdateAllExecute();
   void MoveExecute(bool up);
   void CopyNumberExecute();
-  void SelectionChanged();
+  // The accounts list's selection changed to `row` (-1: none).
+  void SelectionChanged(int row);
   void ToggleTray();
   void LogError(const std::string& message);
   void LogLine(const std::string& line);
@@ -201,12 +200,7 @@ class MainWindow : public QMainWindow {
   MessageBoxes& Boxes() const;
 
   void ShowTitle();
-  void ShowAccountRow(int row);
   void ShowActiveAccount(int row);
-  // Shows the selected row's account in the details pane; nothing when no row is selected.
-  void ShowDetails();
-  // Selects a row of the accounts list (-1 for none).
-  void SelectRow(int row);
   void RequestBalance(int position);
   void OpenPaymentLink(const std::string& link);
   int AccountOfRow(int row) const { return model_.AccountOfRow(row); }
@@ -232,8 +226,6 @@ class MainWindow : public QMainWindow {
   // Shows the window out of the tray and brings it to the front; hides it into the tray.
   void ShowFromTray();
   void HideToTray();
-  // Whether the metals list of the details pane is shown (written as "Metals" at close).
-  bool MetalsShown() const;
 
   // --- preferences, settings transfer and layout (main_window_preferences.cpp) ---
   void ApplyOnTop(bool onTop);
@@ -276,14 +268,9 @@ class MainWindow : public QMainWindow {
 
   MainActions actions_;
   QTabWidget* pages_ = nullptr;
-  QWidget* accountsTab_ = nullptr;
-  QTreeWidget* list_ = nullptr;
-  ColumnFitter* listFitter_ = nullptr;
-  ColumnFitter* metalsFitter_ = nullptr;
+  AccountsPage* accountsPage_ = nullptr;
   int autoWidth_ = 0;  // the width the window last gave itself
-  MetalsPane* details_ = nullptr;
   DirectoryTab* directory_ = nullptr;
-  RatesState rates_;  // as last read, in the currency they were asked in
   QLabel* panelActive_ = nullptr;
   QLabel* panelProxy_ = nullptr;
   QLabel* panelHint_ = nullptr;

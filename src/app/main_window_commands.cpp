@@ -4,11 +4,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QTabWidget>
-#include <QTreeWidget>
 #include <QUrl>
 
 #include "accounts/account_editor_dialog.h"
 #include "app/account_rows.h"
+#include "app/accounts_page.h"
 #include "app/instance_messages.h"
 #include "app/main_window.h"
 #include "app/scheme_registration.h"
@@ -26,13 +26,13 @@ void MainWindow::UpdateAllExecute() {
 }
 
 void MainWindow::MoveExecute(bool up) {
-  if (pages_->currentWidget() != accountsTab_) return;
+  if (pages_->currentWidget() != accountsPage_) return;
   const int row = model_.SelectedRow();
   const int target = up ? model_.MoveRowUp(row) : model_.MoveRowDown(row);
   if (target < 0) return;
-  ShowAccountRow(row);
-  ShowAccountRow(target);
-  SelectRow(target);
+  accountsPage_->ShowRow(row);
+  accountsPage_->ShowRow(target);
+  accountsPage_->SelectRow(target);
 }
 
 void MainWindow::CopyNumberExecute() {
@@ -51,7 +51,7 @@ void MainWindow::NewExecute() {
   editor.openUrl = [this](const QUrl& url) { OpenWebAddress(url); };
   if (session_.Settings().onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   if (editor.exec() != QDialog::Accepted) return;
-  pages_->setCurrentWidget(accountsTab_);
+  pages_->setCurrentWidget(accountsPage_);
   AccountRecord account;
   account.Type = editor.SelectedType();
   editor.ApplyTo(account);
@@ -62,9 +62,9 @@ void MainWindow::NewExecute() {
   if (position < 0) return;
   SecureWipe(account.Password);
   if (account.Type == AccountType::Egold && hooks.requestRates) hooks.requestRates();
-  list_->addTopLevelItem(new QTreeWidgetItem);
+  accountsPage_->AppendRow();
   RequestBalance(position);
-  ShowAccountRow(model_.RowOfAccount(position));
+  accountsPage_->ShowRow(model_.RowOfAccount(position));
 }
 
 void MainWindow::InfoExecute() {
@@ -87,15 +87,15 @@ void MainWindow::DeleteExecute() {
   const int row = model_.SelectedRow();
   const int position = AccountOfRow(-1);
   if (position < 0) return;
-  const QString caption = list_->topLevelItem(row)->text(0);
+  const QString caption = accountsPage_->Caption(row);
   if (!Boxes().Ask(this, QStringLiteral("Do you want to delete account ") + caption + QStringLiteral("?")))
     return;
   // The selection goes first, current item included: removing the current row of a
   // single-selection list would otherwise select its neighbour for a moment, and that neighbour
   // would be shown in status panel 0 and the details pane. Losing the selection shows nothing.
-  list_->selectionModel()->clear();
+  accountsPage_->ClearSelection();
   model_.DeleteAccount(position);
-  delete list_->takeTopLevelItem(row);
+  accountsPage_->RemoveRow(row);
 }
 
 void MainWindow::OpenPaymentLink(const std::string& link) {

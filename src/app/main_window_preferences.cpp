@@ -3,11 +3,11 @@
 // applies to the window, and the account import into the model.
 #include <QCoreApplication>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
+#include "app/accounts_page.h"
 #include "app/main_window.h"
 #include "common/secure_memory.h"
 #include "market/metals_pane_widget.h"
@@ -73,14 +73,14 @@ void MainWindow::ApplyOnTop(bool onTop) {
 }
 
 void MainWindow::ApplyDisplayCurrency(const std::string& currency) {
-  details_->SetDisplayCurrency(currency);
+  accountsPage_->SetDisplayCurrency(currency);
   if (model_.DisplayCurrency == currency) return;
   model_.DisplayCurrency = currency;
   // No rates in this currency have been received: the timer asks each minute until they come.
   model_.RatesTime = 0;
   // The rates are prices in the old currency: cells and values stay empty until the new ones
   // come. The profile load asks for rates itself, in the currency then in force.
-  ShowRates(rates_);
+  ShowRates(accountsPage_->Rates());
   if (session_.Loaded() && hooks.requestRates) hooks.requestRates();
 }
 
@@ -119,7 +119,7 @@ void MainWindow::ImportExecute() {
                           [this](const AccountRecord& record) {
                             if (model_.AccountCount() >= ProfileModel::kMaxAccounts) return -1;
                             const int position = model_.AppendAccount(record);
-                            if (position >= 0) list_->addTopLevelItem(new QTreeWidgetItem);
+                            if (position >= 0) accountsPage_->AppendRow();
                             return position;
                           },
                           [this](const std::string& id) {
@@ -137,7 +137,7 @@ void MainWindow::ImportExecute() {
                           [this](int position) {
                             if (hooks.requestRates) hooks.requestRates();
                             RequestBalance(position);
-                            ShowAccountRow(model_.RowOfAccount(position));
+                            accountsPage_->ShowRow(model_.RowOfAccount(position));
                           });
   ImportDialog dialog(
       importer,
