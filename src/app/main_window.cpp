@@ -20,6 +20,7 @@
 
 #include "app/account_rows.h"
 #include "app/accounts_page.h"
+#include "app/refresh_scheduler.h"
 #include "app/single_instance.h"
 #include "app/tray.h"
 #include "common/secure_memory.h"
@@ -102,10 +103,12 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     notifier_ = tray_;
   }
 
-  timer_ = new QTimer(this);
-  timer_->setObjectName(QStringLiteral("Timer"));
-  timer_->setInterval(60000);
-  connect(timer_, &QTimer::timeout, this, &MainWindow::TimerTick);
+  refresh_ = new RefreshScheduler(
+      model_, *clock_, [this](int position) { DispatchRefresh(position); }, this);
+  connect(refresh_, &RefreshScheduler::RefreshStateChanged, this, &MainWindow::RefreshStateChanged);
+  connect(refresh_, &RefreshScheduler::RatesDue, this, [this] {
+    if (hooks.requestRates) hooks.requestRates();
+  });
 
   ConnectActions();
   ConnectCommandUpdates();
@@ -254,8 +257,8 @@ void MainWindow::ConnectActions() {
   connect(actions_.New, &QAction::triggered, this, &MainWindow::NewExecute);
   connect(actions_.Delete, &QAction::triggered, this, &MainWindow::DeleteExecute);
   connect(actions_.Info, &QAction::triggered, this, &MainWindow::InfoExecute);
-  connect(actions_.Balance, &QAction::triggered, this, [this] { RequestBalance(AccountOfRow(-1)); });
-  connect(actions_.UpdateAll, &QAction::triggered, this, &MainWindow::UpdateAllExecute);
+  connect(actions_.Balance, &QAction::triggered, this, [this] { refresh_->Request(AccountOfRow(-1)); });
+  connect(actions_.UpdateAll, &QAction::triggered, refresh_, &RefreshScheduler::UpdateAll);
   connect(actions_.Spend, &QAction::triggered, this, [this] { OpenPaymentLink(std::string()); });
   connect(actions_.ViewHistory, &QAction::triggered, this, [this] {
     const int position = AccountOfRow(-1);
@@ -371,10 +374,7 @@ void MainWindow::StoreStatus(int position, uint8_t status, std::optional<TDateTi
 }
 
 void MainWindow::EndRefresh(int position) {
-  if (!model_.IsValidPosition(position)) return;
-  ChangeAccount(
-      position, [](AccountRecord& entry) { entry.Refreshing = false; }, false);
-  emit RefreshStateChanged(position);
+  refresh_->End(position);
 }
 
 void MainWindow::StoreRates(const std::string& answer, TDateTime received) {
@@ -389,26 +389,15 @@ void MainWindow::ShowActiveAccount(int row) {
   panelActive_->setText(FromLatin1(ActiveAccountText(exists ? &caption : nullptr)));
 }
 
-void MainWindow::RequestBalance(int position) {
-  if (!model_.IsValidPosition(position)) return;
-  AccountRecord& account = model_.Account(position);
-  if (account.Refreshing) return;
-  account.Refreshing = true;
-  emit RefreshStateChanged(position);
+void MainWindow::DispatchRefresh(int position) {
   if (isSignalConnected(QMetaMethod::fromSignal(&MainWindow::BalanceRequested))) {
     emit BalanceRequested(position);  // the balance worker ends the refresh
-  } else {
-    // No balance worker is plugged in: the request ends at once, balances and Updated unchanged.
-    LogLine(TimeToStr(Now(), regional_) + ": no balance worker for " + AccountLabel(account));
-    QMetaObject::invokeMethod(
-        this, [this, position] { EndRefresh(position); }, Qt::QueuedConnection);
+    return;
   }
-}
-
-void MainWindow::TimerTick() {
-  const TDateTime now = Now();
-  for (int position : DueRefreshes(model_, now)) RequestBalance(position);
-  if (RatesDue(model_.RatesTime, now) && hooks.requestRates) hooks.requestRates();
+  // No balance worker is plugged in: the request ends at once, balances and Updated unchanged.
+  LogLine(TimeToStr(Now(), regional_) + ": no balance worker for " + AccountLabel(model_.Account(position)));
+  QMetaObject::invokeMethod(
+      this, [this, position] { EndRefresh(position); }, Qt::QueuedConnection);
 }
 
 void MainWindow::Notify(NotifyKind k, const std::string& title, bool asDialog, const std::string& text) {
@@ -476,7 +465,7 @@ bool MainWindow::LoadProfile() {
   }
   accountsPage_->ShowAllRows();
   ShowContacts();
-  for (int position : *refresh) RequestBalance(position);
+  for (int position : *refresh) refresh_->Request(position);
   if (hooks.requestRates) hooks.requestRates();
   if (tray_) tray_->Reveal();
   directory_->ShowDirectory(0);
@@ -538,7 +527,7 @@ void MainWindow::showEvent(QShowEvent* e) {
   LoadProfile();
   ShowTitle();
   if (commandLineLink_) OpenPaymentLink(*commandLineLink_);
-  timer_->start();
+  refresh_->Start();
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
@@ -566,7 +555,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     }
   }
   closing_ = true;
-  timer_->stop();
+  refresh_->Stop();
   if (instanceServer_) instanceServer_->Stop();
   events_->hide();
   e->accept();

@@ -33,6 +33,7 @@ namespace nummora {
 
 class AccountsPage;
 class BalloonNotifier;
+class RefreshScheduler;
 class MessageBoxes;
 class SettingsStore;
 class BalloonTip;
@@ -188,7 +189,6 @@ class MainWindow : public QMainWindow {
   void NewExecute();
   void InfoExecute();
   void DeleteExecute();
-  void UpdateAllExecute();
   void MoveExecute(bool up);
   void CopyNumberExecute();
   // The accounts list's selection changed to `row` (-1: none).
@@ -201,7 +201,8 @@ class MainWindow : public QMainWindow {
 
   void ShowTitle();
   void ShowActiveAccount(int row);
-  void RequestBalance(int position);
+  // Hands a started refresh to the balance worker, or ends it at once when none is plugged in.
+  void DispatchRefresh(int position);
   void OpenPaymentLink(const std::string& link);
   int AccountOfRow(int row) const { return model_.AccountOfRow(row); }
   int RowOfAccount(int position) const { return model_.RowOfAccount(position); }
@@ -214,8 +215,6 @@ class MainWindow : public QMainWindow {
   bool LoadProfile();
   // Sets the enabled state of every command from the model, the selection and the current tab.
   void UpdateActions();
-  // One tick of the one-minute timer.
-  void TimerTick();
   // A global hotkey with its shortcut value was pressed.
   void HotkeyPressed(int shortcutValue);
   // A message from a second instance (10101 or 10100).
@@ -281,7 +280,7 @@ class MainWindow : public QMainWindow {
   InstanceServer* instanceServer_ = nullptr;
   QString instanceSocket_;
   std::filesystem::path storeFile_;
-  QTimer* timer_ = nullptr;
+  RefreshScheduler* refresh_ = nullptr;
   QString applicationTitle_ = QStringLiteral("Nummora");
   bool firstShowDone_ = false;
   bool hiddenInTray_ = false;

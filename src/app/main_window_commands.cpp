@@ -11,6 +11,7 @@
 #include "app/accounts_page.h"
 #include "app/instance_messages.h"
 #include "app/main_window.h"
+#include "app/refresh_scheduler.h"
 #include "app/scheme_registration.h"
 #include "common/secure_memory.h"
 #include "net/vendor_urls.h"
@@ -20,10 +21,6 @@
 #include "ui/message_box.h"
 
 namespace nummora {
-
-void MainWindow::UpdateAllExecute() {
-  for (int position : LivePositions(model_)) RequestBalance(position);
-}
 
 void MainWindow::MoveExecute(bool up) {
   if (pages_->currentWidget() != accountsPage_) return;
@@ -63,7 +60,7 @@ void MainWindow::NewExecute() {
   SecureWipe(account.Password);
   if (account.Type == AccountType::Egold && hooks.requestRates) hooks.requestRates();
   accountsPage_->AppendRow();
-  RequestBalance(position);
+  refresh_->Request(position);
   accountsPage_->ShowRow(model_.RowOfAccount(position));
 }
 
@@ -112,7 +109,7 @@ void MainWindow::HotkeyPressed(int shortcutValue) {
   QApplication::setActiveWindow(this);
   raise();
   activateWindow();
-  if (shortcutValue == session_.Settings().hotkeyBalance) UpdateAllExecute();
+  if (shortcutValue == session_.Settings().hotkeyBalance) refresh_->UpdateAll();
   if (shortcutValue == session_.Settings().hotkeySpend && model_.AccountCount() > 0)
     OpenPaymentLink(std::string());
 }

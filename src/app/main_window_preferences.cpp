@@ -9,6 +9,7 @@
 
 #include "app/accounts_page.h"
 #include "app/main_window.h"
+#include "app/refresh_scheduler.h"
 #include "common/secure_memory.h"
 #include "market/metals_pane_widget.h"
 #include "platform/settings_store.h"
@@ -136,7 +137,7 @@ void MainWindow::ImportExecute() {
                           },
                           [this](int position) {
                             if (hooks.requestRates) hooks.requestRates();
-                            RequestBalance(position);
+                            refresh_->Request(position);
                             accountsPage_->ShowRow(model_.RowOfAccount(position));
                           });
   ImportDialog dialog(

@@ -3,12 +3,13 @@
 // behind its back, the one-minute tick, the tray marker, and the entry points of the parts that
 // plug in later (hotkeys, second-instance messages, the proxy indicator).
 #include "app/main_window.h"
+#include "app/refresh_scheduler.h"
 
 namespace nummora {
 
 struct MainWindowTestAccess {
   static ProfileModel& Model(MainWindow& w) { return w.model_; }
-  static void TimerTick(MainWindow& w) { w.TimerTick(); }
+  static void TimerTick(MainWindow& w) { w.refresh_->Tick(); }
   static void HotkeyPressed(MainWindow& w, int shortcutValue) { w.HotkeyPressed(shortcutValue); }
   static void InstanceMessage(MainWindow& w, int number) { w.InstanceMessage(number); }
   static void ShowProxyIndicator(MainWindow& w, const ProxySettings& proxy) { w.ShowProxyIndicator(proxy); }
