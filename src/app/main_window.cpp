@@ -20,8 +20,8 @@
 
 #include "app/account_rows.h"
 #include "app/accounts_page.h"
+#include "app/instance_links.h"
 #include "app/refresh_scheduler.h"
-#include "app/single_instance.h"
 #include "app/tray.h"
 #include "common/secure_memory.h"
 #include "common/version.h"
@@ -76,9 +76,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
       boxes_(setup.boxes),
       session_(setup.store, std::move(setup.profileName), std::move(setup.profileKey),
                std::move(setup.profileText), model_, setup.regional,
-               [this](const std::string& line) { LogLine(line); }),
-      instanceSocket_(setup.instanceSocket),
-      storeFile_(setup.storeFile) {
+               [this](const std::string& line) { LogLine(line); }) {
   setObjectName(QStringLiteral("Nummora"));
   setWindowTitle(QStringLiteral("Nummora"));
   setWindowIcon(ProgramIcon());
@@ -115,11 +113,9 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
   ShowActiveAccount(-1);
   UpdateActions();
 
-  if (!instanceSocket_.isEmpty()) {
-    instanceServer_ = new InstanceServer(this);
-    connect(instanceServer_, &InstanceServer::MessageReceived, this, &MainWindow::InstanceMessage);
-    instanceServer_->Listen(instanceSocket_);
-  }
+  instanceLinks_ = new InstanceLinks(setup.instanceSocket, setup.storeFile, this);
+  connect(instanceLinks_, &InstanceLinks::ComeToFrontRequested, this, &MainWindow::ShowFromTray);
+  connect(instanceLinks_, &InstanceLinks::LinkArrived, this, &MainWindow::OpenPaymentLink);
   RestoreLayout();
 }
 
@@ -130,7 +126,7 @@ MainWindow::~MainWindow() {
   accountsPage_->disconnect(this);
   pages_->disconnect(this);
   if (contactsPage_) contactsPage_->disconnect(this);
-  if (instanceServer_) instanceServer_->Stop();
+  instanceLinks_->Stop();
 }
 
 MessageBoxes& MainWindow::Boxes() const {
@@ -556,7 +552,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
   }
   closing_ = true;
   refresh_->Stop();
-  if (instanceServer_) instanceServer_->Stop();
+  instanceLinks_->Stop();
   events_->hide();
   e->accept();
   emit Closed();

@@ -47,7 +47,7 @@ class WorkerHost;
 class DirectoryTab;
 class EventsWindow;
 class HotkeyManager;
-class InstanceServer;
+class InstanceLinks;
 class MetalsPane;
 class Tray;
 class WorkerHost;
@@ -217,8 +217,6 @@ class MainWindow : public QMainWindow {
   void UpdateActions();
   // A global hotkey with its shortcut value was pressed.
   void HotkeyPressed(int shortcutValue);
-  // A message from a second instance (10101 or 10100).
-  void InstanceMessage(int number);
   // Draws the proxy indicator of the status bar for the proxy settings (coloured when the
   // proxy is used, greyed otherwise) and copies them into the model.
   void ShowProxyIndicator(const ProxySettings& proxy);
@@ -277,9 +275,7 @@ class MainWindow : public QMainWindow {
   EventsWindow* events_ = nullptr;
   Tray* tray_ = nullptr;
   BalloonNotifier* notifier_ = nullptr;
-  InstanceServer* instanceServer_ = nullptr;
-  QString instanceSocket_;
-  std::filesystem::path storeFile_;
+  InstanceLinks* instanceLinks_ = nullptr;
   RefreshScheduler* refresh_ = nullptr;
   QString applicationTitle_ = QStringLiteral("Nummora");
   bool firstShowDone_ = false;

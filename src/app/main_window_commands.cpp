@@ -114,24 +114,4 @@ void MainWindow::HotkeyPressed(int shortcutValue) {
     OpenPaymentLink(std::string());
 }
 
-void MainWindow::InstanceMessage(int number) {
-  if (number == kMessageComeToFront) {
-    ShowFromTray();
-    return;
-  }
-  if (number != kMessageLinkWaits) return;
-  std::string link;
-  try {
-    // A fresh store object, so the profile key of the program's own object stays open.
-    SettingsStore handOff(storeFile_.empty() ? SettingsStore::DefaultFile() : storeFile_);
-    handOff.SetRootKey(RootKey::ClassesRoot);
-    handOff.OpenKey(kNmrKey, true);
-    link = handOff.ReadString(kHandOffValue);
-    handOff.DeleteValue(kHandOffValue);
-  } catch (const std::exception&) {
-    // Failures on this path are ignored; an unreadable slot opens an empty form.
-  }
-  OpenPaymentLink(link);
-}
-
 }  // namespace nummora
