@@ -15,12 +15,13 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
-#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/account_rows.h"
-#include "app/single_instance.h"
+#include "app/accounts_page.h"
+#include "app/instance_links.h"
+#include "app/refresh_scheduler.h"
 #include "app/tray.h"
 #include "common/secure_memory.h"
 #include "common/version.h"
@@ -67,24 +68,22 @@ const SystemClock& TheSystemClock() {
 MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     : QMainWindow(parent),
       store_(setup.store),
-      profileName_(std::move(setup.profileName)),
-      profileKey_(std::move(setup.profileKey)),
-      profileText_(std::move(setup.profileText)),
+      profileName_(setup.profileName),
       commandLineLink_(std::move(setup.commandLineLink)),
       regional_(setup.regional),
       numberFormat_(MakeNumberFormat(setup.regional)),
       clock_(setup.clock ? setup.clock : &TheSystemClock()),
       boxes_(setup.boxes),
-      instanceSocket_(setup.instanceSocket),
-      storeFile_(setup.storeFile) {
+      session_(setup.store, std::move(setup.profileName), std::move(setup.profileKey),
+               std::move(setup.profileText), model_, setup.regional,
+               [this](const std::string& line) { LogLine(line); }) {
   setObjectName(QStringLiteral("Nummora"));
   setWindowTitle(QStringLiteral("Nummora"));
   setWindowIcon(ProgramIcon());
   setWindowFlags((windowFlags() | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) &
                  ~Qt::WindowMaximizeButtonHint);
-  if (store_) settings_ = ReadShellSettings(*store_, profileName_);
-  model_.DisplayCurrency = settings_.displayCurrency;
-  if (settings_.onTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  model_.DisplayCurrency = session_.Settings().displayCurrency;
+  if (session_.Settings().onTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
 
   actions_ = CreateMainActions(this);
   BuildWindow();
@@ -102,33 +101,32 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     notifier_ = tray_;
   }
 
-  timer_ = new QTimer(this);
-  timer_->setObjectName(QStringLiteral("Timer"));
-  timer_->setInterval(60000);
-  connect(timer_, &QTimer::timeout, this, &MainWindow::TimerTick);
+  refresh_ = new RefreshScheduler(
+      model_, *clock_, [this](int position) { DispatchRefresh(position); }, this);
+  connect(refresh_, &RefreshScheduler::RefreshStateChanged, this, &MainWindow::RefreshStateChanged);
+  connect(refresh_, &RefreshScheduler::RatesDue, this, [this] {
+    if (hooks.requestRates) hooks.requestRates();
+  });
 
   ConnectActions();
   ConnectCommandUpdates();
   ShowActiveAccount(-1);
   UpdateActions();
 
-  if (!instanceSocket_.isEmpty()) {
-    instanceServer_ = new InstanceServer(this);
-    connect(instanceServer_, &InstanceServer::MessageReceived, this, &MainWindow::InstanceMessage);
-    instanceServer_->Listen(instanceSocket_);
-  }
+  instanceLinks_ = new InstanceLinks(setup.instanceSocket, setup.storeFile, this);
+  connect(instanceLinks_, &InstanceLinks::ComeToFrontRequested, this, &MainWindow::ShowFromTray);
+  connect(instanceLinks_, &InstanceLinks::LinkArrived, this, &MainWindow::OpenPaymentLink);
   RestoreLayout();
 }
 
 MainWindow::~MainWindow() {
   // The children go after this body: their last signals (the list emptied, the tabs removed)
   // must not reach a window that is half gone.
-  list_->model()->disconnect(this);
-  list_->disconnect(this);
+  accountsPage_->Rows()->disconnect(this);
+  accountsPage_->disconnect(this);
   pages_->disconnect(this);
   if (contactsPage_) contactsPage_->disconnect(this);
-  if (instanceServer_) instanceServer_->Stop();
-  SecureWipe(profileText_);
+  instanceLinks_->Stop();
 }
 
 MessageBoxes& MainWindow::Boxes() const {
@@ -142,56 +140,16 @@ TDateTime MainWindow::Now() const {
 void MainWindow::BuildWindow() {
   pages_ = new QTabWidget(this);
   pages_->setObjectName(QStringLiteral("PageControl"));
-  accountsTab_ = new QWidget(pages_);
-  accountsTab_->setObjectName(QStringLiteral("tsAccounts"));
-
-  auto* toolbar = new QToolBar(accountsTab_);
-  toolbar->setObjectName(QStringLiteral("ToolBar"));
-  toolbar->setIconSize(QSize(24, 24));
-  toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  toolbar->addActions({actions_.New, actions_.Delete, actions_.Info});
-  toolbar->addSeparator();
-  toolbar->addActions({actions_.Balance, actions_.Spend, actions_.ViewHistory});
-  toolbar->addSeparator();
-  toolbar->addActions({actions_.Moveup, actions_.Movedown});
-
-  list_ = new QTreeWidget(accountsTab_);
-  list_->setObjectName(QStringLiteral("List"));
-  list_->setColumnCount(3);
-  list_->setHeaderLabels(
-      {QStringLiteral("Account"), QStringLiteral("Balance"), QStringLiteral("Last update")});
-  MakeRecordList(list_);
-  list_->setIconSize(QSize(25, 25));
+  accountsPage_ = new AccountsPage(
+      model_, actions_, regional_, numberFormat_,
+      [this](const AccountRecord& account) -> std::optional<Currency> {
+        return hooks.egoldValue ? hooks.egoldValue(account) : Currency(0);
+      },
+      pages_);
+  connect(accountsPage_, &AccountsPage::ColumnsFitted, this, &MainWindow::GrowToFitColumns);
   const LayoutScale scale = LayoutScale::ForApplication();
-  QFont font = list_->font();
-  font.setPixelSize(scale.Y(13));
-  list_->setFont(font);
-  list_->setColumnWidth(0, scale.X(163));
-  list_->setColumnWidth(1, scale.X(80));
-  list_->setColumnWidth(2, scale.X(122));
-  list_->setContextMenuPolicy(Qt::ActionsContextMenu);
-  list_->installEventFilter(this);
-  auto* separator = new QAction(list_);
-  separator->setSeparator(true);
-  list_->addActions({actions_.Balance, actions_.UpdateAll, actions_.Spend, actions_.ViewHistory,
-                     actions_.Info, separator, actions_.CopyNumber});
 
-  details_ = new MetalsPane(accountsTab_);
-  details_->SetDisplayCurrency(model_.DisplayCurrency);
-  // Columns widen to what they show, and the window with them while the user has not sized it.
-  listFitter_ = new ColumnFitter(list_);
-  metalsFitter_ = new ColumnFitter(details_->List());
-  for (ColumnFitter* fitter : {listFitter_, metalsFitter_})
-    connect(fitter, &ColumnFitter::Fitted, this, &MainWindow::GrowToFitColumns);
-
-  auto* layout = new QVBoxLayout(accountsTab_);
-  layout->setContentsMargins(4, 4, 4, 4);
-  layout->setSpacing(4);
-  layout->addWidget(toolbar);
-  layout->addWidget(list_, 1);
-  layout->addWidget(details_);
-
-  pages_->addTab(accountsTab_, AccountTypeIcon(AccountType::Egold), QStringLiteral("Accounts"));
+  pages_->addTab(accountsPage_, AccountTypeIcon(AccountType::Egold), QStringLiteral("Accounts"));
   const char* others[][2] = {
       {"tsContacts", "Contacts"}, {"tsOperations", "Last operations"}, {"tsDirectory", "Gold directory"}};
   for (const auto& page : others) {
@@ -234,9 +192,9 @@ int MainWindow::StatusNeededWidth() const {
   // what the status bar itself takes around them.
   const QFontMetrics metrics(panelActive_->font());
   int widest = 0;
-  for (int row = 0; row < list_->topLevelItemCount(); ++row)
-    widest = std::max(widest, metrics.horizontalAdvance(QStringLiteral("Active account: ") +
-                                                        list_->topLevelItem(row)->text(0)));
+  for (int row = 0; row < accountsPage_->RowCount(); ++row)
+    widest = std::max(
+        widest, metrics.horizontalAdvance(QStringLiteral("Active account: ") + accountsPage_->Caption(row)));
   const int panelOverhead =
       panelActive_->sizeHint().width() - metrics.horizontalAdvance(panelActive_->text());
   const int barOverhead =
@@ -248,12 +206,7 @@ void MainWindow::GrowToFitColumns() {
   // A window the user has resized (or maximised) keeps its size.
   if (isMaximized() || isFullScreen() || width() != autoWidth_) return;
   if (QLayout* l = layout()) l->activate();
-  // Room for the vertical scroll bar the accounts list shows once it holds more rows than fit.
-  const int scrollBar =
-      list_->verticalScrollBar()->isVisible() ? 0 : list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-  const int excess = std::max({listFitter_->NeededWidth() + scrollBar - list_->viewport()->width(),
-                               metalsFitter_->NeededWidth() - details_->List()->viewport()->width(),
-                               StatusNeededWidth() - statusBar()->width()});
+  const int excess = std::max(accountsPage_->ExcessWidth(), StatusNeededWidth() - statusBar()->width());
   if (excess <= 0) return;
   int wanted = width() + excess;
   if (const QScreen* s = screen()) wanted = std::min(wanted, s->availableGeometry().width());
@@ -300,8 +253,8 @@ void MainWindow::ConnectActions() {
   connect(actions_.New, &QAction::triggered, this, &MainWindow::NewExecute);
   connect(actions_.Delete, &QAction::triggered, this, &MainWindow::DeleteExecute);
   connect(actions_.Info, &QAction::triggered, this, &MainWindow::InfoExecute);
-  connect(actions_.Balance, &QAction::triggered, this, [this] { RequestBalance(AccountOfRow(-1)); });
-  connect(actions_.UpdateAll, &QAction::triggered, this, &MainWindow::UpdateAllExecute);
+  connect(actions_.Balance, &QAction::triggered, this, [this] { refresh_->Request(AccountOfRow(-1)); });
+  connect(actions_.UpdateAll, &QAction::triggered, refresh_, &RefreshScheduler::UpdateAll);
   connect(actions_.Spend, &QAction::triggered, this, [this] { OpenPaymentLink(std::string()); });
   connect(actions_.ViewHistory, &QAction::triggered, this, [this] {
     const int position = AccountOfRow(-1);
@@ -332,8 +285,8 @@ void MainWindow::ConnectActions() {
   });
   ConnectTransfer();
 
-  connect(list_, &QTreeWidget::itemSelectionChanged, this, &MainWindow::SelectionChanged);
-  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
+  connect(accountsPage_, &AccountsPage::SelectionChanged, this, &MainWindow::SelectionChanged);
+  connect(accountsPage_, &AccountsPage::RowActivated, this, [this] {
     if (model_.SelectedRow() >= 0) OpenPaymentLink(std::string());
   });
 }
@@ -341,9 +294,8 @@ void MainWindow::ConnectActions() {
 // The commands are enabled by what they act on: the selection, the rows of the list, the
 // current tab and the refreshes that run. Each of these tells when it changes.
 void MainWindow::ConnectCommandUpdates() {
-  connect(list_, &QTreeWidget::itemSelectionChanged, this, &MainWindow::UpdateActions);
   connect(pages_, &QTabWidget::currentChanged, this, &MainWindow::UpdateActions);
-  QAbstractItemModel* rows = list_->model();
+  QAbstractItemModel* rows = accountsPage_->Rows();
   connect(rows, &QAbstractItemModel::rowsInserted, this, &MainWindow::UpdateActions);
   connect(rows, &QAbstractItemModel::rowsRemoved, this, &MainWindow::UpdateActions);
   connect(rows, &QAbstractItemModel::modelReset, this, &MainWindow::UpdateActions);
@@ -351,21 +303,14 @@ void MainWindow::ConnectCommandUpdates() {
   connect(pages_, &QTabWidget::currentChanged, this, &MainWindow::UpdateContactActions);
 }
 
-void MainWindow::SelectionChanged() {
-  const QList<QTreeWidgetItem*> selected = list_->selectedItems();
-  if (selected.isEmpty()) {
-    // Losing the selection changes nothing on screen; only the commands follow it.
-    model_.SetSelectedRow(-1);
-    return;
-  }
-  const int row = list_->indexOfTopLevelItem(selected.first());
-  model_.SetSelectedRow(row);
-  ShowActiveAccount(row);
-  ShowDetails();
+void MainWindow::SelectionChanged(int row) {
+  // Losing the selection changes nothing on screen; only the commands follow it.
+  if (row >= 0) ShowActiveAccount(row);
+  UpdateActions();
 }
 
 void MainWindow::UpdateActions() {
-  const AccountActionStates s = ComputeAccountActionStates(model_, pages_->currentWidget() == accountsTab_);
+  const AccountActionStates s = ComputeAccountActionStates(model_, pages_->currentWidget() == accountsPage_);
   actions_.New->setEnabled(s.newAccount);
   actions_.Delete->setEnabled(s.deleteAccount);
   actions_.Info->setEnabled(s.info);
@@ -386,30 +331,8 @@ void MainWindow::ShowTitle() {
   applicationTitle_ = QStringLiteral("Nummora " NUMMORA_VERSION);
 }
 
-void MainWindow::ShowAccountRow(int row) {
-  if (row < 0 || row >= model_.RowCount() || row >= list_->topLevelItemCount()) return;
-  const int position = model_.AccountOfRow(row);
-  if (!model_.IsValidPosition(position)) return;
-  const AccountRecord& account = model_.Account(position);
-  const std::optional<Currency> egold =
-      account.Type == AccountType::Egold && hooks.egoldValue ? hooks.egoldValue(account) : Currency(0);
-  QTreeWidgetItem* item = list_->topLevelItem(row);
-  item->setIcon(0, AccountTypeIcon(account.Type));
-  item->setText(0, FromLatin1(AccountLabel(account)));
-  // No value rather than one computed from prices in another currency.
-  item->setText(1, egold ? FromLatin1(BalanceText(RowAmount(account, model_.DisplayCurrency, *egold),
-                                                  model_.DisplayCurrency))
-                         : QString());
-  item->setText(2, account.Updated == 0 ? QString() : FromLatin1(DateTimeToStr(account.Updated, regional_)));
-  item->setData(0, Qt::UserRole, position);
-  if (row == model_.SelectedRow()) ShowDetails();
-}
-
 void MainWindow::ShowRates(const RatesState& rates) {
-  rates_ = rates;
-  details_->ShowRates(ShownRates(rates_, model_.DisplayCurrency));
-  // Rewriting the rows also shows the selected account in the details pane at the new rates.
-  for (int row = 0; row < model_.RowCount(); ++row) ShowAccountRow(row);
+  accountsPage_->ShowRates(rates);
 }
 
 void MainWindow::ChangeAccount(int position, const std::function<void(AccountRecord&)>& change,
@@ -418,7 +341,7 @@ void MainWindow::ChangeAccount(int position, const std::function<void(AccountRec
   change(model_.Account(position));
   if (!rowShowsIt) return;
   const int row = model_.RowOfAccount(position);
-  if (row >= 0) ShowAccountRow(row);
+  if (row >= 0) accountsPage_->ShowRow(row);
 }
 
 void MainWindow::KeepPassPhrase(int position, const std::string& passPhrase) {
@@ -447,10 +370,7 @@ void MainWindow::StoreStatus(int position, uint8_t status, std::optional<TDateTi
 }
 
 void MainWindow::EndRefresh(int position) {
-  if (!model_.IsValidPosition(position)) return;
-  ChangeAccount(
-      position, [](AccountRecord& entry) { entry.Refreshing = false; }, false);
-  emit RefreshStateChanged(position);
+  refresh_->End(position);
 }
 
 void MainWindow::StoreRates(const std::string& answer, TDateTime received) {
@@ -458,59 +378,22 @@ void MainWindow::StoreRates(const std::string& answer, TDateTime received) {
   model_.RatesTime = received;
 }
 
-void MainWindow::ShowDetails() {
-  const int position = model_.AccountOfRow(model_.SelectedRow());
-  if (model_.SelectedRow() < 0 || !model_.IsValidPosition(position)) return;
-  // The preferences may have changed the display currency since the last showing.
-  details_->SetDisplayCurrency(model_.DisplayCurrency);
-  details_->ShowAccount(model_.Account(position), RatesIn(rates_, model_.DisplayCurrency), numberFormat_,
-                        regional_);
-}
-
 void MainWindow::ShowActiveAccount(int row) {
   std::string caption;
-  const bool exists = row >= 0 && row < list_->topLevelItemCount();
-  if (exists) caption = ToLatin1(list_->topLevelItem(row)->text(0));
+  const bool exists = row >= 0 && row < accountsPage_->RowCount();
+  if (exists) caption = ToLatin1(accountsPage_->Caption(row));
   panelActive_->setText(FromLatin1(ActiveAccountText(exists ? &caption : nullptr)));
 }
 
-void MainWindow::FillRows() {
-  list_->clear();
-  for (int row = 0; row < model_.RowCount(); ++row) {
-    list_->addTopLevelItem(new QTreeWidgetItem);
-    ShowAccountRow(row);
-  }
-}
-
-void MainWindow::SelectRow(int row) {
-  if (row >= 0 && row < list_->topLevelItemCount()) {
-    list_->setCurrentItem(list_->topLevelItem(row));
-    list_->topLevelItem(row)->setSelected(true);
-  } else {
-    list_->clearSelection();
-  }
-}
-
-void MainWindow::RequestBalance(int position) {
-  if (!model_.IsValidPosition(position)) return;
-  AccountRecord& account = model_.Account(position);
-  if (account.Refreshing) return;
-  account.Refreshing = true;
-  emit RefreshStateChanged(position);
+void MainWindow::DispatchRefresh(int position) {
   if (isSignalConnected(QMetaMethod::fromSignal(&MainWindow::BalanceRequested))) {
     emit BalanceRequested(position);  // the balance worker ends the refresh
-  } else {
-    // No balance worker is plugged in: the request ends at once, balances and Updated unchanged.
-    LogLine(TimeToStr(Now(), regional_) + ": no balance worker for " + AccountLabel(account));
-    QMetaObject::invokeMethod(
-        this, [this, position] { EndRefresh(position); }, Qt::QueuedConnection);
+    return;
   }
-}
-
-void MainWindow::TimerTick() {
-  const TDateTime now = Now();
-  for (int position : DueRefreshes(model_, now)) RequestBalance(position);
-  if (RatesDue(model_.RatesTime, now) && hooks.requestRates) hooks.requestRates();
+  // No balance worker is plugged in: the request ends at once, balances and Updated unchanged.
+  LogLine(TimeToStr(Now(), regional_) + ": no balance worker for " + AccountLabel(model_.Account(position)));
+  QMetaObject::invokeMethod(
+      this, [this, position] { EndRefresh(position); }, Qt::QueuedConnection);
 }
 
 void MainWindow::Notify(NotifyKind k, const std::string& title, bool asDialog, const std::string& text) {
@@ -554,14 +437,14 @@ void MainWindow::LogError(const std::string& message) {
 
 bool MainWindow::SessionEnding(std::string* error) {
   std::string reason;
-  if (SaveProfile(&reason)) return true;
+  if (session_.Save(&reason)) return true;
   LogError(reason);
   if (error) *error = reason;
   return false;
 }
 
 void MainWindow::NoteProfileProtection() {
-  if (profileKey_.Format() != ProfileFormat::kLegacy || profileKey_.Password().empty()) return;
+  if (!session_.WeaklyProtected()) return;
   const std::string text =
       "This profile has only the old 40-bit protection, which does not hold against a stolen disk. "
       "Protect it with strong encryption on the Security page of Preferences.";
@@ -570,48 +453,27 @@ void MainWindow::NoteProfileProtection() {
 }
 
 bool MainWindow::LoadProfile() {
-  bool ok = true;
-  try {
-    const ProfileLoadResult result = nummora::LoadProfile(model_, profileText_, regional_);
-    profileLoaded_ = true;
-    FillRows();
-    ShowContacts();
-    for (int position : result.refresh_positions) RequestBalance(position);
-  } catch (const std::exception& e) {
-    LogError(e.what());
-    ok = false;
-  }
-  if (ok) {
-    if (hooks.requestRates) hooks.requestRates();
-    SecureWipe(profileText_);
-    if (tray_) tray_->Reveal();
-    directory_->ShowDirectory(0);
-    pages_->setCurrentWidget(accountsTab_);
-    ShowActiveAccount(-1);
-    if (model_.RowCount() == 1) {
-      SelectRow(0);
-    } else if (model_.RowCount() > 1) {
-      const int row = model_.RowOfAccount(settings_.defaultAccount);
-      if (row >= 0) SelectRow(row);
-    }
-  }
-  return ok;
-}
-
-bool MainWindow::SaveProfile(std::string* error) {
-  try {
-    // A profile that was not read (unreadable, or the window never showed) is left as it is on
-    // disk: writing this window's empty model over it would lose every account.
-    if (!profileLoaded_) return true;
-    if (store_) settings_ = ReadShellSettings(*store_, profileName_);
-    if (profileKey_.Password().empty()) return true;  // nothing to save with
-    if (settings_.dataFile.empty()) throw NummoraError("No data file is set for profile " + profileName_);
-    nummora::SaveProfile(model_, profileKey_, settings_.dataFile, settings_.savePassPhrases, regional_);
-    return true;
-  } catch (const std::exception& e) {
-    if (error) *error = e.what();
+  std::string error;
+  const std::optional<std::vector<int>> refresh = session_.Load(&error);
+  if (!refresh) {
+    LogError(error);
     return false;
   }
+  accountsPage_->ShowAllRows();
+  ShowContacts();
+  for (int position : *refresh) refresh_->Request(position);
+  if (hooks.requestRates) hooks.requestRates();
+  if (tray_) tray_->Reveal();
+  directory_->ShowDirectory(0);
+  pages_->setCurrentWidget(accountsPage_);
+  ShowActiveAccount(-1);
+  if (model_.RowCount() == 1) {
+    accountsPage_->SelectRow(0);
+  } else if (model_.RowCount() > 1) {
+    const int row = model_.RowOfAccount(session_.Settings().defaultAccount);
+    if (row >= 0) accountsPage_->SelectRow(row);
+  }
+  return true;
 }
 
 bool MainWindow::event(QEvent* e) {
@@ -644,15 +506,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
       return true;
     }
   }
-  if (watched == list_ && e->type() == QEvent::ShortcutOverride) {
-    // Page Up and Page Down move accounts; the list must not keep them for paging.
-    auto* key = static_cast<QKeyEvent*>(e);
-    if (key->modifiers() == Qt::NoModifier &&
-        (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
-      e->ignore();
-      return true;
-    }
-  }
   if (e->type() == QEvent::MouseButtonRelease &&
       (watched == statusBar() || watched == panelActive_ || watched == panelHint_)) {
     events_->ShowEvents();
@@ -670,7 +523,7 @@ void MainWindow::showEvent(QShowEvent* e) {
   LoadProfile();
   ShowTitle();
   if (commandLineLink_) OpenPaymentLink(*commandLineLink_);
-  timer_->start();
+  refresh_->Start();
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
@@ -682,13 +535,14 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     SaveLayout();
     try {
       store_->SetRootKey(RootKey::LocalMachine);
-      if (store_->OpenKey(ProfileKeyPath(profileName_), false)) store_->WriteBool("Metals", MetalsShown());
+      if (store_->OpenKey(ProfileKeyPath(profileName_), false))
+        store_->WriteBool("Metals", accountsPage_->MetalsShown());
     } catch (const std::exception&) {
       // The profile is saved even when this fails.
     }
   }
   std::string error;
-  if (!SaveProfile(&error)) {
+  if (!session_.Save(&error)) {
     // Closing would lose every change of this run: say so and let the user decide.
     if (!Boxes().Ask(this, QStringLiteral("The profile could not be saved:\n") + FromLatin1(error) +
                                QStringLiteral("\n\nClose without saving?"))) {
@@ -697,16 +551,11 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     }
   }
   closing_ = true;
-  timer_->stop();
-  if (instanceServer_) instanceServer_->Stop();
+  refresh_->Stop();
+  instanceLinks_->Stop();
   events_->hide();
   e->accept();
   emit Closed();
-}
-
-bool MainWindow::MetalsShown() const {
-  // Hidden only for a Liberty Reserve account; a window hidden in the tray still shows it.
-  return !details_->List()->isHidden();
 }
 
 void MainWindow::changeEvent(QEvent* e) {

@@ -11,6 +11,7 @@
 
 #include "app/main_actions.h"
 #include "app/notify_text.h"
+#include "app/profile_session.h"
 #include "common/currency.h"
 #include "common/datetime.h"
 #include "common/format_settings.h"
@@ -26,13 +27,13 @@
 class QLabel;
 class QTabWidget;
 class QTimer;
-class QTreeWidget;
-class QTreeWidgetItem;
 class QUrl;
 
 namespace nummora {
 
+class AccountsPage;
 class BalloonNotifier;
+class RefreshScheduler;
 class MessageBoxes;
 class SettingsStore;
 class BalloonTip;
@@ -46,7 +47,7 @@ class WorkerHost;
 class DirectoryTab;
 class EventsWindow;
 class HotkeyManager;
-class InstanceServer;
+class InstanceLinks;
 class MetalsPane;
 class Tray;
 class WorkerHost;
@@ -185,14 +186,13 @@ class MainWindow : public QMainWindow {
   void BuildDirectoryTab(QWidget* page);
   void ConnectActions();
   void ConnectCommandUpdates();
-  void FillRows();
   void NewExecute();
   void InfoExecute();
   void DeleteExecute();
-  void UpdateAllExecute();
   void MoveExecute(bool up);
   void CopyNumberExecute();
-  void SelectionChanged();
+  // The accounts list's selection changed to `row` (-1: none).
+  void SelectionChanged(int row);
   void ToggleTray();
   void LogError(const std::string& message);
   void LogLine(const std::string& line);
@@ -200,13 +200,9 @@ class MainWindow : public QMainWindow {
   MessageBoxes& Boxes() const;
 
   void ShowTitle();
-  void ShowAccountRow(int row);
   void ShowActiveAccount(int row);
-  // Shows the selected row's account in the details pane; nothing when no row is selected.
-  void ShowDetails();
-  // Selects a row of the accounts list (-1 for none).
-  void SelectRow(int row);
-  void RequestBalance(int position);
+  // Hands a started refresh to the balance worker, or ends it at once when none is plugged in.
+  void DispatchRefresh(int position);
   void OpenPaymentLink(const std::string& link);
   int AccountOfRow(int row) const { return model_.AccountOfRow(row); }
   int RowOfAccount(int position) const { return model_.RowOfAccount(position); }
@@ -217,31 +213,18 @@ class MainWindow : public QMainWindow {
   // Loads the login's document into the model and the list; false when it could not be read
   // (the message then goes to the events list, and the profile is never written by this window).
   bool LoadProfile();
-  // Writes the profile to its data file; false (with `error` set) when that failed. Writes
-  // nothing, and succeeds, when the profile was never loaded.
-  bool SaveProfile(std::string* error = nullptr);
   // Sets the enabled state of every command from the model, the selection and the current tab.
   void UpdateActions();
-  // One tick of the one-minute timer.
-  void TimerTick();
   // A global hotkey with its shortcut value was pressed.
   void HotkeyPressed(int shortcutValue);
-  // A message from a second instance (10101 or 10100).
-  void InstanceMessage(int number);
   // Draws the proxy indicator of the status bar for the proxy settings (coloured when the
   // proxy is used, greyed otherwise) and copies them into the model.
   void ShowProxyIndicator(const ProxySettings& proxy);
   // Shows the window out of the tray and brings it to the front; hides it into the tray.
   void ShowFromTray();
   void HideToTray();
-  // Whether the metals list of the details pane is shown (written as "Metals" at close).
-  bool MetalsShown() const;
 
   // --- preferences, settings transfer and layout (main_window_preferences.cpp) ---
-  std::optional<std::string> ChangeProfilePassword(const std::string& newPassword);
-  // Writes the profile at once in the strong format, or with `strong` false in the legacy one.
-  std::optional<std::string> SetStrongProtection(bool strong);
-  std::optional<std::string> MoveDataFile(const std::string& from, const std::string& to);
   void ApplyOnTop(bool onTop);
   void ApplyDisplayCurrency(const std::string& currency);
   void ImportExecute();
@@ -272,26 +255,19 @@ class MainWindow : public QMainWindow {
 
   SettingsStore* store_;
   std::string profileName_;
-  ProfileKey profileKey_;
-  std::string profileText_;
   std::optional<std::string> commandLineLink_;
   FormatSettings regional_;
   FormatSettings numberFormat_;
   const Clock* clock_;
   MessageBoxes* boxes_;
-  ShellSettings settings_;
   ProfileModel model_;
+  ProfileSession session_;  // the profile's key, file and shell settings; writes into model_
 
   MainActions actions_;
   QTabWidget* pages_ = nullptr;
-  QWidget* accountsTab_ = nullptr;
-  QTreeWidget* list_ = nullptr;
-  ColumnFitter* listFitter_ = nullptr;
-  ColumnFitter* metalsFitter_ = nullptr;
+  AccountsPage* accountsPage_ = nullptr;
   int autoWidth_ = 0;  // the width the window last gave itself
-  MetalsPane* details_ = nullptr;
   DirectoryTab* directory_ = nullptr;
-  RatesState rates_;  // as last read, in the currency they were asked in
   QLabel* panelActive_ = nullptr;
   QLabel* panelProxy_ = nullptr;
   QLabel* panelHint_ = nullptr;
@@ -299,13 +275,10 @@ class MainWindow : public QMainWindow {
   EventsWindow* events_ = nullptr;
   Tray* tray_ = nullptr;
   BalloonNotifier* notifier_ = nullptr;
-  InstanceServer* instanceServer_ = nullptr;
-  QString instanceSocket_;
-  std::filesystem::path storeFile_;
-  QTimer* timer_ = nullptr;
+  InstanceLinks* instanceLinks_ = nullptr;
+  RefreshScheduler* refresh_ = nullptr;
   QString applicationTitle_ = QStringLiteral("Nummora");
   bool firstShowDone_ = false;
-  bool profileLoaded_ = false;  // the document was read into the model: only then is it saved
   bool hiddenInTray_ = false;
   bool closing_ = false;
   ContactsPage* contactsPage_ = nullptr;

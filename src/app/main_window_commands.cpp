@@ -4,13 +4,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QTabWidget>
-#include <QTreeWidget>
 #include <QUrl>
 
 #include "accounts/account_editor_dialog.h"
 #include "app/account_rows.h"
+#include "app/accounts_page.h"
 #include "app/instance_messages.h"
 #include "app/main_window.h"
+#include "app/refresh_scheduler.h"
 #include "app/scheme_registration.h"
 #include "common/secure_memory.h"
 #include "net/vendor_urls.h"
@@ -21,18 +22,14 @@
 
 namespace nummora {
 
-void MainWindow::UpdateAllExecute() {
-  for (int position : LivePositions(model_)) RequestBalance(position);
-}
-
 void MainWindow::MoveExecute(bool up) {
-  if (pages_->currentWidget() != accountsTab_) return;
+  if (pages_->currentWidget() != accountsPage_) return;
   const int row = model_.SelectedRow();
   const int target = up ? model_.MoveRowUp(row) : model_.MoveRowDown(row);
   if (target < 0) return;
-  ShowAccountRow(row);
-  ShowAccountRow(target);
-  SelectRow(target);
+  accountsPage_->ShowRow(row);
+  accountsPage_->ShowRow(target);
+  accountsPage_->SelectRow(target);
 }
 
 void MainWindow::CopyNumberExecute() {
@@ -49,9 +46,9 @@ void MainWindow::NewExecute() {
   editor.vendorBase = VendorBaseUrl();
   editor.egoldSignupId = DirectoryReferral();
   editor.openUrl = [this](const QUrl& url) { OpenWebAddress(url); };
-  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (session_.Settings().onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   if (editor.exec() != QDialog::Accepted) return;
-  pages_->setCurrentWidget(accountsTab_);
+  pages_->setCurrentWidget(accountsPage_);
   AccountRecord account;
   account.Type = editor.SelectedType();
   editor.ApplyTo(account);
@@ -62,9 +59,9 @@ void MainWindow::NewExecute() {
   if (position < 0) return;
   SecureWipe(account.Password);
   if (account.Type == AccountType::Egold && hooks.requestRates) hooks.requestRates();
-  list_->addTopLevelItem(new QTreeWidgetItem);
-  RequestBalance(position);
-  ShowAccountRow(model_.RowOfAccount(position));
+  accountsPage_->AppendRow();
+  refresh_->Request(position);
+  accountsPage_->ShowRow(model_.RowOfAccount(position));
 }
 
 void MainWindow::InfoExecute() {
@@ -76,7 +73,7 @@ void MainWindow::InfoExecute() {
   editor.vendorBase = VendorBaseUrl();
   editor.egoldSignupId = DirectoryReferral();
   editor.openUrl = [this](const QUrl& url) { OpenWebAddress(url); };
-  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (session_.Settings().onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   editor.Fill(model_.Account(position));
   if (editor.exec() != QDialog::Accepted) return;
   ChangeAccount(
@@ -87,15 +84,15 @@ void MainWindow::DeleteExecute() {
   const int row = model_.SelectedRow();
   const int position = AccountOfRow(-1);
   if (position < 0) return;
-  const QString caption = list_->topLevelItem(row)->text(0);
+  const QString caption = accountsPage_->Caption(row);
   if (!Boxes().Ask(this, QStringLiteral("Do you want to delete account ") + caption + QStringLiteral("?")))
     return;
   // The selection goes first, current item included: removing the current row of a
   // single-selection list would otherwise select its neighbour for a moment, and that neighbour
   // would be shown in status panel 0 and the details pane. Losing the selection shows nothing.
-  list_->selectionModel()->clear();
+  accountsPage_->ClearSelection();
   model_.DeleteAccount(position);
-  delete list_->takeTopLevelItem(row);
+  accountsPage_->RemoveRow(row);
 }
 
 void MainWindow::OpenPaymentLink(const std::string& link) {
@@ -112,28 +109,9 @@ void MainWindow::HotkeyPressed(int shortcutValue) {
   QApplication::setActiveWindow(this);
   raise();
   activateWindow();
-  if (shortcutValue == settings_.hotkeyBalance) UpdateAllExecute();
-  if (shortcutValue == settings_.hotkeySpend && model_.AccountCount() > 0) OpenPaymentLink(std::string());
-}
-
-void MainWindow::InstanceMessage(int number) {
-  if (number == kMessageComeToFront) {
-    ShowFromTray();
-    return;
-  }
-  if (number != kMessageLinkWaits) return;
-  std::string link;
-  try {
-    // A fresh store object, so the profile key of the program's own object stays open.
-    SettingsStore handOff(storeFile_.empty() ? SettingsStore::DefaultFile() : storeFile_);
-    handOff.SetRootKey(RootKey::ClassesRoot);
-    handOff.OpenKey(kNmrKey, true);
-    link = handOff.ReadString(kHandOffValue);
-    handOff.DeleteValue(kHandOffValue);
-  } catch (const std::exception&) {
-    // Failures on this path are ignored; an unreadable slot opens an empty form.
-  }
-  OpenPaymentLink(link);
+  if (shortcutValue == session_.Settings().hotkeyBalance) refresh_->UpdateAll();
+  if (shortcutValue == session_.Settings().hotkeySpend && model_.AccountCount() > 0)
+    OpenPaymentLink(std::string());
 }
 
 }  // namespace nummora

@@ -69,7 +69,7 @@ void MainWindow::OfferContact(QWidget* owner, const ContactRecord& contact) {
     return;
   }
   ContactEditorDialog editor(boxes_, owner);
-  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (session_.Settings().onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   editor.Fill(contact);
   if (editor.exec() != QDialog::Accepted) return;
   AddContact(editor.Contact());
@@ -81,7 +81,7 @@ void MainWindow::NewContactExecute() {
     return;
   }
   ContactEditorDialog editor(boxes_, this);
-  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (session_.Settings().onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   if (editor.exec() != QDialog::Accepted) return;
   pages_->setCurrentWidget(contactsPage_->parentWidget());
   AddContact(editor.Contact());
@@ -91,7 +91,7 @@ void MainWindow::EditContactExecute() {
   const int index = contactsPage_->SelectedIndex();
   if (index < 0 || index >= static_cast<int>(model_.Contacts().size())) return;
   ContactEditorDialog editor(boxes_, this);
-  if (settings_.onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (session_.Settings().onTop) editor.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   editor.Fill(model_.Contacts()[index]);
   if (editor.exec() != QDialog::Accepted) return;
   // The address book may have changed while the editor was open (an import).

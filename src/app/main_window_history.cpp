@@ -21,7 +21,7 @@ HistoryServices MainWindow::HistoryServicesFor(const AccountRecord& account, Wor
   services.egoldSecure = servers.EgoldSecure;
   services.libertyReserve = servers.LibertyReserve;
   services.boxes = boxes_;
-  services.stayOnTop = settings_.onTop;
+  services.stayOnTop = session_.Settings().onTop;
   services.applicationTitle = applicationTitle_;
   services.payments = hooks.payments;
   QPointer<MainWindow> window(this);

@@ -1,8 +1,8 @@
 #pragma once
 // Connects the network workers to the main window: a WorkerHost whose reports the window
 // applies to its model and shows, the metal rates (MetalRates) behind the window's rates hooks,
-// and the balance refresh workers behind RequestBalance. Created as a child of the window, so it
-// goes with it.
+// and the balance refresh workers behind the window's BalanceRequested signal. Created as a
+// child of the window, so it goes with it.
 #include <QObject>
 #include <deque>
 #include <functional>

@@ -33,7 +33,7 @@ void MainWindow::InstallPaymentServices() {
   PaymentServices& s = hooks.payments;
   s.pickRecipient = [this](QWidget* owner, AccountType type) -> std::optional<std::string> {
     RecipientDialog picker(model_.Contacts(), type, owner ? owner : this);
-    if (settings_.onTop) picker.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    if (session_.Settings().onTop) picker.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     picker.exec();
     if (!picker.Accepted()) return std::nullopt;
     return picker.Pick();
@@ -77,7 +77,7 @@ void MainWindow::ViewDetailsExecute() {
   f.memo = row->Cell(4);
   f.merchant = row->Cell(5);
   PaymentDetailsDialog details(f, operationsPage_->EmailDetails(), this);
-  if (settings_.onTop) details.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (session_.Settings().onTop) details.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   details.exec();
 }
 
@@ -107,7 +107,7 @@ EmailNoticeDialog* MainWindow::OpenEmailNotice(QWidget* owner, const PaymentNoti
   setup.vendorBase = VendorBaseUrl();
   setup.boxes = boxes_;
   auto* dialog = new EmailNoticeDialog(notice, setup, owner);
-  if (settings_.onTop) dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (session_.Settings().onTop) dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
   if (modal) {
     dialog->exec();  // it deletes itself when it closes
     return nullptr;

@@ -7,6 +7,7 @@
 
 #include "app/main_window.h"
 #include "app/main_window_host.h"
+#include "app/refresh_scheduler.h"
 #include "payments/payment_dialog.h"
 #include "payments/spend_host.h"
 #include "platform/settings_store.h"
@@ -34,7 +35,7 @@ class WindowPaymentHost : public QObject, public PaymentHost {
   WorkerHost& Workers() override { return workers_; }
   QObject* RequestOwner() override { return this; }
   int SelectedAccount() const override { return window_.AccountOfRow(-1); }
-  bool StayOnTop() const override { return window_.settings_.onTop; }
+  bool StayOnTop() const override { return window_.session_.Settings().onTop; }
   std::string EgoldSecureBase() const override { return workers_.Servers().EgoldSecure; }
   std::string LibertyReserveBase() const override { return workers_.Servers().LibertyReserve; }
 
@@ -61,7 +62,7 @@ class WindowPaymentHost : public QObject, public PaymentHost {
   }
   void RefreshBalance(int position) override {
     if (window_.model_.IsValidPosition(position) && window_.model_.IsLive(position))
-      window_.RequestBalance(position);
+      window_.refresh_->Request(position);
   }
   const PaymentServices& Services() const override { return window_.hooks.payments; }
   bool& Modified() override { return modified_; }

@@ -3,12 +3,13 @@
 // applies to the window, and the account import into the model.
 #include <QCoreApplication>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
+#include "app/accounts_page.h"
 #include "app/main_window.h"
+#include "app/refresh_scheduler.h"
 #include "common/secure_memory.h"
 #include "market/metals_pane_widget.h"
 #include "platform/settings_store.h"
@@ -41,15 +42,17 @@ void MainWindow::CreatePreferences(WorkerHost* workerHost, const std::string& ex
       labels.push_back(a.ID.empty() ? std::string() : AccountLabel(a));
     return labels;
   };
-  h.profilePassword = [this] { return profileKey_.Password(); };
-  h.changePassword = [this](const std::string& newPassword) { return ChangeProfilePassword(newPassword); };
-  h.strongProtection = [this] { return profileKey_.Format() == ProfileFormat::kStrong; };
-  h.setStrongProtection = [this](bool strong) { return SetStrongProtection(strong); };
-  h.moveDataFile = [this](const std::string& from, const std::string& to) { return MoveDataFile(from, to); };
+  h.profilePassword = [this] { return session_.Password(); };
+  h.changePassword = [this](const std::string& newPassword) { return session_.ChangePassword(newPassword); };
+  h.strongProtection = [this] { return session_.Strong(); };
+  h.setStrongProtection = [this](bool strong) { return session_.SetStrongProtection(strong); };
+  h.moveDataFile = [this](const std::string& from, const std::string& to) {
+    return session_.MoveDataFile(from, to);
+  };
   h.applyOnTop = [this](bool onTop) { ApplyOnTop(onTop); };
   h.applyProxy = [this](const ProxySettings& proxy) { ShowProxyIndicator(proxy); };
   h.applyDisplayCurrency = [this](const std::string& currency) { ApplyDisplayCurrency(currency); };
-  h.applied = [this] { settings_ = ReadShellSettings(*store_, profileName_); };
+  h.applied = [this] { session_.ReloadSettings(); };
   h.notify = [this](NotifyKind kind, const std::string& title, bool asDialog, const std::string& text) {
     Notify(kind, title, asDialog, text);
   };
@@ -62,55 +65,8 @@ void MainWindow::CreatePreferences(WorkerHost* workerHost, const std::string& ex
   };
 }
 
-std::optional<std::string> MainWindow::ChangeProfilePassword(const std::string& newPassword) {
-  // The new key gets a new salt (and today's key derivation parameters) at its first save.
-  ProfileKey previous = std::move(profileKey_);
-  profileKey_ = ProfileKey(newPassword, previous.Format());
-  std::string error;
-  // Written at once under the new password, so the file never waits under one the user has
-  // just given up.
-  if (!profileLoaded_ || !SaveProfile(&error)) {
-    profileKey_ = std::move(previous);
-    return profileLoaded_ ? error : std::string("The profile has not been read, so it cannot be written.");
-  }
-  return std::nullopt;
-}
-
-std::optional<std::string> MainWindow::SetStrongProtection(bool strong) {
-  const ProfileFormat format = strong ? ProfileFormat::kStrong : ProfileFormat::kLegacy;
-  if (profileKey_.Format() == format) return std::nullopt;
-  if (!profileLoaded_) return std::string("The profile has not been read, so it cannot be written.");
-  ProfileKey previous = std::move(profileKey_);
-  profileKey_ = ProfileKey(previous.Password(), format);
-  std::string error;
-  if (!SaveProfile(&error)) {
-    profileKey_ = std::move(previous);
-    return error;
-  }
-  return std::nullopt;
-}
-
-std::optional<std::string> MainWindow::MoveDataFile(const std::string& from, const std::string& to) {
-  if (!profileLoaded_)
-    return std::string("The profile has not been read, so it cannot be written elsewhere.");
-  if (profileKey_.Password().empty()) return std::string("The profile has no password to be written with.");
-  try {
-    // The profile is written at the new place first; the old file goes only once it is there.
-    nummora::SaveProfile(model_, profileKey_, to, settings_.savePassPhrases, regional_);
-  } catch (const std::exception& e) {
-    return std::string(e.what());
-  }
-  std::error_code ec;
-  if (!from.empty() && !std::filesystem::equivalent(from, to, ec)) {
-    std::filesystem::remove(from, ec);
-    if (ec) LogLine("The old profile file " + from + " could not be removed: " + ec.message());
-  }
-  settings_.dataFile = to;
-  return std::nullopt;
-}
-
 void MainWindow::ApplyOnTop(bool onTop) {
-  settings_.onTop = onTop;
+  session_.SetOnTop(onTop);
   if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop) return;
   const bool wasVisible = isVisible();
   setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
@@ -118,15 +74,15 @@ void MainWindow::ApplyOnTop(bool onTop) {
 }
 
 void MainWindow::ApplyDisplayCurrency(const std::string& currency) {
-  details_->SetDisplayCurrency(currency);
+  accountsPage_->SetDisplayCurrency(currency);
   if (model_.DisplayCurrency == currency) return;
   model_.DisplayCurrency = currency;
   // No rates in this currency have been received: the timer asks each minute until they come.
   model_.RatesTime = 0;
   // The rates are prices in the old currency: cells and values stay empty until the new ones
   // come. The profile load asks for rates itself, in the currency then in force.
-  ShowRates(rates_);
-  if (profileLoaded_ && hooks.requestRates) hooks.requestRates();
+  ShowRates(accountsPage_->Rates());
+  if (session_.Loaded() && hooks.requestRates) hooks.requestRates();
 }
 
 namespace {
@@ -164,7 +120,7 @@ void MainWindow::ImportExecute() {
                           [this](const AccountRecord& record) {
                             if (model_.AccountCount() >= ProfileModel::kMaxAccounts) return -1;
                             const int position = model_.AppendAccount(record);
-                            if (position >= 0) list_->addTopLevelItem(new QTreeWidgetItem);
+                            if (position >= 0) accountsPage_->AppendRow();
                             return position;
                           },
                           [this](const std::string& id) {
@@ -181,8 +137,8 @@ void MainWindow::ImportExecute() {
                           },
                           [this](int position) {
                             if (hooks.requestRates) hooks.requestRates();
-                            RequestBalance(position);
-                            ShowAccountRow(model_.RowOfAccount(position));
+                            refresh_->Request(position);
+                            accountsPage_->ShowRow(model_.RowOfAccount(position));
                           });
   ImportDialog dialog(
       importer,
@@ -192,7 +148,7 @@ void MainWindow::ImportExecute() {
         return true;
       },
       *store_, profileName_, boxes_, this);
-  if (settings_.onTop) dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (session_.Settings().onTop) dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   dialog.exec();
 }
 
@@ -211,7 +167,7 @@ void MainWindow::ExportExecute() {
       model_.Accounts(), ExportedPreferencesOf(values), model_.Contacts(),
       [this] { return DateTimeToStr(Now(), regional_); }, boxes_, this);
   SecureWipe(values.proxyPasswd);
-  if (settings_.onTop) dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (session_.Settings().onTop) dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   dialog.exec();
 }
 

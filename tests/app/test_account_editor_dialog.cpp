@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -246,7 +247,7 @@ class TestAccountEditor : public QObject {
     QCOMPARE(a.Updated, f.clock.now);
     QCOMPARE(a.BatchDate, f.clock.now);
     QCOMPARE(requested.count(), 1);
-    QCOMPARE(w->findChild<QTreeWidget*>("List")->topLevelItem(1)->text(0), QStringLiteral("Metal (7654321)"));
+    QCOMPARE(nummora::test::Cell(w->findChild<QTreeView*>("List"), 1, 0), QStringLiteral("Metal (7654321)"));
 
     // A refused minutes value adds nothing.
     WhenEditorOpens([](AccountEditorDialog& e) {
@@ -260,7 +261,7 @@ class TestAccountEditor : public QObject {
     });
     w->findChild<QAction*>("New")->trigger();
     QCOMPARE(w->Model().AccountCount(), 2);
-    QCOMPARE(w->findChild<QTreeWidget*>("List")->topLevelItemCount(), 2);
+    QCOMPARE(nummora::test::RowCount(w->findChild<QTreeView*>("List")), 2);
   }
 
   void infoWritesBackAndCancelKeeps() {
@@ -285,7 +286,7 @@ class TestAccountEditor : public QObject {
     w->findChild<QAction*>("Info")->trigger();
     QCOMPARE(w->Model().Account(0).Name, std::string("New name"));
     QCOMPARE(int(w->Model().Account(0).Refresh), 0);
-    QCOMPARE(w->findChild<QTreeWidget*>("List")->topLevelItem(0)->text(0), QStringLiteral("New name (U1)"));
+    QCOMPARE(nummora::test::Cell(w->findChild<QTreeView*>("List"), 0, 0), QStringLiteral("New name (U1)"));
   }
 
   void signupLinks() {

@@ -2,10 +2,11 @@
 // row texts, moving accounts (kept across save and reopen), deleting, the refresh timer,
 // notifications, and what is written at close (never a profile that was not read).
 #include <QAction>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 
 #include "market/metals_pane_widget.h"
@@ -26,7 +27,7 @@ QMap<QString, bool> States(MainWindow& w) {
   }
   return s;
 }
-QTreeWidget* List(MainWindow& w) {
+QTreeView* List(MainWindow& w) {
   return AccountsList(w);
 }
 QString Panel(MainWindow& w, const char* name) {
@@ -41,7 +42,7 @@ class TestMainWindow : public QObject {
     MainWindowFixture f;
     auto w = f.Open(f.WriteProfile({}));
     w->show();
-    QCOMPARE(List(*w)->topLevelItemCount(), 0);
+    QCOMPARE(nummora::test::RowCount(List(*w)), 0);
     QCOMPARE(Panel(*w, "StatusActive"), QStringLiteral("Active account: ..."));
     const auto s = States(*w);
     for (const char* off :
@@ -128,9 +129,9 @@ class TestMainWindow : public QObject {
     QVERIFY(s["Movedown"]);
 
     // A click on the second row.
-    QTreeWidget* list = List(*w);
+    QTreeView* list = List(*w);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(list->topLevelItem(1)).center());
+                      list->visualRect(list->model()->index(1, 0)).center());
     s = States(*w);
     QVERIFY(s["Moveup"] && s["Movedown"]);
     QCOMPARE(Panel(*w, "StatusActive"), QStringLiteral("Active account: 1234567"));
@@ -181,13 +182,11 @@ class TestMainWindow : public QObject {
     lr.LReur = 100000;
     auto w = f.Open(f.WriteProfile({lr, MakeAccount(0, "", "1234567", EncodeDate(2024, 1, 2))}));
     w->show();
-    QTreeWidgetItem* row0 = List(*w)->topLevelItem(0);
-    QCOMPARE(row0->text(0), QStringLiteral("Savings (U1234567)"));
-    QCOMPARE(row0->text(1), balance);
-    QCOMPARE(row0->text(2), QStringLiteral("2/29/2024 1:05:00 PM"));
-    QTreeWidgetItem* row1 = List(*w)->topLevelItem(1);
-    QCOMPARE(row1->text(0), QStringLiteral("1234567"));
-    QCOMPARE(row1->text(2), QStringLiteral("1/2/2024"));
+    QCOMPARE(nummora::test::Cell(List(*w), 0, 0), QStringLiteral("Savings (U1234567)"));
+    QCOMPARE(nummora::test::Cell(List(*w), 0, 1), balance);
+    QCOMPARE(nummora::test::Cell(List(*w), 0, 2), QStringLiteral("2/29/2024 1:05:00 PM"));
+    QCOMPARE(nummora::test::Cell(List(*w), 1, 0), QStringLiteral("1234567"));
+    QCOMPARE(nummora::test::Cell(List(*w), 1, 2), QStringLiteral("1/2/2024"));
   }
 
   void moveSurvivesSaveAndReopen() {
@@ -205,13 +204,13 @@ class TestMainWindow : public QObject {
       w->findChild<QAction*>("Moveup")->trigger();
       QCOMPARE(w->Model().SelectedRow(), 0);
       QVERIFY(!w->findChild<QAction*>("Moveup")->isEnabled());
-      QCOMPARE(List(*w)->topLevelItem(0)->text(0), QStringLiteral("C (U3)"));
+      QCOMPARE(nummora::test::Cell(List(*w), 0, 0), QStringLiteral("C (U3)"));
       // The table itself is untouched: every Index stays.
       QCOMPARE(w->Model().Account(2).ID, std::string("U3"));
       QCOMPARE(int(w->Model().Account(2).Index), 2);
       SelectRow(*w, 1);
       w->findChild<QAction*>("Movedown")->trigger();
-      QCOMPARE(List(*w)->topLevelItem(2)->text(0), QStringLiteral("A (U1)"));
+      QCOMPARE(nummora::test::Cell(List(*w), 2, 0), QStringLiteral("A (U1)"));
       QVERIFY(w->close());
     }
     const auto saved = f.SavedAccounts();
@@ -222,7 +221,7 @@ class TestMainWindow : public QObject {
     // Reopened, the moved account is entry 0 and shown first.
     auto w = f.Open(DecipherFile(f.dataFile, MainWindowFixture::kPassword));
     w->show();
-    QCOMPARE(List(*w)->topLevelItem(0)->text(0), QStringLiteral("C (U3)"));
+    QCOMPARE(nummora::test::Cell(List(*w), 0, 0), QStringLiteral("C (U3)"));
     QCOMPARE(w->Model().Account(0).ID, std::string("U3"));
   }
 
@@ -235,10 +234,10 @@ class TestMainWindow : public QObject {
     f.boxes.answer = false;
     w->findChild<QAction*>("Delete")->trigger();
     QCOMPARE(f.boxes.asked.value(0), QStringLiteral("Do you want to delete account B (U2)?"));
-    QCOMPARE(List(*w)->topLevelItemCount(), 3);
+    QCOMPARE(nummora::test::RowCount(List(*w)), 3);
     f.boxes.answer = true;
     w->findChild<QAction*>("Delete")->trigger();
-    QCOMPARE(List(*w)->topLevelItemCount(), 2);
+    QCOMPARE(nummora::test::RowCount(List(*w)), 2);
     QCOMPARE(w->Model().AccountCount(), 3);
     QCOMPARE(w->Model().RowOfAccount(1), -1);
     QCOMPARE(w->Model().FindAccount("U2"), -1);
@@ -269,12 +268,12 @@ class TestMainWindow : public QObject {
     const QString panel = Panel(*w, "StatusActive");
     const QString details = w->findChild<MetalsPane*>()->Label()->text();
     QVERIFY(details.contains(QString::fromStdString(w->Model().Account(row).ID)));
-    QSignalSpy selections(List(*w), &QTreeWidget::itemSelectionChanged);
+    QSignalSpy selections(List(*w)->selectionModel(), &QItemSelectionModel::selectionChanged);
     w->Actions().Delete->trigger();
     QCOMPARE(Panel(*w, "StatusActive"), panel);
     QCOMPARE(w->findChild<MetalsPane*>()->Label()->text(), details);
     QCOMPARE(w->Model().SelectedRow(), -1);
-    QVERIFY(List(*w)->selectedItems().isEmpty());
+    QVERIFY(List(*w)->selectionModel()->selectedRows().isEmpty());
     QCOMPARE(selections.count(), 1);  // the selection was lost once, and nothing else selected
     QVERIFY(!w->Actions().Delete->isEnabled());
   }

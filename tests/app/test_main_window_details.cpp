@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
@@ -155,9 +156,9 @@ class TestMainWindowDetails : public QObject {
     QCOMPARE(pane.Cell(0, 4), QStringLiteral("1002"));
     QCOMPARE(pane.Cell(1, 4), QStringLiteral("75"));
     // The row and the pane agree on the account's value.
-    auto* list = window->findChild<QTreeWidget*>(QStringLiteral("List"));
+    auto* list = window->findChild<QTreeView*>(QStringLiteral("List"));
     QVERIFY(list);
-    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("$1077"));
+    QCOMPARE(nummora::test::Cell(list, 0, 1), QStringLiteral("$1077"));
   }
 
   // A new display currency asks for rates in it at once; until they come, no value is computed
@@ -173,8 +174,8 @@ class TestMainWindowDetails : public QObject {
     MainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
     window->show();
     window->CreatePreferences(nullptr, "/usr/bin/nummora");
-    QTreeWidget* list = AccountsList(*window);
-    QTRY_COMPARE(list->topLevelItem(0)->text(1), QStringLiteral("$1080"));
+    QTreeView* list = AccountsList(*window);
+    QTRY_COMPARE(nummora::test::Cell(list, 0, 1), QStringLiteral("$1080"));
 
     // To euros; the server is busy.
     peer.Answer("busy", 503, {}, 0.3);
@@ -183,12 +184,12 @@ class TestMainWindowDetails : public QObject {
     prefs->findChild<QComboBox*>(QStringLiteral("Valute"))->setCurrentIndex(1);
     QTest::mouseClick(prefs->findChild<QPushButton*>(QStringLiteral("bOk")), Qt::LeftButton);
     const Pane pane = PaneOf(*window);
-    QCOMPARE(list->topLevelItem(0)->text(1), QString());
+    QCOMPARE(nummora::test::Cell(list, 0, 1), QString());
     QCOMPARE(pane.Cell(0, 3), QString());
     QCOMPARE(pane.Cell(0, 4), QString());
     QTRY_COMPARE(peer.Requests().back().path, std::string("/unsecure/metaldata.asp?LATEST=1&CUR=EUR"));
     QTRY_VERIFY(host->Rates().Worker()->Done());
-    QCOMPARE(list->topLevelItem(0)->text(1), QString());
+    QCOMPARE(nummora::test::Cell(list, 0, 1), QString());
     window->close();
     window.reset();
 
@@ -199,9 +200,9 @@ class TestMainWindowDetails : public QObject {
     window->show();
     list = AccountsList(*window);
     const Pane again = PaneOf(*window);
-    QCOMPARE(list->topLevelItem(0)->text(1), QString());
+    QCOMPARE(nummora::test::Cell(list, 0, 1), QString());
     QCOMPARE(again.Cell(0, 4), QString());
-    QTRY_COMPARE(list->topLevelItem(0)->text(1), QStringLiteral("EUR 970"));
+    QTRY_COMPARE(nummora::test::Cell(list, 0, 1), QStringLiteral("EUR 970"));
     QCOMPARE(peer.Requests().back().path, std::string("/unsecure/metaldata.asp?LATEST=1&CUR=EUR"));
     QCOMPARE(again.Cell(0, 3), QStringLiteral("450"));
     QCOMPARE(again.Cell(0, 4), QStringLiteral("900"));

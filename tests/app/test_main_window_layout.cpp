@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QStyleFactory>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -41,13 +42,13 @@ std::vector<AccountRecord> DemoAccounts() {
 }
 
 // Whether every cell of the list gets at least the width its text and icon need.
-bool CellsFit(QTreeWidget* list, QString* failure) {
+bool CellsFit(QTreeView* list, QString* failure) {
   QStyleOptionViewItem option;
   option.initFrom(list);
   option.font = list->font();
   option.decorationSize = list->iconSize();
-  for (int row = 0; row < list->topLevelItemCount(); ++row) {
-    for (int column = 0; column < list->columnCount(); ++column) {
+  for (int row = 0; row < list->model()->rowCount(); ++row) {
+    for (int column = 0; column < list->model()->columnCount(); ++column) {
       const QModelIndex index = list->model()->index(row, column);
       const int needed = list->itemDelegateForIndex(index)->sizeHint(option, index).width();
       if (list->columnWidth(column) < needed) {
@@ -95,8 +96,8 @@ class TestMainWindowLayout : public QObject {
     InstallNetworkWorkers(*w, &f.clock);  // shows the stored rates when the profile loads
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    auto* list = w->findChild<QTreeWidget*>("List");
-    list->setCurrentItem(list->topLevelItem(0));
+    auto* list = w->findChild<QTreeView*>("List");
+    list->setCurrentIndex(list->model()->index(0, 0));
     auto* metals = w->findChild<QTreeWidget*>("Metals");
     auto* panel = w->findChild<QLabel*>("StatusActive");
 
@@ -133,8 +134,8 @@ class TestMainWindowLayout : public QObject {
     auto w = f.Open(BuildProfileDocument(model, true, UsEnglishFormatSettings()));
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    auto* list = w->findChild<QTreeWidget*>("List");
-    list->setCurrentItem(list->topLevelItem(0));
+    auto* list = w->findChild<QTreeView*>("List");
+    list->setCurrentIndex(list->model()->index(0, 0));
     auto* metals = w->findChild<QTreeWidget*>("Metals");
     const FormatSettings format = UsEnglishFormatSettings();
     const RatesState first = ReadRates("x,650.06,12.49,1200.84,319.74", {}, format);
@@ -146,7 +147,7 @@ class TestMainWindowLayout : public QObject {
     w->resize(w->width(), w->height() - 4 * list->sizeHintForRow(0));
     QTRY_VERIFY(list->verticalScrollBar()->isVisible());
     // Balances arrive while the scroll bar shows, and the window is made narrower again.
-    list->topLevelItem(1)->setText(1, QStringLiteral("$2117.765"));
+    list->model()->setData(list->model()->index(1, 1), QStringLiteral("$2117.765"));
     QTest::qWait(50);
     w->resize(w->width() - 10, w->height());
     QTRY_VERIFY2_WITH_TIMEOUT(CellsFit(list, &failure), qPrintable(failure), 2000);

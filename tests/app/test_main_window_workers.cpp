@@ -3,6 +3,7 @@
 // again after 30 minutes; a refresh's result reaches the accounts list and the tray, and no second
 // refresh of the account starts while one runs.
 #include <QSignalSpy>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
@@ -89,9 +90,9 @@ class TestMainWindowWorkers : public QObject {
     QCOMPARE(fixture.notifier.balloons.back().text, QStringLiteral("Current balance of 1234567 is $1080"));
     QTRY_VERIFY(!window->Model().Account(0).Refreshing);
     QCOMPARE(window->Model().Account(0).Updated, fixture.clock.now);
-    auto* list = window->findChild<QTreeWidget*>(QStringLiteral("List"));
+    auto* list = window->findChild<QTreeView*>(QStringLiteral("List"));
     QVERIFY(list);
-    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("$1080"));
+    QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("$1080"));
     QCOMPARE(CountPath(peer_->Requests(), "/acct/balance.asp"), size_t(1));
     QVERIFY(window->Events()->Text().indexOf("secret-phrase") < 0);
 

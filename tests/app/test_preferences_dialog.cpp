@@ -175,8 +175,8 @@ class TestPreferencesDialog : public QObject {
     lr.LRusd = 12345000;
     lr.LReur = 100000;
     PreferencesDialog* d = Open({lr});
-    QTreeWidget* list = AccountsList(*w);
-    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("$1234.5"));
+    QTreeView* list = AccountsList(*w);
+    QCOMPARE(nummora::test::Cell(list, 0, 1), QStringLiteral("$1234.5"));
     auto* metals = Child<QTreeWidget>(w.get(), "Metals");
     QCOMPARE(metals->headerItem()->text(MetalsPane::kAmountColumn), QStringLiteral("Amount in USD"));
     d->show();
@@ -186,7 +186,7 @@ class TestPreferencesDialog : public QObject {
     QCOMPARE(d->DisplayCurrency(), std::string("EUR"));
     QCOMPARE(w->Model().DisplayCurrency, std::string("EUR"));
     QCOMPARE(metals->headerItem()->text(MetalsPane::kAmountColumn), QStringLiteral("Amount in EUR"));
-    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("EUR 10"));
+    QCOMPARE(nummora::test::Cell(list, 0, 1), QStringLiteral("EUR 10"));
   }
 
   void defaultAccountIsSelectedAtTheNextLogin() {

@@ -139,7 +139,7 @@ class TestSettingsTransfer : public QObject {
     QCOMPARE(m.Account(1).Name, savings.Name);
     QCOMPARE(m.Account(1).ID, std::string("3003"));
     QCOMPARE(m.Account(1).Password, std::string());
-    QCOMPARE(AccountsList(*w2)->topLevelItemCount(), 2);
+    QCOMPARE(nummora::test::RowCount(AccountsList(*w2)), 2);
     // Both the kept and the new account are refreshed.
     QCOMPARE(refreshes.count(), 2);
     QCOMPARE(refreshes.at(0).at(0).toInt(), 0);

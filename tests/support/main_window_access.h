@@ -2,15 +2,17 @@
 // What the tests reach in the main window besides its public operations: the model to change
 // behind its back, the one-minute tick, the tray marker, and the entry points of the parts that
 // plug in later (hotkeys, second-instance messages, the proxy indicator).
+#include "app/instance_links.h"
 #include "app/main_window.h"
+#include "app/refresh_scheduler.h"
 
 namespace nummora {
 
 struct MainWindowTestAccess {
   static ProfileModel& Model(MainWindow& w) { return w.model_; }
-  static void TimerTick(MainWindow& w) { w.TimerTick(); }
+  static void TimerTick(MainWindow& w) { w.refresh_->Tick(); }
   static void HotkeyPressed(MainWindow& w, int shortcutValue) { w.HotkeyPressed(shortcutValue); }
-  static void InstanceMessage(MainWindow& w, int number) { w.InstanceMessage(number); }
+  static void InstanceMessage(MainWindow& w, int number) { w.instanceLinks_->Receive(number); }
   static void ShowProxyIndicator(MainWindow& w, const ProxySettings& proxy) { w.ShowProxyIndicator(proxy); }
   static void HideToTray(MainWindow& w) { w.HideToTray(); }
   static void ShowFromTray(MainWindow& w) { w.ShowFromTray(); }

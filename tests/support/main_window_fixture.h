@@ -1,6 +1,7 @@
 #pragma once
 // Builds a main window over a private settings store and profile file, with a clock, message
 // boxes and a balloon notifier that the test controls.
+#include <QTreeView>
 #include <QTreeWidget>
 #include <memory>
 
@@ -51,18 +52,25 @@ inline AccountRecord MakeAccount(int type, const std::string& name, const std::s
 
 using Access = MainWindowTestAccess;
 
-inline QTreeWidget* AccountsList(MainWindow& w) {
-  return w.findChild<QTreeWidget*>(QStringLiteral("List"));
+inline QTreeView* AccountsList(MainWindow& w) {
+  return w.findChild<QTreeView*>(QStringLiteral("List"));
+}
+// The text of a cell of a list, as its model gives it.
+inline QString Cell(const QAbstractItemView* list, int row, int column) {
+  return list->model()->index(row, column).data().toString();
+}
+inline int RowCount(const QAbstractItemView* list) {
+  return list->model()->rowCount();
 }
 
 // Selects a row of the accounts list as a click does; -1 clears the selection.
 inline void SelectRow(MainWindow& w, int row) {
-  QTreeWidget* list = AccountsList(w);
+  QTreeView* list = AccountsList(w);
   if (row < 0) {
     list->clearSelection();
     return;
   }
-  list->setCurrentItem(list->topLevelItem(row));
+  list->setCurrentIndex(list->model()->index(row, 0));
 }
 
 class MainWindowFixture {
