@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "history/recent_payments.h"
+#include "operations/recent_payments.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace nummora;

@@ -30,6 +30,7 @@
 #include "market/metals_pane_widget.h"
 #include "net/vendor_urls.h"
 #include "platform/settings_store.h"
+#include "platform/settings_table.h"
 #include "profile/document.h"
 #include "ui/balloon_widget.h"
 #include "ui/column_fitter.h"
@@ -536,7 +537,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     try {
       store_->SetRootKey(RootKey::LocalMachine);
       if (store_->OpenKey(ProfileKeyPath(profileName_), false))
-        store_->WriteBool("Metals", accountsPage_->MetalsShown());
+        store_->WriteBool(settings::kMetals.name, accountsPage_->MetalsShown());
     } catch (const std::exception&) {
       // The profile is saved even when this fails.
     }

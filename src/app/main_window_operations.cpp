@@ -9,11 +9,11 @@
 
 #include "app/main_window.h"
 #include "contacts/recipient_dialog.h"
-#include "history/operations_page.h"
-#include "history/recent_payments_fetch.h"
 #include "net/vendor_urls.h"
-#include "payments/details_dialog.h"
-#include "payments/email_dialog.h"
+#include "operations/details_dialog.h"
+#include "operations/email_dialog.h"
+#include "operations/operations_page.h"
+#include "operations/recent_payments_fetch.h"
 
 namespace nummora {
 

@@ -13,6 +13,7 @@
 #include "common/secure_memory.h"
 #include "market/metals_pane_widget.h"
 #include "platform/settings_store.h"
+#include "platform/settings_table.h"
 #include "preferences/export_dialog.h"
 #include "preferences/hotkey_manager.h"
 #include "preferences/import_dialog.h"
@@ -159,8 +160,8 @@ void MainWindow::ExportExecute() {
   } else if (store_) {
     store_->SetRootKey(RootKey::LocalMachine);
     if (store_->OpenKey(ProfileKeyPath(profileName_), false) && ReadGeneralPreferences(*store_, values)) {
-      ReadHotkeyPreference(*store_, "HotkeyBalance", values.hotkeyBalance);
-      ReadHotkeyPreference(*store_, "HotkeySpend", values.hotkeySpend);
+      ReadHotkeyPreference(*store_, settings::kHotkeyBalance.name, values.hotkeyBalance);
+      ReadHotkeyPreference(*store_, settings::kHotkeySpend.name, values.hotkeySpend);
     }
   }
   ExportDialog dialog(

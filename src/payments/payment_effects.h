@@ -9,8 +9,8 @@
 
 #include "common/currency.h"
 #include "common/format_settings.h"
+#include "operations/payment_record.h"
 #include "payments/payment_outcome.h"
-#include "payments/payment_record.h"
 #include "profile/model.h"
 
 namespace nummora {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "payments/payment_record.h"
+#include "operations/payment_record.h"
 
 class QWidget;
 

@@ -479,9 +479,13 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
                            [](const test::RecordedEvent& e) { return e.header == "Parsing..."; });
     };
     const auto parsedBefore = parsed();
+    const auto readBefore = host_->statusStores.size();
     viewer->close();
     QTRY_VERIFY(guard.isNull());
-    QTest::qWait(1500);  // page 2 arrives meanwhile and is dropped
+    // Page 2 arrives meanwhile: its worker reads the answer's status last, then ends and is
+    // dropped on the next turns of the event loop.
+    QTRY_VERIFY_WITH_TIMEOUT(host_->statusStores.size() > readBefore, 15000);
+    QTest::qWait(100);
     QCOMPARE(HistoryRequests(), 1);
     QCOMPARE(parsed(), parsedBefore);  // page 2 was not handled
     QVERIFY(boxes_.shown.empty());

@@ -17,10 +17,10 @@
 
 #include "app/main_window_host.h"
 #include "common/text_routines.h"
-#include "history/recent_payments.h"
 #include "net/http_client.h"
-#include "payments/details_dialog.h"
-#include "payments/email_dialog.h"
+#include "operations/details_dialog.h"
+#include "operations/email_dialog.h"
+#include "operations/recent_payments.h"
 #include "support/main_window_fixture.h"
 #include "support/sandbox_process.h"
 #include "ui/events_window.h"

@@ -155,12 +155,12 @@ class FakeWorkerHost : public QObject, public WorkerHost {
   DialogPassphrasePrompt prompt_{nullptr};  // the real prompt: tests answer its dialog
 };
 
-// tests/app/peers/scripted_peer.py in a child process, stopped when this object goes.
+// tests/gui/peers/scripted_peer.py in a child process, stopped when this object goes.
 class ScriptedPeer {
  public:
   ScriptedPeer() {
     process_.setProgram(QStringLiteral("python3"));
-    process_.setArguments({QStringLiteral(NUMMORA_SOURCE_DIR "/tests/app/peers/scripted_peer.py")});
+    process_.setArguments({QStringLiteral(NUMMORA_SOURCE_DIR "/tests/gui/peers/scripted_peer.py")});
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.start();
     if (!process_.waitForStarted(15000)) return;

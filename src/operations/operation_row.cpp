@@ -1,4 +1,4 @@
-#include "history/operation_row.h"
+#include "operations/operation_row.h"
 
 #include "common/number_text.h"
 

@@ -1,4 +1,4 @@
-#include "history/operations_page.h"
+#include "operations/operations_page.h"
 
 #include <QAction>
 #include <QHeaderView>

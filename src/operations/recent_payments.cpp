@@ -1,10 +1,10 @@
-#include "history/recent_payments.h"
+#include "operations/recent_payments.h"
 
 #include <set>
 
 #include "common/comma_rule.h"
 #include "common/number_text.h"
-#include "history/egold_history.h"
+#include "net/egold.h"
 
 namespace nummora {
 

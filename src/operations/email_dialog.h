@@ -6,7 +6,7 @@
 #include <string>
 
 #include "net/request_worker.h"
-#include "payments/email_notice.h"
+#include "operations/email_notice.h"
 
 class QLineEdit;
 class QPushButton;

@@ -1,4 +1,4 @@
-#include "payments/email_notice.h"
+#include "operations/email_notice.h"
 
 #include <algorithm>
 

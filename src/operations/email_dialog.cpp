@@ -1,4 +1,4 @@
-#include "payments/email_dialog.h"
+#include "operations/email_dialog.h"
 
 #include <QFormLayout>
 #include <QGroupBox>

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "history/operation_row.h"
+#include "operations/operation_row.h"
 
 class QAction;
 class QTreeWidget;

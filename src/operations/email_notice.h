@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "payments/payment_record.h"
+#include "operations/payment_record.h"
 
 namespace nummora {
 

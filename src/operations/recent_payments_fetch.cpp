@@ -1,11 +1,11 @@
-#include "history/recent_payments_fetch.h"
+#include "operations/recent_payments_fetch.h"
 
 #include <QTimer>
 
 #include "common/secure_memory.h"
-#include "history/operations_page.h"
-#include "history/recent_payments.h"
 #include "net/egold.h"
+#include "operations/operations_page.h"
+#include "operations/recent_payments.h"
 
 namespace nummora {
 

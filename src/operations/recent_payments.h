@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/datetime.h"
-#include "history/operation_row.h"
+#include "operations/operation_row.h"
 
 namespace nummora {
 

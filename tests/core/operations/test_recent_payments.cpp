@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "history/recent_payments.h"
+#include "operations/recent_payments.h"
 
 using namespace nummora;
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "net/form_encoding.h"
-#include "payments/email_notice.h"
+#include "operations/email_notice.h"
 
 using namespace nummora;
 

@@ -1,4 +1,4 @@
-#include "payments/details_dialog.h"
+#include "operations/details_dialog.h"
 
 #include <QAction>
 #include <QFormLayout>

@@ -10,9 +10,9 @@
 #include <QtTest>
 
 #include "accounts/account_editor_dialog.h"
-#include "history/operations_page.h"
-#include "payments/details_dialog.h"
-#include "payments/email_dialog.h"
+#include "operations/details_dialog.h"
+#include "operations/email_dialog.h"
+#include "operations/operations_page.h"
 #include "profile/login_dialog.h"
 #include "profile/login_flow.h"
 #include "profile/new_profile_dialog.h"

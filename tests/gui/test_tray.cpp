@@ -1,4 +1,4 @@
-// The tray on a real X server (tests/app/run_with_tray.sh runs this program twice, without and
+// The tray on a real X server (tests/gui/run_with_tray.sh runs this program twice, without and
 // with a tray): the menu follows the hidden marker and runs the main window's commands; with a
 // tray, minimising hides the window into it, a balloon reports a notice and a click on it (or on
 // the menu's first item) brings the window back; without one the window never hides, and a tray
@@ -22,7 +22,7 @@ using namespace nummora::test;
 
 namespace {
 
-// Which run of tests/app/run_with_tray.sh this is: "none" (no tray) or "trayer".
+// Which run of tests/gui/run_with_tray.sh this is: "none" (no tray) or "trayer".
 QString TrayRun() {
   return qEnvironmentVariable("NUMMORA_TRAY_RUN");
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/datetime.h"
-#include "payments/payment_record.h"
+#include "operations/payment_record.h"
 
 namespace nummora {
 
