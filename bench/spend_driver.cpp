@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
   for (int r = 0; r < runs + 1; ++r) {
     QElapsedTimer wall;
     wall.start();
-    window->Actions().Spend->trigger();
+    window->Actions().spend->trigger();
     const double actionMs = double(wall.nsecsElapsed()) / 1e6;
     PaymentDialog* dialog = NewestDialog(*window);
     if (!dialog || !QTest::qWaitForWindowExposed(dialog)) {
@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
       Median(action), runs, Median(shown));
 
   // 2. The mass payment.
-  window->Actions().Spend->trigger();
+  window->Actions().spend->trigger();
   PaymentDialog* dialog = NewestDialog(*window);
   dialog->findChild<QAbstractButton*>(QStringLiteral("LRTypeMass"))->click();
   std::string list;

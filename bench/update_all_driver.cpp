@@ -158,7 +158,7 @@ RunResult RunOnce(int count, bool trace) {
   ticks.start();
   watch.start();
 
-  QAction* updateAll = window->Actions().UpdateAll;
+  QAction* updateAll = window->Actions().updateAll;
   double sandboxCpuAtStart = 0, programCpuAtStart = 0, mainCpuAtStart = 0;
   QTimer::singleShot(20, window.get(), [&] {
     measuring = true;

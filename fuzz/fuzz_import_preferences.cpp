@@ -15,7 +15,7 @@
 #include "platform/settings_store.h"
 #include "preferences/preference_values.h"
 #include "preferences/settings_transfer.h"
-#include "profile/shell_settings.h"
+#include "profile/profile_settings.h"
 
 using namespace nummora;
 
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   store.OpenKey(ProfileKeyPath("fuzz"), true);
   // A profile key as the preferences leave it, with a value the import must not touch when it
   // refuses.
-  PreferenceValues defaults;
+  ProfileSettings defaults;
   defaults.proxyHost = kSentinel;
   WriteGeneralPreferences(store, defaults);
   WriteHotkeyPreferences(store, defaults);
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (refused) abort();
 
-  PreferenceValues loaded;
+  ProfileSettings loaded;
   if (!ReadGeneralPreferences(store, loaded)) abort();
   if (!ReadHotkeyPreference(store, "HotkeyBalance", loaded.hotkeyBalance) ||
       !ReadHotkeyPreference(store, "HotkeySpend", loaded.hotkeySpend))

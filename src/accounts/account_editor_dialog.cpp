@@ -76,8 +76,15 @@ AccountEditorDialog::AccountEditorDialog(bool isNew, std::function<bool(const st
 
   pages_ = new QStackedWidget(this);
   pages_->setObjectName(QStringLiteral("Pages"));
+  pages_->addWidget(BuildEgoldPage());
+  pages_->addWidget(BuildLibertyReservePage());
+  BuildLayout();
+  connect(cAccountType_, &QComboBox::currentIndexChanged, this, &AccountEditorDialog::OnAccountTypeChanged);
+  connect(eEvery_, &QCheckBox::toggled, this, &AccountEditorDialog::OnEveryToggled);
+  ResetForShow();
+}
 
-  // e-gold page
+QWidget* AccountEditorDialog::BuildEgoldPage() {
   auto* egold = new QGroupBox(QStringLiteral("  E-gold Login Information  "));
   egold->setObjectName(QStringLiteral("gbEgold"));
   eName_ = Field(egold, "eName", 25);
@@ -97,15 +104,19 @@ AccountEditorDialog::AccountEditorDialog(bool isNew, std::function<bool(const st
     passRow->addWidget(kbEgold);
     form->addRow(QStringLiteral("Passphrase"), passRow);
   }
-  P2_ = LinkLabel(this, "P2", "Don't have an e-gold account yet?");
+  p2_ = LinkLabel(this, "P2", "Don't have an e-gold account yet?");
   auto* egoldPage = new QWidget;
   auto* egoldLayout = new QVBoxLayout(egoldPage);
   egoldLayout->setContentsMargins(0, 0, 0, 0);
   egoldLayout->addWidget(egold);
-  egoldLayout->addWidget(P2_);
-  pages_->addWidget(egoldPage);
+  egoldLayout->addWidget(p2_);
+  connect(kbEgold, &QToolButton::clicked, this, [this] { OnScreenKeyboard::Open(this, ePass_); });
+  connect(egoldSignup, &QToolButton::clicked, this, &AccountEditorDialog::OpenEgoldSignup);
+  connect(static_cast<QLabel*>(p2_), &QLabel::linkActivated, this, &AccountEditorDialog::OpenEgoldSignup);
+  return egoldPage;
+}
 
-  // Liberty Reserve page
+QWidget* AccountEditorDialog::BuildLibertyReservePage() {
   auto* lr = new QGroupBox(QStringLiteral("  Liberty Reserver Login Information  "));
   lr->setObjectName(QStringLiteral("gbLR"));
   eLRID_ = Field(lr, "eLRID", 11);
@@ -134,8 +145,14 @@ AccountEditorDialog::AccountEditorDialog(bool isNew, std::function<bool(const st
   lrLayout->setContentsMargins(0, 0, 0, 0);
   lrLayout->addWidget(lr);
   lrLayout->addWidget(lrLink);
-  pages_->addWidget(lrPage);
+  connect(kbLR, &QToolButton::clicked, this, [this] { OnScreenKeyboard::Open(this, eLRPass_); });
+  connect(lrSignup, &QToolButton::clicked, this, &AccountEditorDialog::OpenLibertySignup);
+  connect(lrLink, &QLabel::linkActivated, this, &AccountEditorDialog::OpenLibertySignup);
+  return lrPage;
+}
 
+// The account type above the pages; the refresh options and the buttons below them.
+void AccountEditorDialog::BuildLayout() {
   eStartup_ = new QCheckBox(QStringLiteral("Update balance at startup"), this);
   eStartup_->setObjectName(QStringLiteral("eStartup"));
   eStartup_->setChecked(true);
@@ -172,38 +189,28 @@ AccountEditorDialog::AccountEditorDialog(bool isNew, std::function<bool(const st
   layout->addStretch(1);
   layout->addLayout(buttons);
   setMinimumWidth(360);
-
-  connect(cAccountType_, &QComboBox::currentIndexChanged, this, &AccountEditorDialog::cAccountTypeChange);
-  connect(eEvery_, &QCheckBox::toggled, this, &AccountEditorDialog::eEveryClick);
-  connect(bOk_, &QPushButton::clicked, this, &AccountEditorDialog::bOkClick);
+  connect(bOk_, &QPushButton::clicked, this, &AccountEditorDialog::OnOkClicked);
   connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(kbEgold, &QToolButton::clicked, this, [this] { OnScreenKeyboard::Open(this, ePass_); });
-  connect(kbLR, &QToolButton::clicked, this, [this] { OnScreenKeyboard::Open(this, eLRPass_); });
-  connect(egoldSignup, &QToolButton::clicked, this, &AccountEditorDialog::OpenEgoldSignup);
-  connect(static_cast<QLabel*>(P2_), &QLabel::linkActivated, this, &AccountEditorDialog::OpenEgoldSignup);
-  connect(lrSignup, &QToolButton::clicked, this, &AccountEditorDialog::OpenLibertySignup);
-  connect(lrLink, &QLabel::linkActivated, this, &AccountEditorDialog::OpenLibertySignup);
-  FormShow();
 }
 
 void AccountEditorDialog::showEvent(QShowEvent* event) {
-  FormShow();
+  ResetForShow();
   QDialog::showEvent(event);
 }
 
-void AccountEditorDialog::FormShow() {
+void AccountEditorDialog::ResetForShow() {
   if (!new_) {
-    P2_->hide();
+    p2_->hide();
     cAccountType_->setEnabled(false);  // the type of an existing account cannot change
   }
-  cAccountTypeChange();
+  OnAccountTypeChanged();
 }
 
-void AccountEditorDialog::cAccountTypeChange() {
+void AccountEditorDialog::OnAccountTypeChanged() {
   pages_->setCurrentIndex(cAccountType_->currentIndex() == 0 ? 0 : 1);
 }
 
-void AccountEditorDialog::eEveryClick() {
+void AccountEditorDialog::OnEveryToggled() {
   eMin_->setEnabled(eEvery_->isChecked());
 }
 
@@ -223,7 +230,7 @@ void AccountEditorDialog::Fill(const AccountRecord& account) {
   eEvery_->setChecked(account.Refresh != 0);
   eMin_->setEnabled(eEvery_->isChecked());
   eMin_->setText(QString::number(account.Refresh));
-  cAccountTypeChange();
+  OnAccountTypeChanged();
 }
 
 AccountType AccountEditorDialog::SelectedType() const {
@@ -245,7 +252,7 @@ void AccountEditorDialog::ApplyTo(AccountRecord& account) const {
   account.Refresh = EditorRefreshMinutes(eEvery_->isChecked(), ToLatin1(eMin_->text()));
 }
 
-void AccountEditorDialog::bOkClick() {
+void AccountEditorDialog::OnOkClicked() {
   if (!CheckPasswordField(SelectedType() == AccountType::Egold ? ePass_ : eLRPass_, boxes_, this)) return;
   AccountEditorInput input;
   input.isNew = new_;

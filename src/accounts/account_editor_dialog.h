@@ -47,10 +47,13 @@ class AccountEditorDialog : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void FormShow();
-  void cAccountTypeChange();
-  void eEveryClick();
-  void bOkClick();
+  QWidget* BuildEgoldPage();
+  QWidget* BuildLibertyReservePage();
+  void BuildLayout();
+  void ResetForShow();
+  void OnAccountTypeChanged();
+  void OnEveryToggled();
+  void OnOkClicked();
   void OpenEgoldSignup();
   void OpenLibertySignup();
 
@@ -69,7 +72,7 @@ class AccountEditorDialog : public QDialog {
   QCheckBox* eStartup_;
   QCheckBox* eEvery_;
   QLineEdit* eMin_;
-  QWidget* P2_;
+  QWidget* p2_;
   QPushButton* bOk_;
 };
 

@@ -29,11 +29,11 @@ AccountsPage::AccountsPage(ProfileModel& profile, const MainActions& actions, co
   toolbar->setObjectName(QStringLiteral("ToolBar"));
   toolbar->setIconSize(QSize(24, 24));
   toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  toolbar->addActions({actions.New, actions.Delete, actions.Info});
+  toolbar->addActions({actions.newAccount, actions.deleteAccount, actions.info});
   toolbar->addSeparator();
-  toolbar->addActions({actions.Balance, actions.Spend, actions.ViewHistory});
+  toolbar->addActions({actions.balance, actions.spend, actions.viewHistory});
   toolbar->addSeparator();
-  toolbar->addActions({actions.Moveup, actions.Movedown});
+  toolbar->addActions({actions.moveUp, actions.moveDown});
 
   BuildList(actions);
   details_ = new MetalsPane(this);
@@ -69,8 +69,8 @@ void AccountsPage::BuildList(const MainActions& actions) {
   view_->installEventFilter(this);
   auto* separator = new QAction(view_);
   separator->setSeparator(true);
-  view_->addActions({actions.Balance, actions.UpdateAll, actions.Spend, actions.ViewHistory, actions.Info,
-                     separator, actions.CopyNumber});
+  view_->addActions({actions.balance, actions.updateAll, actions.spend, actions.viewHistory, actions.info,
+                     separator, actions.copyNumber});
   connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &AccountsPage::OnSelectionChanged);
   connect(view_, &QTreeView::doubleClicked, this, &AccountsPage::RowActivated);

@@ -28,35 +28,35 @@ QAction* Make(QObject* owner, const char* name, const char* caption, const char*
 
 MainActions CreateMainActions(QObject* owner) {
   MainActions a;
-  a.New = Make(owner, "New", "&New account...", "Add new account", QKeySequence(Qt::CTRL | Qt::Key_N),
-               QStyle::SP_FileDialogNewFolder);
-  a.Delete = Make(owner, "Delete", "&Delete", "Delete account", QKeySequence(Qt::CTRL | Qt::Key_D),
-                  QStyle::SP_TrashIcon);
-  a.Info = Make(owner, "Info", "&Account Info...", "Account information", QKeySequence(Qt::CTRL | Qt::Key_I),
+  a.newAccount = Make(owner, "New", "&New account...", "Add new account", QKeySequence(Qt::CTRL | Qt::Key_N),
+                      QStyle::SP_FileDialogNewFolder);
+  a.deleteAccount = Make(owner, "Delete", "&Delete", "Delete account", QKeySequence(Qt::CTRL | Qt::Key_D),
+                         QStyle::SP_TrashIcon);
+  a.info = Make(owner, "Info", "&Account Info...", "Account information", QKeySequence(Qt::CTRL | Qt::Key_I),
                 QStyle::SP_FileDialogInfoView);
-  a.Balance = Make(owner, "Balance", "&Update balance", "Update account balance",
+  a.balance = Make(owner, "Balance", "&Update balance", "Update account balance",
                    QKeySequence(Qt::CTRL | Qt::Key_B), QStyle::SP_BrowserReload);
-  a.UpdateAll = Make(owner, "UpdateAll", "&Update all balances", "Update all accounts balances",
+  a.updateAll = Make(owner, "UpdateAll", "&Update all balances", "Update all accounts balances",
                      QKeySequence(Qt::CTRL | Qt::Key_A));
-  a.Spend = Make(owner, "Spend", "&Spend...", "Spend funds", QKeySequence(Qt::CTRL | Qt::Key_S),
+  a.spend = Make(owner, "Spend", "&Spend...", "Spend funds", QKeySequence(Qt::CTRL | Qt::Key_S),
                  QStyle::SP_DialogApplyButton);
-  a.ViewHistory = Make(owner, "ViewHistory", "&View history...", "View account history",
+  a.viewHistory = Make(owner, "ViewHistory", "&View history...", "View account history",
                        QKeySequence(Qt::CTRL | Qt::Key_H), QStyle::SP_FileDialogDetailedView);
-  a.CopyNumber = Make(owner, "CopyNumber", "Copy account number", "Copy account number to clipboard",
+  a.copyNumber = Make(owner, "CopyNumber", "Copy account number", "Copy account number to clipboard",
                       QKeySequence(Qt::CTRL | Qt::Key_C));
-  a.Moveup = Make(owner, "Moveup", "Move &up", "Move selected account up", QKeySequence(Qt::Key_PageUp),
+  a.moveUp = Make(owner, "Moveup", "Move &up", "Move selected account up", QKeySequence(Qt::Key_PageUp),
                   QStyle::SP_ArrowUp);
-  a.Movedown = Make(owner, "Movedown", "Move &down", "Move selected account down",
+  a.moveDown = Make(owner, "Movedown", "Move &down", "Move selected account down",
                     QKeySequence(Qt::Key_PageDown), QStyle::SP_ArrowDown);
-  a.Preferences = Make(owner, "Preferences", "&Preferences...", "Program options");
-  a.actImport = Make(owner, "actImport", "&Import accounts...", "Import accounts");
-  a.actExport = Make(owner, "actExport", "&Export accounts...", "Export accounts");
-  a.Exit = Make(owner, "Exit", "&Exit", "");
-  a.NewContact =
+  a.preferences = Make(owner, "Preferences", "&Preferences...", "Program options");
+  a.importAccounts = Make(owner, "actImport", "&Import accounts...", "Import accounts");
+  a.exportAccounts = Make(owner, "actExport", "&Export accounts...", "Export accounts");
+  a.exit = Make(owner, "Exit", "&Exit", "");
+  a.newContact =
       Make(owner, "NewContact", "&New contact...", "Add new contact", {}, QStyle::SP_FileDialogNewFolder);
-  a.EditContact =
+  a.editContact =
       Make(owner, "EditContact", "&Edit...", "Edit selected contact", {}, QStyle::SP_FileDialogDetailedView);
-  a.DeleteContact =
+  a.deleteContact =
       Make(owner, "DeleteContact", "&Delete contact", "Delete selected contact", {}, QStyle::SP_TrashIcon);
   for (const char* caption :
        {"Accounts tab", "&Contacts tab", "&Last operations tab", "&Gold Directory tab"}) {
@@ -65,9 +65,9 @@ MainActions CreateMainActions(QObject* owner) {
     item->setChecked(true);
     a.viewTabs.append(item);
   }
-  a.Help = Make(owner, "OnlineHelp", "&Online help...", "", QKeySequence(Qt::Key_F1));
-  a.WebSite = Make(owner, "VisitWebSite", "&Visit web site...", "");
-  a.About = Make(owner, "About", "&About...", "");
+  a.help = Make(owner, "OnlineHelp", "&Online help...", "", QKeySequence(Qt::Key_F1));
+  a.webSite = Make(owner, "VisitWebSite", "&Visit web site...", "");
+  a.about = Make(owner, "About", "&About...", "");
   return a;
 }
 

@@ -9,27 +9,27 @@ class QObject;
 namespace nummora {
 
 struct MainActions {
-  QAction* New = nullptr;
-  QAction* Delete = nullptr;
-  QAction* Info = nullptr;
-  QAction* Balance = nullptr;
-  QAction* UpdateAll = nullptr;
-  QAction* Spend = nullptr;
-  QAction* ViewHistory = nullptr;
-  QAction* CopyNumber = nullptr;
-  QAction* Moveup = nullptr;
-  QAction* Movedown = nullptr;
-  QAction* Preferences = nullptr;
-  QAction* actImport = nullptr;
-  QAction* actExport = nullptr;
-  QAction* Exit = nullptr;
-  QAction* NewContact = nullptr;
-  QAction* EditContact = nullptr;
-  QAction* DeleteContact = nullptr;
+  QAction* newAccount = nullptr;
+  QAction* deleteAccount = nullptr;
+  QAction* info = nullptr;
+  QAction* balance = nullptr;
+  QAction* updateAll = nullptr;
+  QAction* spend = nullptr;
+  QAction* viewHistory = nullptr;
+  QAction* copyNumber = nullptr;
+  QAction* moveUp = nullptr;
+  QAction* moveDown = nullptr;
+  QAction* preferences = nullptr;
+  QAction* importAccounts = nullptr;
+  QAction* exportAccounts = nullptr;
+  QAction* exit = nullptr;
+  QAction* newContact = nullptr;
+  QAction* editContact = nullptr;
+  QAction* deleteContact = nullptr;
   QList<QAction*> viewTabs;  // the four checked items of the View menu
-  QAction* Help = nullptr;
-  QAction* WebSite = nullptr;
-  QAction* About = nullptr;
+  QAction* help = nullptr;
+  QAction* webSite = nullptr;
+  QAction* about = nullptr;
 };
 
 // Creates every action as a child of `owner`.

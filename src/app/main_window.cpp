@@ -21,8 +21,9 @@
 #include "app/account_rows.h"
 #include "app/accounts_page.h"
 #include "app/instance_links.h"
+#include "app/notifier.h"
 #include "app/refresh_scheduler.h"
-#include "app/tray.h"
+#include "app/window_services.h"
 #include "common/secure_memory.h"
 #include "common/version.h"
 #include "contacts/contacts_page.h"
@@ -44,22 +45,6 @@
 namespace nummora {
 
 namespace {
-MessageIcon BoxIconOf(NotifyKind kind) {
-  switch (kind) {
-    case NotifyKind::Warning:
-      return MessageIcon::Warning;
-    case NotifyKind::Error:
-      return MessageIcon::Error;
-    case NotifyKind::Information:
-      return MessageIcon::Information;
-    case NotifyKind::Confirmation:
-      return MessageIcon::Question;
-    case NotifyKind::Plain:
-      break;
-  }
-  return MessageIcon::None;
-}
-
 const SystemClock& TheSystemClock() {
   static const SystemClock clock;
   return clock;
@@ -78,12 +63,13 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
       session_(setup.store, std::move(setup.profileName), std::move(setup.profileKey),
                std::move(setup.profileText), model_, setup.regional,
                [this](const std::string& line) { LogLine(line); }) {
+  openUrl_ = std::move(setup.openUrl);
   setObjectName(QStringLiteral("Nummora"));
   setWindowTitle(QStringLiteral("Nummora"));
   setWindowIcon(ProgramIcon());
   setWindowFlags((windowFlags() | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) &
                  ~Qt::WindowMaximizeButtonHint);
-  model_.DisplayCurrency = session_.Settings().displayCurrency;
+  model_.DisplayCurrency = DisplayCurrencyOf(session_.Settings().fiat);
   if (session_.Settings().onTop) setWindowFlag(Qt::WindowStaysOnTopHint, true);
 
   actions_ = CreateMainActions(this);
@@ -91,23 +77,15 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
   BuildMenus();
   events_ = new EventsWindow(this);
 
-  if (setup.notifier) {
-    notifier_ = setup.notifier;
-  } else {
-    tray_ = new Tray([this] { return hiddenInTray_; }, this);
-    tray_->SetMenuActions(actions_.Spend, actions_.UpdateAll);
-    connect(tray_, &Tray::ToggleRequested, this, &MainWindow::ToggleTray);
-    connect(tray_, &Tray::BalloonClicked, this, &MainWindow::ShowFromTray);
-    connect(tray_, &Tray::ExitRequested, this, &QWidget::close);
-    notifier_ = tray_;
-  }
+  notifier_ = new Notifier(*this, setup.notifier, boxes_, actions_.spend, actions_.updateAll);
+  connect(notifier_, &Notifier::ExitRequested, this, &QWidget::close);
+  connect(notifier_, &Notifier::HintChanged, panelHint_, &QLabel::setText);
+  connect(notifier_, &Notifier::HotkeyPressed, this, &MainWindow::HotkeyPressed);
 
   refresh_ = new RefreshScheduler(
       model_, *clock_, [this](int position) { DispatchRefresh(position); }, this);
   connect(refresh_, &RefreshScheduler::RefreshStateChanged, this, &MainWindow::RefreshStateChanged);
-  connect(refresh_, &RefreshScheduler::RatesDue, this, [this] {
-    if (hooks.requestRates) hooks.requestRates();
-  });
+  connect(refresh_, &RefreshScheduler::RatesDue, this, &MainWindow::RequestRates);
 
   ConnectActions();
   ConnectCommandUpdates();
@@ -115,7 +93,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
   UpdateActions();
 
   instanceLinks_ = new InstanceLinks(setup.instanceSocket, setup.storeFile, this);
-  connect(instanceLinks_, &InstanceLinks::ComeToFrontRequested, this, &MainWindow::ShowFromTray);
+  connect(instanceLinks_, &InstanceLinks::ComeToFrontRequested, notifier_, &Notifier::ShowWindow);
   connect(instanceLinks_, &InstanceLinks::LinkArrived, this, &MainWindow::OpenPaymentLink);
   RestoreLayout();
 }
@@ -144,7 +122,7 @@ void MainWindow::BuildWindow() {
   accountsPage_ = new AccountsPage(
       model_, actions_, regional_, numberFormat_,
       [this](const AccountRecord& account) -> std::optional<Currency> {
-        return hooks.egoldValue ? hooks.egoldValue(account) : Currency(0);
+        return services_ ? services_->EgoldValue(account) : Currency(0);
       },
       pages_);
   connect(accountsPage_, &AccountsPage::ColumnsFitted, this, &MainWindow::GrowToFitColumns);
@@ -219,25 +197,25 @@ void MainWindow::GrowToFitColumns() {
 void MainWindow::BuildMenus() {
   QMenu* account = menuBar()->addMenu(QStringLiteral("&Account"));
   account->setObjectName(QStringLiteral("mAccount"));
-  account->addActions({actions_.New, actions_.Delete, actions_.Info});
+  account->addActions({actions_.newAccount, actions_.deleteAccount, actions_.info});
   account->addSeparator();
-  account->addActions({actions_.Balance, actions_.UpdateAll, actions_.Spend, actions_.ViewHistory});
+  account->addActions({actions_.balance, actions_.updateAll, actions_.spend, actions_.viewHistory});
   account->addSeparator();
-  account->addActions({actions_.actImport, actions_.actExport});
+  account->addActions({actions_.importAccounts, actions_.exportAccounts});
   account->addSeparator();
-  account->addAction(actions_.Exit);
+  account->addAction(actions_.exit);
 
   QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
   edit->setObjectName(QStringLiteral("mEdit"));
-  edit->addAction(actions_.CopyNumber);
+  edit->addAction(actions_.copyNumber);
   edit->addSeparator();
-  edit->addActions({actions_.Moveup, actions_.Movedown});
+  edit->addActions({actions_.moveUp, actions_.moveDown});
   edit->addSeparator();
-  edit->addAction(actions_.Preferences);
+  edit->addAction(actions_.preferences);
 
   QMenu* contacts = menuBar()->addMenu(QStringLiteral("&Contacts"));
   contacts->setObjectName(QStringLiteral("mContacts"));
-  contacts->addActions({actions_.NewContact, actions_.EditContact, actions_.DeleteContact});
+  contacts->addActions({actions_.newContact, actions_.editContact, actions_.deleteContact});
 
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->setObjectName(QStringLiteral("mView"));
@@ -245,41 +223,39 @@ void MainWindow::BuildMenus() {
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
   help->setObjectName(QStringLiteral("mHelp"));
-  help->addActions({actions_.Help, actions_.WebSite});
+  help->addActions({actions_.help, actions_.webSite});
   help->addSeparator();
-  help->addAction(actions_.About);
+  help->addAction(actions_.about);
 }
 
 void MainWindow::ConnectActions() {
-  connect(actions_.New, &QAction::triggered, this, &MainWindow::NewExecute);
-  connect(actions_.Delete, &QAction::triggered, this, &MainWindow::DeleteExecute);
-  connect(actions_.Info, &QAction::triggered, this, &MainWindow::InfoExecute);
-  connect(actions_.Balance, &QAction::triggered, this, [this] { refresh_->Request(AccountOfRow(-1)); });
-  connect(actions_.UpdateAll, &QAction::triggered, refresh_, &RefreshScheduler::UpdateAll);
-  connect(actions_.Spend, &QAction::triggered, this, [this] { OpenPaymentLink(std::string()); });
-  connect(actions_.ViewHistory, &QAction::triggered, this, [this] {
+  connect(actions_.newAccount, &QAction::triggered, this, &MainWindow::OnNewAccount);
+  connect(actions_.deleteAccount, &QAction::triggered, this, &MainWindow::OnDeleteAccount);
+  connect(actions_.info, &QAction::triggered, this, &MainWindow::OnAccountInfo);
+  connect(actions_.balance, &QAction::triggered, this, [this] { refresh_->Request(AccountOfRow(-1)); });
+  connect(actions_.updateAll, &QAction::triggered, refresh_, &RefreshScheduler::UpdateAll);
+  connect(actions_.spend, &QAction::triggered, this, [this] { OpenPaymentLink(std::string()); });
+  connect(actions_.viewHistory, &QAction::triggered, this, [this] {
     const int position = AccountOfRow(-1);
     if (position < 0) return;
     const AccountRecord copy = model_.Account(position);
-    if (hooks.openHistory)
-      hooks.openHistory(copy);
+    if (services_)
+      services_->OpenHistory(copy);
     else
       LogLine("History of " + AccountLabel(copy) + " requested; the history download is not available yet.");
   });
-  connect(actions_.CopyNumber, &QAction::triggered, this, &MainWindow::CopyNumberExecute);
-  connect(actions_.Moveup, &QAction::triggered, this, [this] { MoveExecute(true); });
-  connect(actions_.Movedown, &QAction::triggered, this, [this] { MoveExecute(false); });
-  connect(actions_.Preferences, &QAction::triggered, this, [this] {
-    if (hooks.showPreferences) hooks.showPreferences(this);
-  });
-  connect(actions_.Exit, &QAction::triggered, this, &QWidget::close);
+  connect(actions_.copyNumber, &QAction::triggered, this, &MainWindow::OnCopyNumber);
+  connect(actions_.moveUp, &QAction::triggered, this, [this] { OnMove(true); });
+  connect(actions_.moveDown, &QAction::triggered, this, [this] { OnMove(false); });
+  connect(actions_.preferences, &QAction::triggered, this, &MainWindow::ShowPreferences);
+  connect(actions_.exit, &QAction::triggered, this, &QWidget::close);
   for (QAction* item : actions_.viewTabs)
     connect(item, &QAction::toggled, item, [item] { item->setChecked(true); });
-  connect(actions_.Help, &QAction::triggered, this,
+  connect(actions_.help, &QAction::triggered, this,
           [this] { OpenWebAddress(QUrl(FromLatin1(VendorBaseUrl() + "/help/"))); });
-  connect(actions_.WebSite, &QAction::triggered, this,
+  connect(actions_.webSite, &QAction::triggered, this,
           [this] { OpenWebAddress(QUrl(FromLatin1(VendorBaseUrl() + "/"))); });
-  connect(actions_.About, &QAction::triggered, this, [this] {
+  connect(actions_.about, &QAction::triggered, this, [this] {
     Boxes().Show(this, MessageIcon::Information,
                  QStringLiteral("Nummora " NUMMORA_VERSION
                                 "\nDesktop wallet for e-gold and Liberty Reserve accounts."));
@@ -312,16 +288,16 @@ void MainWindow::SelectionChanged(int row) {
 
 void MainWindow::UpdateActions() {
   const AccountActionStates s = ComputeAccountActionStates(model_, pages_->currentWidget() == accountsPage_);
-  actions_.New->setEnabled(s.newAccount);
-  actions_.Delete->setEnabled(s.deleteAccount);
-  actions_.Info->setEnabled(s.info);
-  actions_.Balance->setEnabled(s.balance);
-  actions_.UpdateAll->setEnabled(s.updateAll);
-  actions_.Spend->setEnabled(s.spend);
-  actions_.ViewHistory->setEnabled(s.viewHistory);
-  actions_.CopyNumber->setEnabled(s.copyNumber);
-  actions_.Moveup->setEnabled(s.moveUp);
-  actions_.Movedown->setEnabled(s.moveDown);
+  actions_.newAccount->setEnabled(s.newAccount);
+  actions_.deleteAccount->setEnabled(s.deleteAccount);
+  actions_.info->setEnabled(s.info);
+  actions_.balance->setEnabled(s.balance);
+  actions_.updateAll->setEnabled(s.updateAll);
+  actions_.spend->setEnabled(s.spend);
+  actions_.viewHistory->setEnabled(s.viewHistory);
+  actions_.copyNumber->setEnabled(s.copyNumber);
+  actions_.moveUp->setEnabled(s.moveUp);
+  actions_.moveDown->setEnabled(s.moveDown);
 }
 
 void MainWindow::ShowTitle() {
@@ -397,36 +373,16 @@ void MainWindow::DispatchRefresh(int position) {
       this, [this, position] { EndRefresh(position); }, Qt::QueuedConnection);
 }
 
-void MainWindow::Notify(NotifyKind k, const std::string& title, bool asDialog, const std::string& text) {
-  const bool shown = isVisible() && !isMinimized() && !hiddenInTray_;
-  if (shown && asDialog) {
-    Boxes().Show(this, BoxIconOf(k), FromLatin1(NotifyBoxText(title, text)));
-    return;
-  }
-  notifier_->ShowBalloon(k, FromLatin1(BalloonTitle(title)), FromLatin1(BalloonText(text)),
-                         kBalloonTimeoutMs);
-  panelHint_->setText(FromLatin1(text));
+void MainWindow::Notify(NotifyKind kind, const std::string& title, bool asDialog, const std::string& text) {
+  notifier_->Notify(kind, title, asDialog, text);
 }
 
-void MainWindow::ShowFromTray() {
-  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
-  show();
-  raise();
-  activateWindow();
-  hiddenInTray_ = false;
+HotkeyManager* MainWindow::Hotkeys() const {
+  return &notifier_->Hotkeys();
 }
 
-void MainWindow::HideToTray() {
-  if (!notifier_->CanHideToTray()) return;  // nowhere to come back from
-  hide();
-  hiddenInTray_ = true;
-}
-
-void MainWindow::ToggleTray() {
-  if (hiddenInTray_)
-    ShowFromTray();
-  else
-    HideToTray();
+void MainWindow::RequestRates() {
+  if (services_) services_->RequestRates();
 }
 
 void MainWindow::LogLine(const std::string& line) {
@@ -463,8 +419,8 @@ bool MainWindow::LoadProfile() {
   accountsPage_->ShowAllRows();
   ShowContacts();
   for (int position : *refresh) refresh_->Request(position);
-  if (hooks.requestRates) hooks.requestRates();
-  if (tray_) tray_->Reveal();
+  RequestRates();
+  notifier_->Reveal();
   directory_->ShowDirectory(0);
   pages_->setCurrentWidget(accountsPage_);
   ShowActiveAccount(-1);
@@ -503,7 +459,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
       return false;
     }
     if (e->type() == QEvent::MouseButtonRelease) {
-      if (hooks.showConnectionPreferences) hooks.showConnectionPreferences(this);
+      ShowConnectionPreferences();
       return true;
     }
   }
@@ -517,8 +473,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 void MainWindow::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
-  // A window system may report a late show for a window that was hidden meanwhile.
-  if (isVisible()) hiddenInTray_ = false;
+  notifier_->WindowShown();
   if (firstShowDone_) return;
   firstShowDone_ = true;
   LoadProfile();
@@ -561,10 +516,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 
 void MainWindow::changeEvent(QEvent* e) {
   QMainWindow::changeEvent(e);
-  if (e->type() == QEvent::WindowStateChange && isMinimized() && notifier_ && notifier_->CanHideToTray()) {
-    // Minimising hides the window (and its taskbar button) into the tray.
-    QTimer::singleShot(0, this, &MainWindow::HideToTray);
-  }
+  if (e->type() == QEvent::WindowStateChange && isMinimized() && notifier_) notifier_->WindowMinimized();
 }
 
 }  // namespace nummora

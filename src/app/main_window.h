@@ -1,7 +1,8 @@
 #pragma once
-// The main window: owns the profile model for the whole run, shows the accounts with their
-// balances, carries the menus and commands, runs the one-minute refresh timer, and is where
-// notifications, global hotkeys and the messages of a second instance arrive.
+// The main window: owns the profile model for the whole run and keeps the frame, the menus and
+// commands and the status bar. Its parts do the rest: the profile session (load, save,
+// password, data file), the accounts page, the refresh scheduler, the notifier (tray, notices,
+// hotkeys), the instance links (second instances, payment links) and the pages of the tabs.
 #include <QMainWindow>
 #include <QPointer>
 #include <filesystem>
@@ -22,7 +23,7 @@
 #include "payments/payment_services.h"
 #include "profile/model.h"
 #include "profile/profile_key.h"
-#include "profile/shell_settings.h"
+#include "profile/profile_settings.h"
 
 class QLabel;
 class QTabWidget;
@@ -49,8 +50,8 @@ class EventsWindow;
 class HotkeyManager;
 class InstanceLinks;
 class MetalsPane;
-class Tray;
-class WorkerHost;
+class Notifier;
+class WindowServices;
 struct ServerConfig;
 
 // What the start-up hands to the main window.
@@ -61,25 +62,12 @@ struct MainWindowSetup {
   std::string profileText;
   std::optional<std::string> commandLineLink;
   FormatSettings regional = UsEnglishFormatSettings();
-  const Clock* clock = nullptr;         // nullptr: the system clock
-  MessageBoxes* boxes = nullptr;        // nullptr: real message boxes
-  BalloonNotifier* notifier = nullptr;  // nullptr: the tray (with its D-Bus fallback)
-  QString instanceSocket;               // where second instances find this window; empty: nowhere
-  std::filesystem::path storeFile;      // the settings database; empty: the default one
-};
-
-// Where the parts that plug in later meet the main window; each hook has a sound default.
-struct MainWindowHooks {
-  std::function<void(const PaymentLinkFields&)> openPaymentDialog;  // default: note in events list
-  // The value of an e-gold account in the display currency; nothing while the rates known are
-  // prices in another currency (the row then shows no value). Default: 0 (no rates yet).
-  std::function<std::optional<Currency>(const AccountRecord&)> egoldValue;
-  std::function<void(const AccountRecord&)> openHistory;    // default: note in events list
-  std::function<void()> requestRates;                       // default: nothing
-  std::function<void(QWidget*)> showPreferences;            // default: nothing
-  std::function<void(QWidget*)> showConnectionPreferences;  // default: nothing
-  PaymentServices payments;  // address book, e-mail notice and last operations for payment dialogs
-  std::function<bool(const QUrl&)> openUrl;  // the web browser; default: the desktop's (QDesktopServices)
+  const Clock* clock = nullptr;              // nullptr: the system clock
+  MessageBoxes* boxes = nullptr;             // nullptr: real message boxes
+  BalloonNotifier* notifier = nullptr;       // nullptr: the tray (with its D-Bus fallback)
+  QString instanceSocket;                    // where second instances find this window; empty: nowhere
+  std::filesystem::path storeFile;           // the settings database; empty: the default one
+  std::function<bool(const QUrl&)> openUrl;  // the web browser; empty: the desktop's
 };
 
 class MainWindow : public QMainWindow {
@@ -100,7 +88,12 @@ class MainWindow : public QMainWindow {
   // the events list. Returns whether it started.
   bool OpenWebAddress(const QUrl& url);
   const FormatSettings& NumberFormat() const { return numberFormat_; }
-  MainWindowHooks hooks;
+  // Plugs in the network side (payment dialogs, history downloads, metal rates), which is
+  // built after the window. Until then a payment or history command is noted in the events
+  // list, e-gold is valued at nothing and no rates are asked for.
+  void AttachServices(WindowServices& services) { services_ = &services; }
+  // The address book, e-mail notice and last operations, as the payment dialogs use them.
+  const PaymentServices& PaymentDialogServices() const { return paymentServices_; }
 
   // A background notice: a message box when the window shows and `asDialog` allows it, else a
   // tray balloon and the text in status panel 2.
@@ -110,7 +103,7 @@ class MainWindow : public QMainWindow {
   // `workerHost` runs its proxy list download; `executablePath` goes into the autostart entry.
   void CreatePreferences(WorkerHost* workerHost, const std::string& executablePath);
   PreferencesDialog* Preferences() const { return preferences_; }
-  HotkeyManager* Hotkeys() const { return hotkeys_; }
+  HotkeyManager* Hotkeys() const;
 
   // The desktop session ends: the profile is saved, nothing else. False (with `error` set, and
   // the error in the events list) when the save failed.
@@ -186,14 +179,13 @@ class MainWindow : public QMainWindow {
   void BuildDirectoryTab(QWidget* page);
   void ConnectActions();
   void ConnectCommandUpdates();
-  void NewExecute();
-  void InfoExecute();
-  void DeleteExecute();
-  void MoveExecute(bool up);
-  void CopyNumberExecute();
+  void OnNewAccount();
+  void OnAccountInfo();
+  void OnDeleteAccount();
+  void OnMove(bool up);
+  void OnCopyNumber();
   // The accounts list's selection changed to `row` (-1: none).
   void SelectionChanged(int row);
-  void ToggleTray();
   void LogError(const std::string& message);
   void LogLine(const std::string& line);
   TDateTime Now() const;
@@ -220,35 +212,34 @@ class MainWindow : public QMainWindow {
   // Draws the proxy indicator of the status bar for the proxy settings (coloured when the
   // proxy is used, greyed otherwise) and copies them into the model.
   void ShowProxyIndicator(const ProxySettings& proxy);
-  // Shows the window out of the tray and brings it to the front; hides it into the tray.
-  void ShowFromTray();
-  void HideToTray();
+  void ShowPreferences();
+  void ShowConnectionPreferences();
+  void RequestRates();
 
   // --- preferences, settings transfer and layout (main_window_preferences.cpp) ---
   void ApplyOnTop(bool onTop);
   void ApplyDisplayCurrency(const std::string& currency);
-  void ImportExecute();
-  void ExportExecute();
+  void OnImport();
+  void OnExport();
   void ConnectTransfer();
   void RestoreLayout();
   void SaveLayout();
   PreferencesDialog* preferences_ = nullptr;
-  HotkeyManager* hotkeys_ = nullptr;
   // Address book (main_window_contacts.cpp).
   void BuildContactsPage();
   void ShowContacts();
   void UpdateContactActions();
-  void NewContactExecute();
-  void EditContactExecute();
-  void DeleteContactExecute();
-  void SpendToExecute();
+  void OnNewContact();
+  void OnEditContact();
+  void OnDeleteContact();
+  void OnSpendTo();
   // Opens the contact editor over `owner` filled with `contact`; adds the contact on OK.
   void OfferContact(QWidget* owner, const ContactRecord& contact);
   // Last operations (main_window_operations.cpp).
   void BuildOperationsPage();
   void InstallPaymentServices();
-  void ViewDetailsExecute();
-  void EmailDetailsExecute();
+  void OnViewDetails();
+  void OnEmailDetails();
   // Opens the e-mail notice for a payment over `owner`; modally when `modal`.
   // Opens the notice over `owner`; a modeless one is returned (a modal one is gone by then).
   EmailNoticeDialog* OpenEmailNotice(QWidget* owner, const PaymentNotice& notice, bool modal);
@@ -273,13 +264,14 @@ class MainWindow : public QMainWindow {
   QLabel* panelHint_ = nullptr;
   BalloonTip* proxyBalloon_ = nullptr;
   EventsWindow* events_ = nullptr;
-  Tray* tray_ = nullptr;
-  BalloonNotifier* notifier_ = nullptr;
+  Notifier* notifier_ = nullptr;
+  WindowServices* services_ = nullptr;
+  PaymentServices paymentServices_;
+  std::function<bool(const QUrl&)> openUrl_;
   InstanceLinks* instanceLinks_ = nullptr;
   RefreshScheduler* refresh_ = nullptr;
   QString applicationTitle_ = QStringLiteral("Nummora");
   bool firstShowDone_ = false;
-  bool hiddenInTray_ = false;
   bool closing_ = false;
   ContactsPage* contactsPage_ = nullptr;
   OperationsPage* operationsPage_ = nullptr;

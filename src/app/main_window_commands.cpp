@@ -13,6 +13,7 @@
 #include "app/main_window.h"
 #include "app/refresh_scheduler.h"
 #include "app/scheme_registration.h"
+#include "app/window_services.h"
 #include "common/secure_memory.h"
 #include "net/vendor_urls.h"
 #include "platform/settings_store.h"
@@ -22,7 +23,7 @@
 
 namespace nummora {
 
-void MainWindow::MoveExecute(bool up) {
+void MainWindow::OnMove(bool up) {
   if (pages_->currentWidget() != accountsPage_) return;
   const int row = model_.SelectedRow();
   const int target = up ? model_.MoveRowUp(row) : model_.MoveRowDown(row);
@@ -32,13 +33,13 @@ void MainWindow::MoveExecute(bool up) {
   accountsPage_->SelectRow(target);
 }
 
-void MainWindow::CopyNumberExecute() {
+void MainWindow::OnCopyNumber() {
   const int position = AccountOfRow(-1);
   if (position < 0) return;
   QGuiApplication::clipboard()->setText(FromLatin1(model_.Account(position).ID));
 }
 
-void MainWindow::NewExecute() {
+void MainWindow::OnNewAccount() {
   if (!model_.CanCreateAccount()) return;
   AccountEditorDialog editor(
       true, [this](const std::string& id) { return AccountExists(id); }, boxes_, this);
@@ -58,13 +59,13 @@ void MainWindow::NewExecute() {
   const int position = model_.AppendAccount(account);
   if (position < 0) return;
   SecureWipe(account.Password);
-  if (account.Type == AccountType::Egold && hooks.requestRates) hooks.requestRates();
+  if (account.Type == AccountType::Egold) RequestRates();
   accountsPage_->AppendRow();
   refresh_->Request(position);
   accountsPage_->ShowRow(model_.RowOfAccount(position));
 }
 
-void MainWindow::InfoExecute() {
+void MainWindow::OnAccountInfo() {
   const int position = AccountOfRow(-1);
   if (position < 0) return;
   AccountEditorDialog editor(
@@ -80,7 +81,7 @@ void MainWindow::InfoExecute() {
       position, [&editor](AccountRecord& entry) { editor.ApplyTo(entry); }, true);
 }
 
-void MainWindow::DeleteExecute() {
+void MainWindow::OnDeleteAccount() {
   const int row = model_.SelectedRow();
   const int position = AccountOfRow(-1);
   if (position < 0) return;
@@ -98,8 +99,8 @@ void MainWindow::DeleteExecute() {
 void MainWindow::OpenPaymentLink(const std::string& link) {
   const PaymentLinkFields fields = ParsePaymentLink(link);
   emit PaymentLinkOpened(fields);
-  if (hooks.openPaymentDialog) {
-    hooks.openPaymentDialog(fields);
+  if (services_) {
+    services_->OpenPaymentDialog(fields);
   } else {
     LogLine(fields.hasParts ? "Payment link opened for " + fields.payto : std::string("Payment form opened"));
   }

@@ -16,16 +16,16 @@ namespace nummora {
 
 void MainWindow::BuildContactsPage() {
   auto* tab = pages_->findChild<QWidget*>(QStringLiteral("tsContacts"));
-  contactsPage_ = new ContactsPage(actions_.NewContact, actions_.EditContact, actions_.DeleteContact,
-                                   actions_.Spend, tab);
+  contactsPage_ = new ContactsPage(actions_.newContact, actions_.editContact, actions_.deleteContact,
+                                   actions_.spend, tab);
   auto* layout = new QVBoxLayout(tab);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(contactsPage_);
 
-  connect(actions_.NewContact, &QAction::triggered, this, &MainWindow::NewContactExecute);
-  connect(actions_.EditContact, &QAction::triggered, this, &MainWindow::EditContactExecute);
-  connect(actions_.DeleteContact, &QAction::triggered, this, &MainWindow::DeleteContactExecute);
-  connect(contactsPage_->SpendTo(), &QAction::triggered, this, &MainWindow::SpendToExecute);
+  connect(actions_.newContact, &QAction::triggered, this, &MainWindow::OnNewContact);
+  connect(actions_.editContact, &QAction::triggered, this, &MainWindow::OnEditContact);
+  connect(actions_.deleteContact, &QAction::triggered, this, &MainWindow::OnDeleteContact);
+  connect(contactsPage_->SpendTo(), &QAction::triggered, this, &MainWindow::OnSpendTo);
   connect(contactsPage_, &ContactsPage::SelectionChanged, this, &MainWindow::UpdateContactActions);
   // Contacts that arrive another way (an import) show at once.
   connect(this, &MainWindow::ContactsChanged, this, &MainWindow::ShowContacts);
@@ -46,9 +46,9 @@ void MainWindow::UpdateContactActions() {
   if (!contactsPage_) return;
   const bool selected = contactsPage_->SelectedIndex() >= 0;
   const bool showing = pages_->currentWidget() == contactsPage_->parentWidget();
-  actions_.NewContact->setEnabled(true);
-  actions_.EditContact->setEnabled(selected && showing);
-  actions_.DeleteContact->setEnabled(selected && showing);
+  actions_.newContact->setEnabled(true);
+  actions_.editContact->setEnabled(selected && showing);
+  actions_.deleteContact->setEnabled(selected && showing);
   contactsPage_->SpendTo()->setEnabled(selected);
 }
 
@@ -75,7 +75,7 @@ void MainWindow::OfferContact(QWidget* owner, const ContactRecord& contact) {
   AddContact(editor.Contact());
 }
 
-void MainWindow::NewContactExecute() {
+void MainWindow::OnNewContact() {
   if (!model_.CanAddContact()) {
     Boxes().Error(this, FromLatin1(ContactLimitMessage()));
     return;
@@ -87,7 +87,7 @@ void MainWindow::NewContactExecute() {
   AddContact(editor.Contact());
 }
 
-void MainWindow::EditContactExecute() {
+void MainWindow::OnEditContact() {
   const int index = contactsPage_->SelectedIndex();
   if (index < 0 || index >= static_cast<int>(model_.Contacts().size())) return;
   ContactEditorDialog editor(boxes_, this);
@@ -100,7 +100,7 @@ void MainWindow::EditContactExecute() {
   contactsPage_->ShowContact(index, model_.Contacts()[index]);
 }
 
-void MainWindow::DeleteContactExecute() {
+void MainWindow::OnDeleteContact() {
   const int index = contactsPage_->SelectedIndex();
   if (index < 0 || index >= static_cast<int>(model_.Contacts().size())) return;
   const QString question = QStringLiteral("Do you want to delete contact \"") +
@@ -111,7 +111,7 @@ void MainWindow::DeleteContactExecute() {
   UpdateContactActions();
 }
 
-void MainWindow::SpendToExecute() {
+void MainWindow::OnSpendTo() {
   const int index = contactsPage_->SelectedIndex();
   if (index < 0 || index >= static_cast<int>(model_.Contacts().size())) return;
   // The number of the payment system of the account selected in the accounts list.

@@ -32,7 +32,7 @@ void MainWindow::BuildDirectoryTab(QWidget* page) {
 }
 
 bool MainWindow::OpenWebAddress(const QUrl& url) {
-  const bool opened = hooks.openUrl ? hooks.openUrl(url) : QDesktopServices::openUrl(url);
+  const bool opened = openUrl_ ? openUrl_(url) : QDesktopServices::openUrl(url);
   if (!opened) events_->AddLine("The web browser could not be started to open " + ToLatin1(url.toString()));
   return opened;
 }

@@ -23,7 +23,7 @@ HistoryServices MainWindow::HistoryServicesFor(const AccountRecord& account, Wor
   services.boxes = boxes_;
   services.stayOnTop = session_.Settings().onTop;
   services.applicationTitle = applicationTitle_;
-  services.payments = hooks.payments;
+  services.payments = paymentServices_;
   QPointer<MainWindow> window(this);
   services.storeBatch = [window, id = account.ID](int position, int32_t batch, TDateTime batchDate) {
     if (window) window->StoreBatch(position, id, batch, batchDate);

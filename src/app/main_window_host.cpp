@@ -100,6 +100,18 @@ QWidget* MainWindowHost::DialogParent() {
   return &window_;
 }
 
+void MainWindowHost::OpenPaymentDialog(const PaymentLinkFields& fields) {
+  if (openPaymentDialog_) openPaymentDialog_(fields);
+}
+
+std::optional<Currency> MainWindowHost::EgoldValue(const AccountRecord& account) {
+  return rates_->ValueOf(account);
+}
+
+void MainWindowHost::OpenHistory(const AccountRecord& account) {
+  window_.OpenHistoryDownload(account, this, servers_);
+}
+
 void MainWindowHost::RatesRequested() {
   rates_->AskForRates();
   // The profile load asks first and then has the stored answer shown: those prices show at
@@ -152,14 +164,10 @@ MainWindowHost* InstallNetworkWorkers(MainWindow& window, const Clock* clock) {
   for (const std::string& problem : servers.Problems) window.Events()->AddLine(problem);
   auto* host = new MainWindowHost(window, std::move(servers), clock);
   QObject::connect(&window, &MainWindow::BalanceRequested, host, &MainWindowHost::StartRefresh);
-  window.hooks.egoldValue = [host](const AccountRecord& account) { return host->Rates().ValueOf(account); };
-  window.hooks.requestRates = [host] { host->RatesRequested(); };
   window.SetWorkerHost(host);
   host->fetchRecentPayments = [&window](int position) { window.FetchRecentPayments(position); };
-  InstallPaymentDialogs(window, *host);
-  window.hooks.openHistory = [&window, host](const AccountRecord& account) {
-    window.OpenHistoryDownload(account, host, host->Servers());
-  };
+  host->SetPaymentDialogs(InstallPaymentDialogs(window, *host));
+  window.AttachServices(*host);
   return host;
 }
 

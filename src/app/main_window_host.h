@@ -1,14 +1,15 @@
 #pragma once
 // Connects the network workers to the main window: a WorkerHost whose reports the window
-// applies to its model and shows, the metal rates (MetalRates) behind the window's rates hooks,
-// and the balance refresh workers behind the window's BalanceRequested signal. Created as a
-// child of the window, so it goes with it.
+// applies to its model and shows, the window's services (the metal rates, payment dialogs and
+// history downloads), and the balance refresh workers behind the window's BalanceRequested
+// signal. Created as a child of the window, so it goes with it.
 #include <QObject>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "app/window_services.h"
 #include "common/datetime.h"
 #include "market/metal_rates.h"
 #include "net/server_config.h"
@@ -19,7 +20,7 @@ namespace nummora {
 
 class MainWindow;
 
-class MainWindowHost : public QObject, public WorkerHost {
+class MainWindowHost : public QObject, public WorkerHost, public WindowServices {
   Q_OBJECT
  public:
   // `clock`: where the current time comes from (nullptr: the clock in use). `servers`: the
@@ -66,6 +67,16 @@ class MainWindowHost : public QObject, public WorkerHost {
   void RatesChanged() override;
   QWidget* DialogParent() override;
 
+  // WindowServices.
+  void OpenPaymentDialog(const PaymentLinkFields& fields) override;
+  std::optional<Currency> EgoldValue(const AccountRecord& account) override;
+  void OpenHistory(const AccountRecord& account) override;
+  void RequestRates() override { RatesRequested(); }
+  // Where OpenPaymentDialog opens its dialogs.
+  void SetPaymentDialogs(std::function<void(const PaymentLinkFields&)> open) {
+    openPaymentDialog_ = std::move(open);
+  }
+
  private:
   MainWindow& window_;
   ServerConfig servers_;
@@ -74,6 +85,7 @@ class MainWindowHost : public QObject, public WorkerHost {
   bool storedRatesRead_ = false;
   // The workers' pass-phrase prompt, centred on the window.
   DialogPassphrasePrompt prompt_;
+  std::function<void(const PaymentLinkFields&)> openPaymentDialog_;
 
   void StartPending();
   std::deque<int> pending_;
@@ -82,13 +94,15 @@ class MainWindowHost : public QObject, public WorkerHost {
   int startsThisTurn_ = 0;      // workers started since the last turn began
 };
 
-// Creates the host for the window (owned by it) and plugs the workers into its hooks: balance
-// refreshes on BalanceRequested, the account value and the rates requests. The stored rates are
-// read right after the first rates request, which the profile load makes.
+// Creates the host for the window (owned by it) and attaches it as the window's services:
+// balance refreshes on BalanceRequested, the account value, the rates requests, the payment
+// dialogs and the history downloads. The stored rates are read right after the first rates
+// request, which the profile load makes.
 MainWindowHost* InstallNetworkWorkers(MainWindow& window, const Clock* clock = nullptr);
 
-// Opens payment dialogs for the window's hooks.openPaymentDialog ("&Spend...", a double-click,
-// the spend hotkey, payment links), working through `workers` (main_window_payments.cpp).
-void InstallPaymentDialogs(MainWindow& window, MainWindowHost& workers);
+// Makes what opens payment dialogs for the window ("&Spend...", a double-click, the spend
+// hotkey, payment links), working through `workers` (main_window_payments.cpp).
+std::function<void(const PaymentLinkFields&)> InstallPaymentDialogs(MainWindow& window,
+                                                                    MainWindowHost& workers);
 
 }  // namespace nummora

@@ -23,14 +23,14 @@ void MainWindow::BuildOperationsPage() {
   auto* layout = new QVBoxLayout(tab);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(operationsPage_);
-  connect(operationsPage_->ViewDetails(), &QAction::triggered, this, &MainWindow::ViewDetailsExecute);
-  connect(operationsPage_, &OperationsPage::RowActivated, this, &MainWindow::ViewDetailsExecute);
-  connect(operationsPage_->EmailDetails(), &QAction::triggered, this, &MainWindow::EmailDetailsExecute);
+  connect(operationsPage_->ViewDetails(), &QAction::triggered, this, &MainWindow::OnViewDetails);
+  connect(operationsPage_, &OperationsPage::RowActivated, this, &MainWindow::OnViewDetails);
+  connect(operationsPage_->EmailDetails(), &QAction::triggered, this, &MainWindow::OnEmailDetails);
   InstallPaymentServices();
 }
 
 void MainWindow::InstallPaymentServices() {
-  PaymentServices& s = hooks.payments;
+  PaymentServices& s = paymentServices_;
   s.pickRecipient = [this](QWidget* owner, AccountType type) -> std::optional<std::string> {
     RecipientDialog picker(model_.Contacts(), type, owner ? owner : this);
     if (session_.Settings().onTop) picker.setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -65,7 +65,7 @@ void MainWindow::FetchRecentPayments(int position) {
   if (recentPayments_) recentPayments_->Fetch(position, EgoldSecureBaseUrl());
 }
 
-void MainWindow::ViewDetailsExecute() {
+void MainWindow::OnViewDetails() {
   const std::optional<OperationRow> row = operationsPage_->SelectedRow();
   if (!row) return;
   DetailsFields f;
@@ -81,7 +81,7 @@ void MainWindow::ViewDetailsExecute() {
   details.exec();
 }
 
-void MainWindow::EmailDetailsExecute() {
+void MainWindow::OnEmailDetails() {
   const std::optional<OperationRow> row = operationsPage_->SelectedRow();
   if (!row || row->kind != OperationKind::Spent) return;
   // The notice does not wait. From the (modal) details dialog it opens as that dialog's own

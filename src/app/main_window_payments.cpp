@@ -11,7 +11,7 @@
 #include "payments/payment_dialog.h"
 #include "payments/spend_host.h"
 #include "platform/settings_store.h"
-#include "profile/shell_settings.h"
+#include "profile/profile_settings.h"
 #include "ui/message_box.h"
 
 namespace nummora {
@@ -64,7 +64,7 @@ class WindowPaymentHost : public QObject, public PaymentHost {
     if (window_.model_.IsValidPosition(position) && window_.model_.IsLive(position))
       window_.refresh_->Request(position);
   }
-  const PaymentServices& Services() const override { return window_.hooks.payments; }
+  const PaymentServices& Services() const override { return window_.paymentServices_; }
   bool& Modified() override { return modified_; }
   MessageBoxes& Boxes() override { return window_.Boxes(); }
 
@@ -81,9 +81,10 @@ class WindowPaymentHost : public QObject, public PaymentHost {
   QList<QPointer<PaymentDialog>> dialogs_;
 };
 
-void InstallPaymentDialogs(MainWindow& window, MainWindowHost& workers) {
+std::function<void(const PaymentLinkFields&)> InstallPaymentDialogs(MainWindow& window,
+                                                                    MainWindowHost& workers) {
   auto* host = new WindowPaymentHost(window, workers);
-  window.hooks.openPaymentDialog = [host](const PaymentLinkFields& fields) { host->Open(fields); };
+  return [host](const PaymentLinkFields& fields) { host->Open(fields); };
 }
 
 }  // namespace nummora

@@ -34,8 +34,6 @@ constexpr const char* kLayoutLists[] = {"List", "Contacts", "Operations", "DirL"
 
 void MainWindow::CreatePreferences(WorkerHost* workerHost, const std::string& executablePath) {
   if (!store_ || preferences_) return;
-  hotkeys_ = new HotkeyManager(this);
-  connect(hotkeys_, &HotkeyManager::HotkeyPressed, this, [this](int value, int) { HotkeyPressed(value); });
   PreferencesHooks h;
   h.accountLabels = [this] {
     std::vector<std::string> labels;
@@ -59,11 +57,15 @@ void MainWindow::CreatePreferences(WorkerHost* workerHost, const std::string& ex
   };
   h.workerHost = workerHost;
   h.executablePath = executablePath;
-  preferences_ = new PreferencesDialog(*store_, profileName_, *hotkeys_, std::move(h), boxes_, this);
-  hooks.showPreferences = [this](QWidget*) { preferences_->exec(); };
-  hooks.showConnectionPreferences = [this](QWidget*) {
-    preferences_->ExecAt(PreferencesDialog::kConnectionPage);
-  };
+  preferences_ = new PreferencesDialog(*store_, profileName_, *Hotkeys(), std::move(h), boxes_, this);
+}
+
+void MainWindow::ShowPreferences() {
+  if (preferences_) preferences_->exec();
+}
+
+void MainWindow::ShowConnectionPreferences() {
+  if (preferences_) preferences_->ExecAt(PreferencesDialog::kConnectionPage);
 }
 
 void MainWindow::ApplyOnTop(bool onTop) {
@@ -83,7 +85,7 @@ void MainWindow::ApplyDisplayCurrency(const std::string& currency) {
   // The rates are prices in the old currency: cells and values stay empty until the new ones
   // come. The profile load asks for rates itself, in the currency then in force.
   ShowRates(accountsPage_->Rates());
-  if (session_.Loaded() && hooks.requestRates) hooks.requestRates();
+  if (session_.Loaded()) RequestRates();
 }
 
 namespace {
@@ -115,7 +117,7 @@ class WindowImporter : public AccountImporter {
 };
 }  // namespace
 
-void MainWindow::ImportExecute() {
+void MainWindow::OnImport() {
   if (!store_) return;
   WindowImporter importer([this](const std::string& id) { return model_.FindAccount(id); },
                           [this](const AccountRecord& record) {
@@ -137,7 +139,7 @@ void MainWindow::ImportExecute() {
                             entry.Refreshing = refreshing;
                           },
                           [this](int position) {
-                            if (hooks.requestRates) hooks.requestRates();
+                            RequestRates();
                             refresh_->Request(position);
                             accountsPage_->ShowRow(model_.RowOfAccount(position));
                           });
@@ -153,8 +155,8 @@ void MainWindow::ImportExecute() {
   dialog.exec();
 }
 
-void MainWindow::ExportExecute() {
-  PreferenceValues values;
+void MainWindow::OnExport() {
+  ProfileSettings values;
   if (preferences_) {
     values = preferences_->Values();
   } else if (store_) {
@@ -173,10 +175,10 @@ void MainWindow::ExportExecute() {
 }
 
 void MainWindow::ConnectTransfer() {
-  actions_.actImport->setEnabled(true);
-  actions_.actExport->setEnabled(true);
-  connect(actions_.actImport, &QAction::triggered, this, &MainWindow::ImportExecute);
-  connect(actions_.actExport, &QAction::triggered, this, &MainWindow::ExportExecute);
+  actions_.importAccounts->setEnabled(true);
+  actions_.exportAccounts->setEnabled(true);
+  connect(actions_.importAccounts, &QAction::triggered, this, &MainWindow::OnImport);
+  connect(actions_.exportAccounts, &QAction::triggered, this, &MainWindow::OnExport);
 }
 
 void MainWindow::RestoreLayout() {

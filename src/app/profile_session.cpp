@@ -31,7 +31,7 @@ ProfileSession::~ProfileSession() {
 }
 
 void ProfileSession::ReloadSettings() {
-  if (store_) settings_ = ReadShellSettings(*store_, profileName_);
+  if (store_) settings_ = ReadProfileSettings(*store_, profileName_);
 }
 
 std::optional<std::vector<int>> ProfileSession::Load(std::string* error) {
@@ -54,7 +54,7 @@ bool ProfileSession::Save(std::string* error) {
     ReloadSettings();
     if (key_.Password().empty()) return true;  // nothing to save with
     if (settings_.dataFile.empty()) throw NummoraError("No data file is set for profile " + profileName_);
-    SaveProfile(model_, key_, settings_.dataFile, settings_.savePassPhrases, regional_);
+    SaveProfile(model_, key_, settings_.dataFile, settings_.savePassPhrase, regional_);
     return true;
   } catch (const std::exception& e) {
     if (error) *error = e.what();
@@ -92,7 +92,7 @@ std::optional<std::string> ProfileSession::MoveDataFile(const std::string& from,
   if (key_.Password().empty()) return std::string("The profile has no password to be written with.");
   try {
     // The profile is written at the new place first; the old file goes only once it is there.
-    SaveProfile(model_, key_, to, settings_.savePassPhrases, regional_);
+    SaveProfile(model_, key_, to, settings_.savePassPhrase, regional_);
   } catch (const std::exception& e) {
     return std::string(e.what());
   }

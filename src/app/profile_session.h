@@ -11,7 +11,7 @@
 #include "common/format_settings.h"
 #include "profile/model.h"
 #include "profile/profile_key.h"
-#include "profile/shell_settings.h"
+#include "profile/profile_settings.h"
 
 namespace nummora {
 
@@ -29,7 +29,7 @@ class ProfileSession {
   ProfileSession& operator=(const ProfileSession&) = delete;
 
   const std::string& ProfileName() const { return profileName_; }
-  const ShellSettings& Settings() const { return settings_; }
+  const ProfileSettings& Settings() const { return settings_; }
   // Reads the shell settings again from the store (after the preferences were applied).
   void ReloadSettings();
   void SetOnTop(bool onTop) { settings_.onTop = onTop; }
@@ -63,7 +63,7 @@ class ProfileSession {
   ProfileModel& model_;
   FormatSettings regional_;
   std::function<void(const std::string&)> log_;
-  ShellSettings settings_;
+  ProfileSettings settings_;
   bool loaded_ = false;
 };
 

@@ -60,6 +60,46 @@ void PrintOutcome(const BalanceOutcome& outcome, const AccountRecord& account, I
   }
 }
 
+// The regional formats the profile's dates are written in: US English unless named.
+FormatSettings RegionalOf(const Arguments& parsed) {
+  FormatSettings regional = UsEnglishFormatSettings();
+  if (parsed.Value("--date-format") || parsed.Value("--time-format")) {
+    regional = MakeFormatSettings(parsed.Value("--date-format").value_or(regional.shortDateFormat),
+                                  parsed.Value("--time-format").value_or(regional.longTimeFormat),
+                                  regional.amText, regional.pmText);
+  }
+  return regional;
+}
+
+// Asks the account's payment system for its balance; the request's log lines go to `events`.
+BalanceOutcome RequestBalance(const AccountRecord& account, const ProfileModel& model,
+                              const ServerConfig& servers, const FormatSettings& numberFormat,
+                              std::vector<std::string>& events) {
+  HttpOptions httpOptions;
+  httpOptions.CAFile = servers.CAFile;
+  HttpClient client(httpOptions);
+  if (account.Type != AccountType::Egold) {
+    const std::string& base = servers.LibertyReserve;
+    const std::string body = FormBodyFromText(LRFormBody(LRBalanceRequest(account)));
+    const HttpResult result = client.Post(base + kLRBalancePath, body);
+    return result.Succeeded ? LRBalanceOutcome(account, result.Body, numberFormat)
+                            : LRTransportFailure(account, result.Message);
+  }
+  const std::string& base = servers.EgoldSecure;
+  events.push_back(EgoldRequestLogLine(base, account));
+  SecretString login(EgoldLoginLine(account));
+  SecretString body(FormBodyFromText(login.str()));
+  const HttpResult result = client.Post(base + kEgoldBalancePath, body.str());
+  if (!result.Succeeded) return EgoldTransportFailure(account, result.Message);
+  // Kept prices in another currency value nothing in the display currency: not numbers.
+  const std::string& currency = model.DisplayCurrency;
+  const RatesState kept = ReadRates(model.RatesText, RatesState{}, numberFormat, nullptr, currency);
+  MetalAmounts rates;
+  rates.fill(std::numeric_limits<double>::quiet_NaN());
+  if (const std::optional<MetalAmounts> same = RatesIn(kept, currency)) rates = *same;
+  return EgoldBalanceOutcome(account, base, result.Body, rates, currency, numberFormat);
+}
+
 int Run(const std::vector<std::string>& args, Io& io) {
   Arguments parsed(args,
                    {"--profile", "--volume-serial", "--display-currency", "--date-format", "--time-format"},
@@ -76,13 +116,7 @@ int Run(const std::vector<std::string>& args, Io& io) {
   const std::string displayCurrency = parsed.Value("--display-currency").value_or("USD");
   if (displayCurrency != "USD" && displayCurrency != "EUR")
     throw CommandError(kExitUsage, "--display-currency is USD or EUR.");
-  FormatSettings regional = UsEnglishFormatSettings();
-  if (parsed.Value("--date-format") || parsed.Value("--time-format")) {
-    regional = MakeFormatSettings(parsed.Value("--date-format").value_or(regional.shortDateFormat),
-                                  parsed.Value("--time-format").value_or(regional.longTimeFormat),
-                                  regional.amText, regional.pmText);
-  }
-  const FormatSettings numberFormat = MakeNumberFormat(regional);
+  const FormatSettings regional = RegionalOf(parsed);
 
   SecretString password = ReadPassword(io, fromStdin, "Password for " + *path + ": ");
   ProfileModel model;
@@ -100,40 +134,11 @@ int Run(const std::vector<std::string>& args, Io& io) {
   // The request works on a copy; a pass phrase typed here is used for this request only and
   // never stored in the profile.
   AccountRecord account = AccountWithPassPhrase(model, accountId, *path, io, fromStdin);
-
   const ServerConfig servers = LoadServerConfig();
   if (parsed.Has("--verbose"))
     for (const std::string& problem : servers.Problems) io.err << problem << "\n";
-  HttpOptions httpOptions;
-  httpOptions.CAFile = servers.CAFile;
-  HttpClient client(httpOptions);
-
-  BalanceOutcome outcome;
   std::vector<std::string> events;
-  if (account.Type == AccountType::Egold) {
-    const std::string& base = servers.EgoldSecure;
-    events.push_back(EgoldRequestLogLine(base, account));
-    SecretString login(EgoldLoginLine(account));
-    SecretString body(FormBodyFromText(login.str()));
-    const HttpResult result = client.Post(base + kEgoldBalancePath, body.str());
-    if (result.Succeeded) {
-      // Kept prices in another currency value nothing in the display currency: not numbers.
-      const RatesState kept =
-          ReadRates(model.RatesText, RatesState{}, numberFormat, nullptr, displayCurrency);
-      MetalAmounts rates;
-      rates.fill(std::numeric_limits<double>::quiet_NaN());
-      if (const std::optional<MetalAmounts> same = RatesIn(kept, displayCurrency)) rates = *same;
-      outcome = EgoldBalanceOutcome(account, base, result.Body, rates, displayCurrency, numberFormat);
-    } else {
-      outcome = EgoldTransportFailure(account, result.Message);
-    }
-  } else {
-    const std::string& base = servers.LibertyReserve;
-    const std::string body = FormBodyFromText(LRFormBody(LRBalanceRequest(account)));
-    const HttpResult result = client.Post(base + kLRBalancePath, body);
-    outcome = result.Succeeded ? LRBalanceOutcome(account, result.Body, numberFormat)
-                               : LRTransportFailure(account, result.Message);
-  }
+  BalanceOutcome outcome = RequestBalance(account, model, servers, MakeNumberFormat(regional), events);
   SecureWipe(account.Password);
   SecureWipe(outcome.account.Password);
   events.insert(events.end(), outcome.events.begin(), outcome.events.end());

@@ -327,6 +327,117 @@ TDateTime TimeOf(TDateTime value) {
   return std::fabs(value - std::trunc(value));
 }
 
+namespace {
+// Copies the quoted text that starts at `i` (two quotes in a row stand for one) and returns
+// where the pattern goes on.
+size_t CopyQuoted(const std::string& pattern, size_t i, std::string& out) {
+  if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
+    out += '\'';
+    return i + 2;
+  }
+  ++i;
+  while (i < pattern.size()) {
+    if (pattern[i] == '\'') {
+      if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
+        out += '\'';
+        i += 2;
+        continue;
+      }
+      return i + 1;
+    }
+    out += pattern[i++];
+  }
+  return i;
+}
+
+// A number, a short name or a long name, by the length of the run (1 to 4 letters).
+size_t WriteNamedField(size_t run, int number, const std::string& shortName, const std::string& longName,
+                       std::string& out) {
+  const size_t used = run < 4 ? run : 4;
+  if (used == 1)
+    out += std::to_string(number);
+  else if (used == 2)
+    out += Padded(number, 2);
+  else
+    out += used == 3 ? shortName : longName;
+  return used;
+}
+
+// One or two digits, by the length of the run.
+size_t WriteTwoDigitField(size_t run, int number, std::string& out) {
+  const size_t used = run < 2 ? run : 2;
+  out += used == 2 ? Padded(number, 2) : std::to_string(number);
+  return used;
+}
+
+// Writes the date part a run of the letter `c` stands for; returns how many letters it used
+// (0: the letter is no date field).
+size_t WriteDateField(char c, size_t run, const DateTimeFields& f, const FormatSettings& fs,
+                      std::string& out) {
+  switch (c) {
+    case 'd':
+      return WriteNamedField(run, f.day, fs.shortDayNames[static_cast<size_t>(f.dayOfWeek)],
+                             fs.longDayNames[static_cast<size_t>(f.dayOfWeek)], out);
+    case 'M':
+      return WriteNamedField(run, f.month, fs.shortMonthNames[static_cast<size_t>(f.month - 1)],
+                             fs.longMonthNames[static_cast<size_t>(f.month - 1)], out);
+    case 'y':
+      if (run >= 4) {
+        out += Padded(f.year, 4);
+        return 4;
+      }
+      if (run >= 2) {
+        out += Padded(f.year % 100, 2);
+        return 2;
+      }
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+// The same for the time parts, from the letter at `i` of the pattern.
+size_t WriteTimeField(const std::string& pattern, size_t i, size_t run, const DateTimeFields& f,
+                      const FormatSettings& fs, bool twelveHour, std::string& out) {
+  const char c = pattern[i];
+  switch (c) {
+    case 'h':
+    case 'H': {
+      int hour = f.hour;
+      if (c == 'h' && twelveHour) {
+        hour %= 12;
+        if (hour == 0) hour = 12;
+      }
+      return WriteTwoDigitField(run, hour, out);
+    }
+    case 'm':
+      return WriteTwoDigitField(run, f.minute, out);
+    case 's':
+      return WriteTwoDigitField(run, f.second, out);
+    case 'z': {
+      std::string ms = Padded(f.millisecond, 3);
+      if (run >= 3) {
+        out += ms;
+        return 3;
+      }
+      while (ms.size() > 1 && ms.back() == '0') ms.pop_back();
+      out += ms;
+      return 1;
+    }
+    case 'a':
+    case 'A': {
+      const std::string& text = f.hour < 12 ? fs.amText : fs.pmText;
+      for (const char t : text) out += c == 'A' ? AsciiUpper(t) : AsciiLower(t);
+      return (i + 1 < pattern.size() && (pattern[i + 1] == 'p' || pattern[i + 1] == 'P')) ? 2 : 1;
+    }
+    case 't':
+      return run;  // time-zone names are not written
+    default:
+      return 0;
+  }
+}
+}  // namespace
+
 std::string FormatDateTime(const std::string& pattern, TDateTime value, const FormatSettings& fs) {
   const DateTimeFields f = DecodeDateTime(value);
   const bool twelveHour = HasAmPm(pattern);
@@ -335,104 +446,12 @@ std::string FormatDateTime(const std::string& pattern, TDateTime value, const Fo
   while (i < pattern.size()) {
     const char c = pattern[i];
     if (c == '\'') {
-      // Quoted text; two quotes in a row stand for one.
-      if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
-        out += '\'';
-        i += 2;
-        continue;
-      }
-      ++i;
-      while (i < pattern.size()) {
-        if (pattern[i] == '\'') {
-          if (i + 1 < pattern.size() && pattern[i + 1] == '\'') {
-            out += '\'';
-            i += 2;
-            continue;
-          }
-          ++i;
-          break;
-        }
-        out += pattern[i++];
-      }
+      i = CopyQuoted(pattern, i, out);
       continue;
     }
     const size_t run = RunLength(pattern, i);
-    size_t used = 0;
-    switch (c) {
-      case 'd':
-        used = run < 4 ? run : 4;
-        if (used == 1)
-          out += std::to_string(f.day);
-        else if (used == 2)
-          out += Padded(f.day, 2);
-        else if (used == 3)
-          out += fs.shortDayNames[static_cast<size_t>(f.dayOfWeek)];
-        else
-          out += fs.longDayNames[static_cast<size_t>(f.dayOfWeek)];
-        break;
-      case 'M':
-        used = run < 4 ? run : 4;
-        if (used == 1)
-          out += std::to_string(f.month);
-        else if (used == 2)
-          out += Padded(f.month, 2);
-        else if (used == 3)
-          out += fs.shortMonthNames[static_cast<size_t>(f.month - 1)];
-        else
-          out += fs.longMonthNames[static_cast<size_t>(f.month - 1)];
-        break;
-      case 'y':
-        if (run >= 4) {
-          used = 4;
-          out += Padded(f.year, 4);
-        } else if (run >= 2) {
-          used = 2;
-          out += Padded(f.year % 100, 2);
-        }
-        break;
-      case 'h':
-      case 'H': {
-        used = run < 2 ? run : 2;
-        int hour = f.hour;
-        if (c == 'h' && twelveHour) {
-          hour %= 12;
-          if (hour == 0) hour = 12;
-        }
-        out += used == 2 ? Padded(hour, 2) : std::to_string(hour);
-        break;
-      }
-      case 'm':
-        used = run < 2 ? run : 2;
-        out += used == 2 ? Padded(f.minute, 2) : std::to_string(f.minute);
-        break;
-      case 's':
-        used = run < 2 ? run : 2;
-        out += used == 2 ? Padded(f.second, 2) : std::to_string(f.second);
-        break;
-      case 'z':
-        if (run >= 3) {
-          used = 3;
-          out += Padded(f.millisecond, 3);
-        } else {
-          used = 1;
-          std::string ms = Padded(f.millisecond, 3);
-          while (ms.size() > 1 && ms.back() == '0') ms.pop_back();
-          out += ms;
-        }
-        break;
-      case 'a':
-      case 'A': {
-        used = (i + 1 < pattern.size() && (pattern[i + 1] == 'p' || pattern[i + 1] == 'P')) ? 2 : 1;
-        const std::string& text = f.hour < 12 ? fs.amText : fs.pmText;
-        for (const char t : text) out += c == 'A' ? AsciiUpper(t) : AsciiLower(t);
-        break;
-      }
-      case 't':
-        used = run;  // time-zone names are not written
-        break;
-      default:
-        break;
-    }
+    size_t used = WriteDateField(c, run, f, fs, out);
+    if (used == 0) used = WriteTimeField(pattern, i, run, f, fs, twelveHour, out);
     if (used == 0) {
       out += c;
       used = 1;

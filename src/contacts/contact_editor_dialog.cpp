@@ -47,7 +47,7 @@ ContactEditorDialog::ContactEditorDialog(MessageBoxes* boxes, QWidget* parent)
   bOk_->setDefault(true);  // Enter confirms; Esc cancels (QDialog)
   bCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   bCancel_->setObjectName(QStringLiteral("bCancel"));
-  connect(bOk_, &QPushButton::clicked, this, &ContactEditorDialog::bOkClick);
+  connect(bOk_, &QPushButton::clicked, this, &ContactEditorDialog::OnOkClicked);
   connect(bCancel_, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* buttons = new QHBoxLayout;
@@ -87,7 +87,7 @@ void ContactEditorDialog::eLRAccountEdited(const QString& text) {
   eLRAccount_->setCursorPosition(cursor);
 }
 
-void ContactEditorDialog::bOkClick() {
+void ContactEditorDialog::OnOkClicked() {
   const ContactRecord c = Contact();
   // The profile has no escaping: a "<" or ">" would break the document it is saved in.
   const std::pair<QLineEdit*, const char*> fields[] = {{eName_, "Name"},

@@ -23,7 +23,7 @@ class ContactEditorDialog : public QDialog {
   ContactRecord Contact() const;
 
  private:
-  void bOkClick();
+  void OnOkClicked();
   void eLRAccountEdited(const QString& text);
 
   MessageBoxes* boxes_;

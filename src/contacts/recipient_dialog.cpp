@@ -50,12 +50,12 @@ RecipientDialog::RecipientDialog(const std::vector<ContactRecord>& contacts, Acc
   layout->addLayout(buttons);
   resize(scale.Size(320, 220));
 
-  FormShow(contacts, type);
+  ResetForShow(contacts, type);
   // Only selections the user makes pick a number; filling the grid picks nothing.
   connect(grid_, &QTableWidget::currentCellChanged, this, [this](int row) { GridSelect(row); });
 }
 
-void RecipientDialog::FormShow(const std::vector<ContactRecord>& contacts, AccountType type) {
+void RecipientDialog::ResetForShow(const std::vector<ContactRecord>& contacts, AccountType type) {
   accepted_ = false;
   pick_.clear();
   const auto rows = RecipientRows(contacts, type);

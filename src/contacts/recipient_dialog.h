@@ -24,7 +24,7 @@ class RecipientDialog : public QDialog {
   const std::string& Pick() const { return pick_; }
 
  private:
-  void FormShow(const std::vector<ContactRecord>& contacts, AccountType type);
+  void ResetForShow(const std::vector<ContactRecord>& contacts, AccountType type);
   void GridSelect(int row);
   void Confirm();
 

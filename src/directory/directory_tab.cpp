@@ -56,18 +56,18 @@ DirectoryTab::DirectoryTab(DirectoryTabSetup setup, QWidget* parent)
   setObjectName(QStringLiteral("DirectoryTab"));
   if (!setup_.now) setup_.now = [] { return std::filesystem::file_time_type::clock::now(); };
 
-  DirHome = new QAction(QStringLiteral("&Home"), this);
-  DirHome->setObjectName(QStringLiteral("DirHome"));
-  DirHome->setStatusTip(QStringLiteral("Directory home"));
-  DirRefresh = new QAction(QStringLiteral("&Refresh"), this);
-  DirRefresh->setObjectName(QStringLiteral("DirRefresh"));
-  DirRefresh->setStatusTip(QStringLiteral("Reload directory from server"));
-  DirRefresh->setToolTip(QStringLiteral("Reload directory from server"));
-  DirOpen = new QAction(QStringLiteral("Open"), this);
-  DirOpen->setObjectName(QStringLiteral("DirOpen"));
-  connect(DirHome, &QAction::triggered, this, [this] { ShowDirectory(0); });
-  connect(DirRefresh, &QAction::triggered, this, &DirectoryTab::StartDownload);
-  connect(DirOpen, &QAction::triggered, this, &DirectoryTab::DirOpenExecute);
+  homeAction_ = new QAction(QStringLiteral("&Home"), this);
+  homeAction_->setObjectName(QStringLiteral("DirHome"));
+  homeAction_->setStatusTip(QStringLiteral("Directory home"));
+  refreshAction_ = new QAction(QStringLiteral("&Refresh"), this);
+  refreshAction_->setObjectName(QStringLiteral("DirRefresh"));
+  refreshAction_->setStatusTip(QStringLiteral("Reload directory from server"));
+  refreshAction_->setToolTip(QStringLiteral("Reload directory from server"));
+  openAction_ = new QAction(QStringLiteral("Open"), this);
+  openAction_->setObjectName(QStringLiteral("DirOpen"));
+  connect(homeAction_, &QAction::triggered, this, [this] { ShowDirectory(0); });
+  connect(refreshAction_, &QAction::triggered, this, &DirectoryTab::StartDownload);
+  connect(openAction_, &QAction::triggered, this, &DirectoryTab::OnOpenEntry);
 
   BuildViews();
   UpdateActions();
@@ -81,7 +81,7 @@ void DirectoryTab::BuildViews() {
   auto* toolbar = new QToolBar(this);
   toolbar->setObjectName(QStringLiteral("DirToolBar"));
   toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  toolbar->addActions({DirHome, DirRefresh});
+  toolbar->addActions({homeAction_, refreshAction_});
 
   const LayoutScale scale = LayoutScale::ForApplication();
   model_->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Description")});
@@ -109,21 +109,21 @@ void DirectoryTab::BuildViews() {
     view->setMouseTracking(true);
     view->viewport()->installEventFilter(this);
     view->setContextMenuPolicy(Qt::ActionsContextMenu);
-    view->addAction(DirOpen);
+    view->addAction(openAction_);
     connect(view, &QAbstractItemView::clicked, this, &DirectoryTab::ItemClicked);
     connect(view, &QAbstractItemView::doubleClicked, this, &DirectoryTab::ItemClicked);
     connect(view, &QAbstractItemView::activated, this, &DirectoryTab::ItemClicked);
   }
-  DirL_ = new QStackedWidget(this);
-  DirL_->setObjectName(QStringLiteral("DirL"));
-  DirL_->addWidget(icons_);
-  DirL_->addWidget(report_);
+  dirList_ = new QStackedWidget(this);
+  dirList_->setObjectName(QStringLiteral("DirL"));
+  dirList_->addWidget(icons_);
+  dirList_->addWidget(report_);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->setSpacing(4);
   layout->addWidget(toolbar);
-  layout->addWidget(DirL_, 1);
+  layout->addWidget(dirList_, 1);
 }
 
 bool DirectoryTab::eventFilter(QObject* watched, QEvent* event) {
@@ -143,11 +143,11 @@ QAbstractItemView* DirectoryTab::CurrentView() const {
 }
 
 bool DirectoryTab::ReportView() const {
-  return DirL_->currentWidget() == report_;
+  return dirList_->currentWidget() == report_;
 }
 
 void DirectoryTab::UpdateActions() {
-  DirHome->setEnabled(ReportView());
+  homeAction_->setEnabled(ReportView());
 }
 
 void DirectoryTab::Log(const std::string& text) {
@@ -173,7 +173,7 @@ void DirectoryTab::LoadPictures() {
 void DirectoryTab::Fill() {
   model_->removeRows(0, model_->rowCount());
   const bool categories = category_ == 0;
-  DirL_->setCurrentWidget(categories ? static_cast<QWidget*>(icons_) : static_cast<QWidget*>(report_));
+  dirList_->setCurrentWidget(categories ? static_cast<QWidget*>(icons_) : static_cast<QWidget*>(report_));
   const DirectoryListing listing =
       ReadDirectory(ReadWholeFile(setup_.folder / kDirectoryDocument), category_);
   referral_ = listing.referral;
@@ -221,10 +221,10 @@ void DirectoryTab::ItemClicked(const QModelIndex& index) {
   if (sinceOpen_.isValid() && sinceOpen_.elapsed() < QApplication::doubleClickInterval()) return;
   if (!index.isValid()) return;
   CurrentView()->setCurrentIndex(index);
-  DirOpenExecute();
+  OnOpenEntry();
 }
 
-void DirectoryTab::DirOpenExecute() {
+void DirectoryTab::OnOpenEntry() {
   QAbstractItemView* view = CurrentView();
   const QModelIndex current = view->currentIndex();
   if (!current.isValid() || !view->selectionModel()->isSelected(current)) return;

@@ -53,10 +53,6 @@ class DirectoryTab : public QWidget {
   int Category() const { return category_; }
   bool Downloading() const { return worker_ && worker_->Busy(); }
 
-  QAction* DirHome = nullptr;
-  QAction* DirRefresh = nullptr;
-  QAction* DirOpen = nullptr;
-
  signals:
   // A download ended and the directory has been shown again.
   void DownloadFinished(bool documentFetched);
@@ -65,10 +61,13 @@ class DirectoryTab : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QAction* homeAction_ = nullptr;     // "DirHome"
+  QAction* refreshAction_ = nullptr;  // "DirRefresh"
+  QAction* openAction_ = nullptr;     // "DirOpen"
   void BuildViews();
   void LoadPictures();
   void Fill();
-  void DirOpenExecute();
+  void OnOpenEntry();
   void ItemClicked(const QModelIndex& index);
   void UpdateActions();
   bool ReportView() const;
@@ -82,7 +81,7 @@ class DirectoryTab : public QWidget {
   std::vector<QIcon> categoryIcons_;
   std::vector<QIcon> siteIcons_;
   QStandardItemModel* model_;
-  QStackedWidget* DirL_ = nullptr;
+  QStackedWidget* dirList_ = nullptr;
   QListView* icons_ = nullptr;
   QTreeView* report_ = nullptr;
   QElapsedTimer sinceOpen_;  // since an item was last opened

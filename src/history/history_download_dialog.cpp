@@ -77,17 +77,22 @@ void HistoryDownloadDialog::BuildWindow() {
   panel_->setObjectName(QStringLiteral("pInputs"));
   auto* grid = new QGridLayout(panel_);
 
-  DateFrom_ = NewDate("DateFrom", panel_);
-  DateTo_ = NewDate("DateTo", panel_);
+  dateFrom_ = NewDate("DateFrom", panel_);
+  dateTo_ = NewDate("DateTo", panel_);
   auto* lFrom = new QLabel(QStringLiteral("&Starting date:"), panel_);
-  lFrom->setBuddy(DateFrom_);
+  lFrom->setBuddy(dateFrom_);
   auto* lTo = new QLabel(QStringLiteral("&Ending date:"), panel_);
-  lTo->setBuddy(DateTo_);
+  lTo->setBuddy(dateTo_);
   grid->addWidget(lFrom, 0, 0);
-  grid->addWidget(DateFrom_, 0, 1);
+  grid->addWidget(dateFrom_, 0, 1);
   grid->addWidget(lTo, 1, 0);
-  grid->addWidget(DateTo_, 1, 1);
+  grid->addWidget(dateTo_, 1, 1);
+  BuildKindChecks(grid);
+  BuildMatchEdits(grid);
+  BuildButtons(scale);
+}
 
+void HistoryDownloadDialog::BuildKindChecks(QGridLayout* grid) {
   chkReceived_ = NewCheck("chkReceived", "Payments received", true, panel_);
   chkMade_ = NewCheck("chkMade", "Payments made", true, panel_);
   chkInExch_ = NewCheck("chkInExch", "Fulfilled InExchanges", false, panel_);
@@ -113,7 +118,9 @@ void HistoryDownloadDialog::BuildWindow() {
   selectRow->addWidget(bNone);
   selectRow->addStretch(1);
   grid->addLayout(selectRow, 6, 0, 1, 4);
+}
 
+void HistoryDownloadDialog::BuildMatchEdits(QGridLayout* grid) {
   eBatch_ = NewEdit("eBatch", panel_);
   eRecipient_ = NewEdit("eRecipient", panel_);
   eMerchant_ = NewEdit("eMerchant", panel_);
@@ -122,7 +129,7 @@ void HistoryDownloadDialog::BuildWindow() {
   bSelect_->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
   bSelect_->setToolTip(QStringLiteral("Pick an account from the address book"));
   bSelect_->setEnabled(static_cast<bool>(services_.payments.pickRecipient));
-  connect(bSelect_, &QToolButton::clicked, this, &HistoryDownloadDialog::bSelectClick);
+  connect(bSelect_, &QToolButton::clicked, this, &HistoryDownloadDialog::OnSelectClicked);
   auto addEdit = [&](int row, const char* caption, QLineEdit* edit, QWidget* extra) {
     auto* label = new QLabel(QString::fromLatin1(caption), panel_);
     label->setBuddy(edit);
@@ -135,23 +142,25 @@ void HistoryDownloadDialog::BuildWindow() {
   addEdit(7, "and match Transaction #", eBatch_, nullptr);
   addEdit(8, "and match To\\From Account #", eRecipient_, bSelect_);
   addEdit(9, "and match Merchant #", eMerchant_, nullptr);
+}
 
+void HistoryDownloadDialog::BuildButtons(const LayoutScale& scale) {
   bDownload_ = new QPushButton(QStringLiteral("&Download"), this);
   bDownload_->setObjectName(QStringLiteral("bDownload"));
   bDownload_->setDefault(true);
   bCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   bCancel_->setObjectName(QStringLiteral("bCancel"));
   bCancel_->setAutoDefault(false);
-  connect(bDownload_, &QPushButton::clicked, this, &HistoryDownloadDialog::bDownloadClick);
+  connect(bDownload_, &QPushButton::clicked, this, &HistoryDownloadDialog::OnDownloadClicked);
   connect(bCancel_, &QPushButton::clicked, this, &QDialog::reject);
-  Prog_ = new QProgressBar(this);
-  Prog_->setObjectName(QStringLiteral("Prog"));
-  Prog_->setRange(0, 0);  // a marquee: the length of the download is not known
-  Prog_->setTextVisible(false);
-  Prog_->hide();
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName(QStringLiteral("Prog"));
+  progress_->setRange(0, 0);  // a marquee: the length of the download is not known
+  progress_->setTextVisible(false);
+  progress_->hide();
 
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(Prog_, 1);
+  buttons->addWidget(progress_, 1);
   buttons->addStretch(0);
   buttons->addWidget(bDownload_);
   buttons->addWidget(bCancel_);
@@ -163,16 +172,16 @@ void HistoryDownloadDialog::BuildWindow() {
 
 void HistoryDownloadDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (closed_) FormShow();
+  if (closed_) ResetForShow();
 }
 
-void HistoryDownloadDialog::FormShow() {
+void HistoryDownloadDialog::ResetForShow() {
   closed_ = false;
   setWindowTitle(FromLatin1("History of " + AccountLabel(account_.Name, account_.ID)));
   const TDateTime today = Today();
   const DateTimeFields f = DecodeDateTime(today);
-  DateFrom_->setDate(QDate(f.year, f.month, f.day));
-  DateTo_->setDate(QDate(f.year, f.month, f.day));
+  dateFrom_->setDate(QDate(f.year, f.month, f.day));
+  dateTo_->setDate(QDate(f.year, f.month, f.day));
 }
 
 void HistoryDownloadDialog::done(int result) {
@@ -187,8 +196,8 @@ void HistoryDownloadDialog::done(int result) {
 
 HistoryFilters HistoryDownloadDialog::Filters() const {
   HistoryFilters f;
-  f.from = FromQDate(DateFrom_->date());
-  f.to = FromQDate(DateTo_->date());
+  f.from = FromQDate(dateFrom_->date());
+  f.to = FromQDate(dateTo_->date());
   f.received = chkReceived_->isChecked();
   f.made = chkMade_->isChecked();
   f.inExchanges = chkInExch_->isChecked();
@@ -213,16 +222,16 @@ void HistoryDownloadDialog::SetDownloading(bool downloading) {
   downloading_ = downloading;
   panel_->setEnabled(!downloading);
   bDownload_->setVisible(!downloading);
-  Prog_->setVisible(downloading);
+  progress_->setVisible(downloading);
 }
 
-void HistoryDownloadDialog::bSelectClick() {
+void HistoryDownloadDialog::OnSelectClicked() {
   if (!services_.payments.pickRecipient) return;
   const std::optional<std::string> picked = services_.payments.pickRecipient(this, account_.Type);
   if (picked) eRecipient_->setText(FromLatin1(*picked));
 }
 
-void HistoryDownloadDialog::bDownloadClick() {
+void HistoryDownloadDialog::OnDownloadClicked() {
   if (downloading_ || closed_) return;
   SetDownloading(true);
   if (!StartRequest()) SetDownloading(false);

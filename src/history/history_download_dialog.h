@@ -11,6 +11,7 @@
 #include "profile/model.h"
 
 class QCheckBox;
+class QGridLayout;
 class QDateEdit;
 class QLineEdit;
 class QProgressBar;
@@ -20,6 +21,7 @@ class QToolButton;
 namespace nummora {
 
 class HistoryViewer;
+class LayoutScale;
 
 class HistoryDownloadDialog : public QDialog {
   Q_OBJECT
@@ -49,9 +51,12 @@ class HistoryDownloadDialog : public QDialog {
 
  private:
   void BuildWindow();
-  void FormShow();
-  void bDownloadClick();
-  void bSelectClick();
+  void BuildKindChecks(QGridLayout* grid);
+  void BuildMatchEdits(QGridLayout* grid);
+  void BuildButtons(const LayoutScale& scale);
+  void ResetForShow();
+  void OnDownloadClicked();
+  void OnSelectClicked();
   void SetAll(bool ticked);
   void SetDownloading(bool downloading);
   bool StartRequest();
@@ -67,8 +72,8 @@ class HistoryDownloadDialog : public QDialog {
   bool downloading_ = false;
 
   QWidget* panel_ = nullptr;
-  QDateEdit* DateFrom_ = nullptr;
-  QDateEdit* DateTo_ = nullptr;
+  QDateEdit* dateFrom_ = nullptr;
+  QDateEdit* dateTo_ = nullptr;
   QCheckBox* chkReceived_ = nullptr;
   QCheckBox* chkMade_ = nullptr;
   QCheckBox* chkInExch_ = nullptr;
@@ -83,7 +88,7 @@ class HistoryDownloadDialog : public QDialog {
   QLineEdit* eMerchant_ = nullptr;
   QPushButton* bDownload_ = nullptr;
   QPushButton* bCancel_ = nullptr;
-  QProgressBar* Prog_ = nullptr;
+  QProgressBar* progress_ = nullptr;
 };
 
 }  // namespace nummora

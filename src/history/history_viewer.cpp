@@ -96,7 +96,7 @@ HistoryViewer::HistoryViewer(const AccountRecord& account, std::string reply, st
   if (account_.Type != AccountType::LibertyReserve) WipeSecrets();
   setWindowTitle(caption_);
   BuildWindow();
-  if (services_.restoreLayout) widthsRestored_ = services_.restoreLayout(this, List_);
+  if (services_.restoreLayout) widthsRestored_ = services_.restoreLayout(this, list_);
 }
 
 HistoryViewer::~HistoryViewer() {
@@ -112,23 +112,23 @@ void HistoryViewer::BuildWindow() {
   const LayoutScale scale = LayoutScale::ForApplication();
   resize(scale.Size(1028, 669));
   model_ = new HistoryListModel(account_.Type, this);
-  List_ = new QTableView(this);
-  List_->setObjectName(QStringLiteral("List"));
-  List_->setModel(model_);
-  List_->setShowGrid(true);
-  List_->setWordWrap(false);
-  List_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  List_->setSelectionMode(QAbstractItemView::SingleSelection);
-  List_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  List_->horizontalHeader()->setHighlightSections(false);
-  List_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  List_->horizontalHeader()->setStretchLastSection(false);
+  list_ = new QTableView(this);
+  list_->setObjectName(QStringLiteral("List"));
+  list_->setModel(model_);
+  list_->setShowGrid(true);
+  list_->setWordWrap(false);
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->horizontalHeader()->setHighlightSections(false);
+  list_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  list_->horizontalHeader()->setStretchLastSection(false);
   // Rows of one fixed height: a list of many thousand rows lays out in no time.
-  List_->verticalHeader()->hide();
-  List_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  List_->verticalHeader()->setDefaultSectionSize(List_->fontMetrics().height() + scale.Y(5));
+  list_->verticalHeader()->hide();
+  list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + scale.Y(5));
   for (std::size_t column = 0; column < kHistoryShownCells; ++column)
-    List_->setColumnWidth(int(column), scale.X(kColumnWidths[column]));
+    list_->setColumnWidth(int(column), scale.X(kColumnWidths[column]));
   // When the first rows arrive, a column too narrow for the rows in view (dates and batch
   // numbers in a larger desktop font) is widened once; later the user's widths stay, and so do
   // widths kept from the last viewer.
@@ -136,17 +136,17 @@ void HistoryViewer::BuildWindow() {
     if (first != 0 || widthsRestored_) return;
     QTimer::singleShot(0, this, [this] {
       for (int column = 0; column < model_->columnCount(); ++column) {
-        const int before = List_->columnWidth(column);
-        List_->resizeColumnToContents(column);  // measures the rows in view
-        if (List_->columnWidth(column) < before) List_->setColumnWidth(column, before);
+        const int before = list_->columnWidth(column);
+        list_->resizeColumnToContents(column);  // measures the rows in view
+        if (list_->columnWidth(column) < before) list_->setColumnWidth(column, before);
       }
     });
   });
-  List_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(List_, &QWidget::customContextMenuRequested, this, &HistoryViewer::ListContextMenu);
-  connect(List_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+  list_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(list_, &QWidget::customContextMenuRequested, this, &HistoryViewer::ListContextMenu);
+  connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &HistoryViewer::SelectionChanged);
-  setCentralWidget(List_);
+  setCentralWidget(list_);
 
   progress_ = new QProgressBar(this);
   progress_->setObjectName(QStringLiteral("Progress"));
@@ -169,35 +169,35 @@ void HistoryViewer::BuildActions() {
     if (hint) a->setToolTip(QString::fromLatin1(hint));
     return a;
   };
-  SaveToFile_ = action("SaveToFile", "&Save to file", "Save history to file", QStyle::SP_DialogSaveButton);
-  Print_ = action("Print", "&Print", "Print history", QStyle::SP_FileIcon);
-  EmailDetails_ =
+  saveToFile_ = action("SaveToFile", "&Save to file", "Save history to file", QStyle::SP_DialogSaveButton);
+  print_ = action("Print", "&Print", "Print history", QStyle::SP_FileIcon);
+  emailDetails_ =
       action("EmailDetails", "Email details", "Email transaction details", QStyle::SP_MessageBoxInformation);
-  AddToAddressBook_ =
+  addToAddressBook_ =
       action("AddToAddressBook", "&Add to address book", nullptr, QStyle::SP_FileDialogNewFolder);
-  CopyBatch_ = action("CopyBatch", "&Copy \"Batch\"", nullptr, QStyle::SP_CustomBase);
-  CopyAccount_ = action("CopyAccount", "&Copy \"Account #\"", nullptr, QStyle::SP_CustomBase);
-  CopyMemo_ = action("CopyMemo", "C&opy \"Memo\"", nullptr, QStyle::SP_CustomBase);
-  CopyMerchant_ = action("CopyMerchant", "Co&py \"Merchant\"", nullptr, QStyle::SP_CustomBase);
-  for (QAction* copy : {CopyBatch_, CopyAccount_, CopyMemo_, CopyMerchant_}) copy->setIcon(QIcon());
-  connect(SaveToFile_, &QAction::triggered, this, &HistoryViewer::SaveExecute);
-  connect(Print_, &QAction::triggered, this, &HistoryViewer::PrintExecute);
-  connect(EmailDetails_, &QAction::triggered, this, &HistoryViewer::EmailExecute);
-  connect(AddToAddressBook_, &QAction::triggered, this, &HistoryViewer::AddContactExecute);
-  connect(CopyBatch_, &QAction::triggered, this, [this] { CopyCell(kCellBatch); });
-  connect(CopyAccount_, &QAction::triggered, this, [this] { CopyCell(kCellHiddenAccount); });
-  connect(CopyMemo_, &QAction::triggered, this, [this] { CopyCell(kCellMemo); });
-  connect(CopyMerchant_, &QAction::triggered, this, [this] { CopyCell(kCellMerchant); });
+  copyBatch_ = action("CopyBatch", "&Copy \"Batch\"", nullptr, QStyle::SP_CustomBase);
+  copyAccount_ = action("CopyAccount", "&Copy \"Account #\"", nullptr, QStyle::SP_CustomBase);
+  copyMemo_ = action("CopyMemo", "C&opy \"Memo\"", nullptr, QStyle::SP_CustomBase);
+  copyMerchant_ = action("CopyMerchant", "Co&py \"Merchant\"", nullptr, QStyle::SP_CustomBase);
+  for (QAction* copy : {copyBatch_, copyAccount_, copyMemo_, copyMerchant_}) copy->setIcon(QIcon());
+  connect(saveToFile_, &QAction::triggered, this, &HistoryViewer::OnSave);
+  connect(print_, &QAction::triggered, this, &HistoryViewer::OnPrint);
+  connect(emailDetails_, &QAction::triggered, this, &HistoryViewer::OnEmail);
+  connect(addToAddressBook_, &QAction::triggered, this, &HistoryViewer::OnAddContact);
+  connect(copyBatch_, &QAction::triggered, this, [this] { CopyCell(kCellBatch); });
+  connect(copyAccount_, &QAction::triggered, this, [this] { CopyCell(kCellHiddenAccount); });
+  connect(copyMemo_, &QAction::triggered, this, [this] { CopyCell(kCellMemo); });
+  connect(copyMerchant_, &QAction::triggered, this, [this] { CopyCell(kCellMerchant); });
 
   QToolBar* toolbar = addToolBar(QStringLiteral("History"));
   toolbar->setObjectName(QStringLiteral("ToolBar"));
   toolbar->setMovable(false);
   toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  toolbar->addAction(SaveToFile_);
-  toolbar->addAction(Print_);
+  toolbar->addAction(saveToFile_);
+  toolbar->addAction(print_);
   toolbar->addSeparator();
-  toolbar->addAction(EmailDetails_);
-  toolbar->addAction(AddToAddressBook_);
+  toolbar->addAction(emailDetails_);
+  toolbar->addAction(addToAddressBook_);
   SelectionChanged();
 }
 
@@ -205,7 +205,7 @@ void HistoryViewer::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!shown_) {
     shown_ = true;
-    FormShow();
+    ResetForShow();
   }
 }
 
@@ -214,14 +214,14 @@ void HistoryViewer::closeEvent(QCloseEvent* event) {
   closed_ = true;
   if (worker_) worker_->RequestStop();
   WipeSecrets();
-  if (services_.saveLayout) services_.saveLayout(this, List_);
+  if (services_.saveLayout) services_.saveLayout(this, list_);
   QMainWindow::closeEvent(event);
 }
 
-void HistoryViewer::FormShow() {
+void HistoryViewer::ResetForShow() {
   const bool empty = replies_.front().empty();
-  SaveToFile_->setEnabled(!empty);
-  Print_->setEnabled(!empty);
+  saveToFile_->setEnabled(!empty);
+  print_->setEnabled(!empty);
   if (empty) {
     SelectionChanged();
     Finish(false);
@@ -359,7 +359,7 @@ QStringList HistoryViewer::StatusTexts() const {
 }
 
 int HistoryViewer::SelectedRow() const {
-  const QModelIndexList rows = List_->selectionModel()->selectedRows();
+  const QModelIndexList rows = list_->selectionModel()->selectedRows();
   return rows.isEmpty() ? -1 : rows.constFirst().row();
 }
 
@@ -372,20 +372,20 @@ void HistoryViewer::SelectionChanged() {
   const int row = SelectedRow();
   const HistoryTable& table = model_->Table();
   const bool made = row >= 0 && table.Cell(std::size_t(row), kCellType) == "Payment Made";
-  EmailDetails_->setEnabled(made && static_cast<bool>(services_.payments.emailNotice) &&
+  emailDetails_->setEnabled(made && static_cast<bool>(services_.payments.emailNotice) &&
                             !replies_.front().empty());
-  AddToAddressBook_->setEnabled(row >= 0 && !table.Cell(std::size_t(row), kCellHiddenAccount).empty() &&
+  addToAddressBook_->setEnabled(row >= 0 && !table.Cell(std::size_t(row), kCellHiddenAccount).empty() &&
                                 static_cast<bool>(services_.payments.addContact));
-  for (QAction* copy : {CopyBatch_, CopyAccount_, CopyMemo_, CopyMerchant_}) copy->setEnabled(row >= 0);
+  for (QAction* copy : {copyBatch_, copyAccount_, copyMemo_, copyMerchant_}) copy->setEnabled(row >= 0);
 }
 
 void HistoryViewer::ListContextMenu(const QPoint& pos) {
   if (SelectedRow() < 0) return;
   QMenu menu(this);
-  menu.addAction(AddToAddressBook_);
+  menu.addAction(addToAddressBook_);
   menu.addSeparator();
-  menu.addActions({CopyBatch_, CopyAccount_, CopyMemo_, CopyMerchant_});
-  menu.exec(List_->viewport()->mapToGlobal(pos));
+  menu.addActions({copyBatch_, copyAccount_, copyMemo_, copyMerchant_});
+  menu.exec(list_->viewport()->mapToGlobal(pos));
 }
 
 void HistoryViewer::CopyCell(std::size_t cell) {
@@ -394,9 +394,9 @@ void HistoryViewer::CopyCell(std::size_t cell) {
   QApplication::clipboard()->setText(FromLatin1(std::string(model_->Table().Cell(std::size_t(row), cell))));
 }
 
-void HistoryViewer::EmailExecute() {
+void HistoryViewer::OnEmail() {
   const int row = SelectedRow();
-  if (row < 0 || !EmailDetails_->isEnabled()) return;
+  if (row < 0 || !emailDetails_->isEnabled()) return;
   PaymentNotice notice;
   notice.type = AccountType::Egold;
   notice.sender = account_.ID;
@@ -408,9 +408,9 @@ void HistoryViewer::EmailExecute() {
   services_.payments.emailNotice(this, notice, false);
 }
 
-void HistoryViewer::AddContactExecute() {
+void HistoryViewer::OnAddContact() {
   const int row = SelectedRow();
-  if (row < 0 || !AddToAddressBook_->isEnabled()) return;
+  if (row < 0 || !addToAddressBook_->isEnabled()) return;
   services_.payments.addContact(this, SelectedCell(kCellHiddenName), account_.Type,
                                 SelectedCell(kCellHiddenAccount));
 }
@@ -427,7 +427,7 @@ bool HistoryViewer::SaveTo(const QString& path, QString* error) const {
   }
 }
 
-void HistoryViewer::SaveExecute() {
+void HistoryViewer::OnSave() {
   const QString path = services_.askSaveFile ? services_.askSaveFile(this) : AskSaveFileDefault(this);
   if (path.isEmpty()) return;
   QString error;
@@ -441,12 +441,12 @@ int HistoryViewer::PrintTo(QPagedPaintDevice& device) const {
   job.caption = caption_;
   job.captions = HistoryListModel::Captions(account_.Type);
   for (std::size_t column = 0; column < kHistoryShownCells; ++column)
-    job.columnWidths << List_->columnWidth(int(column));
+    job.columnWidths << list_->columnWidth(int(column));
   job.rows = &model_->Table();
   return PrintHistory(device, job);
 }
 
-void HistoryViewer::PrintExecute() {
+void HistoryViewer::OnPrint() {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(services_.applicationTitle + QStringLiteral(" - ") + caption_);
   printer.setFullPage(true);

@@ -65,7 +65,7 @@ class HistoryViewer : public QMainWindow {
  private:
   void BuildWindow();
   void BuildActions();
-  void FormShow();
+  void ResetForShow();
   void ReadEgoldSlice();
   // Lists one Liberty Reserve page and asks for the next one, if any.
   void HandlePage(const std::string& page, bool first);
@@ -80,10 +80,10 @@ class HistoryViewer : public QMainWindow {
   std::string SelectedCell(std::size_t cell) const;
   void SelectionChanged();
   void ListContextMenu(const QPoint& pos);
-  void SaveExecute();
-  void PrintExecute();
-  void EmailExecute();
-  void AddContactExecute();
+  void OnSave();
+  void OnPrint();
+  void OnEmail();
+  void OnAddContact();
   void CopyCell(std::size_t cell);
 
   AccountRecord account_;
@@ -104,17 +104,17 @@ class HistoryViewer : public QMainWindow {
   LRHistoryPaging paging_;  // the Liberty Reserve pages listed and the limits of one history
 
   HistoryListModel* model_ = nullptr;
-  QTableView* List_ = nullptr;
+  QTableView* list_ = nullptr;
   QProgressBar* progress_ = nullptr;
   std::vector<QLabel*> panels_;
-  QAction* SaveToFile_ = nullptr;
-  QAction* Print_ = nullptr;
-  QAction* EmailDetails_ = nullptr;
-  QAction* AddToAddressBook_ = nullptr;
-  QAction* CopyBatch_ = nullptr;
-  QAction* CopyAccount_ = nullptr;
-  QAction* CopyMemo_ = nullptr;
-  QAction* CopyMerchant_ = nullptr;
+  QAction* saveToFile_ = nullptr;
+  QAction* print_ = nullptr;
+  QAction* emailDetails_ = nullptr;
+  QAction* addToAddressBook_ = nullptr;
+  QAction* copyBatch_ = nullptr;
+  QAction* copyAccount_ = nullptr;
+  QAction* copyMemo_ = nullptr;
+  QAction* copyMerchant_ = nullptr;
 };
 
 }  // namespace nummora

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "common/secure_memory.h"
 
@@ -273,24 +274,17 @@ HttpResult HttpClient::Get(const std::string& url) {
   return Perform(url, nullptr);
 }
 
-HttpResult HttpClient::Perform(const std::string& url, const std::string* postBody) {
-  HttpResult result;
-  std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
-  if (!curl) {
-    result.Message = "Cannot start a network request";
-    return result;
-  }
-  CURL* h = curl.get();
-  Exchange ex;
-  ex.maxBody = options_.MaxBodyBytes;
-  ex.caFile = &options_.CAFile;
-  char errorText[CURL_ERROR_SIZE] = {0};
+namespace {
 
-  std::unique_ptr<curl_slist, SlistDeleter> headers;
-  auto addHeader = [&](const char* header) { headers.reset(curl_slist_append(headers.release(), header)); };
-  addHeader("Accept: text/html, */*");
-  addHeader("Expect:");  // no "100-continue" round trip before larger bodies
+using HeaderList = std::unique_ptr<curl_slist, SlistDeleter>;
 
+void AddHeader(HeaderList& headers, const char* header) {
+  headers.reset(curl_slist_append(headers.release(), header));
+}
+
+// The request itself, what is done with the answer, TLS and the time-outs.
+void SetTransferOptions(CURL* h, const std::string& url, const HttpOptions& options, Exchange& ex,
+                        char* errorText) {
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
@@ -309,83 +303,111 @@ HttpResult HttpClient::Perform(const std::string& url, const std::string* postBo
   curl_easy_setopt(h, CURLOPT_CAINFO, nullptr);  // the roots come from the shared store
   curl_easy_setopt(h, CURLOPT_CAPATH, nullptr);
   curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, OnSslContext);
-  if (CURLSH* share = TlsSessionShare(options_.CAFile)) curl_easy_setopt(h, CURLOPT_SHARE, share);
+  if (CURLSH* share = TlsSessionShare(options.CAFile)) curl_easy_setopt(h, CURLOPT_SHARE, share);
   curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &ex);
 
   // Time-outs.
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.ConnectTimeout.count()));
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.ConnectTimeout.count()));
   ex.handle = h;
-  ex.idleLimit = options_.IdleTimeout;
+  ex.idleLimit = options.IdleTimeout;
   Touch(&ex);
   ex.started = ex.lastActivity;
-  ex.deadline = options_.Deadline;
+  ex.deadline = options.Deadline;
   // curl's own overall limit as well, for any phase in which it does not call OnProgress.
-  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<int64_t>(1, options_.Deadline.count())));
+  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<int64_t>(1, options.Deadline.count())));
   curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(h, CURLOPT_XFERINFODATA, &ex);
+}
 
-  // Proxy; "" turns off the proxy variables of the environment.
-  std::string proxyAddress;
-  if (proxy_.UseProxy) {
-    if (!PlausibleHost(proxy_.ProxyHost)) {
-      result.Message = "Invalid proxy host \"" + proxy_.ProxyHost + "\"";
-      return result;
-    }
-    if (proxy_.ProxyPort < 1 || proxy_.ProxyPort > 65535) {
-      result.Message = "Invalid proxy port " + std::to_string(proxy_.ProxyPort);
-      return result;
-    }
-    proxyAddress = ProxyAddress(proxy_.ProxyHost);
-    curl_easy_setopt(h, CURLOPT_PROXY, proxyAddress.c_str());
-    curl_easy_setopt(h, CURLOPT_PROXYPORT, static_cast<long>(proxy_.ProxyPort));
-    curl_easy_setopt(h, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
-    curl_easy_setopt(h, CURLOPT_NOPROXY, "");
-    if (!proxy_.ProxyUser.empty()) {
-      curl_easy_setopt(h, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
-      curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, proxy_.ProxyUser.c_str());
-      curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, proxy_.ProxyPasswd.c_str());
-    }
-  } else {
+// The proxy, or none ("" turns off the proxy variables of the environment). `address` keeps
+// the proxy's URL for the transfer. Returns why the proxy settings cannot be used, if so.
+std::optional<std::string> SetProxyOptions(CURL* h, const ProxySettings& proxy, std::string& address) {
+  if (!proxy.UseProxy) {
     curl_easy_setopt(h, CURLOPT_PROXY, "");
+    return std::nullopt;
   }
+  if (!PlausibleHost(proxy.ProxyHost)) return "Invalid proxy host \"" + proxy.ProxyHost + "\"";
+  if (proxy.ProxyPort < 1 || proxy.ProxyPort > 65535)
+    return "Invalid proxy port " + std::to_string(proxy.ProxyPort);
+  address = ProxyAddress(proxy.ProxyHost);
+  curl_easy_setopt(h, CURLOPT_PROXY, address.c_str());
+  curl_easy_setopt(h, CURLOPT_PROXYPORT, static_cast<long>(proxy.ProxyPort));
+  curl_easy_setopt(h, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
+  curl_easy_setopt(h, CURLOPT_NOPROXY, "");
+  if (!proxy.ProxyUser.empty()) {
+    curl_easy_setopt(h, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+    curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, proxy.ProxyUser.c_str());
+    curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, proxy.ProxyPasswd.c_str());
+  }
+  return std::nullopt;
+}
 
+void SetMethod(CURL* h, const std::string* postBody, HeaderList& headers) {
   if (postBody) {
-    addHeader("Content-Type: application/x-www-form-urlencoded");
+    AddHeader(headers, "Content-Type: application/x-www-form-urlencoded");
     curl_easy_setopt(h, CURLOPT_POST, 1L);
     curl_easy_setopt(h, CURLOPT_POSTFIELDS, postBody->data());
     curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody->size()));
   } else {
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
   }
+}
+
+// Why a transfer that curl ended with `rc` failed, in the words the user reads; sets the
+// status of a proxy that refused the tunnel.
+std::string FailureMessage(CURLcode rc, long connectCode, const Exchange& ex, const HttpOptions& options,
+                           const char* errorText, long& status) {
+  if (connectCode >= 300 || (connectCode == 0 && StatusOf(ex.statusLine) >= 300)) {
+    // The proxy refused the tunnel: its status line says why.
+    status = connectCode ? connectCode : StatusOf(ex.statusLine);
+    return ex.statusLine.empty() ? "Proxy refused the connection" : ex.statusLine;
+  }
+  if (ex.tooLarge) return "The answer is larger than " + std::to_string(options.MaxBodyBytes) + " bytes";
+  if (!ex.caProblem.empty()) return ex.caProblem;
+  if (ex.deadlineExpired ||
+      (rc == CURLE_OPERATION_TIMEDOUT && std::chrono::steady_clock::now() - ex.started >= ex.deadline))
+    return "No complete answer from the server within " + DeadlineText(options.Deadline);
+  if (ex.idleExpired) return "No data from the server for " + IdleText(options.IdleTimeout);
+  if (rc == CURLE_OPERATION_TIMEDOUT) return "Connection timed out after " + IdleText(options.ConnectTimeout);
+  return errorText[0] ? errorText : curl_easy_strerror(rc);
+}
+
+}  // namespace
+
+HttpResult HttpClient::Perform(const std::string& url, const std::string* postBody) {
+  HttpResult result;
+  std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+  if (!curl) {
+    result.Message = "Cannot start a network request";
+    return result;
+  }
+  CURL* h = curl.get();
+  Exchange ex;
+  ex.maxBody = options_.MaxBodyBytes;
+  ex.caFile = &options_.CAFile;
+  char errorText[CURL_ERROR_SIZE] = {0};
+
+  HeaderList headers;
+  AddHeader(headers, "Accept: text/html, */*");
+  AddHeader(headers, "Expect:");  // no "100-continue" round trip before larger bodies
+  SetTransferOptions(h, url, options_, ex, errorText);
+  std::string proxyAddress;
+  if (std::optional<std::string> problem = SetProxyOptions(h, proxy_, proxyAddress)) {
+    result.Message = std::move(*problem);
+    return result;
+  }
+  SetMethod(h, postBody, headers);
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
 
-  CURLcode rc = curl_easy_perform(h);
+  const CURLcode rc = curl_easy_perform(h);
   long code = 0;
   curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &code);
   long connectCode = 0;
   curl_easy_getinfo(h, CURLINFO_HTTP_CONNECTCODE, &connectCode);
   result.StatusLine = ex.statusLine;
-
   if (rc != CURLE_OK) {
-    if (connectCode >= 300 || (connectCode == 0 && StatusOf(ex.statusLine) >= 300)) {
-      // The proxy refused the tunnel: its status line says why.
-      result.Status = connectCode ? connectCode : StatusOf(ex.statusLine);
-      result.Message = ex.statusLine.empty() ? "Proxy refused the connection" : ex.statusLine;
-    } else if (ex.tooLarge) {
-      result.Message = "The answer is larger than " + std::to_string(options_.MaxBodyBytes) + " bytes";
-    } else if (!ex.caProblem.empty()) {
-      result.Message = ex.caProblem;
-    } else if (ex.deadlineExpired || (rc == CURLE_OPERATION_TIMEDOUT &&
-                                      std::chrono::steady_clock::now() - ex.started >= ex.deadline)) {
-      result.Message = "No complete answer from the server within " + DeadlineText(options_.Deadline);
-    } else if (ex.idleExpired) {
-      result.Message = "No data from the server for " + IdleText(options_.IdleTimeout);
-    } else if (rc == CURLE_OPERATION_TIMEDOUT) {
-      result.Message = "Connection timed out after " + IdleText(options_.ConnectTimeout);
-    } else {
-      result.Message = errorText[0] ? errorText : curl_easy_strerror(rc);
-    }
+    result.Message = FailureMessage(rc, connectCode, ex, options_, errorText, result.Status);
     return result;
   }
   result.Status = code;

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "platform/settings_store.h"
-#include "profile/shell_settings.h"
+#include "profile/profile_settings.h"
 #include "ui/edit_menu.h"
 #include "ui/latin1.h"
 #include "ui/layout_scale.h"
@@ -58,7 +58,7 @@ EmailNoticeDialog::EmailNoticeDialog(const PaymentNotice& notice, EmailSetup set
   bSend_->setDefault(true);
   bCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   bCancel_->setObjectName(QStringLiteral("bCancel"));
-  connect(bSend_, &QPushButton::clicked, this, &EmailNoticeDialog::bSendClick);
+  connect(bSend_, &QPushButton::clicked, this, &EmailNoticeDialog::OnSendClicked);
   connect(bCancel_, &QPushButton::clicked, this, &QDialog::reject);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
@@ -72,13 +72,13 @@ EmailNoticeDialog::EmailNoticeDialog(const PaymentNotice& notice, EmailSetup set
   setMinimumWidth(LayoutScale::ForApplication().X(300));
 
   for (QLineEdit* e : {yName_, yMail_, eName_, eMail_})
-    connect(e, &QLineEdit::textChanged, this, &EmailNoticeDialog::yNameChange);
-  FormCreate();
+    connect(e, &QLineEdit::textChanged, this, &EmailNoticeDialog::OnNameChanged);
+  FillFromSettings();
 }
 
 EmailNoticeDialog::~EmailNoticeDialog() = default;
 
-void EmailNoticeDialog::FormCreate() {
+void EmailNoticeDialog::FillFromSettings() {
   try {
     if (OpenProfileKey(setup_.store, setup_.profileName, false)) {
       yName_->setText(FromLatin1(setup_.store->ReadString(settings::kFromName.name)));
@@ -87,10 +87,10 @@ void EmailNoticeDialog::FormCreate() {
   } catch (const std::exception&) {
     // Nothing remembered: the fields start empty.
   }
-  yNameChange();
+  OnNameChanged();
 }
 
-void EmailNoticeDialog::yNameChange() {
+void EmailNoticeDialog::OnNameChanged() {
   const EmailParties parties{ToLatin1(yName_->text()), ToLatin1(yMail_->text()), ToLatin1(eName_->text()),
                              ToLatin1(eMail_->text())};
   bSend_->setEnabled(EmailSendable(parties) && !(worker_ && !worker_->Done()));
@@ -104,7 +104,7 @@ void EmailNoticeDialog::Remember(const char* name, const std::string& value) {
   }
 }
 
-void EmailNoticeDialog::bSendClick() {
+void EmailNoticeDialog::OnSendClicked() {
   const EmailParties parties{ToLatin1(yName_->text()), ToLatin1(yMail_->text()), ToLatin1(eName_->text()),
                              ToLatin1(eMail_->text())};
   if (!EmailSendable(parties)) return;
@@ -120,7 +120,7 @@ void EmailNoticeDialog::bSendClick() {
                                           [this](RequestWorker& worker) { MailSent(worker); }, true);
   if (!started) {
     worker_.reset();
-    yNameChange();
+    OnNameChanged();
     BoxesOrSystem(setup_.boxes).Error(this, QStringLiteral("Error while sending message!"));
   }
 }

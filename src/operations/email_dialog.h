@@ -35,9 +35,9 @@ class EmailNoticeDialog : public QDialog {
   const PaymentNotice& Notice() const { return notice_; }
 
  private:
-  void FormCreate();
-  void yNameChange();
-  void bSendClick();
+  void FillFromSettings();
+  void OnNameChanged();
+  void OnSendClicked();
   void MailSent(RequestWorker& worker);
   void Remember(const char* name, const std::string& value);
 

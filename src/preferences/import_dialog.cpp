@@ -16,7 +16,7 @@
 #include "platform/ini_file_io.h"
 #include "platform/settings_store.h"
 #include "preferences/export_dialog.h"
-#include "profile/shell_settings.h"
+#include "profile/profile_settings.h"
 #include "ui/latin1.h"
 #include "ui/message_box.h"
 
@@ -169,7 +169,7 @@ bool ImportDialog::ImportSettings(ImportReport& report) {
     store_.SetRootKey(RootKey::LocalMachine);
     store_.OpenKey(ProfileKeyPath(profileName_), true);
     // A proxy sees every request: the user is told which one before it is turned on.
-    PreferenceValues stored;
+    ProfileSettings stored;
     ReadGeneralPreferences(store_, stored);
     const ProxySettings current = ProxyOf(stored);
     SecureWipe(stored.proxyPasswd);

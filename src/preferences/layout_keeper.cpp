@@ -10,7 +10,7 @@
 
 #include "platform/settings_store.h"
 #include "preferences/window_layout.h"
-#include "profile/shell_settings.h"
+#include "profile/profile_settings.h"
 
 namespace nummora {
 

@@ -6,11 +6,6 @@
 
 namespace nummora {
 
-std::string DisplayCurrencyOf(int fiat) {
-  const int index = fiat == 1 ? 1 : 0;
-  return std::string(kCurrencyItems[index]).substr(0, 3);
-}
-
 namespace {
 // The whole text as a decimal integer (an optional sign), or nothing.
 std::optional<long long> WholeNumber(const std::string& text) {
@@ -30,7 +25,7 @@ int ProxyPortOf(const std::string& portText) {
   return static_cast<int>(*value);
 }
 
-ProxySettings ProxyOf(const PreferenceValues& values) {
+ProxySettings ProxyOf(const ProfileSettings& values) {
   ProxySettings proxy;
   proxy.UseProxy = values.useProxy;
   proxy.ProxyHost = values.proxyHost;
@@ -45,7 +40,7 @@ std::string ProxyHint(const ProxySettings& proxy) {
   return "Current proxy: " + proxy.ProxyHost + ":" + std::to_string(proxy.ProxyPort);
 }
 
-std::optional<std::string> PreferenceProblem(const PreferenceValues& values) {
+std::optional<std::string> PreferenceProblem(const ProfileSettings& values) {
   if (values.useProxy || !values.proxyPort.empty()) {
     const auto port = WholeNumber(values.proxyPort);
     if (!port || *port < 1 || *port > 65535) return "The proxy \"Port\" must be a number from 1 to 65535.";
@@ -107,7 +102,7 @@ bool ReadFlag(SettingsStore& store, const char* name, bool& value) {
 }
 }  // namespace
 
-bool ReadGeneralPreferences(SettingsStore& store, PreferenceValues& v) {
+bool ReadGeneralPreferences(SettingsStore& store, ProfileSettings& v) {
   using namespace settings;
   return ReadText(store, kDataFile.name, v.dataFile) &&
          ReadFlag(store, kSavePassPhrase.name, v.savePassPhrase) &&
@@ -124,12 +119,12 @@ bool ReadHotkeyPreference(SettingsStore& store, const char* name, int& value) {
   return true;
 }
 
-bool ReadHotkeyPreferences(SettingsStore& store, PreferenceValues& v) {
+bool ReadHotkeyPreferences(SettingsStore& store, ProfileSettings& v) {
   return ReadHotkeyPreference(store, settings::kHotkeyBalance.name, v.hotkeyBalance) &&
          ReadHotkeyPreference(store, settings::kHotkeySpend.name, v.hotkeySpend);
 }
 
-void WriteGeneralPreferences(SettingsStore& store, const PreferenceValues& v) {
+void WriteGeneralPreferences(SettingsStore& store, const ProfileSettings& v) {
   using namespace settings;
   store.WriteBool(kUseProxy.name, v.useProxy);
   store.WriteString(kProxyHost.name, v.proxyHost);
@@ -141,7 +136,7 @@ void WriteGeneralPreferences(SettingsStore& store, const PreferenceValues& v) {
   store.WriteInteger(kDefaultAccount.name, v.defaultAccount);
 }
 
-void WriteHotkeyPreferences(SettingsStore& store, const PreferenceValues& v) {
+void WriteHotkeyPreferences(SettingsStore& store, const ProfileSettings& v) {
   store.WriteInteger(settings::kHotkeyBalance.name, v.hotkeyBalance);
   store.WriteInteger(settings::kHotkeySpend.name, v.hotkeySpend);
 }

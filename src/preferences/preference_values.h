@@ -9,49 +9,28 @@
 
 #include "platform/settings_table.h"
 #include "profile/model.h"
+#include "profile/profile_settings.h"
 
 namespace nummora {
 
 class SettingsStore;
 
-inline constexpr int kDefaultHotkeyBalance = settings::kHotkeyBalance.defaultValue;
-inline constexpr int kDefaultHotkeySpend = settings::kHotkeySpend.defaultValue;
 // The largest shortcut value a stored hotkey may have: a larger one stops a load.
 inline constexpr int kMaxHotkeyValue = 65535;
 // A new profile password must be at least this long (as when the profile was created).
 inline constexpr std::size_t kMinimumPasswordLength = 3;
 
-// The values, each under its setting of platform/settings_table.h.
-struct PreferenceValues {
-  std::string dataFile;                                               // kDataFile
-  bool savePassPhrase = settings::kSavePassPhrase.defaultValue != 0;  // kSavePassPhrase
-  bool useProxy = settings::kUseProxy.defaultValue != 0;              // kUseProxy
-  std::string proxyHost;                                              // kProxyHost
-  std::string proxyPort;                                              // kProxyPort, the text as typed
-  std::string proxyUser;                                              // kProxyUser
-  std::string proxyPasswd;                                            // kProxyPasswd
-  int fiat = settings::kFiat.defaultValue;                            // kFiat: 0 USD, 1 EUR
-  int defaultAccount = settings::kDefaultAccount.defaultValue;        // kDefaultAccount
-  bool onTop = settings::kOnTop.defaultValue != 0;                    // kOnTop
-  int hotkeyBalance = kDefaultHotkeyBalance;                          // kHotkeyBalance, 0 for none
-  int hotkeySpend = kDefaultHotkeySpend;                              // kHotkeySpend, 0 for none
-};
-
-// The display currency items, in list order, and the currency code of an item position.
-inline constexpr const char* kCurrencyItems[] = {"USD - US $", "EUR - Euro"};
-std::string DisplayCurrencyOf(int fiat);
-
 // The port of a proxy port text: its integer value, 443 when the text is not an integer.
 int ProxyPortOf(const std::string& portText);
 // The proxy the program uses for the values.
-ProxySettings ProxyOf(const PreferenceValues& values);
+ProxySettings ProxyOf(const ProfileSettings& values);
 // The proxy indicator's hint: "Current proxy: host:port" when the proxy is used, else empty.
 std::string ProxyHint(const ProxySettings& proxy);
 
 // Why the values cannot be saved, or nothing. A port text that is not a whole number from 1
 // to 65535 is refused when the proxy is used or the text is not empty: it would otherwise be
 // taken silently as port 443.
-std::optional<std::string> PreferenceProblem(const PreferenceValues& values);
+std::optional<std::string> PreferenceProblem(const ProfileSettings& values);
 // Why a new profile password cannot be taken, or nothing.
 std::optional<std::string> NewPasswordProblem(const std::string& newPassword, const std::string& retyped);
 
@@ -71,17 +50,17 @@ void SplitProxyLine(const std::string& line, std::string& host, std::string& por
 // order: the default value, "SavePassPhrase", "UseProxy", "ProxyHost", "ProxyPort",
 // "ProxyUser", "ProxyPasswd", "Fiat", "acct[ount", "OnTop". Stops at the first value that is
 // missing or of the wrong type and returns false; what was read before stays in `values`.
-bool ReadGeneralPreferences(SettingsStore& store, PreferenceValues& values);
+bool ReadGeneralPreferences(SettingsStore& store, ProfileSettings& values);
 // Reads one hotkey value: false when it is missing, not an integer or above 65535. A value
 // below 1 reads as 0 (no hotkey).
 bool ReadHotkeyPreference(SettingsStore& store, const char* name, int& value);
 // Reads "HotkeyBalance", then "HotkeySpend", stopping at the first unreadable one.
-bool ReadHotkeyPreferences(SettingsStore& store, PreferenceValues& values);
+bool ReadHotkeyPreferences(SettingsStore& store, ProfileSettings& values);
 
 // Writes "UseProxy", "ProxyHost", "ProxyPort", "ProxyUser", "ProxyPasswd", "SavePassPhrase",
 // "OnTop" and "acct[ount". Throws SettingsError.
-void WriteGeneralPreferences(SettingsStore& store, const PreferenceValues& values);
+void WriteGeneralPreferences(SettingsStore& store, const ProfileSettings& values);
 // Writes "HotkeyBalance" and "HotkeySpend". Throws SettingsError.
-void WriteHotkeyPreferences(SettingsStore& store, const PreferenceValues& values);
+void WriteHotkeyPreferences(SettingsStore& store, const ProfileSettings& values);
 
 }  // namespace nummora

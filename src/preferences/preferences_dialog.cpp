@@ -27,7 +27,7 @@
 #include "preferences/hotkey_edit.h"
 #include "preferences/hotkey_manager.h"
 #include "preferences/hotkey_text.h"
-#include "profile/shell_settings.h"
+#include "profile/profile_settings.h"
 #include "ui/balloon_widget.h"
 #include "ui/keyboard_widget.h"
 #include "ui/latin1.h"
@@ -95,7 +95,7 @@ PreferencesDialog::PreferencesDialog(SettingsStore& store, std::string profileNa
   layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed-size dialog
 
   // The controls start with the defaults: a new profile's first load saves them.
-  ShowValues(PreferenceValues{});
+  ShowValues(ProfileSettings{});
   LoadAndApply();
 }
 
@@ -223,8 +223,8 @@ void PreferencesDialog::Notify(NotifyKind kind, const std::string& title, const 
                  FromLatin1(title + ":\r\n" + text));
 }
 
-PreferenceValues PreferencesDialog::Values() const {
-  PreferenceValues v;
+ProfileSettings PreferencesDialog::Values() const {
+  ProfileSettings v;
   v.dataFile = ToLatin1(eDataFile_->text());
   v.savePassPhrase = chkSave_->isChecked();
   v.useProxy = useProxy_->isChecked();
@@ -240,7 +240,7 @@ PreferenceValues PreferencesDialog::Values() const {
   return v;
 }
 
-void PreferencesDialog::ShowValues(const PreferenceValues& v) {
+void PreferencesDialog::ShowValues(const ProfileSettings& v) {
   eDataFile_->setText(FromLatin1(v.dataFile));
   chkSave_->setChecked(v.savePassPhrase);
   useProxy_->setChecked(v.useProxy);
@@ -263,7 +263,7 @@ void PreferencesDialog::RegisterHotkey(int value) {
 }
 
 void PreferencesDialog::LoadAndApply() {
-  PreferenceValues v = Values();
+  ProfileSettings v = Values();
   chkAutorun_->setChecked(AutostartEnabled());
   try {
     store_.SetRootKey(RootKey::LocalMachine);
@@ -294,7 +294,7 @@ void PreferencesDialog::LoadAndApply() {
 }
 
 bool PreferencesDialog::Save(bool check) {
-  PreferenceValues v = Values();
+  ProfileSettings v = Values();
   if (check) {
     if (const auto problem = PreferenceProblem(v)) {
       Boxes().Error(this, FromLatin1(*problem));
@@ -505,7 +505,7 @@ void PreferencesDialog::ClearPasswordFields() {
 }
 
 void PreferencesDialog::ShowStored() {
-  PreferenceValues v = Values();
+  ProfileSettings v = Values();
   try {
     store_.SetRootKey(RootKey::LocalMachine);
     if (!store_.OpenKey(ProfileKeyPath(profileName_), false)) return;

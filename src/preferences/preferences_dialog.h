@@ -88,7 +88,7 @@ class PreferencesDialog : public QDialog {
   bool Save(bool check);
 
   // The current settings, as the controls hold them.
-  PreferenceValues Values() const;
+  ProfileSettings Values() const;
   const std::string& DisplayCurrency() const { return displayCurrency_; }
   int DefaultAccount() const { return defaultAccount_; }
 
@@ -102,7 +102,7 @@ class PreferencesDialog : public QDialog {
   QWidget* BuildGeneralPage();
   QWidget* BuildConnectionPage();
   QWidget* BuildSecurityPage();
-  void ShowValues(const PreferenceValues& values);
+  void ShowValues(const ProfileSettings& values);
   void EnableProxyFields();
   void FillDefAccount();
   void SaveAndApply();

@@ -21,7 +21,7 @@ std::string Numbered(const char* key, std::size_t n) {
 }
 }  // namespace
 
-ExportedPreferences ExportedPreferencesOf(const PreferenceValues& v) {
+ExportedPreferences ExportedPreferencesOf(const ProfileSettings& v) {
   ExportedPreferences p;
   p.fiat = v.fiat;
   p.savePassPhrase = v.savePassPhrase;
@@ -173,7 +173,7 @@ ImportedPreferences ReadImportedPreferences(const IniFile& ini) {
 }
 
 std::optional<std::string> ImportedPreferencesProblem(const ImportedPreferences& p) {
-  PreferenceValues values;
+  ProfileSettings values;
   values.useProxy = p.useProxy;
   values.proxyHost = p.proxyHost;
   values.proxyPort = p.proxyPort;

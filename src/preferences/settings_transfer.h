@@ -28,7 +28,7 @@ struct ExportedPreferences {
   bool useProxy = false;
   std::string proxyHost, proxyPort, proxyUser, proxyPasswd;
 };
-ExportedPreferences ExportedPreferencesOf(const PreferenceValues& values);
+ExportedPreferences ExportedPreferencesOf(const ProfileSettings& values);
 
 // Writes an export into `ini` (keys already there and not written now stay): "General" "Date"
 // and "Comment", the accounts (in the order given), "General" "Accounts", then the preferences

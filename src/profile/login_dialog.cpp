@@ -80,8 +80,8 @@ LoginDialog::LoginDialog(SettingsStore& store, const FormatSettings& regional, M
   connect(cProfiles_, &QListWidget::itemClicked, this, &LoginDialog::CheckOk);
   connect(ePassword_, &QLineEdit::textChanged, this, &LoginDialog::CheckOk);
   connect(bKeyboard, &QToolButton::clicked, this, [this] { OnScreenKeyboard::Open(this, ePassword_); });
-  connect(bOK_, &QPushButton::clicked, this, &LoginDialog::bOKClick);
-  connect(bNewProfile, &QPushButton::clicked, this, &LoginDialog::bNewProfileClick);
+  connect(bOK_, &QPushButton::clicked, this, &LoginDialog::OnOkClicked);
+  connect(bNewProfile, &QPushButton::clicked, this, &LoginDialog::OnNewProfileClicked);
   FillList();
 }
 
@@ -129,7 +129,7 @@ void LoginDialog::Refuse(const QString& message) {
   BoxesOrSystem(boxes_).Error(this, message);
 }
 
-void LoginDialog::bOKClick() {
+void LoginDialog::OnOkClicked() {
   if (!bOK_->isEnabled()) return;
   if (!CheckPasswordField(ePassword_, boxes_, this)) return;
   const int position = cProfiles_->currentRow();
@@ -178,7 +178,7 @@ void LoginDialog::bOKClick() {
   }
 }
 
-void LoginDialog::bNewProfileClick() {
+void LoginDialog::OnNewProfileClicked() {
   NewProfileDialog dialog(this, boxes_);
   if (runNewUser(dialog)) {
     const std::string name = dialog.UserName();

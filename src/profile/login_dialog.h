@@ -51,8 +51,8 @@ class LoginDialog : public QDialog {
  private:
   bool iconScheduled_ = false;
   void CheckOk();
-  void bOKClick();
-  void bNewProfileClick();
+  void OnOkClicked();
+  void OnNewProfileClicked();
   void Refuse(const QString& message);
 
   SettingsStore& store_;

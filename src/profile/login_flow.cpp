@@ -9,7 +9,7 @@
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "profile/profile_file.h"
-#include "profile/shell_settings.h"
+#include "profile/profile_settings.h"
 
 namespace nummora {
 

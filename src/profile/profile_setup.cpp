@@ -8,8 +8,8 @@
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "profile/login_flow.h"
+#include "profile/profile_settings.h"
 #include "profile/profile_text.h"
-#include "profile/shell_settings.h"
 
 namespace nummora {
 

@@ -78,13 +78,16 @@ class TestDirectory : public QObject {
 
   // Opens the window (loading the profile shows the category page) with a browser stand-in
   // that records what it is asked to open.
-  void OpenWindow(bool browserStandIn = true) {
+  void OpenWindow() {
+    OpenWindowWith([this](const QUrl& url) {
+      opened_.push_back(url);
+      return true;
+    });
+  }
+  // The same with `browser` (empty: the desktop's).
+  void OpenWindowWith(std::function<bool(const QUrl&)> browser) {
+    fixture_->browser = std::move(browser);
     window_ = fixture_->Open(fixture_->WriteProfile({}));
-    if (browserStandIn)
-      window_->hooks.openUrl = [this](const QUrl& url) {
-        opened_.push_back(url);
-        return true;
-      };
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     window_->findChild<QTabWidget*>(QStringLiteral("PageControl"))
@@ -295,7 +298,7 @@ class TestDirectory : public QObject {
     for (const char* name : desktop) qunsetenv(name);
     qputenv("BROWSER", browser.toLocal8Bit());
     qputenv("DEFAULT_BROWSER", browser.toLocal8Bit());
-    OpenWindow(false);
+    OpenWindowWith({});
     WaitForDownload();
     Click(Icons(), 1);
     Report()->setCurrentIndex(Report()->model()->index(0, 0));
@@ -313,8 +316,7 @@ class TestDirectory : public QObject {
 
   // A browser that cannot be started is written to the events list.
   void browserThatDoesNotStartIsReported() {
-    OpenWindow(false);
-    window_->hooks.openUrl = [](const QUrl&) { return false; };
+    OpenWindowWith([](const QUrl&) { return false; });
     WaitForDownload();
     Click(Icons(), 0);
     Report()->setCurrentIndex(Report()->model()->index(1, 0));

@@ -291,7 +291,7 @@ class TestHistoryE2E : public QObject, nummora::test::WorkerTestBench {
     InstallNetworkWorkers(*window, &fixture.clock);
     window->show();
     test::SelectRow(*window, 0);
-    window->Actions().ViewHistory->trigger();
+    window->Actions().viewHistory->trigger();
     HistoryDownloadDialog* dialog = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
       if (auto* d = qobject_cast<HistoryDownloadDialog*>(w); d && d->isVisible()) dialog = d;

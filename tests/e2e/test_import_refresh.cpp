@@ -58,7 +58,7 @@ class TestImportRefresh : public QObject {
       d->findChild<QListWidget*>(QStringLiteral("chkAccounts"))->item(0)->setCheckState(Qt::Checked);
       QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("bOk")), Qt::LeftButton);
     });
-    w->Actions().actImport->trigger();
+    w->Actions().importAccounts->trigger();
     QCOMPARE(w->Model().AccountCount(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(w->Model().Account(0).Gold == 12.5, 30000);
     QVERIFY(asked);

@@ -167,11 +167,12 @@ class TestLastOperationsE2E : public QObject {
     InstallNetworkWorkers(*w, &f.clock);
     w->show();
     // A payment to one of the profile's own accounts leaves a "Spent" and an "other" record.
-    w->hooks.payments.recordPayment({"Spent", "41000555", "Gold (1001001)", "1001002", "Bob Metals", "1.5",
-                                     "troy ounces of Gold", "x&Amount=9", "inv+1"});
-    w->hooks.payments.recordPayment({"Received", "41000555", "1001002", "Gold (1001001)", "Bob Metals", "1.5",
-                                     "troy ounces of Gold", "x&Amount=9", "inv+1"});
-    w->hooks.payments.recordPayment(
+    w->PaymentDialogServices().recordPayment({"Spent", "41000555", "Gold (1001001)", "1001002", "Bob Metals",
+                                              "1.5", "troy ounces of Gold", "x&Amount=9", "inv+1"});
+    w->PaymentDialogServices().recordPayment({"Received", "41000555", "1001002", "Gold (1001001)",
+                                              "Bob Metals", "1.5", "troy ounces of Gold", "x&Amount=9",
+                                              "inv+1"});
+    w->PaymentDialogServices().recordPayment(
         {"Spent", "9", "Gold (1001001)", "1001003", "Carol", "2", "US Dollars", "", ""});
     QTreeWidget* list = Operations(*w);
     QCOMPARE(Captions(list), (QStringList{"41000555", "41000555", "9"}));

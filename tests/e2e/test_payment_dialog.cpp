@@ -113,7 +113,9 @@ class TestSpendDialog : public QObject {
     fixture_ = std::make_unique<MainWindowFixture>();
     window_ = fixture_->Open(fixture_->WriteProfile(accounts));
     InstallNetworkWorkers(*window_, &fixture_->clock);
-    window_->hooks.payments.recordPayment = [this](const PaymentRecord& r) { records_.push_back(r); };
+    MainWindowTestAccess::PaymentDialogServices(*window_).recordPayment = [this](const PaymentRecord& r) {
+      records_.push_back(r);
+    };
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
   }
@@ -122,7 +124,7 @@ class TestSpendDialog : public QObject {
   PaymentDialog* Spend(int row) {
     SelectRow(*window_, row);
     const auto before = window_->findChildren<PaymentDialog*>();
-    window_->Actions().Spend->trigger();
+    window_->Actions().spend->trigger();
     for (PaymentDialog* dialog : window_->findChildren<PaymentDialog*>())
       if (!before.contains(dialog)) return dialog;
     qFatal("no payment dialog opened");

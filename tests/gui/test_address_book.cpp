@@ -66,12 +66,13 @@ class TestAddressBook : public QObject {
   Q_OBJECT
 
   std::unique_ptr<MainWindowFixture> f_;
+  test::RecordingWindowServices services_;
+  std::vector<PaymentLinkFields>& opened_ = services_.opened;
   std::unique_ptr<MainWindow> w_;
-  std::vector<PaymentLinkFields> opened_;
 
   void OpenWindow(const std::string& text) {
     w_ = f_->Open(text);
-    w_->hooks.openPaymentDialog = [this](const PaymentLinkFields& fields) { opened_.push_back(fields); };
+    w_->AttachServices(services_);
     w_->show();
   }
 
@@ -201,7 +202,7 @@ class TestAddressBook : public QObject {
                         grid->visualItemRect(grid->item(1, 1)).center());
       QTest::keyClick(&d, Qt::Key_Return);
     });
-    QCOMPARE(w_->hooks.payments.pickRecipient(w_.get(), AccountType::LibertyReserve),
+    QCOMPARE(w_->PaymentDialogServices().pickRecipient(w_.get(), AccountType::LibertyReserve),
              std::optional<std::string>("U1000002"));
     // e-gold: all three; Esc picks nothing even after a click.
     WhenOpens<RecipientDialog>([](RecipientDialog& d) {
@@ -212,7 +213,7 @@ class TestAddressBook : public QObject {
                         grid->visualItemRect(grid->item(3, 0)).center());
       QTest::keyClick(&d, Qt::Key_Escape);
     });
-    QCOMPARE(w_->hooks.payments.pickRecipient(w_.get(), AccountType::Egold), std::nullopt);
+    QCOMPARE(w_->PaymentDialogServices().pickRecipient(w_.get(), AccountType::Egold), std::nullopt);
     // A double-click picks and confirms.
     WhenOpens<RecipientDialog>([](RecipientDialog& d) {
       auto* grid = d.findChild<QTableWidget*>("Grid");
@@ -220,7 +221,7 @@ class TestAddressBook : public QObject {
       QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
       QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
     });
-    QCOMPARE(w_->hooks.payments.pickRecipient(w_.get(), AccountType::Egold),
+    QCOMPARE(w_->PaymentDialogServices().pickRecipient(w_.get(), AccountType::Egold),
              std::optional<std::string>("1001002"));
 
     // A payee offered from a Liberty Reserve receipt: name and LR number filled, e-gold empty.
@@ -230,7 +231,7 @@ class TestAddressBook : public QObject {
       QCOMPARE(Text(d, "eAccount"), QString());
       Click(d, "bOk");
     });
-    w_->hooks.payments.addContact(w_.get(), "Dave Reserve", AccountType::LibertyReserve, "U1000001");
+    w_->PaymentDialogServices().addContact(w_.get(), "Dave Reserve", AccountType::LibertyReserve, "U1000001");
     QCOMPARE(ContactsList(*w_)->topLevelItemCount(), 4);
     QCOMPARE(w_->Model().Contacts().back().LRID, std::string("U1000001"));
   }
@@ -252,7 +253,7 @@ class TestAddressBook : public QObject {
     Action(*w_, "NewContact")->trigger();
     QCOMPARE(f_->boxes.LastText(), message);
     f_->boxes.shown.clear();
-    w_->hooks.payments.addContact(w_.get(), "Late", AccountType::Egold, "1001009");
+    w_->PaymentDialogServices().addContact(w_.get(), "Late", AccountType::Egold, "1001009");
     QCOMPARE(f_->boxes.LastText(), message);
     f_->boxes.shown.clear();
     QVERIFY(!w_->AddContact(ContactRecord{"Late", "1001009", "", "", ""}));

@@ -56,15 +56,16 @@ class TestHotkeys : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     QCOMPARE(w->Hotkeys()->Registered(), (std::vector<int>{24641, 24659}));
     QVERIFY2(f.boxes.shown.empty(), qPrintable(f.boxes.LastText()));
-    int opened = 0;
-    w->hooks.openPaymentDialog = [&opened](const PaymentLinkFields&) { ++opened; };
+    RecordingWindowServices services;
+    w->AttachServices(services);
+    const auto opened = [&services] { return int(services.opened.size()); };
     QSignalSpy refreshes(w.get(), &MainWindow::BalanceRequested);
 
     Press("ctrl+shift+a");
     QTRY_COMPARE(refreshes.count(), 2);
-    QCOMPARE(opened, 0);
+    QCOMPARE(opened(), 0);
     Press("ctrl+shift+s");
-    QTRY_COMPARE(opened, 1);
+    QTRY_COMPARE(opened(), 1);
 
     // Caps Lock on: the same keys still reach the program.
     Press("Caps_Lock");

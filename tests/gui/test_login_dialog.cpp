@@ -12,7 +12,7 @@
 #include "profile/new_profile_dialog.h"
 #include "profile/profile_file.h"
 #include "profile/profile_open.h"
-#include "profile/shell_settings.h"
+#include "profile/profile_settings.h"
 #include "support/app_test_support.h"
 #include "support/qt_test_main.h"
 #include "ui/balloon_widget.h"

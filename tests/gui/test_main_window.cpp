@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "market/metals_pane_widget.h"
+#include "preferences/preferences_dialog.h"
 #include "support/main_window_fixture.h"
 #include "support/qt_test_main.h"
 #include "ui/events_window.h"
@@ -154,7 +155,7 @@ class TestMainWindow : public QObject {
     // While its refresh runs, Update balance is off for the account; Update all skips it.
     w->findChild<QTabWidget*>("PageControl")->setCurrentIndex(0);
     QSignalSpy requested(w.get(), &MainWindow::BalanceRequested);
-    w->Actions().Balance->trigger();
+    w->Actions().balance->trigger();
     QCOMPARE(requested.count(), 1);
     QVERIFY(!States(*w)["Balance"]);
     w->findChild<QAction*>("UpdateAll")->trigger();
@@ -269,13 +270,13 @@ class TestMainWindow : public QObject {
     const QString details = w->findChild<MetalsPane*>()->Label()->text();
     QVERIFY(details.contains(QString::fromStdString(w->Model().Account(row).ID)));
     QSignalSpy selections(List(*w)->selectionModel(), &QItemSelectionModel::selectionChanged);
-    w->Actions().Delete->trigger();
+    w->Actions().deleteAccount->trigger();
     QCOMPARE(Panel(*w, "StatusActive"), panel);
     QCOMPARE(w->findChild<MetalsPane*>()->Label()->text(), details);
     QCOMPARE(w->Model().SelectedRow(), -1);
     QVERIFY(List(*w)->selectionModel()->selectedRows().isEmpty());
     QCOMPARE(selections.count(), 1);  // the selection was lost once, and nothing else selected
-    QVERIFY(!w->Actions().Delete->isEnabled());
+    QVERIFY(!w->Actions().deleteAccount->isEnabled());
   }
 
   void timerRefreshesByInterval() {
@@ -399,10 +400,18 @@ class TestMainWindow : public QObject {
     Access::ShowProxyIndicator(*w, proxy);
     QCOMPARE(indicator->toolTip(), QStringLiteral("Current proxy: 10.0.0.1:3128"));
     QCOMPARE(w->Model().Proxy.ProxyPort, 3128);
+    // A click on the indicator opens the preferences at their connection page.
+    w->CreatePreferences(nullptr, "/usr/bin/nummora");
     int opened = 0;
-    w->hooks.showConnectionPreferences = [&opened](QWidget*) { ++opened; };
+    int page = -1;
+    WhenOpen("fPreferences", [&opened, &page](QDialog* d) {
+      ++opened;
+      page = d->findChild<QTabWidget*>()->currentIndex();
+      d->reject();
+    });
     QTest::mouseClick(indicator, Qt::LeftButton);
     QCOMPARE(opened, 1);
+    QCOMPARE(page, int(PreferencesDialog::kConnectionPage));
     QVERIFY(!w->Events()->isVisible());
     // A click elsewhere on the status bar shows the events list.
     QTest::mouseClick(w->findChild<QLabel*>("StatusHint"), Qt::LeftButton);
@@ -413,7 +422,7 @@ class TestMainWindow : public QObject {
     MainWindowFixture f;
     auto w = f.Open(f.WriteProfile({MakeAccount(1, "", "U1")}));
     w->show();
-    w->Actions().Balance->trigger();
+    w->Actions().balance->trigger();
     QVERIFY(w->Model().Account(0).Refreshing);
     QTRY_VERIFY(!w->Model().Account(0).Refreshing);
     QCOMPARE(w->Model().Account(0).Updated, 0.0);  // no balance is invented

@@ -102,7 +102,7 @@ class TestMainWindowDetails : public QObject {
 
     // Moving the e-gold account down with the selection on it: the pane shows it again.
     SelectRow(*window, 0);
-    window->Actions().Movedown->trigger();
+    window->Actions().moveDown->trigger();
     QCOMPARE(window->Model().SelectedRow(), 1);
     QCOMPARE(pane.label->text(), QStringLiteral("Details of Savings (1234567)"));
     QVERIFY(pane.metals->isVisible());

@@ -70,19 +70,19 @@ class TestMainWindowUpdateAll : public QObject {
 
     // Every answer is held for a while: all requests must be out before the first comes back.
     for (int i = 0; i < kAccounts - 1; ++i) peer.Answer(EgoldPage(std::to_string(i + 1)), 200, {}, 1.5);
-    window->Actions().UpdateAll->trigger();
+    window->Actions().updateAll->trigger();
     // Every live account is marked at once; the first few workers are started, the rest wait for
     // the next turn of the event loop.
     for (int i = 0; i < kAccounts; ++i) QVERIFY(window->Model().Account(i).Refreshing);
     QCOMPARE(host->PendingRefreshes(), size_t(kAccounts - MainWindowHost::kStartsPerTurn));
 
     // Asking again while they wait adds nothing.
-    window->Actions().UpdateAll->trigger();
+    window->Actions().updateAll->trigger();
     QCOMPARE(host->PendingRefreshes(), size_t(kAccounts - MainWindowHost::kStartsPerTurn));
 
     // The last account is deleted before its turn: it is not asked for.
     nummora::test::SelectRow(*window, kAccounts - 1);
-    window->Actions().Delete->trigger();
+    window->Actions().deleteAccount->trigger();
     QCOMPARE(window->Model().RowCount(), kAccounts - 1);
 
     QTRY_COMPARE_WITH_TIMEOUT(CountPath(peer.Requests(), "/acct/balance.asp"), size_t(kAccounts - 1), 1200);
@@ -132,7 +132,7 @@ class TestMainWindowUpdateAll : public QObject {
 
     for (int i = 0; i < kAccounts - 1; ++i) peer.Answer(EgoldPage("1"), 200, {}, 0.2);
     nummora::test::PromptAnswerer answerer({QStringLiteral("typed phrase"), QStringLiteral("<escape>")});
-    window->Actions().UpdateAll->trigger();
+    window->Actions().updateAll->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!AnyRefreshing(*window), 15000);
     QCOMPARE(answerer.Answered(), 2);
     QCOMPARE(host->PendingRefreshes(), size_t(0));

@@ -108,12 +108,12 @@ class TestScreenshots : public QObject {
     QTest::qWait(50);  // the columns widen to their texts on the next turns of the event loop
     Save(*w, "contacts.png");
 
-    w->hooks.payments.recordPayment({"Spent", "41000212", "Metal (1001001)", "1001002", "Bob Metals", "0.5",
-                                     "troy ounces of Gold", "coins", "inv 7"});
-    w->hooks.payments.recordPayment({"Spent", "41000230", "Metal (1001001)", "1001003", "Carol", "25",
-                                     "US Dollars' worth of Silver", "", ""});
-    w->hooks.payments.recordPayment({"Received", "41000230", "1001003", "Metal (1001001)", "Carol", "25",
-                                     "US Dollars' worth of Silver", "", ""});
+    w->PaymentDialogServices().recordPayment({"Spent", "41000212", "Metal (1001001)", "1001002", "Bob Metals",
+                                              "0.5", "troy ounces of Gold", "coins", "inv 7"});
+    w->PaymentDialogServices().recordPayment({"Spent", "41000230", "Metal (1001001)", "1001003", "Carol",
+                                              "25", "US Dollars' worth of Silver", "", ""});
+    w->PaymentDialogServices().recordPayment({"Received", "41000230", "1001003", "Metal (1001001)", "Carol",
+                                              "25", "US Dollars' worth of Silver", "", ""});
     w->findChild<OperationsPage*>()->AddRow(
         {"41000199",
          {"03/01/2024 10:02:11", "Alice Goldsmith (1001009)", "6.50 USD", "rent"},

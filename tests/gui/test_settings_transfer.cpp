@@ -84,7 +84,7 @@ class TestSettingsTransfer : public QObject {
       QVERIFY(ok->isEnabled());
       QTest::mouseClick(ok, Qt::LeftButton);
     });
-    w->Actions().actExport->trigger();
+    w->Actions().exportAccounts->trigger();
     QCOMPARE(alice.boxes.LastText(), QStringLiteral("Done!"));
     struct stat st {};
     QCOMPARE(::stat(file.toLocal8Bit().constData(), &st), 0);
@@ -121,7 +121,7 @@ class TestSettingsTransfer : public QObject {
       Child<QCheckBox>(d, "chkAddress")->setChecked(true);
       QTest::mouseClick(Child<QPushButton>(d, "bOk"), Qt::LeftButton);
     });
-    w2->Actions().actImport->trigger();
+    w2->Actions().importAccounts->trigger();
     QCOMPARE(bob.boxes.asked,
              (QStringList{
                  QStringLiteral("Do you wish to overwrite account 1001?"),
@@ -164,7 +164,7 @@ class TestSettingsTransfer : public QObject {
       Child<QListWidget>(d, "chkAccounts")->item(0)->setCheckState(Qt::Checked);
       QTest::mouseClick(Child<QPushButton>(d, "bOk"), Qt::LeftButton);
     });
-    w2->Actions().actImport->trigger();
+    w2->Actions().importAccounts->trigger();
     QCOMPARE(bob.boxes.asked.size(), 1);
     QCOMPARE(m.AccountCount(), 2);
     QCOMPARE(m.Account(0).Name, std::string("Main"));
@@ -254,7 +254,7 @@ class TestSettingsTransfer : public QObject {
       Child<QCheckBox>(d, "chkAddress")->setChecked(true);
       QTest::mouseClick(Child<QPushButton>(d, "bOk"), Qt::LeftButton);
     });
-    w->Actions().actImport->trigger();
+    w->Actions().importAccounts->trigger();
     QCOMPARE(f.boxes.asked, questions);
     QCOMPARE(f.boxes.LastText(), report);
     QCOMPARE(f.boxes.shown.back().icon, MessageIcon::Information);
@@ -295,7 +295,7 @@ class TestSettingsTransfer : public QObject {
       Child<QCheckBox>(d, "chkSettings")->setChecked(true);
       QTest::mouseClick(Child<QPushButton>(d, "bOk"), Qt::LeftButton);
     });
-    w->Actions().actImport->trigger();
+    w->Actions().importAccounts->trigger();
 
     prefs->show();
     QCOMPARE(Child<HotkeyEdit>(prefs, "HotBalance")->Value(), 16449);  // Ctrl+A
@@ -323,7 +323,7 @@ class TestSettingsTransfer : public QObject {
       TickAll(Child<QListWidget>(d, "chkAccounts"));
       QTest::mouseClick(Child<QPushButton>(d, "bOk"), Qt::LeftButton);
     });
-    w->Actions().actImport->trigger();
+    w->Actions().importAccounts->trigger();
     QVERIFY2(f.boxes.LastText().contains(QStringLiteral("account 6")), qPrintable(f.boxes.LastText()));
     QCOMPARE(f.boxes.shown.back().icon, MessageIcon::Error);
     QCOMPARE(w->Model().AccountCount(), 2);  // the account before the stop stays
@@ -336,7 +336,7 @@ class TestSettingsTransfer : public QObject {
       QVERIFY(f.boxes.LastText().startsWith(QStringLiteral("The export file could not be written")));
       d->reject();
     });
-    w->Actions().actExport->trigger();
+    w->Actions().exportAccounts->trigger();
   }
 };
 

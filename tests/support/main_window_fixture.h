@@ -7,10 +7,11 @@
 
 #include "app/main_window.h"
 #include "app/tray.h"
+#include "app/window_services.h"
 #include "platform/settings_store.h"
 #include "profile/document.h"
 #include "profile/profile_file.h"
-#include "profile/shell_settings.h"
+#include "profile/profile_settings.h"
 #include "support/app_test_support.h"
 #include "support/main_window_access.h"
 
@@ -73,6 +74,15 @@ inline void SelectRow(MainWindow& w, int row) {
   list->setCurrentIndex(list->model()->index(row, 0));
 }
 
+// The network side of the window stood in for: payment dialogs are recorded, not opened.
+struct RecordingWindowServices : WindowServices {
+  void OpenPaymentDialog(const PaymentLinkFields& fields) override { opened.push_back(fields); }
+  std::optional<Currency> EgoldValue(const AccountRecord&) override { return Currency(0); }
+  void OpenHistory(const AccountRecord&) override {}
+  void RequestRates() override {}
+  std::vector<PaymentLinkFields> opened;
+};
+
 class MainWindowFixture {
  public:
   static constexpr const char* kProfile = "alice";
@@ -110,6 +120,7 @@ class MainWindowFixture {
     setup.clock = &clock;
     setup.boxes = &boxes;
     setup.notifier = &notifier;
+    setup.openUrl = browser;
     return std::make_unique<MainWindow>(std::move(setup));
   }
 
@@ -125,6 +136,7 @@ class MainWindowFixture {
   FakeClock clock;
   RecordingBoxes boxes;
   RecordingNotifier notifier;
+  std::function<bool(const QUrl&)> browser;  // the web browser of windows opened; empty: the desktop's
 };
 
 }  // namespace nummora::test

@@ -31,7 +31,7 @@ TEST(PreferenceRules, ProxyPortIsANumberFrom1To65535) {
       {true, "80a", false, 443},  {true, " 80", false, 443},     {true, "-1", false, -1},
       {false, "", true, 443},     {false, "abc", false, 443},    {false, "3128", true, 3128}};
   for (const PortCase& c : cases) {
-    PreferenceValues v;
+    ProfileSettings v;
     v.useProxy = c.useProxy;
     v.proxyHost = "host";
     v.proxyPort = c.port;
@@ -42,7 +42,7 @@ TEST(PreferenceRules, ProxyPortIsANumberFrom1To65535) {
     }
     EXPECT_EQ(ProxyOf(v).ProxyPort, c.portUsed) << "port '" << c.port << "'";
   }
-  PreferenceValues on;
+  ProfileSettings on;
   on.useProxy = true;
   on.proxyHost = "p";
   on.proxyPort = "81";
@@ -115,13 +115,13 @@ class StoreTest : public ::testing::Test {
 
 TEST_F(StoreTest, ALoadStopsAtTheFirstValueItCannotRead) {
   store->WriteString("", "/data/alice.nmr");
-  PreferenceValues v;
+  ProfileSettings v;
   v.proxyHost = "from the dialog";
   EXPECT_FALSE(ReadGeneralPreferences(*store, v)) << "a new profile has no SavePassPhrase";
   EXPECT_EQ(v.dataFile, "/data/alice.nmr");
   EXPECT_EQ(v.proxyHost, "from the dialog") << "values after the stop are left as they were";
 
-  PreferenceValues written;
+  ProfileSettings written;
   written.proxyHost = "h";
   written.defaultAccount = 2;
   WriteGeneralPreferences(*store, written);

@@ -9,7 +9,7 @@
 #include "platform/volume_serial.h"
 #include "profile/document.h"
 #include "profile/login_flow.h"
-#include "profile/shell_settings.h"
+#include "profile/profile_settings.h"
 #include "support/net_test_util.h"
 
 namespace nummora {
