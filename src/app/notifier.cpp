@@ -41,7 +41,8 @@ Notifier::Notifier(QWidget& window, BalloonNotifier* balloons, MessageBoxes* box
     balloons_ = tray_;
   }
   hotkeys_ = new HotkeyManager(this);
-  connect(hotkeys_, &HotkeyManager::HotkeyPressed, this, [this](int value, int) { emit HotkeyPressed(value); });
+  connect(hotkeys_, &HotkeyManager::HotkeyPressed, this,
+          [this](int value, int) { emit HotkeyPressed(value); });
 }
 
 void Notifier::Notify(NotifyKind kind, const std::string& title, bool asDialog, const std::string& text) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/json_output.h"
 #include "common/datetime.h"
 #include "common/format_settings.h"
 #include "common/secure_memory.h"
@@ -38,7 +39,12 @@ const char* const kSynopsis =
     "                        does not hold, as lines of standard input\n"
     "  --display-currency    currency of the stored metal rates for e-gold values (USD)\n"
     "  --date-format, --time-format  the regional formats the profile's dates are written in\n"
-    "  --verbose             also print the events-list lines to standard error\n";
+    "  --verbose             also print the events-list lines to standard error\n"
+    "  --json                one document: {\"account\", \"state\" (\"read\": the server answered\n"
+    "                        with the balance; \"refused\": it answered with a refusal;\n"
+    "                        \"failed\": no readable answer), \"changed\", \"notice\" ({\"kind\",\n"
+    "                        \"title\", \"message\"} or null), \"balances\" (as profile show\n"
+    "                        --json writes them, or null), \"saved\"}\n";
 
 // Lines of a notice message may be separated by CR LF; the terminal wants LF.
 std::string PlainLines(std::string text) {
@@ -48,6 +54,53 @@ std::string PlainLines(std::string text) {
     out += text[i];
   }
   return out;
+}
+
+const char* NoticeKindName(NotifyKind kind) {
+  switch (kind) {
+    case NotifyKind::Error:
+      return "error";
+    case NotifyKind::Warning:
+      return "warning";
+    case NotifyKind::Information:
+      return "information";
+    case NotifyKind::Confirmation:
+    case NotifyKind::Plain:
+      break;
+  }
+  return "plain";
+}
+
+// Whether the server answered with the balance, answered with a refusal, or gave nothing
+// readable.
+const char* OutcomeState(const BalanceOutcome& outcome) {
+  if (outcome.readFailed || !outcome.store) return "failed";
+  if (outcome.notice && outcome.notice->kind == NotifyKind::Error) return "refused";
+  return "read";
+}
+
+Json BalancesJson(const AccountBalances& b) {
+  if (b.type == AccountType::LibertyReserve) return {{"usd", JsonAmount(b.usd)}, {"eur", JsonAmount(b.eur)}};
+  return {{"gold", b.metals[kGold]},
+          {"silver", b.metals[kSilver]},
+          {"platinum", b.metals[kPlatinum]},
+          {"palladium", b.metals[kPalladium]}};
+}
+
+void PrintJsonOutcome(const BalanceOutcome& outcome, const std::string& accountId, bool saved, Io& io) {
+  Json doc;
+  doc["account"] = JsonText(accountId);
+  doc["state"] = OutcomeState(outcome);
+  doc["changed"] = outcome.notice.has_value() && outcome.notice->kind != NotifyKind::Error;
+  if (outcome.notice)
+    doc["notice"] = {{"kind", NoticeKindName(outcome.notice->kind)},
+                     {"title", JsonText(outcome.notice->title)},
+                     {"message", JsonText(PlainLines(outcome.notice->message))}};
+  else
+    doc["notice"] = nullptr;
+  doc["balances"] = outcome.storeBalances ? BalancesJson(BalancesOf(outcome.account)) : Json(nullptr);
+  doc["saved"] = saved;
+  PrintJson(io, doc);
 }
 
 void PrintOutcome(const BalanceOutcome& outcome, const AccountRecord& account, Io& io) {
@@ -103,7 +156,7 @@ BalanceOutcome RequestBalance(const AccountRecord& account, const ProfileModel& 
 int Run(const std::vector<std::string>& args, Io& io) {
   Arguments parsed(args,
                    {"--profile", "--volume-serial", "--display-currency", "--date-format", "--time-format"},
-                   {"--save", "--password-stdin", "--verbose"});
+                   {"--save", "--password-stdin", "--verbose", "--json"});
   const std::optional<std::string> path = parsed.Value("--profile");
   if (!path || parsed.Positional().size() != 1)
     throw CommandError(kExitUsage,
@@ -147,8 +200,10 @@ int Run(const std::vector<std::string>& args, Io& io) {
     const std::string time = TimeToStr(Now(), regional);
     for (const std::string& line : events) io.err << time << ": " << PlainLines(line) << "\n";
   }
-  PrintOutcome(outcome, account, io);
+  const bool json = parsed.Has("--json");
+  if (!json) PrintOutcome(outcome, account, io);
 
+  bool saved = false;
   if (parsed.Has("--save") && outcome.store) {
     ApplyBalanceOutcome(outcome, model.Account(model.FindAccount(accountId)), Now());
     try {
@@ -157,8 +212,10 @@ int Run(const std::vector<std::string>& args, Io& io) {
     } catch (const NummoraError& e) {
       throw CommandError(kExitFailure, e.what());
     }
-    io.out << "Saved " << *path << "\n";
+    saved = true;
+    if (!json) io.out << "Saved " << *path << "\n";
   }
+  if (json) PrintJsonOutcome(outcome, accountId, saved, io);
 
   const bool refused =
       outcome.readFailed || (outcome.notice && outcome.notice->kind == BalanceNoticeKind::Error);

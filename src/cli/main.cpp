@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/json_output.h"
 #include "common/secure_memory.h"
 #include "common/untrusted_text.h"
 #include "common/version.h"
@@ -64,17 +65,22 @@ int main(int argc, char** argv) {
       return kExitOk;
     }
   }
+  // With --json an error is a document too, on standard error; it is plain ASCII.
+  const auto fail = [&](int code, const std::string& message) {
+    out.flush();
+    if (WantsJson(args))
+      std::cerr << JsonError(code, message) << "\n";
+    else
+      err << "nummora-cli: " << message << "\n";
+    return code;
+  };
   try {
     int code = command->run(args, io);
     out.flush();
     return code;
   } catch (const CommandError& e) {
-    out.flush();
-    err << "nummora-cli: " << e.what() << "\n";
-    return e.code();
+    return fail(e.code(), e.what());
   } catch (const std::exception& e) {
-    out.flush();
-    err << "nummora-cli: " << e.what() << "\n";
-    return kExitFailure;
+    return fail(kExitFailure, e.what());
   }
 }

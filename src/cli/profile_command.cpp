@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cli/command.h"
+#include "cli/json_output.h"
 #include "common/currency.h"
 #include "common/datetime.h"
 #include "common/format_settings.h"
@@ -26,10 +27,14 @@ namespace {
 
 const char* const kSynopsis =
     "  nummora-cli profile show FILE [--password-stdin] [--volume-serial HEX]\n"
-    "                                [--date-format PATTERN] [--time-format PATTERN]\n"
+    "                                [--date-format PATTERN] [--time-format PATTERN] [--json]\n"
     "      Names the file's format and its parameters, and lists the accounts (label, type,\n"
     "      balances, last update) and the contacts. Pass phrases and security words are never\n"
-    "      shown.\n"
+    "      shown. --json prints one document: {\"format\", \"accounts\": [{\"id\", \"name\",\n"
+    "      \"type\" (\"e-gold\" or \"liberty_reserve\"), \"balances\" (ounces of \"gold\",\n"
+    "      \"silver\", \"platinum\", \"palladium\" as numbers, or \"usd\" and \"eur\" as decimal\n"
+    "      strings), \"lastUpdate\"}], \"contacts\": [{\"name\", \"egold\", \"libertyReserve\",\n"
+    "      \"email\", \"comment\"}]}.\n"
     "  nummora-cli profile decipher FILE [--password-stdin] [--volume-serial HEX]\n"
     "      Writes the profile document to standard output.\n"
     "  nummora-cli profile encipher FILE [--password-stdin] [--volume-serial HEX] [--legacy]\n"
@@ -78,8 +83,39 @@ std::string TypeName(AccountType type) {
   return "unknown type " + std::to_string(static_cast<int32_t>(type));
 }
 
+void ShowJson(const ProfileKey& key, const ProfileDocumentContent& doc, Io& io) {
+  Json accounts = Json::array();
+  for (const AccountRecord& a : doc.accounts) {
+    Json account;
+    account["id"] = JsonText(a.ID);
+    account["name"] = JsonText(a.Name);
+    if (a.Type == AccountType::LibertyReserve) {
+      account["type"] = "liberty_reserve";
+      account["balances"] = {{"usd", JsonAmount(a.LRusd)}, {"eur", JsonAmount(a.LReur)}};
+    } else {
+      account["type"] = a.Type == AccountType::Egold ? "e-gold" : "unknown";
+      account["balances"] = {
+          {"gold", a.Gold}, {"silver", a.Silver}, {"platinum", a.Platinum}, {"palladium", a.Palladium}};
+    }
+    account["lastUpdate"] = JsonDateTime(a.Updated);
+    accounts.push_back(std::move(account));
+  }
+  Json contacts = Json::array();
+  for (const ContactRecord& c : doc.contacts)
+    contacts.push_back({{"name", JsonText(c.Name)},
+                        {"egold", JsonText(c.EgoldID)},
+                        {"libertyReserve", JsonText(c.LRID)},
+                        {"email", JsonText(c.Email)},
+                        {"comment", JsonText(c.Comment)}});
+  Json out;
+  out["format"] = JsonText(ProfileFormatText(key));
+  out["accounts"] = std::move(accounts);
+  out["contacts"] = std::move(contacts);
+  PrintJson(io, out);
+}
+
 int Show(const std::vector<std::string>& args, Io& io) {
-  ProfileArgs p = ParseProfileArgs(args, {"--date-format", "--time-format"});
+  ProfileArgs p = ParseProfileArgs(args, {"--date-format", "--time-format"}, {"--json"});
   FormatSettings regional = UsEnglishFormatSettings();
   if (p.parsed.Value("--date-format") || p.parsed.Value("--time-format")) {
     regional = MakeFormatSettings(p.parsed.Value("--date-format").value_or(regional.shortDateFormat),
@@ -94,6 +130,10 @@ int Show(const std::vector<std::string>& args, Io& io) {
     doc = ReadProfileDocument(text.str(), regional);
   } catch (const EProfileDocumentError& e) {
     throw CommandError(kExitDamaged, e.what());
+  }
+  if (p.parsed.Has("--json")) {
+    ShowJson(key, doc, io);
+    return kExitOk;
   }
   const FormatSettings number_format = MakeNumberFormat(regional);
 

@@ -1,0 +1,167 @@
+// nummora-cli --json against the sandbox: each command prints exactly one JSON document whose
+// values are those of its plain output, errors are JSON on standard error with the same exit
+// codes, and no secret appears.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "profile/model.h"
+#include "support/cli_sandbox_test.h"
+
+namespace nummora {
+namespace {
+
+using Json = nlohmann::json;
+
+AccountRecord Account(AccountType type, const std::string& id, const std::string& secret,
+                      const std::string& api = "") {
+  AccountRecord a;
+  a.Type = type;
+  a.ID = id;
+  a.Name = "Caf\xE9 " + id;  // a Latin-1 name
+  a.APIname = api;
+  a.Password = secret;
+  return a;
+}
+
+// Exactly one document: parsing the whole text fails on anything before or after it.
+Json Document(const std::string& text) {
+  Json doc = Json::parse(text, nullptr, /*allow_exceptions=*/false);
+  EXPECT_FALSE(doc.is_discarded()) << text;
+  for (const char c : text) EXPECT_LT(static_cast<unsigned char>(c), 0x80) << "not plain ASCII: " << text;
+  return doc;
+}
+
+class CliJsonE2E : public test::CliSandboxTest {
+ protected:
+  test::CliResult Cli(std::vector<std::string> args, const std::vector<std::pair<std::string, std::string>>& env = {}) {
+    args.insert(args.end(), {"--password-stdin", "--volume-serial", kSerialArg});
+    return Run(args, kProfilePassword + "\n", {"alice gold 2006", "davesecret", "not-erins-word"}, env);
+  }
+};
+
+struct BalanceCase {
+  const char* name;
+  AccountType type;
+  const char* id;
+  const char* secret;
+  const char* api;
+  const char* egoldServer;  // nullptr: the sandbox
+  int code;
+  const char* state;
+  bool changed;
+  bool balances;
+};
+
+class CliJsonBalance : public CliJsonE2E, public ::testing::WithParamInterface<BalanceCase> {};
+
+// The document says what the plain output says: the same notice, the same exit code, and a
+// machine-readable state beside it; the balances are those --save writes into the profile.
+TEST_P(CliJsonBalance, StateAndNoticeMatchThePlainOutput) {
+  const BalanceCase& c = GetParam();
+  WriteProfile({Account(c.type, c.id, c.secret, c.api)});
+  std::vector<std::pair<std::string, std::string>> env;
+  if (c.egoldServer) env.push_back({"NUMMORA_EGOLD_SECURE", c.egoldServer});
+  const test::CliResult plain = Cli({"balance", "--profile", profile_, c.id}, env);
+  const test::CliResult json = Cli({"balance", "--profile", profile_, c.id, "--json", "--save"}, env);
+  EXPECT_EQ(plain.code, c.code) << plain.err;
+  EXPECT_EQ(json.code, c.code) << json.err;
+  const Json doc = Document(json.out);
+  EXPECT_EQ(doc["account"], c.id);
+  EXPECT_EQ(doc["state"], c.state);
+  EXPECT_EQ(doc["changed"], c.changed);
+  ASSERT_TRUE(doc["notice"].is_object()) << json.out;
+  const std::string notice =
+      doc["notice"]["title"].get<std::string>() + "\n" + doc["notice"]["message"].get<std::string>() + "\n";
+  EXPECT_EQ(plain.out.rfind(notice, 0), 0u) << plain.out << "\n--- json:\n" << json.out;
+  EXPECT_EQ(doc["balances"].is_object(), c.balances) << json.out;
+  EXPECT_EQ(doc["saved"], std::string(c.state) != "failed");
+
+  // The balances read are those the profile now holds.
+  const test::CliResult shown = Cli({"profile", "show", profile_, "--json"});
+  ASSERT_EQ(shown.code, 0) << shown.err;
+  const Json profile = Document(shown.out);
+  if (c.balances) {
+    EXPECT_EQ(profile["accounts"][0]["balances"], doc["balances"]);
+  }
+  EXPECT_EQ(profile["accounts"][0]["lastUpdate"].is_null(), std::string(c.state) == "failed");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CliJsonBalance,
+    ::testing::Values(
+        BalanceCase{"EgoldRead", AccountType::Egold, "1001001", "alice gold 2006", "", nullptr, 0, "read", true, true},
+        BalanceCase{"LibertyReserveRead", AccountType::LibertyReserve, "U1000001", "davesecret", "daveapi", nullptr, 0,
+                    "read", true, true},
+        BalanceCase{"LibertyReserveRefused", AccountType::LibertyReserve, "U1000002", "not-erins-word", "erinshop",
+                    nullptr, 1, "refused", false, false},
+        BalanceCase{"Unreachable", AccountType::Egold, "1001001", "alice gold 2006", "", "https://127.0.0.1:1", 1,
+                    "failed", false, false}),
+    [](const ::testing::TestParamInfo<BalanceCase>& info) { return std::string(info.param.name); });
+
+// profile show: the accounts and contacts of the plain listing, names in UTF-8, no secret.
+TEST_F(CliJsonE2E, ProfileShowListsWhatThePlainListingLists) {
+  WriteProfile({Account(AccountType::Egold, "1001001", "alice gold 2006"),
+                Account(AccountType::LibertyReserve, "U1000001", "davesecret", "daveapi")});
+  const test::CliResult plain = Cli({"profile", "show", profile_});
+  const test::CliResult json = Cli({"profile", "show", profile_, "--json"});
+  ASSERT_EQ(json.code, 0) << json.err;
+  const Json doc = Document(json.out);
+  EXPECT_EQ(plain.out.rfind("Format: " + doc["format"].get<std::string>() + "\n", 0), 0u) << plain.out;
+  ASSERT_EQ(doc["accounts"].size(), 2u);
+  EXPECT_EQ(doc["accounts"][0]["name"], "Caf\xC3\xA9 1001001");
+  EXPECT_EQ(doc["accounts"][0]["type"], "e-gold");
+  EXPECT_EQ(doc["accounts"][1]["type"], "liberty_reserve");
+  EXPECT_EQ(doc["accounts"][1]["balances"], Json({{"usd", "0"}, {"eur", "0"}}));
+  EXPECT_TRUE(doc["accounts"][0]["lastUpdate"].is_null());
+  EXPECT_NE(plain.out.find("Last update: never"), std::string::npos);
+  EXPECT_TRUE(doc["contacts"].is_array());
+}
+
+// link: the fields of the plain output, and a link without fields.
+TEST_F(CliJsonE2E, LinkFieldsMatchThePlainOutput) {
+  const std::string link = "nmr://payto=U1000002&amount=10.50&memo=rent&merchant=42";
+  const test::CliResult plain = Run({"link", link}, "", {});
+  const test::CliResult json = Run({"link", "--json", link}, "", {});
+  ASSERT_EQ(json.code, 0) << json.err;
+  const Json doc = Document(json.out);
+  EXPECT_EQ(plain.out, "Pay to: " + doc["payTo"].get<std::string>() + "\nPay to field: Liberty Reserve\nAmount: " +
+                           doc["amount"].get<std::string>() + "\nMemo: " + doc["memo"].get<std::string>() +
+                           "\nMerchant: " + doc["merchant"].get<std::string>() + "\n");
+  EXPECT_EQ(doc["payToSystem"], "liberty_reserve");
+  EXPECT_EQ(doc["amount"], "10.50");
+  const Json empty = Document(Run({"link", "--json", "nmr://"}, "", {}).out);
+  EXPECT_EQ(empty, Json::parse(R"({"hasFields": false})"));
+}
+
+// Errors: the exit codes of the plain output, the message as a JSON object on standard error,
+// nothing on standard output.
+TEST_F(CliJsonE2E, ErrorsAreDocumentsOnStandardErrorWithTheSameCodes) {
+  WriteProfile({Account(AccountType::Egold, "1001001", "alice gold 2006")});
+  struct Row {
+    std::vector<std::string> args;
+    std::string input;
+    int code;
+  };
+  const std::vector<Row> rows = {
+      {{"profile", "show", (dir_ / "missing.nmr").string(), "--password-stdin", "--json"}, "pw\n", 3},
+      {{"profile", "show", profile_, "--password-stdin", "--volume-serial", kSerialArg, "--json"}, "wrong\n", 4},
+      {{"balance", "--profile", profile_, "999", "--password-stdin", "--volume-serial", kSerialArg, "--json"},
+       kProfilePassword + "\n",
+       1},
+      {{"balance", "--json"}, "", 2},
+  };
+  for (const Row& row : rows) {
+    const test::CliResult r = Run(row.args, row.input, {});
+    EXPECT_EQ(r.code, row.code) << r.err;
+    EXPECT_EQ(r.out, "");
+    const Json doc = Document(r.err);
+    EXPECT_EQ(doc["error"]["code"], row.code) << r.err;
+    EXPECT_FALSE(doc["error"]["message"].get<std::string>().empty());
+  }
+}
+
+}  // namespace
+}  // namespace nummora
