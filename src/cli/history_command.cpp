@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/json_output.h"
 #include "common/account_label.h"
 #include "common/datetime.h"
 #include "common/format_settings.h"
@@ -29,7 +30,7 @@ namespace {
 
 const char* const kSynopsis =
     "  nummora-cli history --profile FILE ACCOUNT-ID --from DATE --to DATE [--type KINDS]\n"
-    "                      [--batch N] [--recipient ACCOUNT] [--merchant REF] [--csv]\n"
+    "                      [--batch N] [--recipient ACCOUNT] [--merchant REF] [--csv | --json]\n"
     "                      [--password-stdin] [--volume-serial HEX] [--date-format PATTERN]\n"
     "      Downloads the account's history for the days from --from to --to (both included;\n"
     "      DATE as yyyy-mm-dd or in the date format) and prints it newest first for e-gold,\n"
@@ -43,6 +44,13 @@ const char* const kSynopsis =
     "  --csv           comma-separated values with a caption line, UTF-8, for a spreadsheet:\n"
     "                  the texts as they are, but a cell that begins with = + - @, a tab or\n"
     "                  a CR (and is no number) gets a leading ' so it is never run as a formula\n"
+    "  --json          one document: {\"account\", \"system\" (\"e-gold\" or \"liberty_reserve\"),\n"
+    "                  \"from\", \"to\", \"rows\": [{\"date\" (ISO 8601: e-gold local time, Liberty\n"
+    "                  Reserve UTC with a Z; null when the server's text is no date), \"dateText\"\n"
+    "                  (as the server wrote it), \"type\", \"id\", \"counterparty\", \"amount\" (the\n"
+    "                  server's decimal text), \"unit\", \"memo\", \"merchant\"}], \"totals\" (e-gold:\n"
+    "                  {\"received\", \"made\", \"fee\", \"incentive\"} as decimal strings; else null),\n"
+    "                  \"leftOutOfTotals\"}\n"
     "      In the table, control characters in memos and names show as \\xHH (ESC as \\x1b).\n";
 
 // Reads "yyyy-mm-dd", else a date in the regional short format.
@@ -153,6 +161,25 @@ void PrintTable(const HistoryTable& rows, AccountType type, Io& io) {
   }
 }
 
+// A row's date in ISO 8601: e-gold writes "mm/dd/yyyy hh:mm:ss" in its local time, Liberty
+// Reserve "yyyy-dd-mm hh:mm:ss" in UTC (day before month). Null for a text that is neither.
+Json IsoDate(AccountType type, std::string_view text) {
+  const bool lr = type == AccountType::LibertyReserve;
+  int a = 0, b = 0, c = 0, hour = 0, minute = 0, second = 0;
+  char tail = 0;
+  const std::string t(text);
+  const char* form = lr ? "%4d-%2d-%2d %2d:%2d:%2d%c" : "%2d/%2d/%4d %2d:%2d:%2d%c";
+  if (std::sscanf(t.c_str(), form, &a, &b, &c, &hour, &minute, &second, &tail) != 6) return nullptr;
+  const int year = lr ? a : c, month = lr ? c : a, day = b;
+  TDateTime check = 0;
+  if (!TryEncodeDate(year, month, day, check) || !TryEncodeTime(hour, minute, second, 0, check))
+    return nullptr;
+  char iso[32];
+  std::snprintf(iso, sizeof iso, "%04d-%02d-%02dT%02d:%02d:%02d%s", year, month, day, hour, minute, second,
+                lr ? "Z" : "");
+  return Json(std::string(iso));
+}
+
 struct Download {
   HistoryTable rows;
   HistoryTotals totals;
@@ -199,11 +226,47 @@ Download DownloadLR(HttpClient& client, const ServerConfig& servers, const Accou
   return download;
 }
 
+void PrintJsonHistory(const Download& download, const AccountRecord& account, const HistoryFilters& filters,
+                      Io& io) {
+  const auto cell = [&download](std::size_t row, HistoryCell c) {
+    return JsonText(std::string(download.rows.Cell(row, c)));
+  };
+  Json rows = Json::array();
+  for (std::size_t row = 0; row < download.rows.RowCount(); ++row) {
+    rows.push_back({{"date", IsoDate(account.Type, download.rows.Cell(row, kCellDate))},
+                    {"dateText", cell(row, kCellDate)},
+                    {"type", cell(row, kCellType)},
+                    {"id", cell(row, kCellBatch)},
+                    {"counterparty", cell(row, kCellToFrom)},
+                    {"amount", cell(row, kCellAmount)},
+                    {"unit", cell(row, kCellUnit)},
+                    {"memo", cell(row, kCellMemo)},
+                    {"merchant", cell(row, kCellMerchant)}});
+  }
+  Json doc;
+  doc["account"] = JsonText(account.ID);
+  doc["system"] = account.Type == AccountType::LibertyReserve ? "liberty_reserve" : "e-gold";
+  doc["from"] = JsonDate(filters.from);
+  doc["to"] = JsonDate(filters.to);
+  doc["rows"] = std::move(rows);
+  if (account.Type == AccountType::LibertyReserve) {
+    doc["totals"] = nullptr;
+  } else {
+    const HistoryTotals& t = download.totals;
+    doc["totals"] = {{"received", JsonAmount(t.received)},
+                     {"made", JsonAmount(t.made)},
+                     {"fee", JsonAmount(t.fee)},
+                     {"incentive", JsonAmount(t.incentive)}};
+  }
+  doc["leftOutOfTotals"] = download.leftOut;
+  PrintJson(io, doc);
+}
+
 int Run(const std::vector<std::string>& args, Io& io) {
   Arguments parsed(args,
                    {"--profile", "--from", "--to", "--type", "--batch", "--recipient", "--merchant",
                     "--volume-serial", "--date-format"},
-                   {"--csv", "--password-stdin"});
+                   {"--csv", "--password-stdin", "--json"});
   const std::optional<std::string> path = parsed.Value("--profile");
   if (!path || parsed.Positional().size() != 1 || !parsed.Value("--from") || !parsed.Value("--to"))
     throw CommandError(kExitUsage, "Name the profile file with --profile, one account, --from and --to.\n" +
@@ -252,6 +315,10 @@ int Run(const std::vector<std::string>& args, Io& io) {
   }
   SecureWipe(account.Password);
 
+  if (parsed.Has("--json")) {
+    PrintJsonHistory(download, account, filters, io);
+    return kExitOk;
+  }
   if (parsed.Has("--csv")) {
     PrintCsv(download.rows, account.Type, io);
     return kExitOk;

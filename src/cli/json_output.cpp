@@ -40,6 +40,13 @@ Json JsonDateTime(TDateTime value) {
   return Json(std::string(text));
 }
 
+Json JsonDate(TDateTime value) {
+  const DateTimeFields f = DecodeDateTime(value);
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", f.year, f.month, f.day);
+  return Json(std::string(text));
+}
+
 void PrintJson(Io& io, const Json& document) {
   io.data << document.dump(2, ' ', /*ensure_ascii=*/true) << "\n";
   io.data.flush();

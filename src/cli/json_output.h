@@ -27,6 +27,8 @@ Json JsonText(const std::string& latin1);
 Json JsonAmount(Currency amount);
 // A local date and time in ISO 8601; null for 0 (never).
 Json JsonDateTime(TDateTime value);
+// The date part alone ("2026-12-09").
+Json JsonDate(TDateTime value);
 
 // Writes the document to standard output, byte for byte, ending in a line break.
 void PrintJson(Io& io, const Json& document);

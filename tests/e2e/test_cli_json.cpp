@@ -3,10 +3,14 @@
 // codes, and no secret appears.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "net/form_encoding.h"
+#include "net/http_client.h"
 #include "profile/model.h"
 #include "support/cli_sandbox_test.h"
 
@@ -36,9 +40,11 @@ Json Document(const std::string& text) {
 
 class CliJsonE2E : public test::CliSandboxTest {
  protected:
-  test::CliResult Cli(std::vector<std::string> args, const std::vector<std::pair<std::string, std::string>>& env = {}) {
+  test::CliResult Cli(std::vector<std::string> args,
+                      const std::vector<std::pair<std::string, std::string>>& env = {}) {
     args.insert(args.end(), {"--password-stdin", "--volume-serial", kSerialArg});
-    return Run(args, kProfilePassword + "\n", {"alice gold 2006", "davesecret", "not-erins-word"}, env);
+    return Run(args, kProfilePassword + "\n",
+               {"alice gold 2006", "davesecret", "not-erins-word", "frankword"}, env);
   }
 };
 
@@ -91,14 +97,14 @@ TEST_P(CliJsonBalance, StateAndNoticeMatchThePlainOutput) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CliJsonBalance,
-    ::testing::Values(
-        BalanceCase{"EgoldRead", AccountType::Egold, "1001001", "alice gold 2006", "", nullptr, 0, "read", true, true},
-        BalanceCase{"LibertyReserveRead", AccountType::LibertyReserve, "U1000001", "davesecret", "daveapi", nullptr, 0,
-                    "read", true, true},
-        BalanceCase{"LibertyReserveRefused", AccountType::LibertyReserve, "U1000002", "not-erins-word", "erinshop",
-                    nullptr, 1, "refused", false, false},
-        BalanceCase{"Unreachable", AccountType::Egold, "1001001", "alice gold 2006", "", "https://127.0.0.1:1", 1,
-                    "failed", false, false}),
+    ::testing::Values(BalanceCase{"EgoldRead", AccountType::Egold, "1001001", "alice gold 2006", "", nullptr,
+                                  0, "read", true, true},
+                      BalanceCase{"LibertyReserveRead", AccountType::LibertyReserve, "U1000001", "davesecret",
+                                  "daveapi", nullptr, 0, "read", true, true},
+                      BalanceCase{"LibertyReserveRefused", AccountType::LibertyReserve, "U1000002",
+                                  "not-erins-word", "erinshop", nullptr, 1, "refused", false, false},
+                      BalanceCase{"Unreachable", AccountType::Egold, "1001001", "alice gold 2006", "",
+                                  "https://127.0.0.1:1", 1, "failed", false, false}),
     [](const ::testing::TestParamInfo<BalanceCase>& info) { return std::string(info.param.name); });
 
 // profile show: the accounts and contacts of the plain listing, names in UTF-8, no secret.
@@ -127,13 +133,105 @@ TEST_F(CliJsonE2E, LinkFieldsMatchThePlainOutput) {
   const test::CliResult json = Run({"link", "--json", link}, "", {});
   ASSERT_EQ(json.code, 0) << json.err;
   const Json doc = Document(json.out);
-  EXPECT_EQ(plain.out, "Pay to: " + doc["payTo"].get<std::string>() + "\nPay to field: Liberty Reserve\nAmount: " +
-                           doc["amount"].get<std::string>() + "\nMemo: " + doc["memo"].get<std::string>() +
+  EXPECT_EQ(plain.out, "Pay to: " + doc["payTo"].get<std::string>() +
+                           "\nPay to field: Liberty Reserve\nAmount: " + doc["amount"].get<std::string>() +
+                           "\nMemo: " + doc["memo"].get<std::string>() +
                            "\nMerchant: " + doc["merchant"].get<std::string>() + "\n");
   EXPECT_EQ(doc["payToSystem"], "liberty_reserve");
   EXPECT_EQ(doc["amount"], "10.50");
   const Json empty = Document(Run({"link", "--json", "nmr://"}, "", {}).out);
   EXPECT_EQ(empty, Json::parse(R"({"hasFields": false})"));
+}
+
+std::string Today() {
+  const std::time_t now = std::time(nullptr);
+  char buf[16];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d", std::localtime(&now));
+  return buf;
+}
+
+// The cells of a CSV line written by history --csv (every cell quoted, "" inside).
+std::vector<std::string> CsvCells(const std::string& line) {
+  std::vector<std::string> cells;
+  std::string cell;
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+      cell += '"';
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      cells.push_back(cell);
+      cell.clear();
+    } else {
+      cell += c;
+    }
+  }
+  cells.push_back(cell);
+  return cells;
+}
+
+// history: every row of the CSV listing, in its order and with its texts, for both systems
+// (the Liberty Reserve one over two pages); dates in ISO 8601 that say the same day and time
+// as the server's text.
+TEST_F(CliJsonE2E, HistoryRowsAreTheRowsOfTheCsvListing) {
+  AccountRecord alice = Account(AccountType::Egold, "1001001", "alice gold 2006");
+  AccountRecord frank = Account(AccountType::LibertyReserve, "U1000003", "frankword", "frankapi");
+  WriteProfile({alice, frank});
+  std::string reply;
+  ASSERT_TRUE(sandbox_->Control(
+      "POST", "/control/lr-transfers",
+      "{\"payer\": \"U1000002\", \"payee\": \"U1000003\", \"count\": 60, \"memo\": \"json \\\"row\\\"\"}",
+      &reply));
+  // Bob pays Alice today, so that her e-gold history of today holds a row.
+  HttpOptions options;
+  options.CAFile = sandbox_->CaFile();
+  ASSERT_TRUE(HttpClient(options)
+                  .Post(sandbox_->EgoldSecureUrl() + "/acct/confirm.asp",
+                        EncodeFormBody({"AccountID=1001002", "PassPhrase=bobmetals77",
+                                        "Payee_Account=1001001", "Amount=0.02", "PAY_IN=9999",
+                                        "WORTH_OF=Gold", "Memo=json \"memo\"", "PAYMENT_ID=J-1"}))
+                  .Succeeded);
+  for (const std::string& id : {std::string("U1000003"), std::string("1001001")}) {
+    const std::vector<std::string> args = {"history", "--profile", profile_, id,
+                                           "--from",  Today(),     "--to",   Today()};
+    std::vector<std::string> csvArgs = args, jsonArgs = args;
+    csvArgs.push_back("--csv");
+    jsonArgs.push_back("--json");
+    const test::CliResult csv = Cli(csvArgs);
+    const test::CliResult json = Cli(jsonArgs);
+    ASSERT_EQ(json.code, 0) << json.err;
+    const Json doc = Document(json.out);
+    std::istringstream lines(csv.out);
+    std::string line;
+    std::getline(lines, line);  // captions
+    std::size_t row = 0;
+    while (std::getline(lines, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      const std::vector<std::string> cells = CsvCells(line);
+      ASSERT_LT(row, doc["rows"].size());
+      const Json& r = doc["rows"][row++];
+      EXPECT_EQ(cells, (std::vector<std::string>{r["dateText"], r["type"], r["id"], r["counterparty"],
+                                                 r["amount"], r["unit"], r["memo"], r["merchant"]}));
+      const std::string text = r["dateText"];
+      ASSERT_TRUE(r["date"].is_string()) << text;
+      const std::string iso = r["date"];
+      if (id == "U1000003") {  // yyyy-dd-mm hh:mm:ss, UTC
+        EXPECT_EQ(iso, text.substr(0, 4) + "-" + text.substr(8, 2) + "-" + text.substr(5, 2) + "T" +
+                           text.substr(11) + "Z");
+      } else {  // mm/dd/yyyy hh:mm:ss, local
+        EXPECT_EQ(iso, text.substr(6, 4) + "-" + text.substr(0, 2) + "-" + text.substr(3, 2) + "T" +
+                           text.substr(11));
+      }
+    }
+    EXPECT_EQ(row, doc["rows"].size());
+    EXPECT_EQ(row, id == "U1000003" ? 60u : 1u) << csv.out;
+    EXPECT_EQ(doc["system"], id == "U1000003" ? "liberty_reserve" : "e-gold");
+    EXPECT_EQ(doc["from"], Today());
+    EXPECT_EQ(doc["totals"].is_object(), id == "1001001");
+  }
 }
 
 // Errors: the exit codes of the plain output, the message as a JSON object on standard error,
@@ -147,7 +245,9 @@ TEST_F(CliJsonE2E, ErrorsAreDocumentsOnStandardErrorWithTheSameCodes) {
   };
   const std::vector<Row> rows = {
       {{"profile", "show", (dir_ / "missing.nmr").string(), "--password-stdin", "--json"}, "pw\n", 3},
-      {{"profile", "show", profile_, "--password-stdin", "--volume-serial", kSerialArg, "--json"}, "wrong\n", 4},
+      {{"profile", "show", profile_, "--password-stdin", "--volume-serial", kSerialArg, "--json"},
+       "wrong\n",
+       4},
       {{"balance", "--profile", profile_, "999", "--password-stdin", "--volume-serial", kSerialArg, "--json"},
        kProfilePassword + "\n",
        1},
