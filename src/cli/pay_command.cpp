@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/json_output.h"
 #include "common/currency.h"
 #include "common/format_settings.h"
 #include "common/number_text.h"
@@ -61,6 +62,14 @@ const char* const kSynopsis =
     "  --password-stdin  read the profile password and a pass phrase that the profile does\n"
     "                    not hold as lines of standard input (before the answer to the question)\n"
     "  --verbose         also print the requests (secrets as asterisks) to standard error\n"
+    "  --json            print one document instead of the texts (the question goes to standard\n"
+    "                    error): {\"system\", \"from\", \"state\" (\"paid\"; \"refused\": nothing paid;\n"
+    "                    \"unknown\": it may have been paid, check the history; \"not_sent\": no\n"
+    "                    payment was sent), \"message\", \"preview\" ({\"payTo\", \"payeeName\",\n"
+    "                    \"amount\", \"units\", \"memo\", \"merchant\", \"firstTime\"} or null),\n"
+    "                    \"receipt\" ({\"batch\", \"payeeName\", \"ounces\" or \"fee\" and\n"
+    "                    \"closingBalance\"} or null); a mass payment has \"rows\": [{\"caption\",\n"
+    "                    \"amount\", \"memo\", \"transferId\", \"state\"}] and \"count\", \"total\"\n"
     "  Exit codes: 0 paid; 1 other failure; 2 bad arguments; 3-6 profile file problems (see\n"
     "  nummora-cli --help); 7 refused by the payment system, nothing paid (mass payment: at\n"
     "  least one line not paid); 8 transport failure; 9 outcome unknown; 10 not confirmed,\n"
@@ -81,6 +90,7 @@ struct Options {
   bool yes = false;
   bool fromStdin = false;
   bool verbose = false;
+  bool json = false;
   ProfileFileOptions fileOptions;
 };
 
@@ -107,7 +117,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
   Arguments parsed(args,
                    {"--profile", "--from", "--to", "--amount", "--units", "--metal", "--currency", "--memo",
                     "--merchant", "--mass", "--volume-serial"},
-                   {"--password-stdin", "--yes", "--private", "--verbose"});
+                   {"--password-stdin", "--yes", "--private", "--verbose", "--json"});
   Options o;
   o.profile = parsed.Value("--profile").value_or("");
   o.from = parsed.Value("--from").value_or("");
@@ -137,6 +147,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
   o.yes = parsed.Has("--yes");
   o.fromStdin = parsed.Has("--password-stdin");
   o.verbose = parsed.Has("--verbose");
+  o.json = parsed.Has("--json");
   if (auto serial = parsed.Value("--volume-serial"))
     o.fileOptions.volume_serial = ParseSerial(*serial, "--volume-serial");
   return o;
@@ -211,57 +222,78 @@ class Exchange {
   Io& io_;
 };
 
-bool Confirmed(const Options& o, Io& io) {
+bool Confirmed(const Options& o, Io& io, Json& doc) {
   if (o.yes) return true;
-  io.out << "Pay? [y/N] " << std::flush;
+  // With --json standard output holds the document only: the question is asked on standard error.
+  (o.json ? io.err : io.out) << "Pay? [y/N] " << std::flush;
   std::string answer;
   if (!std::getline(io.in, answer)) answer.clear();
   if (!answer.empty() && answer.back() == '\r') answer.pop_back();
   answer = Lower(answer);
   if (answer == "y" || answer == "yes") return true;
   io.out << "Not paid.\n";
+  doc["state"] = "not_sent";
+  doc["message"] = "Not paid.";
   return false;
 }
 
-int ReportFailure(const PaymentOutcome& outcome, bool paying, Io& io) {
+// What went wrong, in the text and in the document. A transport failure while paying leaves
+// the outcome unknown; before paying, nothing was sent.
+int ReportFailure(const PaymentOutcome& outcome, bool paying, Io& io, Json& doc) {
+  doc["message"] = JsonText(outcome.message);
   switch (outcome.result) {
     case PaymentResult::Paid:
+      doc["state"] = "paid";
       return kExitOk;
     case PaymentResult::Refused:
       io.out << outcome.message << "\n";
+      doc["state"] = "refused";
       return kExitRefused;
     case PaymentResult::Unknown:
       io.out << outcome.message << "\n";
+      doc["state"] = "unknown";
       return kExitUnknown;
     case PaymentResult::TransportFailure:
       io.out << "Connection problem!\n" << outcome.message << "\n";
       if (paying) io.out << kPaymentUnknownText << "\n";
+      doc["state"] = paying ? "unknown" : "not_sent";
       return kExitTransport;
   }
   return kExitFailure;
 }
 
+Json PreviewJson(const Options& o, const std::string& payeeName, const std::string& units, bool firstTime) {
+  return {{"payTo", JsonText(o.to)},  {"payeeName", JsonText(payeeName)}, {"amount", JsonText(o.amount)},
+          {"units", JsonText(units)}, {"memo", JsonText(o.memo)},         {"merchant", JsonText(o.merchant)},
+          {"firstTime", firstTime}};
+}
+
 int PayEgold(const Options& o, const AccountRecord& source, const ServerConfig& servers,
-             const FormatSettings& numberFormat, Io& io) {
+             const FormatSettings& numberFormat, Io& io, Json& doc) {
   Exchange exchange(servers, o.verbose, io);
   const EgoldPayment payment{o.to, o.amount, o.payIn, o.metal, o.memo, o.merchant};
   const std::string amountText = "Amount: " + o.amount + " " + o.unitsCaption + " of " + o.metal;
   HttpResult reply =
       exchange.Post(servers.EgoldSecure + kEgoldVerifyPath, EgoldVerifyFields(source, payment));
-  if (!reply.Succeeded) return ReportFailure(PaymentTransportFailure(reply.Message), false, io);
+  if (!reply.Succeeded) return ReportFailure(PaymentTransportFailure(reply.Message), false, io, doc);
   const EgoldPreview preview = ReadEgoldPreview(reply.Body, source.ID);
-  if (!preview.error.empty()) return ReportFailure(RefusedPayment(preview.error), false, io);
+  if (!preview.error.empty()) return ReportFailure(RefusedPayment(preview.error), false, io, doc);
+  doc["preview"] = PreviewJson(o, preview.payeeName, o.unitsCaption + " of " + o.metal, preview.firstTime);
   io.out << "Preview transaction\n"
          << "From: " << AccountLabel(source) << "\n"
          << "Pay to: " << preview.payeeName << "  (" << o.to << ")\n";
   if (preview.firstTime) io.out << kFirstTimeNotice << "\n";
   io.out << amountText << "\nMemo: " << o.memo << "\nMerchant # " << o.merchant << "\n";
-  if (!Confirmed(o, io)) return kExitNotConfirmed;
+  if (!Confirmed(o, io, doc)) return kExitNotConfirmed;
 
   reply = exchange.Post(servers.EgoldSecure + kEgoldConfirmPath, EgoldConfirmFields(source, payment));
   const PaymentOutcome outcome = reply.Succeeded ? ReadEgoldReceipt(reply.Body, source.ID, numberFormat)
                                                  : PaymentTransportFailure(reply.Message);
-  if (!outcome.Paid()) return ReportFailure(outcome, true, io);
+  if (!outcome.Paid()) return ReportFailure(outcome, true, io, doc);
+  doc["state"] = "paid";
+  doc["receipt"] = {{"batch", JsonText(outcome.batch)},
+                    {"payeeName", JsonText(outcome.payeeName)},
+                    {"ounces", outcome.ounces}};
   io.out << "Transaction complete\n"
          << "Batch number: " << outcome.batch << "\n"
          << "From: " << AccountLabel(source) << "\n"
@@ -274,20 +306,21 @@ int PayEgold(const Options& o, const AccountRecord& source, const ServerConfig& 
 }
 
 int PayLibertyReserve(const Options& o, const AccountRecord& source, const ServerConfig& servers,
-                      const FormatSettings& numberFormat, Io& io) {
+                      const FormatSettings& numberFormat, Io& io, Json& doc) {
   Exchange exchange(servers, o.verbose, io);
   const std::string from = AccountLabel(source);
   const std::string amountText = "Amount: " + o.amount + " of " + LRCurrencyCaption(o.euro);
   HttpResult reply = exchange.PostDocument(servers.LibertyReserve + kLRAccountNamePath,
                                            "Account name request", LRAccountNameRequest(source, {o.to}));
-  if (!reply.Succeeded) return ReportFailure(PaymentTransportFailure(reply.Message), false, io);
+  if (!reply.Succeeded) return ReportFailure(PaymentTransportFailure(reply.Message), false, io, doc);
   const LRNameReply name = ReadLRAccountNameReply(reply.Body);
-  if (!name.error.empty()) return ReportFailure(RefusedPayment(name.error), false, io);
+  if (!name.error.empty()) return ReportFailure(RefusedPayment(name.error), false, io, doc);
+  doc["preview"] = PreviewJson(o, name.name, LRCurrencyCaption(o.euro), false);
   io.out << "Preview transaction\n"
          << "From: " << from << (o.anonymous ? " (will hidden from recipient)" : "") << "\n"
          << "Pay to: " << name.name << "  (" << o.to << ")\n"
          << amountText << "\nMemo: " << o.memo << "\nMerchant # " << o.merchant << "\n";
-  if (!Confirmed(o, io)) return kExitNotConfirmed;
+  if (!Confirmed(o, io, doc)) return kExitNotConfirmed;
 
   const LRTransfer transfer{o.to, o.amount, o.memo, o.merchant, true, o.anonymous};
   reply = exchange.PostDocument(servers.LibertyReserve + kLRTransferPath, "Mass payment",
@@ -295,7 +328,13 @@ int PayLibertyReserve(const Options& o, const AccountRecord& source, const Serve
   const PaymentOutcome outcome = reply.Succeeded
                                      ? ReadLRTransferReply(reply.Body, transfer.payee, numberFormat)
                                      : PaymentTransportFailure(reply.Message);
-  if (!outcome.Paid()) return ReportFailure(outcome, true, io);
+  if (!outcome.Paid()) return ReportFailure(outcome, true, io, doc);
+  doc["state"] = "paid";
+  doc["receipt"] = {
+      {"batch", JsonText(outcome.batch)},
+      {"payeeName", JsonText(outcome.payeeName)},
+      {"fee", JsonText(outcome.fee)},
+      {"closingBalance", outcome.closingBalance ? JsonAmount(*outcome.closingBalance) : Json(nullptr)}};
   io.out << "Transaction complete\n"
          << "Transaction number: " << outcome.batch << "\n"
          << "From: " << from << (o.anonymous ? " (hidden from recipient)" : "") << "\n"
@@ -324,31 +363,63 @@ std::string ReadListFile(const std::string& path) {
   return text.str();
 }
 
+// A mass table's rows in the document; `sent` when the transfer request went out.
+void MassJson(const std::vector<MassLine>& lines, const MassTable& table, bool sent, Json& doc) {
+  Json rows = Json::array();
+  for (std::size_t i = 0; i < table.rows.size(); ++i) {
+    const MassRow& row = table.rows[i];
+    const char* state = "not_sent";
+    if (row.state == MassRowState::Paid)
+      state = "paid";
+    else if (row.outcomeUnknown)
+      state = "unknown";
+    else if (sent && i < lines.size() && lines[i].Sendable())
+      state = "refused";
+    rows.push_back({{"caption", JsonText(row.caption)},
+                    {"amount", JsonText(row.amount)},
+                    {"memo", JsonText(row.memo)},
+                    {"transferId", JsonText(row.transferId)},
+                    {"state", state}});
+  }
+  doc["rows"] = std::move(rows);
+  doc["count"] = table.count;
+  doc["total"] = JsonAmount(table.total);
+}
+
 int PayMass(const Options& o, const AccountRecord& source, const ServerConfig& servers,
-            const FormatSettings& numberFormat, Io& io) {
+            const FormatSettings& numberFormat, Io& io, Json& doc) {
   const std::vector<MassLine> lines = ReadMassList(ReadListFile(o.massFile), o.amount, o.memo, numberFormat);
   const std::vector<std::string> payees = MassPayees(lines);
   if (payees.empty()) {
-    PrintMassTable(ReadMassPreview(lines, ""), o.euro, io);
+    const MassTable table = ReadMassPreview(lines, "");
+    PrintMassTable(table, o.euro, io);
     io.out << "Nothing to pay.\n";
+    MassJson(lines, table, false, doc);
+    doc["state"] = "not_sent";
+    doc["message"] = "Nothing to pay.";
     return kExitRefused;
   }
   Exchange exchange(servers, o.verbose, io);
   HttpResult reply = exchange.PostDocument(servers.LibertyReserve + kLRAccountNamePath,
                                            "Account name request", LRAccountNameRequest(source, payees));
-  if (!reply.Succeeded) return ReportFailure(PaymentTransportFailure(reply.Message), false, io);
+  if (!reply.Succeeded) return ReportFailure(PaymentTransportFailure(reply.Message), false, io, doc);
   io.out << "Preview transaction\n";
-  PrintMassTable(ReadMassPreview(lines, reply.Body), o.euro, io);
-  if (!Confirmed(o, io)) return kExitNotConfirmed;
+  const MassTable preview = ReadMassPreview(lines, reply.Body);
+  PrintMassTable(preview, o.euro, io);
+  MassJson(lines, preview, false, doc);
+  if (!Confirmed(o, io, doc)) return kExitNotConfirmed;
 
   reply = exchange.PostDocument(servers.LibertyReserve + kLRTransferPath, "Mass payment",
                                 LRMassTransferRequest(source, MassTransfers(lines), o.euro));
-  if (!reply.Succeeded) return ReportFailure(PaymentTransportFailure(reply.Message), true, io);
+  if (!reply.Succeeded) return ReportFailure(PaymentTransportFailure(reply.Message), true, io, doc);
   const MassTable table = ReadMassReceipt(lines, reply.Body, numberFormat);
   io.out << "Transaction complete\n";
   PrintMassTable(table, o.euro, io);
+  MassJson(lines, table, true, doc);
+  const bool allPaid = table.count == static_cast<int>(table.rows.size());
+  doc["state"] = table.unknown > 0 ? "unknown" : allPaid ? "paid" : "refused";
   if (table.unknown > 0) return kExitUnknown;
-  return table.count == static_cast<int>(table.rows.size()) ? kExitOk : kExitRefused;
+  return allPaid ? kExitOk : kExitRefused;
 }
 
 int Run(const std::vector<std::string>& args, Io& io) {
@@ -374,22 +445,33 @@ int Run(const std::vector<std::string>& args, Io& io) {
   for (int i = 0; i < model.AccountCount(); ++i) SecureWipe(model.Account(i).Password);
   CheckInput(o, source, numberFormat);
 
+  // With --json the texts are not shown; the document says the same.
+  std::ostringstream unseen;
+  Io shown{io.in, o.json ? unseen : io.out, io.err, io.data};
+  Json doc;
+  doc["system"] = source.Type == AccountType::Egold ? "e-gold" : "liberty_reserve";
+  doc["from"] = JsonText(source.ID);
+  doc["state"] = "not_sent";
+  doc["message"] = nullptr;
+  doc["preview"] = nullptr;
+  doc["receipt"] = nullptr;
   int code = kExitFailure;
   try {
-    CompletePassPhrase(source, o, io);
+    CompletePassPhrase(source, o, shown);
     const ServerConfig servers = LoadServerConfig();
     for (const std::string& problem : servers.Problems) io.err << problem << "\n";
     if (source.Type == AccountType::Egold)
-      code = PayEgold(o, source, servers, numberFormat, io);
+      code = PayEgold(o, source, servers, numberFormat, shown, doc);
     else if (o.mass)
-      code = PayMass(o, source, servers, numberFormat, io);
+      code = PayMass(o, source, servers, numberFormat, shown, doc);
     else
-      code = PayLibertyReserve(o, source, servers, numberFormat, io);
+      code = PayLibertyReserve(o, source, servers, numberFormat, shown, doc);
   } catch (...) {
     SecureWipe(source.Password);
     throw;
   }
   SecureWipe(source.Password);
+  if (o.json) PrintJson(io, doc);
   return code;
 }
 

@@ -223,6 +223,7 @@ MassTable ReadMassReceipt(const std::vector<MassLine>& lines, const std::string&
                    [&numberFormat](const MassLine& line, std::string item, MassRow& row, MassTable& table) {
                      if (item.empty()) {
                        row.memo = kPaymentUnknownText;
+                       row.outcomeUnknown = true;
                        ++table.unknown;
                        return;
                      }

@@ -54,6 +54,7 @@ struct MassRow {
   std::string memo;
   std::string transferId;  // "Trans. ID": the receipt id of a paid row
   MassRowState state = MassRowState::NotConfirmed;
+  bool outcomeUnknown = false;  // paying: the reply neither paid nor refused this line
 };
 
 struct MassTable {
