@@ -280,8 +280,8 @@ int main(int argc, char** argv) {
   const double all = Median(allWall);
   std::printf("update all balances, 1 account:  median %.1f ms\n", one);
   std::printf("update all balances, %d accounts: median %.1f ms\n", accounts, all);
-  std::printf("ratio %d / 1: %.2f (goal: at most 3)\n", accounts, one > 0 ? all / one : 0.0);
-  std::printf("longest main-thread stall: median %.1f ms, worst %.1f ms (goal: under 50 ms)\n",
+  std::printf("ratio %d / 1: %.2f (goal: at most 2)\n", accounts, one > 0 ? all / one : 0.0);
+  std::printf("longest main-thread stall: median %.1f ms, worst %.1f ms (goal: under 20 ms)\n",
               Median(stalls), stalls.empty() ? 0.0 : *std::max_element(stalls.begin(), stalls.end()));
   std::printf(
       "longest stretch of main-thread work between two ticks: median %.1f ms (the rest of a stall is waiting "
