@@ -93,16 +93,26 @@ void AccountsTableModel::ShowRow(int row) {
   const AccountRecord& account = profile_.Account(position);
   const std::optional<Currency> egold =
       account.Type == AccountType::Egold && egoldValue_ ? egoldValue_(account) : Currency(0);
-  Row& shown = rows_[static_cast<size_t>(row)];
-  shown.type = account.Type;
-  shown.cells[0] = FromLatin1(AccountLabel(account));
+  Row fresh;
+  fresh.type = account.Type;
+  fresh.cells[0] = FromLatin1(AccountLabel(account));
   // No value rather than one computed from prices in another currency.
-  shown.cells[1] = egold ? FromLatin1(BalanceText(RowAmount(account, profile_.DisplayCurrency, *egold),
+  fresh.cells[1] = egold ? FromLatin1(BalanceText(RowAmount(account, profile_.DisplayCurrency, *egold),
                                                   profile_.DisplayCurrency))
                          : QString();
-  shown.cells[2] = account.Updated == 0 ? QString() : FromLatin1(DateTimeToStr(account.Updated, regional_));
-  shown.position = position;
-  emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+  fresh.cells[2] = account.Updated == 0 ? QString() : FromLatin1(DateTimeToStr(account.Updated, regional_));
+  fresh.position = position;
+  Row& shown = rows_[static_cast<size_t>(row)];
+  // Only the cells that changed are announced, each on its own: the view then repaints those
+  // cells rather than the whole list (a range of cells repaints every row in view), which an
+  // update of all balances would otherwise do after each answer.
+  bool changed[kColumnCount] = {};
+  changed[0] = fresh.type != shown.type || fresh.position != shown.position;
+  for (int column = 0; column < kColumnCount; ++column)
+    changed[column] = changed[column] || fresh.cells[column] != shown.cells[column];
+  shown = std::move(fresh);
+  for (int column = 0; column < kColumnCount; ++column)
+    if (changed[column]) emit dataChanged(index(row, column), index(row, column));
 }
 
 QString AccountsTableModel::Caption(int row) const {

@@ -169,11 +169,21 @@ void MainWindow::BuildWindow() {
 int MainWindow::StatusNeededWidth() const {
   // Panel 0 whole for the longest row caption, the proxy icon, a little of the hint panel, and
   // what the status bar itself takes around them.
-  const QFontMetrics metrics(panelActive_->font());
+  const QFont font = panelActive_->font();
+  const QFontMetrics metrics(font);
+  if (font != captionFont_ || captionWidths_.size() > 2 * accountsPage_->RowCount() + 16) {
+    captionWidths_.clear();
+    captionFont_ = font;
+  }
   int widest = 0;
-  for (int row = 0; row < accountsPage_->RowCount(); ++row)
-    widest = std::max(
-        widest, metrics.horizontalAdvance(QStringLiteral("Active account: ") + accountsPage_->Caption(row)));
+  for (int row = 0; row < accountsPage_->RowCount(); ++row) {
+    const QString caption = accountsPage_->Caption(row);
+    auto found = captionWidths_.constFind(caption);
+    if (found == captionWidths_.constEnd())
+      found = captionWidths_.insert(caption,
+                                    metrics.horizontalAdvance(QStringLiteral("Active account: ") + caption));
+    widest = std::max(widest, *found);
+  }
   const int panelOverhead =
       panelActive_->sizeHint().width() - metrics.horizontalAdvance(panelActive_->text());
   const int barOverhead =

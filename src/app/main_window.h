@@ -3,6 +3,8 @@
 // commands and the status bar. Its parts do the rest: the profile session (load, save,
 // password, data file), the accounts page, the refresh scheduler, the notifier (tray, notices,
 // hotkeys), the instance links (second instances, payment links) and the pages of the tabs.
+#include <QFont>
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <filesystem>
@@ -258,6 +260,11 @@ class MainWindow : public QMainWindow {
   QTabWidget* pages_ = nullptr;
   AccountsPage* accountsPage_ = nullptr;
   int autoWidth_ = 0;  // the width the window last gave itself
+  // Panel 0's width for each row caption in captionFont_, measured once per caption: the window
+  // checks its width after every fit of the accounts list, and measuring every caption again
+  // each time cost more than the fit itself.
+  mutable QHash<QString, int> captionWidths_;
+  mutable QFont captionFont_;
   DirectoryTab* directory_ = nullptr;
   QLabel* panelActive_ = nullptr;
   QLabel* panelProxy_ = nullptr;

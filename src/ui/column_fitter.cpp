@@ -25,10 +25,15 @@ ColumnFitter::ColumnFitter(QTreeView* view) : QObject(view), view_(view) {
 }
 
 void ColumnFitter::Schedule() {
-  // Many rows change at once (a load, an update of all balances): fit once after them.
+  // Many rows change at once (a load): fit once after them. Rows that change one after another
+  // (the answers of an update of all balances, each in its own turn of the event loop) are
+  // fitted at most once per gap: measuring the cells of every shown row after each answer
+  // took more processor time than the answers themselves.
   if (scheduled_) return;
   scheduled_ = true;
-  QTimer::singleShot(0, this, [this] {
+  const qint64 since = sinceFit_.isValid() ? sinceFit_.elapsed() : kFitGapMs;
+  const int wait = since >= kFitGapMs ? 0 : static_cast<int>(kFitGapMs - since);
+  QTimer::singleShot(wait, this, [this] {
     scheduled_ = false;
     Fit();
   });
@@ -59,6 +64,7 @@ int ColumnFitter::Measure(int column) {
 }
 
 void ColumnFitter::Fit() {
+  sinceFit_.start();
   QHeaderView* header = view_->header();
   fitting_ = true;
   needed_.assign(static_cast<std::size_t>(header->count()), 0);

@@ -3,6 +3,7 @@
 // a column narrower than its widest cell (or its caption) is widened to fit it, so that texts are
 // neither cut nor elided. Columns only grow, and a column the user has resized by hand is left
 // as the user made it.
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSet>
 #include <vector>
@@ -14,6 +15,9 @@ namespace nummora {
 class ColumnFitter : public QObject {
   Q_OBJECT
  public:
+  // While changes keep coming, the columns are fitted at most once in this many milliseconds.
+  static constexpr int kFitGapMs = 100;
+
   // Watches `view` (and is owned by it).
   explicit ColumnFitter(QTreeView* view);
 
@@ -36,6 +40,7 @@ class ColumnFitter : public QObject {
   std::vector<int> needed_;  // per column, from the last Fit()
   bool fitting_ = false;
   bool scheduled_ = false;
+  QElapsedTimer sinceFit_;  // started by each Fit()
 };
 
 }  // namespace nummora

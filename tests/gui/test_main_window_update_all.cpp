@@ -2,17 +2,21 @@
 // before the first answer comes, although only a few workers start per turn of the event loop;
 // the waiting accounts stay marked (so they are not asked for twice), every account is refreshed
 // exactly once, and one deleted before its turn came is not refreshed at all (its mark is
-// cleared).
+// cleared). Answers that arrive one after another each repaint only the cells they changed, and
+// the list's columns are measured a few times in all rather than after every answer.
+#include <QElapsedTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
 #include <set>
 
+#include "app/accounts_page.h"
 #include "app/main_window_host.h"
 #include "support/main_window_fixture.h"
 #include "support/qt_test_main.h"
 #include "support/worker_test_support.h"
+#include "ui/column_fitter.h"
 
 using namespace nummora;
 using nummora::test::MainWindowFixture;
@@ -150,6 +154,75 @@ class TestMainWindowUpdateAll : public QObject {
     QVERIFY2(typedBody.find("PassPhrase=typed%20phrase") != std::string::npos, typedBody.c_str());
     for (int i = 0; i < kAccounts; ++i)
       QCOMPARE(window->Model().Account(i).Gold, i == kCancelled ? 0.0 : 1.0);
+  }
+
+  void answersOneAfterAnotherRepaintTheirCellsAndFitTheListSeldom() {
+    ScriptedPeer peer;
+    QVERIFY2(peer.Ok(), "the scripted peer did not start");
+    peer.ServeAllServers();
+
+    constexpr int kAccounts = 40;
+    MainWindowFixture fixture;
+    std::vector<AccountRecord> accounts;
+    for (int i = 0; i < kAccounts; ++i) {
+      AccountRecord a = nummora::test::MakeAccount(0, "", std::to_string(1000001 + i));
+      a.Password = "phrase-" + std::to_string(i);
+      accounts.push_back(a);
+    }
+    peer.Answer("x, 500, 8, 900, 300");
+    std::unique_ptr<MainWindow> window = fixture.Open(fixture.WriteProfile(accounts));
+    MainWindowHost* host = InstallNetworkWorkers(*window, &fixture.clock);
+    host->fetchRecentPayments = nullptr;
+    window->show();
+    QTRY_COMPARE(window->Model().RatesTime, fixture.clock.now);
+    auto* list = window->findChild<QTreeView*>(QStringLiteral("List"));
+    auto* page = window->findChild<AccountsPage*>(QStringLiteral("tsAccounts"));
+    QVERIFY(list && page);
+    QTest::qWait(2 * ColumnFitter::kFitGapMs);  // the fits of the profile load are over
+    peer.Reset();
+
+    // The answers come 10 ms apart, each in a turn of the event loop of its own; the balances
+    // grow, so that the balance column has to widen.
+    for (int i = 0; i < kAccounts; ++i)
+      peer.Answer(EgoldPage(std::to_string(1 + i) + "000.5"), 200, {}, 0.3 + 0.01 * i);
+    int fits = 0;
+    QObject::connect(page, &AccountsPage::ColumnsFitted, page, [&] { ++fits; });
+    QStringList wholeRows;
+    QObject::connect(
+        list->model(), &QAbstractItemModel::dataChanged, list,
+        [&](const QModelIndex& from, const QModelIndex& to) {
+          if (from != to || from.column() == 0)
+            wholeRows
+                << QStringLiteral("row %1 columns %2-%3").arg(from.row()).arg(from.column()).arg(to.column());
+        });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    window->Actions().updateAll->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!AnyRefreshing(*window), 15000);
+    const qint64 took = elapsed.elapsed();
+
+    // A balance and an update time changed in each row; the captions stayed as they were.
+    QVERIFY2(wholeRows.isEmpty(), qPrintable(wholeRows.join(QStringLiteral(", "))));
+    // At most one fit per gap while the answers kept coming (and the one after the last): a few
+    // in all, not one per answer.
+    QVERIFY2(fits <= 2 + took / ColumnFitter::kFitGapMs && fits < kAccounts / 2,
+             qPrintable(QStringLiteral("%1 fits in %2 ms").arg(fits).arg(took)));
+    // The last answers are fitted all the same: every balance has the width it needs.
+    QStyleOptionViewItem option;
+    option.initFrom(list);
+    option.font = list->font();
+    option.decorationSize = list->iconSize();
+    const auto balancesFit = [&] {
+      for (int row = 0; row < kAccounts; ++row) {
+        const QModelIndex index = list->model()->index(row, 1);
+        if (list->itemDelegateForIndex(index)->sizeHint(option, index).width() > list->columnWidth(1))
+          return false;
+      }
+      return true;
+    };
+    QTRY_VERIFY(balancesFit());
+    for (int row = 0; row < kAccounts; ++row)
+      QVERIFY(!list->model()->index(row, 2).data().toString().isEmpty());
   }
 };
 
