@@ -194,7 +194,7 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
     QVERIFY(QTest::qWaitFor([&] { return viewer && viewer->Complete(); }, 20000));
     QCOMPARE(viewer->Rows().rowCount(), count);
     QCOMPARE(viewer->Rows().data(viewer->Rows().index(100, 0)).toString(), QString::fromLatin1(wide.c_str()));
-    QVERIFY2(listings <= 8, qPrintable(QStringLiteral("listed %1 times").arg(listings)));
+    QVERIFY2(listings <= 6, qPrintable(QStringLiteral("listed %1 times").arg(listings)));
     auto* list = viewer->findChild<QTableView*>(QStringLiteral("List"));
     QTest::qWait(50);
     QVERIFY(list->rowAt(list->viewport()->height()) < 100);
