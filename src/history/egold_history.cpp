@@ -129,11 +129,11 @@ std::size_t EgoldHistoryReader::ReadSome(std::size_t maxRows, HistoryTable& rows
   while (end_ > bodyStart_ && read < maxRows) {
     // The last line still to read: the characters after the last line break before end_.
     // Lines of no characters are blank lines, no transactions, and are passed over.
-    const std::string_view body = text_.substr(bodyStart_, end_ - bodyStart_);
-    const std::size_t lastBreak = body.find_last_of("\r\n");
-    const std::size_t start = lastBreak == std::string_view::npos ? 0 : lastBreak + 1;
-    const std::string_view line = body.substr(start);
-    end_ = bodyStart_ + (lastBreak == std::string_view::npos ? 0 : lastBreak);
+    // (A plain loop: find_last_of with a set of two characters costs several times as much.)
+    std::size_t start = end_;
+    while (start > bodyStart_ && text_[start - 1] != '\r' && text_[start - 1] != '\n') --start;
+    const std::string_view line = text_.substr(start, end_ - start);
+    end_ = start > bodyStart_ ? start - 1 : bodyStart_;
     if (line.empty()) continue;
     // Lines hold no line breaks, so the comma rule splits exactly at the commas.
     SplitCommaItemViews(line, fields_);
