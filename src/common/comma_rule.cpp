@@ -9,7 +9,13 @@ bool IsLineBreak(char c) {
 }  // namespace
 
 std::vector<std::string> SplitCommaItems(std::string_view text) {
-  std::vector<std::string> items;
+  std::vector<std::string_view> views;
+  SplitCommaItemViews(text, views);
+  return std::vector<std::string>(views.begin(), views.end());
+}
+
+void SplitCommaItemViews(std::string_view text, std::vector<std::string_view>& items) {
+  items.clear();
   const std::size_t n = text.size();
   std::size_t i = 0;
   bool afterComma = false;  // a comma was just passed: an item follows, empty or not
@@ -30,12 +36,11 @@ std::vector<std::string> SplitCommaItems(std::string_view text) {
       if (c == ',' || IsLineBreak(c)) break;
       if (c == '"' || c == '\'') quote = c;
     }
-    items.emplace_back(text.substr(start, i - start));
+    items.push_back(text.substr(start, i - start));
     if (i >= n) break;
     afterComma = text[i] == ',';
     ++i;
   }
-  return items;
 }
 
 std::string ItemAt(const std::vector<std::string>& items, std::size_t index) {
@@ -43,8 +48,12 @@ std::string ItemAt(const std::vector<std::string>& items, std::size_t index) {
 }
 
 std::string UnquoteField(std::string_view field) {
-  if (field.size() < 2) return std::string();
-  return std::string(field.substr(1, field.size() - 2));
+  return std::string(UnquotedView(field));
+}
+
+std::string_view UnquotedView(std::string_view field) {
+  if (field.size() < 2) return std::string_view();
+  return field.substr(1, field.size() - 2);
 }
 
 }  // namespace nummora

@@ -70,6 +70,7 @@ class EgoldHistoryReader {
   FormatSettings numberFormat_;
   EgoldHistory summary_;  // its rows stay empty: they go to the caller's table
   bool lastLineSeen_ = false;
+  std::vector<std::string_view> fields_;  // the fields of the line being read, reused
 };
 
 // Reads the whole answer at once (see EgoldHistoryReader).

@@ -1,7 +1,5 @@
 #include "history/history_list_model.h"
 
-#include "ui/latin1.h"
-
 namespace nummora {
 
 HistoryListModel::HistoryListModel(AccountType type, QObject* parent)
@@ -18,15 +16,20 @@ QStringList HistoryListModel::Captions(AccountType type) {
 }
 
 void HistoryListModel::Append(const HistoryTable& rows) {
-  if (rows.RowCount() == 0) return;
-  const int first = static_cast<int>(table_.RowCount());
-  beginInsertRows(QModelIndex(), first, first + static_cast<int>(rows.RowCount()) - 1);
   table_.Append(rows);
+  ListAdded();
+}
+
+void HistoryListModel::ListAdded() {
+  const int count = static_cast<int>(table_.RowCount());
+  if (count == listed_) return;
+  beginInsertRows(QModelIndex(), listed_, count - 1);
+  listed_ = count;
   endInsertRows();
 }
 
 int HistoryListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(table_.RowCount());
+  return parent.isValid() ? 0 : listed_;
 }
 
 int HistoryListModel::columnCount(const QModelIndex& parent) const {
@@ -35,7 +38,8 @@ int HistoryListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant HistoryListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid()) return QVariant();
-  return FromLatin1(std::string(table_.Cell(index.row(), index.column())));
+  const std::string_view cell = table_.Cell(std::size_t(index.row()), std::size_t(index.column()));
+  return QString::fromLatin1(cell.data(), static_cast<qsizetype>(cell.size()));
 }
 
 QVariant HistoryListModel::headerData(int section, Qt::Orientation orientation, int role) const {

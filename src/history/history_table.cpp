@@ -12,6 +12,12 @@ void HistoryTable::AddCell(std::string_view text) {
   cellEnd_.push_back(text_.size());
 }
 
+void HistoryTable::AddJoinedCell(std::initializer_list<std::string_view> parts) {
+  if (rowFirstCell_.empty()) BeginRow();
+  for (std::string_view part : parts) text_.append(part);
+  cellEnd_.push_back(text_.size());
+}
+
 void HistoryTable::Append(const HistoryTable& other) {
   const std::size_t textBase = text_.size();
   const std::size_t cellBase = cellEnd_.size();

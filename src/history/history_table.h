@@ -6,6 +6,7 @@
 // in one text buffer, so that a history of hundreds of thousands of rows costs a few
 // allocations rather than one per cell.
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,9 @@ class HistoryTable {
   // Starts a new row at the end; the cells added next belong to it.
   void BeginRow();
   void AddCell(std::string_view text);
+  // Adds one cell of the parts written one after the other. No part may be a view of this
+  // table's own text.
+  void AddJoinedCell(std::initializer_list<std::string_view> parts);
   // Appends every row of `other` after the rows of this table.
   void Append(const HistoryTable& other);
   void Reserve(std::size_t rows, std::size_t textBytes);

@@ -38,9 +38,13 @@ namespace nummora {
 
 namespace {
 
-// How long one slice of reading may hold the main thread before the list is painted.
+// How long one slice of reading may hold the main thread before the window may paint.
 constexpr int kSliceMilliseconds = 12;
 constexpr std::size_t kRowsPerStep = 256;
+// While a long history is read, the rows read are listed each time they have grown to this many
+// times the rows listed: each listing lays out and paints the list again, so a history is
+// listed a few times (growing with the logarithm of its length), not after every slice.
+constexpr std::size_t kListingGrowth = 4;
 
 constexpr int kColumnWidths[kHistoryShownCells] = {81, 120, 49, 180, 80, 50, 250, 100};
 
@@ -129,6 +133,8 @@ void HistoryViewer::BuildWindow() {
   list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + scale.Y(5));
   for (std::size_t column = 0; column < kHistoryShownCells; ++column)
     list_->setColumnWidth(int(column), scale.X(kColumnWidths[column]));
+  // Fitting a column to its contents measures the rows in view only, not a thousand of them.
+  list_->horizontalHeader()->setResizeContentsPrecision(0);
   // When the first rows arrive, a column too narrow for the rows in view (dates and batch
   // numbers in a larger desktop font) is widened once; later the user's widths stay, and so do
   // widths kept from the last viewer.
@@ -232,19 +238,23 @@ void HistoryViewer::ResetForShow() {
     return;
   }
   reader_ = std::make_unique<EgoldHistoryReader>(replies_.front(), numberFormat_);
+  // The rows hold about the text of the reply, in lines of a hundred characters or more.
+  model_->Growing().Reserve(replies_.front().size() / 100, replies_.front().size());
   ReadEgoldSlice();
 }
 
-// Reads e-gold rows for a short while, shows them, and goes on in the next turn of the event
-// loop, so that the window paints and answers between slices of a long history.
+// Reads e-gold rows for a short while and goes on in the next turn of the event loop, so that
+// the window paints and answers between slices of a long history. The first rows are listed
+// at once, later ones now and then and when all are read.
 void HistoryViewer::ReadEgoldSlice() {
   if (closed_ || !reader_) return;
   QElapsedTimer clock;
   clock.start();
-  HistoryTable slice;
-  const bool first = model_->rowCount() == 0;
-  while (!reader_->Done() && clock.elapsed() < kSliceMilliseconds) reader_->ReadSome(kRowsPerStep, slice);
-  model_->Append(slice);
+  const bool first = model_->Table().RowCount() == 0;
+  while (!reader_->Done() && clock.elapsed() < kSliceMilliseconds)
+    reader_->ReadSome(kRowsPerStep, model_->Growing());
+  const std::size_t listed = static_cast<std::size_t>(model_->rowCount());
+  if (first || reader_->Done() || model_->Table().RowCount() >= kListingGrowth * listed) model_->ListAdded();
   const EgoldHistory& summary = reader_->Summary();
   if (first && summary.lastBatch && services_.storeBatch)
     services_.storeBatch(account_.Index, *summary.lastBatch, endDate_);

@@ -1,7 +1,8 @@
 // The history viewer without a network: an e-gold export read into the list with its totals
 // and the note on amounts left out of them, the row commands of a fee row, and printing to a
 // PDF file (pages, header, captions, every row once, in list order and with every cell whole),
-// also of an empty list, and the file name the print dialog offers.
+// also of an empty list, and the file name the print dialog offers; a long export listed a few
+// times and fitted to the rows in view.
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QSet>
 #include <QStandardPaths>
 #include <QStyleFactory>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -110,7 +112,7 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
   nummora::test::RecordingBoxes boxes_;
   std::vector<std::pair<int, int32_t>> stored_;
 
-  HistoryViewer* Open(const std::string& reply) {
+  HistoryViewer* Make(const std::string& reply) {
     AccountRecord account;
     account.Type = AccountType::Egold;
     account.ID = "1001001";
@@ -123,9 +125,12 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
     };
     services.payments.addContact = [](QWidget*, const std::string&, AccountType, const std::string&) {};
     services.applicationTitle = QStringLiteral("Nummora 4.4");
-    auto* viewer =
-        new HistoryViewer(account, reply, std::string(), EncodeDate(2006, 3, 7),
-                          QStringLiteral("History of 1001001 from 3/1/2006 to 3/7/2006"), services);
+    return new HistoryViewer(account, reply, std::string(), EncodeDate(2006, 3, 7),
+                             QStringLiteral("History of 1001001 from 3/1/2006 to 3/7/2006"), services);
+  }
+
+  HistoryViewer* Open(const std::string& reply) {
+    HistoryViewer* viewer = Make(reply);
     viewer->show();
     QPointer<HistoryViewer> guard(viewer);
     if (!QTest::qWaitFor([&] { return guard && guard->Complete(); }, 20000)) return nullptr;
@@ -170,6 +175,30 @@ class TestHistoryViewer : public QObject, nummora::test::WorkerTestBench {
     QVERIFY(viewer->findChild<QAction*>(QStringLiteral("AddToAddressBook"))->isEnabled());
     viewer->findChild<QAction*>(QStringLiteral("CopyAccount"))->trigger();
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("1001002"));
+  }
+
+  // A long export is read in slices but laid out and painted a few times, not after every
+  // slice; its columns are fitted to the rows in view, not to rows further down.
+  void longExportIsListedAFewTimesAndFittedToTheRowsInView() {
+    const int count = 65535;
+    const std::string wide = "03/07/2006 10:00:00 and a text much wider than any date";
+    std::string reply = kHeader;
+    for (int i = 1; i <= count; ++i)
+      reply += "\r\n\"" + (i == count - 100 ? wide : std::string("03/07/2006 10:00:00")) +
+               "\",\"Payment Received\"," + std::to_string(41000000 + i) +
+               ",Gold,0.1,1001002,\"Bob\",1.25,\"USD\",650,\"m\",\"P\"";
+    QPointer<HistoryViewer> viewer = Make(reply);
+    int listings = 0;
+    connect(&viewer->Rows(), &QAbstractItemModel::rowsInserted, this, [&] { ++listings; });
+    viewer->show();
+    QVERIFY(QTest::qWaitFor([&] { return viewer && viewer->Complete(); }, 20000));
+    QCOMPARE(viewer->Rows().rowCount(), count);
+    QCOMPARE(viewer->Rows().data(viewer->Rows().index(100, 0)).toString(), QString::fromLatin1(wide.c_str()));
+    QVERIFY2(listings <= 6, qPrintable(QStringLiteral("listed %1 times").arg(listings)));
+    auto* list = viewer->findChild<QTableView*>(QStringLiteral("List"));
+    QTest::qWait(50);
+    QVERIFY(list->rowAt(list->viewport()->height()) < 100);
+    QVERIFY(list->columnWidth(0) < list->fontMetrics().horizontalAdvance(QString::fromLatin1(wide.c_str())));
   }
 
   void printsEveryRowOnPagesOfAPdf() {
