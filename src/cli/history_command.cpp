@@ -90,21 +90,6 @@ void SetKinds(const std::string& list, HistoryFilters& f) {
   }
 }
 
-// The profile's texts are ISO-8859-1; terminals and spreadsheets want UTF-8.
-std::string Utf8(std::string_view latin1) {
-  std::string out;
-  out.reserve(latin1.size());
-  for (unsigned char c : latin1) {
-    if (c < 0x80) {
-      out += char(c);
-    } else {
-      out += char(0xC0 | (c >> 6));
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 std::size_t Columns(std::string_view utf8) {
   return std::size_t(std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
@@ -132,7 +117,7 @@ void PrintCsv(const HistoryTable& rows, AccountType type, Io& io) {
   for (std::size_t row = 0; row < rows.RowCount(); ++row) {
     std::vector<std::string> cells;
     for (std::size_t cell = 0; cell < kHistoryShownCells; ++cell)
-      cells.push_back(Utf8(SpreadsheetCell(rows.Cell(row, cell))));
+      cells.push_back(Latin1ToUtf8(SpreadsheetCell(rows.Cell(row, cell))));
     line(cells);
   }
 }
@@ -144,7 +129,7 @@ void PrintTable(const HistoryTable& rows, AccountType type, Io& io) {
   for (std::size_t row = 0; row < rows.RowCount(); ++row) {
     std::vector<std::string> cells;
     for (std::size_t cell = 0; cell < kHistoryShownCells; ++cell)
-      cells.push_back(Utf8(VisibleControls(rows.Cell(row, cell))));
+      cells.push_back(Latin1ToUtf8(VisibleControls(rows.Cell(row, cell))));
     lines.push_back(std::move(cells));
   }
   std::vector<std::size_t> widths(kHistoryShownCells, 0);

@@ -12,7 +12,7 @@ bool WantsJson(const std::vector<std::string>& args) {
   return std::find(args.begin(), args.end(), "--json") != args.end();
 }
 
-Json JsonText(const std::string& latin1) {
+std::string Latin1ToUtf8(std::string_view latin1) {
   std::string utf8;
   utf8.reserve(latin1.size());
   for (const char c : latin1) {
@@ -24,7 +24,11 @@ Json JsonText(const std::string& latin1) {
       utf8 += static_cast<char>(0x80 | (byte & 0x3F));
     }
   }
-  return Json(std::move(utf8));
+  return utf8;
+}
+
+Json JsonText(const std::string& latin1) {
+  return Json(Latin1ToUtf8(latin1));
 }
 
 Json JsonAmount(Currency amount) {

@@ -8,6 +8,7 @@
 // ISO 8601 local times ("2026-12-09T22:13:05"), or null for never.
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/currency.h"
@@ -21,6 +22,8 @@ using Json = nlohmann::ordered_json;
 // Whether the arguments of a command ask for --json.
 bool WantsJson(const std::vector<std::string>& args);
 
+// An ISO-8859-1 text in UTF-8 (terminals, spreadsheets and JSON want UTF-8).
+std::string Latin1ToUtf8(std::string_view latin1);
 // An ISO-8859-1 text as a JSON string.
 Json JsonText(const std::string& latin1);
 // An amount as its decimal string ("1234.5678" without grouping).
